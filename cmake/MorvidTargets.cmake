@@ -1,0 +1,71 @@
+# One helper per kind of target, so each library, tool, test or benchmark is one call.
+include_guard(GLOBAL)
+
+# Compile options shared by every target of ours.
+function(_morvid_common target)
+    target_compile_features(${target} PUBLIC cxx_std_20)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# morvid_library(NAME [SHARED] [QT] SOURCES ... [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
+# A static library by default (position independent, so it can go into a plug-in).
+# QT turns on moc for the target (Q_OBJECT classes).
+function(morvid_library name)
+    cmake_parse_arguments(A "SHARED;QT" "" "SOURCES;PUBLIC_DEPS;PRIVATE_DEPS" ${ARGN})
+    if(A_SHARED)
+        add_library(${name} SHARED ${A_SOURCES})
+        set_target_properties(${name} PROPERTIES
+            LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+    else()
+        add_library(${name} STATIC ${A_SOURCES})
+    endif()
+    _morvid_common(${name})
+    set_target_properties(${name} PROPERTIES AUTOMOC ${A_QT})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${A_PUBLIC_DEPS} PRIVATE ${A_PRIVATE_DEPS})
+endfunction()
+
+# morvid_tool(NAME [QT] SOURCES ... [DEPS ...]): a command-line program, built into bin/ and installed.
+function(morvid_tool name)
+    cmake_parse_arguments(A "QT" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${A_SOURCES})
+    _morvid_common(${name})
+    set_target_properties(${name} PROPERTIES AUTOMOC ${A_QT})
+    target_link_libraries(${name} PRIVATE ${A_DEPS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    install(TARGETS ${name} RUNTIME DESTINATION bin)
+endfunction()
+
+# morvid_test(NAME [QT] SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest executable, one ctest entry.
+# Tests get the offscreen Qt platform, the source and binary folders, and sanitizer suppressions.
+function(morvid_test name)
+    cmake_parse_arguments(A "QT" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
+    add_executable(${name} ${A_SOURCES})
+    _morvid_common(${name})
+    target_compile_options(${name} PRIVATE -UNDEBUG)
+    set_target_properties(${name} PROPERTIES AUTOMOC ${A_QT})
+    target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gmock GTest::gtest_main)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(NOT A_TIMEOUT)
+        set(A_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${A_TIMEOUT}
+        LABELS "${A_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORVID_SOURCE_DIR=${PROJECT_SOURCE_DIR};MORVID_BINARY_DIR=${CMAKE_BINARY_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
+
+# morvid_bench(NAME SOURCES ... [DEPS ...]): a Google Benchmark program in bench/.
+function(morvid_bench name)
+    cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
+    if(NOT TARGET benchmark::benchmark)
+        return()
+    endif()
+    add_executable(${name} ${A_SOURCES})
+    _morvid_common(${name})
+    target_link_libraries(${name} PRIVATE ${A_DEPS} benchmark::benchmark)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -1,0 +1,36 @@
+// The one seam through which the process reads the wall clock and the monotonic counter.
+// The product runs on the system clock; tests install a virtual one and move time by hand.
+#pragma once
+
+#include "platform/rtl/DateUtils.h"
+
+#include <cstdint>
+
+namespace rtl {
+
+class TClock {
+public:
+    virtual ~TClock() = default;
+    // The local wall clock as a TDateTime.
+    virtual TDateTime Now() const = 0;
+    // A monotonic counter and its rate (counts per second).
+    virtual std::int64_t PerformanceCounter() const = 0;
+    virtual std::int64_t PerformanceFrequency() const = 0;
+};
+
+class TSystemClock final : public TClock {
+public:
+    TDateTime Now() const override;
+    std::int64_t PerformanceCounter() const override;
+    std::int64_t PerformanceFrequency() const override;
+};
+
+// The clock in force; the system clock unless a test installed another.
+TClock& CurrentClock() noexcept;
+// Installs `clock` (not owned; nullptr restores the system clock). Tests only, before threads run.
+void SetCurrentClock(TClock* clock) noexcept;
+
+// Local wall time of a UTC instant given as milliseconds since 1970-01-01, in the process's zone.
+TDateTime UnixMilliSecondsToLocal(std::int64_t unixMs);
+
+} // namespace rtl
