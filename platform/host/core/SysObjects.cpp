@@ -1,4 +1,4 @@
-#include "platform/host/SysObjects.h"
+#include "platform/host/core/SysObjects.h"
 
 namespace host {
 
