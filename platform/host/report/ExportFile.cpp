@@ -1,0 +1,192 @@
+#include "platform/host/report/ExportFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace host {
+
+namespace {
+
+constexpr std::size_t BufferSize = 1 << 16;
+
+std::atomic<int> WriteFaultAt{0};
+std::atomic<int> WriteFaultErrno{0};
+std::atomic<int> WriteCount{0};
+
+std::string FolderOf(const std::string& fileName) {
+    const auto slash = fileName.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : fileName.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& fileName) {
+    const auto slash = fileName.rfind('/');
+    return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+} // namespace
+
+void SetExportWriteFault(int nthWrite, int errorCode) {
+    WriteCount = 0;
+    WriteFaultErrno = errorCode;
+    WriteFaultAt = nthWrite;
+}
+
+int ExportWriteCount() noexcept {
+    return WriteCount;
+}
+
+TExportFile::TExportFile(std::string targetFileName) : FTarget(std::move(targetFileName)) {
+    if (FTarget.empty()) {
+        throw EExportError("Cannot write file \"\": no file name given");
+    }
+    if (FTarget.back() == '/') {
+        Fail("the name is a folder");
+    }
+    // Hidden and unique, in the same folder so that the final rename cannot cross file systems.
+    std::string pattern = FolderOf(FTarget) + "/." + BaseNameOf(FTarget) + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    FHandle = mkostemp(name.data(), O_CLOEXEC);
+    if (FHandle < 0) {
+        Fail(std::strerror(errno));
+    }
+    FTemp = name.data();
+    // mkostemp creates 0600; an export is an ordinary document for the user's other programs.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(FHandle, 0666 & ~mask);
+    FBuffer.reserve(BufferSize);
+}
+
+TExportFile::~TExportFile() {
+    if (!FCommitted) {
+        Discard();
+    }
+}
+
+void TExportFile::Fail(std::string_view reason) const {
+    throw EExportError("Cannot write file \"" + FTarget + "\": " + std::string(reason));
+}
+
+void TExportFile::RawWrite(const char* data, std::size_t size) {
+    while (size > 0) {
+        const int count = ++WriteCount;
+        const int faultAt = WriteFaultAt;
+        ssize_t written;
+        if (faultAt > 0 && count == faultAt) {
+            written = -1;
+            errno = WriteFaultErrno;
+        } else {
+            written = ::write(FHandle, data, size);
+        }
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            Fail(std::strerror(errno));
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void TExportFile::Flush() {
+    if (!FBuffer.empty()) {
+        // Cleared first: a failed write must not be retried from the destructor's point of view.
+        std::string pending;
+        pending.swap(FBuffer);
+        FBuffer.reserve(BufferSize);
+        RawWrite(pending.data(), pending.size());
+    }
+}
+
+void TExportFile::Write(std::string_view data) {
+    if (FHandle < 0 || FCommitted) {
+        Fail("the file is closed");
+    }
+    if (!FError.empty()) {
+        Fail(FError);
+    }
+    if (FBuffer.size() + data.size() > BufferSize) {
+        Flush();
+        if (data.size() >= BufferSize) {
+            RawWrite(data.data(), data.size());
+            return;
+        }
+    }
+    FBuffer.append(data);
+}
+
+bool TExportFile::TryWrite(std::string_view data) noexcept {
+    try {
+        Write(data);
+        return true;
+    } catch (const EExportError& e) {
+        if (FError.empty()) {
+            // Keep only the reason; Fail adds the file name again.
+            const std::string& message = e.Message();
+            const auto colon = message.find("\": ");
+            FError = colon == std::string::npos ? message : message.substr(colon + 3);
+        }
+    } catch (...) {
+        if (FError.empty()) {
+            FError = "out of memory";
+        }
+    }
+    return false;
+}
+
+void TExportFile::Commit() {
+    if (FCommitted) {
+        return;
+    }
+    try {
+        if (!FError.empty()) {
+            Fail(FError);
+        }
+        Flush();
+        if (::fsync(FHandle) != 0) {
+            Fail(std::strerror(errno));
+        }
+        const int handle = FHandle;
+        FHandle = -1;
+        if (::close(handle) != 0) {
+            Fail(std::strerror(errno));
+        }
+        if (::rename(FTemp.c_str(), FTarget.c_str()) != 0) {
+            Fail(std::strerror(errno));
+        }
+        FCommitted = true;
+    } catch (...) {
+        Discard();
+        throw;
+    }
+    // The rename itself is durable only once the folder is synced; the file is complete either
+    // way, so a failure here is not the export's failure.
+    const int folder = ::open(FolderOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+void TExportFile::Discard() noexcept {
+    if (FHandle >= 0) {
+        ::close(FHandle);
+        FHandle = -1;
+    }
+    if (!FTemp.empty()) {
+        ::unlink(FTemp.c_str());
+        FTemp.clear();
+    }
+}
+
+} // namespace host

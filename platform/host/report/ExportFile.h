@@ -1,0 +1,62 @@
+// The file an export filter writes: a temporary file beside the target that replaces the target
+// only when the whole report was written and is on disk, so a failure never leaves part of a file.
+#pragma once
+
+#include "platform/rtl/SysUtils.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// Raised for every failure of an export; the message names the target file.
+RTL_DECLARE_EXCEPTION(EExportError, rtl::Exception);
+
+class TExportFile {
+public:
+    // Creates the temporary file in the target's folder; raises EExportError when it cannot.
+    explicit TExportFile(std::string targetFileName);
+    // Removes the temporary file unless Commit succeeded.
+    ~TExportFile();
+    TExportFile(const TExportFile&) = delete;
+    TExportFile& operator=(const TExportFile&) = delete;
+
+    const std::string& TargetFileName() const noexcept { return FTarget; }
+    const std::string& TempFileName() const noexcept { return FTemp; }
+
+    // Buffered; raises EExportError on a failed write.
+    void Write(std::string_view data);
+    void Write(const char* data, std::size_t size) { Write(std::string_view(data, size)); }
+
+    // For writers that report errors by return value (Qt devices): a failure is remembered
+    // here and raised by Commit.
+    bool TryWrite(std::string_view data) noexcept;
+    bool Failed() const noexcept { return !FError.empty(); }
+
+    // Flushes, syncs and renames the temporary file onto the target. Raises EExportError
+    // (and removes the temporary file) on any failure, also one remembered by TryWrite.
+    void Commit();
+
+    // Raises EExportError with "Cannot write file \"<target>\": <reason>".
+    [[noreturn]] void Fail(std::string_view reason) const;
+
+private:
+    void Flush();
+    void RawWrite(const char* data, std::size_t size);
+    void Discard() noexcept;
+
+    std::string FTarget;
+    std::string FTemp;
+    int FHandle = -1;
+    bool FCommitted = false;
+    std::string FBuffer;
+    std::string FError;
+};
+
+// Test seam for disk errors: the nth low-level write from now on (1 = the next one) fails with
+// the given errno value; 0 turns it off. Also counts the writes since the last call.
+void SetExportWriteFault(int nthWrite, int errorCode);
+int ExportWriteCount() noexcept;
+
+} // namespace host

@@ -1,0 +1,191 @@
+#include "platform/host/report/ReportCells.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace host {
+
+namespace {
+
+const rtl::TVariant EmptyCell;
+
+bool IsContinuation(unsigned char c) noexcept {
+    return (c & 0xC0) == 0x80;
+}
+
+// Splits text into pieces of at most width code points, preferring a break after a blank.
+std::vector<std::string> Wrap(std::string_view text, std::size_t width) {
+    std::vector<std::string> lines;
+    while (true) {
+        const auto newline = text.find_first_of("\r\n");
+        std::string_view paragraph = text.substr(0, newline);
+        do {
+            if (TextWidth(paragraph) <= width) {
+                lines.emplace_back(paragraph);
+                break;
+            }
+            // Byte offset just after `width` code points.
+            std::size_t cut = 0;
+            for (std::size_t points = 0; cut < paragraph.size() && points < width; ++points) {
+                ++cut;
+                while (cut < paragraph.size() &&
+                       IsContinuation(static_cast<unsigned char>(paragraph[cut]))) {
+                    ++cut;
+                }
+            }
+            const auto blank = paragraph.substr(0, cut).rfind(' ');
+            const std::size_t take = (blank != std::string_view::npos && blank > 0) ? blank : cut;
+            lines.emplace_back(paragraph.substr(0, take));
+            paragraph.remove_prefix(take);
+            while (!paragraph.empty() && paragraph.front() == ' ') {
+                paragraph.remove_prefix(1);
+            }
+        } while (!paragraph.empty());
+        if (newline == std::string_view::npos) {
+            break;
+        }
+        // A CR LF pair is one line end.
+        const std::size_t skip =
+            (text[newline] == '\r' && newline + 1 < text.size() && text[newline + 1] == '\n') ? 2
+                                                                                              : 1;
+        text.remove_prefix(newline + skip);
+    }
+    return lines;
+}
+
+std::string Pad(const std::string& text, std::size_t width, bool right) {
+    const std::size_t used = TextWidth(text);
+    const std::string fill(used < width ? width - used : 0, ' ');
+    return right ? fill + text : text + fill;
+}
+
+std::size_t WidestLine(std::string_view text) {
+    std::size_t widest = 0;
+    while (true) {
+        const auto newline = text.find_first_of("\r\n");
+        widest = std::max(widest, TextWidth(text.substr(0, newline)));
+        if (newline == std::string_view::npos) {
+            return widest;
+        }
+        text.remove_prefix(newline + 1);
+    }
+}
+
+} // namespace
+
+const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::size_t column) {
+    const auto& cells = report.Rows[row];
+    return column < cells.size() ? cells[column] : EmptyCell;
+}
+
+std::string ValueText(const rtl::TVariant& value) {
+    return value.IsClear() ? std::string() : value.AsString();
+}
+
+std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column) {
+    return ValueText(CellValue(report, row, column));
+}
+
+bool IsNumericType(rtl::TVarType type) noexcept {
+    return type == rtl::TVarType::Integer || type == rtl::TVarType::Double;
+}
+
+std::string RunTimeText(const TfrxReport& report) {
+    return "Run at " + rtl::FormatDateTimeISO(report.RunTime);
+}
+
+std::size_t TextWidth(std::string_view text) noexcept {
+    std::size_t points = 0;
+    for (const char c : text) {
+        points += IsContinuation(static_cast<unsigned char>(c)) ? 0 : 1;
+    }
+    return points;
+}
+
+TTextTable::TTextTable(const TfrxReport& report, std::size_t maxLineWidth) : FReport(report) {
+    const std::size_t columns = report.Columns.size();
+    FWidths.assign(columns, 1);
+    for (std::size_t c = 0; c < columns; ++c) {
+        FWidths[c] = std::max(FWidths[c], WidestLine(report.Columns[c].Caption));
+    }
+    for (std::size_t r = 0; r < report.Rows.size(); ++r) {
+        for (std::size_t c = 0; c < columns; ++c) {
+            FWidths[c] = std::max(FWidths[c], WidestLine(CellText(report, r, c)));
+        }
+    }
+    if (maxLineWidth == 0 || columns == 0) {
+        return;
+    }
+    // The widest column gives up one character at a time, so narrow columns keep their text
+    // whole for as long as possible.
+    while (LineWidth() > maxLineWidth) {
+        auto widest = std::max_element(FWidths.begin(), FWidths.end());
+        if (*widest <= 1) {
+            break;
+        }
+        --*widest;
+    }
+}
+
+std::size_t TTextTable::LineWidth() const noexcept {
+    if (FWidths.empty()) {
+        return 0;
+    }
+    return std::accumulate(FWidths.begin(), FWidths.end(), std::size_t{0}) +
+           (FWidths.size() - 1) * std::char_traits<char>::length(Separator);
+}
+
+std::vector<std::string> TTextTable::Lines(const std::vector<std::string>& cells) const {
+    std::vector<std::vector<std::string>> wrapped(cells.size());
+    std::size_t height = 1;
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        wrapped[c] = Wrap(cells[c], FWidths[c]);
+        height = std::max(height, wrapped[c].size());
+    }
+    std::vector<std::string> lines(height);
+    for (std::size_t line = 0; line < height; ++line) {
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            if (c > 0) {
+                lines[line] += Separator;
+            }
+            const std::string& piece = line < wrapped[c].size() ? wrapped[c][line] : std::string();
+            // Captions of number columns align with their digits.
+            const bool right = IsNumericType(FReport.Columns[c].Type);
+            lines[line] += Pad(piece, FWidths[c], right);
+        }
+        // Trailing blanks only make files bigger and lines wrap on narrow viewers.
+        while (!lines[line].empty() && lines[line].back() == ' ') {
+            lines[line].pop_back();
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> TTextTable::RowLines(std::size_t row) const {
+    std::vector<std::string> cells(FWidths.size());
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        cells[c] = CellText(FReport, row, c);
+    }
+    return Lines(cells);
+}
+
+std::vector<std::string> TTextTable::HeaderLines() const {
+    std::vector<std::string> cells(FWidths.size());
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        cells[c] = FReport.Columns[c].Caption;
+    }
+    return Lines(cells);
+}
+
+std::string TTextTable::RuleLine() const {
+    std::string line;
+    for (std::size_t c = 0; c < FWidths.size(); ++c) {
+        if (c > 0) {
+            line += Separator;
+        }
+        line += std::string(FWidths[c], '-');
+    }
+    return line;
+}
+
+} // namespace host

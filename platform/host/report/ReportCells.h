@@ -1,0 +1,54 @@
+// How the filters turn a report's cells into text: display texts, which columns align right,
+// and the character-cell table layout shared by the plain-text and dot-matrix filters.
+#pragma once
+
+#include "platform/host/report/Report.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+// The cell's display text; empty for a missing cell, Empty and Null.
+std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column);
+std::string ValueText(const rtl::TVariant& value);
+// The cell, or an Empty variant when the row is short.
+const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::size_t column);
+
+// Numbers read best right-aligned so that their digits line up.
+bool IsNumericType(rtl::TVarType type) noexcept;
+
+// "Run at 2026-03-03 13:46:05" and "Name: value" lines, as every layout shows them.
+std::string RunTimeText(const TfrxReport& report);
+
+// Characters as a reader counts them: UTF-8 code points.
+std::size_t TextWidth(std::string_view text) noexcept;
+
+// A table laid out in character cells: Widths per column, rows wrapped onto several lines
+// when a cell is wider than its column.
+class TTextTable {
+public:
+    // Natural widths (widest cell or caption per column, at least 1); when maxLineWidth > 0 the
+    // widest columns give way until the line, separators included, fits.
+    TTextTable(const TfrxReport& report, std::size_t maxLineWidth);
+
+    const std::vector<std::size_t>& Widths() const noexcept { return FWidths; }
+    std::size_t LineWidth() const noexcept;
+
+    // The lines of one row or of the captions, padded and aligned, without line ends.
+    std::vector<std::string> RowLines(std::size_t row) const;
+    std::vector<std::string> HeaderLines() const;
+    std::string RuleLine() const;
+
+    static constexpr const char* Separator = "  ";
+
+private:
+    std::vector<std::string> Lines(const std::vector<std::string>& cells) const;
+
+    const TfrxReport& FReport;
+    std::vector<std::size_t> FWidths;
+};
+
+} // namespace host
