@@ -1,8 +1,9 @@
-// The one seam through which the process reads the wall clock and the monotonic counter.
-// The product runs on the system clock; tests install a virtual one and move time by hand.
+// The one seam through which the process reads the wall clock and the monotonic counter and
+// waits for time to pass. The product runs on the system clock; tests install a virtual one.
 #pragma once
 
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Events.h"
 
 #include <cstdint>
 
@@ -16,6 +17,9 @@ public:
     // A monotonic counter and its rate (counts per second).
     virtual std::int64_t PerformanceCounter() const = 0;
     virtual std::int64_t PerformanceFrequency() const = 0;
+    // Waits on `event` for `ms` of this clock's time. Timed waits that must follow a virtual
+    // clock (the scheduler thread's) go through here; the system clock waits for real.
+    virtual TWaitResult WaitFor(TEvent& event, std::int64_t ms) { return event.WaitFor(ms); }
 };
 
 class TSystemClock final : public TClock {
