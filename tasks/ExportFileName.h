@@ -1,0 +1,12 @@
+// The time-stamped name under which a report task's export is written, without folder and
+// extension: YYMMDD_HHMM_ and the report's name with blanks made underscores.
+#pragma once
+
+#include <string>
+
+namespace morvid {
+
+// Uses the current local time; runs within one minute give the same name.
+std::string MakeExportFileName(const std::string& reportName);
+
+} // namespace morvid

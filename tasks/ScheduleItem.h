@@ -1,0 +1,77 @@
+// TScheduleItem: one report task - which host report to export where, with which parameters and
+// on which schedule - with its row in the task list and its scheduled event.
+#pragma once
+
+#include "platform/rtl/Variants.h"
+#include "tasks/ReportParams.h"
+
+#include <cstdint>
+#include <string>
+
+namespace host {
+class TListView;
+} // namespace host
+
+namespace morvid {
+
+class TScheduledEvent;
+
+class TScheduleItem {
+public:
+    // Takes a new event named "New task" from MorvidPlugin's EventList, so the plug-in object
+    // must exist. Adds no row: UpdateRow does.
+    explicit TScheduleItem(host::TListView* listView);
+    // Removes the event from EventList, which stops and frees it. Leaves the row to the caller.
+    virtual ~TScheduleItem();
+    TScheduleItem(const TScheduleItem&) = delete;
+    TScheduleItem& operator=(const TScheduleItem&) = delete;
+
+    // Setters only store: a visible change needs UpdateRow, arming needs StartSchedule.
+    void SetName(const std::string& value); // the event takes the name as well
+    void SetEnabled(bool value) { Enabled = value; }
+    void SetReportId(std::int32_t value) { ReportId = value; }
+    void SetExportPath(const std::string& value) { ExportPath = value; }
+    void SetFilter(const std::string& value) { Filter = value; }
+    void SetCronStr(const std::string& value) { CronStr = value; }
+
+    void ClearParams() { Params.clear(); }
+    // Appends a parameter and converts the value to what its code holds (codes above 4 keep
+    // none). A value that does not convert raises rtl::EVariantTypeCastError or
+    // rtl::EConvertError; the parameter stays appended, without a value.
+    void AddParam(std::uint8_t code, const rtl::TVariant& value);
+
+    // Finds this task's row in ListView (or appends one) and rewrites caption and the four
+    // sub-items: enabled, last run, last result, next run.
+    void UpdateRow();
+
+    // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
+    // A rejected schedule raises EScheduleError and leaves the task unarmed.
+    void StartSchedule();
+    // Disarms the task, then UpdateRow.
+    void StopSchedule();
+    // Disarms a running task without touching its row (before the task is edited).
+    void SuspendSchedule();
+    // Re-arms an enabled task that does not run, with the schedule it already holds.
+    void ResumeSchedule();
+
+    // Runs the report and exports it; never raises. Every outcome ends in LastRunResult.
+    void Run();
+
+    // Null while the task has never run, else a date variant.
+    rtl::TVariant LastRun = rtl::TVariant::Null();
+    std::string LastRunResult;
+    bool Enabled = false;
+    std::int32_t ReportId = 0;
+    // The export folder; a trailing '/' is optional.
+    std::string ExportPath;
+    // The description of the export filter to use, compared exactly.
+    std::string Filter;
+    // Six fields: minute, hour, day, month, weekday, year.
+    std::string CronStr;
+    std::string Name;
+    TReportParams Params;
+    host::TListView* const ListView;  // not owned
+    TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
+};
+
+} // namespace morvid
