@@ -45,6 +45,12 @@ void TVirtualClock::Jump(std::int64_t deltaMs) {
     FUnixMs += deltaMs;
 }
 
+void TVirtualClock::Advance(std::int64_t deltaMs) {
+    std::lock_guard lock(FLock);
+    FUnixMs += deltaMs;
+    FCounter += deltaMs;
+}
+
 std::optional<std::int64_t> TVirtualClock::AwaitWait(std::int64_t realTimeoutMs) {
     std::unique_lock lock(FLock);
     TPending* found = nullptr;

@@ -1,0 +1,54 @@
+#include "scheduler/Schedule.h"
+
+namespace morvid {
+
+TSchedule::TSchedule() : NextTime(rtl::Now()) {}
+
+void TSchedule::SetScheduleText(const std::string& value) {
+    if (value == FScheduleText)
+        return;
+    TChronSchedule parsed;
+    ParseChronSchedule(value, parsed); // into a copy: a failure leaves Entries untouched
+    Entries = std::move(parsed);
+    FScheduleText = value;
+    Reset();
+}
+
+bool TSchedule::Reset() {
+    NextTime = rtl::Now();
+    return Advance();
+}
+
+bool TSchedule::Advance() {
+    PrevTime = NextTime.Get();
+    NextTime = NextOccurrence(Entries, NextTime, StartTime, EndTime);
+    return NextTime != 0;
+}
+
+void TSchedule::CheckDue(bool& fireAtStart) {
+    State = ssWaiting;
+    const rtl::TDateTime now = rtl::Now();
+    if (EndTime > 0 && now > EndTime) {
+        State = ssExpired;
+        return;
+    }
+    if (fireAtStart) {
+        if (now >= StartTime)
+            State = ssDue;
+        else
+            NextTime = StartTime;
+        fireAtStart = false;
+        return;
+    }
+    if (rtl::CompareDateTime(NextTime, now) > 0)
+        return;
+    if (!Advance()) {
+        State = ssLastRun;
+        return;
+    }
+    if (StartTime != 0 && now < StartTime)
+        return; // skipped: NextTime has already moved on
+    State = ssDue;
+}
+
+} // namespace morvid

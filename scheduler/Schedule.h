@@ -1,0 +1,63 @@
+// TSchedule: a parsed schedule string with its next due time and the outcome of the due test.
+// The scheduler thread moves it on; the main thread reads NextTime and State for display.
+#pragma once
+
+#include "platform/rtl/DateUtils.h"
+#include "scheduler/ChronSchedule.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace morvid {
+
+enum TScheduleState : std::uint8_t { ssWaiting, ssDue, ssLastRun, ssExpired };
+
+// A field one thread writes while another reads it, usable like the plain value it holds.
+template <typename T> class TSharedField {
+public:
+    TSharedField(T value = T{}) noexcept : FValue(value) {}
+    TSharedField(const TSharedField& other) noexcept : FValue(other.Get()) {}
+    TSharedField& operator=(const TSharedField& other) noexcept { return *this = other.Get(); }
+    TSharedField& operator=(T value) noexcept {
+        FValue.store(value, std::memory_order_release);
+        return *this;
+    }
+    operator T() const noexcept { return Get(); }
+    T Get() const noexcept { return FValue.load(std::memory_order_acquire); }
+    bool CompareExchange(T& expected, T desired) noexcept {
+        return FValue.compare_exchange_weak(expected, desired, std::memory_order_acq_rel);
+    }
+
+private:
+    std::atomic<T> FValue;
+};
+
+class TSchedule {
+public:
+    TSchedule();
+
+    // Parses and takes `value`, then Reset. The same text again does nothing; a malformed one
+    // raises EScheduleError and leaves everything as it was.
+    void SetScheduleText(const std::string& value);
+    // NextTime := now, then Advance.
+    bool Reset();
+    // PrevTime := NextTime; NextTime := the occurrence after it (0 when none); true if one.
+    bool Advance();
+    // The due test: sets State, may move NextTime on and clears `fireAtStart`.
+    void CheckDue(bool& fireAtStart);
+
+    const std::string& ScheduleText() const noexcept { return FScheduleText; }
+
+    rtl::TDateTime EndTime = 0;
+    TSharedField<rtl::TDateTime> NextTime;
+    TSharedField<rtl::TDateTime> PrevTime;
+    rtl::TDateTime StartTime = 0;
+    TChronSchedule Entries;
+    TSharedField<TScheduleState> State = ssWaiting;
+
+private:
+    std::string FScheduleText;
+};
+
+} // namespace morvid

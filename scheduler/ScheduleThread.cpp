@@ -1,0 +1,75 @@
+#include "scheduler/ScheduleThread.h"
+
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/SysUtils.h"
+#include "scheduler/IntervalMeter.h"
+#include "scheduler/ScheduledEvent.h"
+#include "scheduler/WorkerThread.h"
+
+#include <algorithm>
+
+namespace morvid {
+
+TScheduleThread::TScheduleThread(TScheduledEvent& event, rtl::HWND msgWindow,
+                                 std::shared_ptr<rtl::TEvent> stopEvent, bool fireAtStart)
+    : FMsgWindow(msgWindow), FStopEvent(std::move(stopEvent)), FFireAtStart(fireAtStart),
+      FEvent(event.Link()), FSchedule(event.Schedule) {
+    FInterval = rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now());
+    if (FFireAtStart && rtl::Now() < FSchedule->StartTime) {
+        FSchedule->CheckDue(FFireAtStart);
+        FInterval = rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now());
+    }
+}
+
+void TScheduleThread::SyncSchedule() {
+    FEvent->With([](TScheduledEvent& event) { event.DoSchedule(); });
+}
+
+void TScheduleThread::Execute() {
+    while (!Terminated()) {
+        TIntervalMeter meter;
+        meter.Reset();
+        FInterval = FInterval / 2;
+        FSchedule->CheckDue(FFireAtStart);
+        const TScheduleState state = FSchedule->State;
+        if (state == ssExpired)
+            break;
+        if (state == ssDue || state == ssLastRun) {
+            bool assigned = false;
+            TSignalingType kind = stMessage;
+            const bool alive = FEvent->With([&](TScheduledEvent& event) {
+                assigned = static_cast<bool>(event.OnSchedule);
+                kind = event.SignalingType();
+            });
+            if (!alive)
+                break;
+            if (!assigned)
+                throw rtl::Exception("OnSchedule is not defined");
+            FInterval = rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now()) / 2;
+            switch (kind) {
+            case stWorkerThread: {
+                auto worker = std::make_shared<TWorkerThread>(FEvent);
+                worker->Start();
+                break;
+            }
+            case stSynchronize:
+                Synchronize([this] { SyncSchedule(); });
+                break;
+            case stMessage:
+                (void)rtl::PostMessage(FMsgWindow, WM_SCHEDULE, 0,
+                                       0); // a lost post loses that occurrence
+                break;
+            }
+            if (FSchedule->State == ssLastRun)
+                break;
+        }
+        std::int64_t wait = std::clamp(FInterval.Get(), MinWait, MaxWait);
+        wait = std::max<std::int64_t>(wait - meter.Elapsed(), 0);
+        if (rtl::CurrentClock().WaitFor(*FStopEvent, wait) != rtl::TWaitResult::wrTimeout) {
+            Terminate();
+            break;
+        }
+    }
+}
+
+} // namespace morvid
