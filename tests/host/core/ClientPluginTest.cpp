@@ -1,0 +1,346 @@
+#include "platform/host/core/ClientPlugin.h"
+
+#include "platform/host/core/BarManager.h"
+#include "platform/host/core/ClientPluginInfo.h"
+#include "platform/host/core/HostMenu.h"
+#include "platform/host/core/HostObject.h"
+#include "platform/host/core/HostToolbar.h"
+#include "platform/host/core/SysObjects.h"
+#include "tests/host/core/QtTestApp.h"
+
+#include <QMenu>
+#include <QToolBar>
+#include <cstdint>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace host {
+namespace {
+
+// The client side as the reference client builds it: named objects, a state, a report list.
+class TTestClient final : public IQuorClient {
+public:
+    THostObject* GetObject(const std::string& name) override { return Objects.Find(name); }
+    std::uint8_t GetConnectionState() override { return State; }
+    TSysObjectList& GetReports() override { return Reports; }
+
+    THostObjectRegistry Objects;
+    std::uint8_t State = 0;
+    TSysObjectList Reports;
+};
+
+// Records every call the host makes, by name, and whether it came through the base's slot.
+class TRecordingPlugin : public TQuorClientPlugin {
+public:
+    TRecordingPlugin(TQuorClientPluginInfo& info, IQuorClient& client, bool* destroyed = nullptr)
+        : TQuorClientPlugin(info, client), FDestroyed(destroyed) {}
+    ~TRecordingPlugin() override {
+        if (FDestroyed != nullptr) {
+            *FDestroyed = true;
+        }
+    }
+
+    void DoConnected() override { Calls.push_back("DoConnected"); }
+    void DoConnected2() override { Calls.push_back("DoConnected2"); }
+    void DoDisconnected() override { Calls.push_back("DoDisconnected"); }
+    void DoUserClass() override { Calls.push_back("DoUserClass"); }
+    void DoMapChanged(TVelmornFlexPanel*) override { Calls.push_back("DoMapChanged"); }
+    void DoActifityLogFilter() override { Calls.push_back("DoActifityLogFilter"); }
+    void Notify(const std::string& name, const rtl::TVariant& data) override {
+        Calls.push_back("Notify " + name + "=" + data.AsString());
+    }
+    void HandleMapStream(TVelmornFlexPanel*, std::iostream&, bool) override {
+        Calls.push_back("HandleMapStream");
+    }
+    void HandleMapHover(TVelmornMapControl*) override { Calls.push_back("HandleMapHover"); }
+    void HandleSettings(TRegistry&, const std::string& rootPath, bool save) override {
+        Calls.push_back("HandleSettings " + rootPath + (save ? " save" : " load"));
+    }
+    void HandleImportData(const std::string&, const rtl::TVariant&) override {
+        Calls.push_back("HandleImportData");
+    }
+    void HandleRegisterBroadcasts(TBufferProtocol*) override {
+        Calls.push_back("HandleRegisterBroadcasts");
+    }
+    void HandleLogRecord(TLogRecord*, std::int32_t, const rtl::TVariant&) override {
+        Calls.push_back("HandleLogRecord");
+    }
+    void HandleAlarm(TAlarm*) override { Calls.push_back("HandleAlarm"); }
+    void FilterErrorMessage(const std::string&, const std::string&, std::string&) override {
+        Calls.push_back("FilterErrorMessage");
+    }
+    void HandleKeyLock(bool&) override { Calls.push_back("HandleKeyLock"); }
+    void HandleObjectCreate(TCustomSysObject*) override { Calls.push_back("HandleObjectCreate"); }
+    void HandleObjectStatusBeforeChange(TCustomSysObject*) override {
+        Calls.push_back("HandleObjectStatusBeforeChange");
+    }
+    void HandleObjectStatusAfterChange(TCustomSysObject*) override {
+        Calls.push_back("HandleObjectStatusAfterChange");
+    }
+    void HandleObjectBeforeChange(TCustomSysObject*, TSysObjectAction) override {
+        Calls.push_back("HandleObjectBeforeChange");
+    }
+    void HandleObjectChanged(TCustomSysObject*, TSysObjectAction) override {
+        Calls.push_back("HandleObjectChanged");
+    }
+    void DoSysObjectsLoaded() override { Calls.push_back("DoSysObjectsLoaded"); }
+    void RegisterDepartmentObjectClasses(const TRegisterClassProc&) override {
+        Calls.push_back("RegisterDepartmentObjectClasses");
+    }
+    void HandleDepartmentEditing(TCustomSysObject*, bool, TSysObjectAction,
+                                 const TDepartmentEditProc&, const TDepartmentEditProc&) override {
+        Calls.push_back("HandleDepartmentEditing");
+    }
+
+    std::vector<std::string> Calls;
+
+private:
+    bool* FDestroyed;
+};
+
+TQuorClientPluginInfo ValidInfo(const TQuorClientPluginClass* pluginClass) {
+    TQuorClientPluginInfo info;
+    info.Signature = QuorPluginSignature;
+    info.InterfaceMinor = 1;
+    info.ShortName = "Recorder";
+    info.Title = "Recording plug-in";
+    info.PluginClass = pluginClass;
+    info.AutoCreate = 1;
+    return info;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Itanium C++ ABI: a pointer to a virtual member function holds 1 + its byte offset in the
+// virtual table.
+template <class M> std::ptrdiff_t VirtualSlot(M method) {
+    struct TRep {
+        std::uintptr_t Ptr;
+        std::ptrdiff_t Adj;
+    } rep;
+    static_assert(sizeof(M) == sizeof(TRep));
+    std::memcpy(&rep, &method, sizeof rep);
+    EXPECT_EQ(rep.Ptr & 1u, 1u) << "not virtual";
+    return static_cast<std::ptrdiff_t>((rep.Ptr - 1) / sizeof(void*));
+}
+#endif
+
+TEST(ClientPlugin, VirtualTableKeepsTheHostsOrder) {
+#if defined(__x86_64__) || defined(__i386__)
+    using P = TQuorClientPlugin;
+    const std::vector<std::ptrdiff_t> slotIndexes = {
+        VirtualSlot(&P::DoConnected),
+        VirtualSlot(&P::DoConnected2),
+        VirtualSlot(&P::DoDisconnected),
+        VirtualSlot(&P::DoUserClass),
+        VirtualSlot(&P::DoMapChanged),
+        VirtualSlot(&P::DoActifityLogFilter),
+        VirtualSlot(&P::Notify),
+        VirtualSlot(&P::HandleMapStream),
+        VirtualSlot(&P::HandleMapHover),
+        VirtualSlot(&P::HandleSettings),
+        VirtualSlot(&P::HandleImportData),
+        VirtualSlot(&P::HandleRegisterBroadcasts),
+        VirtualSlot(&P::HandleLogRecord),
+        VirtualSlot(&P::HandleAlarm),
+        VirtualSlot(&P::FilterErrorMessage),
+        VirtualSlot(&P::HandleKeyLock),
+        VirtualSlot(&P::HandleObjectCreate),
+        VirtualSlot(&P::HandleObjectStatusBeforeChange),
+        VirtualSlot(&P::HandleObjectStatusAfterChange),
+        VirtualSlot(&P::HandleObjectBeforeChange),
+        VirtualSlot(&P::HandleObjectChanged),
+        VirtualSlot(&P::DoSysObjectsLoaded),
+        VirtualSlot(&P::RegisterDepartmentObjectClasses),
+        VirtualSlot(&P::HandleDepartmentEditing),
+    };
+    // The destructor takes the first two slots; the operations follow one after another.
+    for (std::size_t i = 0; i < slotIndexes.size(); ++i) {
+        EXPECT_EQ(slotIndexes[i], static_cast<std::ptrdiff_t>(i + 2)) << "operation " << i;
+    }
+#else
+    GTEST_SKIP() << "virtual table layout is only checked on the Itanium ABI of x86";
+#endif
+}
+
+TEST(ClientPlugin, HostCallsReachTheOverridesThroughTheBase) {
+    TTestClient client;
+    TQuorClientPluginInfo info = ValidInfo(nullptr);
+    TRecordingPlugin recorder(info, client);
+    TQuorClientPlugin& plugin = recorder;
+    std::stringstream stream;
+    std::string filtered = "text";
+    bool locked = false;
+    // The registry is only passed along; the recorder never touches it.
+    alignas(std::max_align_t) unsigned char registryStorage[64] = {};
+    TRegistry& registry = *reinterpret_cast<TRegistry*>(registryStorage);
+
+    plugin.DoConnected();
+    plugin.Notify("Door", rtl::TVariant(std::int32_t(7)));
+    plugin.HandleSettings(registry, "Software\\Quor", true);
+    plugin.HandleMapStream(nullptr, stream, false);
+    plugin.FilterErrorMessage("a", "b", filtered);
+    plugin.HandleKeyLock(locked);
+    plugin.HandleDepartmentEditing(nullptr, false, soaDelete, {}, {});
+    plugin.DoDisconnected();
+    EXPECT_EQ(recorder.Calls,
+              (std::vector<std::string>{"DoConnected", "Notify Door=7",
+                                        "HandleSettings Software\\Quor save", "HandleMapStream",
+                                        "FilterErrorMessage", "HandleKeyLock",
+                                        "HandleDepartmentEditing", "DoDisconnected"}));
+}
+
+TEST(ClientPlugin, TheBaseLeavesEverythingAsItWas) {
+    TTestClient client;
+    TQuorClientPluginInfo info = ValidInfo(nullptr);
+    TQuorClientPlugin plugin(info, client);
+    std::stringstream stream("map");
+    std::string filtered = "Connection lost";
+    bool locked = true;
+    int callbacks = 0;
+
+    plugin.DoConnected();
+    plugin.DoConnected2();
+    plugin.DoDisconnected();
+    plugin.DoUserClass();
+    plugin.DoMapChanged(nullptr);
+    plugin.DoActifityLogFilter();
+    plugin.Notify("x", rtl::TVariant());
+    plugin.HandleMapStream(nullptr, stream, true);
+    plugin.HandleMapHover(nullptr);
+    plugin.HandleImportData("x", rtl::TVariant::Null());
+    plugin.HandleRegisterBroadcasts(nullptr);
+    plugin.HandleLogRecord(nullptr, 3, rtl::TVariant());
+    plugin.HandleAlarm(nullptr);
+    plugin.FilterErrorMessage("server", "Connection lost", filtered);
+    plugin.HandleKeyLock(locked);
+    plugin.HandleObjectCreate(nullptr);
+    plugin.HandleObjectStatusBeforeChange(nullptr);
+    plugin.HandleObjectStatusAfterChange(nullptr);
+    plugin.HandleObjectBeforeChange(nullptr, soaInsert);
+    plugin.HandleObjectChanged(nullptr, soaUpdate);
+    plugin.DoSysObjectsLoaded();
+    plugin.RegisterDepartmentObjectClasses([&](const std::string&) { ++callbacks; });
+    plugin.HandleDepartmentEditing(
+        nullptr, true, soaUpdate, [&](TCustomSysObject*) { ++callbacks; },
+        [&](TCustomSysObject*) { ++callbacks; });
+
+    EXPECT_EQ(filtered, "Connection lost");
+    EXPECT_TRUE(locked);
+    EXPECT_EQ(callbacks, 0);
+    EXPECT_EQ(stream.str(), "map");
+}
+
+TEST(ClientPlugin, TheClassReferenceCreatesThePluginTheHostOwns) {
+    TTestClient client;
+    client.Reports.Add(std::make_unique<TCustomSysObject>(5, "Doors"));
+    const TQuorClientPluginClass& reference = PluginClassOf<TRecordingPlugin>("TRecordingPlugin");
+    EXPECT_STREQ(reference.ClassName, "TRecordingPlugin");
+    EXPECT_EQ(&PluginClassOf<TRecordingPlugin>("Other"), &reference);
+
+    TQuorClientPluginInfo info = ValidInfo(&reference);
+    std::unique_ptr<TQuorClientPlugin> plugin = CreateClientPlugin(info, client);
+    auto* recorder = dynamic_cast<TRecordingPlugin*>(plugin.get());
+    ASSERT_NE(recorder, nullptr);
+    EXPECT_EQ(&plugin->Client, &client);
+    EXPECT_EQ(&plugin->Reports, &client.Reports);
+    EXPECT_EQ(plugin->Reports.Count(), 1);
+    EXPECT_EQ(plugin->Info.ShortName, "Recorder");
+    EXPECT_EQ(plugin->Info.PluginClass, &reference);
+
+    // Deleting through the base runs the plug-in's own destructor.
+    bool destroyed = false;
+    std::unique_ptr<TQuorClientPlugin> second(new TRecordingPlugin(info, client, &destroyed));
+    second.reset();
+    EXPECT_TRUE(destroyed);
+}
+
+struct TNoPlugin : TQuorClientPlugin {
+    using TQuorClientPlugin::TQuorClientPlugin;
+};
+struct TThrowingPlugin : TQuorClientPlugin {
+    TThrowingPlugin(TQuorClientPluginInfo& info, IQuorClient& client)
+        : TQuorClientPlugin(info, client) {
+        throw rtl::Exception("window failed");
+    }
+};
+
+TEST(ClientPlugin, RecordsTheHostCannotUseAreRefused) {
+    TTestClient client;
+    static const TQuorClientPluginClass noCreate{"TNoCreate", nullptr};
+    static const TQuorClientPluginClass nullCreate{
+        "TNull",
+        [](TQuorClientPluginInfo&, IQuorClient&) -> TQuorClientPlugin* { return nullptr; }};
+    struct TCase {
+        const char* what;
+        std::uint8_t signature;
+        std::string shortName;
+        const TQuorClientPluginClass* pluginClass;
+        std::string message;
+    };
+    const TCase cases[] = {
+        {"untouched record", 0, "", nullptr,
+         "Plug-in (unnamed): unknown description record (0x00)"},
+        {"wrong signature", 0x65, "Old", &PluginClassOf<TNoPlugin>("TNoPlugin"),
+         "Plug-in Old: unknown description record (0x65)"},
+        {"no class", QuorPluginSignature, "Bare", nullptr, "Plug-in Bare: no plug-in class"},
+        {"no constructor", QuorPluginSignature, "Bare", &noCreate,
+         "Plug-in Bare: no plug-in class"},
+        {"constructor gives nothing", QuorPluginSignature, "Null", &nullCreate,
+         "Plug-in Null: class TNull created no object"},
+        {"constructor raises", QuorPluginSignature, "Throw",
+         &PluginClassOf<TThrowingPlugin>("TThrowingPlugin"), "window failed"},
+    };
+    for (const TCase& c : cases) {
+        TQuorClientPluginInfo info;
+        info.Signature = c.signature;
+        info.ShortName = c.shortName;
+        info.PluginClass = c.pluginClass;
+        try {
+            CreateClientPlugin(info, client);
+            ADD_FAILURE() << c.what << ": created";
+        } catch (const rtl::Exception& e) {
+            EXPECT_EQ(e.Message(), c.message) << c.what;
+        }
+    }
+}
+
+TEST(ClientPlugin, FindsHostObjectsByName) {
+    TTestClient client;
+    QMenu menu;
+    THostMenu mainMenu(&menu);
+    TBarManager mainBars;
+    QToolBar bar;
+    client.Objects.Register("Menus.Main.Object", &mainMenu);
+    client.Objects.Register("Toolbars.Main", mainBars.AddBar(&bar));
+    TQuorClientPluginInfo info = ValidInfo(nullptr);
+    TQuorClientPlugin plugin(info, client);
+
+    EXPECT_EQ(plugin.Client_GetObject("Menus.Main.Object"), &mainMenu);
+    EXPECT_EQ(plugin.Client_GetObject<THostMenu>("Menus.Main.Object"), &mainMenu);
+    EXPECT_EQ(plugin.Client_GetObject<THostToolbar>("Menus.Main.Object"), nullptr);
+    EXPECT_EQ(plugin.Client_GetObject("Menus.Missing"), nullptr);
+    EXPECT_EQ(plugin.Client_GetObject<THostMenu>("Menus.Missing"), nullptr);
+
+    auto* toolbar = plugin.Client_GetObject<THostToolbar>("Toolbars.Main");
+    ASSERT_NE(toolbar, nullptr);
+    mainBars.SetLargeIcons(true);
+    EXPECT_TRUE(toolbar->BarManager().LargeIcons());
+}
+
+TEST(ClientPlugin, OnlyStateFourIsOnline) {
+    TTestClient client;
+    for (int state = 0; state <= 255; ++state) {
+        client.State = static_cast<std::uint8_t>(state);
+        EXPECT_EQ(client.IsOnline(), state == 4) << state;
+    }
+    TQuorClientPluginInfo info = ValidInfo(nullptr);
+    TQuorClientPlugin plugin(info, client);
+    client.State = csOnline;
+    EXPECT_EQ(plugin.Client.GetConnectionState(), 4);
+}
+
+} // namespace
+} // namespace host
