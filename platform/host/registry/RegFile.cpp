@@ -139,7 +139,9 @@ public:
             FText.remove_prefix(3);
         }
         std::string_view line;
-        if (!NextLine(line) || Trim(line) != RegFileHeader) {
+        const bool hasLine = NextLine(line);
+        FLine = 1; // an empty text still fails on its first line
+        if (!hasLine || Trim(line) != RegFileHeader) {
             Fail("expected the header line \"" + std::string(RegFileHeader) + "\"");
         }
         bool inKey = false;
