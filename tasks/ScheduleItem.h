@@ -6,6 +6,7 @@
 #include "tasks/ReportParams.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace host {
@@ -72,6 +73,11 @@ public:
     TReportParams Params;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
+
+private:
+    // Run lets the message loop run (the row repaint, a prompting report), and what runs there
+    // may destroy this task; Run holds a copy and touches nothing of the task once it is false.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 } // namespace morvid

@@ -1,0 +1,186 @@
+// The run of a report task: prepare the host report with the task's parameters and export it
+// through the matching export filter into the task's folder.
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/host/report/Report.h"
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
+#include "tasks/ExportFileName.h"
+#include "tasks/ScheduleItem.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace morvid {
+
+namespace {
+
+// The filter is shared with the whole host: its interactive switches are off only while a run
+// uses it, whichever way the run ends.
+class TFilterSwitches {
+public:
+    explicit TFilterSwitches(host::TfrxCustomExportFilter& filter)
+        : FFilter(filter), FShowDialog(filter.ShowDialog), FShowProgress(filter.ShowProgress) {
+        FFilter.ShowDialog = false;
+        FFilter.ShowProgress = false;
+    }
+    ~TFilterSwitches() {
+        FFilter.ShowDialog = FShowDialog;
+        FFilter.ShowProgress = FShowProgress;
+    }
+    TFilterSwitches(const TFilterSwitches&) = delete;
+    TFilterSwitches& operator=(const TFilterSwitches&) = delete;
+
+private:
+    host::TfrxCustomExportFilter& FFilter;
+    bool FShowDialog;
+    bool FShowProgress;
+};
+
+std::string WithTrailingDelimiter(const std::string& path) {
+    return (!path.empty() && path.back() == '/') ? path : path + "/";
+}
+
+// The last filter whose description equals `description` exactly.
+host::TfrxCustomExportFilter* FindExportFilter(const std::string& description) {
+    host::TfrxCustomExportFilter* found = nullptr;
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+        if (filter->Description() == description) {
+            found = filter;
+        }
+    }
+    return found;
+}
+
+host::TClientReport* FindReport(std::int32_t reportId) {
+    host::TCustomSysObject* object = nullptr;
+    // The list holds other host objects too; one of them under this id is no report to run.
+    host::TClientReport* report = nullptr;
+    if (MorvidPlugin->Reports.FindById(reportId, object)) {
+        report = dynamic_cast<host::TClientReport*>(object);
+    }
+    if (report == nullptr) {
+        throw rtl::Exception(
+            rtl::Format(host::_ERR_REPORT_NOT_FOUND, ("id:" + rtl::IntToStr(reportId)).c_str()));
+    }
+    return report;
+}
+
+// A report name becomes part of a path: one that could leave the export folder, or cut the
+// name short, is refused before anything is created.
+void CheckReportName(const std::string& reportName) {
+    if (reportName.find('/') != std::string::npos || reportName.find('\0') != std::string::npos) {
+        throw rtl::Exception(rtl::Format("Report name \"%s\" cannot be used in a file name",
+                                         std::string(reportName.c_str()).c_str()));
+    }
+}
+
+// Leaves no file of that name behind, but only after proving that one can be created there.
+void ClearExportFile(const std::string& fileName) {
+    const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        const int error = errno;
+        throw rtl::EOSError(
+            rtl::Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+    }
+    ::close(handle);
+    ::unlink(fileName.c_str());
+}
+
+std::string ExportErrorText(const std::vector<std::string>& errors) {
+    std::string text;
+    for (const std::string& line : errors) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string ResultOfError(const std::string& message) {
+    return rtl::Format("Error: %s", rtl::StringReplace(message, "\r\n", "").c_str());
+}
+
+} // namespace
+
+void TScheduleItem::Run() {
+    LastRun = rtl::TVariant::FromDate(rtl::Now());
+    const std::shared_ptr<bool> alive = FAlive;
+    std::string error;
+    try {
+        if (!MorvidPlugin->Client.IsOnline()) {
+            throw rtl::Exception("Client is offline");
+        }
+        LastRunResult = "Working..";
+        UpdateRow();
+        // Repaints the row before the report starts; pending deliveries of any event run here.
+        rtl::ProcessMessages();
+        if (!*alive) {
+            return;
+        }
+
+        host::TClientReport* report = FindReport(ReportId);
+        host::TfrxCustomExportFilter* filter = FindExportFilter(Filter);
+        if (filter == nullptr) {
+            throw rtl::Exception("Export filter not found!");
+        }
+
+        const TFilterSwitches switches(*filter);
+        const std::string folder = WithTrailingDelimiter(ExportPath);
+        filter->DefaultPath = folder;
+        CheckReportName(report->Name);
+        filter->FileName = folder + MakeExportFileName(report->Name) + filter->DefaultExt;
+        ClearExportFile(filter->FileName);
+
+        std::vector<rtl::TVariant> arguments;
+        arguments.reserve(Params.size() + 1);
+        // The collection's identity, cut to 32 bits as the host's reports expect it.
+        arguments.emplace_back(static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&host::frxExportFilters))));
+        for (const TReportParam& param : Params) {
+            arguments.push_back(param.Value);
+        }
+
+        std::unique_ptr<rtl::TComponent> window;
+        const bool prepared = report->BuildPreview(arguments, window);
+        arguments.clear();
+        // A prompting report runs the message loop, which may have destroyed this task.
+        if (!*alive) {
+            return;
+        }
+        if (!prepared) {
+            LastRunResult = "User canceled";
+        } else {
+            if (window == nullptr) {
+                throw rtl::Exception("Preview window not found!");
+            }
+            auto* frxReport = dynamic_cast<host::TfrxReport*>(window->FindComponent("Report"));
+            if (frxReport == nullptr) {
+                throw rtl::Exception("Report object not found!");
+            }
+            if (!frxReport->Export(*filter)) {
+                throw rtl::Exception(ExportErrorText(frxReport->Errors));
+            }
+            LastRunResult = "Success!";
+        }
+        UpdateRow();
+        return;
+    } catch (const rtl::Exception& e) {
+        error = e.Message();
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "Unknown error";
+    }
+    if (!*alive) {
+        return;
+    }
+    LastRunResult = ResultOfError(error);
+    UpdateRow();
+}
+
+} // namespace morvid

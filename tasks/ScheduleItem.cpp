@@ -1,0 +1,131 @@
+#include "tasks/ScheduleItem.h"
+
+#include "platform/host/forms/ListView.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
+#include "scheduler/SchEventList.h"
+#include "scheduler/ScheduledEvent.h"
+
+namespace morvid {
+
+namespace {
+
+const char* const NewTaskName = "New task";
+const char* const NeverText = "Never";
+
+TSchEventList& PluginEventList() {
+    if (MorvidPlugin == nullptr || MorvidPlugin->EventList == nullptr) {
+        throw rtl::Exception("A report task needs the plug-in object and its event list");
+    }
+    return *MorvidPlugin->EventList;
+}
+
+} // namespace
+
+TScheduleItem::TScheduleItem(host::TListView* listView) : Name(NewTaskName), ListView(listView) {
+    Event = PluginEventList().Add(NewTaskName);
+    Event->SetSignalingType(stMessage);
+    // The event hands itself as sender; a task's run needs nothing from it.
+    Event->OnSchedule = [this](TScheduledEvent*) { Run(); };
+    Params.clear();
+}
+
+TScheduleItem::~TScheduleItem() {
+    *FAlive = false;
+    // The list is gone only after the plug-in freed it, and with it this task's event.
+    if (MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr) {
+        MorvidPlugin->EventList->Remove(Event);
+    }
+    Event = nullptr;
+    Params.clear();
+}
+
+void TScheduleItem::SetName(const std::string& value) {
+    Name = value;
+    Event->Name = value;
+}
+
+void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
+    // The parameter is appended before its value converts, so a failed conversion leaves it
+    // in place with no value: stored settings keep their parameter count.
+    Params.push_back(TReportParam{code, rtl::TVariant()});
+    rtl::TVariant converted;
+    switch (code) {
+    case rpText:
+        converted = value.AsString();
+        break;
+    case rpNumber:
+        converted = value.AsInteger();
+        break;
+    case rpBoolean:
+        converted = value.AsBoolean();
+        break;
+    case rpDate:
+    case rpTime:
+        // A plain double even for a date variant: the report sees a day count either way.
+        converted = value.AsDouble();
+        break;
+    default:
+        return;
+    }
+    Params.back().Value = std::move(converted);
+}
+
+void TScheduleItem::UpdateRow() {
+    if (ListView == nullptr) {
+        return;
+    }
+    host::TListItem* row = nullptr;
+    const int count = ListView->Items.Count();
+    for (int i = 0; i < count && row == nullptr; ++i) {
+        if (ListView->Items[i]->Data == this) {
+            row = ListView->Items[i];
+        }
+    }
+    if (row == nullptr) {
+        row = ListView->Items.Add();
+    }
+    row->Data = this;
+    row->SetCaption(Name);
+
+    auto& subItems = row->SubItems();
+    subItems.Clear();
+    subItems.Add(Enabled ? "Yes" : "No");
+    subItems.Add(LastRun.IsClear() ? NeverText : rtl::DateTimeToStr(LastRun.AsDateTime()));
+    subItems.Add(LastRunResult);
+
+    // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
+    const TScheduleState state = Event->Schedule->State;
+    const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
+    subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
+}
+
+void TScheduleItem::StartSchedule() {
+    if (Event->Running) {
+        return;
+    }
+    // Tasks fire at second 0 of every matching minute.
+    Event->Schedule->SetScheduleText("0 " + CronStr);
+    // A schedule without any further occurrence leaves the event stopped; the row says "Never".
+    Event->Start(false);
+    UpdateRow();
+}
+
+void TScheduleItem::StopSchedule() {
+    Event->Stop();
+    UpdateRow();
+}
+
+void TScheduleItem::SuspendSchedule() {
+    if (Event->Running) {
+        Event->Stop();
+    }
+}
+
+void TScheduleItem::ResumeSchedule() {
+    if (Enabled && !Event->Running) {
+        Event->Start(false);
+    }
+}
+
+} // namespace morvid
