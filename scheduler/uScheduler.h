@@ -3,10 +3,10 @@
 #pragma once
 
 #include "scheduler/ChronSchedule.h"
-#include "scheduler/uSchedulerUtils.h"
 #include "scheduler/IntervalMeter.h"
 #include "scheduler/SchEventList.h"
 #include "scheduler/Schedule.h"
 #include "scheduler/ScheduleThread.h"
 #include "scheduler/ScheduledEvent.h"
 #include "scheduler/WorkerThread.h"
+#include "scheduler/uSchedulerUtils.h"

@@ -1,0 +1,31 @@
+#include "scheduler/ChronSchedule.h"
+#include "tools/morvid-cron/CronCommand.h"
+
+#include <ostream>
+
+namespace morvid::cron {
+
+int CheckMain(const std::vector<std::string>& args, TCommandIo& io) {
+    const TOptionReader options(args, {}, {"--help"});
+    if (options.Has("--help")) {
+        io.Out << "usage: morvid-cron check SCHEDULE\n"
+                  "Parses SCHEDULE (engine form: second minute hour day month weekday year)\n"
+                  "and prints \"ok\", or the parser's message on stderr with exit code 2.\n";
+        return ExitOk;
+    }
+    if (options.Positional().size() != 1) {
+        throw EUsageError("expected one SCHEDULE argument, got " +
+                          std::to_string(options.Positional().size()));
+    }
+    TChronSchedule entries;
+    try {
+        ParseChronSchedule(options.Positional().front(), entries);
+    } catch (const EScheduleError& e) {
+        io.Err << e.Message() << '\n';
+        return ExitFailed;
+    }
+    io.Out << "ok\n";
+    return ExitOk;
+}
+
+} // namespace morvid::cron
