@@ -32,6 +32,13 @@ void TScheduleThread::Execute() {
         FInterval = FInterval / 2;
         FSchedule->CheckDue(FFireAtStart);
         const TScheduleState state = FSchedule->State;
+        // Halving alone assumes the wall clock ran at the pace of the waits. When it jumped
+        // ahead (a daylight-saving change, the clock set forward) the due time is nearer than
+        // the halved interval; never wait past half the real remaining distance. While the
+        // clock runs normally both are the same, so the sequence of waits is unchanged.
+        if (state == ssWaiting && FSchedule->NextTime != 0)
+            FInterval = std::min(FInterval.Get(),
+                                 rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now()) / 2);
         if (state == ssExpired)
             break;
         if (state == ssDue || state == ssLastRun) {

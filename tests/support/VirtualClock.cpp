@@ -45,6 +45,11 @@ void TVirtualClock::Jump(std::int64_t deltaMs) {
     FUnixMs += deltaMs;
 }
 
+void TVirtualClock::SetUnixMs(std::int64_t unixMs) {
+    std::lock_guard lock(FLock);
+    FUnixMs = unixMs;
+}
+
 void TVirtualClock::Advance(std::int64_t deltaMs) {
     std::lock_guard lock(FLock);
     FUnixMs += deltaMs;

@@ -29,6 +29,8 @@ public:
     std::int64_t UnixMs() const;
     // Moves the wall clock alone, as when someone sets the system time; the counter stays.
     void Jump(std::int64_t deltaMs);
+    // Sets the wall clock alone.
+    void SetUnixMs(std::int64_t unixMs);
     // Lets time pass without a wait: wall clock and counter move on together.
     void Advance(std::int64_t deltaMs);
     // Blocks (real time, at most `realTimeoutMs`) until a thread sits in a wait not yet
