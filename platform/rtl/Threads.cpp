@@ -25,7 +25,13 @@ int NiceOf(TThreadPriority priority) {
     return nice[static_cast<int>(priority)];
 }
 
+std::atomic<int> runningThreads{0};
+
 } // namespace
+
+int RunningThreadCount() noexcept {
+    return runningThreads.load(std::memory_order_acquire);
+}
 
 TThread::TThread() = default;
 
@@ -41,6 +47,7 @@ TThread::~TThread() {
 
 void TThread::Start() {
     std::shared_ptr<TThread> self = shared_from_this();
+    runningThreads.fetch_add(1, std::memory_order_acq_rel);
     FThread = std::thread([self] { self->Run(); });
     if (FreeOnTerminate)
         FThread.detach();
@@ -67,6 +74,8 @@ void TThread::Run() {
     }
     FFinished.store(true, std::memory_order_release);
     FDone.SetEvent();
+    // Last: whoever waits for this count may tear down the main dispatcher right after.
+    runningThreads.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 bool TThread::WaitFor(std::int64_t ms) {

@@ -14,6 +14,10 @@
 
 namespace rtl {
 
+// Threads started by TThread whose Execute has not yet returned, across the process. Lets a
+// program (or a test) wait for detached and self-freeing threads before it tears down.
+int RunningThreadCount() noexcept;
+
 enum class TThreadPriority : std::uint8_t {
     tpIdle,
     tpLowest,

@@ -35,6 +35,7 @@ protected:
         SetMainDispatcher(&mainQueue);
     }
     void TearDown() override {
+        EXPECT_TRUE(mainQueue.ProcessUntil([] { return RunningThreadCount() == 0; }, 30'000));
         mainQueue.ProcessMessages();
         SetMainDispatcher(nullptr);
         SetThreadDispatcher(nullptr);

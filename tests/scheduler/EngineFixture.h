@@ -33,6 +33,8 @@ protected:
     }
     void TearDown() override {
         event.reset();
+        // Worker and given-up threads post their end notices here: the queue must outlive them.
+        EXPECT_TRUE(mainQueue.ProcessUntil([] { return rtl::RunningThreadCount() == 0; }, 30'000));
         mainQueue.ProcessMessages();
         rtl::SetMainDispatcher(nullptr);
         rtl::SetThreadDispatcher(nullptr);
@@ -49,6 +51,14 @@ protected:
         };
         return *event;
     }
+
+    // Frees the event at the end of the caller's scope, before the locals its notices capture,
+    // even when an assertion leaves the test early.
+    struct TEventReset {
+        std::unique_ptr<TScheduledEvent>& Event;
+        ~TEventReset() { Event.reset(); }
+    };
+    [[nodiscard]] TEventReset ResetEventAtExit() { return TEventReset{event}; }
 
     // Processes the main thread's messages until the scheduler thread sits in a wait that has
     // not elapsed; returns its length, or nothing if none came within ten seconds.
