@@ -287,6 +287,27 @@ public:
 
     bool OverBudget() { return ++Passes > MaxSearchPasses; }
 
+    // What a pass through a month that has no days reads and writes, all but the month and
+    // year themselves.
+    struct TMonthState {
+        std::int32_t Candidate[6];
+        std::int32_t Previous[6];
+        int Level;
+        std::int32_t DayMax;
+        bool operator==(const TMonthState&) const = default;
+    };
+
+    TMonthState MonthState() const {
+        TMonthState state{};
+        for (int i = 0; i < 6; ++i) {
+            state.Candidate[i] = i == FieldMonth ? 0 : Candidate[i];
+            state.Previous[i] = i == FieldMonth ? 0 : Previous[i];
+        }
+        state.Level = Level;
+        state.DayMax = FEntries[FieldDay].Max;
+        return state;
+    }
+
 private:
     TChronSchedule& FEntries;
     std::int32_t FParsedDayMax;
@@ -319,6 +340,18 @@ std::int32_t CarryInto(std::int32_t value, std::int32_t max) {
     const std::int64_t next = std::int64_t{value} + 1;
     // A field whose Max is -1 has no modulus; the value then simply moves on.
     return Clamp32(modulus == 0 ? next : next % modulus);
+}
+
+// The largest value a non-relative entry admits.
+std::int64_t LastValue(const TChronEntry& entry) {
+    if (!entry.Values.empty()) {
+        return entry.Values.back();
+    }
+    if (entry.Max < entry.Min) {
+        return entry.Min;
+    }
+    const std::int64_t step = std::max<std::int32_t>(1, entry.Step);
+    return entry.Min + (std::int64_t{entry.Max} - entry.Min) / step * step;
 }
 
 std::int64_t ToMs(rtl::TDateTime value) {
@@ -388,13 +421,34 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
             return 0;
         }
         s.ResetBelowLevel();
+        // Months past December hold no day. With a fixed day nothing of such a month reaches
+        // later ones, so the rest of the loop can go. With a relative day, each pass through
+        // such a month (entered by an advance that increased the month) depends only on the
+        // state the pass before left; once a pass leaves that state unchanged, all later ones
+        // will too, and the walk may go straight to the last month value.
+        bool afterMonthAdvance = false;
+        bool haveMonthState = false;
+        TSearch::TMonthState lastMonthState{};
         while (s.InOrder(FieldMonth)) {
-            // Likewise for months past December, as long as no relative day carries state.
             if (s.OverBudget()) {
                 return 0;
             }
-            if (monthFixed && cand[FieldMonth] > 12) {
-                break;
+            if (cand[FieldMonth] > 12) {
+                if (monthFixed) {
+                    break;
+                }
+                if (afterMonthAdvance && !s.Entry(FieldMonth).Relative) {
+                    const TSearch::TMonthState state = s.MonthState();
+                    const std::int64_t last = LastValue(s.Entry(FieldMonth));
+                    if (haveMonthState && state == lastMonthState && last > cand[FieldMonth]) {
+                        cand[FieldMonth] = static_cast<std::int32_t>(last);
+                        prev[FieldMonth] = static_cast<std::int32_t>(last - 1);
+                    }
+                    lastMonthState = state;
+                    haveMonthState = true;
+                }
+            } else {
+                haveMonthState = false;
             }
             s.ResetBelowLevel();
             while (s.InOrder(FieldDay)) {
@@ -450,6 +504,7 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
             if (s.Advance(FieldMonth, FieldDay)) {
                 break;
             }
+            afterMonthAdvance = true;
         }
         if (s.Advance(FieldYear, FieldMonth)) {
             break;

@@ -437,3 +437,23 @@ TEST(NextOccurrence, AgreesWithThePlainWalkOnRandomSchedules) {
     EXPECT_GT(compared, 3000);
     EXPECT_GT(found, 300);
 }
+
+TEST(NextOccurrence, ShortcutsThroughMonthsPastDecemberChangeNoResult) {
+    const char* schedules[] = {
+        "0 0 0 ? 1-400 * 2026-2029",    "0 0 0 ?/3 1-400/7 * 2026-2029",
+        "0 0 0 ?/-2 3-500 1 2026-2029", "0 0 ? ?/40 2,13-300 * 2026-2029",
+        "0 0 0 ? 13-900 * 2026-2029",   "0 0 0 31 1-400 5 2026-2029",
+        "0 0 0 ?/1 11-999/3 * *",       "0 0 0 40-50 1-400 * 2026-2029",
+    };
+    const char* references[] = {"2026-01-31 23:59:59", "2026-12-06 14:44:28", "2027-02-28 12:00",
+                                "2028-12-31 00:00:01"};
+    for (const char* text : schedules) {
+        TChronSchedule entries;
+        ParseChronSchedule(text, entries);
+        for (const char* reference : references) {
+            EXPECT_EQ(Show(NextOccurrence(entries, At(reference), 0, 0)),
+                      Show(ReferenceNext(entries, At(reference), 0, 0)))
+                << text << " from " << reference;
+        }
+    }
+}
