@@ -83,6 +83,8 @@ void AppendValue(std::string& out, TRegistry& registry, const std::string& name)
 } // namespace
 
 std::string ExportRegText(TRegistry& registry, std::string_view key) {
+    // One snapshot, so a save by another process cannot land half-way through the export.
+    TRegistryTransaction snapshot(registry);
     if (!registry.OpenKey(key, false)) {
         throw ERegistryException("Key '" + std::string(key) + "' not found in registry file '" +
                                  registry.FileName() + "'");
@@ -112,6 +114,7 @@ std::string ExportRegText(TRegistry& registry, std::string_view key) {
             pending.push_back(PathOf(path, *name));
         }
     }
+    snapshot.Commit();
     registry.CloseKey();
     return out;
 }

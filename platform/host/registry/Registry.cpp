@@ -83,7 +83,12 @@ bool IsValidName(std::string_view name, bool isKey) noexcept {
 }
 
 std::string Quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += '\'';
+    quoted += text;
+    quoted += '\'';
+    return quoted;
 }
 
 // Creates every missing folder of the path owner-only; existing folders are left as they are.
@@ -461,7 +466,7 @@ bool TRegistry::ResolveKey(std::string_view key, bool canCreate, std::int64_t& i
         }
     }
     if (path.empty()) {
-        path = "\\";
+        path.assign(1, '\\');
     }
     return true;
 }
@@ -489,7 +494,7 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
 
 void TRegistry::CloseKey() noexcept {
     FCurrentKey = RootKeyId;
-    FCurrentPath = "\\";
+    FCurrentPath.assign(1, '\\');
 }
 
 bool TRegistry::KeyExists(std::string_view key) {
@@ -751,10 +756,11 @@ void TRegistry::WriteBinaryData(std::string_view name, const void* data, std::si
 }
 
 void TRegistry::BeginTransaction() {
-    CheckWritable("Cannot begin a transaction");
     // IMMEDIATE takes the write lock now: a deferred transaction that reads first could find
-    // its snapshot outdated by another process at the first write, and fail there.
-    Execute(FTransactionDepth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
+    // its snapshot outdated by another process at the first write, and fail there. A read-only
+    // registry never writes, and its transaction is just one consistent snapshot to read.
+    const char* begin = FReadOnly ? "BEGIN" : "BEGIN IMMEDIATE";
+    Execute(FTransactionDepth == 0 ? begin : "SAVEPOINT nested");
     ++FTransactionDepth;
 }
 

@@ -119,14 +119,17 @@ public:
 
     // Transactions nest: the outermost one holds the file's write lock from its start and is one
     // commit; inner ones are savepoints. Rolling back also returns the open key to the root when
-    // the rollback took it away.
+    // the rollback took it away. Reads inside a transaction see one snapshot of the file, and run
+    // several times faster than alone, each of which is a transaction with its own file locks;
+    // on a read-only registry a transaction is only that snapshot.
     void BeginTransaction();
     void CommitTransaction();
     void RollbackTransaction();
     bool InTransaction() const noexcept { return FTransactionDepth > 0; }
 
     // Called before every statement that changes the file (a key made or deleted, a value written
-    // or deleted). Whatever it throws fails that change. Fault-injection tests use it.
+    // or deleted, the outermost commit). Whatever it throws fails that change. Fault-injection
+    // tests use it.
     std::function<void()> OnWrite;
 
 private:

@@ -2,6 +2,7 @@
 // it.
 #include "platform/host/registry/RegFile.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/host/registry/TempDir.h"
 
 #include <cstdlib>
@@ -92,7 +93,7 @@ TEST(RegistryFile, ForeignAndDamagedFilesAreRefusedAndLeftAlone) {
         {
             TRegistry reg(good);
             for (int i = 0; i < 200; ++i) {
-                reg.OpenKey("\\K" + std::to_string(i), true);
+                reg.OpenKey(rtl::Format("\\K%d", i), true);
                 reg.WriteString("Name", std::string(100, 'x'));
             }
         }
@@ -205,9 +206,9 @@ TEST(RegistryFile, TwoProcessesSavingAtOnceEachCommitWhole) {
             reg.DeleteKey("\\Shared");
             reg.OpenKey("\\Shared", true);
             for (int v = 0; v < Values; ++v) {
-                reg.WriteString("V" + std::to_string(v), tag + std::to_string(round));
+                reg.WriteString(rtl::Format("V%d", v), tag + std::to_string(round));
             }
-            reg.OpenKey("\\Own\\" + tag + "\\R" + std::to_string(round), true);
+            reg.OpenKey("\\Own\\" + tag + rtl::Format("\\R%d", round), true);
             reg.WriteInteger("Round", round);
             transaction.Commit();
         }

@@ -1,6 +1,7 @@
 #include "platform/host/registry/Registry.h"
 
 #include "platform/host/registry/RegFile.h"
+#include "platform/rtl/SysUtils.h"
 #include "tests/host/registry/TempDir.h"
 
 #include <cmath>
@@ -232,7 +233,8 @@ TEST_F(RegistryTest, ReadOnlyRegistryRefusesChanges) {
     EXPECT_EQ(reg.ReadString("Name"), "x");
     EXPECT_THROW(reg.WriteString("Name", "y"), ERegistryException);
     EXPECT_THROW(reg.DeleteValue("Name"), ERegistryException);
-    EXPECT_THROW(reg.BeginTransaction(), ERegistryException);
+    TRegistryTransaction snapshot(reg);
+    EXPECT_THROW(reg.WriteInteger("Count", 1), ERegistryException);
     EXPECT_FALSE(reg.OpenKey("\\New", true));
     EXPECT_THROW(TRegistry(Dir.File("missing.db"), true), ERegistryException);
     EXPECT_EQ(regtest::FileMode(Dir.File("missing.db")), -1);
@@ -287,7 +289,7 @@ void SaveTasks(TRegistry& reg, int count, const std::string& tag) {
         reg.CloseKey();
     }
     for (int i = 0; i < count; ++i) {
-        reg.OpenKey("\\Settings\\Morvid\\Schedules\\Item" + std::to_string(i), true);
+        reg.OpenKey(rtl::Format("\\Settings\\Morvid\\Schedules\\Item%d", i), true);
         reg.WriteString("Name", tag + std::to_string(i));
         reg.WriteBool("Enabled", true);
         reg.WriteInteger("ReportId", i);
