@@ -40,6 +40,7 @@ struct TCommand {
 int CheckMain(const std::vector<std::string>& args, TCommandIo& io);
 int NextMain(const std::vector<std::string>& args, TCommandIo& io);
 int BatchMain(const std::vector<std::string>& args, TCommandIo& io);
+int WatchMain(const std::vector<std::string>& args, TCommandIo& io);
 
 // Splits a command's arguments into "--name value" / "--name=value" options, flags and
 // positional arguments. Raises EUsageError for an option it was not told about.

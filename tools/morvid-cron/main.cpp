@@ -14,6 +14,7 @@ const TCommand Commands[] = {
     {"check", "check a schedule string", CheckMain},
     {"next", "list the next due times of a schedule", NextMain},
     {"batch", "answer REFERENCE<TAB>SCHEDULE lines from stdin", BatchMain},
+    {"watch", "run a schedule and print each delivery and its lateness", WatchMain},
 };
 
 void PrintUsage(std::ostream& out) {
