@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,6 +31,26 @@ std::string FolderOf(const std::string& fileName) {
 std::string BaseNameOf(const std::string& fileName) {
     const auto slash = fileName.rfind('/');
     return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+}
+
+// Read without umask(2), which would change the mask for every thread while it looks.
+mode_t ProcessUmask() {
+    static const mode_t mask = [] {
+        mode_t value = 022;
+        if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+            char line[256];
+            while (std::fgets(line, sizeof line, status) != nullptr) {
+                unsigned octal = 0;
+                if (std::sscanf(line, "Umask: %o", &octal) == 1) {
+                    value = static_cast<mode_t>(octal);
+                    break;
+                }
+            }
+            std::fclose(status);
+        }
+        return value;
+    }();
+    return mask;
 }
 
 } // namespace
@@ -60,9 +82,7 @@ TExportFile::TExportFile(std::string targetFileName) : FTarget(std::move(targetF
     }
     FTemp = name.data();
     // mkostemp creates 0600; an export is an ordinary document for the user's other programs.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(FHandle, 0666 & ~mask);
+    ::fchmod(FHandle, 0666 & ~ProcessUmask());
     FBuffer.reserve(BufferSize);
 }
 

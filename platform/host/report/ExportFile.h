@@ -11,7 +11,10 @@
 namespace host {
 
 // Raised for every failure of an export; the message names the target file.
-RTL_DECLARE_EXCEPTION(EExportError, rtl::Exception);
+class EExportError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
 
 class TExportFile {
 public:

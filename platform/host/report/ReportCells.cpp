@@ -1,6 +1,7 @@
 #include "platform/host/report/ReportCells.h"
 
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 
 namespace host {
@@ -79,7 +80,47 @@ const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::s
 }
 
 std::string ValueText(const rtl::TVariant& value) {
+    if (value.VarType() == rtl::TVarType::Double) {
+        return DoubleText(value.AsDouble());
+    }
     return value.IsClear() ? std::string() : value.AsString();
+}
+
+std::string DoubleText(double value) {
+    // Fifteen significant digits hide binary noise (0.1 + 0.2); to_chars ignores the C locale,
+    // which a GUI application sets from the user's environment.
+    char buffer[64];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return std::string(buffer, result.ptr);
+}
+
+std::string DateText(rtl::TDateTime value) {
+    return rtl::FormatDateTimeISO(value);
+}
+
+std::string IsoDateTimeText(rtl::TDateTime value) {
+    std::string text = DateText(value);
+    text[10] = 'T';
+    return text;
+}
+
+const char* TypeName(rtl::TVarType type) noexcept {
+    switch (type) {
+    case rtl::TVarType::Integer:
+        return "integer";
+    case rtl::TVarType::Double:
+        return "number";
+    case rtl::TVarType::Boolean:
+        return "boolean";
+    case rtl::TVarType::Date:
+        return "datetime";
+    case rtl::TVarType::Empty:
+    case rtl::TVarType::Null:
+    case rtl::TVarType::String:
+        break;
+    }
+    return "string";
 }
 
 std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column) {

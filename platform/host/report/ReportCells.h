@@ -14,6 +14,15 @@ namespace host {
 // The cell's display text; empty for a missing cell, Empty and Null.
 std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column);
 std::string ValueText(const rtl::TVariant& value);
+// Numbers with at most 15 significant digits and always a '.' as decimal point.
+std::string DoubleText(double value);
+// "YYYY-MM-DD HH:MM:SS", the form machine-readable files hold.
+std::string DateText(rtl::TDateTime value);
+// "YYYY-MM-DDTHH:MM:SS", the date-time form JSON and XML readers parse.
+std::string IsoDateTimeText(rtl::TDateTime value);
+// The type names the JSON and XML files give columns and cells: "string", "integer",
+// "number", "boolean" or "datetime".
+const char* TypeName(rtl::TVarType type) noexcept;
 // The cell, or an Empty variant when the row is short.
 const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::size_t column);
 
