@@ -134,22 +134,6 @@ TEST(QtDispatcher, MessagesQueuedForADestroyedWindowAreDropped) {
     rtl::DeallocateHWnd(survivor);
 }
 
-TEST(QtDispatcher, AWindowDestroyedByItsOwnMessageGetsNoMore) {
-    TQtDispatcherInstaller installer;
-    int delivered = 0;
-    rtl::HWND wnd = nullptr;
-    wnd = rtl::AllocateHWnd([&](rtl::TMessage&) {
-        ++delivered;
-        rtl::DeallocateHWnd(wnd);
-    });
-    for (int i = 0; i < 3; ++i) {
-        rtl::PostMessage(wnd, rtl::WM_USER + 1, 0, 0);
-    }
-    installer.Dispatcher().Post([] { QCoreApplication::quit(); });
-    ASSERT_TRUE(RunEventLoop());
-    EXPECT_EQ(delivered, 1);
-}
-
 TEST(QtDispatcher, SynchronizeAndTheEndNoticeRunOnTheMainThread) {
     TQtDispatcherInstaller installer;
     const auto mainThread = std::this_thread::get_id();
