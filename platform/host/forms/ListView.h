@@ -1,0 +1,122 @@
+// TListView: a read-only list in report mode (captioned columns, whole-row single selection)
+// whose rows carry a caption, sub-item texts and a reference to the caller's object.
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+
+namespace host {
+
+class TListView;
+
+// One row. Column 0 shows the caption, columns 1.. the sub-items in order. The row never owns
+// what Data points to.
+class TListItem : public QTreeWidgetItem {
+public:
+    static constexpr int ItemType = QTreeWidgetItem::UserType + 1;
+
+    // The sub-item texts of a row; sub-item i is shown in column i + 1.
+    class TSubItems {
+    public:
+        explicit TSubItems(TListItem& item) : FItem(item) {}
+        TSubItems(const TSubItems&) = delete;
+        TSubItems& operator=(const TSubItems&) = delete;
+
+        int Count() const noexcept { return FCount; }
+        void Clear();
+        // Appends a text and returns its index.
+        int Add(const std::string& text);
+        // Raise rtl::Exception for an index outside 0..Count-1.
+        std::string operator[](int index) const;
+        void Set(int index, const std::string& text);
+
+    private:
+        void Check(int index) const;
+        TListItem& FItem;
+        int FCount = 0;
+    };
+
+    TListItem();
+    TListItem(const TListItem&) = delete;
+    TListItem& operator=(const TListItem&) = delete;
+
+    std::string Caption() const;
+    void SetCaption(const std::string& caption);
+    TSubItems& SubItems() noexcept { return FSubItems; }
+    const TSubItems& SubItems() const noexcept { return FSubItems; }
+    // Position in its list, -1 when in none.
+    int Index() const;
+    TListView* ListView() const;
+
+    void* Data = nullptr;
+
+private:
+    TSubItems FSubItems;
+};
+
+class TListView : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    // A column width that shares the space the fixed columns leave.
+    static constexpr int SizedToFit = -1;
+
+    // The rows of a list, in display order. Removing a row frees it.
+    class TListItems {
+    public:
+        explicit TListItems(TListView& view) : FView(view) {}
+        TListItems(const TListItems&) = delete;
+        TListItems& operator=(const TListItems&) = delete;
+
+        int Count() const;
+        // Raise rtl::Exception for an index outside 0..Count-1.
+        TListItem* operator[](int index) const;
+        TListItem* Add();
+        void Delete(int index);
+        void Clear();
+        // -1 for nullptr or a row of another list.
+        int IndexOf(const TListItem* item) const;
+        // Bracket many changes so the list repaints once.
+        void BeginUpdate();
+        void EndUpdate();
+
+    private:
+        void Check(int index) const;
+        TListView& FView;
+        int FUpdateCount = 0;
+    };
+
+    explicit TListView(QWidget* parent = nullptr);
+
+    // Appends a column; width in pixels or SizedToFit.
+    void AddColumn(const std::string& caption, int width = SizedToFit);
+
+    TListItems Items;
+
+    // The selected row, nullptr when none is.
+    TListItem* Selected() const;
+    // Selects the row (and makes it current); nullptr clears the selection.
+    void SetSelected(TListItem* item);
+
+    // The context menu; the list does not own it. Its aboutToShow runs before every popup, so
+    // the menu's owner can hide entries that do not apply.
+    void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+    QMenu* PopupMenu() const { return FPopupMenu; }
+    // Opens the context menu as a right click at that viewport point would.
+    void Popup(const QPoint& viewportPos);
+
+    // Runs on every double click in the list, on a row or beside the rows.
+    std::function<void()> OnDblClick;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QPointer<QMenu> FPopupMenu;
+};
+
+} // namespace host
