@@ -541,6 +541,32 @@ void TRegistry::GetKeyNames(std::vector<std::string>& names) {
     }
 }
 
+namespace {
+
+void FillList(rtl::TStringList& list, const std::vector<std::string>& names) {
+    list.BeginUpdate();
+    try {
+        list.Clear();
+        for (const auto& name : names) {
+            list.Add(name);
+        }
+    } catch (...) {
+        list.EndUpdate();
+        throw;
+    }
+    list.EndUpdate();
+}
+
+} // namespace
+
+void TRegistry::GetKeyNames(rtl::TStringList& names) {
+    FillList(names, GetKeyNames());
+}
+
+void TRegistry::GetValueNames(rtl::TStringList& names) {
+    FillList(names, GetValueNames());
+}
+
 std::vector<std::string> TRegistry::GetKeyNames() {
     std::vector<std::string> names;
     GetKeyNames(names);

@@ -2,6 +2,7 @@
 // kept in one SQLite file that the client, its plug-ins and quor-reg share.
 #pragma once
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -77,10 +78,12 @@ public:
     bool DeleteKey(std::string_view key);
     // Sub-key names of the open key, sorted case-insensitively.
     void GetKeyNames(std::vector<std::string>& names);
+    void GetKeyNames(rtl::TStringList& names); // replaces the list's items in one update
     std::vector<std::string> GetKeyNames();
     bool HasSubKeys();
     // Value names of the open key in the order they were first written.
     void GetValueNames(std::vector<std::string>& names);
+    void GetValueNames(rtl::TStringList& names);
     std::vector<std::string> GetValueNames();
 
     bool ValueExists(std::string_view name);

@@ -171,6 +171,12 @@ TEST_F(RegistryTest, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
     }
     ASSERT_TRUE(reg->OpenKey("\\list", false));
     EXPECT_EQ(reg->GetKeyNames(), (std::vector<std::string>{"A", "b", "c", "Item10", "Item2"}));
+    rtl::TStringList list;
+    list.Add("stale");
+    reg->GetKeyNames(list);
+    ASSERT_EQ(list.Count(), 5);
+    EXPECT_EQ(list[0], "A");
+    EXPECT_EQ(list[4], "Item2");
     EXPECT_FALSE(reg->OpenKey("B\\nothing", false));
     EXPECT_EQ(reg->CurrentPath(), "\\List") << "a failed open keeps the open key";
 }
