@@ -15,6 +15,11 @@ class TSysObjectList;
 // The connection state in which the client talks to its server; every other value is offline.
 inline constexpr std::uint8_t csOnline = 4;
 
+// The client's objects that plug-ins ask for by name: the main menu (a THostMenu) and the
+// main toolbar (a THostToolbar).
+inline constexpr const char* MainMenuObjectName = "Menus.Main.Object";
+inline constexpr const char* MainToolbarObjectName = "Toolbars.Main";
+
 class QUOR_EXPORT IQuorClient {
 public:
     // The host object of that name ("Menus.Main.Object", "Toolbars.Main", ...), or nullptr.

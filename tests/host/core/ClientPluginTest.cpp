@@ -106,6 +106,9 @@ TEST(ClientPlugin, VirtualTableKeepsTheHostsOrder) {
     for (std::size_t i = 0; i < slotIndexes.size(); ++i) {
         EXPECT_EQ(slotIndexes[i], static_cast<std::ptrdiff_t>(i + 2)) << "operation " << i;
     }
+    // Plug-ins call the client's first slot for its objects.
+    EXPECT_EQ(VirtualSlot(&IQuorClient::GetObject), 0);
+    EXPECT_EQ(VirtualSlot(&IQuorClient::GetConnectionState), 1);
 #else
     GTEST_SKIP() << "virtual table layout is only checked on the Itanium ABI of x86";
 #endif
@@ -214,8 +217,8 @@ TEST(ClientPlugin, FindsHostObjectsByName) {
     THostMenu mainMenu(&menu);
     TBarManager mainBars;
     QToolBar bar;
-    client.Objects.Register("Menus.Main.Object", &mainMenu);
-    client.Objects.Register("Toolbars.Main", mainBars.AddBar(&bar));
+    client.Objects.Register(MainMenuObjectName, &mainMenu);
+    client.Objects.Register(MainToolbarObjectName, mainBars.AddBar(&bar));
     TQuorClientPluginInfo info = ValidInfo(nullptr);
     TQuorClientPlugin plugin(info, client);
 
