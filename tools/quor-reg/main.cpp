@@ -95,8 +95,10 @@ int Import(const std::string& settings, const std::vector<std::string>& args) {
         std::cerr << "quor-reg: cannot read '" << args[0] << "': " << std::strerror(errno) << "\n";
         return ExitFailure;
     }
+    const std::string source = args[0] == "-" ? "<stdin>" : args[0];
+    host::CheckRegText(text, source); // before the registry file is created for nothing
     host::TRegistry registry(settings);
-    const auto count = host::ImportRegText(registry, text, args[0] == "-" ? "<stdin>" : args[0]);
+    const auto count = host::ImportRegText(registry, text, source);
     std::cout << "Imported " << count.Keys << " keys and " << count.Values << " values into "
               << settings << "\n";
     return ExitOk;

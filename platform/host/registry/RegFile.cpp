@@ -369,6 +369,10 @@ private:
 
 } // namespace
 
+void CheckRegText(std::string_view text, std::string_view sourceName) {
+    TRegParser(text, sourceName).Parse();
+}
+
 TRegImportCount ImportRegText(TRegistry& registry, std::string_view text,
                               std::string_view sourceName) {
     const std::vector<TOperation> operations = TRegParser(text, sourceName).Parse();

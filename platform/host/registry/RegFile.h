@@ -37,6 +37,9 @@ struct TRegImportCount {
     int Values = 0;
 };
 
+// Raises ERegFileError for the first malformed line, as ImportRegText would, without a registry.
+void CheckRegText(std::string_view text, std::string_view sourceName);
+
 // sourceName names the text in error messages (usually the file name). On any error nothing
 // is changed. Leaves the root as the open key.
 TRegImportCount ImportRegText(TRegistry& registry, std::string_view text,

@@ -205,6 +205,10 @@ TEST(RegFile, ToolRoundTripsAndRefusesMalformedFiles) {
     ASSERT_EQ(Shell(tool + " --settings " + first + " export > " + dir.File("out3.reg")), 0);
     EXPECT_EQ(ReadFileBytes(dir.File("out3.reg")), before);
 
+    EXPECT_EQ(Shell(tool + " --settings " + dir.File("none.db") + " import " + dir.File("bad.reg") +
+                    " 2>/dev/null"),
+              1);
+    EXPECT_EQ(regtest::FileMode(dir.File("none.db")), -1) << "no registry made for a bad file";
     WriteFileBytes(dir.File("foreign.db"), "not a registry");
     EXPECT_EQ(Shell(tool + " --settings " + dir.File("foreign.db") + " export 2>/dev/null"), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("foreign.db")), "not a registry");
