@@ -28,6 +28,7 @@ TfrxCsvExport::TfrxCsvExport() : TfrxCustomExportFilter(".csv") {}
 
 void TfrxCsvExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     const std::size_t columns = report.Columns.size();
+    const TCellTexts texts(report);
     std::string line;
     for (std::size_t c = 0; c < columns; ++c) {
         if (c > 0) {
@@ -43,7 +44,7 @@ void TfrxCsvExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             if (c > 0) {
                 line += ',';
             }
-            AppendField(line, CellText(report, r, c));
+            AppendField(line, texts.Text(r, c));
         }
         line += "\r\n";
         file.Write(line);

@@ -104,11 +104,12 @@ void TfrxHtmlExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         out += "</tr></thead>\n<tbody>\n";
         file.Write(out);
         out.clear();
+        const TCellTexts texts(report);
         for (std::size_t r = 0; r < report.Rows.size(); ++r) {
             out += "<tr>";
             for (std::size_t c = 0; c < report.Columns.size(); ++c) {
                 out += "<td" + CellClass(report.Columns[c].Type) + ">";
-                AppendEscaped(out, CellText(report, r, c), true);
+                AppendEscaped(out, texts.Text(r, c), true);
                 out += "</td>";
             }
             out += "</tr>\n";

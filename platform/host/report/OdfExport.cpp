@@ -75,12 +75,13 @@ void TfrxOdfExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             cell.insertText(Text(report.Columns[std::size_t(c)].Caption), headerFormat);
             cell.movePosition(QTextCursor::NextCell);
         }
+        const TCellTexts texts(report);
         for (std::size_t r = 0; r < report.Rows.size(); ++r) {
             for (int c = 0; c < columns; ++c) {
                 if (IsNumericType(report.Columns[std::size_t(c)].Type)) {
                     cell.setBlockFormat(right);
                 }
-                cell.insertText(Text(CellText(report, r, std::size_t(c))), plainFormat);
+                cell.insertText(Text(texts.Text(r, std::size_t(c))), plainFormat);
                 cell.movePosition(QTextCursor::NextCell);
             }
         }

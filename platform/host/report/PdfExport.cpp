@@ -108,11 +108,11 @@ std::vector<double> FitWidths(const std::vector<double>& natural, double availab
 class TPdfLayout {
 public:
     TPdfLayout(const TfrxReport& report, QPdfWriter& writer)
-        : FReport(report), FWriter(writer), FBody(MakeFont(8, false)), FHeader(MakeFont(8, true)),
-          FTitle(MakeFont(14, true)), FNote(MakeFont(9, false)), FSmallTitle(MakeFont(9, true)),
-          FBodyMetrics(FBody, &writer), FHeaderMetrics(FHeader, &writer),
-          FTitleMetrics(FTitle, &writer), FNoteMetrics(FNote, &writer), FPadX(Points(4)),
-          FPadY(Points(2.5)) {}
+        : FReport(report), FTexts(report), FWriter(writer), FBody(MakeFont(8, false)),
+          FHeader(MakeFont(8, true)), FTitle(MakeFont(14, true)), FNote(MakeFont(9, false)),
+          FSmallTitle(MakeFont(9, true)), FBodyMetrics(FBody, &writer),
+          FHeaderMetrics(FHeader, &writer), FTitleMetrics(FTitle, &writer),
+          FNoteMetrics(FNote, &writer), FPadX(Points(4)), FPadY(Points(2.5)) {}
 
     void Run(TExportFile& file);
 
@@ -131,6 +131,7 @@ private:
     double NextHeadHeight() const;
 
     const TfrxReport& FReport;
+    const TCellTexts FTexts;
     QPdfWriter& FWriter;
     QFont FBody, FHeader, FTitle, FNote, FSmallTitle;
     QFontMetricsF FBodyMetrics, FHeaderMetrics, FTitleMetrics, FNoteMetrics;
@@ -171,7 +172,7 @@ void TPdfLayout::MeasureCells() {
     FAdvance.assign(FReport.Rows.size() * FColumns, 0);
     for (std::size_t r = 0; r < FReport.Rows.size(); ++r) {
         for (std::size_t c = 0; c < FColumns; ++c) {
-            const std::string text = CellText(FReport, r, c);
+            const std::string text = FTexts.Text(r, c);
             float& advance = FAdvance[r * FColumns + c];
             if (text.empty()) {
                 continue;
@@ -257,7 +258,7 @@ void TPdfLayout::Paginate() {
         }
         if (!simple) {
             for (std::size_t c = 0; c < FColumns; ++c) {
-                texts[c] = Text(CellText(FReport, r, c));
+                texts[c] = Text(FTexts.Text(r, c));
             }
         }
         // A row taller than a page is cut at the page's foot; nothing else is ever cut.
@@ -335,7 +336,7 @@ void TPdfLayout::DrawRow(QPainter& painter, std::size_t row, double y, double he
     const double baseline = y + FPadY + FBodyMetrics.ascent();
     for (std::size_t c = 0; c < FColumns; ++c) {
         const float advance = FAdvance[row * FColumns + c];
-        const std::string text = CellText(FReport, row, c);
+        const std::string text = FTexts.Text(row, c);
         if (text.empty()) {
             continue;
         }

@@ -123,8 +123,24 @@ const char* TypeName(rtl::TVarType type) noexcept {
     return "string";
 }
 
-std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column) {
-    return ValueText(CellValue(report, row, column));
+TCellTexts::TCellTexts(const TfrxReport& report)
+    : FReport(report), FShowTime(report.Columns.size(), false) {
+    for (const auto& cells : report.Rows) {
+        for (std::size_t c = 0; c < std::min(cells.size(), FShowTime.size()); ++c) {
+            if (!FShowTime[c] && cells[c].VarType() == rtl::TVarType::Date &&
+                rtl::DateTimeToMilliSeconds(cells[c].AsDateTime()) % rtl::MSecsPerDay != 0) {
+                FShowTime[c] = true;
+            }
+        }
+    }
+}
+
+std::string TCellTexts::Text(std::size_t row, std::size_t column) const {
+    const rtl::TVariant& value = CellValue(FReport, row, column);
+    if (value.VarType() == rtl::TVarType::Date && FShowTime[column]) {
+        return DateText(value.AsDateTime());
+    }
+    return ValueText(value);
 }
 
 bool IsNumericType(rtl::TVarType type) noexcept {
@@ -143,7 +159,8 @@ std::size_t TextWidth(std::string_view text) noexcept {
     return points;
 }
 
-TTextTable::TTextTable(const TfrxReport& report, std::size_t maxLineWidth) : FReport(report) {
+TTextTable::TTextTable(const TfrxReport& report, std::size_t maxLineWidth)
+    : FReport(report), FTexts(report) {
     const std::size_t columns = report.Columns.size();
     FWidths.assign(columns, 1);
     for (std::size_t c = 0; c < columns; ++c) {
@@ -151,7 +168,7 @@ TTextTable::TTextTable(const TfrxReport& report, std::size_t maxLineWidth) : FRe
     }
     for (std::size_t r = 0; r < report.Rows.size(); ++r) {
         for (std::size_t c = 0; c < columns; ++c) {
-            FWidths[c] = std::max(FWidths[c], WidestLine(CellText(report, r, c)));
+            FWidths[c] = std::max(FWidths[c], WidestLine(FTexts.Text(r, c)));
         }
     }
     if (maxLineWidth == 0 || columns == 0) {
@@ -205,7 +222,7 @@ std::vector<std::string> TTextTable::Lines(const std::vector<std::string>& cells
 std::vector<std::string> TTextTable::RowLines(std::size_t row) const {
     std::vector<std::string> cells(FWidths.size());
     for (std::size_t c = 0; c < cells.size(); ++c) {
-        cells[c] = CellText(FReport, row, c);
+        cells[c] = FTexts.Text(row, c);
     }
     return Lines(cells);
 }

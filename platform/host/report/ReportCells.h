@@ -11,8 +11,7 @@
 
 namespace host {
 
-// The cell's display text; empty for a missing cell, Empty and Null.
-std::string CellText(const TfrxReport& report, std::size_t row, std::size_t column);
+// A value's display text; empty for Empty and Null.
 std::string ValueText(const rtl::TVariant& value);
 // Numbers with at most 15 significant digits and always a '.' as decimal point.
 std::string DoubleText(double value);
@@ -25,6 +24,20 @@ std::string IsoDateTimeText(rtl::TDateTime value);
 const char* TypeName(rtl::TVarType type) noexcept;
 // The cell, or an Empty variant when the row is short.
 const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::size_t column);
+
+// The display texts of a report's cells. A column of dates shows times for all its values
+// when one of them has one, so that a midnight among other times does not look cut short.
+class TCellTexts {
+public:
+    explicit TCellTexts(const TfrxReport& report);
+    // Empty for a missing cell, Empty and Null.
+    std::string Text(std::size_t row, std::size_t column) const;
+    bool ShowsTime(std::size_t column) const { return FShowTime[column]; }
+
+private:
+    const TfrxReport& FReport;
+    std::vector<bool> FShowTime;
+};
 
 // Numbers read best right-aligned so that their digits line up.
 bool IsNumericType(rtl::TVarType type) noexcept;
@@ -57,6 +70,7 @@ private:
     std::vector<std::string> Lines(const std::vector<std::string>& cells) const;
 
     const TfrxReport& FReport;
+    TCellTexts FTexts;
     std::vector<std::size_t> FWidths;
 };
 

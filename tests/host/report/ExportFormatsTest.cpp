@@ -82,10 +82,27 @@ TEST_F(ExportFormatsTest, CsvReadsBackCellForCell) {
     EXPECT_EQ(records[1], (Row{"2026-03-01 08:15:00", "Gate, north", "42", "12.5", "True"}));
     EXPECT_EQ(records[2],
               (Row{"2026-03-02 23:59:59", "Said \"open\" twice", "-7", "0.25", "False"}));
-    EXPECT_EQ(records[3], (Row{"2026-03-03", "Line one\r\nline two", "0", "-3", ""}));
+    // Midnight in a column of times keeps its time.
+    EXPECT_EQ(records[3], (Row{"2026-03-03 00:00:00", "Line one\r\nline two", "0", "-3", ""}));
     EXPECT_EQ(records[4], (Row{"", "Zürich – Größe 😀", "2147483647", "1e-05", "True"}));
     // Only fields that need it are quoted.
     EXPECT_THAT(text, HasSubstr("\r\n2026-03-01 08:15:00,\"Gate, north\",42,12.5,True\r\n"));
+}
+
+TEST_F(ExportFormatsTest, DateColumnsShowTimesOnlyWhenOneOfTheirValuesHasOne) {
+    const auto date = [](int day, int hour) {
+        return rtl::TVariant::FromDate(rtl::EncodeDateTime(2026, 3, day, hour, 0, 0, 0));
+    };
+    Report.Columns = {{"Day", rtl::TVarType::Date}, {"When", rtl::TVarType::Date}};
+    Report.Rows = {{date(1, 0), date(1, 0)}, {date(2, 0), date(2, 7)}, {rtl::TVariant::Null()}};
+    host::TfrxCsvExport csv;
+    EXPECT_EQ(ReadFile(Export(csv, "d.csv")), "Day,When\r\n"
+                                              "2026-03-01,2026-03-01 00:00:00\r\n"
+                                              "2026-03-02,2026-03-02 07:00:00\r\n"
+                                              ",\r\n");
+    host::TfrxXlsxExport xlsx;
+    const std::string styles = reporttest::ZipMember(Export(xlsx, "d.xlsx"), "xl/styles.xml");
+    EXPECT_THAT(styles, HasSubstr("formatCode=\"yyyy-mm-dd\""));
 }
 
 TEST_F(ExportFormatsTest, CsvQuotesEveryFieldThatWouldOtherwiseSplit) {

@@ -1,0 +1,100 @@
+// Export of a 100,000-row alarm log to every format: time per export and the process's peak
+// memory (run one format per process to read the peak of that format alone).
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/host/report/Report.h"
+#include "platform/rtl/DateUtils.h"
+
+#include <QGuiApplication>
+#include <array>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int RowCount = 100'000;
+
+void FillAlarmLog(host::TfrxReport& report, int rows) {
+    using rtl::TVarType;
+    using rtl::TVariant;
+    report.Title = "Alarm log";
+    report.RunTime = rtl::EncodeDateTime(2026, 3, 3, 13, 46, 5, 0);
+    report.Parameters = {{"From", "2026-02-01"}, {"To", "2026-03-01"}, {"Site", "All sites"}};
+    report.Columns = {{"Time", TVarType::Date},        {"Site", TVarType::String},
+                      {"Device", TVarType::String},    {"Alarm", TVarType::String},
+                      {"Priority", TVarType::Integer}, {"Acknowledged", TVarType::Boolean}};
+    static const std::array<const char*, 5> sites{"North gate", "Warehouse 2", "Head office",
+                                                   "Parking deck", "Server room"};
+    static const std::array<const char*, 6> alarms{
+        "Door forced open", "Door held open", "Motion detected", "Tamper", "Fire panel fault",
+        "Invalid card presented"};
+    std::mt19937 random(1234);
+    const rtl::TDateTime start = rtl::EncodeDate(2026, 2, 1);
+    report.Rows.reserve(std::size_t(rows));
+    for (int i = 0; i < rows; ++i) {
+        const rtl::TDateTime when = rtl::MilliSecondsToDateTime(
+            rtl::DateTimeToMilliSeconds(start + i * (28.0 / rows)) / 1000 * 1000);
+        report.Rows.push_back({TVariant::FromDate(when), sites[random() % sites.size()],
+                               "Reader " + std::to_string(random() % 400 + 1),
+                               alarms[random() % alarms.size()], std::int32_t(random() % 5 + 1),
+                               random() % 3 != 0});
+    }
+}
+
+host::TfrxReport& AlarmLog() {
+    static host::TfrxReport report;
+    if (report.Rows.empty()) {
+        FillAlarmLog(report, RowCount);
+    }
+    return report;
+}
+
+double PeakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_Export(benchmark::State& state, int filterIndex) {
+    host::TfrxReport& report = AlarmLog();
+    host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(filterIndex);
+    const auto folder = std::filesystem::temp_directory_path() / "morvid-report-bench";
+    std::filesystem::create_directories(folder);
+    filter->FileName = (folder / ("alarm-log" + filter->DefaultExt)).string();
+    std::uintmax_t bytes = 0;
+    for (auto _ : state) {
+        if (!report.Export(*filter)) {
+            state.SkipWithError(report.Errors.empty() ? "export failed"
+                                                      : report.Errors[0].c_str());
+            break;
+        }
+        bytes = std::filesystem::file_size(filter->FileName);
+    }
+    state.counters["rows"] = RowCount;
+    state.counters["file_MiB"] = double(bytes) / (1024.0 * 1024.0);
+    state.counters["peak_rss_MiB"] = PeakMiB();
+    std::filesystem::remove(filter->FileName);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        std::string name = host::frxExportFilters.GetExportFilterItem(i)->Description();
+        for (char& c : name) {
+            c = c == ' ' ? '_' : c;
+        }
+        benchmark::RegisterBenchmark(("Export/" + name).c_str(), BM_Export, i)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(1)
+            ->UseRealTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
