@@ -1,0 +1,561 @@
+// The report run: a real server report exported through the real filters into a folder, and
+// test reports and filters for the paths a server report does not take.
+#include "platform/host/forms/ListView.h"
+#include "platform/host/report/ExportFile.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/host/report/Report.h"
+#include "platform/host/server/DemoServer.h"
+#include "platform/host/server/ParameterPrompter.h"
+#include "platform/host/server/ServerReportLoader.h"
+#include "platform/rtl/SysUtils.h"
+#include "scheduler/uScheduler.h"
+#include "tasks/ExportFileName.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/tasks/TaskTestHost.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+
+namespace taskstest {
+namespace {
+
+using morvid::TScheduleItem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr std::int32_t ObjectStatusId = 4;    // "Object status": three optional parameters
+constexpr std::int32_t CardHolderTrailId = 6; // "Card holder trail": one required parameter
+constexpr std::int32_t TestReportId = 100;
+const char* const Stamp = "260303_1346_";
+
+// A report that records what it was handed and answers as the test says.
+class TTestReport final : public host::TClientReport {
+public:
+    enum class TAnswer { Prepared, Cancelled, NoWindow, NoReportComponent };
+
+    TTestReport(std::int32_t id, std::string name) : TClientReport(id, std::move(name)) {}
+
+    bool BuildPreview(const std::vector<rtl::TVariant>& arguments,
+                      std::unique_ptr<rtl::TComponent>& window) override {
+        Arguments = arguments;
+        ++Calls;
+        if (DuringPreview) {
+            DuringPreview();
+        }
+        if (Answer == TAnswer::Cancelled) {
+            return false;
+        }
+        if (Answer == TAnswer::NoWindow) {
+            return true;
+        }
+        auto preview = std::make_unique<TCountedWindow>(WindowsAlive);
+        if (Answer == TAnswer::Prepared) {
+            auto* report = new host::TfrxReport(preview.get());
+            report->Title = Name;
+            report->Columns = {{"Value", rtl::TVarType::String}};
+            report->Rows = {{Content}};
+        }
+        window = std::move(preview);
+        return true;
+    }
+
+    TAnswer Answer = TAnswer::Prepared;
+    std::string Content = "report content";
+    std::function<void()> DuringPreview;
+    std::vector<rtl::TVariant> Arguments;
+    int Calls = 0;
+    int WindowsAlive = 0;
+
+private:
+    // Counts the windows the run has not destroyed yet.
+    class TCountedWindow final : public host::TfrxPreviewWindow {
+    public:
+        explicit TCountedWindow(int& alive) : FAlive(alive) { ++FAlive; }
+        ~TCountedWindow() override { --FAlive; }
+
+    private:
+        int& FAlive;
+    };
+};
+
+// A filter registered for one test: writes a fixed text, or fails with a message of two lines.
+// It remembers the interactive switches it saw while it wrote.
+class TTestFilter final : public host::TfrxCustomExportFilter {
+public:
+    TTestFilter(std::string description, std::string ext, std::string text, bool fails = false)
+        : TfrxCustomExportFilter(std::move(ext)), FDescription(std::move(description)),
+          FText(std::move(text)), FFails(fails) {
+        host::frxExportFilters.Register(this);
+    }
+    std::string Description() const override { return FDescription; }
+
+    bool SawShowDialog = true;
+    bool SawShowProgress = true;
+
+protected:
+    void WriteReport(const host::TfrxReport&, host::TExportFile& file) override {
+        SawShowDialog = ShowDialog;
+        SawShowProgress = ShowProgress;
+        if (FFails) {
+            throw rtl::Exception("first line\r\nsecond line");
+        }
+        file.Write(FText);
+    }
+
+private:
+    std::string FDescription;
+    std::string FText;
+    bool FFails;
+};
+
+host::TfrxCustomExportFilter* BuiltInFilter(const std::string& description) {
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        if (host::frxExportFilters.GetExportFilterItem(i)->Description() == description) {
+            return host::frxExportFilters.GetExportFilterItem(i);
+        }
+    }
+    return nullptr;
+}
+
+class ReportRunTest : public TTaskHostTest {
+protected:
+    static void SetUpTestSuite() {
+        ServerDir = new TTempDir;
+        host::TDemoServerOptions options;
+        options.Days = 3;
+        options.AlarmsPerDay = 20;
+        options.AccessEventsPerDay = 20;
+        options.OperatorActionsPerDay = 5;
+        options.Sites = 2;
+        ServerPath = ServerDir->Path() + "/server.db";
+        host::CreateDemoServer(ServerPath, rtl::EncodeDate(2026, 3, 3), options);
+    }
+    static void TearDownTestSuite() {
+        delete ServerDir;
+        ServerDir = nullptr;
+    }
+
+    ReportRunTest() {
+        host::LoadServerReports(ServerPath, Client.Reports);
+        auto report = std::make_unique<TTestReport>(TestReportId, "Test report");
+        Report = report.get();
+        Client.Reports.Add(std::move(report));
+        Task = std::make_unique<TScheduleItem>(ListView.get());
+        Task->SetName("Export task");
+        Task->SetReportId(TestReportId);
+        Task->SetExportPath(Folder.Path());
+        Task->SetFilter("CSV table");
+    }
+
+    std::string ExportFile(const std::string& reportName, const std::string& ext) const {
+        return Folder.Path() + "/" + Stamp + reportName + ext;
+    }
+
+    // The row must show what the task holds after every run.
+    void ExpectRowShowsResult() const {
+        ASSERT_EQ(RowCount(), 1);
+        EXPECT_EQ(RowTexts(0)[2], rtl::DateTimeToStr(Task->LastRun.AsDateTime()));
+        EXPECT_EQ(RowTexts(0)[3], Task->LastRunResult);
+    }
+
+    inline static TTempDir* ServerDir = nullptr;
+    inline static std::string ServerPath;
+
+    TTempDir Folder;
+    TTestReport* Report = nullptr;
+    std::unique_ptr<TScheduleItem> Task;
+};
+
+// One server report through every format that can be checked by content.
+struct TFormatCase {
+    const char* Description;
+    const char* Ext;
+    const char* Expected; // in the file's text; for archives, their signature
+};
+
+class ExportFormatTest : public ReportRunTest, public ::testing::WithParamInterface<TFormatCase> {};
+
+TEST_P(ExportFormatTest, WritesTheServerReportIntoTheFolder) {
+    const TFormatCase& c = GetParam();
+    Task->SetReportId(ObjectStatusId);
+    Task->SetFilter(c.Description);
+    Task->AddParam(morvid::rpText, "Head office");
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, "Success!");
+    ExpectRowShowsResult();
+    const std::string file = ExportFile("Object_status", c.Ext);
+    ASSERT_THAT(ListDir(Folder.Path()), ElementsAre(Stamp + std::string("Object_status") + c.Ext));
+    std::string text = ReadFile(file);
+    if (std::string(c.Ext) == ".pdf") {
+        const std::string txt = Folder.Path() + "/pdf.txt";
+        ASSERT_EQ(std::system(("pdftotext '" + file + "' '" + txt + "'").c_str()), 0);
+        text = ReadFile(txt);
+    }
+    EXPECT_THAT(text, HasSubstr(c.Expected));
+    // The site parameter reached the report: no other site's objects are listed.
+    if (std::string(c.Expected) == "Head office") {
+        EXPECT_THAT(text, ::testing::Not(HasSubstr("North warehouse")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest,
+                         ::testing::Values(TFormatCase{"CSV table", ".csv", "Head office"},
+                                           TFormatCase{"HTML page", ".html", "Head office"},
+                                           TFormatCase{"JSON data", ".json", "Head office"},
+                                           TFormatCase{"XML data", ".xml", "Head office"},
+                                           TFormatCase{"Plain text", ".txt", "Head office"},
+                                           TFormatCase{"PDF document", ".pdf", "Object status"},
+                                           TFormatCase{"Excel workbook", ".xlsx", "PK"}),
+                         [](const auto& info) {
+                             std::string name = info.param.Ext + 1;
+                             return name;
+                         });
+
+TEST_F(ReportRunTest, TheFileNameTakesTheFiltersOwnExtension) {
+    host::TfrxCustomExportFilter* csv = BuiltInFilter("CSV table");
+    ASSERT_NE(csv, nullptr);
+    Task->Run();
+    ASSERT_EQ(Task->LastRunResult, "Success!");
+    EXPECT_EQ(csv->FileName, ExportFile("Test_report", csv->DefaultExt));
+    EXPECT_EQ(csv->DefaultPath, Folder.Path() + "/");
+    EXPECT_EQ(ReadFile(csv->FileName).find("report content") != std::string::npos, true);
+}
+
+TEST_F(ReportRunTest, AFolderWithOrWithoutTrailingDelimiterGivesTheSameFile) {
+    for (const std::string& path : {Folder.Path(), Folder.Path() + "/"}) {
+        Task->SetExportPath(path);
+        Task->Run();
+        EXPECT_EQ(Task->LastRunResult, "Success!") << path;
+        EXPECT_EQ(BuiltInFilter("CSV table")->FileName, ExportFile("Test_report", ".csv")) << path;
+    }
+    EXPECT_THAT(ListDir(Folder.Path()), ElementsAre(std::string(Stamp) + "Test_report.csv"));
+}
+
+TEST_F(ReportRunTest, ASecondRunInTheSameMinuteReplacesTheFile) {
+    Report->Content = "first run";
+    Task->Run();
+    Report->Content = "second run";
+    Task->Run();
+    EXPECT_EQ(Task->LastRunResult, "Success!");
+    ASSERT_THAT(ListDir(Folder.Path()), ElementsAre(std::string(Stamp) + "Test_report.csv"));
+    const std::string text = ReadFile(ExportFile("Test_report", ".csv"));
+    EXPECT_THAT(text, HasSubstr("second run"));
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("first run")));
+}
+
+TEST_F(ReportRunTest, ParametersReachTheReportInOrderWithTheirTypes) {
+    Task->AddParam(morvid::rpText, "Head office");
+    Task->AddParam(morvid::rpNumber, "12");
+    Task->AddParam(morvid::rpBoolean, true);
+    Task->AddParam(morvid::rpDate, rtl::TVariant::FromDate(46084.0));
+    Task->AddParam(morvid::rpTime, 0.5);
+    Task->Run();
+
+    ASSERT_EQ(Report->Calls, 1);
+    const auto identity = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&host::frxExportFilters)));
+    EXPECT_THAT(Report->Arguments,
+                ElementsAre(rtl::TVariant(identity), rtl::TVariant("Head office"),
+                            rtl::TVariant(std::int32_t{12}), rtl::TVariant(true),
+                            rtl::TVariant(46084.0), rtl::TVariant(0.5)));
+    EXPECT_EQ(Report->Arguments[0].VarType(), rtl::TVarType::Integer);
+    EXPECT_EQ(Report->Arguments[4].VarType(), rtl::TVarType::Double);
+}
+
+TEST_F(ReportRunTest, ATaskWithoutParametersHandsOnlyTheFilterCollection) {
+    Task->Run();
+    ASSERT_EQ(Report->Arguments.size(), 1U);
+    EXPECT_EQ(Report->Arguments[0].VarType(), rtl::TVarType::Integer);
+}
+
+// Runs that end before an export filter is touched: only LastRun and the result change.
+struct TEarlyErrorCase {
+    const char* Label;
+    std::uint8_t State;
+    std::int32_t ReportId;
+    const char* Filter;
+    std::string Result;
+};
+
+class EarlyErrorTest : public ReportRunTest,
+                       public ::testing::WithParamInterface<TEarlyErrorCase> {};
+
+TEST_P(EarlyErrorTest, EndsWithTheErrorAndTouchesNoFilter) {
+    const TEarlyErrorCase& c = GetParam();
+    // A system object that is not a report, under an id of its own.
+    Client.Reports.Add(std::make_unique<host::TCustomSysObject>(77, "Main entrance"));
+    host::TfrxCustomExportFilter* csv = BuiltInFilter("CSV table");
+    csv->FileName = "untouched";
+    Client.State = c.State;
+    Task->SetReportId(c.ReportId);
+    Task->SetFilter(c.Filter);
+    Task->LastRun = rtl::TVariant::Null();
+
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, c.Result);
+    EXPECT_EQ(Task->LastRun, rtl::TVariant::FromDate(Clock.Now()));
+    ExpectRowShowsResult();
+    EXPECT_EQ(csv->FileName, "untouched");
+    EXPECT_EQ(Report->Calls, 0);
+    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, EarlyErrorTest,
+    ::testing::Values(
+        TEarlyErrorCase{"Offline", 0, TestReportId, "CSV table", "Error: Client is offline"},
+        TEarlyErrorCase{"Connecting", 3, TestReportId, "CSV table", "Error: Client is offline"},
+        TEarlyErrorCase{"UnknownReport", host::csOnline, 999, "CSV table",
+                        "Error: " + rtl::Format(host::_ERR_REPORT_NOT_FOUND, "id:999")},
+        TEarlyErrorCase{"NegativeId", host::csOnline, -3, "CSV table",
+                        "Error: " + rtl::Format(host::_ERR_REPORT_NOT_FOUND, "id:-3")},
+        TEarlyErrorCase{"ObjectThatIsNoReport", host::csOnline, 77, "CSV table",
+                        "Error: " + rtl::Format(host::_ERR_REPORT_NOT_FOUND, "id:77")},
+        TEarlyErrorCase{"NoSuchFilter", host::csOnline, TestReportId, "Word document",
+                        "Error: Export filter not found!"},
+        TEarlyErrorCase{"FilterInOtherLetterCase", host::csOnline, TestReportId, "csv table",
+                        "Error: Export filter not found!"},
+        TEarlyErrorCase{"FilterWithTrailingBlank", host::csOnline, TestReportId, "CSV table ",
+                        "Error: Export filter not found!"}),
+    [](const auto& info) { return std::string(info.param.Label); });
+
+TEST_F(ReportRunTest, OfTwoFiltersWithOneDescriptionTheLaterIsUsed) {
+    TTestFilter duplicate("CSV table", ".csv", "written by the later filter");
+    duplicate.ShowDialog = true;
+    duplicate.ShowProgress = false;
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, "Success!");
+    EXPECT_EQ(ReadFile(ExportFile("Test_report", ".csv")), "written by the later filter");
+    // Both switches are off while the filter writes, and come back as they were.
+    EXPECT_FALSE(duplicate.SawShowDialog);
+    EXPECT_FALSE(duplicate.SawShowProgress);
+    EXPECT_TRUE(duplicate.ShowDialog);
+    EXPECT_FALSE(duplicate.ShowProgress);
+}
+
+TEST_F(ReportRunTest, AFailedExportBecomesOneLineAndCleansUp) {
+    TTestFilter failing("Failing export", ".bad", "", true);
+    Task->SetFilter("Failing export");
+    Task->Run();
+
+    const std::string file = ExportFile("Test_report", ".bad");
+    EXPECT_EQ(Task->LastRunResult,
+              "Error: Cannot write file \"" + file + "\": first linesecond line");
+    ExpectRowShowsResult();
+    EXPECT_EQ(Report->WindowsAlive, 0);
+    EXPECT_TRUE(failing.ShowDialog);
+    EXPECT_TRUE(failing.ShowProgress);
+    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+}
+
+// Runs that end after the filter's switches were turned off: they come back on every path,
+// and a preview window that was handed over is destroyed.
+struct TLateEndCase {
+    const char* Label;
+    TTestReport::TAnswer Answer;
+    const char* Result;
+};
+
+class LateEndTest : public ReportRunTest, public ::testing::WithParamInterface<TLateEndCase> {};
+
+TEST_P(LateEndTest, RestoresTheSwitchesAndDestroysTheWindow) {
+    const TLateEndCase& c = GetParam();
+    TTestFilter filter("Test format", ".tst", "content");
+    filter.ShowDialog = false;
+    filter.ShowProgress = true;
+    Task->SetFilter("Test format");
+    // A file of the export's name from before the run is gone afterwards either way.
+    const std::string file = ExportFile("Test_report", ".tst");
+    std::ofstream(file) << "old";
+    Report->Answer = c.Answer;
+
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, c.Result);
+    ExpectRowShowsResult();
+    EXPECT_EQ(Report->WindowsAlive, 0);
+    EXPECT_FALSE(filter.ShowDialog);
+    EXPECT_TRUE(filter.ShowProgress);
+    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, LateEndTest,
+    ::testing::Values(TLateEndCase{"Cancelled", TTestReport::TAnswer::Cancelled, "User canceled"},
+                      TLateEndCase{"NoWindow", TTestReport::TAnswer::NoWindow,
+                                   "Error: Preview window not found!"},
+                      TLateEndCase{"NoReportComponent", TTestReport::TAnswer::NoReportComponent,
+                                   "Error: Report object not found!"}),
+    [](const auto& info) { return std::string(info.param.Label); });
+
+TEST_F(ReportRunTest, AServerReportCancelledAtItsPromptIsUserCanceled) {
+    int asked = 0;
+    host::TParameterPrompterScope prompter(
+        [&](const std::string&, std::vector<host::TParameterRequest>&) {
+            ++asked;
+            return false;
+        });
+    Task->SetReportId(CardHolderTrailId);
+    Task->Run();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Task->LastRunResult, "User canceled");
+    ExpectRowShowsResult();
+    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+}
+
+TEST_F(ReportRunTest, AServerReportsOwnErrorEndsTheRun) {
+    // Not a number: the server report refuses the argument for its "MinPriority".
+    Task->SetReportId(1);
+    Task->AddParam(morvid::rpDate, 46000.0);
+    Task->AddParam(morvid::rpDate, 46084.0);
+    Task->AddParam(morvid::rpText, "high");
+    Task->Run();
+    EXPECT_THAT(Task->LastRunResult, ::testing::StartsWith("Error: "));
+    EXPECT_THAT(Task->LastRunResult, HasSubstr("MinPriority"));
+    EXPECT_TRUE(BuiltInFilter("CSV table")->ShowDialog);
+    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+}
+
+// The target file must be creatable; the platform's own message names it.
+TEST_F(ReportRunTest, AFolderThatCannotTakeTheFileEndsTheRun) {
+    const std::string plainFile = Folder.Path() + "/plain";
+    std::ofstream(plainFile) << "x";
+    struct TCase {
+        std::string Path;
+        const char* Reason;
+    };
+    for (const TCase& c : {TCase{Folder.Path() + "/missing", "No such file or directory"},
+                           TCase{plainFile, "Not a directory"}}) {
+        Task->SetExportPath(c.Path);
+        Task->Run();
+        EXPECT_EQ(Task->LastRunResult, "Error: Cannot create file \"" + c.Path + "/" + Stamp +
+                                           "Test_report.csv\". " + c.Reason);
+        ExpectRowShowsResult();
+        EXPECT_TRUE(BuiltInFilter("CSV table")->ShowDialog);
+        EXPECT_TRUE(BuiltInFilter("CSV table")->ShowProgress);
+        EXPECT_EQ(Report->Calls, 0);
+    }
+    EXPECT_THAT(ListDir(Folder.Path()), ElementsAre("plain"));
+}
+
+// A report name is host data; whatever it holds, nothing is written outside the export folder.
+class HostileNameTest : public ReportRunTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(HostileNameTest, IsRefusedBeforeAnythingIsCreated) {
+    const std::string name = GetParam();
+    Report->Name = name;
+    std::filesystem::create_directory(Folder.Path() + "/sub");
+    Task->SetExportPath(Folder.Path() + "/sub");
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, "Error: Report name \"" + std::string(name.c_str()) +
+                                       "\" cannot be used in a file name");
+    ExpectRowShowsResult();
+    EXPECT_EQ(Report->Calls, 0);
+    EXPECT_THAT(ListDir(Folder.Path()), ElementsAre("sub"));
+    EXPECT_TRUE(ListDir(Folder.Path() + "/sub").empty());
+    EXPECT_TRUE(BuiltInFilter("CSV table")->ShowDialog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, HostileNameTest,
+                         ::testing::Values(std::string("a/b"), std::string("../escape"),
+                                           std::string("/etc/passwd"),
+                                           std::string("cut\0short", 9)));
+
+TEST_F(ReportRunTest, BlanksInTheReportNameBecomeUnderscores) {
+    Report->Name = " Daily  visits ";
+    Task->Run();
+    EXPECT_EQ(Task->LastRunResult, "Success!");
+    EXPECT_THAT(ListDir(Folder.Path()), ElementsAre(std::string(Stamp) + "_Daily__visits_.csv"));
+}
+
+// The message loop runs during a run; what runs there may delete the task.
+TEST_F(ReportRunTest, ATaskDeletedWhileItsReportPromptsIsLeftAlone) {
+    TTestFilter filter("Test format", ".tst", "content");
+    Task->SetFilter("Test format");
+    Report->DuringPreview = [&] { Task.reset(); };
+    TScheduleItem* task = Task.get();
+    task->Run();
+    EXPECT_EQ(Task, nullptr);
+    EXPECT_EQ(Report->WindowsAlive, 0);
+    EXPECT_TRUE(filter.ShowDialog);
+    EXPECT_TRUE(filter.ShowProgress);
+}
+
+TEST_F(ReportRunTest, ATaskDeletedWhileTheRowRepaintsIsLeftAlone) {
+    TScheduleItem* task = Task.get();
+    Dispatcher.Post([&] { Task.reset(); });
+    task->Run();
+    EXPECT_EQ(Task, nullptr);
+    EXPECT_EQ(Report->Calls, 0);
+}
+
+TEST_F(ReportRunTest, WorkingShowsWhileTheReportIsPrepared) {
+    std::vector<std::string> rowDuringRun;
+    Report->DuringPreview = [&] { rowDuringRun = RowTexts(0); };
+    Task->Run();
+    ASSERT_EQ(rowDuringRun.size(), 5U);
+    EXPECT_EQ(rowDuringRun[3], "Working..");
+    EXPECT_EQ(rowDuringRun[2], "2026-03-03 13:46:05");
+}
+
+// The whole road: an armed task, its scheduler thread, the message to the main thread, the run.
+TEST_F(ReportRunTest, AnArmedTaskExportsAtItsDueTime) {
+    Task->SetReportId(ObjectStatusId);
+    Task->SetCronStr("* * * * * *");
+    Task->SetEnabled(true);
+    Task->StartSchedule();
+    ASSERT_TRUE(Task->Event->Running);
+    ASSERT_EQ(RowTexts(0)[4], "2026-03-03 13:47:00");
+
+    bool exported = false;
+    for (int wait = 0; wait < 200 && !exported; ++wait) {
+        if (Clock.AwaitWait(200)) {
+            Clock.Elapse();
+        }
+        exported = Dispatcher.ProcessUntil([&] { return Task->LastRunResult == "Success!"; }, 20);
+    }
+    ASSERT_TRUE(exported);
+    EXPECT_EQ(Task->Event->RunCount, 1);
+    EXPECT_THAT(RowTexts(0), ElementsAre("Export task", "Yes", "2026-03-03 13:47:00", "Success!",
+                                         "2026-03-03 13:48:00"));
+    const std::string file = Folder.Path() + "/260303_1347_Object_status.csv";
+    EXPECT_THAT(ReadFile(file), ::testing::StartsWith("Site,Kind,Object,State"));
+    Task->StopSchedule();
+    EXPECT_EQ(RowTexts(0)[4], "Never");
+}
+
+struct TFileNameCase {
+    int Year, Month, Day, Hour, Minute, Second;
+    const char* ReportName;
+    const char* Expected;
+};
+
+class MakeExportFileNameTest : public ::testing::TestWithParam<TFileNameCase> {};
+
+TEST_P(MakeExportFileNameTest, StampsTheMinuteAndReplacesBlanks) {
+    const TFileNameCase& c = GetParam();
+    morvid::test::TVirtualClock clock(
+        morvid::test::UnixMsOfUtc(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second));
+    morvid::test::TClockScope scope(clock);
+    EXPECT_EQ(morvid::MakeExportFileName(c.ReportName), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, MakeExportFileNameTest,
+    ::testing::Values(
+        TFileNameCase{2026, 3, 3, 13, 46, 5, "Daily visits", "260303_1346_Daily_visits"},
+        TFileNameCase{2026, 3, 3, 13, 46, 59, "Daily visits", "260303_1346_Daily_visits"},
+        TFileNameCase{2009, 1, 2, 3, 4, 0, "a", "090102_0304_a"},
+        TFileNameCase{2099, 12, 31, 23, 59, 59, "x", "991231_2359_x"},
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "", "260303_0000_"},
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "  two  blanks ", "260303_0000___two__blanks_"},
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "Tab\tand.dot", "260303_0000_Tab\tand.dot"}));
+
+} // namespace
+} // namespace taskstest
