@@ -287,6 +287,17 @@ public:
 
     bool OverBudget() { return ++Passes > MaxSearchPasses; }
 
+    // ISO weekday of a valid date, from the weekday of its month's first day, which is worked
+    // out once per month rather than once per candidate day.
+    int Weekday(std::int32_t year, std::int32_t month, std::int32_t day) {
+        if (year != FWeekdayYear || month != FWeekdayMonth) {
+            FWeekdayYear = year;
+            FWeekdayMonth = month;
+            FFirstWeekday = rtl::IsoWeekday(year, month, 1) - 1; // [0, 6]
+        }
+        return (FFirstWeekday + day - 1) % 7 + 1; // day in [1, 31]
+    }
+
     // What a pass through a month that has no days reads and writes, all but the month and
     // year themselves.
     struct TMonthState {
@@ -311,6 +322,9 @@ public:
 private:
     TChronSchedule& FEntries;
     std::int32_t FParsedDayMax;
+    std::int32_t FWeekdayYear = 0;
+    std::int32_t FWeekdayMonth = 0;
+    int FFirstWeekday = 0;
 };
 
 // Puts the day entry's parsed upper end back however the search is left.
@@ -377,8 +391,10 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
     TDayMaxKeeper keeper(schedule[FieldDay]);
     TSearch s(schedule, schedule[FieldDay].Max);
     const rtl::TDecodedDateTime r = rtl::DecodeDateTime(reference);
-    const std::int64_t referenceSecondMs =
-        ToMs(rtl::EncodeDateTime(r.Year, r.Month, r.Day, r.Hour, r.Minute, r.Second, 0));
+    // Whole days are whole seconds, so cutting the milliseconds of the count gives the
+    // reference second, before 1899-12-30 too.
+    const std::int64_t referenceMs = ToMs(reference);
+    const std::int64_t referenceSecondMs = referenceMs - (referenceMs % 1000 + 1000) % 1000;
     const std::int64_t startMs = ToMs(startTime);
     const std::int64_t endMs = ToMs(endTime);
 
@@ -462,10 +478,13 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                 const std::int32_t month = cand[FieldMonth];
                 const std::int32_t day = cand[FieldDay];
                 if (rtl::IsValidDate(year, month, day)) {
-                    const int weekday = rtl::IsoWeekday(year, month, day);
+                    const int weekday = s.Weekday(year, month, day);
                     cand[FieldWeekday] =
                         TChronEntryHelper::ValueFrom(s.Entry(FieldWeekday), weekday);
                     if (cand[FieldWeekday] == weekday) {
+                        const std::int64_t dayMs =
+                            static_cast<std::int64_t>(rtl::EncodeDate(year, month, day)) *
+                            rtl::MSecsPerDay;
                         s.ResetBelowLevel();
                         while (s.InOrder(FieldHour)) {
                             s.ResetBelowLevel();
@@ -475,12 +494,20 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                                     if (s.OverBudget()) {
                                         return 0;
                                     }
-                                    const rtl::TDateTime moment = rtl::EncodeDateTime(
-                                        year, month, day, cand[FieldHour], cand[FieldMinute],
-                                        cand[FieldSecond], 0);
-                                    const std::int64_t t = ToMs(moment);
+                                    const std::int32_t hour = cand[FieldHour];
+                                    const std::int32_t minute = cand[FieldMinute];
+                                    const std::int32_t second = cand[FieldSecond];
+                                    if (!rtl::IsValidTime(hour, minute, second, 0)) {
+                                        rtl::EncodeTime(hour, minute, second, 0); // raises
+                                    }
+                                    const std::int64_t t =
+                                        dayMs +
+                                        ((std::int64_t{hour} * 60 + minute) * 60 + second) * 1000;
                                     if (t != referenceSecondMs && (startTime == 0 || t > startMs)) {
-                                        return endTime > 0 && t > endMs ? 0 : moment;
+                                        return endTime > 0 && t > endMs
+                                                   ? 0
+                                                   : rtl::EncodeDateTime(year, month, day, hour,
+                                                                         minute, second, 0);
                                     }
                                     if (s.Advance(FieldSecond, -1)) {
                                         break;

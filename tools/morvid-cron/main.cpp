@@ -30,6 +30,8 @@ void PrintUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // Reading a batch line must not flush every answer written before it.
+    std::cin.tie(nullptr);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args.front() == "--help" || args.front() == "-h") {
         PrintUsage(args.empty() ? std::cerr : std::cout);
