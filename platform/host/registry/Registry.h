@@ -23,8 +23,7 @@ public:
     using Exception::Exception;
 };
 
-// The stored codes are those of the classic registry (1, 4, 3), so the file reads naturally
-// in the sqlite3 shell and in the hex(n) notation of the text form.
+// The kinds of value; the file stores them as the type numbers of the .reg text form (below).
 enum TRegDataType : std::uint8_t { rdUnknown, rdString, rdInteger, rdBinary };
 
 // ${XDG_CONFIG_HOME:-$HOME/.config}/quor-client/registry.db; a relative XDG_CONFIG_HOME is
@@ -44,7 +43,8 @@ std::string DefaultRegistryPath();
 //     from being reused, so a key id held by another process never names a different key.
 //   reg_values(id INTEGER PRIMARY KEY, key_id INTEGER REFERENCES reg_keys(id) ON DELETE CASCADE,
 //              name TEXT COLLATE NOCASE, type INTEGER, data, UNIQUE(key_id, name))
-//     type 1 string (data TEXT), 4 32-bit integer (data INTEGER), 3 binary (data BLOB).
+//     type 1 string (data TEXT), 4 32-bit integer (data INTEGER), 3 binary (data BLOB): the
+//     numbers of hex(n) in .reg text, and readable as they are in the sqlite3 shell.
 //     Values list in the order they were first written (by id); rewriting keeps the place.
 //
 // The file is created 0600 (its folder 0700). A file that is not an SQLite database, or one
