@@ -1,5 +1,6 @@
 #include "platform/host/server/ReportParameterValue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -36,6 +37,14 @@ bool InDateRange(rtl::TDateTime date) noexcept {
                           const char* expected) {
     throw EReportParameterError("Parameter \"" + param.Name + "\": \"" + text + "\" is not " +
                                 expected);
+}
+
+// A time of day kept to whole milliseconds and short of the next midnight, so what is bound is
+// what the report shows (23:59:59.9999 stays 23:59:59.999 instead of reading as 00:00:00).
+double WholeMilliSecondTime(double fraction) noexcept {
+    const auto ms = std::min<std::int64_t>(std::llround(fraction * double(rtl::MSecsPerDay)),
+                                           rtl::MSecsPerDay - 1);
+    return double(ms) / double(rtl::MSecsPerDay);
 }
 
 constexpr const char* DateForms =
@@ -162,7 +171,7 @@ rtl::TVariant CoerceParameterValue(const TReportParamDef& param, const rtl::TVar
             if (!std::isfinite(d)) {
                 throw EReportParameterError("Parameter \"" + param.Name + "\": not a valid time");
             }
-            return rtl::TVariant(d - std::floor(d));
+            return rtl::TVariant(WholeMilliSecondTime(d - std::floor(d)));
         }
         if (type == rtl::TVarType::String) {
             if (Compact(value.AsString()).empty()) {

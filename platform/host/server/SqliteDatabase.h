@@ -20,6 +20,7 @@ public:
 
 class TSqliteStatement;
 
+// One thread at a time per connection: the server's reports run on the main thread.
 class TSqliteDatabase {
 public:
     enum class TOpenMode : std::uint8_t { ReadOnly, ReadWrite, Create };

@@ -109,6 +109,9 @@ TEST(CoerceParameterValueTest, AcceptsWhatFitsAndNormalises) {
         {TReportParamType::Time, TVariant(0.25), TVariant(0.25)},
         {TReportParamType::Time, TVariant(46085.5), TVariant(0.5)},
         {TReportParamType::Time, TVariant("06:00"), TVariant(0.25)},
+        // Just short of midnight stays on the same day rather than rounding to 00:00.
+        {TReportParamType::Time, TVariant(0.9999999999),
+         TVariant(double(rtl::MSecsPerDay - 1) / double(rtl::MSecsPerDay))},
         {TReportParamType::Time, TVariant(" "), TVariant()},
         {TReportParamType::Text, TVariant(), TVariant()},
         {TReportParamType::Number, TVariant::Null(), TVariant()},
@@ -187,6 +190,10 @@ TEST(ParameterDisplayValueTest, ShowsValuesAsPeopleReadThem) {
               "2026-02-28");
     EXPECT_EQ(ParameterDisplayValue(TReportParamType::Time, TVariant(rtl::EncodeTime(7, 5, 9, 0))),
               "07:05:09");
+    EXPECT_EQ(ParameterDisplayValue(TReportParamType::Time,
+                                    CoerceParameterValue(Param(TReportParamType::Time),
+                                                         TVariant(46000.99999999999), 0)),
+              "23:59:59");
     EXPECT_EQ(ParameterDisplayValue(TReportParamType::Boolean, TVariant(true)), "Yes");
     EXPECT_EQ(ParameterDisplayValue(TReportParamType::Number, TVariant(std::int32_t(-3))), "-3");
     EXPECT_EQ(ParameterDisplayValue(TReportParamType::Text, TVariant("a'b")), "a'b");
