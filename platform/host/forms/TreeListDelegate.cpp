@@ -42,8 +42,8 @@ QRect CentredCheckRect(const QStyleOptionViewItem& option, const QWidget* widget
 
 } // namespace
 
-TTreeListDelegate::TTreeListDelegate(TVelmornTreeList& grid)
-    : QStyledItemDelegate(&grid), FGrid(grid) {}
+// No QObject parent: the grid owns its delegate and frees it itself.
+TTreeListDelegate::TTreeListDelegate(TVelmornTreeList& grid) : FGrid(grid) {}
 
 QWidget* TTreeListDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                          const QModelIndex& index) const {

@@ -84,16 +84,21 @@ TVelmornTreeList::TVelmornTreeList(QWidget* parent)
     head->setContextMenuPolicy(Qt::PreventContextMenu);
 
     // Repaint when the focus enters or leaves, since the selection shows only with it.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        const auto inside = [this](QWidget* w) { return w == this || isAncestorOf(w); };
-        if (inside(old) != inside(now)) {
-            viewport()->update();
-        }
-    });
+    FFocusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            const auto inside = [this](QWidget* w) { return w == this || isAncestorOf(w); };
+            if (inside(old) != inside(now)) {
+                viewport()->update();
+            }
+        });
 }
 
-// The view must let go of the model and delegate before they are destroyed.
 TVelmornTreeList::~TVelmornTreeList() {
+    // Editors die with the base class, after this part of the grid is gone; whatever they or the
+    // focus change of their going away report must not reach it.
+    FDestroying = true;
+    disconnect(FFocusWatch);
+    // The view must let go of the model and delegate before they are destroyed.
     setItemDelegate(nullptr);
     setModel(nullptr);
 }
@@ -219,6 +224,9 @@ QWidget* TVelmornTreeList::ActiveEditor() const {
 }
 
 void TVelmornTreeList::PostEditValue(const QModelIndex& index, const rtl::TVariant& value) {
+    if (FDestroying) {
+        return;
+    }
     const int row = index.row();
     const int column = index.column();
     if (row < 0 || row >= Count() || column < 0 || column >= ColumnCount()) {

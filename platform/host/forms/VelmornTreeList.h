@@ -124,6 +124,8 @@ private:
     std::unique_ptr<TTreeListModel> FModel;
     std::unique_ptr<TTreeListDelegate> FDelegate;
     int FUpdateCount = 0;
+    bool FDestroying = false;
+    QMetaObject::Connection FFocusWatch;
 };
 
 } // namespace host
