@@ -53,8 +53,9 @@ TScheduledEvent::TScheduledEvent(std::string name)
 }
 
 TScheduledEvent::~TScheduledEvent() {
-    Stop();
+    // Workers first: one inside DoSchedule may still stop the event itself.
     FLink->Close();
+    Stop();
 }
 
 void TScheduledEvent::SetSignalingType(TSignalingType value) {
@@ -88,6 +89,7 @@ bool TScheduledEvent::Start(bool fireAtStart) {
 }
 
 void TScheduledEvent::Stop() {
+    std::lock_guard lock(FStopLock);
     if (!Running)
         return;
     FThread->OnTerminate = nullptr;

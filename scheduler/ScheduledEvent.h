@@ -93,6 +93,9 @@ private:
     std::shared_ptr<TScheduleThread> FThread;
     TSignalingType FSignalingType = stMessage;
     std::shared_ptr<TEventLink> FLink;
+    // A worker delivery reaching MaxRunCount stops the event on its own thread, possibly while
+    // the owner stops it too; recursive because OnStop may call Stop again.
+    std::recursive_mutex FStopLock;
 };
 
 } // namespace morvid

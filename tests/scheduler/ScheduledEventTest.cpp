@@ -209,22 +209,46 @@ TEST_F(ScheduledEventTest, StopInsideASynchronizedHandlerReturnsAfterTheTimeOut)
 TEST_F(ScheduledEventTest, AnEventIsNotFreedUnderARunningWorker) {
     rtl::TEvent release;
     std::atomic<bool> inside{false};
-    std::atomic<bool> stopping{false};
     std::atomic<bool> sawAlive{false};
     MakeEvent("0 * * * * * *", stWorkerThread);
+    struct TReleaseAtExit {
+        rtl::TEvent& Release;
+        ~TReleaseAtExit() { Release.SetEvent(); }
+    } releaseAtExit{release};
+    auto reset = ResetEventAtExit();
     event->OnSchedule = [&](TScheduledEvent* sender) {
         inside = true;
         release.WaitFor(rtl::INFINITE);
         sawAlive = sender->Name == "test"; // freed memory here would be a use after free
     };
-    event->OnStop = [&](TScheduledEvent*) { stopping = true; };
     ASSERT_TRUE(event->Start(false));
     ASSERT_TRUE(ElapseUntil([&] { return inside.load(); }));
+    const std::shared_ptr<TEventLink> link = event->Link();
     std::thread destroyer([&] { event.reset(); });
-    ASSERT_TRUE(mainQueue.ProcessUntil([&] { return stopping.load(); }, 10'000));
+    // Once the link refuses, the destructor has begun; it must now wait for the handler.
+    ASSERT_TRUE(
+        mainQueue.ProcessUntil([&] { return !link->With([](TScheduledEvent&) {}); }, 10'000));
     release.SetEvent();
     destroyer.join();
     EXPECT_TRUE(sawAlive);
+}
+
+TEST_F(ScheduledEventTest, AWorkerReachingTheLimitStopsTheEventOnItsThread) {
+    std::atomic<int> maxCalls{0};
+    std::atomic<int> stops{0};
+    MakeEvent("0 * * * * * *", stWorkerThread);
+    auto reset = ResetEventAtExit();
+    event->MaxRunCount = 1;
+    event->OnMaxRunCount = [&](TScheduledEvent*) { ++maxCalls; };
+    event->OnStop = [&](TScheduledEvent*) { ++stops; };
+    ASSERT_TRUE(event->Start(false));
+    ASSERT_TRUE(ElapseUntil([&] { return stops.load() == 1; }));
+    event->Stop(); // the owner's own Stop afterwards changes nothing
+    EXPECT_FALSE(event->Running);
+    EXPECT_EQ(event->Thread(), nullptr);
+    EXPECT_EQ(event->RunCount, 1);
+    EXPECT_EQ(maxCalls.load(), 1);
+    EXPECT_EQ(stops.load(), 1);
 }
 
 TEST_F(ScheduledEventTest, TheListOwnsItsEvents) {
