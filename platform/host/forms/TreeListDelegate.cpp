@@ -251,9 +251,7 @@ void TTreeListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 bool TTreeListDelegate::eventFilter(QObject* object, QEvent* event) {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         const auto* key = static_cast<const QKeyEvent*>(event);
-        const bool gridKey =
-            (key->key() == Qt::Key_Insert && key->modifiers() == Qt::NoModifier) ||
-            (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier);
+        const bool gridKey = TVelmornTreeList::IsGridKey(*key);
         if (gridKey) {
             if (event->type() == QEvent::ShortcutOverride) {
                 // Claim the key before a window shortcut with the same keys takes it.

@@ -285,6 +285,20 @@ int TVelmornTreeList::FirstEditableColumn() const {
     return ColumnCount() > 0 ? 0 : -1;
 }
 
+bool TVelmornTreeList::IsGridKey(const QKeyEvent& event) {
+    return (event.key() == Qt::Key_Insert && event.modifiers() == Qt::NoModifier) ||
+           (event.key() == Qt::Key_Delete && event.modifiers() == Qt::ControlModifier);
+}
+
+bool TVelmornTreeList::event(QEvent* event) {
+    // The grid's keys win over window shortcuts on the same keys while the grid has the focus.
+    if (event->type() == QEvent::ShortcutOverride && IsGridKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
+}
+
 void TVelmornTreeList::keyPressEvent(QKeyEvent* event) {
     if (HandleGridKey(*event)) {
         event->accept();

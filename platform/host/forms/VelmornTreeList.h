@@ -98,6 +98,7 @@ public:
     std::function<void(TcxVelmornTreeListColumn& column)> OnEditValueChanged;
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -112,6 +113,7 @@ private:
     void PostEditValue(const QModelIndex& index, const rtl::TVariant& value);
     // Handles the grid's own keys, from the grid or from an open editor; true when handled.
     bool HandleGridKey(const QKeyEvent& event);
+    static bool IsGridKey(const QKeyEvent& event);
     // True while the grid or one of its editors has the keyboard focus.
     bool OwnsFocus() const;
     // The first column that is not read-only (the first column when all are), -1 for none.

@@ -104,6 +104,22 @@ INSTANTIATE_TEST_SUITE_P(
                       TDialogCase{"RejectAfterOk", TDialogAnswer::Reject, "btnOk", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST(DialogBaseTest, EscapeCancelsAndTheDialogCanBeShownAgain) {
+    TSampleDialog dialog;
+    TModalAnswerer answerer;
+    answerer.OnDialog = [](TDialogBase& shown) {
+        QTest::keyClick(&shown, Qt::Key_Escape);
+        return TDialogAnswer::ByDialog;
+    };
+    EXPECT_FALSE(dialog.Execute(nullptr));
+    answerer.OnDialog = [](TDialogBase& shown) {
+        EXPECT_TRUE(shown.isVisible());
+        return TDialogAnswer::Accept;
+    };
+    EXPECT_TRUE(dialog.Execute(nullptr));
+    EXPECT_EQ(answerer.Requests.size(), 2u);
+}
+
 TEST(DialogBaseTest, LentParentIsReturnedSoTheOwnerFreesTheDialogOnce) {
     // The dialog has its own owner; the window it is shown over dies first. If the loan were
     // kept, the window would delete the dialog and the owner would free it a second time.

@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/host/forms/QtTestApplication.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -118,6 +119,44 @@ TEST_F(TreeListTest, InsertKeyAppendsRowsThroughOnCreateNode) {
     EXPECT_EQ(Grid->FocusedRow(), 1);
     EXPECT_EQ(Grid->Values(1, Type->Index()), TVariant(std::int32_t(0)));
     EXPECT_TRUE(Grid->Values(1, Value->Index()).IsEmpty());
+}
+
+TEST_F(TreeListTest, GridKeysWinOverWindowShortcutsOnTheSameKeys) {
+    int triggered = 0;
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_Delete)}) {
+        auto* action = new QAction(&Window);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        QObject::connect(action, &QAction::triggered, [&] { ++triggered; });
+        Window.addAction(action);
+    }
+    ASSERT_TRUE(Show());
+    KeyToFocus(Qt::Key_Insert);
+    ASSERT_TRUE(formstest::WaitFor([this] { return Grid->ActiveEditor() != nullptr; }));
+    KeyToFocus(Qt::Key_Insert);
+    EXPECT_EQ(Grid->Count(), 2);
+    KeyToFocus(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Grid->Count(), 1);
+    Grid->closePersistentEditor(Grid->currentIndex());
+    Grid->setFocus();
+    Grid->SetFocusedCell(0, Idx->Index()); // read-only: no editor, the grid itself has the key
+    QCoreApplication::processEvents();
+    QTest::keyClick(Grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Grid->Count(), 0);
+    EXPECT_EQ(triggered, 0);
+}
+
+TEST_F(TreeListTest, InsertNodeBeforeARowRenumbersTheRest) {
+    Grid->SetValues(Grid->AddNode(), Value->Index(), TVariant("first"));
+    EXPECT_EQ(Grid->InsertNode(0), 0);
+    EXPECT_EQ(Created, (std::vector<int>{0, 0}));
+    EXPECT_TRUE(Grid->Values(0, Value->Index()).IsEmpty());
+    EXPECT_EQ(Grid->Values(1, Value->Index()).AsString(), "first");
+    EXPECT_EQ(Grid->DisplayText(1, Idx->Index()), "2");
+    Grid->Clear();
+    EXPECT_EQ(Grid->Count(), 0);
+    EXPECT_EQ(Grid->FocusedRow(), -1);
 }
 
 TEST_F(TreeListTest, CtrlDeleteRemovesTheFocusedRowWithoutAsking) {
