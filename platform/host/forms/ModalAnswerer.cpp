@@ -17,10 +17,18 @@ TModalAnswerer::TModalAnswerer() : FPrevious(CurrentAnswerer) {
 }
 
 TModalAnswerer::~TModalAnswerer() {
-    // Answerers are scoped objects, so they end in reverse order; anything else would leave a
-    // dangling answerer installed.
+    // Usually the newest answerer ends first; one that ends out of turn is unlinked from the
+    // chain, so no answerer is left pointing at it.
     if (CurrentAnswerer == this) {
         CurrentAnswerer = FPrevious;
+        return;
+    }
+    for (TModalAnswerer* answerer = CurrentAnswerer; answerer != nullptr;
+         answerer = answerer->FPrevious) {
+        if (answerer->FPrevious == this) {
+            answerer->FPrevious = FPrevious;
+            return;
+        }
     }
 }
 

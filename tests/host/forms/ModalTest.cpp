@@ -255,6 +255,17 @@ TEST(ModalAnswererTest, NestedAnswerersHandBackInOrder) {
     EXPECT_EQ(outer.Requests.size(), 1u);
 }
 
+TEST(ModalAnswererTest, AnswererEndingOutOfTurnIsUnlinked) {
+    auto outer = std::make_unique<TModalAnswerer>();
+    auto inner = std::make_unique<TModalAnswerer>();
+    inner->OnMessage = [](const TModalRequest&) { return mrYes; };
+    outer.reset();
+    EXPECT_EQ(TModalAnswerer::Current(), inner.get());
+    EXPECT_EQ(ConfirmDlg("?"), mrYes);
+    inner.reset();
+    EXPECT_EQ(TModalAnswerer::Current(), nullptr);
+}
+
 // With a person assumed present, the real modal loops run; a timer plays the person.
 TEST(RealModalLoopTest, DialogRunsItsOwnLoopUntilOk) {
     TInteractiveGuard guard;
