@@ -1,6 +1,7 @@
 #include "tasks/ScheduleItem.h"
 
 #include "platform/host/forms/ListView.h"
+#include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/SchEventList.h"
@@ -20,13 +21,39 @@ TSchEventList& PluginEventList() {
     return *MorvidPlugin->EventList;
 }
 
+// The task is destroyed from inside a run that its own event delivered (the message loop ran
+// the window's delete command): the event stops now, so nothing more is delivered and the
+// handler is never called again, and leaves the list once its delivery has returned.
+void RemoveAfterDelivery(TScheduledEvent& event) {
+    event.Stop();
+    rtl::TDispatcher* dispatcher = rtl::ThreadDispatcher();
+    if (dispatcher == nullptr) {
+        MorvidPlugin->EventList->Remove(&event);
+        return;
+    }
+    dispatcher->Post([link = event.Link()] {
+        TScheduledEvent* alive = nullptr;
+        link->With([&](TScheduledEvent& event) { alive = &event; });
+        if (alive != nullptr && MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr) {
+            MorvidPlugin->EventList->Remove(alive);
+        }
+    });
+}
+
 } // namespace
 
 TScheduleItem::TScheduleItem(host::TListView* listView) : Name(NewTaskName), ListView(listView) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it.
-    Event->OnSchedule = [this](TScheduledEvent*) { Run(); };
+    Event->OnSchedule = [this](TScheduledEvent*) {
+        const std::shared_ptr<bool> alive = FAlive;
+        ++FDeliveries;
+        Run();
+        if (*alive) {
+            --FDeliveries;
+        }
+    };
     Params.clear();
 }
 
@@ -34,7 +61,11 @@ TScheduleItem::~TScheduleItem() {
     *FAlive = false;
     // The list is gone only after the plug-in freed it, and with it this task's event.
     if (MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr) {
-        MorvidPlugin->EventList->Remove(Event);
+        if (FDeliveries == 0) {
+            MorvidPlugin->EventList->Remove(Event);
+        } else {
+            RemoveAfterDelivery(*Event);
+        }
     }
     Event = nullptr;
     Params.clear();

@@ -530,6 +530,30 @@ TEST_F(ReportRunTest, AnArmedTaskExportsAtItsDueTime) {
     EXPECT_EQ(RowTexts(0)[4], "Never");
 }
 
+// The window's delete command may run while a scheduled run waits in the message loop.
+TEST_F(ReportRunTest, AnArmedTaskDeletedDuringItsScheduledRunIsLeftAlone) {
+    TTestFilter filter("Test format", ".tst", "content");
+    Task->SetFilter("Test format");
+    Task->SetCronStr("* * * * * *");
+    Task->SetEnabled(true);
+    Task->StartSchedule();
+    Report->DuringPreview = [&] { Task.reset(); };
+
+    for (int wait = 0; wait < 200 && Report->Calls == 0; ++wait) {
+        if (Clock.AwaitWait(200)) {
+            Clock.Elapse();
+        }
+        Dispatcher.ProcessUntil([&] { return Report->Calls > 0; }, 20);
+    }
+    ASSERT_EQ(Report->Calls, 1);
+    EXPECT_EQ(Task, nullptr);
+    // The event leaves the list once its delivery has returned.
+    Dispatcher.ProcessMessages();
+    EXPECT_EQ(Plugin->EventList->Count(), 0);
+    EXPECT_EQ(Report->WindowsAlive, 0);
+    EXPECT_TRUE(filter.ShowDialog);
+}
+
 struct TFileNameCase {
     int Year, Month, Day, Hour, Minute, Second;
     const char* ReportName;
