@@ -323,8 +323,8 @@ void TVelmornTreeList::focusInEvent(QFocusEvent* event) {
 
 void TVelmornTreeList::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTreeView::currentChanged(current, previous);
-    // The base class opens the editor only for a visible view; a row made current while the
-    // grid is hidden gets its editor when the grid has the focus again.
+    // Rows made current by code (SetFocusedCell, Insert, Ctrl+Delete) are selected as well, so
+    // the highlighted row is always the focused one.
     if (current.isValid() && current.row() != previous.row()) {
         selectionModel()->select(current,
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

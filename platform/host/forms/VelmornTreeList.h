@@ -25,8 +25,9 @@ public:
 
     std::string Name;
     bool ReadOnly = false;
-    // The type every value written into this column is converted to; Empty takes values as
-    // the editor writes them. A value that does not convert is not written.
+    // The type every value an editor writes into this column is converted to; Empty takes
+    // values as the editor writes them. A value that does not convert is not written.
+    // SetValues stores what it is given.
     rtl::TVarType ValueType = rtl::TVarType::Empty;
     // The column's own editor, used where OnGetEditProperties gives none.
     TEditProperties Properties;
