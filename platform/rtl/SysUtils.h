@@ -22,8 +22,10 @@ private:
 // Declares an exception class that adds nothing to its base but its name.
 #define RTL_DECLARE_EXCEPTION(Name, Base)                                                          \
     class Name : public Base {                                                                     \
+        using BaseClass = Base;                                                                    \
+                                                                                                   \
     public:                                                                                        \
-        using Base::Base;                                                                          \
+        using BaseClass::BaseClass;                                                                \
     }
 
 RTL_DECLARE_EXCEPTION(EConvertError, Exception);
