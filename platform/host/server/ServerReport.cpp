@@ -1,5 +1,6 @@
 #include "platform/host/server/ServerReport.h"
 
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/ParameterPrompter.h"
 #include "platform/host/server/ReportParameterValue.h"
 
@@ -199,13 +200,23 @@ bool TServerReport::BuildPreview(const std::vector<rtl::TVariant>& arguments,
     window.reset();
     const rtl::TDateTime runTime = rtl::Now();
     std::vector<rtl::TVariant> values;
-    if (!ResolveValues(arguments, rtl::DateOf(runTime), values)) {
-        return false;
+    try {
+        if (!ResolveValues(arguments, rtl::DateOf(runTime), values)) {
+            NotifyReportRun({FDefinition.Name,
+                             TReportRunOutcome::Cancelled,
+                             {},
+                             {},
+                             "no values were given for the required parameters"});
+            return false;
+        }
+        auto preview = std::make_unique<TfrxPreviewWindow>();
+        auto* report = new TfrxReport(preview.get()); // owned by the preview window
+        Fill(*report, values, runTime);
+        window = std::move(preview);
+    } catch (const std::exception& e) {
+        NotifyReportRun({FDefinition.Name, TReportRunOutcome::Failed, {}, {}, e.what()});
+        throw;
     }
-    auto preview = std::make_unique<TfrxPreviewWindow>();
-    auto* report = new TfrxReport(preview.get()); // owned by the preview window
-    Fill(*report, values, runTime);
-    window = std::move(preview);
     return true;
 }
 
