@@ -17,8 +17,8 @@ namespace {
 constexpr int RowCount = 100'000;
 
 void FillAlarmLog(host::TfrxReport& report, int rows) {
-    using rtl::TVarType;
     using rtl::TVariant;
+    using rtl::TVarType;
     report.Title = "Alarm log";
     report.RunTime = rtl::EncodeDateTime(2026, 3, 3, 13, 46, 5, 0);
     report.Parameters = {{"From", "2026-02-01"}, {"To", "2026-03-01"}, {"Site", "All sites"}};
@@ -26,10 +26,10 @@ void FillAlarmLog(host::TfrxReport& report, int rows) {
                       {"Device", TVarType::String},    {"Alarm", TVarType::String},
                       {"Priority", TVarType::Integer}, {"Acknowledged", TVarType::Boolean}};
     static const std::array<const char*, 5> sites{"North gate", "Warehouse 2", "Head office",
-                                                   "Parking deck", "Server room"};
-    static const std::array<const char*, 6> alarms{
-        "Door forced open", "Door held open", "Motion detected", "Tamper", "Fire panel fault",
-        "Invalid card presented"};
+                                                  "Parking deck", "Server room"};
+    static const std::array<const char*, 6> alarms{"Door forced open", "Door held open",
+                                                   "Motion detected",  "Tamper",
+                                                   "Fire panel fault", "Invalid card presented"};
     std::mt19937 random(1234);
     const rtl::TDateTime start = rtl::EncodeDate(2026, 2, 1);
     report.Rows.reserve(std::size_t(rows));
@@ -66,8 +66,7 @@ void BM_Export(benchmark::State& state, int filterIndex) {
     std::uintmax_t bytes = 0;
     for (auto _ : state) {
         if (!report.Export(*filter)) {
-            state.SkipWithError(report.Errors.empty() ? "export failed"
-                                                      : report.Errors[0].c_str());
+            state.SkipWithError(report.Errors.empty() ? "export failed" : report.Errors[0].c_str());
             break;
         }
         bytes = std::filesystem::file_size(filter->FileName);

@@ -23,6 +23,9 @@ TfrxOdfExport::TfrxOdfExport() : TfrxCustomExportFilter(".odt") {}
 
 void TfrxOdfExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     QTextDocument document;
+    // Undo history would keep a command for every inserted cell: most of the memory of a large
+    // report, for nothing.
+    document.setUndoRedoEnabled(false);
     document.setMetaInformation(QTextDocument::DocumentTitle, Text(report.Title));
     QTextCursor cursor(&document);
 

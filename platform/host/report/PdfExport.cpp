@@ -244,9 +244,12 @@ void TPdfLayout::Paginate() {
     FHeaderHeight += 2 * FPadY;
     const double footer = FNoteMetrics.lineSpacing() + Points(6);
 
+    FPageStarts.assign(1, 0);
+    if (FColumns == 0) {
+        return; // rows without columns have nothing to show
+    }
     std::vector<QString> texts(FColumns);
     FRowHeights.resize(FReport.Rows.size());
-    FPageStarts.assign(1, 0);
     double room = FPage.height() - FirstHeadHeight() - FHeaderHeight - footer;
     const double nextRoom = FPage.height() - NextHeadHeight() - FHeaderHeight - footer;
     bool pageEmpty = true;

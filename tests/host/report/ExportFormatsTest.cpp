@@ -492,15 +492,28 @@ TEST_F(ExportFormatsTest, FailedExportLeavesNoFileAndNamesItInTheErrorList) {
     }
 }
 
-TEST_F(ExportFormatsTest, EveryFilterWritesAnEmptyReport) {
-    Report.Columns.clear();
-    Report.Rows.clear();
-    Report.Parameters.clear();
-    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
-        host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
-        SCOPED_TRACE(filter->Description());
-        const std::string file = Export(*filter, "empty" + filter->DefaultExt);
-        EXPECT_TRUE(std::filesystem::exists(file));
+TEST_F(ExportFormatsTest, EveryFilterWritesDegenerateReports) {
+    struct Shape {
+        const char* Name;
+        bool KeepColumns;
+        std::size_t Rows;
+    };
+    for (const Shape shape : {Shape{"nothing", false, 0}, Shape{"rows without columns", false, 3},
+                              Shape{"columns without rows", true, 0}}) {
+        host::TfrxReport report;
+        reporttest::FillSampleReport(report);
+        report.Parameters.clear();
+        if (!shape.KeepColumns) {
+            report.Columns.clear();
+        }
+        report.Rows.assign(shape.Rows, {});
+        for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+            host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+            SCOPED_TRACE(filter->Description() + " / " + shape.Name);
+            filter->FileName = Dir.File("degenerate" + filter->DefaultExt);
+            EXPECT_TRUE(report.Export(*filter)) << testing::PrintToString(report.Errors);
+            EXPECT_TRUE(std::filesystem::exists(filter->FileName));
+        }
     }
 }
 
