@@ -1,0 +1,586 @@
+#include "ui/DLGScheduleEditor.h"
+
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/DirDialog.h"
+#include "platform/host/forms/MessageDlg.h"
+#include "platform/host/forms/VelmornTreeList.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
+#include "scheduler/ChronSchedule.h"
+#include "tasks/ScheduleItem.h"
+#include "ui/NullSpinEdit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <exception>
+
+namespace morvid {
+
+namespace {
+
+const char* const DefaultSchedule = "* * * * * *";
+const char* const ScheduleFormat = "%s %s %s %s %s %s";
+
+// The label stands this far above the top of its edit.
+constexpr int LabelOffset = 18;
+constexpr int LabelHeight = 16;
+// One height for every single-line editor, so rows line up whatever each widget prefers.
+constexpr int EditHeight = 23;
+
+// How many due times the schedule field's tool tip lists.
+constexpr int HintedRuns = 5;
+
+// The three dots of a browse button, drawn in the palette's text colour.
+QIcon EllipsisIcon(const QPalette& palette) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette.color(QPalette::WindowText));
+    for (int dot = 0; dot < 3; ++dot) {
+        painter.drawEllipse(QPointF(3.5 + dot * 4.5, 11.0), 1.3, 1.3);
+    }
+    return QIcon(pixmap);
+}
+
+std::string FieldText(const TNullSpinEdit& edit) {
+    return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
+}
+
+// Undoes a BeginUpdate on every way out.
+class TGridUpdate {
+public:
+    explicit TGridUpdate(host::TVelmornTreeList& grid) : FGrid(grid) { FGrid.BeginUpdate(); }
+    ~TGridUpdate() { FGrid.EndUpdate(); }
+    TGridUpdate(const TGridUpdate&) = delete;
+    TGridUpdate& operator=(const TGridUpdate&) = delete;
+
+private:
+    host::TVelmornTreeList& FGrid;
+};
+
+} // namespace
+
+TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner)
+    : host::TDialogBase(owner), DirDialog1(std::make_unique<host::TDirDialog>()) {
+    setObjectName(QStringLiteral("DLGScheduleEditor"));
+    SetCaption("Report schedule");
+    QFont dialogFont = QApplication::font();
+    dialogFont.setPointSize(9);
+    setFont(dialogFont);
+    SetClientSize(345, 461);
+
+    CreateTaskFields();
+    CreateScheduleFields();
+    CreateParameterGrid();
+    CreateButtons();
+    ChainTabOrder();
+    FormCreate();
+}
+
+TDLGScheduleEditor::~TDLGScheduleEditor() = default;
+
+template <class F> void TDLGScheduleEditor::Guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        host::MessageDlg(error.what(), host::TMsgDlgType::mtError, host::mbOK);
+    }
+}
+
+QLabel* TDLGScheduleEditor::AddLabel(const char* name, const char* caption, QWidget* buddy) {
+    auto* label = new QLabel(QString::fromUtf8(caption), this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setBuddy(buddy);
+    const QRect edit = buddy->geometry();
+    label->setGeometry(edit.left(), edit.top() - LabelOffset, std::max(edit.width(), 121),
+                       LabelHeight);
+    return label;
+}
+
+// --- setup, one function per area --------------------------------------------------------------
+
+void TDLGScheduleEditor::CreateTaskFields() {
+    edtName = new QLineEdit(this);
+    edtName->setObjectName(QStringLiteral("edtName"));
+    edtName->setGeometry(16, 32, 137, EditHeight);
+    AddLabel("lblName", "Task name", edtName);
+
+    icbReport = new QComboBox(this);
+    icbReport->setObjectName(QStringLiteral("icbReport"));
+    icbReport->setGeometry(160, 32, 169, EditHeight);
+    AddLabel("lblReport", "Report", icbReport);
+
+    edtPath = new QLineEdit(this);
+    edtPath->setObjectName(QStringLiteral("edtPath"));
+    edtPath->setGeometry(16, 80, 193, EditHeight);
+    AddLabel("lblPath", "Export path", edtPath);
+
+    cbbFilter = new QComboBox(this);
+    cbbFilter->setObjectName(QStringLiteral("cbbFilter"));
+    cbbFilter->setEditable(true);
+    // What the user types picks an item or nothing; it never becomes a new item.
+    cbbFilter->setInsertPolicy(QComboBox::NoInsert);
+    cbbFilter->setGeometry(216, 80, 113, EditHeight);
+    AddLabel("lblFilter", "Format:", cbbFilter);
+
+    connect(edtName, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(icbReport, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) {
+            FUnlistedReportId.reset();
+        }
+        edtNamePropertiesChange();
+    });
+    connect(edtPath, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(cbbFilter, &QComboBox::editTextChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(cbbFilter, &QComboBox::currentIndexChanged, this,
+            [this] { edtNamePropertiesChange(); });
+}
+
+void TDLGScheduleEditor::CreateScheduleFields() {
+    struct TSpinSpec {
+        const char* Name;
+        const char* LabelName;
+        const char* Caption;
+        int Left;
+        int Top;
+        int Low;
+        int High;
+        TNullSpinEdit** Edit;
+    };
+    const TSpinSpec specs[] = {
+        {"sedMinute", "lblMinute", "Minute", 16, 136, 0, 59, &sedMinute},
+        {"sedHour", "lblHour", "Hour", 96, 136, 0, 23, &sedHour},
+        {"sedDay", "lblDay", "Day", 176, 136, 1, 31, &sedDay},
+        {"sedWeekday", "lblWeekday", "Weekday", 256, 136, 1, 7, &sedWeekday},
+        {"sedMonth", "lblMonth", "Month", 16, 184, 1, 12, &sedMonth},
+        {"sedYear", "lblYear", "Year", 96, 184, 1900, 3000, &sedYear},
+    };
+    for (const TSpinSpec& spec : specs) {
+        auto* edit = new TNullSpinEdit(spec.Low, spec.High, this);
+        edit->setObjectName(QString::fromLatin1(spec.Name));
+        edit->setGeometry(spec.Left, spec.Top, 73, EditHeight);
+        auto* label = AddLabel(spec.LabelName, spec.Caption, edit);
+        label->setFixedWidth(73);
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this] { Guarded([this] { sedHourPropertiesChange(); }); });
+        *spec.Edit = edit;
+    }
+    FFieldEdits = {sedMinute, sedHour, sedDay, sedMonth, sedWeekday, sedYear};
+
+    edtCronStr = new QLineEdit(this);
+    edtCronStr->setObjectName(QStringLiteral("edtCronStr"));
+    edtCronStr->setGeometry(16, 240, 233, EditHeight);
+    AddLabel("lblCronStr", "Schedule definition", edtCronStr);
+    FCronStrError =
+        new QAction(style()->standardIcon(QStyle::SP_MessageBoxCritical), QString(), edtCronStr);
+    FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
+    FCronStrError->setVisible(false);
+    edtCronStr->addAction(FCronStrError, QLineEdit::TrailingPosition);
+    // The field validates when the focus leaves it.
+    edtCronStr->installEventFilter(this);
+    connect(edtCronStr, &QLineEdit::textChanged, this, [this] { UpdateScheduleHint(); });
+}
+
+void TDLGScheduleEditor::CreateParameterGrid() {
+    cxTreeList1 = new host::TVelmornTreeList(this);
+    cxTreeList1->setObjectName(QStringLiteral("cxTreeList1"));
+    cxTreeList1->setGeometry(16, 288, 313, 97);
+    AddLabel("lblParams", "Report parameters", cxTreeList1);
+
+    tlcIdx = cxTreeList1->CreateColumn("tlcIdx", "#", 35);
+    tlcIdx->ReadOnly = true;
+    tlcIdx->ValueType = rtl::TVarType::Integer;
+    tlcIdx->OnGetDisplayText = [this](int row, const rtl::TVariant&) {
+        return tlcIdxGetDisplayText(row);
+    };
+
+    tlcType = cxTreeList1->CreateColumn("tlcType", "Type", 136);
+    tlcType->ValueType = rtl::TVarType::Integer;
+    tlcType->Properties = host::TEditProperties(host::TEditorKind::DropDown);
+    tlcType->Properties.Items = {{"Text", rpText},
+                                 {"Number", rpNumber},
+                                 {"Boolean", rpBoolean},
+                                 {"Date", rpDate},
+                                 {"Time", rpTime}};
+
+    tlcValue = cxTreeList1->CreateColumn("tlcValue", "Value", 175);
+    tlcValue->OnGetEditProperties = [this](int row) { return tlcValueGetEditProperties(row); };
+
+    cxTreeList1->OnCreateNode = [this](int row) { cxTreeList1CreateNode(row); };
+    cxTreeList1->OnEditValueChanged = [this](host::TcxVelmornTreeListColumn& column) {
+        Guarded([&] { cxTreeList1EditValueChanged(column); });
+    };
+}
+
+void TDLGScheduleEditor::CreateButtons() {
+    cbxScheduleEnabled = new QCheckBox(QStringLiteral("Enabled"), this);
+    cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
+    cbxScheduleEnabled->setGeometry(16, 392, 121, 17);
+
+    Bevel1 = new QFrame(this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameShape(QFrame::HLine);
+    Bevel1->setFrameShadow(QFrame::Sunken);
+    Bevel1->setGeometry(0, 416, width(), 2);
+
+    btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setGeometry(185, 430, 75, 25);
+    btnOk->setDefault(true);
+    btnOk->setEnabled(false);
+    connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
+
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(265, 430, 75, 25);
+    btnCancel->setAutoDefault(false);
+    connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void TDLGScheduleEditor::ChainTabOrder() {
+    QWidget* const order[] = {edtName,
+                              icbReport,
+                              edtPath,
+                              cbbFilter,
+                              sedMinute,
+                              sedHour,
+                              sedDay,
+                              sedWeekday,
+                              sedMonth,
+                              sedYear,
+                              edtCronStr,
+                              cxTreeList1,
+                              cbxScheduleEnabled,
+                              btnOk,
+                              btnCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+// --- creation, loading, storing ----------------------------------------------------------------
+
+void TDLGScheduleEditor::FormCreate() {
+    for (TNullSpinEdit* edit : FFieldEdits) {
+        const QSignalBlocker quiet(edit);
+        edit->Clear();
+    }
+    edtCronStr->setText(QString::fromLatin1(DefaultSchedule));
+    FCronStrValid = true;
+
+    QAction* browse = new QAction(EllipsisIcon(palette()), QString(), edtPath);
+    browse->setObjectName(QStringLiteral("edtPathBrowse"));
+    connect(browse, &QAction::triggered, this,
+            [this] { Guarded([this] { edtPathButtonClick(); }); });
+    browse->setToolTip(QStringLiteral("Browse"));
+    edtPath->addAction(browse, QLineEdit::TrailingPosition);
+
+    DirDialog1->Prompt = "Select directory";
+
+    FillReports();
+    FillFilters();
+    UpdateOkButton();
+}
+
+void TDLGScheduleEditor::FillReports() {
+    const QSignalBlocker quiet(icbReport);
+    icbReport->clear();
+    if (MorvidPlugin != nullptr) {
+        int index = 0;
+        host::TClientReport* report = nullptr;
+        while (MorvidPlugin->Reports.ForEach(index, report)) {
+            icbReport->addItem(QString::fromStdString(report->Name), QVariant(report->Id));
+        }
+    }
+    icbReport->setCurrentIndex(-1);
+}
+
+void TDLGScheduleEditor::FillFilters() {
+    const QSignalBlocker quiet(cbbFilter);
+    cbbFilter->clear();
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        const host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+        // A dot-matrix printout is no file a task could deliver.
+        if (filter == host::frxDotMatrixExport) {
+            continue;
+        }
+        cbbFilter->addItem(QString::fromStdString(filter->Description()));
+    }
+    cbbFilter->setCurrentIndex(cbbFilter->count() > 0 ? 0 : -1);
+}
+
+void TDLGScheduleEditor::LoadFromTask(const TScheduleItem& task) {
+    edtName->setText(QString::fromStdString(task.Name));
+    cbxScheduleEnabled->setChecked(task.Enabled);
+
+    const int reportIndex = icbReport->findData(QVariant(task.ReportId));
+    icbReport->setCurrentIndex(reportIndex);
+    if (reportIndex < 0) {
+        // The host no longer lists the report; saving keeps its id as the task had it.
+        FUnlistedReportId = task.ReportId;
+        icbReport->setPlaceholderText(QString::fromStdString(
+            rtl::Format(host::_ERR_REPORT_NOT_FOUND, rtl::IntToStr(task.ReportId).c_str())));
+    }
+
+    edtPath->setText(QString::fromStdString(task.ExportPath));
+    const QString filter = QString::fromStdString(task.Filter);
+    const int filterIndex = cbbFilter->findText(filter, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (filterIndex >= 0) {
+        cbbFilter->setCurrentIndex(filterIndex);
+    }
+    cbbFilter->setEditText(filter);
+    edtCronStr->setText(QString::fromStdString(task.CronStr));
+
+    // The spin edits only show the fields that hold one number; they are set quietly, so the
+    // stored text keeps its lists, ranges and steps.
+    try {
+        TChronSchedule schedule;
+        ParseChronSchedule("0 " + task.CronStr, schedule);
+        for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
+            const TChronEntry& entry = schedule[field + 1];
+            TNullSpinEdit* edit = FFieldEdits[field];
+            if (entry.Relative || entry.Values.size() != 1) {
+                continue;
+            }
+            // A value the field cannot hold (75 minutes) would show as a different one.
+            const int value = entry.Values.front();
+            if (value >= edit->Low() && value <= edit->High()) {
+                const QSignalBlocker quiet(edit);
+                edit->setValue(value);
+            }
+        }
+    } catch (const std::exception&) {
+        // An unreadable stored schedule is shown as it is; the field's validation tells why.
+    }
+
+    {
+        const TGridUpdate update(*cxTreeList1);
+        for (const TReportParam& param : task.Params) {
+            const int row = cxTreeList1->AddNode();
+            cxTreeList1->SetValues(row, tlcType->Index(),
+                                   rtl::TVariant(std::int32_t(param.ParamType)));
+            cxTreeList1->SetValues(row, tlcValue->Index(), param.Value);
+        }
+    }
+    UpdateOkButton();
+}
+
+void TDLGScheduleEditor::SaveToTask(TScheduleItem& task) const {
+    task.SetName(edtName->text().toStdString());
+    task.SetEnabled(cbxScheduleEnabled->isChecked());
+    // Ok needs a report; without one (a caller that skipped the dialog) the task keeps its own.
+    if (const std::optional<std::int32_t> report = ReportValue()) {
+        task.SetReportId(*report);
+    }
+    task.SetExportPath(edtPath->text().toStdString());
+    task.SetFilter(cbbFilter->currentText().toStdString());
+    task.SetCronStr(edtCronStr->text().toStdString());
+
+    task.ClearParams();
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        const rtl::TVariant& value = cxTreeList1->Values(row, tlcValue->Index());
+        if (value.IsClear()) {
+            continue;
+        }
+        const rtl::TVariant& type = cxTreeList1->Values(row, tlcType->Index());
+        const std::int32_t code = type.IsClear() ? std::int32_t(rpText) : type.AsInteger();
+        task.AddParam(static_cast<std::uint8_t>(code), value);
+    }
+}
+
+std::optional<std::int32_t> TDLGScheduleEditor::ReportValue() const {
+    const int index = icbReport->currentIndex();
+    if (index >= 0) {
+        return icbReport->itemData(index).toInt();
+    }
+    return FUnlistedReportId;
+}
+
+// --- Ok ---------------------------------------------------------------------------------------
+
+int TDLGScheduleEditor::FilterIndex() const {
+    // Exact and case-sensitive: the task's run finds its filter by exactly this text.
+    return cbbFilter->findText(cbbFilter->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void TDLGScheduleEditor::UpdateOkButton() {
+    const bool ok = !edtName->text().isEmpty() && ReportValue().has_value() &&
+                    !edtPath->text().isEmpty() && FilterIndex() != -1 &&
+                    !edtCronStr->text().isEmpty() && FCronStrValid;
+    btnOk->setEnabled(ok);
+}
+
+void TDLGScheduleEditor::accept() {
+    bool validated = false;
+    Guarded([&] {
+        edtCronStrPropertiesValidate();
+        validated = true;
+    });
+    if (validated && btnOk->isEnabled()) {
+        host::TDialogBase::accept();
+    }
+}
+
+void TDLGScheduleEditor::edtNamePropertiesChange() {
+    UpdateOkButton();
+}
+
+// --- handlers ---------------------------------------------------------------------------------
+
+void TDLGScheduleEditor::edtPathButtonClick() {
+    DirDialog1->InitialDir = edtPath->text().toStdString();
+    if (DirDialog1->Execute(this)) {
+        edtPath->setText(QString::fromStdString(DirDialog1->Directory));
+    }
+}
+
+void TDLGScheduleEditor::sedHourPropertiesChange() {
+    // Every change of a spin edit counts at once, keystrokes included.
+    sedHourPropertiesEditValueChanged();
+}
+
+void TDLGScheduleEditor::sedHourPropertiesEditValueChanged() {
+    std::array<std::string, 6> texts;
+    for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
+        texts[field] = FieldText(*FFieldEdits[field]);
+    }
+    edtCronStr->setText(QString::fromStdString(
+        rtl::Format(ScheduleFormat, texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
+                    texts[3].c_str(), texts[4].c_str(), texts[5].c_str())));
+    // A composed text always parses; validating it clears an error icon that spoke of the text
+    // it replaced, which would otherwise keep Ok disabled for a good schedule.
+    edtCronStrPropertiesValidate();
+}
+
+void TDLGScheduleEditor::edtCronStrPropertiesValidate() {
+    TChronSchedule schedule;
+    try {
+        ParseChronSchedule(edtCronStr->text().toStdString(), schedule);
+        FCronStrValid = true;
+        SetCronStrError({});
+    } catch (const EScheduleError& error) {
+        SetCronStrError(error.Message());
+        FCronStrValid = false;
+    }
+    UpdateOkButton();
+}
+
+void TDLGScheduleEditor::SetCronStrError(const std::string& message) {
+    FCronStrError->setToolTip(QString::fromStdString(message));
+    FCronStrError->setVisible(!message.empty());
+}
+
+void TDLGScheduleEditor::UpdateScheduleHint() {
+    QStringList lines;
+    try {
+        TChronSchedule schedule;
+        // The schedule as a task arms it, so the times are the ones the task will run at.
+        ParseChronSchedule("0 " + edtCronStr->text().toStdString(), schedule);
+        rtl::TDateTime from = rtl::Now();
+        for (int run = 0; run < HintedRuns; ++run) {
+            from = NextOccurrence(schedule, from, 0, 0);
+            if (from == 0) {
+                break;
+            }
+            lines << QString::fromStdString(rtl::DateTimeToStr(from));
+        }
+        if (lines.isEmpty()) {
+            lines << QStringLiteral("Never");
+        }
+        lines.prepend(QStringLiteral("Next runs:"));
+    } catch (const std::exception& error) {
+        lines = QStringList{QString::fromUtf8(error.what())};
+    }
+    edtCronStr->setToolTip(lines.join(u'\n'));
+}
+
+std::string TDLGScheduleEditor::tlcIdxGetDisplayText(int row) const {
+    return rtl::IntToStr(row + 1);
+}
+
+const host::TEditProperties* TDLGScheduleEditor::tlcValueGetEditProperties(int row) const {
+    const rtl::TVariant& type = cxTreeList1->Values(row, tlcType->Index());
+    std::int32_t code = rpText;
+    if (!type.IsClear()) {
+        try {
+            code = type.AsInteger();
+        } catch (const rtl::Exception&) {
+            return nullptr;
+        }
+    }
+    switch (code) {
+    case rpText:
+        return &erText;
+    case rpNumber:
+        return &erNumber;
+    case rpBoolean:
+        return &erBoolean;
+    case rpDate:
+        return &erDate;
+    case rpTime:
+        return &erTime;
+    default:
+        return nullptr;
+    }
+}
+
+void TDLGScheduleEditor::cxTreeList1CreateNode(int row) {
+    cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(std::int32_t(rpText)));
+    cxTreeList1->SetValues(row, tlcValue->Index(), rtl::TVariant());
+}
+
+void TDLGScheduleEditor::cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column) {
+    if (&column != tlcType) {
+        return;
+    }
+    const int row = cxTreeList1->FocusedRow();
+    if (row < 0) {
+        return;
+    }
+    const rtl::TVariant& type = cxTreeList1->Values(row, tlcType->Index());
+    const std::int32_t code = type.IsClear() ? std::int32_t(rpText) : type.AsInteger();
+    rtl::TVariant value;
+    switch (code) {
+    case rpNumber:
+        value = std::int32_t(0);
+        break;
+    case rpBoolean:
+        value = false;
+        break;
+    case rpDate:
+        value = double(rtl::Date());
+        break;
+    case rpTime:
+        value = double(rtl::Time());
+        break;
+    default:
+        // A text takes whatever the row held, as its text.
+        return;
+    }
+    cxTreeList1->SetValues(row, tlcValue->Index(), value);
+}
+
+bool TDLGScheduleEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edtCronStr && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        Guarded([this] { edtCronStrPropertiesValidate(); });
+    }
+    return host::TDialogBase::eventFilter(watched, event);
+}
+
+} // namespace morvid

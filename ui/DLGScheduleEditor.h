@@ -1,0 +1,135 @@
+// TDLGScheduleEditor: the modal "Report schedule" dialog in which the user edits one report task
+// (name, report, export path and format, schedule, enabled flag, typed parameters).
+#pragma once
+
+#include "platform/host/forms/DialogBase.h"
+#include "platform/host/forms/EditProperties.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace host {
+class TcxVelmornTreeListColumn;
+class TDirDialog;
+class TVelmornTreeList;
+} // namespace host
+
+namespace morvid {
+
+class TNullSpinEdit;
+class TScheduleItem;
+
+class TDLGScheduleEditor : public host::TDialogBase {
+    Q_OBJECT
+
+public:
+    // The owner, if any, frees the dialog; the window's commands own it for one use instead.
+    explicit TDLGScheduleEditor(QWidget* owner = nullptr);
+    ~TDLGScheduleEditor() override;
+
+    // Copies the task into the controls. The schedule text is shown as stored: the spin edits
+    // follow the fields that hold one number, and setting them does not rewrite the text.
+    void LoadFromTask(const TScheduleItem& task);
+    // Copies the controls into the task: only stores, neither refreshes its row nor arms it.
+    // Parameter rows without a value are left out.
+    void SaveToTask(TScheduleItem& task) const;
+
+    // Ok is enabled when name, report, path, a listed format and a schedule text are given and
+    // the last validation of the schedule text succeeded.
+    void UpdateOkButton();
+
+    // The report chosen or loaded: the id of the chosen report, or the loaded id while no
+    // listed report has it; nothing when neither.
+    std::optional<std::int32_t> ReportValue() const;
+    // The outcome of the last validation of the schedule text.
+    bool CronStrValid() const noexcept { return FCronStrValid; }
+
+    // Ok closes the dialog only with a schedule text that parses: pressing Enter in the
+    // schedule field does not move the focus, so its text may not have been validated yet.
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void CreateTaskFields();
+    void CreateScheduleFields();
+    void CreateParameterGrid();
+    void CreateButtons();
+    void ChainTabOrder();
+    QLabel* AddLabel(const char* name, const char* caption, QWidget* buddy);
+
+    void FillReports();
+    void FillFilters();
+
+    void edtNamePropertiesChange();
+    void edtPathButtonClick();
+    void sedHourPropertiesChange();
+    void sedHourPropertiesEditValueChanged();
+    void edtCronStrPropertiesValidate();
+    std::string tlcIdxGetDisplayText(int row) const;
+    const host::TEditProperties* tlcValueGetEditProperties(int row) const;
+    void cxTreeList1CreateNode(int row);
+    void cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column);
+
+    // The schedule field's tool tip: the next due times of the text as typed, or why it fails.
+    void UpdateScheduleHint();
+    // Shows or clears the error icon of the schedule field.
+    void SetCronStrError(const std::string& message);
+    int FilterIndex() const;
+    // Runs a handler from the event loop; what it raises is shown as an error message, as the
+    // host's general error handling would, since nothing may propagate through Qt's loop.
+    template <class F> void Guarded(F&& handler);
+
+    QLineEdit* edtName = nullptr;
+    QComboBox* icbReport = nullptr;
+    QLineEdit* edtPath = nullptr;
+    QComboBox* cbbFilter = nullptr;
+    TNullSpinEdit* sedMinute = nullptr;
+    TNullSpinEdit* sedHour = nullptr;
+    TNullSpinEdit* sedDay = nullptr;
+    TNullSpinEdit* sedWeekday = nullptr;
+    TNullSpinEdit* sedMonth = nullptr;
+    TNullSpinEdit* sedYear = nullptr;
+    QLineEdit* edtCronStr = nullptr;
+    QAction* FCronStrError = nullptr;
+    host::TVelmornTreeList* cxTreeList1 = nullptr;
+    host::TcxVelmornTreeListColumn* tlcIdx = nullptr;
+    host::TcxVelmornTreeListColumn* tlcType = nullptr;
+    host::TcxVelmornTreeListColumn* tlcValue = nullptr;
+    QCheckBox* cbxScheduleEnabled = nullptr;
+    QFrame* Bevel1 = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    // The spin edits in the order of the schedule string's fields: minute, hour, day, month,
+    // weekday, year (the screen shows weekday before month).
+    std::array<TNullSpinEdit*, 6> FFieldEdits{};
+
+    // The editor repository of the value column, one kind per parameter type.
+    host::TEditProperties erText{host::TEditorKind::Text};
+    host::TEditProperties erNumber{host::TEditorKind::Number};
+    host::TEditProperties erBoolean{host::TEditorKind::Boolean};
+    host::TEditProperties erDate{host::TEditorKind::Date};
+    host::TEditProperties erTime{host::TEditorKind::Time};
+
+    std::unique_ptr<host::TDirDialog> DirDialog1;
+
+    bool FCronStrValid = true;
+    // A loaded report id that no listed report has; kept so that saving does not lose it.
+    std::optional<std::int32_t> FUnlistedReportId;
+};
+
+} // namespace morvid
