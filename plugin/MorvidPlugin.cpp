@@ -1,15 +1,43 @@
 #include "plugin/MorvidPlugin.h"
 
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/BarManager.h"
+#include "platform/host/core/HostMenu.h"
+#include "platform/host/core/HostToolbar.h"
+#include "platform/host/core/ItemLinks.h"
+#include "platform/host/core/QuorClient.h"
+#include "platform/host/forms/ListView.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidSettings.h"
+#include "scheduler/ChronSchedule.h"
+#include "tasks/ScheduleItem.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <QMenu>
+#include <vector>
+
 namespace morvid {
 
 TMorvidPlugin* MorvidPlugin = nullptr;
 
 namespace {
 
-// Lets the constructor publish the object ahead of the base class's construction.
+// Lets the constructor publish the object ahead of the base class's construction: the base
+// asks the client for its reports, and the client may already call into the plug-in.
 host::TQuorClientPluginInfo& Publish(TMorvidPlugin* plugin, host::TQuorClientPluginInfo& info) {
     MorvidPlugin = plugin;
     return info;
+}
+
+// The window the main menu belongs to; the plug-in's window first appears centred on it.
+QWidget* MainWindowOf(const host::THostMenu& menu) {
+    QMenu* widget = menu.Menu();
+    QWidget* parent = widget != nullptr ? widget->parentWidget() : nullptr;
+    return parent != nullptr ? parent->window() : nullptr;
+}
+
+TScheduleItem* RowTask(host::TListView& list, int index) {
+    return static_cast<TScheduleItem*>(list.Items[index]->Data);
 }
 
 } // namespace
@@ -17,20 +45,113 @@ host::TQuorClientPluginInfo& Publish(TMorvidPlugin* plugin, host::TQuorClientPlu
 // A function-try-block, which the formatter cannot lay out.
 // clang-format off
 TMorvidPlugin::TMorvidPlugin(host::TQuorClientPluginInfo& info, host::IQuorClient& client) try
-    : host::TQuorClientPlugin(Publish(this, info), client) {
+    : host::TQuorClientPlugin(Publish(this, info), client),
+      FSettings(std::make_unique<TMorvidSettings>()) {
+    FWindow = std::make_unique<TDLGScheduledReports>();
+    DLGScheduledReports = FWindow.get();
+    // A host without a main menu gets no link; the command still exists for its own bars.
+    if (auto* menu = Client_GetObject<host::THostMenu>(host::MainMenuObjectName)) {
+        FWindow->SetMainWindow(MainWindowOf(*menu));
+        menu->ItemLinks.Add(FWindow->bbMorvid)->SetBeginGroup(true);
+    }
     EventList = std::make_unique<TSchEventList>();
 } catch (...) {
-    // No destructor runs for a half-made object, so the global must not keep pointing at it.
+    // No destructor runs for a half-made object, so the globals must not keep pointing at it.
+    // The members are gone already: the window took its command and the menu link with it.
     if (MorvidPlugin == this) {
         MorvidPlugin = nullptr;
+        DLGScheduledReports = nullptr;
     }
 }
 // clang-format on
 
 TMorvidPlugin::~TMorvidPlugin() {
+    if (FWindow != nullptr) {
+        host::TBarButton* command = FWindow->bbMorvid;
+        while (command->LinkCount() > 0) {
+            command->Links(0)->Destroy();
+        }
+        // Each task removes its event from EventList, which stops it, before the window goes.
+        host::TListView& list = *FWindow->lstSchedules;
+        for (int i = 0; i < list.Items.Count(); ++i) {
+            TScheduleItem* task = RowTask(list, i);
+            list.Items[i]->Data = nullptr;
+            delete task;
+        }
+        FWindow.reset();
+        DLGScheduledReports = nullptr;
+    }
     EventList.reset();
     if (MorvidPlugin == this) {
         MorvidPlugin = nullptr;
+    }
+}
+
+void TMorvidPlugin::DoConnected() {
+    TQuorClientPlugin::DoConnected();
+    if (DLGScheduledReports == nullptr) {
+        return;
+    }
+    DLGScheduledReports->bbMorvid->SetEnabled(true);
+    // Unattended runs depend on every armable task being armed, so one rejected schedule is
+    // collected and reported only once all the others were tried.
+    std::vector<std::string> failures;
+    bool allScheduleErrors = true;
+    host::TListView& list = *DLGScheduledReports->lstSchedules;
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        TScheduleItem* task = RowTask(list, i);
+        if (task == nullptr || !task->Enabled) {
+            continue;
+        }
+        try {
+            task->StartSchedule();
+        } catch (const rtl::Exception& error) {
+            allScheduleErrors = allScheduleErrors && dynamic_cast<const EScheduleError*>(&error);
+            failures.push_back(
+                rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.Message().c_str()));
+        }
+    }
+    if (failures.empty()) {
+        return;
+    }
+    std::string message = failures.front();
+    for (std::size_t i = 1; i < failures.size(); ++i) {
+        message += "\n" + failures[i];
+    }
+    if (allScheduleErrors) {
+        throw EScheduleError(message);
+    }
+    throw rtl::Exception(message);
+}
+
+void TMorvidPlugin::DoDisconnected() {
+    TQuorClientPlugin::DoDisconnected();
+    if (DLGScheduledReports == nullptr) {
+        return;
+    }
+    DLGScheduledReports->hide();
+    DLGScheduledReports->bbMorvid->SetEnabled(false);
+    host::TListView& list = *DLGScheduledReports->lstSchedules;
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        if (TScheduleItem* task = RowTask(list, i)) {
+            task->StopSchedule();
+        }
+    }
+}
+
+void TMorvidPlugin::HandleSettings(host::TRegistry& registry, const std::string& rootPath,
+                                   bool save) {
+    if (DLGScheduledReports == nullptr) {
+        return;
+    }
+    if (save) {
+        FSettings->Save(registry, rootPath, *DLGScheduledReports);
+    } else {
+        FSettings->Load(registry, rootPath, *DLGScheduledReports);
+    }
+    // A host without a main toolbar leaves the icon size as it is.
+    if (auto* toolbar = Client_GetObject<host::THostToolbar>(host::MainToolbarObjectName)) {
+        DLGScheduledReports->dxBarManager1->SetLargeIcons(toolbar->BarManager().LargeIcons());
     }
 }
 

@@ -1,24 +1,46 @@
-// TMorvidPlugin: the plug-in object the host creates, and the global through which report tasks
-// and the window reach it, its event list and the host's reports and client.
+// TMorvidPlugin: the plug-in object the host creates. It owns the "Scheduled reports" window and
+// the event list, links the window's command into the host's main menu, arms the enabled tasks
+// while the client is connected, and stores the tasks in the host's settings.
 #pragma once
 
 #include "platform/host/core/ClientPlugin.h"
 #include "scheduler/SchEventList.h"
 
 #include <memory>
+#include <string>
 
 namespace morvid {
 
+class TDLGScheduledReports;
+class TMorvidSettings;
+
 class TMorvidPlugin : public host::TQuorClientPlugin {
 public:
-    // MorvidPlugin points to the object before the base class is constructed, and again holds
-    // nothing when construction fails.
+    // Publishes the object in MorvidPlugin before the base class is constructed, then creates
+    // the window (published in DLGScheduledReports), links its "Report scheduler" command into
+    // the host's main menu as the start of a group, and creates EventList. A failed
+    // construction leaves neither global set.
     TMorvidPlugin(host::TQuorClientPluginInfo& info, host::IQuorClient& client);
-    // Frees EventList (stopping every event still in it) and clears MorvidPlugin.
+    // Takes the command out of the host's menus and bars, frees every listed task (stopping its
+    // event), then the window, then EventList; both globals end up empty.
     ~TMorvidPlugin() override;
+
+    // Enables "Report scheduler" and arms every enabled task. A task whose schedule is rejected
+    // keeps none of the others from being armed; the rejections are raised after all tasks
+    // were tried, naming each task (EScheduleError when every failure was one).
+    void DoConnected() override;
+    // Hides the window, disables "Report scheduler" and disarms every task.
+    void DoDisconnected() override;
+    // Saves or loads the tasks and the window placement below rootPath, then gives the window's
+    // commands the icon size of the host's main toolbar.
+    void HandleSettings(host::TRegistry& registry, const std::string& rootPath, bool save) override;
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;
+
+private:
+    std::unique_ptr<TDLGScheduledReports> FWindow;
+    std::unique_ptr<TMorvidSettings> FSettings;
 };
 
 // The one plug-in object of the loaded library; nullptr while there is none.

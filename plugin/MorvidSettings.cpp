@@ -1,0 +1,347 @@
+#include "plugin/MorvidSettings.h"
+
+#include "platform/host/forms/ListView.h"
+#include "platform/host/registry/Registry.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/PluginInfo.h"
+#include "tasks/ScheduleItem.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <string_view>
+
+namespace morvid {
+
+namespace {
+
+constexpr std::string_view TaskKeyPrefix = "Item";
+
+bool IsDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+// The number of a task key as digits without leading zeros ("0" for zero), so that numbers of
+// any length compare without overflowing: first by length, then digit by digit.
+std::string_view TaskNumber(std::string_view name) {
+    std::string_view digits = name.substr(TaskKeyPrefix.size());
+    const std::size_t first = digits.find_first_not_of('0');
+    return first == std::string_view::npos ? digits.substr(digits.size() - 1)
+                                           : digits.substr(first);
+}
+
+bool TaskNumberLess(std::string_view a, std::string_view b) {
+    const std::string_view na = TaskNumber(a);
+    const std::string_view nb = TaskNumber(b);
+    if (na.size() != nb.size()) {
+        return na.size() < nb.size();
+    }
+    if (na != nb) {
+        return na < nb;
+    }
+    return rtl::CompareText(a, b) < 0; // "Item1" and "Item01": a fixed order all the same
+}
+
+TScheduleItem* RowTask(host::TListView& list, int index) {
+    return static_cast<TScheduleItem*>(list.Items[index]->Data);
+}
+
+void SaveTask(host::TRegistry& registry, const std::string& path, const TScheduleItem& task) {
+    // Writing into whatever key happens to be open would scatter the task over another key.
+    if (!registry.OpenKey(path, true)) {
+        throw host::ERegistryException(rtl::Format("Cannot create key '%s'", path.c_str()));
+    }
+    registry.WriteString("Name", task.Name);
+    registry.WriteBool("Enabled", task.Enabled);
+    registry.WriteInteger("ReportId", task.ReportId);
+    registry.WriteString("ExportPath", task.ExportPath);
+    registry.WriteString("Filter", task.Filter);
+    registry.WriteString("CronStr", task.CronStr);
+    if (!task.LastRun.IsClear()) {
+        registry.WriteDateTime("LastRun", task.LastRun.AsDateTime());
+        registry.WriteString("LastRunResult", task.LastRunResult);
+    }
+    registry.WriteInteger("ParamCount", static_cast<std::int32_t>(task.Params.size()));
+    for (std::size_t j = 0; j < task.Params.size(); ++j) {
+        const TReportParam& param = task.Params[j];
+        const std::string index = std::to_string(j);
+        const std::string valueName = "Param" + index;
+        registry.WriteInteger("ParamType" + index, param.ParamType);
+        // A Null converts to nothing; one such parameter must not fail the whole save.
+        if (param.Value.IsNull()) {
+            continue;
+        }
+        switch (param.ParamType) {
+        case rpText:
+            registry.WriteString(valueName, param.Value.AsString());
+            break;
+        case rpNumber:
+            registry.WriteInteger(valueName, param.Value.AsInteger());
+            break;
+        case rpBoolean:
+            registry.WriteBool(valueName, param.Value.AsBoolean());
+            break;
+        case rpDate:
+            registry.WriteDate(valueName, param.Value.AsDouble());
+            break;
+        case rpTime:
+            registry.WriteTime(valueName, param.Value.AsDouble());
+            break;
+        default:
+            break;
+        }
+    }
+    registry.CloseKey();
+}
+
+// One past the highest j with a "ParamType" + j value in the open key. Parameter numbers are
+// only tried up to there: a damaged count of two billion would otherwise mean two billion
+// look-ups for values that cannot exist.
+std::int32_t ParamTypeLimit(host::TRegistry& registry) {
+    constexpr std::string_view prefix = "ParamType";
+    std::int32_t limit = 0;
+    for (const std::string& name : registry.GetValueNames()) {
+        if (name.size() <= prefix.size() || !rtl::SameText(name.substr(0, prefix.size()), prefix)) {
+            continue;
+        }
+        const std::string_view digits = std::string_view(name).substr(prefix.size());
+        std::int32_t j = 0;
+        // Only the spelling the save writes: decimal, no sign, no leading zeros.
+        if (!IsDigits(digits) || (digits.size() > 1 && digits[0] == '0') ||
+            !rtl::TryStrToInt(digits, j) || j == INT32_MAX) {
+            continue;
+        }
+        limit = std::max(limit, j + 1);
+    }
+    return limit;
+}
+
+void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
+    const std::int32_t count =
+        std::min(registry.ReadInteger("ParamCount"), ParamTypeLimit(registry));
+    for (std::int32_t j = 0; j < count; ++j) {
+        const std::string index = std::to_string(j);
+        const std::string typeName = "ParamType" + index;
+        const std::string valueName = "Param" + index;
+        if (!registry.ValueExists(typeName)) {
+            continue;
+        }
+        const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
+        // A code without a value kind is stored without "Param"; it still holds its place, so
+        // the parameters after it keep theirs.
+        if (code > rpTime) {
+            task.AddParam(code, rtl::TVariant());
+            continue;
+        }
+        if (!registry.ValueExists(valueName)) {
+            continue;
+        }
+        rtl::TVariant value;
+        switch (code) {
+        case rpText:
+            value = registry.ReadString(valueName);
+            break;
+        case rpNumber:
+            value = registry.ReadInteger(valueName);
+            break;
+        case rpBoolean:
+            value = registry.ReadBool(valueName);
+            break;
+        case rpDate:
+            value = rtl::TVariant::FromDate(registry.ReadDate(valueName));
+            break;
+        case rpTime:
+            value = rtl::TVariant::FromDate(registry.ReadTime(valueName));
+            break;
+        }
+        task.AddParam(code, value);
+    }
+}
+
+void LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list) {
+    if (!registry.OpenKey(path, false)) {
+        return;
+    }
+    auto task = std::make_unique<TScheduleItem>(&list);
+    try {
+        task->SetName(registry.ReadString("Name"));
+        task->SetEnabled(registry.ReadBool("Enabled"));
+        task->SetReportId(registry.ReadInteger("ReportId"));
+        task->SetExportPath(registry.ReadString("ExportPath"));
+        task->SetFilter(registry.ReadString("Filter"));
+        task->SetCronStr(registry.ReadString("CronStr"));
+        if (registry.ValueExists("LastRun")) {
+            task->LastRun = rtl::TVariant::FromDate(registry.ReadDateTime("LastRun"));
+        }
+        if (registry.ValueExists("LastRunResult")) {
+            task->LastRunResult = registry.ReadString("LastRunResult");
+        }
+        task->UpdateRow();
+        if (registry.ValueExists("ParamCount")) {
+            LoadParams(registry, *task);
+        }
+    } catch (...) {
+        // The task stays stored and unread as a whole; a listed half of it would be saved in
+        // its place and lose the rest. The row goes before the task, so it never dangles.
+        for (int i = 0; i < list.Items.Count(); ++i) {
+            if (list.Items[i]->Data == task.get()) {
+                list.Items.Delete(i);
+                break;
+            }
+        }
+        throw;
+    }
+    registry.CloseKey();
+    task.release(); // its row holds it now; the window's Delete or the plug-in frees it
+}
+
+} // namespace
+
+std::string MorvidKeyPath(const std::string& rootPath) {
+    return rootPath + "\\Settings\\" + PluginShortName;
+}
+
+std::string SchedulesKeyPath(const std::string& rootPath) {
+    return MorvidKeyPath(rootPath) + "\\Schedules";
+}
+
+std::string TaskKeyPath(const std::string& rootPath, int index) {
+    return SchedulesKeyPath(rootPath) + "\\" + std::string(TaskKeyPrefix) + std::to_string(index);
+}
+
+std::string WindowKeyPath(const std::string& rootPath) {
+    return MorvidKeyPath(rootPath) + "\\Window";
+}
+
+std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names) {
+    std::vector<std::string> result;
+    for (const std::string& name : names) {
+        if (name.size() > TaskKeyPrefix.size() &&
+            rtl::SameText(std::string_view(name).substr(0, TaskKeyPrefix.size()), TaskKeyPrefix) &&
+            IsDigits(std::string_view(name).substr(TaskKeyPrefix.size()))) {
+            result.push_back(name);
+        }
+    }
+    std::sort(result.begin(), result.end(),
+              [](const std::string& a, const std::string& b) { return TaskNumberLess(a, b); });
+    return result;
+}
+
+void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPath,
+                           TDLGScheduledReports& window) {
+    host::TRegistryTransaction transaction(registry);
+    try {
+        if (registry.OpenKey(MorvidKeyPath(rootPath), true)) {
+            if (registry.KeyExists("Schedules")) {
+                registry.DeleteKey("Schedules");
+            }
+            registry.CloseKey();
+            int index = 0;
+            host::TListView& list = *window.lstSchedules;
+            for (int row = 0; row < list.Items.Count(); ++row) {
+                if (const TScheduleItem* task = RowTask(list, row)) {
+                    SaveTask(registry, TaskKeyPath(rootPath, index++), *task);
+                }
+            }
+            for (const TRegKeySnapshot& unread : FUnreadTasks) {
+                unread.Write(registry, TaskKeyPath(rootPath, index++));
+            }
+        }
+        if (registry.OpenKey(WindowKeyPath(rootPath), true)) {
+            const host::TFormPlacement placement = window.Placement();
+            registry.WriteInteger("Height", placement.Height);
+            registry.WriteInteger("Width", placement.Width);
+            registry.WriteInteger("Top", placement.Top);
+            registry.WriteInteger("Left", placement.Left);
+            registry.CloseKey();
+        }
+    } catch (...) {
+        registry.CloseKey();
+        throw; // the transaction rolls back
+    }
+    transaction.Commit();
+}
+
+void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& rootPath,
+                                 TDLGScheduledReports& window) {
+    if (!registry.OpenKey(WindowKeyPath(rootPath), false)) {
+        return;
+    }
+    // Each value is applied as soon as it is read, so the ones before a bad value still count.
+    host::TFormPlacement placement = window.Placement();
+    placement.Height = registry.ReadInteger("Height");
+    window.SetPlacement(placement);
+    placement.Width = registry.ReadInteger("Width");
+    window.SetPlacement(placement);
+    placement.Top = registry.ReadInteger("Top");
+    window.SetPlacement(placement);
+    placement.Left = registry.ReadInteger("Left");
+    window.SetPlacement(placement);
+    registry.CloseKey();
+}
+
+void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPath,
+                           TDLGScheduledReports& window) {
+    FUnreadTasks.clear();
+    std::vector<std::string> keyNames;
+    std::size_t next = 0;
+    bool listed = false;
+    try {
+        LoadWindow(registry, rootPath, window);
+        if (!registry.OpenKey(MorvidKeyPath(rootPath), false)) {
+            return;
+        }
+        std::vector<std::string> names;
+        if (registry.KeyExists("Schedules") && registry.OpenKey("Schedules", false)) {
+            names = registry.GetKeyNames();
+            registry.CloseKey();
+        }
+        keyNames = TaskKeyNames(names);
+        listed = true;
+        const std::string schedules = SchedulesKeyPath(rootPath);
+        for (; next < keyNames.size(); ++next) {
+            LoadTask(registry, schedules + "\\" + keyNames[next], *window.lstSchedules);
+        }
+        registry.CloseKey();
+    } catch (...) {
+        registry.CloseKey();
+        if (listed) {
+            KeepUnreadTasks(registry, rootPath,
+                            std::vector<std::string>(keyNames.begin() + next, keyNames.end()));
+        } else {
+            std::vector<std::string> all;
+            try {
+                if (registry.OpenKey(SchedulesKeyPath(rootPath), false)) {
+                    all = TaskKeyNames(registry.GetKeyNames());
+                }
+            } catch (...) {
+                // The load's own error is the one to report.
+            }
+            registry.CloseKey();
+            KeepUnreadTasks(registry, rootPath, all);
+        }
+        throw;
+    }
+}
+
+void TMorvidSettings::KeepUnreadTasks(host::TRegistry& registry, const std::string& rootPath,
+                                      const std::vector<std::string>& keyNames) noexcept {
+    const std::string schedules = SchedulesKeyPath(rootPath);
+    for (const std::string& name : keyNames) {
+        try {
+            TRegKeySnapshot snapshot;
+            snapshot.Name = name;
+            if (snapshot.Read(registry, schedules + "\\" + name)) {
+                FUnreadTasks.push_back(std::move(snapshot));
+            }
+        } catch (...) {
+            // The load's own error is the one to report; this key cannot be kept.
+        }
+    }
+    registry.CloseKey();
+}
+
+} // namespace morvid

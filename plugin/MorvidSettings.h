@@ -1,0 +1,54 @@
+// TMorvidSettings: stores the report tasks and the window placement in the host's registry
+// settings below the root path the host gives, and creates the tasks again from there.
+#pragma once
+
+#include "plugin/RegKeySnapshot.h"
+
+#include <string>
+#include <vector>
+
+namespace host {
+class TRegistry;
+} // namespace host
+
+namespace morvid {
+
+class TDLGScheduledReports;
+
+// Full key paths below the host's root path. The root is taken as given, never as a format.
+std::string MorvidKeyPath(const std::string& rootPath);
+std::string SchedulesKeyPath(const std::string& rootPath);
+std::string TaskKeyPath(const std::string& rootPath, int index);
+std::string WindowKeyPath(const std::string& rootPath);
+
+// Of the sub-key names of "Schedules", those that hold a task ("Item" and a decimal number,
+// letter case ignored), in the order of their numbers, however many numbers are missing.
+std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names);
+
+class TMorvidSettings {
+public:
+    // Rewrites "Schedules" from the window's rows in row order (Item0, Item1, ...), followed by
+    // the stored tasks the last load could not read, then the window's placement. The whole
+    // save is one registry transaction: when a write fails, the store stays as it was and the
+    // error goes to the caller.
+    void Save(host::TRegistry& registry, const std::string& rootPath, TDLGScheduledReports& window);
+
+    // Applies the stored placement to the window and appends one task with a row per stored
+    // task; arms nothing. A value that is missing or of the wrong type stops the load with the
+    // registry's error. The task being read then gets no row, and it and every stored task
+    // after it are kept, unread, for the next save, so that a failed load loses nothing.
+    void Load(host::TRegistry& registry, const std::string& rootPath, TDLGScheduledReports& window);
+
+    // The stored tasks the last load did not read, in stored order; empty after a full load.
+    const std::vector<TRegKeySnapshot>& UnreadTasks() const noexcept { return FUnreadTasks; }
+
+private:
+    void LoadWindow(host::TRegistry& registry, const std::string& rootPath,
+                    TDLGScheduledReports& window);
+    void KeepUnreadTasks(host::TRegistry& registry, const std::string& rootPath,
+                         const std::vector<std::string>& keyNames) noexcept;
+
+    std::vector<TRegKeySnapshot> FUnreadTasks;
+};
+
+} // namespace morvid
