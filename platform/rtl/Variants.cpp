@@ -2,10 +2,8 @@
 
 #include "platform/rtl/SysUtils.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace rtl {
@@ -37,15 +35,16 @@ void TVariant::CastError(TVarType to) const {
 
 namespace {
 
-// Locale-independent decimal floating-point text; the whole text must be consumed.
+// Decimal floating-point text with '.' whatever the process's locale; the whole text must be
+// consumed. (A GUI application takes the user's locale, and strtod would follow it.)
 bool TryTextToDouble(const std::string& text, double& value) {
-    if (text.empty()) {
-        return false;
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+') {
+        ++first;
     }
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
+    const auto [end, error] = std::from_chars(first, last, value);
+    return error == std::errc() && end == last && first != last && std::isfinite(value);
 }
 
 bool TryDoubleToInt32(double value, std::int32_t& result) {
@@ -59,9 +58,10 @@ bool TryDoubleToInt32(double value, std::int32_t& result) {
 }
 
 std::string DoubleToText(double value) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return buffer;
+    // Shortest text that reads back to the same value, with '.' whatever the locale.
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, end) : std::string("NaN");
 }
 
 } // namespace

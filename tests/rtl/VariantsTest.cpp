@@ -2,6 +2,7 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <clocale>
 #include <gtest/gtest.h>
 
 using namespace rtl;
@@ -62,4 +63,19 @@ TEST(Variants, TypesAreKeptAndCompared) {
     EXPECT_NE(TVariant(1.0), TVariant::FromDate(1.0));
     EXPECT_TRUE(TVariant::Null().IsNull());
     EXPECT_TRUE(TVariant().IsEmpty());
+}
+
+TEST(Variants, NumberTextIgnoresTheProcessLocale) {
+    // A GUI application takes the user's locale; variant text must not follow it.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    EXPECT_EQ(TVariant("2.5").AsDouble(), 2.5);
+    EXPECT_EQ(TVariant(0.1).AsString(), "0.1");
+    EXPECT_EQ(TVariant(1e300).AsString(), "1e+300");
+    EXPECT_THROW((void)TVariant("2,5").AsDouble(), EVariantTypeCastError);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    if (!german) {
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed; checked in the C locale only";
+    }
 }
