@@ -28,7 +28,8 @@ void TNullSpinEdit::keyPressEvent(QKeyEvent* event) {
     }
     // "Any" is no number to edit: the first digit starts a new one instead of being refused.
     const QString text = event->text();
-    if (IsNull() && text.size() == 1 && (text.front().isDigit() || text.front() == u'-')) {
+    if (lineEdit()->text() == specialValueText() && text.size() == 1 &&
+        (text.front().isDigit() || text.front() == u'-')) {
         lineEdit()->clear();
     }
     QSpinBox::keyPressEvent(event);

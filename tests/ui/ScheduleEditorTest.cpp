@@ -1,0 +1,674 @@
+// The "Report schedule" dialog driven through its widgets: the spin edits and the schedule text
+// in step, validation and Ok, loading and storing a task, the parameter grid, browsing.
+#include "platform/host/forms/VelmornTreeList.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/rtl/DateUtils.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/ui/UiTestHost.h"
+#include "ui/DLGScheduleEditor.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace uitest {
+namespace {
+
+using morvid::TDLGScheduleEditor;
+using morvid::TScheduleItem;
+
+// The spin edits in screen order, as the user meets them with Tab.
+const char* const SpinNames[] = {"sedMinute",  "sedHour",  "sedDay",
+                                 "sedWeekday", "sedMonth", "sedYear"};
+
+class ScheduleEditorTest : public TUiTest {
+protected:
+    ScheduleEditorTest() : Dialog(std::make_unique<TDLGScheduleEditor>()) {}
+
+    template <class T> T* Find(const char* name) const {
+        T* widget = Dialog->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QLineEdit* Edit(const char* name) const { return Find<QLineEdit>(name); }
+    QSpinBox* Spin(const char* name) const { return Find<QSpinBox>(name); }
+    QString CronText() const { return Edit("edtCronStr")->text(); }
+    bool OkEnabled() const { return Find<QPushButton>("btnOk")->isEnabled(); }
+    QAction* CronError() const { return Find<QAction>("edtCronStrError"); }
+    host::TVelmornTreeList* Grid() const { return Find<host::TVelmornTreeList>("cxTreeList1"); }
+
+    // Types into a spin edit as a user would after tabbing into it.
+    void TypeInto(const char* name, const char* keys) {
+        QSpinBox* spin = Spin(name);
+        spin->setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(spin, QString::fromLatin1(keys));
+    }
+    // Puts text into the schedule field and moves the focus on, which validates it.
+    void EnterSchedule(const QString& text) {
+        QLineEdit* field = Edit("edtCronStr");
+        field->setFocus(Qt::TabFocusReason);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+        Edit("edtName")->setFocus(Qt::TabFocusReason);
+    }
+    // Name, report, path: everything Ok needs besides format and schedule.
+    void FillRequired() {
+        QTest::keyClicks(Edit("edtName"), "Daily alarms");
+        Find<QComboBox>("icbReport")->setCurrentIndex(1);
+        QTest::keyClicks(Edit("edtPath"), "/tmp/out");
+    }
+    std::unique_ptr<TScheduleItem> NewTask() const {
+        return std::make_unique<TScheduleItem>(nullptr);
+    }
+    // The editor open in a grid cell after focusing it.
+    QWidget* OpenCell(int row, int column) {
+        host::TVelmornTreeList* grid = Grid();
+        grid->setFocus(Qt::TabFocusReason);
+        grid->SetFocusedCell(row, column);
+        EXPECT_TRUE(WaitFor([&] { return grid->ActiveEditor() != nullptr; }));
+        return grid->ActiveEditor();
+    }
+
+    std::unique_ptr<TDLGScheduleEditor> Dialog;
+};
+
+TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
+    EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
+    EXPECT_EQ(Dialog->size(), QSize(345, 461));
+    EXPECT_EQ(CronText(), "* * * * * *");
+    for (const char* name : SpinNames) {
+        EXPECT_EQ(Spin(name)->text(), "Any") << name;
+    }
+    auto* reports = Find<QComboBox>("icbReport");
+    ASSERT_EQ(reports->count(), 3);
+    EXPECT_EQ(reports->itemText(0), "Alarms");
+    EXPECT_EQ(reports->itemData(2).toInt(), 13);
+    EXPECT_EQ(reports->currentIndex(), -1);
+
+    // Every export filter but the dot-matrix one, in the engine's order, the first selected.
+    QStringList expected;
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        if (host::frxExportFilters.GetExportFilterItem(i) != host::frxDotMatrixExport) {
+            expected << QString::fromStdString(
+                host::frxExportFilters.GetExportFilterItem(i)->Description());
+        }
+    }
+    auto* filters = Find<QComboBox>("cbbFilter");
+    QStringList listed;
+    for (int i = 0; i < filters->count(); ++i) {
+        listed << filters->itemText(i);
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_FALSE(listed.contains(QString::fromStdString(host::frxDotMatrixExport->Description())));
+    EXPECT_EQ(filters->currentIndex(), 0);
+    EXPECT_FALSE(OkEnabled());
+    EXPECT_TRUE(Dialog->CronStrValid());
+}
+
+TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAbove) {
+    struct TPlace {
+        const char* Name;
+        const char* Label;
+        int Left, Top, Width;
+    };
+    const TPlace places[] = {
+        {"edtName", "Task name", 16, 32, 137},
+        {"icbReport", "Report", 160, 32, 169},
+        {"edtPath", "Export path", 16, 80, 193},
+        {"cbbFilter", "Format:", 216, 80, 113},
+        {"sedMinute", "Minute", 16, 136, 73},
+        {"sedHour", "Hour", 96, 136, 73},
+        {"sedDay", "Day", 176, 136, 73},
+        {"sedWeekday", "Weekday", 256, 136, 73},
+        {"sedMonth", "Month", 16, 184, 73},
+        {"sedYear", "Year", 96, 184, 73},
+        {"edtCronStr", "Schedule definition", 16, 240, 233},
+        {"cxTreeList1", "Report parameters", 16, 288, 313},
+    };
+    const QList<QLabel*> labels = Dialog->findChildren<QLabel*>();
+    for (const TPlace& place : places) {
+        SCOPED_TRACE(place.Name);
+        auto* widget = Find<QWidget>(place.Name);
+        EXPECT_EQ(widget->geometry().topLeft(), QPoint(place.Left, place.Top));
+        EXPECT_EQ(widget->width(), place.Width);
+        const QLabel* label = nullptr;
+        for (const QLabel* candidate : labels) {
+            if (candidate->buddy() == widget) {
+                label = candidate;
+            }
+        }
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text(), place.Label);
+        EXPECT_EQ(label->geometry().topLeft(), QPoint(place.Left, place.Top - 18));
+        // The caption fits its label at the dialog's font.
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+        EXPECT_EQ(label->font().pointSize(), 9);
+    }
+    EXPECT_EQ(Grid()->height(), 97);
+    EXPECT_EQ(Find<QPushButton>("btnOk")->geometry(), QRect(185, 430, 75, 25));
+    EXPECT_EQ(Find<QPushButton>("btnCancel")->geometry(), QRect(265, 430, 75, 25));
+    EXPECT_TRUE(Find<QPushButton>("btnOk")->isDefault());
+    EXPECT_EQ(Find<QCheckBox>("cbxScheduleEnabled")->geometry().topLeft(), QPoint(16, 392));
+}
+
+TEST_F(ScheduleEditorTest, TabGoesThroughTheControlsInOrder) {
+    const QStringList expected = {"edtName",
+                                  "icbReport",
+                                  "edtPath",
+                                  "cbbFilter",
+                                  "sedMinute",
+                                  "sedHour",
+                                  "sedDay",
+                                  "sedWeekday",
+                                  "sedMonth",
+                                  "sedYear",
+                                  "edtCronStr",
+                                  "cxTreeList1",
+                                  "cbxScheduleEnabled",
+                                  "btnOk",
+                                  "btnCancel"};
+    QStringList seen;
+    QWidget* widget = Find<QWidget>("edtName");
+    for (int steps = 0; steps < 200 && seen.size() < expected.size(); ++steps) {
+        if (expected.contains(widget->objectName()) && !seen.contains(widget->objectName())) {
+            seen << widget->objectName();
+        }
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+struct TSpinCase {
+    const char* Name;
+    std::vector<std::pair<const char*, const char*>> Keys; // spin edit, typed text ("" = Delete)
+    const char* Text;
+};
+
+class SpinToTextTest : public ScheduleEditorTest,
+                       public ::testing::WithParamInterface<TSpinCase> {};
+
+TEST_P(SpinToTextTest, SpinEditsWriteTheirFieldsInScheduleOrder) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    for (const auto& [spin, keys] : GetParam().Keys) {
+        if (*keys == '\0') {
+            Spin(spin)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(Spin(spin), Qt::Key_Delete);
+        } else {
+            TypeInto(spin, keys);
+        }
+    }
+    EXPECT_EQ(CronText().toStdString(), GetParam().Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SpinToTextTest,
+    ::testing::Values(
+        TSpinCase{"HourAndMinute", {{"sedHour", "8"}, {"sedMinute", "30"}}, "30 8 * * * *"},
+        TSpinCase{"DeleteClearsToAny",
+                  {{"sedHour", "8"}, {"sedMinute", "30"}, {"sedMinute", ""}},
+                  "* 8 * * * *"},
+        // The weekday stands before the month on screen but fifth in the text.
+        TSpinCase{"WeekdayAndYear", {{"sedWeekday", "1"}, {"sedYear", "2025"}}, "* * * * 1 2025"},
+        TSpinCase{"MonthIsFourth", {{"sedMonth", "12"}, {"sedDay", "31"}}, "* * 31 12 * *"},
+        TSpinCase{"NoLeadingZeros", {{"sedMinute", "05"}}, "5 * * * * *"},
+        TSpinCase{"AllSix",
+                  {{"sedMinute", "1"},
+                   {"sedHour", "2"},
+                   {"sedDay", "3"},
+                   {"sedWeekday", "5"},
+                   {"sedMonth", "4"},
+                   {"sedYear", "2030"}},
+                  "1 2 3 4 5 2030"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, StepsFromAnyReachTheFieldsLowestValueAndBack) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    QSpinBox* weekday = Spin("sedWeekday");
+    weekday->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(weekday, Qt::Key_Up);
+    EXPECT_EQ(CronText(), "* * * * 1 *");
+    QTest::keyClick(weekday, Qt::Key_Down);
+    EXPECT_EQ(weekday->text(), "Any");
+    EXPECT_EQ(CronText(), "* * * * * *");
+}
+
+struct TLoadCase {
+    const char* Name;
+    const char* CronStr;
+    // minute, hour, day, month, weekday, year as the spin edits show them
+    std::array<const char*, 6> Shown;
+};
+
+class LoadScheduleTest : public ScheduleEditorTest,
+                         public ::testing::WithParamInterface<TLoadCase> {};
+
+TEST_P(LoadScheduleTest, SpinEditsShowSingleNumbersAndTheTextStaysAsStored) {
+    auto task = NewTask();
+    task->SetCronStr(GetParam().CronStr);
+    Dialog->LoadFromTask(*task);
+    EXPECT_EQ(CronText().toStdString(), GetParam().CronStr);
+    const char* const fieldOrder[] = {"sedMinute", "sedHour",    "sedDay",
+                                      "sedMonth",  "sedWeekday", "sedYear"};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(Spin(fieldOrder[i])->text().toStdString(), GetParam().Shown[i]) << fieldOrder[i];
+    }
+    // Loading shows no message, whatever the text.
+    EXPECT_TRUE(Answerer.Requests.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadScheduleTest,
+    ::testing::Values(
+        TLoadCase{"TwoMinutes", "0,30 8 * * * *", {"Any", "8", "Any", "Any", "Any", "Any"}},
+        TLoadCase{"AllSixFieldOrder", "5 4 3 2 1 2030", {"5", "4", "3", "2", "1", "2030"}},
+        TLoadCase{
+            "RangesStepsRelative", "*/15 1-5 ? * 1 *", {"Any", "Any", "Any", "Any", "1", "Any"}},
+        TLoadCase{"Unreadable", "5 x 3 * * *", {"Any", "Any", "Any", "Any", "Any", "Any"}},
+        TLoadCase{"OutsideTheSpinRange", "75 8 * * 0 *", {"Any", "8", "Any", "Any", "Any", "Any"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, ASpinChangeAfterLoadingRewritesEveryField) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    auto task = NewTask();
+    task->SetCronStr("0,30 8 * * * *");
+    Dialog->LoadFromTask(*task);
+    TypeInto("sedDay", "15");
+    EXPECT_EQ(CronText(), "* 8 15 * * *");
+}
+
+struct TValidateCase {
+    const char* Name;
+    const char* Text;
+    const char* Error; // empty: valid
+};
+
+class ValidateTest : public ScheduleEditorTest,
+                     public ::testing::WithParamInterface<TValidateCase> {};
+
+TEST_P(ValidateTest, LeavingTheFieldValidatesIt) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    EnterSchedule(QString::fromLatin1(GetParam().Text));
+    const std::string error = GetParam().Error;
+    EXPECT_EQ(Dialog->CronStrValid(), error.empty());
+    EXPECT_EQ(CronError()->isVisible(), !error.empty());
+    EXPECT_EQ(CronError()->toolTip().toStdString(), error);
+    EXPECT_EQ(OkEnabled(), error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ValidateTest,
+    ::testing::Values(
+        TValidateCase{"Valid", "0 8 * * 1-5 *", ""},
+        TValidateCase{"Lists", "0,30 8,20 */2 * * 2026-2028", ""},
+        TValidateCase{"LetterInHour", "0 x * * * *", "'x' is not a valid integer value"},
+        TValidateCase{"ListElementWithStep", "1,2/5 * * * * *",
+                      "'2/5' is not a valid integer value"},
+        TValidateCase{"AllRelative", "? ? ? ? ? ?",
+                      // six fields: the seventh is "*" and the text is valid
+                      ""},
+        TValidateCase{"SevenRelative", "? ? ? ? ? ? ?", "Schedule is not in valid CRON format"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, CorrectingTheTextClearsTheErrorAndEnablesOk) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    EnterSchedule("0 x * * * *");
+    ASSERT_FALSE(OkEnabled());
+    // Nothing is validated while the focus stays in the field.
+    QLineEdit* field = Edit("edtCronStr");
+    field->setFocus(Qt::TabFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, "0 8 * * * *");
+    EXPECT_FALSE(OkEnabled());
+    Edit("edtPath")->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(OkEnabled());
+    EXPECT_FALSE(CronError()->isVisible());
+}
+
+TEST_F(ScheduleEditorTest, ASpinChangeClearsAnErrorAboutTheTextItReplaced) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    EnterSchedule("0 x * * * *");
+    ASSERT_FALSE(OkEnabled());
+    TypeInto("sedHour", "9");
+    EXPECT_EQ(CronText(), "* 9 * * * *");
+    EXPECT_TRUE(Dialog->CronStrValid());
+    EXPECT_FALSE(CronError()->isVisible());
+    EXPECT_TRUE(OkEnabled());
+}
+
+class OkConditionTest;
+
+// Each case breaks one condition of Ok while all others hold.
+struct TOkCase {
+    const char* Name;
+    std::function<void(OkConditionTest&)> Break;
+    bool Enabled;
+};
+
+class OkConditionTest : public ScheduleEditorTest, public ::testing::WithParamInterface<TOkCase> {
+public:
+    QLineEdit* EditOf(const char* name) const { return Edit(name); }
+    QComboBox* ComboOf(const char* name) const { return Find<QComboBox>(name); }
+    void Schedule(const QString& text) { EnterSchedule(text); }
+};
+
+TEST_P(OkConditionTest, OkNeedsEveryCondition) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    ASSERT_TRUE(OkEnabled());
+    GetParam().Break(*this);
+    EXPECT_EQ(OkEnabled(), GetParam().Enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OkConditionTest,
+    ::testing::Values(
+        TOkCase{"NoName", [](auto& t) { t.EditOf("edtName")->clear(); }, false},
+        TOkCase{"BlankNameIsContent", [](auto& t) { t.EditOf("edtName")->setText(" "); }, true},
+        TOkCase{"NoReport", [](auto& t) { t.ComboOf("icbReport")->setCurrentIndex(-1); }, false},
+        TOkCase{"NoPath", [](auto& t) { t.EditOf("edtPath")->clear(); }, false},
+        TOkCase{"UnknownFormat",
+                [](auto& t) { t.ComboOf("cbbFilter")->setEditText("Word document"); }, false},
+        // The run looks the filter up by exactly this text, so letter case counts.
+        TOkCase{"FormatInOtherCase",
+                [](auto& t) {
+                    auto* combo = t.ComboOf("cbbFilter");
+                    combo->setEditText(combo->itemText(1).toLower());
+                },
+                false},
+        TOkCase{"TypedFormatMatchingAnItem",
+                [](auto& t) {
+                    auto* combo = t.ComboOf("cbbFilter");
+                    combo->setEditText(combo->itemText(2));
+                },
+                true},
+        TOkCase{"EmptySchedule", [](auto& t) { t.Schedule(""); }, false},
+        TOkCase{"InvalidSchedule", [](auto& t) { t.Schedule("* * 1-x * * *"); }, false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, OkDoesNotAcceptATextThatWasNeverValidated) {
+    auto task = NewTask();
+    task->SetName("Daily");
+    task->SetReportId(12);
+    task->SetExportPath("/tmp/out");
+    task->SetFilter(Find<QComboBox>("cbbFilter")->itemText(0).toStdString());
+    task->SetCronStr("0 8 * * * *");
+    Dialog->LoadFromTask(*task);
+    ASSERT_TRUE(OkEnabled());
+
+    Answerer.OnDialog = [this](host::TDialogBase& dialog) {
+        EXPECT_TRUE(dialog.isActiveWindow() || ShowActive(dialog));
+        QLineEdit* field = Edit("edtCronStr");
+        field->setFocus(Qt::TabFocusReason);
+        field->selectAll();
+        QTest::keyClicks(field, "0 8 * * x *");
+        // Enter in the field presses the default button without moving the focus.
+        QTest::keyClick(field, Qt::Key_Return);
+        return host::TDialogAnswer::ByDialog;
+    };
+    EXPECT_FALSE(Dialog->Execute(nullptr));
+    EXPECT_TRUE(CronError()->isVisible());
+    EXPECT_FALSE(OkEnabled());
+}
+
+TEST_F(ScheduleEditorTest, EnterWithAValidTextAcceptsTheDialog) {
+    Answerer.OnDialog = [this](host::TDialogBase& dialog) {
+        EXPECT_TRUE(dialog.isActiveWindow() || ShowActive(dialog));
+        FillRequired();
+        QTest::keyClick(Edit("edtName"), Qt::Key_Return);
+        return host::TDialogAnswer::ByDialog;
+    };
+    EXPECT_TRUE(Dialog->Execute(nullptr));
+}
+
+TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
+    auto task = NewTask();
+    task->SetName(" Night run ");
+    task->SetEnabled(true);
+    task->SetReportId(13);
+    task->SetExportPath("/srv/reports/");
+    task->SetFilter(Find<QComboBox>("cbbFilter")->itemText(2).toStdString());
+    task->SetCronStr("0,30 8 * * 1-5 *");
+    task->AddParam(morvid::rpText, rtl::TVariant("site A"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(7)));
+    task->AddParam(morvid::rpBoolean, rtl::TVariant(false));
+    task->AddParam(morvid::rpDate, rtl::TVariant(46000.0));
+    task->AddParam(morvid::rpTime, rtl::TVariant(0.25));
+    Dialog->LoadFromTask(*task);
+    EXPECT_TRUE(OkEnabled());
+    EXPECT_EQ(Find<QComboBox>("icbReport")->currentText(), "Operators");
+    EXPECT_TRUE(Find<QCheckBox>("cbxScheduleEnabled")->isChecked());
+    EXPECT_EQ(Grid()->Count(), 5);
+    EXPECT_EQ(Grid()->DisplayText(3, 2), "2025-12-09");
+    EXPECT_EQ(Grid()->DisplayText(4, 2), "06:00:00");
+
+    auto saved = NewTask();
+    Dialog->SaveToTask(*saved);
+    EXPECT_EQ(saved->Name, " Night run ");
+    EXPECT_TRUE(saved->Enabled);
+    EXPECT_EQ(saved->ReportId, 13);
+    EXPECT_EQ(saved->ExportPath, "/srv/reports/");
+    EXPECT_EQ(saved->Filter, task->Filter);
+    EXPECT_EQ(saved->CronStr, "0,30 8 * * 1-5 *");
+    ASSERT_EQ(saved->Params.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(saved->Params[i].ParamType, task->Params[i].ParamType) << i;
+        EXPECT_EQ(saved->Params[i].Value, task->Params[i].Value) << i;
+    }
+    // The event took the name as well.
+    EXPECT_EQ(saved->Event->Name, " Night run ");
+}
+
+TEST_F(ScheduleEditorTest, AReportTheHostNoLongerListsKeepsItsId) {
+    auto task = NewTask();
+    task->SetName("Old");
+    task->SetReportId(99);
+    task->SetExportPath("/tmp");
+    task->SetFilter(Find<QComboBox>("cbbFilter")->itemText(0).toStdString());
+    task->SetCronStr("* * * * * *");
+    Dialog->LoadFromTask(*task);
+    EXPECT_EQ(Find<QComboBox>("icbReport")->currentIndex(), -1);
+    EXPECT_TRUE(OkEnabled());
+    auto saved = NewTask();
+    Dialog->SaveToTask(*saved);
+    EXPECT_EQ(saved->ReportId, 99);
+    // Choosing a listed report replaces it.
+    Find<QComboBox>("icbReport")->setCurrentIndex(0);
+    Dialog->SaveToTask(*saved);
+    EXPECT_EQ(saved->ReportId, 11);
+}
+
+TEST_F(ScheduleEditorTest, RowsWithoutAValueAreNotStored) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    host::TVelmornTreeList* grid = Grid();
+    grid->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(grid->ActiveEditor() != nullptr ? grid->ActiveEditor() : grid,
+                        Qt::Key_Insert);
+    }
+    ASSERT_EQ(grid->Count(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(grid->Values(row, 1), rtl::TVariant(std::int32_t(0))) << "new rows are Text";
+        EXPECT_TRUE(grid->Values(row, 2).IsEmpty());
+    }
+    QTest::keyClicks(OpenCell(0, 2), "a");
+    auto* type = qobject_cast<QComboBox*>(OpenCell(2, 1));
+    ASSERT_NE(type, nullptr);
+    type->setCurrentIndex(1); // Number: the value becomes 0
+    auto* number = qobject_cast<QSpinBox*>(OpenCell(2, 2));
+    ASSERT_NE(number, nullptr);
+    number->setValue(5);
+
+    auto saved = NewTask();
+    Dialog->SaveToTask(*saved);
+    ASSERT_EQ(saved->Params.size(), 2u);
+    EXPECT_EQ(saved->Params[0].ParamType, morvid::rpText);
+    EXPECT_EQ(saved->Params[0].Value, rtl::TVariant("a"));
+    EXPECT_EQ(saved->Params[1].ParamType, morvid::rpNumber);
+    EXPECT_EQ(saved->Params[1].Value, rtl::TVariant(std::int32_t(5)));
+}
+
+TEST_F(ScheduleEditorTest, RowNumbersCloseUpAfterCtrlDelete) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    auto task = NewTask();
+    for (const char* text : {"one", "two", "three"}) {
+        task->AddParam(morvid::rpText, rtl::TVariant(text));
+    }
+    Dialog->LoadFromTask(*task);
+    host::TVelmornTreeList* grid = Grid();
+    QWidget* editor = OpenCell(1, 2);
+    QTest::keyClick(editor, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(grid->Count(), 2);
+    EXPECT_EQ(grid->DisplayText(0, 0), "1");
+    EXPECT_EQ(grid->DisplayText(1, 0), "2");
+    EXPECT_EQ(grid->Values(1, 2), rtl::TVariant("three"));
+}
+
+struct TTypeCase {
+    const char* Name;
+    int Type;
+    host::TEditorKind Editor;
+    rtl::TVariant Reset; // the value after changing a Text row "x" to this type
+};
+
+class TypeChangeTest : public ScheduleEditorTest,
+                       public ::testing::WithParamInterface<TTypeCase> {};
+
+TEST_P(TypeChangeTest, ATypeChoosesTheEditorAndResetsTheValue) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    auto task = NewTask();
+    task->AddParam(morvid::rpText, rtl::TVariant("x"));
+    task->AddParam(morvid::rpText, rtl::TVariant("other"));
+    Dialog->LoadFromTask(*task);
+    host::TVelmornTreeList* grid = Grid();
+    auto* type = qobject_cast<QComboBox*>(OpenCell(0, 1));
+    ASSERT_NE(type, nullptr);
+    type->setCurrentIndex(GetParam().Type == 0 ? 1 : 0);
+    type->setCurrentIndex(GetParam().Type);
+    EXPECT_EQ(grid->EditPropertiesFor(0, 2).Kind, GetParam().Editor);
+    const rtl::TVariant& value = grid->Values(0, 2);
+    if (GetParam().Reset.VarType() == rtl::TVarType::Double) {
+        ASSERT_EQ(value.VarType(), rtl::TVarType::Double);
+        // Within a millisecond: the clock's time of day goes through whole milliseconds.
+        EXPECT_NEAR(value.AsDouble(), GetParam().Reset.AsDouble(), 1.0 / 86'400'000);
+    } else if (GetParam().Type != 0) {
+        EXPECT_EQ(value, GetParam().Reset);
+    }
+    // Only the focused row changes.
+    EXPECT_EQ(grid->Values(1, 2), rtl::TVariant("other"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypeChangeTest,
+    ::testing::Values(
+        TTypeCase{"Number", 1, host::TEditorKind::Number, rtl::TVariant(std::int32_t(0))},
+        TTypeCase{"Boolean", 2, host::TEditorKind::Boolean, rtl::TVariant(false)},
+        // 2026-03-03 is day 46084; 13:46:05 is 49565 s into the day.
+        TTypeCase{"Date", 3, host::TEditorKind::Date, rtl::TVariant(46084.0)},
+        TTypeCase{"Time", 4, host::TEditorKind::Time, rtl::TVariant(49565.0 / 86400.0)},
+        TTypeCase{"Text", 0, host::TEditorKind::Text, rtl::TVariant()}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, BackToTextKeepsTheDate) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    auto task = NewTask();
+    task->AddParam(morvid::rpText, rtl::TVariant("x"));
+    Dialog->LoadFromTask(*task);
+    auto* type = qobject_cast<QComboBox*>(OpenCell(0, 1));
+    ASSERT_NE(type, nullptr);
+    type->setCurrentIndex(3);
+    type->setCurrentIndex(0);
+    EXPECT_EQ(Grid()->Values(0, 2), rtl::TVariant(46084.0));
+    auto saved = NewTask();
+    Dialog->SaveToTask(*saved);
+    ASSERT_EQ(saved->Params.size(), 1u);
+    EXPECT_EQ(saved->Params[0].ParamType, morvid::rpText);
+    EXPECT_EQ(saved->Params[0].Value, rtl::TVariant(rtl::TVariant(46084.0).AsString()));
+}
+
+TEST_F(ScheduleEditorTest, AnUnknownStoredTypeKeepsTheColumnsEditorAndIsDroppedEmpty) {
+    auto task = NewTask();
+    task->AddParam(7, rtl::TVariant("ignored"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(3)));
+    Dialog->LoadFromTask(*task);
+    EXPECT_EQ(Grid()->EditPropertiesFor(0, 2).Kind, host::TEditorKind::Text);
+    auto saved = NewTask();
+    Dialog->SaveToTask(*saved);
+    ASSERT_EQ(saved->Params.size(), 1u);
+    EXPECT_EQ(saved->Params[0].Value, rtl::TVariant(std::int32_t(3)));
+}
+
+TEST_F(ScheduleEditorTest, BrowsingReplacesThePathOnlyWhenADirectoryIsChosen) {
+    Edit("edtPath")->setText("/typed/path");
+    QAction* browse = Find<QAction>("edtPathBrowse");
+    ASSERT_NE(browse, nullptr);
+    EXPECT_EQ(browse->toolTip(), "Browse");
+
+    Answerer.OnDirectory = [](const host::TModalRequest&) { return std::nullopt; };
+    browse->trigger();
+    EXPECT_EQ(Edit("edtPath")->text(), "/typed/path");
+
+    Answerer.OnDirectory = [](const host::TModalRequest&) {
+        return std::optional<std::string>("/chosen/dir");
+    };
+    browse->trigger();
+    EXPECT_EQ(Edit("edtPath")->text(), "/chosen/dir");
+
+    ASSERT_EQ(Answerer.Requests.size(), 2u);
+    EXPECT_EQ(Answerer.Requests[0].Kind, host::TModalKind::Directory);
+    EXPECT_EQ(Answerer.Requests[0].Text, "Select directory");
+    EXPECT_EQ(Answerer.Requests[0].InitialDir, "/typed/path");
+}
+
+struct THintCase {
+    const char* Name;
+    const char* Text;
+    const char* Hint;
+};
+
+class ScheduleHintTest : public ScheduleEditorTest,
+                         public ::testing::WithParamInterface<THintCase> {};
+
+TEST_P(ScheduleHintTest, TheToolTipTellsWhenTheScheduleRuns) {
+    Edit("edtCronStr")->setText(QString::fromLatin1(GetParam().Text));
+    EXPECT_EQ(Edit("edtCronStr")->toolTip().toStdString(), GetParam().Hint);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScheduleHintTest,
+    ::testing::Values(THintCase{"Daily", "30 8 * * * *",
+                                "Next runs:\n2026-03-04 08:30:00\n2026-03-05 08:30:00\n2026-03-06 "
+                                "08:30:00\n2026-03-07 08:30:00\n2026-03-08 08:30:00"},
+                      THintCase{"Default", "* * * * * *",
+                                "Next runs:\n2026-03-03 13:47:00\n2026-03-03 13:48:00\n2026-03-03 "
+                                "13:49:00\n2026-03-03 13:50:00\n2026-03-03 13:51:00"},
+                      THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever"},
+                      THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, CancelAndEscapeWriteNothing) {
+    Answerer.OnDialog = [this](host::TDialogBase& dialog) {
+        EXPECT_TRUE(dialog.isActiveWindow() || ShowActive(dialog));
+        FillRequired();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        return host::TDialogAnswer::ByDialog;
+    };
+    EXPECT_FALSE(Dialog->Execute(nullptr));
+    Answerer.OnDialog = [this](host::TDialogBase&) {
+        QTest::mouseClick(Find<QPushButton>("btnCancel"), Qt::LeftButton);
+        return host::TDialogAnswer::ByDialog;
+    };
+    EXPECT_FALSE(Dialog->Execute(nullptr));
+}
+
+} // namespace
+} // namespace uitest

@@ -1,0 +1,413 @@
+// The "Scheduled reports" window: its list and commands, the context menu's rule, and the task
+// commands with the editor answered by the test - creating, editing, deleting and running tasks
+// and arming or disarming them afterwards.
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/BarManager.h"
+#include "platform/host/forms/ListView.h"
+#include "scheduler/uScheduler.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/ui/UiTestHost.h"
+#include "ui/DLGScheduleEditor.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace uitest {
+namespace {
+
+using morvid::TDLGScheduledReports;
+using morvid::TScheduleItem;
+
+class ScheduledReportsTest : public TUiTest {
+protected:
+    ScheduledReportsTest() : Window(std::make_unique<TDLGScheduledReports>()) {}
+    ~ScheduledReportsTest() override {
+        // The window does not own its tasks; whoever created the window frees them.
+        host::TListView& list = *Window->lstSchedules;
+        while (list.Items.Count() > 0) {
+            auto* task = static_cast<TScheduleItem*>(list.Items[0]->Data);
+            list.Items.Delete(0);
+            delete task;
+        }
+        Window.reset();
+    }
+
+    // A task as settings loading makes one: fields set, a row, armed when enabled.
+    TScheduleItem* AddTask(const std::string& name, bool enabled,
+                           const std::string& cronStr = "0 8 * * * *") {
+        auto* task = new TScheduleItem(Window->lstSchedules);
+        task->SetName(name);
+        task->SetEnabled(enabled);
+        task->SetReportId(11);
+        task->SetExportPath(QDir::tempPath().toStdString());
+        task->SetFilter(FirstFilter());
+        task->SetCronStr(cronStr);
+        task->UpdateRow();
+        if (enabled) {
+            task->StartSchedule();
+        }
+        return task;
+    }
+    static std::string FirstFilter() {
+        morvid::TDLGScheduleEditor probe;
+        return probe.findChild<QComboBox*>("cbbFilter")->itemText(0).toStdString();
+    }
+    std::vector<std::string> Row(int index) const {
+        host::TListItem* row = Window->lstSchedules->Items[index];
+        std::vector<std::string> texts{row->Caption()};
+        for (int i = 0; i < row->SubItems().Count(); ++i) {
+            texts.push_back(row->SubItems()[i]);
+        }
+        return texts;
+    }
+    int RowCount() const { return Window->lstSchedules->Items.Count(); }
+    void Select(int index) {
+        Window->lstSchedules->SetSelected(index < 0 ? nullptr : Window->lstSchedules->Items[index]);
+    }
+    // The captions the context menu shows, separators as "-", after opening it on the list.
+    QStringList OpenMenu() {
+        QMenu* menu = Window->PopupMenu();
+        Window->lstSchedules->Popup(QPoint(5, 5));
+        EXPECT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
+        QStringList shown;
+        for (QAction* action : menu->actions()) {
+            if (action->isVisible()) {
+                shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            }
+        }
+        menu->hide();
+        return shown;
+    }
+    // Answers the editor by filling it in: what `fill` does, then Ok.
+    void AnswerEditor(std::function<void(host::TDialogBase&)> fill) {
+        Answerer.OnDialog = [fill](host::TDialogBase& dialog) {
+            fill(dialog);
+            return host::TDialogAnswer::Accept;
+        };
+    }
+    static void FillNew(host::TDialogBase& dialog, const QString& name, bool enabled) {
+        dialog.findChild<QLineEdit*>("edtName")->setText(name);
+        dialog.findChild<QComboBox*>("icbReport")->setCurrentIndex(1);
+        dialog.findChild<QLineEdit*>("edtPath")->setText("/tmp/out");
+        dialog.findChild<QSpinBox*>("sedHour")->setValue(6);
+        dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->setChecked(enabled);
+    }
+
+    std::unique_ptr<TDLGScheduledReports> Window;
+};
+
+TEST_F(ScheduledReportsTest, TheWindowListsTasksInFiveColumns) {
+    EXPECT_EQ(Window->windowTitle(), "Scheduled reports");
+    EXPECT_EQ(Window->size(), QSize(768, 456));
+    EXPECT_FALSE(Window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(Window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(Window->AppWindow());
+    host::TListView* list = Window->lstSchedules;
+    EXPECT_EQ(list->objectName(), "lstSchedules");
+    ASSERT_EQ(list->columnCount(), 5);
+    const char* const captions[] = {"Name", "Enabled", "Last run", "Last result", "Next run"};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(list->headerItem()->text(i), captions[i]);
+    }
+    ASSERT_TRUE(ShowActive(*Window));
+    EXPECT_EQ(list->geometry(), Window->rect());
+    EXPECT_EQ(list->header()->sectionSize(1), 80);
+    EXPECT_EQ(list->header()->sectionSize(2), 140);
+    EXPECT_EQ(list->header()->sectionSize(4), 140);
+    // Name and last result share what the fixed columns leave.
+    EXPECT_NEAR(list->header()->sectionSize(0), list->header()->sectionSize(3), 1);
+    EXPECT_GT(list->header()->sectionSize(0), 150);
+}
+
+TEST_F(ScheduledReportsTest, CommandsHaveTheirCaptionsHintsAndShortcuts) {
+    struct TCommand {
+        host::TBarButton* Button;
+        const char* Name;
+        const char* Caption;
+        const char* Hint;
+        QKeySequence ShortCut;
+    };
+    const TCommand commands[] = {
+        {Window->bbMorvid, "bbMorvid", "Report scheduler", "Report scheduler", {}},
+        {Window->bbTaskNew, "bbTaskNew", "New task...", "New task", QKeySequence(Qt::Key_Insert)},
+        {Window->bbTaskDelete, "bbTaskDelete", "Delete", "Delete",
+         QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+        {Window->bbTaskEdit, "bbTaskEdit", "Edit...", "Edit", {}},
+        {Window->bbRunNow, "bbRunNow", "Run now", "Run report now", {}},
+    };
+    ASSERT_EQ(Window->dxBarManager1->ButtonCount(), 5);
+    for (const TCommand& command : commands) {
+        SCOPED_TRACE(command.Name);
+        ASSERT_NE(command.Button, nullptr);
+        EXPECT_EQ(Window->dxBarManager1->FindButton(command.Name), command.Button);
+        EXPECT_EQ(command.Button->Caption(), command.Caption);
+        EXPECT_EQ(command.Button->Hint(), command.Hint);
+        EXPECT_EQ(command.Button->ShortCut(), command.ShortCut);
+    }
+    EXPECT_EQ(Window->bbMorvid->Glyph().size(), QSize(16, 16));
+    EXPECT_EQ(Window->bbMorvid->LargeGlyph().size(), QSize(32, 32));
+    EXPECT_EQ(Window->ilLarge.toImage().pixelColor(22, 22).alpha(), 255) << "the clock face";
+    EXPECT_EQ(Window->ilLarge.toImage().pixelColor(31, 0).alpha(), 0) << "a clear corner";
+    Window->dxBarManager1->SetLargeIcons(true);
+    EXPECT_EQ(Window->dxBarManager1->IconSize(), QSize(32, 32));
+}
+
+struct TMenuCase {
+    const char* Name;
+    int Rows;
+    int Selected;
+    QStringList Shown;
+};
+
+class PopupMenuTest : public ScheduledReportsTest,
+                      public ::testing::WithParamInterface<TMenuCase> {};
+
+TEST_P(PopupMenuTest, EditAndDeleteShowOnlyWithASelectedRow) {
+    ASSERT_TRUE(ShowActive(*Window));
+    for (int i = 0; i < GetParam().Rows; ++i) {
+        AddTask("Task " + std::to_string(i), false);
+    }
+    Select(GetParam().Selected);
+    EXPECT_EQ(OpenMenu(), GetParam().Shown);
+    // Closing the menu gives the commands back, so their shortcuts work again.
+    EXPECT_TRUE(Window->bbTaskDelete->Visible());
+    EXPECT_TRUE(Window->bbTaskEdit->Visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PopupMenuTest,
+    ::testing::Values(
+        TMenuCase{"EmptyList", 0, -1, {"New task...", "Run now"}},
+        TMenuCase{"NothingSelected", 2, -1, {"New task...", "Run now"}},
+        TMenuCase{"RowSelected", 2, 1, {"New task...", "-", "Edit...", "Delete", "Run now"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduledReportsTest, CommandsWithoutASelectedRowDoNothing) {
+    TScheduleItem* task = AddTask("Idle", false);
+    Select(-1);
+    Window->bbTaskEditClick();
+    Window->bbTaskDeleteClick();
+    Window->bbRunNowClick();
+    Window->lstSchedulesDblClick();
+    EXPECT_TRUE(Answerer.Requests.empty());
+    EXPECT_EQ(RowCount(), 1);
+    EXPECT_TRUE(task->LastRun.IsNull());
+}
+
+TEST_F(ScheduledReportsTest, RunNowOnAnEmptyListDoesNothing) {
+    Window->bbRunNow->Click();
+    EXPECT_EQ(RowCount(), 0);
+    EXPECT_TRUE(Answerer.Requests.empty());
+}
+
+TEST_F(ScheduledReportsTest, RunNowRunsTheSelectedTaskAndLeavesItsSchedule) {
+    AddTask("First", false);
+    TScheduleItem* task = AddTask("Armed", true);
+    ASSERT_TRUE(task->Event->Running);
+    const double nextTime = task->Event->Schedule->NextTime;
+    Select(1);
+    Window->bbRunNow->Click();
+    auto* report = static_cast<TTestReport*>(Client.Reports.Items(0));
+    EXPECT_EQ(report->Runs, 1);
+    EXPECT_EQ(Row(1), (std::vector<std::string>{"Armed", "Yes", "2026-03-03 13:46:05",
+                                                "User canceled", "2026-03-04 08:00:00"}));
+    EXPECT_TRUE(task->Event->Running);
+    EXPECT_EQ(task->Event->Schedule->NextTime, nextTime);
+}
+
+TEST_F(ScheduledReportsTest, ANewTaskIsAddedAtTheEndAndArmed) {
+    AddTask("Existing", false);
+    AnswerEditor([](host::TDialogBase& dialog) { FillNew(dialog, "Morning doors", true); });
+    const int events = Plugin->EventList->Count();
+    Window->bbTaskNew->Click();
+    ASSERT_EQ(RowCount(), 2);
+    EXPECT_EQ(Row(1), (std::vector<std::string>{"Morning doors", "Yes", "Never", "",
+                                                "2026-03-04 06:00:00"}));
+    auto* task = static_cast<TScheduleItem*>(Window->lstSchedules->Items[1]->Data);
+    EXPECT_TRUE(task->Event->Running);
+    EXPECT_EQ(task->Event->Schedule->ScheduleText(), "0 * 6 * * * *");
+    EXPECT_EQ(task->ReportId, 12);
+    EXPECT_EQ(Plugin->EventList->Count(), events + 1);
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Caption, "Report schedule");
+}
+
+TEST_F(ScheduledReportsTest, ANewDisabledTaskIsListedUnarmed) {
+    AnswerEditor([](host::TDialogBase& dialog) { FillNew(dialog, "Later", false); });
+    Window->bbTaskNew->Click();
+    ASSERT_EQ(RowCount(), 1);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"Later", "No", "Never", "", "Never"}));
+    EXPECT_FALSE(static_cast<TScheduleItem*>(Window->lstSchedules->Items[0]->Data)->Event->Running);
+}
+
+TEST_F(ScheduledReportsTest, CancellingANewTaskCreatesNothing) {
+    Answerer.OnDialog = [](host::TDialogBase& dialog) {
+        FillNew(dialog, "Never made", true);
+        return host::TDialogAnswer::Reject;
+    };
+    const int events = Plugin->EventList->Count();
+    Window->bbTaskNew->Click();
+    EXPECT_EQ(RowCount(), 0);
+    EXPECT_EQ(Plugin->EventList->Count(), events);
+}
+
+TEST_F(ScheduledReportsTest, AnIncompleteNewTaskCannotBeAccepted) {
+    AnswerEditor([](host::TDialogBase& dialog) {
+        dialog.findChild<QLineEdit*>("edtName")->setText("No report");
+    });
+    Window->bbTaskNew->Click();
+    EXPECT_EQ(RowCount(), 0);
+}
+
+TEST_F(ScheduledReportsTest, CancellingAnEditReArmsTheOldSchedule) {
+    TScheduleItem* task = AddTask("Daily", true, "0 8 * * * *");
+    Select(0);
+    bool runningWhileEdited = true;
+    Answerer.OnDialog = [&](host::TDialogBase& dialog) {
+        runningWhileEdited = task->Event->Running;
+        dialog.findChild<QSpinBox*>("sedHour")->setValue(9);
+        return host::TDialogAnswer::Reject;
+    };
+    Window->bbTaskEdit->Click();
+    EXPECT_FALSE(runningWhileEdited) << "the task must not fire while it is edited";
+    EXPECT_TRUE(task->Event->Running);
+    EXPECT_EQ(task->CronStr, "0 8 * * * *");
+    EXPECT_EQ(task->Event->Schedule->ScheduleText(), "0 0 8 * * * *");
+    EXPECT_EQ(Row(0).back(), "2026-03-04 08:00:00");
+}
+
+TEST_F(ScheduledReportsTest, AnEditWithOkTakesTheNewSchedule) {
+    TScheduleItem* task = AddTask("Daily", true, "0 8 * * * *");
+    Select(0);
+    AnswerEditor(
+        [](host::TDialogBase& dialog) { dialog.findChild<QSpinBox*>("sedHour")->setValue(15); });
+    Window->bbTaskEdit->Click();
+    EXPECT_EQ(task->CronStr, "0 15 * * * *");
+    EXPECT_TRUE(task->Event->Running);
+    EXPECT_EQ(task->Event->Schedule->ScheduleText(), "0 0 15 * * * *");
+    EXPECT_EQ(Row(0).back(), "2026-03-03 15:00:00");
+}
+
+TEST_F(ScheduledReportsTest, UncheckingEnabledDisarmsTheTask) {
+    TScheduleItem* task = AddTask("Daily", true);
+    Select(0);
+    AnswerEditor([](host::TDialogBase& dialog) {
+        dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->setChecked(false);
+    });
+    Window->bbTaskEdit->Click();
+    EXPECT_FALSE(task->Event->Running);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"Daily", "No", "Never", "", "Never"}));
+}
+
+TEST_F(ScheduledReportsTest, DoubleClickEditsOnlyARow) {
+    ASSERT_TRUE(ShowActive(*Window));
+    AddTask("Daily", false);
+    host::TListView* list = Window->lstSchedules;
+    const QRect rowRect = list->visualItemRect(list->Items[0]);
+    const QPoint below(rowRect.center().x(), rowRect.bottom() + 60);
+
+    list->clearSelection();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_TRUE(Answerer.Requests.empty());
+
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Caption, "Report schedule");
+}
+
+struct TDeleteCase {
+    const char* Name;
+    host::TModalResult Answer;
+    std::vector<std::string> Left;
+};
+
+class DeleteTaskTest : public ScheduledReportsTest,
+                       public ::testing::WithParamInterface<TDeleteCase> {};
+
+TEST_P(DeleteTaskTest, DeleteAsksWithTheTaskName) {
+    AddTask("First", true);
+    AddTask("Second \"quoted\"", true);
+    AddTask("Third", false);
+    Select(1);
+    Answerer.OnMessage = [](const host::TModalRequest&) { return GetParam().Answer; };
+    const int events = Plugin->EventList->Count();
+    Window->bbTaskDelete->Click();
+
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    const host::TModalRequest& question = Answerer.Requests[0];
+    EXPECT_EQ(question.Text, "Delete task \"Second \"quoted\"\"?");
+    EXPECT_EQ(question.DlgType, host::TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(question.Buttons, host::mbYes | host::mbNo);
+    std::vector<std::string> names;
+    for (int i = 0; i < RowCount(); ++i) {
+        names.push_back(Row(i).front());
+    }
+    EXPECT_EQ(names, GetParam().Left);
+    EXPECT_EQ(Plugin->EventList->Count(), events - (GetParam().Answer == host::mrYes ? 1 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DeleteTaskTest,
+    ::testing::Values(TDeleteCase{"Yes", host::mrYes, {"First", "Third"}},
+                      TDeleteCase{"No", host::mrNo, {"First", "Second \"quoted\"", "Third"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduledReportsTest, ShortcutsReachTheCommands) {
+    ASSERT_TRUE(ShowActive(*Window));
+    AddTask("Daily", false);
+    Select(0);
+    Window->lstSchedules->setFocus();
+    Answerer.OnMessage = [](const host::TModalRequest&) { return host::mrNo; };
+    QTest::keyClick(Window->lstSchedules, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Kind, host::TModalKind::Message);
+
+    // After the menu hid Delete on an empty selection, the shortcut still works later.
+    Select(-1);
+    OpenMenu();
+    Select(0);
+    QTest::keyClick(Window->lstSchedules, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(Answerer.Requests.size(), 2u);
+
+    QTest::keyClick(Window->lstSchedules, Qt::Key_Insert);
+    ASSERT_EQ(Answerer.Requests.size(), 3u);
+    EXPECT_EQ(Answerer.Requests[2].Kind, host::TModalKind::Dialog);
+}
+
+TEST_F(ScheduledReportsTest, ReportSchedulerRestoresAMinimisedWindow) {
+    ASSERT_TRUE(ShowActive(*Window));
+    Window->showMinimized();
+    ASSERT_TRUE(WaitFor([this] { return Window->isMinimized(); }));
+    Window->bbMorvid->Click();
+    EXPECT_FALSE(Window->isMinimized());
+    EXPECT_TRUE(Window->isVisible());
+
+    Window->hide();
+    Window->bbMorvid->Click();
+    EXPECT_TRUE(Window->isVisible());
+}
+
+TEST_F(ScheduledReportsTest, OkRefusesAStoredScheduleThatDoesNotParse) {
+    TScheduleItem* task = AddTask("Broken", false, "x * * * * *");
+    Select(0);
+    AnswerEditor([](host::TDialogBase& dialog) {
+        dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->setChecked(true);
+    });
+    Window->bbTaskEdit->Click();
+    // Arming would have raised the parser's error; Ok validated the text first and stayed.
+    EXPECT_FALSE(task->Enabled);
+    EXPECT_FALSE(task->Event->Running);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"Broken", "No", "Never", "", "Never"}));
+}
+
+} // namespace
+} // namespace uitest

@@ -1,0 +1,63 @@
+// The host the window and the dialog run in during tests: the application on the offscreen
+// platform, a client with reports, the plug-in object, a virtual clock and Qt's dispatcher.
+#pragma once
+
+#include "platform/host/core/QtDispatcher.h"
+#include "platform/host/core/QuorClient.h"
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/ModalAnswerer.h"
+#include "plugin/MorvidPlugin.h"
+#include "tests/support/VirtualClock.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace uitest {
+
+// 2026-03-03 13:46:05; the test programs run in UTC, so this is also the local time.
+std::int64_t StartUnixMs();
+
+// A report that records what it was run with and cancels, as a user closing its prompt would.
+class TTestReport final : public host::TClientReport {
+public:
+    using TClientReport::TClientReport;
+    bool BuildPreview(const std::vector<rtl::TVariant>& arguments,
+                      std::unique_ptr<rtl::TComponent>& window) override;
+    int Runs = 0;
+    std::vector<rtl::TVariant> LastArguments;
+};
+
+class TTestClient final : public host::IQuorClient {
+public:
+    host::THostObject* GetObject(const std::string&) override { return nullptr; }
+    std::uint8_t GetConnectionState() override { return host::csOnline; }
+    host::TSysObjectList& GetReports() override { return Reports; }
+    host::TSysObjectList Reports;
+};
+
+// Processes events until the condition holds; false when it still does not after ten seconds.
+bool WaitFor(const std::function<bool()>& condition);
+// Shows the window and waits until it is exposed and active, so focus and keys behave.
+bool ShowActive(QWidget& window);
+
+class TUiTest : public ::testing::Test {
+protected:
+    // Reports "Alarms" (id 11), "Doors" (id 12) and "Operators" (id 13), in that order.
+    TUiTest();
+    ~TUiTest() override;
+
+    morvid::test::TVirtualClock Clock;
+    morvid::test::TClockScope ClockScope{Clock};
+    host::TQtDispatcherInstaller Dispatcher;
+    TTestClient Client;
+    host::TQuorClientPluginInfo Info;
+    std::unique_ptr<morvid::TMorvidPlugin> Plugin;
+    host::TModalAnswerer Answerer;
+};
+
+} // namespace uitest
