@@ -1,0 +1,317 @@
+#include "client/ClientHost.h"
+
+#include "client/DemoTasks.h"
+#include "client/MainWindow.h"
+#include "platform/host/core/BarButton.h"
+#include "platform/host/forms/ModalAnswerer.h"
+#include "platform/host/registry/Registry.h"
+#include "platform/host/server/DemoServer.h"
+#include "platform/host/server/ParameterDialog.h"
+#include "platform/host/server/ReportDefinition.h"
+#include "platform/host/server/ServerReportLoader.h"
+#include "platform/host/server/SqliteDatabase.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Messages.h"
+#include "platform/rtl/Threads.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QStatusBar>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+
+namespace morvid {
+
+namespace {
+
+// How long the end waits for scheduler threads to finish after the plug-ins stopped them; a
+// stopped thread ends within its last wait.
+constexpr int ThreadEndTimeoutMs = 10'000;
+
+std::string TimeStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+} // namespace
+
+TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ostream& out,
+                         std::ostream& err)
+    : FOptions(std::move(options)), FLoader(loader), FOut(out), FErr(err) {
+    FMainWindow = std::make_unique<TMainWindow>(FObjects);
+    FMainWindow->bbConnect->OnClick = [this](host::TBarButton&) { Connect(); };
+    FMainWindow->bbDisconnect->OnClick = [this](host::TBarButton&) { Disconnect(); };
+    FMainWindow->bbExit->OnClick = [](host::TBarButton&) { QCoreApplication::quit(); };
+    FMainWindow->OnClose = [] { QCoreApplication::quit(); };
+
+    FAutoSave.setInterval(AutoSaveIntervalMs);
+    QObject::connect(&FAutoSave, &QTimer::timeout, [this] { SaveSettings(); });
+
+    if (FOptions.Headless) {
+        // Nobody is there to answer: dialogs and message boxes take their no-answer result.
+        host::SetInteractiveSession(false);
+    } else {
+        FPrompter = std::make_unique<host::TParameterPrompterScope>(host::AskParametersWithDialog);
+    }
+    FPreviousObserver =
+        host::SetReportRunObserver([this](const host::TReportRun& run) { LogReportRun(run); });
+}
+
+TClientHost::~TClientHost() {
+    Stop();
+    host::SetReportRunObserver(std::move(FPreviousObserver));
+    FPrompter.reset();
+    if (FOptions.Headless) {
+        host::SetInteractiveSession(std::nullopt);
+    }
+}
+
+host::THostObject* TClientHost::GetObject(const std::string& name) {
+    return FObjects.Find(name);
+}
+
+void TClientHost::Info(const std::string& text) {
+    FOut << TimeStamp() << ' ' << text << std::endl;
+    if (!FOptions.Headless && FMainWindow) {
+        FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 10'000);
+    }
+}
+
+void TClientHost::Error(const std::string& text) {
+    FErr << TimeStamp() << " quor-client: " << text << std::endl;
+    if (!FOptions.Headless && FMainWindow) {
+        FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 30'000);
+    }
+}
+
+void TClientHost::ReportFailures(const std::vector<TPluginFailure>& failures) {
+    for (const TPluginFailure& failure : failures) {
+        Error(failure.Message());
+    }
+}
+
+void TClientHost::LogReportRun(const host::TReportRun& run) {
+    std::string line =
+        "Report \"" + run.ReportName + "\" " + host::ReportRunOutcomeText(run.Outcome);
+    switch (run.Outcome) {
+    case host::TReportRunOutcome::Exported:
+        line += " to " + run.FileName + " (" + run.Format + ")";
+        break;
+    case host::TReportRunOutcome::ExportFailed:
+        line += " (" + run.FileName + "): " + run.Message;
+        break;
+    case host::TReportRunOutcome::Cancelled:
+    case host::TReportRunOutcome::Failed:
+        line += ": " + run.Message;
+        break;
+    }
+    Info(line);
+}
+
+bool TClientHost::Start() {
+    if (FStarted) {
+        return true;
+    }
+    FStarted = true;
+    try {
+        FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
+    } catch (const std::exception& e) {
+        Error(std::string("cannot open the settings: ") + e.what());
+        return false;
+    }
+    try {
+        PrepareServer();
+    } catch (const std::exception& e) {
+        Error("cannot make the server \"" + FOptions.ServerFile + "\": " + e.what());
+        return false;
+    }
+    if (!FOptions.DemoDir.empty()) {
+        try {
+            SeedDemo();
+        } catch (const std::exception& e) {
+            Error(std::string("cannot add the demo tasks: ") + e.what());
+            return false;
+        }
+    }
+
+    std::error_code error;
+    if (std::filesystem::is_directory(FOptions.PluginDir, error)) {
+        ReportFailures(FLoader.LoadFolder(FOptions.PluginDir, *this));
+    } else {
+        Error("no plug-in folder \"" + FOptions.PluginDir + "\"; running without plug-ins");
+    }
+    for (int i = 0; i < FLoader.Count(); ++i) {
+        const TLoadedPlugin& loaded = FLoader.Plugins(i);
+        Info("Loaded plug-in " + loaded.Info.ShortName + " " + loaded.Info.Version + " (" +
+             loaded.Info.Title + ") from " + loaded.FileName);
+    }
+    LoadSettings();
+
+    if (FOptions.Headless || !FOptions.DemoDir.empty()) {
+        if (!Connect() && FOptions.Headless) {
+            return false;
+        }
+    }
+    if (!FOptions.Headless) {
+        FMainWindow->show();
+    }
+    FAutoSave.start();
+    return true;
+}
+
+void TClientHost::PrepareServer() {
+    const std::filesystem::path server(FOptions.ServerFile);
+    if (std::filesystem::exists(server)) {
+        return;
+    }
+    if (server.has_parent_path()) {
+        std::filesystem::create_directories(server.parent_path());
+    }
+    Info("Making the demo server " + FOptions.ServerFile + " ...");
+    if (host::CreateDemoServer(FOptions.ServerFile, rtl::Now())) {
+        Info("Made the demo server " + FOptions.ServerFile);
+    }
+}
+
+void TClientHost::SeedDemo() {
+    std::filesystem::create_directories(FOptions.DemoDir);
+    std::vector<host::TReportDefinition> reports;
+    {
+        host::TSqliteDatabase server(FOptions.ServerFile,
+                                     host::TSqliteDatabase::TOpenMode::ReadOnly);
+        reports = host::LoadReportDefinitions(server);
+    }
+    const int added = SeedDemoTasks(*FRegistry, ClientSettingsRoot, FOptions.DemoDir, reports);
+    if (added > 0) {
+        Info("Added " + std::to_string(added) + " demo tasks exporting into " + FOptions.DemoDir);
+    }
+}
+
+void TClientHost::LoadSettings() {
+    host::TRegistry& registry = *FRegistry;
+    // One snapshot for every plug-in, and much quicker than a transaction per read.
+    host::TRegistryTransaction transaction(registry);
+    ReportFailures(FLoader.ForEachPlugin(TPluginStage::LoadSettings, [&](TLoadedPlugin& loaded) {
+        registry.CloseKey();
+        loaded.SettingsLoaded = false;
+        loaded.Plugin->HandleSettings(registry, ClientSettingsRoot, false);
+        loaded.SettingsLoaded = true;
+    }));
+    registry.CloseKey();
+    transaction.Commit();
+}
+
+bool TClientHost::SaveSettings() {
+    if (!FRegistry) {
+        return false;
+    }
+    host::TRegistry& registry = *FRegistry;
+    std::vector<std::string> skipped;
+    try {
+        host::TRegistryTransaction transaction(registry);
+        for (int i = 0; i < FLoader.Count(); ++i) {
+            TLoadedPlugin& loaded = FLoader.Plugins(i);
+            if (loaded.Plugin == nullptr) {
+                continue;
+            }
+            if (!loaded.SettingsLoaded) {
+                skipped.push_back(loaded.Info.ShortName);
+                continue;
+            }
+            registry.CloseKey();
+            try {
+                loaded.Plugin->HandleSettings(registry, ClientSettingsRoot, true);
+            } catch (const std::exception& e) {
+                throw TPluginFailure{loaded.FileName, TPluginStage::SaveSettings, e.what()};
+            }
+        }
+        registry.CloseKey();
+        transaction.Commit();
+    } catch (const TPluginFailure& failure) {
+        Error(failure.Message() + "; the settings were not saved, the stored ones stay");
+        return false;
+    } catch (const std::exception& e) {
+        Error("cannot save the settings to \"" + registry.FileName() + "\": " + e.what() +
+              "; the stored ones stay");
+        return false;
+    }
+    if (!skipped.empty() && !FSkippedSaveReported) {
+        FSkippedSaveReported = true;
+        for (const std::string& name : skipped) {
+            Error("settings of plug-in " + name +
+                  " are not saved: loading them failed, and saving would overwrite what is "
+                  "stored with the part that was read");
+        }
+    }
+    return true;
+}
+
+bool TClientHost::Connect() {
+    if (FState == host::csOnline) {
+        return true;
+    }
+    int count = 0;
+    try {
+        std::shared_ptr<host::TSqliteDatabase> server =
+            host::OpenDemoServer(FOptions.ServerFile, rtl::Now());
+        FReports.Clear();
+        count = host::LoadServerReports(server, FReports);
+        FServer = std::move(server);
+    } catch (const std::exception& e) {
+        FReports.Clear();
+        Error("cannot connect to the server \"" + FOptions.ServerFile + "\": " + e.what());
+        return false;
+    }
+    FState = host::csOnline;
+    const std::string detail = FOptions.ServerFile + " (" + std::to_string(count) + " reports)";
+    FMainWindow->ShowConnectionState(FState, detail);
+    Info("Connected to " + detail);
+    ReportFailures(FLoader.ConnectAll());
+    return true;
+}
+
+void TClientHost::Disconnect() {
+    if (FState != host::csOnline) {
+        return;
+    }
+    FState = 0;
+    FMainWindow->ShowConnectionState(FState, {});
+    ReportFailures(FLoader.DisconnectAll());
+    // The plug-ins have stopped their tasks; the reports go with the connection.
+    FReports.Clear();
+    FServer.reset();
+    Info("Disconnected");
+}
+
+void TClientHost::WaitForThreads() {
+    // Stopped scheduler threads post their end notice to this thread: keep delivering until
+    // the last one is through, so none outlives the dispatcher.
+    QDeadlineTimer deadline(ThreadEndTimeoutMs);
+    while (rtl::RunningThreadCount() > 0 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QCoreApplication::processEvents();
+}
+
+void TClientHost::Stop() {
+    if (FStopped) {
+        return;
+    }
+    FStopped = true;
+    FAutoSave.stop();
+    Disconnect();
+    WaitForThreads();
+    if (FStarted) {
+        SaveSettings();
+    }
+    FLoader.DestroyPlugins();
+    WaitForThreads();
+    FMainWindow->hide();
+}
+
+} // namespace morvid

@@ -1,0 +1,106 @@
+// The reference client as a host: the client interface its plug-ins see, the connection to the
+// demo server, the settings the plug-ins load at start and save at exit and every minute, and
+// the log of the reports it runs for them.
+#pragma once
+
+#include "client/ClientOptions.h"
+#include "client/PluginLoader.h"
+#include "platform/host/core/HostObject.h"
+#include "platform/host/core/QuorClient.h"
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/server/ParameterPrompter.h"
+
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace host {
+class TRegistry;
+class TSqliteDatabase;
+} // namespace host
+
+namespace morvid {
+
+class TMainWindow;
+
+// The root path the client hands its plug-ins' settings hook; a plug-in appends its own keys.
+inline constexpr const char* ClientSettingsRoot = "\\Software\\Quor\\Client";
+
+// How often the settings are saved while the client runs.
+inline constexpr int AutoSaveIntervalMs = 60'000;
+
+class TClientHost final : public host::IQuorClient {
+public:
+    // Needs the Qt application object. The loader keeps the libraries; it is the caller's so
+    // that they can stay loaded until the application object is gone.
+    TClientHost(TClientOptions options, TPluginLoader& loader, std::ostream& out,
+                std::ostream& err);
+    // Stop, if it has not run.
+    ~TClientHost() override;
+    TClientHost(const TClientHost&) = delete;
+    TClientHost& operator=(const TClientHost&) = delete;
+
+    host::THostObject* GetObject(const std::string& name) override;
+    std::uint8_t GetConnectionState() override { return FState; }
+    host::TSysObjectList& GetReports() override { return FReports; }
+
+    // Opens the settings, makes the server when it is missing, adds the demo tasks, loads the
+    // plug-ins and their settings; headless, or with demo tasks, also connects. False (with the
+    // cause written) when the client cannot run: the settings or the server cannot be opened,
+    // or a headless client cannot connect.
+    bool Start();
+
+    // Opens the server, fills the report list and tells every plug-in. False when the server
+    // cannot be opened; the state stays offline.
+    bool Connect();
+    void Disconnect();
+
+    // Every plug-in whose settings were loaded saves them, all in one transaction: a failure
+    // rolls the whole save back, so the stored settings stay the last good ones. False then.
+    bool SaveSettings();
+
+    // Disconnects, waits for the plug-ins' threads, saves the settings and destroys the plug-ins.
+    // Runs once.
+    void Stop();
+
+    TMainWindow& MainWindow() noexcept { return *FMainWindow; }
+    host::TRegistry& Registry() noexcept { return *FRegistry; }
+    TPluginLoader& Loader() noexcept { return FLoader; }
+    const TClientOptions& Options() const noexcept { return FOptions; }
+
+    // Messages of the host: the log on the output stream, errors on the error stream, and in a
+    // window session the status bar.
+    void Info(const std::string& text);
+    void Error(const std::string& text);
+
+private:
+    void ReportFailures(const std::vector<TPluginFailure>& failures);
+    void LogReportRun(const host::TReportRun& run);
+    void PrepareServer();
+    void SeedDemo();
+    void LoadSettings();
+    void WaitForThreads();
+
+    TClientOptions FOptions;
+    TPluginLoader& FLoader;
+    std::ostream& FOut;
+    std::ostream& FErr;
+    host::THostObjectRegistry FObjects;
+    host::TSysObjectList FReports;
+    std::uint8_t FState = 0;
+    std::unique_ptr<host::TRegistry> FRegistry;
+    std::shared_ptr<host::TSqliteDatabase> FServer;
+    std::unique_ptr<TMainWindow> FMainWindow;
+    QTimer FAutoSave;
+    std::unique_ptr<host::TParameterPrompterScope> FPrompter;
+    host::TReportRunObserver FPreviousObserver;
+    bool FStarted = false;
+    bool FStopped = false;
+    bool FSkippedSaveReported = false;
+};
+
+} // namespace morvid

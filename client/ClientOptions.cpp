@@ -1,0 +1,159 @@
+#include "client/ClientOptions.h"
+
+#include "platform/host/registry/Registry.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace morvid {
+
+namespace {
+
+std::string HomeDir() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+enum class TOption { Settings, Server, Plugins, Headless, Demo, Help };
+
+struct TOptionSpec {
+    const char* Name;
+    TOption Option;
+    bool TakesValue;
+};
+
+constexpr TOptionSpec Options[] = {
+    {"--settings", TOption::Settings, true}, {"--server", TOption::Server, true},
+    {"--plugins", TOption::Plugins, true},   {"--headless", TOption::Headless, false},
+    {"--demo", TOption::Demo, true},         {"--help", TOption::Help, false},
+};
+
+const TOptionSpec* FindOption(const std::string& name) {
+    for (const TOptionSpec& spec : Options) {
+        if (name == spec.Name) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::string DefaultServerPath() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    std::filesystem::path base;
+    if (dataHome != nullptr && dataHome[0] == '/') {
+        base = dataHome;
+    } else {
+        base = std::filesystem::path(HomeDir()) / ".local" / "share";
+    }
+    return (base / "quor-client" / "server.db").string();
+}
+
+std::string DefaultPluginDir(const std::string& executableDir) {
+    return (std::filesystem::path(executableDir) / ".." / "plugins").lexically_normal().string();
+}
+
+TClientOptions ParseClientOptions(const std::vector<std::string>& args,
+                                  const std::string& executableDir) {
+    TClientOptions options;
+    options.SettingsFile = host::DefaultRegistryPath();
+    options.ServerFile = DefaultServerPath();
+    options.PluginDir = DefaultPluginDir(executableDir);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const TOptionSpec* spec = arg.rfind("--", 0) == 0 ? FindOption(name) : nullptr;
+        if (spec == nullptr) {
+            throw EClientOptionError(arg.rfind("-", 0) == 0
+                                         ? "unknown option \"" + name + "\""
+                                         : "unexpected argument \"" + arg + "\"");
+        }
+        std::string value;
+        if (spec->TakesValue) {
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                throw EClientOptionError(std::string("option ") + spec->Name + " needs a value");
+            }
+            if (value.empty()) {
+                throw EClientOptionError(std::string("option ") + spec->Name +
+                                         " needs a non-empty value");
+            }
+        } else if (equals != std::string::npos) {
+            throw EClientOptionError(std::string("option ") + spec->Name + " takes no value");
+        }
+        switch (spec->Option) {
+        case TOption::Settings:
+            options.SettingsFile = value;
+            break;
+        case TOption::Server:
+            options.ServerFile = value;
+            break;
+        case TOption::Plugins:
+            options.PluginDir = value;
+            options.PluginDirGiven = true;
+            break;
+        case TOption::Headless:
+            options.Headless = true;
+            break;
+        case TOption::Demo:
+            // Stored in the tasks, which run from wherever the client was started later on.
+            options.DemoDir = std::filesystem::absolute(value).lexically_normal().string();
+            break;
+        case TOption::Help:
+            options.Help = true;
+            break;
+        }
+    }
+    return options;
+}
+
+void CheckClientOptions(const TClientOptions& options) {
+    if (!options.PluginDirGiven) {
+        return;
+    }
+    std::error_code error;
+    if (!std::filesystem::exists(options.PluginDir, error)) {
+        throw EClientOptionError("plug-in folder \"" + options.PluginDir + "\" does not exist");
+    }
+    if (!std::filesystem::is_directory(options.PluginDir, error)) {
+        throw EClientOptionError("plug-in folder \"" + options.PluginDir + "\" is not a folder");
+    }
+}
+
+std::string ClientUsage() {
+    return "Usage: quor-client [OPTIONS]\n"
+           "The reference client: loads the plug-ins of its plug-in folder, connects to the demo\n"
+           "monitoring server and offers its reports to the plug-ins.\n"
+           "\n"
+           "Options:\n"
+           "  --settings FILE  the registry settings file (default: " +
+           host::DefaultRegistryPath() +
+           ")\n"
+           "  --server FILE    the demo server database, made on first start (default: " +
+           DefaultServerPath() +
+           ")\n"
+           "  --plugins DIR    the plug-in folder (default: <folder of quor-client>/../plugins)\n"
+           "  --headless       no window: connect at once and run the plug-ins unattended; every\n"
+           "                   report run is logged on standard output\n"
+           "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
+           "                   export into DIR (one every minute)\n"
+           "  --help           show this help\n"
+           "\n"
+           "Settings are saved at exit, on SIGINT and SIGTERM, and every 60 seconds. Plug-ins "
+           "keep\n"
+           "them below the key \\Software\\Quor\\Client; inspect them with 'quor-reg export'.\n";
+}
+
+} // namespace morvid

@@ -1,0 +1,48 @@
+// The reference client's command line: where its settings, demo server and plug-ins are, whether
+// it runs with a window or headless, and the folder demo tasks export into.
+#pragma once
+
+#include "platform/rtl/SysUtils.h"
+
+#include <string>
+#include <vector>
+
+namespace morvid {
+
+// A command line the client cannot run with; the message names the option or file at fault.
+class EClientOptionError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TClientOptions {
+    std::string SettingsFile; // the registry file
+    std::string ServerFile;   // the demo server database, made on first start
+    std::string PluginDir;
+    bool PluginDirGiven = false; // a folder named on the command line must exist
+    bool Headless = false;
+    std::string DemoDir; // empty: no demo tasks
+    bool Help = false;
+};
+
+// ${XDG_DATA_HOME:-$HOME/.local/share}/quor-client/server.db; a relative XDG_DATA_HOME is
+// ignored, as the XDG rules ask.
+std::string DefaultServerPath();
+
+// The folder "plugins" beside the executable's folder: <dir of the executable>/../plugins.
+std::string DefaultPluginDir(const std::string& executableDir);
+
+// Reads the arguments after the program name. Options take their value as the next argument or
+// after '=' (--settings=FILE). Raises EClientOptionError for an unknown option, a missing or
+// empty value and any other argument.
+TClientOptions ParseClientOptions(const std::vector<std::string>& args,
+                                  const std::string& executableDir);
+
+// What the options name must exist where the client cannot make it: a plug-in folder given on
+// the command line. Raises EClientOptionError naming the path.
+void CheckClientOptions(const TClientOptions& options);
+
+// The text of --help.
+std::string ClientUsage();
+
+} // namespace morvid

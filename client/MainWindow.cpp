@@ -1,0 +1,96 @@
+#include "client/MainWindow.h"
+
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/HostObject.h"
+#include "platform/host/core/HostToolbar.h"
+#include "platform/host/core/QuorClient.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace morvid {
+
+namespace {
+
+QPixmap StandardPixmap(QStyle::StandardPixmap which) {
+    return QApplication::style()->standardIcon(which).pixmap(32, 32);
+}
+
+} // namespace
+
+TMainWindow::TMainWindow(host::THostObjectRegistry& objects) : FObjects(objects) {
+    setObjectName("MainWindow");
+    setWindowTitle("Quor Client");
+    resize(800, 500);
+
+    QMenu* fileMenu = menuBar()->addMenu("&File");
+    fileMenu->setObjectName("mnuFile");
+    FMainMenu = menuBar()->addMenu("&Main");
+    FMainMenu->setObjectName("mnuMain");
+    FMainToolBar = addToolBar("Main");
+    FMainToolBar->setObjectName("tbMain");
+    FMainToolBar->setMovable(false);
+
+    bbConnect = FBars.AddButton("bbConnect");
+    bbConnect->SetCaption("&Connect");
+    bbConnect->SetHint("Connect to the server");
+    bbConnect->SetLargeGlyph(StandardPixmap(QStyle::SP_DriveNetIcon));
+    bbDisconnect = FBars.AddButton("bbDisconnect");
+    bbDisconnect->SetCaption("&Disconnect");
+    bbDisconnect->SetHint("Disconnect from the server");
+    bbDisconnect->SetLargeGlyph(StandardPixmap(QStyle::SP_BrowserStop));
+    bbExit = FBars.AddButton("bbExit");
+    bbExit->SetCaption("E&xit");
+    bbExit->SetHint("Save the settings and end the client");
+    bbExit->SetShortCut(QKeySequence::Quit);
+
+    FHostMenu = std::make_unique<host::THostMenu>(FMainMenu);
+    FHostMenu->ItemLinks.Add(bbConnect);
+    FHostMenu->ItemLinks.Add(bbDisconnect);
+    FHostToolbar = FBars.AddBar(FMainToolBar);
+    FHostToolbar->ItemLinks.Add(bbConnect);
+    FHostToolbar->ItemLinks.Add(bbDisconnect);
+    fileMenu->addAction(bbExit->Action());
+
+    FStateLabel = new QLabel(statusBar());
+    FStateLabel->setObjectName("lblConnectionState");
+    statusBar()->addPermanentWidget(FStateLabel);
+    ShowConnectionState(0, {});
+
+    FObjects.Register(host::MainMenuObjectName, FHostMenu.get());
+    FObjects.Register(host::MainToolbarObjectName, FHostToolbar);
+}
+
+TMainWindow::~TMainWindow() {
+    FObjects.Unregister(FHostMenu.get());
+    FObjects.Unregister(FHostToolbar);
+}
+
+void TMainWindow::ShowConnectionState(std::uint8_t state, const std::string& detail) {
+    const bool online = state == host::csOnline;
+    std::string text = online ? "Online" : "Offline";
+    if (!detail.empty()) {
+        text += ": " + detail;
+    }
+    FStateLabel->setText(QString::fromStdString(text));
+    bbConnect->SetEnabled(!online);
+    bbDisconnect->SetEnabled(online);
+}
+
+std::string TMainWindow::ConnectionText() const {
+    return FStateLabel->text().toStdString();
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (OnClose) {
+        OnClose();
+    }
+}
+
+} // namespace morvid

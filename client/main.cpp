@@ -1,0 +1,87 @@
+// quor-client: the reference client. Loads the plug-ins of its plug-in folder, connects to the
+// demo monitoring server and runs with its main window, or headless.
+#include "client/ClientHost.h"
+#include "client/ClientOptions.h"
+#include "client/PluginLoader.h"
+#include "client/SignalNotifier.h"
+#include "platform/host/core/QtDispatcher.h"
+
+#include <QApplication>
+#include <csignal>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+std::string ExecutableDir(const char* argv0) {
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        self = std::filesystem::absolute(argv0, error);
+    }
+    return self.parent_path().string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    morvid::TClientOptions options;
+    try {
+        options = morvid::ParseClientOptions(std::vector<std::string>(argv + 1, argv + argc),
+                                             ExecutableDir(argv[0]));
+        if (options.Help) {
+            std::cout << morvid::ClientUsage();
+            return ExitOk;
+        }
+        morvid::CheckClientOptions(options);
+    } catch (const morvid::EClientOptionError& e) {
+        std::cerr << "quor-client: " << e.Message() << "\nTry 'quor-client --help'.\n";
+        return ExitUsage;
+    }
+    if (options.Headless) {
+        // Before the application object exists: widgets and the PDF export still work, and
+        // nothing needs a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    // The libraries outlive the application object, which may still refer to their code.
+    morvid::TPluginLoader loader;
+    int result = ExitOk;
+    {
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        QApplication::setApplicationName("quor-client");
+        QApplication::setQuitOnLastWindowClosed(false);
+        host::TQtDispatcherInstaller dispatcher;
+        morvid::TClientHost client(options, loader, std::cout, std::cerr);
+        dispatcher.Dispatcher().OnException = [&client](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                client.Error(std::string("unhandled error: ") + e.what());
+            } catch (...) {
+                client.Error("unhandled error");
+            }
+        };
+        morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM}, [&client](int signalNumber) {
+            client.Info(std::string("Received ") + (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") +
+                        "; saving the settings and ending");
+            QCoreApplication::quit();
+        });
+        if (client.Start()) {
+            result = app.exec();
+        } else {
+            result = ExitFailure;
+        }
+        client.Stop();
+        dispatcher.Dispatcher().OnException = nullptr;
+    }
+    return result;
+}

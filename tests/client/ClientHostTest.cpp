@@ -1,0 +1,229 @@
+#include "client/ClientHost.h"
+
+#include "client/MainWindow.h"
+#include "platform/host/core/BarButton.h"
+#include "platform/host/registry/Registry.h"
+#include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/server/DemoServer.h"
+#include "platform/rtl/DateUtils.h"
+#include "tests/client/ClientProcess.h"
+
+#include <QAction>
+#include <QMenu>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace morvid {
+namespace {
+
+const std::string ProbeKey = std::string(ClientSettingsRoot) + "\\Settings\\Probe";
+
+host::TDemoServerOptions SmallServer() {
+    host::TDemoServerOptions options;
+    options.Days = 2;
+    options.AlarmsPerDay = 20;
+    options.AccessEventsPerDay = 20;
+    options.OperatorActionsPerDay = 5;
+    return options;
+}
+
+class ClientHostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        Shared = new clienttest::TTempDir;
+        ASSERT_TRUE(host::CreateDemoServer(Shared->File("server.db"), rtl::Now(), SmallServer()));
+    }
+    static void TearDownTestSuite() {
+        delete Shared;
+        Shared = nullptr;
+    }
+
+    ClientHostTest() {
+        std::filesystem::create_directory(Dir.File("plugins"));
+        std::filesystem::copy_file(std::string(CLIENT_TEST_PLUGIN_DIR) + "/libprobe_plugin.so",
+                                   Dir.File("plugins/probe.so"));
+        Options.SettingsFile = Dir.File("registry.db");
+        Options.ServerFile = Shared->File("server.db");
+        Options.PluginDir = Dir.File("plugins");
+        Options.PluginDirGiven = true;
+    }
+
+    TClientHost& MakeHost(TPluginLoader* loader = nullptr) {
+        Host = std::make_unique<TClientHost>(Options, loader ? *loader : Loader, Out, Err);
+        return *Host;
+    }
+
+    // Reads one value of the probe's key from the settings file as another program would.
+    std::int32_t StoredProbeValue(const std::string& name) {
+        host::TRegistry registry(Options.SettingsFile, true);
+        EXPECT_TRUE(registry.OpenKey(ProbeKey, false));
+        return registry.ReadInteger(name);
+    }
+
+    static std::vector<std::string> MenuTexts(const QMenu* menu) {
+        std::vector<std::string> texts;
+        for (const QAction* action : menu->actions()) {
+            texts.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+        }
+        return texts;
+    }
+
+    static inline clienttest::TTempDir* Shared = nullptr;
+    clienttest::TTempDir Dir;
+    TClientOptions Options;
+    TPluginLoader Loader; // outlives the host, as in the client
+    std::ostringstream Out;
+    std::ostringstream Err;
+    std::unique_ptr<TClientHost> Host;
+};
+
+TEST_F(ClientHostTest, TheWindowLinksPluginsAndFollowsConnectAndDisconnect) {
+    TClientHost& host = MakeHost();
+    ASSERT_TRUE(host.Start()) << Err.str();
+    TMainWindow& window = host.MainWindow();
+    EXPECT_EQ(MenuTexts(window.MainMenu()),
+              (std::vector<std::string>{"&Connect", "&Disconnect", "-", "Probe command"}));
+    QAction* probe = window.MainMenu()->actions().back();
+    EXPECT_EQ(window.ConnectionText(), "Offline");
+    EXPECT_EQ(host.GetConnectionState(), 0);
+    EXPECT_TRUE(window.bbConnect->Enabled());
+    EXPECT_FALSE(window.bbDisconnect->Enabled());
+
+    window.bbConnect->Click();
+    EXPECT_EQ(host.GetConnectionState(), host::csOnline);
+    EXPECT_EQ(window.ConnectionText(), "Online: " + Options.ServerFile + " (6 reports)");
+    EXPECT_EQ(host.GetReports().Count(), 6);
+    EXPECT_TRUE(probe->isEnabled());
+    EXPECT_FALSE(window.bbConnect->Enabled());
+
+    window.bbDisconnect->Click();
+    EXPECT_EQ(host.GetConnectionState(), 0);
+    EXPECT_EQ(window.ConnectionText(), "Offline");
+    EXPECT_EQ(host.GetReports().Count(), 0);
+    EXPECT_FALSE(probe->isEnabled());
+
+    window.bbConnect->Click();
+    host.Stop(); // disconnects, saves and frees the plug-ins
+    EXPECT_TRUE(window.MainMenu()->actions().size() == 2);
+    EXPECT_EQ(StoredProbeValue("Connects"), 2);
+    EXPECT_EQ(StoredProbeValue("Reports"), 6);
+    EXPECT_EQ(StoredProbeValue("Saves"), 1);
+    EXPECT_TRUE(Err.str().empty()) << Err.str();
+}
+
+TEST_F(ClientHostTest, AFailedSaveRollsBackWholeAndIsLogged) {
+    struct TCase {
+        const char* Label;
+        bool PluginRaises;
+        const char* ErrorPart;
+    };
+    const std::vector<TCase> cases = {
+        {"the plug-in raises after its first write", true, "failed to save settings"},
+        {"the file refuses the commit", false, "cannot save the settings"},
+    };
+    TClientHost& host = MakeHost();
+    ASSERT_TRUE(host.Start());
+    ASSERT_TRUE(host.SaveSettings());
+    ASSERT_EQ(StoredProbeValue("Saves"), 1);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Label);
+        Err.str("");
+        host::TQuorClientPlugin& probe = *Loader.Plugins(0).Plugin;
+        probe.Notify("FailSave", rtl::TVariant(c.PluginRaises));
+        int writes = 0;
+        if (!c.PluginRaises) {
+            // Every change goes through; the outermost commit is the fourth call.
+            host.Registry().OnWrite = [&writes] {
+                if (++writes == 4) {
+                    throw host::ERegistryException("disk full");
+                }
+            };
+        }
+        EXPECT_FALSE(host.SaveSettings());
+        host.Registry().OnWrite = nullptr;
+        probe.Notify("FailSave", rtl::TVariant(false));
+        EXPECT_NE(Err.str().find(c.ErrorPart), std::string::npos) << Err.str();
+        EXPECT_NE(Err.str().find("the stored ones stay"), std::string::npos) << Err.str();
+        EXPECT_EQ(StoredProbeValue("Saves"), 1); // the last good save, not the partial one
+        EXPECT_FALSE(host.Registry().InTransaction());
+    }
+    EXPECT_TRUE(host.SaveSettings()); // and saving works again afterwards
+    EXPECT_GT(StoredProbeValue("Saves"), 1);
+}
+
+TEST_F(ClientHostTest, SettingsThatFailedToLoadAreNotOverwritten) {
+    {
+        host::TRegistry registry(Options.SettingsFile);
+        ASSERT_TRUE(registry.OpenKey(ProbeKey, true));
+        registry.WriteString("Saves", "written by a newer version");
+    }
+    TClientHost& host = MakeHost();
+    ASSERT_TRUE(host.Start());
+    EXPECT_NE(Err.str().find("failed to load settings"), std::string::npos) << Err.str();
+    EXPECT_TRUE(host.SaveSettings());
+    host.Stop();
+    EXPECT_NE(Err.str().find("settings of plug-in Probe are not saved"), std::string::npos)
+        << Err.str();
+    host::TRegistry registry(Options.SettingsFile, true);
+    ASSERT_TRUE(registry.OpenKey(ProbeKey, false));
+    EXPECT_EQ(registry.ReadString("Saves"), "written by a newer version");
+}
+
+TEST_F(ClientHostTest, HeadlessStartsConnectedAndFailsWhenTheServerCannotBeOpened) {
+    Options.Headless = true;
+    {
+        TClientHost& host = MakeHost();
+        ASSERT_TRUE(host.Start()) << Err.str();
+        EXPECT_EQ(host.GetConnectionState(), host::csOnline);
+        EXPECT_FALSE(host.MainWindow().isVisible());
+        Host.reset();
+    }
+    std::ofstream(Dir.File("garbage.db")) << "this is no server database, but long enough to be "
+                                             "read as one by a careless client\n";
+    Options.ServerFile = Dir.File("garbage.db");
+    TPluginLoader secondLoader;
+    TClientHost& host = MakeHost(&secondLoader);
+    EXPECT_FALSE(host.Start());
+    EXPECT_EQ(host.GetConnectionState(), 0);
+    EXPECT_NE(Err.str().find(Options.ServerFile), std::string::npos) << Err.str();
+    Host.reset();
+}
+
+TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
+    using O = host::TReportRunOutcome;
+    struct TCase {
+        host::TReportRun Run;
+        const char* Line;
+    };
+    const std::vector<TCase> cases = {
+        {{"Alarm log", O::Exported, "CSV table", "/x/Alarm log.csv", ""},
+         "Report \"Alarm log\" exported to /x/Alarm log.csv (CSV table)"},
+        {{"Alarm log", O::ExportFailed, "CSV table", "/x/a.csv", "Cannot write file"},
+         "Report \"Alarm log\" export failed (/x/a.csv): Cannot write file"},
+        {{"Card holder trail", O::Cancelled, "", "", "no values"},
+         "Report \"Card holder trail\" cancelled: no values"},
+        {{"Alarm summary", O::Failed, "", "", "no such table"},
+         "Report \"Alarm summary\" failed: no such table"},
+    };
+    Options.Headless = true;
+    MakeHost();
+    for (const TCase& c : cases) {
+        Out.str("");
+        host::NotifyReportRun(c.Run);
+        const std::string out = Out.str();
+        // Time stamp, blank, the line.
+        ASSERT_GT(out.size(), 20u);
+        EXPECT_EQ(out.substr(20), std::string(c.Line) + "\n");
+    }
+    Host.reset();
+    Out.str("");
+    host::NotifyReportRun(cases[0].Run); // a host that is gone logs nothing
+    EXPECT_TRUE(Out.str().empty());
+}
+
+} // namespace
+} // namespace morvid

@@ -1,0 +1,89 @@
+#include "client/ClientOptions.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace morvid {
+namespace {
+
+TEST(ClientOptions, DefaultsFollowTheXdgFoldersAndTheExecutable) {
+    ::setenv("XDG_CONFIG_HOME", "/xdg/config", 1);
+    ::setenv("XDG_DATA_HOME", "/xdg/data", 1);
+    const TClientOptions options = ParseClientOptions({}, "/opt/quor/bin");
+    EXPECT_EQ(options.SettingsFile, "/xdg/config/quor-client/registry.db");
+    EXPECT_EQ(options.ServerFile, "/xdg/data/quor-client/server.db");
+    EXPECT_EQ(options.PluginDir, "/opt/quor/plugins");
+    EXPECT_FALSE(options.PluginDirGiven);
+    EXPECT_FALSE(options.Headless);
+    EXPECT_TRUE(options.DemoDir.empty());
+
+    // A relative data home is not one: the XDG rules say to ignore it.
+    ::setenv("XDG_DATA_HOME", "relative/data", 1);
+    ::setenv("HOME", "/home/op", 1);
+    EXPECT_EQ(DefaultServerPath(), "/home/op/.local/share/quor-client/server.db");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(ClientOptions, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
+    const std::string cwd = std::filesystem::current_path().string();
+    const TClientOptions options =
+        ParseClientOptions({"--settings", "/s/reg.db", "--server=/s/server.db", "--plugins", "p",
+                            "--headless", "--demo", "exports"},
+                           "/bin");
+    EXPECT_EQ(options.SettingsFile, "/s/reg.db");
+    EXPECT_EQ(options.ServerFile, "/s/server.db");
+    EXPECT_EQ(options.PluginDir, "p");
+    EXPECT_TRUE(options.PluginDirGiven);
+    EXPECT_TRUE(options.Headless);
+    // Stored in the tasks, so made absolute against where the client was started.
+    EXPECT_EQ(options.DemoDir, cwd + "/exports");
+    EXPECT_TRUE(ParseClientOptions({"--help"}, "/bin").Help);
+}
+
+TEST(ClientOptions, CommandLinesItCannotRunWithNameTheirFault) {
+    struct TCase {
+        std::vector<std::string> Args;
+        const char* MessagePart;
+    };
+    const std::vector<TCase> cases = {
+        {{"--bogus"}, "unknown option \"--bogus\""},
+        {{"-h"}, "unknown option \"-h\""},
+        {{"extra"}, "unexpected argument \"extra\""},
+        {{"--settings"}, "--settings needs a value"},
+        {{"--demo="}, "--demo needs a non-empty value"},
+        {{"--server", ""}, "--server needs a non-empty value"},
+        {{"--headless=yes"}, "--headless takes no value"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.MessagePart);
+        try {
+            ParseClientOptions(c.Args, "/bin");
+            ADD_FAILURE() << "accepted";
+        } catch (const EClientOptionError& e) {
+            EXPECT_NE(e.Message().find(c.MessagePart), std::string::npos) << e.Message();
+        }
+    }
+}
+
+TEST(ClientOptions, APluginFolderGivenOnTheCommandLineMustBeAFolder) {
+    const std::string missing = "/nonexistent/quor-plugins";
+    TClientOptions options = ParseClientOptions({"--plugins", missing}, "/bin");
+    try {
+        CheckClientOptions(options);
+        ADD_FAILURE() << "accepted";
+    } catch (const EClientOptionError& e) {
+        EXPECT_NE(e.Message().find(missing), std::string::npos) << e.Message();
+    }
+    options = ParseClientOptions({"--plugins", "/proc/self/exe"}, "/bin");
+    EXPECT_THROW(CheckClientOptions(options), EClientOptionError);
+    // The default folder may be missing; the client then runs without plug-ins.
+    options = ParseClientOptions({}, "/nonexistent/bin");
+    EXPECT_NO_THROW(CheckClientOptions(options));
+}
+
+} // namespace
+} // namespace morvid

@@ -1,0 +1,118 @@
+#include "tests/client/ClientProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace clienttest {
+
+TTempDir::TTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quor-client-test-XXXXXX");
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    FPath = pattern;
+}
+
+TTempDir::~TTempDir() {
+    std::error_code error;
+    std::filesystem::remove_all(FPath, error);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return done();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+TClientProcess::TClientProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::vector<std::string>& env, const std::string& outputDir)
+    : FStdout(outputDir + "/stdout.txt"), FStderr(outputDir + "/stderr.txt") {
+    std::vector<std::string> argvText{program};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<std::string> envText;
+    for (char** e = environ; *e != nullptr; ++e) {
+        envText.emplace_back(*e);
+    }
+    envText.insert(envText.end(), env.begin(), env.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvText) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& e : envText) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+
+    FPid = ::fork();
+    if (FPid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (FPid == 0) {
+        const int out = ::open(FStdout.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(FStderr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+            ::_exit(126);
+        }
+        ::execve(program.c_str(), argv.data(), envp.data());
+        ::_exit(127);
+    }
+}
+
+TClientProcess::~TClientProcess() {
+    if (Running()) {
+        ::kill(FPid, SIGKILL);
+        int status = 0;
+        ::waitpid(FPid, &status, 0);
+    }
+}
+
+void TClientProcess::Signal(int signalNumber) {
+    if (Running()) {
+        ::kill(FPid, signalNumber);
+    }
+}
+
+bool TClientProcess::Running() {
+    if (FExitCode || FPid <= 0) {
+        return false;
+    }
+    int status = 0;
+    const pid_t done = ::waitpid(FPid, &status, WNOHANG);
+    if (done == FPid) {
+        FExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    return done == 0;
+}
+
+std::optional<int> TClientProcess::WaitForExit(int timeoutMs) {
+    WaitUntil([this] { return !Running(); }, timeoutMs);
+    return FExitCode;
+}
+
+} // namespace clienttest

@@ -1,0 +1,59 @@
+// quor-client as a child process for the tests: started with arguments and environment, its
+// standard output and error going to files the test reads while it runs.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace clienttest {
+
+// A folder below the system's temporary folder, removed with everything in it.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::string& Path() const noexcept { return FPath; }
+    std::string File(const std::string& name) const { return FPath + "/" + name; }
+
+private:
+    std::string FPath;
+};
+
+std::string ReadFile(const std::string& path);
+
+// Polls `done` every 100 ms until it holds or `timeoutMs` has passed; returns `done()`.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+class TClientProcess {
+public:
+    // Starts `program` with `args`; `env` entries (NAME=value) are added to the environment.
+    // Output goes to files in `outputDir`.
+    TClientProcess(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& env, const std::string& outputDir);
+    // Kills a child still running and reaps it.
+    ~TClientProcess();
+    TClientProcess(const TClientProcess&) = delete;
+    TClientProcess& operator=(const TClientProcess&) = delete;
+
+    void Signal(int signalNumber);
+    // The exit code once the child has ended within the time-out; nothing otherwise. A child
+    // ended by a signal gives 128 + the signal's number.
+    std::optional<int> WaitForExit(int timeoutMs);
+    bool Running();
+
+    std::string Stdout() const { return ReadFile(FStdout); }
+    std::string Stderr() const { return ReadFile(FStderr); }
+
+private:
+    pid_t FPid = -1;
+    std::optional<int> FExitCode;
+    std::string FStdout;
+    std::string FStderr;
+};
+
+} // namespace clienttest

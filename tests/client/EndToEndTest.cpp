@@ -1,0 +1,91 @@
+// The product end to end: quor-client headless with the report scheduler plug-in and its demo
+// tasks. A task due every minute writes a real export file, the run is logged, and after SIGTERM
+// the settings hold the task's last run and its result.
+#include "platform/host/registry/Registry.h"
+#include "platform/host/server/DemoServer.h"
+#include "platform/rtl/DateUtils.h"
+#include "tests/client/ClientProcess.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using clienttest::TClientProcess;
+using clienttest::TTempDir;
+
+// The every-minute task is due at the next whole minute; on a loaded machine the client may
+// also need a while to start.
+constexpr int FirstExportTimeoutMs = 75'000;
+constexpr int ExitTimeoutMs = 30'000;
+
+// CSV files with content: before it writes, the task proves it can create the file and removes
+// the empty one again.
+std::vector<std::string> CsvFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code sizeError;
+        if (entry.path().extension() == ".csv" && entry.file_size(sizeError) > 0) {
+            files.push_back(entry.path().string());
+        }
+    }
+    return files;
+}
+
+TEST(EndToEnd, ADemoTaskDueEveryMinuteExportsAndItsRunIsSavedOnSigterm) {
+    TTempDir dir;
+    host::TDemoServerOptions small;
+    small.Days = 3;
+    small.AlarmsPerDay = 40;
+    ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), small));
+    const std::string settings = dir.File("registry.db");
+    const std::string exports = dir.File("exports");
+
+    TClientProcess client(QUOR_CLIENT_PATH,
+                          {"--headless", "--settings", settings, "--server", dir.File("server.db"),
+                           "--plugins", MORVID_PLUGIN_DIR, "--demo", exports},
+                          {"XDG_CONFIG_HOME=" + dir.File("config"),
+                           "XDG_DATA_HOME=" + dir.File("data"), "QT_QPA_PLATFORM=offscreen"},
+                          dir.Path());
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return !CsvFiles(exports).empty() || !client.Running(); }, FirstExportTimeoutMs))
+        << client.Stdout() << client.Stderr();
+    ASSERT_TRUE(client.Running()) << client.Stdout() << client.Stderr();
+    const std::string file = CsvFiles(exports).front();
+    EXPECT_NE(file.find("_Object_status.csv"), std::string::npos) << file;
+    const std::string content = clienttest::ReadFile(file);
+    EXPECT_EQ(content.rfind("Site,Kind,Object,State,Since,Open alarms", 0), 0u)
+        << content.substr(0, 200);
+
+    // The host logs the run as it finishes it.
+    EXPECT_TRUE(clienttest::WaitUntil(
+        [&] {
+            return client.Stdout().find("Report \"Object status\" exported to " + file) !=
+                   std::string::npos;
+        },
+        10'000))
+        << client.Stdout();
+
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(ExitTimeoutMs), 0) << client.Stderr();
+    // Qt may warn about the environment; the client itself reports nothing.
+    EXPECT_EQ(client.Stderr().find("quor-client:"), std::string::npos) << client.Stderr();
+
+    host::TRegistry registry(settings, true);
+    const std::string item0 = "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0";
+    ASSERT_TRUE(registry.OpenKey(item0, false));
+    EXPECT_EQ(registry.ReadString("Name"), "Object status every minute");
+    EXPECT_EQ(registry.ReadString("LastRunResult"), "Success!");
+    ASSERT_EQ(registry.GetDataType("LastRun"), host::rdBinary);
+    const rtl::TDateTime lastRun = registry.ReadDateTime("LastRun");
+    EXPECT_LT(std::abs(lastRun - rtl::Now()), 5.0 / 1440) << "within five minutes of now";
+    registry.CloseKey();
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules", false));
+    EXPECT_EQ(registry.GetKeyNames().size(), 3u);
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+// A plug-in as the client meets one, for the client's tests: links one command into the main
+// menu, follows the connection, and keeps a few values in its own settings key. The test steers
+// it through Notify: "FailSave" makes the next saves raise after their first write.
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/BarManager.h"
+#include "platform/host/core/ClientPlugin.h"
+#include "platform/host/core/Export.h"
+#include "platform/host/core/HostMenu.h"
+#include "platform/host/core/ItemLinks.h"
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/registry/Registry.h"
+
+namespace probe {
+
+class TProbePlugin : public host::TQuorClientPlugin {
+public:
+    TProbePlugin(host::TQuorClientPluginInfo& info, host::IQuorClient& client)
+        : TQuorClientPlugin(info, client) {
+        bbProbe = FBars.AddButton("bbProbe");
+        bbProbe->SetCaption("Probe command");
+        bbProbe->SetEnabled(false);
+        if (auto* menu = Client_GetObject<host::THostMenu>("Menus.Main.Object")) {
+            menu->ItemLinks.Add(bbProbe)->SetBeginGroup(true);
+        }
+    }
+    ~TProbePlugin() override {
+        while (bbProbe->LinkCount() > 0) {
+            bbProbe->Links(0)->Destroy();
+        }
+    }
+    void DoConnected() override {
+        TQuorClientPlugin::DoConnected();
+        bbProbe->SetEnabled(Client.IsOnline());
+        ++FConnects;
+        FReportsSeen = Reports.Count();
+    }
+    void DoDisconnected() override {
+        TQuorClientPlugin::DoDisconnected();
+        bbProbe->SetEnabled(false);
+    }
+    void Notify(const std::string& name, const rtl::TVariant& data) override {
+        if (name == "FailSave") {
+            FFailSave = data.AsBoolean();
+        }
+    }
+    void HandleSettings(host::TRegistry& registry, const std::string& rootPath,
+                        bool save) override {
+        const std::string key = rootPath + "\\Settings\\Probe";
+        if (save) {
+            if (!registry.OpenKey(key, true)) {
+                return;
+            }
+            registry.WriteInteger("Saves", ++FSaves);
+            if (FFailSave) {
+                throw rtl::Exception("probe cannot save");
+            }
+            registry.WriteInteger("Connects", FConnects);
+            registry.WriteInteger("Reports", FReportsSeen);
+            registry.CloseKey();
+        } else if (registry.OpenKey(key, false)) {
+            FSaves = registry.ReadInteger("Saves"); // raises for a value of another type
+            registry.CloseKey();
+        }
+    }
+
+private:
+    host::TBarManager FBars;
+    host::TBarButton* bbProbe;
+    int FSaves = 0;
+    int FConnects = 0;
+    int FReportsSeen = 0;
+    bool FFailSave = false;
+};
+
+} // namespace probe
+
+QUOR_PLUGIN_ENTRY void GetPluginInfo(host::TQuorClientPluginInfo& info) {
+    info.Signature = host::QuorPluginSignature;
+    info.InterfaceMajor = 0;
+    info.InterfaceMinor = 1;
+    info.ShortName = "Probe";
+    info.Version = "1.0";
+    info.Language = "English";
+    info.Title = "Probe";
+    info.Description = "A plug-in for the client's tests";
+    info.PluginClass = &host::PluginClassOf<probe::TProbePlugin>("TProbePlugin");
+    info.AutoCreate = 1;
+}
