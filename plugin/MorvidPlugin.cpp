@@ -40,6 +40,31 @@ TScheduleItem* RowTask(host::TListView& list, int index) {
     return static_cast<TScheduleItem*>(list.Items[index]->Data);
 }
 
+// The exception classes a rejected schedule comes as, so the collected report keeps the class
+// of the failures when they all share one.
+enum TFailureKind { fkNone, fkSchedule, fkConvert, fkOther };
+
+TFailureKind KindOf(const rtl::Exception& error) {
+    if (dynamic_cast<const EScheduleError*>(&error) != nullptr) {
+        return fkSchedule;
+    }
+    if (dynamic_cast<const rtl::EConvertError*>(&error) != nullptr) {
+        return fkConvert;
+    }
+    return fkOther;
+}
+
+[[noreturn]] void Raise(TFailureKind kind, const std::string& message) {
+    switch (kind) {
+    case fkSchedule:
+        throw EScheduleError(message);
+    case fkConvert:
+        throw rtl::EConvertError(message);
+    default:
+        throw rtl::Exception(message);
+    }
+}
+
 } // namespace
 
 // A function-try-block, which the formatter cannot lay out.
@@ -96,7 +121,7 @@ void TMorvidPlugin::DoConnected() {
     // Unattended runs depend on every armable task being armed, so one rejected schedule is
     // collected and reported only once all the others were tried.
     std::vector<std::string> failures;
-    bool allScheduleErrors = true;
+    TFailureKind kind = fkNone;
     host::TListView& list = *DLGScheduledReports->lstSchedules;
     for (int i = 0; i < list.Items.Count(); ++i) {
         TScheduleItem* task = RowTask(list, i);
@@ -106,7 +131,8 @@ void TMorvidPlugin::DoConnected() {
         try {
             task->StartSchedule();
         } catch (const rtl::Exception& error) {
-            allScheduleErrors = allScheduleErrors && dynamic_cast<const EScheduleError*>(&error);
+            const TFailureKind thisKind = KindOf(error);
+            kind = failures.empty() || kind == thisKind ? thisKind : fkOther;
             failures.push_back(
                 rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.Message().c_str()));
         }
@@ -118,10 +144,7 @@ void TMorvidPlugin::DoConnected() {
     for (std::size_t i = 1; i < failures.size(); ++i) {
         message += "\n" + failures[i];
     }
-    if (allScheduleErrors) {
-        throw EScheduleError(message);
-    }
-    throw rtl::Exception(message);
+    Raise(kind, message);
 }
 
 void TMorvidPlugin::DoDisconnected() {

@@ -27,7 +27,7 @@ public:
 
     // Enables "Report scheduler" and arms every enabled task. A task whose schedule is rejected
     // keeps none of the others from being armed; the rejections are raised after all tasks
-    // were tried, naming each task (EScheduleError when every failure was one).
+    // were tried, naming each task, in the class the failures share (rtl::Exception if mixed).
     void DoConnected() override;
     // Hides the window, disables "Report scheduler" and disarms every task.
     void DoDisconnected() override;

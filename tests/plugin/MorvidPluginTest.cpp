@@ -1,0 +1,257 @@
+// The plug-in object's life cycle as the host drives it: creation from the class reference,
+// the menu link, connect and disconnect, and the order in which destruction frees things.
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/BarManager.h"
+#include "platform/host/core/HostMenu.h"
+#include "platform/host/forms/ListView.h"
+#include "plugin/MorvidResources.h"
+#include "plugin/PluginInfo.h"
+#include "scheduler/uScheduler.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/plugin/PluginFixture.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <QAction>
+#include <QObject>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace plugintest {
+namespace {
+
+using morvid::DLGScheduledReports;
+using morvid::MorvidPlugin;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class MorvidPluginTest : public TPluginTest {};
+
+TEST(PluginInfo, TheRecordIsFilledInPlaceWithTheLibrarysValues) {
+    host::TQuorClientPluginInfo info;
+    info.ShortName = "stale";
+    info.Version = "stale";
+    info.Language = "stale";
+    info.Title = "stale";
+    info.Description = "stale";
+    info.Reserved = 0x5A;
+    GetPluginInfo(info);
+    EXPECT_EQ(info.Signature, 0x66);
+    EXPECT_EQ(info.InterfaceMajor, 0);
+    EXPECT_EQ(info.InterfaceMinor, 1);
+    EXPECT_EQ(info.Reserved, 0x5A);
+    EXPECT_EQ(info.ShortName, "Morvid");
+    EXPECT_EQ(info.Version, host::DateToVersion(46084.5736749884));
+    EXPECT_EQ(info.Language, "English");
+    EXPECT_EQ(info.Title, "Report generator");
+    EXPECT_EQ(info.Description, "Schedule based automatic reporting");
+    ASSERT_NE(info.PluginClass, nullptr);
+    EXPECT_STREQ(info.PluginClass->ClassName, "TMorvidPlugin");
+    EXPECT_EQ(info.AutoCreate, 1);
+}
+
+TEST(PluginInfo, TheBuildTimeIsTheDocumentedMoment) {
+    EXPECT_NEAR(morvid::PluginBuildTime(), 46084.5736749884, 0.5 / 86400000.0);
+}
+
+TEST(PluginResources, EveryIdHasItsText) {
+    const struct {
+        int Id;
+        const char* Text;
+    } cases[] = {
+        {65520, "* * * * * *"},
+        {65521, "%s %s %s %s %s %s"},
+        {65522, "Report generator"},
+        {65523, "Schedule based automatic reporting"},
+        {65524, "English"},
+        {65519, ""},
+        {65525, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(morvid::LoadResString(c.Id), c.Text) << c.Id;
+    }
+}
+
+TEST_F(MorvidPluginTest, CreationPublishesTheObjectAndTheWindowAndLinksTheCommand) {
+    EXPECT_EQ(MorvidPlugin, Plugin);
+    ASSERT_NE(DLGScheduledReports, nullptr);
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_EQ(Window().MainWindow(), &Host.MainWindow);
+    ASSERT_NE(Plugin->EventList, nullptr);
+    EXPECT_EQ(Plugin->EventList->Count(), 0);
+    EXPECT_EQ(RowCount(), 0);
+
+    EXPECT_THAT(Host.MenuTexts(), ElementsAre("Exit", "-", "Report scheduler"));
+    ASSERT_EQ(Host.MainMenu->ItemLinks.Count(), 1);
+    host::TItemLink* link = Host.MainMenu->ItemLinks.Items(0);
+    EXPECT_EQ(link->Item(), Window().bbMorvid);
+    EXPECT_TRUE(link->BeginGroup());
+    EXPECT_TRUE(Window().bbMorvid->Enabled());
+}
+
+TEST_F(MorvidPluginTest, TheMenuCommandBringsUpTheWindow) {
+    Host.Menu->actions().back()->trigger();
+    EXPECT_TRUE(Window().isVisible());
+}
+
+TEST_F(MorvidPluginTest, AHostWithoutAMainMenuGetsNoLink) {
+    DestroyPlugin();
+    Host.Client.Objects.Unregister(host::MainMenuObjectName);
+    CreatePlugin();
+    EXPECT_EQ(Window().bbMorvid->LinkCount(), 0);
+    EXPECT_THAT(Host.MenuTexts(), ElementsAre("Exit"));
+}
+
+TEST_F(MorvidPluginTest, DestructionRemovesTheLinkAndClearsTheGlobals) {
+    DestroyPlugin();
+    EXPECT_EQ(MorvidPlugin, nullptr);
+    EXPECT_EQ(DLGScheduledReports, nullptr);
+    EXPECT_THAT(Host.MenuTexts(), ElementsAre("Exit"));
+    EXPECT_EQ(Host.MainMenu->ItemLinks.Count(), 0);
+}
+
+TEST_F(MorvidPluginTest, DestructionStopsEveryTaskInRowOrderBeforeTheWindowAndTheListGo) {
+    for (const char* name : {"first", "second", "third"}) {
+        AddTask(name, true).StartSchedule();
+    }
+    struct TSeen {
+        std::string Event;
+        bool WindowAlive;
+        bool LinkGone;
+        bool ListAlive;
+    };
+    std::vector<TSeen> seen;
+    for (int i = 0; i < RowCount(); ++i) {
+        ASSERT_TRUE(Task(i).Event->Running);
+        Task(i).Event->OnStop = [&](morvid::TScheduledEvent* event) {
+            seen.push_back({event->Name, DLGScheduledReports != nullptr,
+                            Host.MainMenu->ItemLinks.Count() == 0,
+                            MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr});
+        };
+    }
+    bool listAliveWhenWindowWent = false;
+    QObject::connect(&Window(), &QObject::destroyed, [&] {
+        listAliveWhenWindowWent = MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr;
+    });
+
+    DestroyPlugin();
+
+    ASSERT_EQ(seen.size(), 3u);
+    const char* const order[] = {"first", "second", "third"};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].Event, order[i]);
+        EXPECT_TRUE(seen[i].WindowAlive) << order[i];
+        EXPECT_TRUE(seen[i].LinkGone) << order[i];
+        EXPECT_TRUE(seen[i].ListAlive) << order[i];
+    }
+    EXPECT_TRUE(listAliveWhenWindowWent);
+}
+
+TEST_F(MorvidPluginTest, ConnectEnablesTheCommandAndArmsExactlyTheEnabledTasks) {
+    const struct {
+        const char* Name;
+        bool Enabled;
+    } tasks[] = {{"on 1", true}, {"off", false}, {"on 2", true}, {"off 2", false}};
+    for (const auto& t : tasks) {
+        AddTask(t.Name, t.Enabled);
+    }
+    Window().bbMorvid->SetEnabled(false);
+    Plugin->DoConnected();
+    EXPECT_TRUE(Window().bbMorvid->Enabled());
+    for (int i = 0; i < RowCount(); ++i) {
+        EXPECT_EQ(Task(i).Event->Running, tasks[i].Enabled) << tasks[i].Name;
+        EXPECT_EQ(RowTexts(i)[4] != "Never", tasks[i].Enabled) << tasks[i].Name;
+    }
+}
+
+TEST_F(MorvidPluginTest, ConnectWithNoTasksOnlyEnablesTheCommand) {
+    Window().bbMorvid->SetEnabled(false);
+    Plugin->DoConnected();
+    EXPECT_TRUE(Window().bbMorvid->Enabled());
+    EXPECT_EQ(Plugin->EventList->Count(), 0);
+    EXPECT_FALSE(Window().isVisible());
+}
+
+TEST_F(MorvidPluginTest, ARejectedScheduleKeepsNoOtherTaskFromBeingArmed) {
+    const struct {
+        const char* Name;
+        const char* CronStr;
+        bool Armed;
+    } tasks[] = {
+        {"good 1", "* * * * * *", true},   {"broken minute", "61 * * * * *", false},
+        {"good 2", "0 12 * * * *", true},  {"broken text", "every day", false},
+        {"good 3", "*/5 * * * * *", true},
+    };
+    for (const auto& t : tasks) {
+        AddTask(t.Name, true, t.CronStr);
+    }
+    try {
+        Plugin->DoConnected();
+        ADD_FAILURE() << "the rejected schedules were not reported";
+    } catch (const rtl::Exception& error) {
+        EXPECT_THAT(error.Message(), HasSubstr("\"broken minute\""));
+        EXPECT_THAT(error.Message(), HasSubstr("\"broken text\""));
+        EXPECT_THAT(error.Message(), Not(HasSubstr("good")));
+    }
+    EXPECT_TRUE(Window().bbMorvid->Enabled());
+    for (int i = 0; i < RowCount(); ++i) {
+        EXPECT_EQ(Task(i).Event->Running, tasks[i].Armed) << tasks[i].Name;
+    }
+}
+
+TEST_F(MorvidPluginTest, ARejectedScheduleIsReportedWithTheClassTheEngineRaised) {
+    AddTask("first", true, "every day");
+    AddTask("last", true, "* * * * * *");
+    try {
+        Plugin->DoConnected();
+        ADD_FAILURE() << "the rejected schedule was not reported";
+    } catch (const morvid::EScheduleError& error) {
+        EXPECT_EQ(error.Message(), "Task \"first\": 'every' is not a valid integer value");
+    }
+    EXPECT_TRUE(Task(1).Event->Running);
+}
+
+TEST_F(MorvidPluginTest, DisconnectHidesTheWindowDisablesTheCommandAndDisarmsEveryTask) {
+    for (const bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "window shown" : "window hidden");
+        morvid::TScheduleItem& enabled = AddTask("enabled", true);
+        // Armed although disabled now, as after an edit that the window has not re-armed.
+        morvid::TScheduleItem& disabled = AddTask("disabled", true);
+        Plugin->DoConnected();
+        disabled.SetEnabled(false);
+        ASSERT_TRUE(enabled.Event->Running);
+        ASSERT_TRUE(disabled.Event->Running);
+        if (shown) {
+            Window().ShowReportsWindow();
+            ASSERT_TRUE(Window().isVisible());
+        }
+
+        Plugin->DoDisconnected();
+
+        EXPECT_FALSE(Window().isVisible());
+        EXPECT_FALSE(Window().bbMorvid->Enabled());
+        EXPECT_FALSE(Host.Menu->actions().back()->isEnabled());
+        for (int i = 0; i < RowCount(); ++i) {
+            EXPECT_FALSE(Task(i).Event->Running) << Task(i).Name;
+            EXPECT_EQ(RowTexts(i)[4], "Never") << Task(i).Name;
+        }
+    }
+}
+
+TEST_F(MorvidPluginTest, ConnectAndDisconnectAlternateAnyNumberOfTimes) {
+    morvid::TScheduleItem& task = AddTask("daily", true, "0 6 * * * *");
+    for (int round = 0; round < 3; ++round) {
+        Plugin->DoConnected();
+        EXPECT_TRUE(task.Event->Running) << round;
+        EXPECT_TRUE(Window().bbMorvid->Enabled()) << round;
+        Plugin->DoDisconnected();
+        EXPECT_FALSE(task.Event->Running) << round;
+        EXPECT_FALSE(Window().bbMorvid->Enabled()) << round;
+    }
+    EXPECT_EQ(Plugin->EventList->Count(), 1);
+}
+
+} // namespace
+} // namespace plugintest

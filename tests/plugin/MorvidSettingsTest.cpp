@@ -1,0 +1,546 @@
+// Settings persistence through the real registry: the stored layout key by key and type by
+// type, loading it back, the window placement and icon size, and that neither a failed load nor
+// a failed save loses stored tasks.
+#include "plugin/MorvidSettings.h"
+
+#include "platform/host/core/BarButton.h"
+#include "platform/host/core/BarManager.h"
+#include "platform/host/forms/ListView.h"
+#include "platform/host/registry/Registry.h"
+#include "plugin/RegKeySnapshot.h"
+#include "scheduler/uScheduler.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/plugin/PluginFixture.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <climits>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace plugintest {
+namespace {
+
+using host::rdBinary;
+using host::rdInteger;
+using host::rdString;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+using TValues = std::vector<TStoredValue>;
+
+const std::string Schedules = std::string(SettingsRoot) + "\\Settings\\Morvid\\Schedules";
+
+std::string ItemPath(int i) {
+    return Schedules + "\\Item" + std::to_string(i);
+}
+
+// A stored task as the save writes one, with no parameters and no last run.
+TValues StoredTask(const std::string& name, bool enabled = true, int reportId = 3) {
+    return {{"Name", rdString, name},
+            {"Enabled", rdInteger, enabled ? "1" : "0"},
+            {"ReportId", rdInteger, std::to_string(reportId)},
+            {"ExportPath", rdString, "/srv/exports/" + name},
+            {"Filter", rdString, "CSV file"},
+            {"CronStr", rdString, "0 6 * * * *"},
+            {"ParamCount", rdInteger, "0"}};
+}
+
+TValues With(TValues values, const TValues& more) {
+    values.insert(values.end(), more.begin(), more.end());
+    return values;
+}
+
+TValues Without(TValues values, const std::string& name) {
+    std::erase_if(values, [&](const TStoredValue& v) { return v.Name == name; });
+    return values;
+}
+
+TValues Replacing(TValues values, const TStoredValue& value) {
+    for (TStoredValue& v : values) {
+        if (v.Name == value.Name) {
+            v = value;
+        }
+    }
+    return values;
+}
+
+class MorvidSettingsTest : public TPluginTest {
+protected:
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int i = 0; i < RowCount(); ++i) {
+            names.push_back(RowTexts(i)[0]);
+        }
+        return names;
+    }
+    // Deletes a row and its task, as the window's "Delete" does.
+    void DeleteRow(int row) {
+        morvid::TScheduleItem* task = &Task(row);
+        List().Items.Delete(row);
+        delete task;
+    }
+    // What the load kept from a plug-in object that is then replaced by a fresh one.
+    void Restart() {
+        DestroyPlugin();
+        CreatePlugin();
+    }
+    bool KeyExists(const std::string& path) {
+        const bool exists = Registry()->KeyExists(path);
+        Registry()->CloseKey();
+        return exists;
+    }
+    morvid::TRegKeySnapshot StoredTree() {
+        morvid::TRegKeySnapshot tree;
+        tree.Read(*Registry(), Root + "\\Settings\\Morvid");
+        return tree;
+    }
+};
+
+TEST_F(MorvidSettingsTest, ATaskThatNeverRanIsStoredWithoutLastRunAndLoadsAsNever) {
+    morvid::TScheduleItem& task = AddTask("Door report", true, "30 7 * * 1-5 *");
+    task.SetReportId(12);
+    task.SetExportPath("/srv/exports");
+    task.SetFilter("PDF file");
+    Save();
+
+    EXPECT_THAT(StoredValues(*Registry(), ItemPath(0)),
+                ElementsAre(TStoredValue{"Name", rdString, "Door report"},
+                            TStoredValue{"Enabled", rdInteger, "1"},
+                            TStoredValue{"ReportId", rdInteger, "12"},
+                            TStoredValue{"ExportPath", rdString, "/srv/exports"},
+                            TStoredValue{"Filter", rdString, "PDF file"},
+                            TStoredValue{"CronStr", rdString, "30 7 * * 1-5 *"},
+                            TStoredValue{"ParamCount", rdInteger, "0"}));
+
+    Restart();
+    Load();
+    ASSERT_EQ(RowCount(), 1);
+    EXPECT_THAT(RowTexts(0), ElementsAre("Door report", "Yes", "Never", "", "Never"));
+    EXPECT_TRUE(Task(0).LastRun.IsNull());
+}
+
+TEST_F(MorvidSettingsTest, ANumberThenADateParameterAreStoredAsIntegerAndEightByteBinary) {
+    morvid::TScheduleItem& task = AddTask("Alarms", false);
+    task.LastRun = rtl::TVariant::FromDate(46084.5);
+    task.LastRunResult = "Success!";
+    task.AddParam(morvid::rpNumber, 42);
+    task.AddParam(morvid::rpDate, rtl::TVariant::FromDate(46080.0));
+    Save();
+
+    const TValues stored = StoredValues(*Registry(), ItemPath(0));
+    const TValues tail(stored.begin() + 6, stored.end());
+    EXPECT_THAT(tail, ElementsAre(TStoredValue{"LastRun", rdBinary, "46084.5"},
+                                  TStoredValue{"LastRunResult", rdString, "Success!"},
+                                  TStoredValue{"ParamCount", rdInteger, "2"},
+                                  TStoredValue{"ParamType0", rdInteger, "1"},
+                                  TStoredValue{"Param0", rdInteger, "42"},
+                                  TStoredValue{"ParamType1", rdInteger, "3"},
+                                  TStoredValue{"Param1", rdBinary, "46080"}));
+    ASSERT_TRUE(Registry()->OpenKey(ItemPath(0), false));
+    EXPECT_EQ(Registry()->GetDataSize("LastRun"), 8);
+    EXPECT_EQ(Registry()->GetDataSize("Param1"), 8);
+    Registry()->CloseKey();
+}
+
+TEST_F(MorvidSettingsTest, EveryParameterKindIsStoredByItsCodeAndLoadsBack) {
+    const struct {
+        std::uint8_t Code;
+        rtl::TVariant Value;
+        TValues Stored; // after "ParamType0"
+        rtl::TVariant Loaded;
+    } cases[] = {
+        {0, "north gate", {{"Param0", rdString, "north gate"}}, "north gate"},
+        {0, "", {{"Param0", rdString, ""}}, ""},
+        {1, -7, {{"Param0", rdInteger, "-7"}}, -7},
+        {2, true, {{"Param0", rdInteger, "1"}}, true},
+        {2, false, {{"Param0", rdInteger, "0"}}, false},
+        {3, 46084.0, {{"Param0", rdBinary, "46084"}}, 46084.0},
+        {4, 0.75, {{"Param0", rdBinary, "0.75"}}, 0.75},
+        {9, "ignored", {}, rtl::TVariant()},
+        {255, 1, {}, rtl::TVariant()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << int(c.Code));
+        Restart();
+        AddTask("typed", true).AddParam(c.Code, c.Value);
+        Save();
+        const TValues stored = StoredValues(*Registry(), ItemPath(0));
+        const TValues expected = With(
+            {{"ParamCount", rdInteger, "1"}, {"ParamType0", rdInteger, std::to_string(c.Code)}},
+            c.Stored);
+        EXPECT_THAT(TValues(stored.begin() + 6, stored.end()), ElementsAreArray(expected));
+
+        Restart();
+        Load();
+        ASSERT_EQ(RowCount(), 1);
+        ASSERT_EQ(Task(0).Params.size(), 1u);
+        EXPECT_EQ(Task(0).Params[0].ParamType, c.Code);
+        EXPECT_EQ(Task(0).Params[0].Value, c.Loaded);
+    }
+}
+
+TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
+    AddTask("soon deleted", true);
+    Save();
+    ASSERT_TRUE(KeyExists(ItemPath(0)));
+    DeleteRow(0);
+    Save();
+    EXPECT_TRUE(KeyExists(Root + "\\Settings\\Morvid"));
+    EXPECT_FALSE(KeyExists(Schedules));
+    const TValues window = StoredValues(*Registry(), Root + "\\Settings\\Morvid\\Window");
+    ASSERT_EQ(window.size(), 4u);
+    const char* const order[] = {"Height", "Width", "Top", "Left"};
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        EXPECT_EQ(window[i].Name, order[i]);
+        EXPECT_EQ(window[i].Type, rdInteger) << order[i];
+    }
+}
+
+TEST_F(MorvidSettingsTest, SavingRenumbersInRowOrderAndForgetsDeletedTasks) {
+    for (const char* name : {"a", "b", "c", "d"}) {
+        AddTask(name, true);
+    }
+    Save();
+    DeleteRow(1);
+    DeleteRow(2); // "d"
+    Save();
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(0))[0].Data, "a");
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(1))[0].Data, "c");
+    EXPECT_FALSE(KeyExists(ItemPath(2)));
+    EXPECT_FALSE(KeyExists(ItemPath(3)));
+}
+
+TEST_F(MorvidSettingsTest, TheRootPathIsTakenAsItIsEvenWithPercentSigns) {
+    const std::string root = "\\Software\\100%s%n%d\\Client";
+    AddTask("percent", true);
+    Save(root);
+    EXPECT_EQ(StoredValues(*Registry(), root + "\\Settings\\Morvid\\Schedules\\Item0")[0].Data,
+              "percent");
+    Restart();
+    Load(root);
+    EXPECT_THAT(Names(), ElementsAre("percent"));
+}
+
+TEST_F(MorvidSettingsTest, LoadedTasksGetRowsInStoredOrderAndStayUnarmed) {
+    StoreValues(*Registry(), ItemPath(0), StoredTask("first", true, 4));
+    StoreValues(*Registry(), ItemPath(1),
+                With(Without(StoredTask("second", false, 5), "ParamCount"),
+                     {{"LastRun", rdBinary, "46084.25"}, {"LastRunResult", rdString, "Error: x"}}));
+    Load();
+    ASSERT_EQ(RowCount(), 2);
+    EXPECT_EQ(Task(0).ReportId, 4);
+    EXPECT_TRUE(Task(0).Enabled);
+    EXPECT_EQ(Task(0).ExportPath, "/srv/exports/first");
+    EXPECT_EQ(Task(0).Filter, "CSV file");
+    EXPECT_EQ(Task(0).CronStr, "0 6 * * * *");
+    EXPECT_FALSE(Task(1).Enabled);
+    EXPECT_EQ(Task(1).LastRun, rtl::TVariant::FromDate(46084.25));
+    EXPECT_EQ(Task(1).LastRunResult, "Error: x");
+    EXPECT_TRUE(Task(1).Params.empty());
+    for (int i = 0; i < RowCount(); ++i) {
+        EXPECT_FALSE(Task(i).Event->Running);
+    }
+    EXPECT_EQ(Plugin->EventList->Count(), 2);
+
+    Load();
+    EXPECT_THAT(Names(), ElementsAre("first", "second", "first", "second"));
+}
+
+TEST_F(MorvidSettingsTest, OptionalValuesReadAsDocumented) {
+    const struct {
+        const char* Case;
+        TValues Stored;
+        std::vector<std::string> Row;
+    } cases[] = {
+        {"strings missing",
+         {{"Enabled", rdInteger, "0"}, {"ReportId", rdInteger, "1"}},
+         {"", "No", "Never", "", "Never"}},
+        {"Enabled any non-zero",
+         Replacing(StoredTask("t"), {"Enabled", rdInteger, "-5"}),
+         {"t", "Yes", "Never", "", "Never"}},
+        {"result without last run",
+         With(StoredTask("t"), {{"LastRunResult", rdString, "User canceled"}}),
+         {"t", "Yes", "Never", "User canceled", "Never"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        Restart();
+        Registry()->DeleteKey(Schedules);
+        StoreValues(*Registry(), ItemPath(0), c.Stored);
+        Load();
+        ASSERT_EQ(RowCount(), 1);
+        EXPECT_THAT(RowTexts(0), ElementsAreArray(c.Row));
+    }
+}
+
+TEST_F(MorvidSettingsTest, StoredParametersLoadByTheirCountAndPresence) {
+    const TValues params = {
+        {"ParamType0", rdInteger, "1"}, {"Param0", rdInteger, "5"},
+        {"ParamType1", rdInteger, "1"}, {"Param1", rdInteger, "6"},
+        {"ParamType2", rdInteger, "2"}, {"Param2", rdInteger, "1"},
+    };
+    using TParam = std::pair<int, rtl::TVariant>;
+    const struct {
+        const char* Case;
+        TValues Stored;
+        std::vector<TParam> Loaded;
+    } cases[] = {
+        {"all three", With({{"ParamCount", rdInteger, "3"}}, params), {{1, 5}, {1, 6}, {2, true}}},
+        {"count below what is stored",
+         With({{"ParamCount", rdInteger, "2"}}, params),
+         {{1, 5}, {1, 6}}},
+        {"no count", params, {}},
+        {"negative count", With({{"ParamCount", rdInteger, "-1"}}, params), {}},
+        {"huge count",
+         With({{"ParamCount", rdInteger, std::to_string(INT_MAX)}}, params),
+         {{1, 5}, {1, 6}, {2, true}}},
+        {"a value missing moves the rest up",
+         Without(With({{"ParamCount", rdInteger, "3"}}, params), "Param1"),
+         {{1, 5}, {2, true}}},
+        {"a type missing moves the rest up",
+         Without(With({{"ParamCount", rdInteger, "3"}}, params), "ParamType0"),
+         {{1, 6}, {2, true}}},
+        {"the low eight bits are the code",
+         Replacing(Replacing(With({{"ParamCount", rdInteger, "1"}}, params),
+                             {"ParamType0", rdInteger, "0x103"}),
+                   {"Param0", rdBinary, "46084"}),
+         {{3, 46084.0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        Restart();
+        Registry()->DeleteKey(Schedules);
+        StoreValues(*Registry(), ItemPath(0),
+                    With(Without(StoredTask("p"), "ParamCount"), c.Stored));
+        Load();
+        ASSERT_EQ(RowCount(), 1);
+        std::vector<TParam> loaded;
+        for (const morvid::TReportParam& param : Task(0).Params) {
+            loaded.emplace_back(param.ParamType, param.Value);
+        }
+        EXPECT_EQ(loaded, c.Loaded);
+    }
+}
+
+TEST_F(MorvidSettingsTest, AParameterOfAnUnknownCodeKeepsItsPlaceThroughEveryRoundTrip) {
+    StoreValues(
+        *Registry(), ItemPath(0),
+        With(Without(StoredTask("odd"), "ParamCount"), {{"ParamCount", rdInteger, "3"},
+                                                        {"ParamType0", rdInteger, "1"},
+                                                        {"Param0", rdInteger, "5"},
+                                                        {"ParamType1", rdInteger, "9"},
+                                                        {"Param1", rdString, "kept nowhere"},
+                                                        {"ParamType2", rdInteger, "1"},
+                                                        {"Param2", rdInteger, "6"}}));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Restart();
+        Load();
+        ASSERT_EQ(RowCount(), 1);
+        const morvid::TReportParams& params = Task(0).Params;
+        ASSERT_EQ(params.size(), 3u);
+        EXPECT_EQ(params[1].ParamType, 9);
+        EXPECT_TRUE(params[1].Value.IsEmpty());
+        EXPECT_EQ(params[2].Value, rtl::TVariant(6));
+        Save();
+        const TValues stored = StoredValues(*Registry(), ItemPath(0));
+        EXPECT_THAT(TValues(stored.begin() + 6, stored.end()),
+                    ElementsAre(TStoredValue{"ParamCount", rdInteger, "3"},
+                                TStoredValue{"ParamType0", rdInteger, "1"},
+                                TStoredValue{"Param0", rdInteger, "5"},
+                                TStoredValue{"ParamType1", rdInteger, "9"},
+                                TStoredValue{"ParamType2", rdInteger, "1"},
+                                TStoredValue{"Param2", rdInteger, "6"}));
+    }
+}
+
+TEST_F(MorvidSettingsTest, TaskKeysWithGapsAllLoadInTheOrderOfTheirNumbers) {
+    for (const int number : {10, 2, 0, 7}) {
+        StoreValues(*Registry(), ItemPath(number), StoredTask("task " + std::to_string(number)));
+    }
+    StoreValues(*Registry(), Schedules + "\\Notes", {{"Name", rdString, "not a task"}});
+    Load();
+    EXPECT_THAT(Names(), ElementsAre("task 0", "task 2", "task 7", "task 10"));
+    Save();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(StoredValues(*Registry(), ItemPath(i))[0].Data, Names()[i]);
+    }
+    EXPECT_FALSE(KeyExists(ItemPath(7)));
+    EXPECT_FALSE(KeyExists(ItemPath(10)));
+}
+
+TEST(TaskKeyNames, OnlyItemKeysCountAndTheyOrderByNumber) {
+    EXPECT_THAT(
+        morvid::TaskKeyNames({"Item10", "item2", "Item", "Item-1", "Item1x", "Notes", "ITEM0",
+                              "Item00000000000000000000001", "Item99999999999999999999"}),
+        ElementsAre("ITEM0", "Item00000000000000000000001", "item2", "Item10",
+                    "Item99999999999999999999"));
+}
+
+// Stored: a good task, a damaged one, another good one. The load stops at the damage; a save
+// afterwards must write back what the load did not read.
+TEST_F(MorvidSettingsTest, AFailedLoadLosesNoStoredTask) {
+    const TValues paramsOk =
+        With(Without(StoredTask("broken"), "ParamCount"), {{"ParamCount", rdInteger, "1"},
+                                                           {"ParamType0", rdInteger, "1"},
+                                                           {"Param0", rdInteger, "5"}});
+    const struct {
+        const char* Case;
+        TValues Broken;
+        TValues Window;
+        std::vector<std::string> Listed;
+    } cases[] = {
+        {"Enabled missing", Without(StoredTask("broken"), "Enabled"), {}, {"good 0"}},
+        {"ReportId of another type",
+         Replacing(StoredTask("broken"), {"ReportId", rdString, "12"}),
+         {},
+         {"good 0"}},
+        {"LastRun of another type",
+         With(StoredTask("broken"), {{"LastRun", rdString, "yesterday"}}),
+         {},
+         {"good 0"}},
+        {"ParamType of another type after the row was added",
+         Replacing(paramsOk, {"ParamType0", rdString, "1"}),
+         {},
+         {"good 0"}},
+        {"typed Param of another type after the row was added",
+         Replacing(paramsOk, {"Param0", rdString, "five"}),
+         {},
+         {"good 0"}},
+        {"window value of another type",
+         StoredTask("fine"),
+         {{"Height", rdInteger, "400"}, {"Width", rdString, "wide"}},
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        Restart();
+        Registry()->DeleteKey(Root);
+        const std::vector<TValues> stored = {StoredTask("good 0"), c.Broken, StoredTask("good 2")};
+        for (int i = 0; i < 3; ++i) {
+            StoreValues(*Registry(), ItemPath(i), stored[i]);
+        }
+        if (!c.Window.empty()) {
+            StoreValues(*Registry(), Root + "\\Settings\\Morvid\\Window", c.Window);
+        }
+
+        EXPECT_THROW(Load(), host::ERegistryException);
+        EXPECT_EQ(Names(), c.Listed);
+        // No half-read task is left behind, listed or not.
+        EXPECT_EQ(Plugin->EventList->Count(), RowCount());
+
+        Save();
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(StoredValues(*Registry(), ItemPath(i)), stored[i]) << "Item" << i;
+        }
+        EXPECT_FALSE(KeyExists(ItemPath(3)));
+    }
+}
+
+TEST_F(MorvidSettingsTest, UnreadTasksFollowTheListedOnesUntilALoadReadsThem) {
+    StoreValues(*Registry(), ItemPath(0), StoredTask("listed"));
+    StoreValues(*Registry(), ItemPath(1), Without(StoredTask("damaged"), "ReportId"));
+    StoreValues(*Registry(), ItemPath(2), StoredTask("after"));
+    EXPECT_THROW(Load(), host::ERegistryException);
+    AddTask("new", true);
+    DeleteRow(0); // "listed": the user's delete is the one way a stored task goes
+    Save();
+    Save(); // and again: what was not read is still kept
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(0))[0].Data, "new");
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(1)), Without(StoredTask("damaged"), "ReportId"));
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(2)), StoredTask("after"));
+    EXPECT_FALSE(KeyExists(ItemPath(3)));
+
+    // Repaired, the kept tasks load like any other, and are then saved as listed tasks.
+    ASSERT_TRUE(Registry()->OpenKey(ItemPath(1), false));
+    Registry()->WriteInteger("ReportId", 3);
+    Registry()->CloseKey();
+    Restart();
+    Load();
+    EXPECT_THAT(Names(), ElementsAre("new", "damaged", "after"));
+    Save();
+    EXPECT_FALSE(KeyExists(ItemPath(3)));
+}
+
+TEST_F(MorvidSettingsTest, AFailedSaveLeavesTheStoredSettingsAsTheyWere) {
+    AddTask("stored 1", true).AddParam(morvid::rpNumber, 1);
+    AddTask("stored 2", false);
+    Save();
+    const morvid::TRegKeySnapshot before = StoredTree();
+    AddTask("added", true).AddParam(morvid::rpText, "x");
+    DeleteRow(0);
+
+    int failAt = 1;
+    for (;; ++failAt) {
+        int writes = 0;
+        Registry()->OnWrite = [&] {
+            if (++writes == failAt) {
+                throw host::ERegistryException("disk full");
+            }
+        };
+        try {
+            Save();
+            break;
+        } catch (const host::ERegistryException&) {
+            Registry()->OnWrite = nullptr;
+            ASSERT_EQ(StoredTree(), before) << "failing write " << failAt;
+        }
+    }
+    Registry()->OnWrite = nullptr;
+    EXPECT_GT(failAt, 10);
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(0))[0].Data, "stored 2");
+    EXPECT_EQ(StoredValues(*Registry(), ItemPath(1))[0].Data, "added");
+}
+
+TEST_F(MorvidSettingsTest, LoadingRestoresTheWindowPlacementInsteadOfCentring) {
+    const host::TFormPlacement stored{130, 90, 700, 420};
+    Window().SetPlacement(stored);
+    Save();
+    EXPECT_THAT(StoredValues(*Registry(), Root + "\\Settings\\Morvid\\Window"),
+                ElementsAre(TStoredValue{"Height", rdInteger, "420"},
+                            TStoredValue{"Width", rdInteger, "700"},
+                            TStoredValue{"Top", rdInteger, "90"},
+                            TStoredValue{"Left", rdInteger, "130"}));
+    Restart();
+    ASSERT_FALSE(Window().HasPlacement());
+    Load();
+    EXPECT_TRUE(Window().HasPlacement());
+    Window().ShowReportsWindow();
+    EXPECT_EQ(Window().Placement(), stored);
+}
+
+TEST_F(MorvidSettingsTest, TheWindowsIconSizeFollowsTheHostToolbarOnLoadAndSave) {
+    for (const bool save : {false, true}) {
+        for (const bool large : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (save ? "save" : "load") << ", large " << large);
+            Host.BarManager.SetLargeIcons(large);
+            Window().dxBarManager1->SetLargeIcons(!large);
+            Plugin->HandleSettings(*Registry(), Root, save);
+            EXPECT_EQ(Window().dxBarManager1->LargeIcons(), large);
+        }
+    }
+}
+
+TEST_F(MorvidSettingsTest, AHostWithoutAMainToolbarLeavesTheIconSizeAlone) {
+    Host.Client.Objects.Unregister(host::MainToolbarObjectName);
+    Window().dxBarManager1->SetLargeIcons(true);
+    Save();
+    Load();
+    EXPECT_TRUE(Window().dxBarManager1->LargeIcons());
+}
+
+TEST_F(MorvidSettingsTest, ConnectArmsTheEnabledLoadedTasks) {
+    StoreValues(*Registry(), ItemPath(0), StoredTask("on", true));
+    StoreValues(*Registry(), ItemPath(1), StoredTask("off", false));
+    Load();
+    Plugin->DoConnected();
+    EXPECT_TRUE(Task(0).Event->Running);
+    EXPECT_FALSE(Task(1).Event->Running);
+}
+
+} // namespace
+} // namespace plugintest
