@@ -8,6 +8,7 @@
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
+#include "plugin/MorvidResources.h"
 #include "scheduler/ChronSchedule.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
@@ -31,8 +32,8 @@ namespace morvid {
 
 namespace {
 
-const char* const DefaultSchedule = "* * * * * *";
-const char* const ScheduleFormat = "%s %s %s %s %s %s";
+const char* const DefaultSchedule = LoadResString(SDefaultCronStr);
+const char* const ScheduleFormat = LoadResString(SCronStrFormat);
 
 // The label stands this far above the top of its edit.
 constexpr int LabelOffset = 18;
@@ -190,7 +191,6 @@ void TDLGScheduleEditor::CreateScheduleFields() {
         new QAction(style()->standardIcon(QStyle::SP_MessageBoxCritical), QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
     FCronStrError->setVisible(false);
-    edtCronStr->addAction(FCronStrError, QLineEdit::TrailingPosition);
     // The field validates when the focus leaves it.
     edtCronStr->installEventFilter(this);
     connect(edtCronStr, &QLineEdit::textChanged, this, [this] { UpdateScheduleHint(); });
@@ -483,6 +483,14 @@ void TDLGScheduleEditor::edtCronStrPropertiesValidate() {
 void TDLGScheduleEditor::SetCronStrError(const std::string& message) {
     FCronStrError->setToolTip(QString::fromStdString(message));
     FCronStrError->setVisible(!message.empty());
+    // The field shows a button for every action it holds, visible or not, so the icon is
+    // placed only while there is an error.
+    const bool placed = edtCronStr->actions().contains(FCronStrError);
+    if (!message.empty() && !placed) {
+        edtCronStr->addAction(FCronStrError, QLineEdit::TrailingPosition);
+    } else if (message.empty() && placed) {
+        edtCronStr->removeAction(FCronStrError);
+    }
 }
 
 void TDLGScheduleEditor::UpdateScheduleHint() {
