@@ -29,17 +29,8 @@ using morvid::TScheduleItem;
 
 class ScheduledReportsTest : public TUiTest {
 protected:
-    ScheduledReportsTest() : Window(std::make_unique<TDLGScheduledReports>()) {}
-    ~ScheduledReportsTest() override {
-        // The window does not own its tasks; whoever created the window frees them.
-        host::TListView& list = *Window->lstSchedules;
-        while (list.Items.Count() > 0) {
-            auto* task = static_cast<TScheduleItem*>(list.Items[0]->Data);
-            list.Items.Delete(0);
-            delete task;
-        }
-        Window.reset();
-    }
+    // The plug-in's own window: the plug-in frees the tasks of its rows with itself.
+    ScheduledReportsTest() : Window(morvid::DLGScheduledReports) { EXPECT_NE(Window, nullptr); }
 
     // A task as settings loading makes one: fields set, a row, armed when enabled.
     TScheduleItem* AddTask(const std::string& name, bool enabled,
@@ -102,7 +93,7 @@ protected:
         dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->setChecked(enabled);
     }
 
-    std::unique_ptr<TDLGScheduledReports> Window;
+    TDLGScheduledReports* const Window;
 };
 
 TEST_F(ScheduledReportsTest, TheWindowListsTasksInFiveColumns) {
