@@ -39,21 +39,6 @@ TEST_F(MorvidPluginTest, AFailedConstructionLeavesNoGlobalBehind) {
     EXPECT_EQ(MorvidPlugin, nullptr);
 }
 
-TEST_F(MorvidPluginTest, ATaskRemovesItsArmedEventFromTheList) {
-    bool stopped = false;
-    {
-        morvid::TScheduleItem task(ListView.get());
-        task.SetEnabled(true);
-        task.SetCronStr("* * * * * *");
-        task.StartSchedule();
-        ASSERT_TRUE(task.Event->Running);
-        task.Event->OnStop = [&](morvid::TScheduledEvent*) { stopped = true; };
-        ASSERT_EQ(Plugin->EventList->Count(), 1);
-    }
-    EXPECT_TRUE(stopped);
-    EXPECT_EQ(Plugin->EventList->Count(), 0);
-}
-
 TEST_F(MorvidPluginTest, EventsLeftInTheListAreStoppedWithThePlugin) {
     morvid::TScheduledEvent* left = Plugin->EventList->Add("left over");
     left->OnSchedule = [](morvid::TScheduledEvent*) {};

@@ -214,16 +214,6 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest,
                              return name;
                          });
 
-TEST_F(ReportRunTest, TheFileNameTakesTheFiltersOwnExtension) {
-    host::TfrxCustomExportFilter* csv = BuiltInFilter("CSV table");
-    ASSERT_NE(csv, nullptr);
-    Task->Run();
-    ASSERT_EQ(Task->LastRunResult, "Success!");
-    EXPECT_EQ(csv->FileName, ExportFile("Test_report", csv->DefaultExt));
-    EXPECT_EQ(csv->DefaultPath, Folder.Path() + "/");
-    EXPECT_EQ(ReadFile(csv->FileName).find("report content") != std::string::npos, true);
-}
-
 TEST_F(ReportRunTest, AFolderWithOrWithoutTrailingDelimiterGivesTheSameFile) {
     for (const std::string& path : {Folder.Path(), Folder.Path() + "/"}) {
         Task->SetExportPath(path);
