@@ -167,33 +167,6 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
     EXPECT_EQ(Find<QCheckBox>("cbxScheduleEnabled")->geometry().topLeft(), QPoint(16, 392));
 }
 
-TEST_F(ScheduleEditorTest, TabGoesThroughTheControlsInOrder) {
-    const QStringList expected = {"edtName",
-                                  "icbReport",
-                                  "edtPath",
-                                  "cbbFilter",
-                                  "sedMinute",
-                                  "sedHour",
-                                  "sedDay",
-                                  "sedWeekday",
-                                  "sedMonth",
-                                  "sedYear",
-                                  "edtCronStr",
-                                  "cxTreeList1",
-                                  "cbxScheduleEnabled",
-                                  "btnOk",
-                                  "btnCancel"};
-    QStringList seen;
-    QWidget* widget = Find<QWidget>("edtName");
-    for (int steps = 0; steps < 200 && seen.size() < expected.size(); ++steps) {
-        if (expected.contains(widget->objectName()) && !seen.contains(widget->objectName())) {
-            seen << widget->objectName();
-        }
-        widget = widget->nextInFocusChain();
-    }
-    EXPECT_EQ(seen, expected);
-}
-
 struct TSpinCase {
     const char* Name;
     std::vector<std::pair<const char*, const char*>> Keys; // spin edit, typed text ("" = Delete)

@@ -119,39 +119,6 @@ TEST_F(ScheduledReportsTest, TheWindowListsTasksInFiveColumns) {
     EXPECT_GT(list->header()->sectionSize(0), 150);
 }
 
-TEST_F(ScheduledReportsTest, CommandsHaveTheirCaptionsHintsAndShortcuts) {
-    struct TCommand {
-        host::TBarButton* Button;
-        const char* Name;
-        const char* Caption;
-        const char* Hint;
-        QKeySequence ShortCut;
-    };
-    const TCommand commands[] = {
-        {Window->bbMorvid, "bbMorvid", "Report scheduler", "Report scheduler", {}},
-        {Window->bbTaskNew, "bbTaskNew", "New task...", "New task", QKeySequence(Qt::Key_Insert)},
-        {Window->bbTaskDelete, "bbTaskDelete", "Delete", "Delete",
-         QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-        {Window->bbTaskEdit, "bbTaskEdit", "Edit...", "Edit", {}},
-        {Window->bbRunNow, "bbRunNow", "Run now", "Run report now", {}},
-    };
-    ASSERT_EQ(Window->dxBarManager1->ButtonCount(), 5);
-    for (const TCommand& command : commands) {
-        SCOPED_TRACE(command.Name);
-        ASSERT_NE(command.Button, nullptr);
-        EXPECT_EQ(Window->dxBarManager1->FindButton(command.Name), command.Button);
-        EXPECT_EQ(command.Button->Caption(), command.Caption);
-        EXPECT_EQ(command.Button->Hint(), command.Hint);
-        EXPECT_EQ(command.Button->ShortCut(), command.ShortCut);
-    }
-    EXPECT_EQ(Window->bbMorvid->Glyph().size(), QSize(16, 16));
-    EXPECT_EQ(Window->bbMorvid->LargeGlyph().size(), QSize(32, 32));
-    EXPECT_EQ(Window->ilLarge.toImage().pixelColor(22, 22).alpha(), 255) << "the clock face";
-    EXPECT_EQ(Window->ilLarge.toImage().pixelColor(31, 0).alpha(), 0) << "a clear corner";
-    Window->dxBarManager1->SetLargeIcons(true);
-    EXPECT_EQ(Window->dxBarManager1->IconSize(), QSize(32, 32));
-}
-
 struct TMenuCase {
     const char* Name;
     int Rows;
