@@ -70,13 +70,18 @@ int main(int argc, char** argv) {
                 client.Error("unhandled error");
             }
         };
-        morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM}, [&client](int signalNumber) {
+        // A signal during the start arrives before the event loop runs, where quit() does
+        // nothing; the flag keeps the loop from starting at all then.
+        bool endRequested = false;
+        morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM}, [&](int signalNumber) {
+            endRequested = true;
             client.Info(std::string("Received ") + (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") +
                         "; saving the settings and ending");
             QCoreApplication::quit();
         });
         if (client.Start()) {
-            result = app.exec();
+            QCoreApplication::processEvents(); // delivers a signal that came during the start
+            result = endRequested ? ExitOk : app.exec();
         } else {
             result = ExitFailure;
         }
