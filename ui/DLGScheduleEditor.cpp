@@ -93,7 +93,12 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner)
     FormCreate();
 }
 
-TDLGScheduleEditor::~TDLGScheduleEditor() = default;
+TDLGScheduleEditor::~TDLGScheduleEditor() {
+    // The grid and the schedule field call back into this object; they go while it is whole,
+    // not later with the base class's children.
+    edtCronStr->removeEventFilter(this);
+    delete cxTreeList1;
+}
 
 template <class F> void TDLGScheduleEditor::Guarded(F&& handler) {
     try {
