@@ -4,8 +4,6 @@
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/forms/ListView.h"
-#include "plugin/MorvidResources.h"
-#include "plugin/PluginInfo.h"
 #include "scheduler/uScheduler.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/plugin/PluginFixture.h"
@@ -29,51 +27,6 @@ using ::testing::Not;
 
 class MorvidPluginTest : public TPluginTest {};
 
-TEST(PluginInfo, TheRecordIsFilledInPlaceWithTheLibrarysValues) {
-    host::TQuorClientPluginInfo info;
-    info.ShortName = "stale";
-    info.Version = "stale";
-    info.Language = "stale";
-    info.Title = "stale";
-    info.Description = "stale";
-    info.Reserved = 0x5A;
-    GetPluginInfo(info);
-    EXPECT_EQ(info.Signature, 0x66);
-    EXPECT_EQ(info.InterfaceMajor, 0);
-    EXPECT_EQ(info.InterfaceMinor, 1);
-    EXPECT_EQ(info.Reserved, 0x5A);
-    EXPECT_EQ(info.ShortName, "Morvid");
-    EXPECT_EQ(info.Version, host::DateToVersion(46084.5736749884));
-    EXPECT_EQ(info.Language, "English");
-    EXPECT_EQ(info.Title, "Report generator");
-    EXPECT_EQ(info.Description, "Schedule based automatic reporting");
-    ASSERT_NE(info.PluginClass, nullptr);
-    EXPECT_STREQ(info.PluginClass->ClassName, "TMorvidPlugin");
-    EXPECT_EQ(info.AutoCreate, 1);
-}
-
-TEST(PluginInfo, TheBuildTimeIsTheDocumentedMoment) {
-    EXPECT_NEAR(morvid::PluginBuildTime(), 46084.5736749884, 0.5 / 86400000.0);
-}
-
-TEST(PluginResources, EveryIdHasItsText) {
-    const struct {
-        int Id;
-        const char* Text;
-    } cases[] = {
-        {65520, "* * * * * *"},
-        {65521, "%s %s %s %s %s %s"},
-        {65522, "Report generator"},
-        {65523, "Schedule based automatic reporting"},
-        {65524, "English"},
-        {65519, ""},
-        {65525, ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_STREQ(morvid::LoadResString(c.Id), c.Text) << c.Id;
-    }
-}
-
 TEST_F(MorvidPluginTest, CreationPublishesTheObjectAndTheWindowAndLinksTheCommand) {
     EXPECT_EQ(MorvidPlugin, Plugin);
     ASSERT_NE(DLGScheduledReports, nullptr);
@@ -89,11 +42,6 @@ TEST_F(MorvidPluginTest, CreationPublishesTheObjectAndTheWindowAndLinksTheComman
     EXPECT_EQ(link->Item(), Window().bbMorvid);
     EXPECT_TRUE(link->BeginGroup());
     EXPECT_TRUE(Window().bbMorvid->Enabled());
-}
-
-TEST_F(MorvidPluginTest, TheMenuCommandBringsUpTheWindow) {
-    Host.Menu->actions().back()->trigger();
-    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(MorvidPluginTest, AHostWithoutAMainMenuGetsNoLink) {

@@ -200,20 +200,6 @@ TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
     }
 }
 
-TEST_F(MorvidSettingsTest, SavingRenumbersInRowOrderAndForgetsDeletedTasks) {
-    for (const char* name : {"a", "b", "c", "d"}) {
-        AddTask(name, true);
-    }
-    Save();
-    DeleteRow(1);
-    DeleteRow(2); // "d"
-    Save();
-    EXPECT_EQ(StoredValues(*Registry(), ItemPath(0))[0].Data, "a");
-    EXPECT_EQ(StoredValues(*Registry(), ItemPath(1))[0].Data, "c");
-    EXPECT_FALSE(KeyExists(ItemPath(2)));
-    EXPECT_FALSE(KeyExists(ItemPath(3)));
-}
-
 TEST_F(MorvidSettingsTest, TheRootPathIsTakenAsItIsEvenWithPercentSigns) {
     const std::string root = "\\Software\\100%s%n%d\\Client";
     AddTask("percent", true);
@@ -531,15 +517,6 @@ TEST_F(MorvidSettingsTest, AHostWithoutAMainToolbarLeavesTheIconSizeAlone) {
     Save();
     Load();
     EXPECT_TRUE(Window().dxBarManager1->LargeIcons());
-}
-
-TEST_F(MorvidSettingsTest, ConnectArmsTheEnabledLoadedTasks) {
-    StoreValues(*Registry(), ItemPath(0), StoredTask("on", true));
-    StoreValues(*Registry(), ItemPath(1), StoredTask("off", false));
-    Load();
-    Plugin->DoConnected();
-    EXPECT_TRUE(Task(0).Event->Running);
-    EXPECT_FALSE(Task(1).Event->Running);
 }
 
 } // namespace
