@@ -270,8 +270,10 @@ void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& r
     if (!registry.OpenKey(WindowKeyPath(rootPath), false)) {
         return;
     }
-    // Each value is applied as soon as it is read, so the ones before a bad value still count.
+    // The stored position replaces the centring before anything is read; each value is applied
+    // as soon as it is read, so the ones before a bad value still count.
     host::TFormPlacement placement = window.Placement();
+    window.SetPlacement(placement);
     placement.Height = registry.ReadInteger("Height");
     window.SetPlacement(placement);
     placement.Width = registry.ReadInteger("Width");
