@@ -128,8 +128,13 @@ void TScheduledEvent::DoSchedule() {
     const std::int64_t count = CountDelivery();
     if (count == 0)
         return;
+    // The handler may free this event (a task deleted during its own run): then nothing of it
+    // may be touched afterwards.
+    const std::weak_ptr<void> alive = FLifetime;
     if (OnSchedule)
         OnSchedule(this);
+    if (alive.expired())
+        return;
     // Only the delivery that reached the limit stops the event.
     const std::int64_t limit = MaxRunCount;
     if (limit > 0 && count >= limit) {

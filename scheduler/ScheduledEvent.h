@@ -93,6 +93,8 @@ private:
     std::shared_ptr<TScheduleThread> FThread;
     TSignalingType FSignalingType = stMessage;
     std::shared_ptr<TEventLink> FLink;
+    // Expires with the event; DoSchedule tells by it whether its handler freed the event.
+    std::shared_ptr<void> FLifetime = std::make_shared<char>(0);
     // A worker delivery reaching MaxRunCount stops the event on its own thread, possibly while
     // the owner stops it too; recursive because OnStop may call Stop again.
     std::recursive_mutex FStopLock;

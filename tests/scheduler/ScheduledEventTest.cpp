@@ -283,5 +283,17 @@ TEST_F(ScheduledEventTest, TheListOwnsItsEvents) {
                                                  "delete c", "delete a"}));
 }
 
+TEST_F(ScheduledEventTest, AHandlerMayFreeItsOwnEvent) {
+    auto list = std::make_unique<TSchEventList>();
+    TScheduledEvent* self = list->Add("self");
+    self->Schedule->SetScheduleText("0 * * * * * *");
+    self->MaxRunCount = 1; // the limit is read after the handler: it must not be
+    self->OnSchedule = [&](TScheduledEvent* sender) { list->Remove(sender); };
+    ASSERT_TRUE(self->Start(false));
+    self->DoSchedule();
+    mainQueue.ProcessMessages();
+    EXPECT_EQ(list->Count(), 0);
+}
+
 } // namespace
 } // namespace morvid::test
