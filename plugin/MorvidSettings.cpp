@@ -288,12 +288,16 @@ void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& r
 void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPath,
                            TDLGScheduledReports& window) {
     FUnreadTasks.clear();
+    // One snapshot for the whole load: a save by another process in between cannot mix old
+    // and new tasks, and the reads run several times faster than one transaction each.
+    host::TRegistryTransaction transaction(registry);
     std::vector<std::string> keyNames;
     std::size_t next = 0;
     bool listed = false;
     try {
         LoadWindow(registry, rootPath, window);
         if (!registry.OpenKey(MorvidKeyPath(rootPath), false)) {
+            transaction.Commit();
             return;
         }
         std::vector<std::string> names;
@@ -308,6 +312,7 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
             LoadTask(registry, schedules + "\\" + keyNames[next], *window.lstSchedules);
         }
         registry.CloseKey();
+        transaction.Commit();
     } catch (...) {
         registry.CloseKey();
         if (listed) {

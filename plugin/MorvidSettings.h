@@ -34,9 +34,10 @@ public:
     void Save(host::TRegistry& registry, const std::string& rootPath, TDLGScheduledReports& window);
 
     // Applies the stored placement to the window and appends one task with a row per stored
-    // task; arms nothing. A value that is missing or of the wrong type stops the load with the
-    // registry's error. The task being read then gets no row, and it and every stored task
-    // after it are kept, unread, for the next save, so that a failed load loses nothing.
+    // task, reading one registry snapshot (a transaction); arms nothing. A value that is missing or
+    // of the wrong type stops the load with the registry's error. The task being read then gets no
+    // row, and it and every stored task after it are kept, unread, for the next save, so that a
+    // failed load loses nothing.
     void Load(host::TRegistry& registry, const std::string& rootPath, TDLGScheduledReports& window);
 
     // The stored tasks the last load did not read, in stored order; empty after a full load.
