@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace morvid {
@@ -289,15 +290,17 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
                            TDLGScheduledReports& window) {
     FUnreadTasks.clear();
     // One snapshot for the whole load: a save by another process in between cannot mix old
-    // and new tasks, and the reads run several times faster than one transaction each.
-    host::TRegistryTransaction transaction(registry);
+    // and new tasks, and the reads run several times faster than one transaction each. Begun
+    // inside the try, so that even a registry too busy to begin one keeps its tasks below.
+    std::optional<host::TRegistryTransaction> transaction;
     std::vector<std::string> keyNames;
     std::size_t next = 0;
     bool listed = false;
     try {
+        transaction.emplace(registry);
         LoadWindow(registry, rootPath, window);
         if (!registry.OpenKey(MorvidKeyPath(rootPath), false)) {
-            transaction.Commit();
+            transaction->Commit();
             return;
         }
         std::vector<std::string> names;
@@ -312,7 +315,7 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
             LoadTask(registry, schedules + "\\" + keyNames[next], *window.lstSchedules);
         }
         registry.CloseKey();
-        transaction.Commit();
+        transaction->Commit();
     } catch (...) {
         registry.CloseKey();
         if (listed) {
