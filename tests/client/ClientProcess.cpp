@@ -16,26 +16,6 @@ extern char** environ;
 
 namespace clienttest {
 
-TTempDir::TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quor-client-test-XXXXXX");
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    FPath = pattern;
-}
-
-TTempDir::~TTempDir() {
-    std::error_code error;
-    std::filesystem::remove_all(FPath, error);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!done()) {

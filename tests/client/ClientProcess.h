@@ -2,6 +2,8 @@
 // standard output and error going to files the test reads while it runs.
 #pragma once
 
+#include "tests/support/TempDir.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,21 +12,8 @@
 
 namespace clienttest {
 
-// A folder below the system's temporary folder, removed with everything in it.
-class TTempDir {
-public:
-    TTempDir();
-    ~TTempDir();
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-    const std::string& Path() const noexcept { return FPath; }
-    std::string File(const std::string& name) const { return FPath + "/" + name; }
-
-private:
-    std::string FPath;
-};
-
-std::string ReadFile(const std::string& path);
+using morvid::test::ReadFile;
+using morvid::test::TTempDir;
 
 // Polls `done` every 100 ms until it holds or `timeoutMs` has passed; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);

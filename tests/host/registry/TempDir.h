@@ -2,23 +2,13 @@
 // and the small file helpers the registry tests share.
 #pragma once
 
+#include "tests/support/TempDir.h"
+
 #include <string>
 
 namespace regtest {
 
-class TTempDir {
-public:
-    TTempDir();
-    ~TTempDir();
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-
-    const std::string& Path() const noexcept { return FPath; }
-    std::string File(const std::string& name) const { return FPath + "/" + name; }
-
-private:
-    std::string FPath;
-};
+using morvid::test::TTempDir;
 
 std::string ReadFileBytes(const std::string& fileName);
 void WriteFileBytes(const std::string& fileName, const std::string& bytes);
