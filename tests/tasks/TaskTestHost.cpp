@@ -1,81 +1,15 @@
 #include "tests/tasks/TaskTestHost.h"
 
 #include "platform/host/forms/ListView.h"
-
-#include <QApplication>
-#include <algorithm>
-#include <cstdlib>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include "tests/support/QtTestApplication.h"
 
 namespace taskstest {
 
-namespace {
-
-// One application for the whole program, made before the first test, in UTC so that the
-// virtual clock's local time is the UTC time the tests write down.
-class TApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-        FApp = std::make_unique<QApplication>(FArgc, FArgv);
-    }
-    void TearDown() override { FApp.reset(); }
-
-private:
-    int FArgc = 1;
-    char FName[16] = "tasks-test";
-    char* FArgv[2] = {FName, nullptr};
-    std::unique_ptr<QApplication> FApp;
-};
-
-::testing::Environment* const Application =
-    ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
-
-} // namespace
+[[maybe_unused]] ::testing::Environment* const Application =
+    morvid::test::AddQtApplication({.Name = "tasks-test", .Utc = true, .Offscreen = false});
 
 std::int64_t StartUnixMs() {
     return morvid::test::UnixMsOfUtc(2026, 3, 3, 13, 46, 5);
-}
-
-host::TSysObjectList& TTestClient::GetReports() {
-    if (OnGetReports) {
-        OnGetReports();
-    }
-    return Reports;
-}
-
-TTempDir::TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "morvid-tasks-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    FPath = pattern;
-}
-
-TTempDir::~TTempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> ListDir(const std::string& path) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TTaskHostTest::TTaskHostTest() : Clock(StartUnixMs()) {

@@ -1,44 +1,12 @@
 #include "tests/ui/UiTestHost.h"
 
 #include "platform/rtl/Threads.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTest>
-#include <QWidget>
-#include <cstdlib>
-#include <ctime>
+#include "tests/support/QtTestApplication.h"
 
 namespace uitest {
 
-namespace {
-
-// One application for the whole program, made before the first test, in UTC so that the
-// virtual clock's local time is the UTC time the tests write down.
-class TApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        FApp = std::make_unique<QApplication>(FArgc, FArgv);
-        QApplication::setStyle(QStringLiteral("Fusion"));
-    }
-    void TearDown() override { FApp.reset(); }
-
-private:
-    int FArgc = 1;
-    char FName[16] = "ui-test";
-    char* FArgv[2] = {FName, nullptr};
-    std::unique_ptr<QApplication> FApp;
-};
-
 [[maybe_unused]] ::testing::Environment* const Application =
-    ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
-
-} // namespace
+    morvid::test::AddQtApplication({.Name = "ui-test", .Utc = true, .Fusion = true});
 
 std::int64_t StartUnixMs() {
     return morvid::test::UnixMsOfUtc(2026, 3, 3, 13, 46, 5);
@@ -53,21 +21,11 @@ bool TTestReport::BuildPreview(const std::vector<rtl::TVariant>& arguments,
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > 10000) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return morvid::test::WaitFor(condition, 10000);
 }
 
 bool ShowActive(QWidget& window) {
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowActive(&window);
+    return morvid::test::ShowActive(window);
 }
 
 TUiTest::TUiTest() : Clock(StartUnixMs()) {

@@ -7,6 +7,7 @@
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/ModalAnswerer.h"
 #include "plugin/MorvidPlugin.h"
+#include "tests/support/TestClient.h"
 #include "tests/support/VirtualClock.h"
 
 #include <functional>
@@ -32,13 +33,7 @@ public:
     std::vector<rtl::TVariant> LastArguments;
 };
 
-class TTestClient final : public host::IQuorClient {
-public:
-    host::THostObject* GetObject(const std::string&) override { return nullptr; }
-    std::uint8_t GetConnectionState() override { return host::csOnline; }
-    host::TSysObjectList& GetReports() override { return Reports; }
-    host::TSysObjectList Reports;
-};
+using morvid::test::TTestClient;
 
 // Processes events until the condition holds; false when it still does not after ten seconds.
 bool WaitFor(const std::function<bool()>& condition);

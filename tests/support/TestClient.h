@@ -1,0 +1,26 @@
+// A client as the host offers one to a plug-in in tests: no host objects, a connection state the
+// test sets, and a report list.
+#pragma once
+
+#include "platform/host/core/QuorClient.h"
+#include "platform/host/core/SysObjects.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace morvid::test {
+
+class TTestClient final : public host::IQuorClient {
+public:
+    host::THostObject* GetObject(const std::string&) override { return nullptr; }
+    std::uint8_t GetConnectionState() override { return State; }
+    host::TSysObjectList& GetReports() override;
+
+    std::uint8_t State = host::csOnline;
+    host::TSysObjectList Reports;
+    // Runs when the reports are asked for, e.g. while a plug-in object is constructed.
+    std::function<void()> OnGetReports;
+};
+
+} // namespace morvid::test
