@@ -6,6 +6,7 @@
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/HostToolbar.h"
 #include "platform/host/core/SysObjects.h"
+#include "tests/host/core/CoreTestClient.h"
 #include "tests/host/core/QtTestApp.h"
 
 #include <QMenu>
@@ -20,17 +21,7 @@
 namespace host {
 namespace {
 
-// The client side as the reference client builds it: named objects, a state, a report list.
-class TTestClient final : public IQuorClient {
-public:
-    THostObject* GetObject(const std::string& name) override { return Objects.Find(name); }
-    std::uint8_t GetConnectionState() override { return State; }
-    TSysObjectList& GetReports() override { return Reports; }
-
-    THostObjectRegistry Objects;
-    std::uint8_t State = 0;
-    TSysObjectList Reports;
-};
+using TTestClient = TCoreTestClient;
 
 // Tells when the host has deleted it.
 class TOwnedPlugin : public TQuorClientPlugin {

@@ -3,6 +3,7 @@
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/SysObjects.h"
+#include "tests/host/core/CoreTestClient.h"
 #include "tests/host/core/QtTestApp.h"
 
 #include <QAction>
@@ -15,16 +16,7 @@
 namespace host {
 namespace {
 
-class TTestClient final : public IQuorClient {
-public:
-    THostObject* GetObject(const std::string& name) override { return Objects.Find(name); }
-    std::uint8_t GetConnectionState() override { return State; }
-    TSysObjectList& GetReports() override { return Reports; }
-
-    THostObjectRegistry Objects;
-    std::uint8_t State = 0;
-    TSysObjectList Reports;
-};
+using TTestClient = TCoreTestClient;
 
 struct TLibrary {
     explicit TLibrary(const char* path) : Handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
