@@ -2,51 +2,22 @@
 // memory (run one format per process to read the peak of that format alone).
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
-#include "platform/rtl/DateUtils.h"
+#include "tests/host/report/ReportTestSupport.h"
 
 #include <QGuiApplication>
-#include <array>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <sys/resource.h>
 
 namespace {
 
 constexpr int RowCount = 100'000;
 
-void FillAlarmLog(host::TfrxReport& report, int rows) {
-    using rtl::TVariant;
-    using rtl::TVarType;
-    report.Title = "Alarm log";
-    report.RunTime = rtl::EncodeDateTime(2026, 3, 3, 13, 46, 5, 0);
-    report.Parameters = {{"From", "2026-02-01"}, {"To", "2026-03-01"}, {"Site", "All sites"}};
-    report.Columns = {{"Time", TVarType::Date},        {"Site", TVarType::String},
-                      {"Device", TVarType::String},    {"Alarm", TVarType::String},
-                      {"Priority", TVarType::Integer}, {"Acknowledged", TVarType::Boolean}};
-    static const std::array<const char*, 5> sites{"North gate", "Warehouse 2", "Head office",
-                                                  "Parking deck", "Server room"};
-    static const std::array<const char*, 6> alarms{"Door forced open", "Door held open",
-                                                   "Motion detected",  "Tamper",
-                                                   "Fire panel fault", "Invalid card presented"};
-    std::mt19937 random(1234);
-    const rtl::TDateTime start = rtl::EncodeDate(2026, 2, 1);
-    report.Rows.reserve(std::size_t(rows));
-    for (int i = 0; i < rows; ++i) {
-        const rtl::TDateTime when = rtl::MilliSecondsToDateTime(
-            rtl::DateTimeToMilliSeconds(start + i * (28.0 / rows)) / 1000 * 1000);
-        report.Rows.push_back({TVariant::FromDate(when), sites[random() % sites.size()],
-                               "Reader " + std::to_string(random() % 400 + 1),
-                               alarms[random() % alarms.size()], std::int32_t(random() % 5 + 1),
-                               random() % 3 != 0});
-    }
-}
-
 host::TfrxReport& AlarmLog() {
     static host::TfrxReport report;
     if (report.Rows.empty()) {
-        FillAlarmLog(report, RowCount);
+        reporttest::FillAlarmLog(report, RowCount);
     }
     return report;
 }
