@@ -35,22 +35,8 @@ protected:
     // A task as settings loading makes one: fields set, a row, armed when enabled.
     TScheduleItem* AddTask(const std::string& name, bool enabled,
                            const std::string& cronStr = "0 8 * * * *") {
-        auto* task = new TScheduleItem(Window->lstSchedules);
-        task->SetName(name);
-        task->SetEnabled(enabled);
-        task->SetReportId(11);
-        task->SetExportPath(QDir::tempPath().toStdString());
-        task->SetFilter(FirstFilter());
-        task->SetCronStr(cronStr);
-        task->UpdateRow();
-        if (enabled) {
-            task->StartSchedule();
-        }
-        return task;
-    }
-    static std::string FirstFilter() {
-        morvid::TDLGScheduleEditor probe;
-        return probe.findChild<QComboBox*>("cbbFilter")->itemText(0).toStdString();
+        return uitest::AddTask(Window->lstSchedules, name, enabled, QDir::tempPath().toStdString(),
+                               cronStr);
     }
     std::vector<std::string> Row(int index) const {
         host::TListItem* row = Window->lstSchedules->Items[index];

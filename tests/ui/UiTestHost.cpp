@@ -1,7 +1,11 @@
 #include "tests/ui/UiTestHost.h"
 
 #include "platform/rtl/Threads.h"
+#include "tasks/ScheduleItem.h"
 #include "tests/support/QtTestApplication.h"
+#include "ui/DLGScheduleEditor.h"
+
+#include <QComboBox>
 
 namespace uitest {
 
@@ -26,6 +30,31 @@ bool WaitFor(const std::function<bool()>& condition) {
 
 bool ShowActive(QWidget& window) {
     return morvid::test::ShowActive(window);
+}
+
+std::string FirstFilter() {
+    morvid::TDLGScheduleEditor probe;
+    return probe.findChild<QComboBox*>("cbbFilter")->itemText(0).toStdString();
+}
+
+morvid::TScheduleItem* AddTask(host::TListView* list, const std::string& name, bool enabled,
+                               const std::string& exportPath, const std::string& cronStr,
+                               const std::function<void(morvid::TScheduleItem&)>& prepare) {
+    auto* task = new morvid::TScheduleItem(list);
+    task->SetName(name);
+    task->SetEnabled(enabled);
+    task->SetReportId(11);
+    task->SetExportPath(exportPath);
+    task->SetFilter(FirstFilter());
+    task->SetCronStr(cronStr);
+    if (prepare) {
+        prepare(*task);
+    }
+    task->UpdateRow();
+    if (enabled) {
+        task->StartSchedule();
+    }
+    return task;
 }
 
 TUiTest::TUiTest() : Clock(StartUnixMs()) {

@@ -18,6 +18,14 @@
 
 class QWidget;
 
+namespace host {
+class TListView;
+} // namespace host
+
+namespace morvid {
+class TScheduleItem;
+} // namespace morvid
+
 namespace uitest {
 
 // 2026-03-03 13:46:05; the test programs run in UTC, so this is also the local time.
@@ -39,6 +47,15 @@ using morvid::test::TTestClient;
 bool WaitFor(const std::function<bool()>& condition);
 // Shows the window and waits until it is exposed and active, so focus and keys behave.
 bool ShowActive(QWidget& window);
+
+// The first entry of the schedule editor's export filter list.
+std::string FirstFilter();
+
+// A task in `list` as settings loading makes one: fields set, the first export filter, then
+// `prepare` (may be empty), a row, armed when enabled.
+morvid::TScheduleItem* AddTask(host::TListView* list, const std::string& name, bool enabled,
+                               const std::string& exportPath, const std::string& cronStr,
+                               const std::function<void(morvid::TScheduleItem&)>& prepare = {});
 
 class TUiTest : public ::testing::Test {
 protected:

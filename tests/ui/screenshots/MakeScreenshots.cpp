@@ -31,26 +31,14 @@ class Screenshots : public TUiTest {
 protected:
     TScheduleItem* AddTask(const char* name, bool enabled, const char* cronStr,
                            const char* lastResult, double lastRunDaysAgo) {
-        auto* task = new TScheduleItem(Window->lstSchedules);
-        task->SetName(name);
-        task->SetEnabled(enabled);
-        task->SetReportId(11);
-        task->SetExportPath("/srv/reports/alarms");
-        task->SetFilter(FirstFilter());
-        task->SetCronStr(cronStr);
-        if (lastRunDaysAgo >= 0) {
-            task->LastRun = rtl::TVariant::FromDate(rtl::Now() - lastRunDaysAgo);
-            task->LastRunResult = lastResult;
-        }
-        task->UpdateRow();
-        if (enabled) {
-            task->StartSchedule();
-        }
-        return task;
-    }
-    static std::string FirstFilter() {
-        morvid::TDLGScheduleEditor probe;
-        return probe.findChild<QComboBox*>("cbbFilter")->itemText(0).toStdString();
+        return uitest::AddTask(Window->lstSchedules, name, enabled, "/srv/reports/alarms", cronStr,
+                               [&](TScheduleItem& task) {
+                                   if (lastRunDaysAgo >= 0) {
+                                       task.LastRun =
+                                           rtl::TVariant::FromDate(rtl::Now() - lastRunDaysAgo);
+                                       task.LastRunResult = lastResult;
+                                   }
+                               });
     }
     void Save(QWidget& widget, const char* name) {
         ASSERT_TRUE(ShowActive(widget));
