@@ -19,7 +19,14 @@ TTempDir::TTempDir(const std::string& prefix) {
 
 TTempDir::~TTempDir() {
     std::error_code ignored;
+    // A test may have taken the owner's rights away to provoke a failure.
+    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(FPath, ignored);
+}
+
+std::vector<std::string> TScratchDir::Entries() const {
+    return ListDir(TTempDir::Path());
 }
 
 std::string ReadFile(const std::string& path) {

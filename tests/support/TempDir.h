@@ -2,6 +2,7 @@
 // and reading a whole file back.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,16 @@ public:
 
 private:
     std::string FPath;
+};
+
+// The same folder for tests that work with std::filesystem paths.
+class TScratchDir : public TTempDir {
+public:
+    explicit TScratchDir(const std::string& prefix = "morvid-test") : TTempDir(prefix) {}
+
+    std::filesystem::path Path() const { return TTempDir::Path(); }
+    // Names of the entries in the folder, hidden ones included, sorted.
+    std::vector<std::string> Entries() const;
 };
 
 // The whole content of a file, bytes as they are; empty for a missing file.

@@ -14,31 +14,6 @@
 
 namespace reporttest {
 
-TScratchDir::TScratchDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvid-report-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed";
-    }
-    FPath = pattern;
-}
-
-TScratchDir::~TScratchDir() {
-    std::error_code error;
-    std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, error);
-    std::filesystem::remove_all(FPath, error);
-}
-
-std::vector<std::string> TScratchDir::Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(FPath)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void FillSampleReport(host::TfrxReport& report) {
     using rtl::TVariant;
     using rtl::TVarType;

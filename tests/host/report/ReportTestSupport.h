@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/host/report/Report.h"
+#include "tests/support/TempDir.h"
 
 #include <filesystem>
 #include <string>
@@ -10,22 +11,7 @@
 
 namespace reporttest {
 
-// A fresh folder under the system's temp folder, removed with everything in it.
-class TScratchDir {
-public:
-    TScratchDir();
-    ~TScratchDir();
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-
-    const std::filesystem::path& Path() const noexcept { return FPath; }
-    std::string File(const std::string& name) const { return (FPath / name).string(); }
-    // Names of the entries in the folder, hidden ones included, sorted.
-    std::vector<std::string> Entries() const;
-
-private:
-    std::filesystem::path FPath;
-};
+using morvid::test::TScratchDir;
 
 // A small "Alarm log" with every cell type, commas, quotes, line breaks and non-ASCII text.
 void FillSampleReport(host::TfrxReport& report);

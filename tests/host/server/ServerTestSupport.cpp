@@ -2,24 +2,9 @@
 
 #include "platform/host/server/SqliteDatabase.h"
 
-#include <atomic>
-#include <unistd.h>
 #include <vector>
 
 namespace morvid::test {
-
-TScratchDir::TScratchDir() {
-    static std::atomic<int> counter{0};
-    FPath = std::filesystem::temp_directory_path() /
-            ("morvid-server-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    std::filesystem::remove_all(FPath);
-    std::filesystem::create_directories(FPath);
-}
-
-TScratchDir::~TScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(FPath, ec);
-}
 
 rtl::TDateTime DemoNow() {
     return rtl::EncodeDateTime(2026, 3, 4, 13, 46, 5, 0);

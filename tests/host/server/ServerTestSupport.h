@@ -4,6 +4,7 @@
 
 #include "platform/host/server/DemoServer.h"
 #include "platform/rtl/Clock.h"
+#include "tests/support/TempDir.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -35,20 +36,6 @@ public:
 
 private:
     TFixedClock FClock;
-};
-
-// A fresh folder below the system's temporary folder, removed with everything in it.
-class TScratchDir {
-public:
-    TScratchDir();
-    ~TScratchDir();
-    TScratchDir(const TScratchDir&) = delete;
-    TScratchDir& operator=(const TScratchDir&) = delete;
-    const std::filesystem::path& Path() const noexcept { return FPath; }
-    std::string File(const std::string& name) const { return (FPath / name).string(); }
-
-private:
-    std::filesystem::path FPath;
 };
 
 // The "now" every server test generates its data for: Wednesday 2026-03-04 13:46:05.
