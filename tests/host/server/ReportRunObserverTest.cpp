@@ -22,19 +22,10 @@ using rtl::TVariant;
 
 namespace {
 
-class ReportRunObserverTest : public ::testing::Test {
+class ReportRunObserverTest : public TDemoServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        Dir = new TScratchDir;
-        ASSERT_TRUE(host::CreateDemoServer(Dir->File("server.db"), DemoNow(), SmallDemoOptions()));
-    }
-    static void TearDownTestSuite() {
-        delete Dir;
-        Dir = nullptr;
-    }
-
     void SetUp() override {
-        host::LoadServerReports(Dir->File("server.db"), Reports);
+        host::LoadServerReports(DemoPath(), Reports);
         Previous =
             host::SetReportRunObserver([this](const TReportRun& run) { Runs.push_back(run); });
     }
@@ -64,7 +55,6 @@ protected:
         return report->Export(Filter);
     }
 
-    static inline TScratchDir* Dir = nullptr;
     host::TSysObjectList Reports;
     host::TfrxCsvExport Filter;
     std::vector<TReportRun> Runs;

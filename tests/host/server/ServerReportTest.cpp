@@ -24,18 +24,8 @@ std::vector<TVariant> Args(std::vector<TVariant> values = {}) {
     return values;
 }
 
-class ServerReportTest : public ::testing::Test {
+class ServerReportTest : public TDemoServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        Dir = new TScratchDir;
-        ASSERT_TRUE(host::CreateDemoServer(Dir->File("server.db"), DemoNow(), SmallDemoOptions()));
-    }
-    static void TearDownTestSuite() {
-        delete Dir;
-        Dir = nullptr;
-    }
-    static std::string DemoPath() { return Dir->File("server.db"); }
-
     void SetUp() override { Load(DemoPath()); }
 
     void Load(const std::string& path) {
@@ -97,13 +87,10 @@ protected:
         return q.ColumnText(0);
     }
 
-    static TScratchDir* Dir;
     TFixedClockScope Clock{DemoNow()};
     host::TSysObjectList Reports;
     std::vector<std::unique_ptr<rtl::TComponent>> Windows;
 };
-
-TScratchDir* ServerReportTest::Dir = nullptr;
 
 struct TDefaultsCase {
     const char* Name;

@@ -59,4 +59,14 @@ std::int64_t QueryNumber(const std::string& path, const std::string& sql) {
     return query.Step() ? query.ColumnInt(0) : -1;
 }
 
+void TDemoServerSuite::SetUpTestSuite() {
+    Dir = new TScratchDir;
+    ASSERT_TRUE(host::CreateDemoServer(DemoPath(), DemoNow(), SmallDemoOptions()));
+}
+
+void TDemoServerSuite::TearDownTestSuite() {
+    delete Dir;
+    Dir = nullptr;
+}
+
 } // namespace morvid::test

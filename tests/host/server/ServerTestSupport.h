@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace morvid::test {
@@ -42,6 +43,16 @@ private:
 rtl::TDateTime DemoNow();
 // Small and quick, yet enough rows for every report.
 host::TDemoServerOptions SmallDemoOptions();
+
+// A test suite sharing one demo server of SmallDemoOptions(), made once in a scratch folder.
+class TDemoServerSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    static std::string DemoPath() { return Dir->File("server.db"); }
+
+    static inline TScratchDir* Dir = nullptr;
+};
 
 // A digest of the schema and of every row of every table, in rowid order.
 std::uint64_t DatabaseChecksum(const std::string& path);
