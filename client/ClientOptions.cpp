@@ -23,22 +23,22 @@ std::string HomeDir() {
 
 enum class TOption { Settings, Server, Plugins, Headless, Demo, Help };
 
-struct TOptionSpec {
+struct TOptionInfo {
     const char* Name;
     TOption Option;
     bool TakesValue;
 };
 
-constexpr TOptionSpec Options[] = {
+constexpr TOptionInfo Options[] = {
     {"--settings", TOption::Settings, true}, {"--server", TOption::Server, true},
     {"--plugins", TOption::Plugins, true},   {"--headless", TOption::Headless, false},
     {"--demo", TOption::Demo, true},         {"--help", TOption::Help, false},
 };
 
-const TOptionSpec* FindOption(const std::string& name) {
-    for (const TOptionSpec& spec : Options) {
-        if (name == spec.Name) {
-            return &spec;
+const TOptionInfo* FindOption(const std::string& name) {
+    for (const TOptionInfo& known : Options) {
+        if (name == known.Name) {
+            return &known;
         }
     }
     return nullptr;
@@ -71,29 +71,29 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         const std::string& arg = args[i];
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const TOptionSpec* spec = arg.rfind("--", 0) == 0 ? FindOption(name) : nullptr;
-        if (spec == nullptr) {
+        const TOptionInfo* known = arg.rfind("--", 0) == 0 ? FindOption(name) : nullptr;
+        if (known == nullptr) {
             throw EClientOptionError(arg.rfind("-", 0) == 0
                                          ? "unknown option \"" + name + "\""
                                          : "unexpected argument \"" + arg + "\"");
         }
         std::string value;
-        if (spec->TakesValue) {
+        if (known->TakesValue) {
             if (equals != std::string::npos) {
                 value = arg.substr(equals + 1);
             } else if (i + 1 < args.size()) {
                 value = args[++i];
             } else {
-                throw EClientOptionError(std::string("option ") + spec->Name + " needs a value");
+                throw EClientOptionError(std::string("option ") + known->Name + " needs a value");
             }
             if (value.empty()) {
-                throw EClientOptionError(std::string("option ") + spec->Name +
+                throw EClientOptionError(std::string("option ") + known->Name +
                                          " needs a non-empty value");
             }
         } else if (equals != std::string::npos) {
-            throw EClientOptionError(std::string("option ") + spec->Name + " takes no value");
+            throw EClientOptionError(std::string("option ") + known->Name + " takes no value");
         }
-        switch (spec->Option) {
+        switch (known->Option) {
         case TOption::Settings:
             options.SettingsFile = value;
             break;

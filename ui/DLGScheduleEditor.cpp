@@ -158,7 +158,7 @@ void TDLGScheduleEditor::CreateTaskFields() {
 }
 
 void TDLGScheduleEditor::CreateScheduleFields() {
-    struct TSpinSpec {
+    struct TSpinLayout {
         const char* Name;
         const char* LabelName;
         const char* Caption;
@@ -168,7 +168,7 @@ void TDLGScheduleEditor::CreateScheduleFields() {
         int High;
         TNullSpinEdit** Edit;
     };
-    const TSpinSpec specs[] = {
+    const TSpinLayout layouts[] = {
         {"sedMinute", "lblMinute", "Minute", 16, 136, 0, 59, &sedMinute},
         {"sedHour", "lblHour", "Hour", 96, 136, 0, 23, &sedHour},
         {"sedDay", "lblDay", "Day", 176, 136, 1, 31, &sedDay},
@@ -176,15 +176,15 @@ void TDLGScheduleEditor::CreateScheduleFields() {
         {"sedMonth", "lblMonth", "Month", 16, 184, 1, 12, &sedMonth},
         {"sedYear", "lblYear", "Year", 96, 184, 1900, 3000, &sedYear},
     };
-    for (const TSpinSpec& spec : specs) {
-        auto* edit = new TNullSpinEdit(spec.Low, spec.High, this);
-        edit->setObjectName(QString::fromLatin1(spec.Name));
-        edit->setGeometry(spec.Left, spec.Top, 73, EditHeight);
-        auto* label = AddLabel(spec.LabelName, spec.Caption, edit);
+    for (const TSpinLayout& layout : layouts) {
+        auto* edit = new TNullSpinEdit(layout.Low, layout.High, this);
+        edit->setObjectName(QString::fromLatin1(layout.Name));
+        edit->setGeometry(layout.Left, layout.Top, 73, EditHeight);
+        auto* label = AddLabel(layout.LabelName, layout.Caption, edit);
         label->setFixedWidth(73);
         connect(edit, &QSpinBox::valueChanged, this,
                 [this] { Guarded([this] { sedHourPropertiesChange(); }); });
-        *spec.Edit = edit;
+        *layout.Edit = edit;
     }
     FFieldEdits = {sedMinute, sedHour, sedDay, sedMonth, sedWeekday, sedYear};
 

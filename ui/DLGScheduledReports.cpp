@@ -61,7 +61,7 @@ void TDLGScheduledReports::CreateCommands() {
     ilSmall = MorvidIcon(16);
     ilLarge = MorvidIcon(32);
 
-    struct TCommandSpec {
+    struct TCommandLayout {
         host::TBarButton** Button;
         const char* Name;
         const char* Caption;
@@ -69,7 +69,7 @@ void TDLGScheduledReports::CreateCommands() {
         QKeySequence ShortCut;
         void (TDLGScheduledReports::*Handler)();
     };
-    const TCommandSpec specs[] = {
+    const TCommandLayout layouts[] = {
         {&bbMorvid,
          "bbMorvid",
          "Report scheduler",
@@ -88,14 +88,14 @@ void TDLGScheduledReports::CreateCommands() {
          {},
          &TDLGScheduledReports::bbRunNowClick},
     };
-    for (const TCommandSpec& spec : specs) {
-        host::TBarButton* button = dxBarManager1->AddButton(spec.Name);
-        button->SetCaption(spec.Caption);
-        button->SetHint(spec.Hint);
-        button->SetShortCut(spec.ShortCut);
-        const auto handler = spec.Handler;
+    for (const TCommandLayout& layout : layouts) {
+        host::TBarButton* button = dxBarManager1->AddButton(layout.Name);
+        button->SetCaption(layout.Caption);
+        button->SetHint(layout.Hint);
+        button->SetShortCut(layout.ShortCut);
+        const auto handler = layout.Handler;
         button->OnClick = [this, handler](host::TBarButton&) { RunCommand(handler); };
-        *spec.Button = button;
+        *layout.Button = button;
     }
     bbMorvid->SetGlyph(ilSmall);
     bbMorvid->SetLargeGlyph(ilLarge);
