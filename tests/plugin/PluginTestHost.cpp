@@ -1,6 +1,7 @@
 #include "tests/plugin/PluginTestHost.h"
 
 #include "platform/host/core/ItemLinks.h"
+#include "tests/support/QtTestApplication.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,30 +17,10 @@
 
 namespace plugintest {
 
-namespace {
-
-// One application for the whole program, made before the first test, in UTC so that the
-// virtual clock's local time is the UTC time the tests write down.
-class TApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        ::setenv("TZ", "UTC", 1);
-        ::tzset();
-        FApp = std::make_unique<QApplication>(FArgc, FArgv);
-    }
-    void TearDown() override { FApp.reset(); }
-
-private:
-    int FArgc = 1;
-    char FName[16] = "plugin-test";
-    char* FArgv[2] = {FName, nullptr};
-    std::unique_ptr<QApplication> FApp;
-};
-
+// One application for the whole program, in UTC so that the virtual clock's local time is the
+// UTC time the tests write down.
 ::testing::Environment* const Application =
-    ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
-
-} // namespace
+    morvid::test::AddQtApplication({.Name = "plugin-test", .Utc = true});
 
 std::int64_t StartUnixMs() {
     return 1772545565000; // 2026-03-03 13:46:05 UTC
@@ -64,20 +45,11 @@ std::vector<std::string> TTestHost::MenuTexts() const {
     return texts;
 }
 
-TTestRegistry::TTestRegistry() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvid-plugin-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    Folder = pattern;
-    Registry = std::make_unique<host::TRegistry>(Folder + "/registry.db");
-}
+TTestRegistry::TTestRegistry()
+    : Registry(std::make_unique<host::TRegistry>(Dir.File("registry.db"))) {}
 
 TTestRegistry::~TTestRegistry() {
     Registry.reset();
-    std::error_code ignored;
-    std::filesystem::remove_all(Folder, ignored);
 }
 
 std::string DoubleText(double value) {

@@ -11,6 +11,8 @@
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/registry/Registry.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestClient.h"
 
 #include <QMainWindow>
 #include <QMenu>
@@ -25,16 +27,7 @@ namespace plugintest {
 // 2026-03-03 13:46:05 UTC; the test programs run in UTC, so this is also the local time.
 std::int64_t StartUnixMs();
 
-class TTestClient final : public host::IQuorClient {
-public:
-    host::THostObject* GetObject(const std::string& name) override { return Objects.Find(name); }
-    std::uint8_t GetConnectionState() override { return State; }
-    host::TSysObjectList& GetReports() override { return Reports; }
-
-    host::THostObjectRegistry Objects;
-    std::uint8_t State = host::csOnline;
-    host::TSysObjectList Reports;
-};
+using TTestClient = morvid::test::TTestClient;
 
 // The client's main window with "Menus.Main.Object" and "Toolbars.Main" registered.
 class TTestHost {
@@ -63,7 +56,8 @@ public:
     TTestRegistry(const TTestRegistry&) = delete;
     TTestRegistry& operator=(const TTestRegistry&) = delete;
 
-    std::string Folder;
+    morvid::test::TTempDir Dir{"morvid-plugin"};
+    const std::string& Folder = Dir.Path();
     std::unique_ptr<host::TRegistry> Registry;
 };
 

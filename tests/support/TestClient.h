@@ -1,7 +1,8 @@
-// A client as the host offers one to a plug-in in tests: no host objects, a connection state the
-// test sets, and a report list.
+// A client as the host offers one to a plug-in in tests: the host objects a test registers, a
+// connection state the test sets, and a report list.
 #pragma once
 
+#include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
 
@@ -13,10 +14,11 @@ namespace morvid::test {
 
 class TTestClient final : public host::IQuorClient {
 public:
-    host::THostObject* GetObject(const std::string&) override { return nullptr; }
+    host::THostObject* GetObject(const std::string& name) override { return Objects.Find(name); }
     std::uint8_t GetConnectionState() override { return State; }
     host::TSysObjectList& GetReports() override;
 
+    host::THostObjectRegistry Objects;
     std::uint8_t State = host::csOnline;
     host::TSysObjectList Reports;
     // Runs when the reports are asked for, e.g. while a plug-in object is constructed.
