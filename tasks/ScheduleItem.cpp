@@ -21,39 +21,14 @@ TSchEventList& PluginEventList() {
     return *MorvidPlugin->EventList;
 }
 
-// The task is destroyed from inside a run that its own event delivered (the message loop ran
-// the window's delete command): the event stops now, so nothing more is delivered and the
-// handler is never called again, and leaves the list once its delivery has returned.
-void RemoveAfterDelivery(TScheduledEvent& event) {
-    event.Stop();
-    rtl::TDispatcher* dispatcher = rtl::ThreadDispatcher();
-    if (dispatcher == nullptr) {
-        MorvidPlugin->EventList->Remove(&event);
-        return;
-    }
-    dispatcher->Post([link = event.Link()] {
-        TScheduledEvent* alive = nullptr;
-        link->With([&](TScheduledEvent& event) { alive = &event; });
-        if (alive != nullptr && MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr) {
-            MorvidPlugin->EventList->Remove(alive);
-        }
-    });
-}
-
 } // namespace
 
 TScheduleItem::TScheduleItem(host::TListView* listView) : Name(NewTaskName), ListView(listView) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
-    // The event hands itself as sender; a task's run needs nothing from it.
-    Event->OnSchedule = [this](TScheduledEvent*) {
-        const std::shared_ptr<bool> alive = FAlive;
-        ++FDeliveries;
-        Run();
-        if (*alive) {
-            --FDeliveries;
-        }
-    };
+    // The event hands itself as sender; a task's run needs nothing from it. A run may delete
+    // this task, and with it the event, from inside the delivery: the event allows for that.
+    Event->OnSchedule = [this](TScheduledEvent*) { Run(); };
     Params.clear();
 }
 
@@ -61,11 +36,7 @@ TScheduleItem::~TScheduleItem() {
     *FAlive = false;
     // The list is gone only after the plug-in freed it, and with it this task's event.
     if (MorvidPlugin != nullptr && MorvidPlugin->EventList != nullptr) {
-        if (FDeliveries == 0) {
-            MorvidPlugin->EventList->Remove(Event);
-        } else {
-            RemoveAfterDelivery(*Event);
-        }
+        MorvidPlugin->EventList->Remove(Event);
     }
     Event = nullptr;
     Params.clear();

@@ -78,9 +78,6 @@ private:
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
-    // Runs of this task that its own event delivered and that have not returned yet. Freeing
-    // the event under them would pull it from beneath its own delivery.
-    int FDeliveries = 0;
 };
 
 } // namespace morvid

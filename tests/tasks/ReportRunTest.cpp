@@ -539,7 +539,7 @@ TEST_F(ReportRunTest, AnArmedTaskDeletedDuringItsScheduledRunIsLeftAlone) {
     }
     ASSERT_EQ(Report->Calls, 1);
     EXPECT_EQ(Task, nullptr);
-    // The event leaves the list once its delivery has returned.
+    // The event left the list with its task, from inside its own delivery.
     Dispatcher.ProcessMessages();
     EXPECT_EQ(Plugin->EventList->Count(), 0);
     EXPECT_EQ(Report->WindowsAlive, 0);
