@@ -189,13 +189,20 @@ std::int32_t NextValue64(const TChronEntry& entry, std::int64_t value) noexcept 
     if (value < entry.Min || value > entry.Max) {
         return entry.Min;
     }
-    const std::int64_t step = std::max<std::int32_t>(1, entry.Step);
+    if (entry.Step <= 1) {
+        return static_cast<std::int32_t>(value); // spares the division on the common path
+    }
+    const std::int64_t step = entry.Step;
     const std::int64_t r = (value - entry.Min) % step;
     if (r == 0) {
         return static_cast<std::int32_t>(value);
     }
     const std::int64_t n = value + step - r;
     return n <= entry.Max ? static_cast<std::int32_t>(n) : entry.Min;
+}
+
+std::int32_t ValueAfter64(const TChronEntry& entry, std::int32_t value) noexcept {
+    return entry.Relative ? NextValue64(entry, value) : NextValue64(entry, std::int64_t{value} + 1);
 }
 
 } // namespace
@@ -209,7 +216,7 @@ std::int32_t TChronEntryHelper::ValueFrom(const TChronEntry& entry, std::int32_t
 }
 
 std::int32_t TChronEntryHelper::ValueAfter(const TChronEntry& entry, std::int32_t value) noexcept {
-    return entry.Relative ? NextValue64(entry, value) : NextValue64(entry, std::int64_t{value} + 1);
+    return ValueAfter64(entry, value);
 }
 
 namespace {
@@ -278,7 +285,7 @@ public:
     bool Advance(int k, int below) {
         Level = k;
         Previous[k] = Candidate[k];
-        Candidate[k] = TChronEntryHelper::ValueAfter(Entry(k), Previous[k]);
+        Candidate[k] = ValueAfter64(Entry(k), Previous[k]);
         if (below >= 0) {
             Previous[below] = Candidate[below];
         }
@@ -342,7 +349,7 @@ private:
 
 bool AdmitsSomeWeekday(const TChronEntry& weekday) {
     for (std::int32_t w = 1; w <= 7; ++w) {
-        if (TChronEntryHelper::ValueFrom(weekday, w) == w) {
+        if (NextValue64(weekday, w) == w) {
             return true;
         }
     }
@@ -390,13 +397,13 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
 
     TDayMaxKeeper keeper(schedule[FieldDay]);
     TSearch s(schedule, schedule[FieldDay].Max);
-    const rtl::TDecodedDateTime r = rtl::DecodeDateTime(reference);
     // Whole days are whole seconds, so cutting the milliseconds of the count gives the
     // reference second, before 1899-12-30 too.
     const std::int64_t referenceMs = ToMs(reference);
+    const rtl::TDecodedDateTime r = rtl::DecodeMilliSeconds(referenceMs);
     const std::int64_t referenceSecondMs = referenceMs - (referenceMs % 1000 + 1000) % 1000;
-    const std::int64_t startMs = ToMs(startTime);
-    const std::int64_t endMs = ToMs(endTime);
+    const std::int64_t startMs = startTime == 0 ? 0 : ToMs(startTime);
+    const std::int64_t endMs = endTime > 0 ? ToMs(endTime) : 0;
 
     std::int32_t* const cand = s.Candidate;
     std::int32_t* const prev = s.Previous;
@@ -415,8 +422,7 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
     bool ahead = false;
     for (int i = FieldYear; i >= 0; --i) {
         const TChronEntry& entry = s.Entry(i);
-        cand[i] =
-            ahead && !entry.Relative ? entry.Min : TChronEntryHelper::ValueFrom(entry, prev[i]);
+        cand[i] = ahead && !entry.Relative ? entry.Min : NextValue64(entry, prev[i]);
         int j = i;
         while (s.Entry(j).Relative && cand[j] < prev[j] && j < FieldYear) {
             ++j;
@@ -479,12 +485,10 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                 const std::int32_t day = cand[FieldDay];
                 if (rtl::IsValidDate(year, month, day)) {
                     const int weekday = s.Weekday(year, month, day);
-                    cand[FieldWeekday] =
-                        TChronEntryHelper::ValueFrom(s.Entry(FieldWeekday), weekday);
+                    cand[FieldWeekday] = NextValue64(s.Entry(FieldWeekday), weekday);
                     if (cand[FieldWeekday] == weekday) {
-                        const std::int64_t dayMs =
-                            static_cast<std::int64_t>(rtl::EncodeDate(year, month, day)) *
-                            rtl::MSecsPerDay;
+                        const std::int64_t dayNumber = rtl::DayNumber(year, month, day);
+                        const std::int64_t dayMs = dayNumber * rtl::MSecsPerDay;
                         s.ResetBelowLevel();
                         while (s.InOrder(FieldHour)) {
                             s.ResetBelowLevel();
@@ -506,8 +510,9 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                                     if (t != referenceSecondMs && (startTime == 0 || t > startMs)) {
                                         return endTime > 0 && t > endMs
                                                    ? 0
-                                                   : rtl::EncodeDateTime(year, month, day, hour,
-                                                                         minute, second, 0);
+                                                   : rtl::ComposeDateTime(
+                                                         static_cast<double>(dayNumber),
+                                                         rtl::MilliSecondsToDateTime(t - dayMs));
                                     }
                                     if (s.Advance(FieldSecond, -1)) {
                                         break;

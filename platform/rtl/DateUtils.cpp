@@ -10,15 +10,7 @@ namespace rtl {
 
 namespace {
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian), after H. Hinnant.
-constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);               // [0, 399]
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1; // [0, 365]
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;          // [0, 146096]
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
+using detail::DaysFromCivil;
 
 struct Civil {
     std::int64_t y;
@@ -38,40 +30,17 @@ constexpr Civil CivilFromDays(std::int64_t z) noexcept {
     return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
 }
 
-constexpr std::int64_t UnixToDelphiDays = 25569; // 1899-12-30 .. 1970-01-01
-static_assert(DaysFromCivil(1899, 12, 30) == -UnixToDelphiDays);
-static_assert(DaysFromCivil(1, 1, 1) + UnixToDelphiDays == -DateDelta + 1);
+using detail::UnixEpochToDateTimeDays;
+static_assert(DaysFromCivil(1899, 12, 30) == -UnixEpochToDateTimeDays);
+static_assert(DaysFromCivil(1, 1, 1) + UnixEpochToDateTimeDays == -DateDelta + 1);
 
 } // namespace
-
-bool IsLeapYear(int year) noexcept {
-    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
-
-int DaysInAMonth(int year, int month) noexcept {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12) {
-        return 0;
-    }
-    return (month == 2 && IsLeapYear(year)) ? 29 : days[month - 1];
-}
-
-bool IsValidDate(int year, int month, int day) noexcept {
-    return day >= 1 && day <= DaysInAMonth(year, month);
-}
-
-bool IsValidTime(int hour, int minute, int second, int milliSecond) noexcept {
-    return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60 &&
-           milliSecond >= 0 && milliSecond < 1000;
-}
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) noexcept {
     if (!IsValidDate(year, month, day)) {
         return false;
     }
-    result = static_cast<double>(
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
-        UnixToDelphiDays);
+    result = static_cast<double>(DayNumber(year, month, day));
     return true;
 }
 
@@ -79,9 +48,8 @@ bool TryEncodeTime(int hour, int minute, int second, int milliSecond, TDateTime&
     if (!IsValidTime(hour, minute, second, milliSecond)) {
         return false;
     }
-    const std::int64_t ms =
-        ((std::int64_t{hour} * 60 + minute) * 60 + second) * 1000 + std::int64_t{milliSecond};
-    result = static_cast<double>(ms) / static_cast<double>(MSecsPerDay);
+    result = MilliSecondsToDateTime(((std::int64_t{hour} * 60 + minute) * 60 + second) * 1000 +
+                                    milliSecond);
     return true;
 }
 
@@ -104,12 +72,16 @@ TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int milliSecond) {
     const TDateTime date = EncodeDate(year, month, day);
-    const TDateTime time = EncodeTime(hour, minute, second, milliSecond);
-    // Before 1899-12-30 the time of day counts away from zero, as the fraction's sign follows.
-    return date >= 0 ? date + time : date - time;
+    return ComposeDateTime(date, EncodeTime(hour, minute, second, milliSecond));
 }
 
 std::int64_t DateTimeToMilliSeconds(TDateTime value) noexcept {
+    // Far outside the calendar (a damaged stored value) the count saturates instead of
+    // overflowing; NaN counts as the epoch.
+    constexpr double MaxDays = 1e11;
+    if (!(std::fabs(value) <= MaxDays)) {
+        value = std::isnan(value) ? 0 : std::copysign(MaxDays, value);
+    }
     // Whole days plus the rounded time of day, the fraction taken as its absolute value.
     const double days = std::trunc(value);
     const auto timeMs = static_cast<std::int64_t>(
@@ -117,19 +89,15 @@ std::int64_t DateTimeToMilliSeconds(TDateTime value) noexcept {
     return static_cast<std::int64_t>(days) * MSecsPerDay + timeMs;
 }
 
-TDateTime MilliSecondsToDateTime(std::int64_t milliSeconds) noexcept {
-    return static_cast<double>(milliSeconds) / static_cast<double>(MSecsPerDay);
+TDecodedDateTime DecodeDateTime(TDateTime value) noexcept {
+    return DecodeMilliSeconds(DateTimeToMilliSeconds(value));
 }
 
-TDecodedDateTime DecodeDateTime(TDateTime value) noexcept {
-    const double wholeDays = std::trunc(value);
-    std::int64_t days = static_cast<std::int64_t>(wholeDays);
-    std::int64_t timeMs = std::llround(std::fabs(value - wholeDays) * double(MSecsPerDay));
-    if (timeMs >= MSecsPerDay) { // rounding reached the next midnight
-        timeMs -= MSecsPerDay;
-        days += value >= 0 ? 1 : -1;
-    }
-    const Civil c = CivilFromDays(days - UnixToDelphiDays);
+TDecodedDateTime DecodeMilliSeconds(std::int64_t milliSeconds) noexcept {
+    // A time of day that rounded up to 24:00 lands on the next day's midnight here.
+    const std::int64_t days = milliSeconds / MSecsPerDay - (milliSeconds % MSecsPerDay < 0 ? 1 : 0);
+    const std::int64_t timeMs = milliSeconds - days * MSecsPerDay; // [0, MSecsPerDay)
+    const Civil c = CivilFromDays(days - UnixEpochToDateTimeDays);
     TDecodedDateTime r;
     r.Year = static_cast<int>(c.y);
     r.Month = static_cast<int>(c.m);
@@ -154,14 +122,6 @@ void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milli
     minute = d.Minute;
     second = d.Second;
     milliSecond = d.MilliSecond;
-}
-
-int IsoWeekday(int year, int month, int day) noexcept {
-    const std::int64_t days =
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    // 1970-01-01 was a Thursday (ISO 4).
-    const std::int64_t w = (days % 7 + 7 + 3) % 7; // [0, 6], 0 = Monday
-    return static_cast<int>(w) + 1;
 }
 
 int DayOfTheWeek(TDateTime value) noexcept {

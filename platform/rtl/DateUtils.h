@@ -23,11 +23,50 @@ struct TDecodedDateTime {
     int MilliSecond = 0; // [0, 999]
 };
 
-bool IsLeapYear(int year) noexcept;
+namespace detail {
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian), after H. Hinnant.
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noexcept {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);               // [0, 399]
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1; // [0, 365]
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;          // [0, 146096]
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+inline constexpr std::int64_t UnixEpochToDateTimeDays = 25569; // 1899-12-30 .. 1970-01-01
+
+} // namespace detail
+
+// The calendar predicates are inline: the schedule search asks them for every candidate day.
+constexpr bool IsLeapYear(int year) noexcept {
+    return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+}
+
 // Length of a month; 0 for a month outside 1..12 or a year outside 1..9999.
-int DaysInAMonth(int year, int month) noexcept;
-bool IsValidDate(int year, int month, int day) noexcept;
-bool IsValidTime(int hour, int minute, int second, int milliSecond) noexcept;
+constexpr int DaysInAMonth(int year, int month) noexcept {
+    constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || year > 9999 || month < 1 || month > 12) {
+        return 0;
+    }
+    return (month == 2 && IsLeapYear(year)) ? 29 : days[month - 1];
+}
+
+constexpr bool IsValidDate(int year, int month, int day) noexcept {
+    return day >= 1 && day <= DaysInAMonth(year, month);
+}
+
+constexpr bool IsValidTime(int hour, int minute, int second, int milliSecond) noexcept {
+    return hour >= 0 && hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60 &&
+           milliSecond >= 0 && milliSecond < 1000;
+}
+
+// Days since 1899-12-30 of a valid civil date: the whole part of its TDateTime.
+constexpr std::int64_t DayNumber(int year, int month, int day) noexcept {
+    return detail::DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+           detail::UnixEpochToDateTimeDays;
+}
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) noexcept;
 bool TryEncodeTime(int hour, int minute, int second, int milliSecond, TDateTime& result) noexcept;
@@ -36,20 +75,34 @@ TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int milliSecond);
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int milliSecond);
+// A date and a time of day as one moment. Before 1899-12-30 the time of day counts away from
+// zero, as the fraction's sign follows.
+constexpr TDateTime ComposeDateTime(TDateTime date, TDateTime time) noexcept {
+    return date >= 0 ? date + time : date - time;
+}
 
 // Decoding rounds to the nearest millisecond, as the encoding's inverse must.
 TDecodedDateTime DecodeDateTime(TDateTime value) noexcept;
+// The same from a count of DateTimeToMilliSeconds.
+TDecodedDateTime DecodeMilliSeconds(std::int64_t milliSeconds) noexcept;
 void DecodeDate(TDateTime value, int& year, int& month, int& day) noexcept;
 void DecodeTime(TDateTime value, int& hour, int& minute, int& second, int& milliSecond) noexcept;
 
 // ISO weekday of a date: 1 = Monday to 7 = Sunday.
 int DayOfTheWeek(TDateTime value) noexcept;
 // Weekday of a civil date without encoding it; the date must be valid.
-int IsoWeekday(int year, int month, int day) noexcept;
+constexpr int IsoWeekday(int year, int month, int day) noexcept {
+    const std::int64_t days =
+        detail::DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    // 1970-01-01 was a Thursday (ISO 4).
+    return static_cast<int>((days % 7 + 7 + 3) % 7) + 1;
+}
 
 // A moment as whole milliseconds since 1899-12-30 (negative days keep a positive time of day).
 std::int64_t DateTimeToMilliSeconds(TDateTime value) noexcept;
-TDateTime MilliSecondsToDateTime(std::int64_t milliSeconds) noexcept;
+constexpr TDateTime MilliSecondsToDateTime(std::int64_t milliSeconds) noexcept {
+    return static_cast<double>(milliSeconds) / static_cast<double>(MSecsPerDay);
+}
 // Absolute distance in whole milliseconds.
 std::int64_t MilliSecondsBetween(TDateTime a, TDateTime b) noexcept;
 // -1, 0 or 1; moments less than one millisecond apart compare equal.

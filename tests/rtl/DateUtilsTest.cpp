@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace rtl;
 
@@ -59,6 +60,33 @@ TEST(DateUtils, TimeOfDayRoundTripsToTheMillisecond) {
         ASSERT_EQ(((d.Hour * 60 + d.Minute) * 60 + d.Second) * 1000 + d.MilliSecond, ms);
         ASSERT_EQ(d.Day, 6);
     }
+}
+
+TEST(DateUtils, DecodingRoundsToTheNearestMillisecondOnEitherSideOfTheEpoch) {
+    struct Case {
+        TDateTime value;
+        const char* decoded;
+    } cases[] = {
+        {EncodeDate(2026, 12, 6) + 0.99999999999, "2026-12-07 00:00:00.000"},
+        {-1.25, "1899-12-29 06:00:00.000"},
+        {-0.25, "1899-12-30 06:00:00.000"},
+        // 1899-12-29 at a hair before midnight rounds up to the next day, not back to the 28th.
+        {-1.99999999999, "1899-12-30 00:00:00.000"},
+        {EncodeDateTime(1, 1, 1, 23, 59, 59, 999), "0001-01-01 23:59:59.999"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatDateTimeISO(c.value, true), c.decoded) << c.value;
+    }
+}
+
+TEST(DateUtils, DamagedValuesFarOutsideTheCalendarDoNotOverflow) {
+    for (const TDateTime value : {1e300, -1e300, std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN()}) {
+        (void)DecodeDateTime(value);
+        (void)FormatDateTimeISO(value);
+        EXPECT_EQ(CompareDateTime(value, value), 0);
+    }
+    EXPECT_EQ(CompareDateTime(-1e300, 1e300), -1);
 }
 
 TEST(DateUtils, MillisecondDistancesAndComparison) {

@@ -2,6 +2,8 @@
 #include "scheduler/ChronSchedule.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -419,18 +421,26 @@ TEST(NextOccurrence, AgreesWithThePlainWalkOnRandomSchedules) {
         const rtl::TDateTime end = i % 7 == 0 ? from + 400 : 0;
         std::string expected;
         std::string actual;
+        // The same moment must also be the same double, bit for bit.
+        std::uint64_t expectedBits = 0;
+        std::uint64_t actualBits = 0;
         try {
-            expected = Show(ReferenceNext(entries, from, start, end));
+            const rtl::TDateTime value = ReferenceNext(entries, from, start, end);
+            expected = Show(value);
+            expectedBits = std::bit_cast<std::uint64_t>(value);
         } catch (const rtl::EConvertError& e) {
             expected = e.Message();
         }
         try {
-            actual = Show(NextOccurrence(entries, from, start, end));
+            const rtl::TDateTime value = NextOccurrence(entries, from, start, end);
+            actual = Show(value);
+            actualBits = std::bit_cast<std::uint64_t>(value);
         } catch (const rtl::EConvertError& e) {
             actual = e.Message();
         }
         ASSERT_EQ(actual, expected)
             << "\"" << text << "\" from " << rtl::FormatDateTimeISO(from, true);
+        ASSERT_EQ(actualBits, expectedBits) << "\"" << text << "\" gives " << actual;
         ++compared;
         found += actual != "0" && actual.front() != 'I';
     }
