@@ -167,7 +167,10 @@ void ParseChronSchedule(std::string_view text, TChronSchedule& schedule) {
 
 namespace {
 
-std::int32_t NextValue64(const TChronEntry& entry, std::int64_t value) noexcept {
+// The search asks for a next value a dozen times per call; inlined, the entry's fields stay in
+// registers across the branches.
+[[gnu::always_inline]] inline std::int32_t NextValue64(const TChronEntry& entry,
+                                                       std::int64_t value) noexcept {
     if (entry.Relative) {
         const std::int64_t n = value + entry.Step;
         if (n <= entry.Max) {
@@ -201,7 +204,8 @@ std::int32_t NextValue64(const TChronEntry& entry, std::int64_t value) noexcept 
     return n <= entry.Max ? static_cast<std::int32_t>(n) : entry.Min;
 }
 
-std::int32_t ValueAfter64(const TChronEntry& entry, std::int32_t value) noexcept {
+[[gnu::always_inline]] inline std::int32_t ValueAfter64(const TChronEntry& entry,
+                                                        std::int32_t value) noexcept {
     return entry.Relative ? NextValue64(entry, value) : NextValue64(entry, std::int64_t{value} + 1);
 }
 
@@ -255,7 +259,23 @@ public:
     // A day range keeps its upper end but never reaches beyond the month's last day; a month
     // that has no length (month 0, 13, year 0, ...) leaves no day at all.
     void SetDayMax(std::int32_t year, std::int32_t month) {
-        FEntries[FieldDay].Max = std::min(FParsedDayMax, rtl::DaysInAMonth(year, month));
+        FEntries[FieldDay].Max = std::min(FParsedDayMax, MonthLength(year, month));
+    }
+
+    // The length of a month and the weekday of its first day are worked out once per month
+    // rather than once per candidate day.
+    int MonthLength(std::int32_t year, std::int32_t month) {
+        See(year, month);
+        return FMonthLength;
+    }
+
+    // ISO weekday of a valid date.
+    int Weekday(std::int32_t year, std::int32_t month, std::int32_t day) {
+        See(year, month);
+        if (FFirstWeekday < 0) {
+            FFirstWeekday = rtl::IsoWeekday(year, month, 1) - 1;
+        }
+        return (FFirstWeekday + day - 1) % 7 + 1; // day in [1, 31]
     }
 
     bool InOrder(int i) const {
@@ -294,17 +314,6 @@ public:
 
     bool OverBudget() { return ++Passes > MaxSearchPasses; }
 
-    // ISO weekday of a valid date, from the weekday of its month's first day, which is worked
-    // out once per month rather than once per candidate day.
-    int Weekday(std::int32_t year, std::int32_t month, std::int32_t day) {
-        if (year != FWeekdayYear || month != FWeekdayMonth) {
-            FWeekdayYear = year;
-            FWeekdayMonth = month;
-            FFirstWeekday = rtl::IsoWeekday(year, month, 1) - 1; // [0, 6]
-        }
-        return (FFirstWeekday + day - 1) % 7 + 1; // day in [1, 31]
-    }
-
     // What a pass through a month that has no days reads and writes, all but the month and
     // year themselves.
     struct TMonthState {
@@ -329,9 +338,19 @@ public:
 private:
     TChronSchedule& FEntries;
     std::int32_t FParsedDayMax;
-    std::int32_t FWeekdayYear = 0;
-    std::int32_t FWeekdayMonth = 0;
-    int FFirstWeekday = 0;
+    std::int32_t FSeenYear = 0; // year 0 has no months: length 0
+    std::int32_t FSeenMonth = 0;
+    int FMonthLength = 0;
+    int FFirstWeekday = -1; // [0, 6], 0 = Monday; -1 until asked for
+
+    void See(std::int32_t year, std::int32_t month) {
+        if (year != FSeenYear || month != FSeenMonth) {
+            FSeenYear = year;
+            FSeenMonth = month;
+            FMonthLength = rtl::DaysInAMonth(year, month);
+            FFirstWeekday = -1;
+        }
+    }
 };
 
 // Puts the day entry's parsed upper end back however the search is left.
@@ -437,6 +456,7 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
     const bool dayFixed = !s.Entry(FieldDay).Relative;
     const bool monthFixed = dayFixed && !s.Entry(FieldMonth).Relative;
 
+    TSearch::TMonthState lastMonthState{}; // read only while haveMonthState, below
     while (s.InOrder(FieldYear)) {
         // No later year of this walk can hold a valid date: they only grow until they wrap.
         if (cand[FieldYear] > 9999 || s.OverBudget()) {
@@ -450,7 +470,6 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
         // will too, and the walk may go straight to the last month value.
         bool afterMonthAdvance = false;
         bool haveMonthState = false;
-        TSearch::TMonthState lastMonthState{};
         while (s.InOrder(FieldMonth)) {
             if (s.OverBudget()) {
                 return 0;
@@ -483,7 +502,7 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                 const std::int32_t year = cand[FieldYear];
                 const std::int32_t month = cand[FieldMonth];
                 const std::int32_t day = cand[FieldDay];
-                if (rtl::IsValidDate(year, month, day)) {
+                if (day >= 1 && day <= s.MonthLength(year, month)) {
                     const int weekday = s.Weekday(year, month, day);
                     cand[FieldWeekday] = NextValue64(s.Entry(FieldWeekday), weekday);
                     if (cand[FieldWeekday] == weekday) {

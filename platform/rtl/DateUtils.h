@@ -46,11 +46,14 @@ constexpr bool IsLeapYear(int year) noexcept {
 
 // Length of a month; 0 for a month outside 1..12 or a year outside 1..9999.
 constexpr int DaysInAMonth(int year, int month) noexcept {
-    constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1 || year > 9999 || month < 1 || month > 12) {
         return 0;
     }
-    return (month == 2 && IsLeapYear(year)) ? 29 : days[month - 1];
+    if (month == 2) {
+        return IsLeapYear(year) ? 29 : 28;
+    }
+    // 31 for January, March, May, July, August, October and December; 30 for the others.
+    return 30 + ((month + (month >> 3)) & 1);
 }
 
 constexpr bool IsValidDate(int year, int month, int day) noexcept {
