@@ -36,6 +36,7 @@ constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) noe
 }
 
 inline constexpr std::int64_t UnixEpochToDateTimeDays = 25569; // 1899-12-30 .. 1970-01-01
+inline constexpr int MonthLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 } // namespace detail
 
@@ -49,11 +50,7 @@ constexpr int DaysInAMonth(int year, int month) noexcept {
     if (year < 1 || year > 9999 || month < 1 || month > 12) {
         return 0;
     }
-    if (month == 2) {
-        return IsLeapYear(year) ? 29 : 28;
-    }
-    // 31 for January, March, May, July, August, October and December; 30 for the others.
-    return 30 + ((month + (month >> 3)) & 1);
+    return (month == 2 && IsLeapYear(year)) ? 29 : detail::MonthLengths[month - 1];
 }
 
 constexpr bool IsValidDate(int year, int month, int day) noexcept {
