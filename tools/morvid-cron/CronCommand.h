@@ -38,6 +38,7 @@ struct TCommand {
 };
 
 int CheckMain(const std::vector<std::string>& args, TCommandIo& io);
+int ExplainMain(const std::vector<std::string>& args, TCommandIo& io);
 int NextMain(const std::vector<std::string>& args, TCommandIo& io);
 int BatchMain(const std::vector<std::string>& args, TCommandIo& io);
 int WatchMain(const std::vector<std::string>& args, TCommandIo& io);

@@ -12,6 +12,7 @@ namespace {
 
 const TCommand Commands[] = {
     {"check", "check a schedule string", CheckMain},
+    {"explain", "describe a schedule in plain English", ExplainMain},
     {"next", "list the next due times of a schedule", NextMain},
     {"batch", "answer REFERENCE<TAB>SCHEDULE lines from stdin", BatchMain},
     {"watch", "run a schedule and print each delivery and its lateness", WatchMain},
