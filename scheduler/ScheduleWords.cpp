@@ -337,11 +337,12 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
     const TValues& weekdays = admitted[FieldWeekday];
     const TValues& years = admitted[FieldYear];
     std::string text = TimeWords(admitted[FieldMinute], admitted[FieldHour]);
-    const std::string date = DateWords(days, months, weekdays, years);
-    // "At 06:00" alone would leave the reader asking when.
-    text += date.empty() && text.rfind("At ", 0) == 0 && text.find("hour") == std::string::npos
-                ? " every day"
-                : date;
+    // "At 06:00" alone would leave the reader asking on which days.
+    if (AllOf(days, FieldDay) && AllOf(months, FieldMonth) && AllOf(weekdays, FieldWeekday) &&
+        text.rfind("At ", 0) == 0 && text.find("hour") == std::string::npos) {
+        text += " every day";
+    }
+    text += DateWords(days, months, weekdays, years);
     if (!SomeDateMatches(days, months, weekdays, years)) {
         text += " (never due: no date matches)";
     }
