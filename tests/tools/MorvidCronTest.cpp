@@ -87,6 +87,29 @@ TEST_F(MorvidCron, Check) {
     }
 }
 
+TEST_F(MorvidCron, ExplainReadsEitherFormAndFailsWithTheReason) {
+    const struct {
+        std::vector<std::string> Args;
+        int Code;
+        const char* Out;
+        const char* Err;
+    } cases[] = {
+        {{"explain", "--task", "0 6 * * 1-5 *"}, 0, "At 06:00, Monday to Friday\n", ""},
+        {{"explain", "0 0 6 * * 1-5 *"}, 0, "At 06:00, Monday to Friday\n", ""},
+        {{"explain", "--task", "0 25 * * *"}, 2, "", "'25' is not a valid hour (0-23)\n"},
+        {{"explain", "30 0 6 * * * *"},
+         2,
+         "",
+         "Only schedules due at second 0 have a description in words\n"},
+    };
+    for (const auto& c : cases) {
+        const TRun run = Call(c.Args);
+        EXPECT_EQ(run.Code, c.Code) << c.Args.back();
+        EXPECT_EQ(run.Out, c.Out) << c.Args.back();
+        EXPECT_EQ(run.Err, c.Err) << c.Args.back();
+    }
+}
+
 TEST_F(MorvidCron, NextListsDueTimesEachFromTheOneBefore) {
     const struct {
         std::vector<std::string> Args;
@@ -150,7 +173,7 @@ TEST_F(MorvidCron, FailuresNameWhatFailed) {
 }
 
 TEST_F(MorvidCron, EveryCommandHasHelp) {
-    for (const char* command : {"check", "next", "batch"}) {
+    for (const char* command : {"check", "explain", "next", "batch"}) {
         const TRun run = Call({command, "--help"});
         EXPECT_EQ(run.Code, 0) << command;
         EXPECT_EQ(run.Out.rfind(std::string("usage: morvid-cron ") + command, 0), 0u) << run.Out;
