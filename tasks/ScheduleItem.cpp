@@ -13,6 +13,8 @@ namespace {
 
 const char* const NewTaskName = "New task";
 const char* const NeverText = "Never";
+// What every result of a failed run starts with.
+const char* const ErrorResultPrefix = "Error: ";
 
 TSchEventList& PluginEventList() {
     if (MorvidPlugin == nullptr || MorvidPlugin->EventList == nullptr) {
@@ -94,12 +96,19 @@ void TScheduleItem::UpdateRow() {
     subItems.Clear();
     subItems.Add(Enabled ? "Yes" : "No");
     subItems.Add(LastRun.IsClear() ? NeverText : rtl::DateTimeToStr(LastRun.AsDateTime()));
-    subItems.Add(LastRunResult);
+    const int result = subItems.Add(LastRunResult);
+    // The column is often too narrow for an error message; the hint shows all of it.
+    subItems.SetHint(result, LastRunResult);
+    row->SetError(LastRunFailed(), result);
 
     // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
     const TScheduleState state = Event->Schedule->State;
     const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
     subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
+}
+
+bool TScheduleItem::LastRunFailed() const {
+    return LastRunResult.rfind(ErrorResultPrefix, 0) == 0;
 }
 
 void TScheduleItem::StartSchedule() {

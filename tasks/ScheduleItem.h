@@ -58,6 +58,9 @@ public:
     // Runs the report and exports it; never raises. Every outcome ends in LastRunResult.
     void Run();
 
+    // The last run ended in an error ("Error: ..."): not a success, a cancel or a run going on.
+    bool LastRunFailed() const;
+
     // Null while the task has never run, else a date variant.
     rtl::TVariant LastRun = rtl::TVariant::Null();
     std::string LastRunResult;

@@ -168,6 +168,27 @@ TEST_F(ScheduledReportsTest, RunNowRunsTheSelectedTaskAndLeavesItsSchedule) {
     EXPECT_EQ(task->Event->Schedule->NextTime, nextTime);
 }
 
+TEST_F(ScheduledReportsTest, AFailedRunMarksItsRowUntilARunEndsWithoutError) {
+    TScheduleItem* task = AddTask("Offline", false);
+    host::TListItem* row = Window->lstSchedules->Items[0];
+    Select(0);
+    Client.State = 0;
+    Window->bbRunNow->Click();
+    ASSERT_EQ(task->LastRunResult, "Error: Client is offline");
+    EXPECT_TRUE(task->LastRunFailed());
+    EXPECT_TRUE(row->Error());
+    EXPECT_FALSE(row->icon(3).isNull());
+    EXPECT_EQ(row->toolTip(3).toStdString(), "Error: Client is offline");
+
+    Client.State = host::csOnline;
+    Window->bbRunNow->Click();
+    ASSERT_EQ(task->LastRunResult, "User canceled");
+    EXPECT_FALSE(task->LastRunFailed());
+    EXPECT_FALSE(row->Error());
+    EXPECT_TRUE(row->icon(3).isNull());
+    EXPECT_EQ(row->toolTip(3).toStdString(), "User canceled");
+}
+
 TEST_F(ScheduledReportsTest, ANewTaskIsAddedAtTheEndAndArmed) {
     AddTask("Existing", false);
     AnswerEditor([](host::TDialogBase& dialog) { FillNew(dialog, "Morning doors", true); });

@@ -1,5 +1,6 @@
 #include "platform/host/forms/ListView.h"
 
+#include "platform/host/forms/ErrorStyle.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QContextMenuEvent>
@@ -33,6 +34,7 @@ void TListItem::TSubItems::Check(int index) const {
 void TListItem::TSubItems::Clear() {
     for (int i = 0; i < FCount; ++i) {
         FItem.setText(i + 1, QString());
+        FItem.setToolTip(i + 1, QString());
     }
     FCount = 0;
 }
@@ -50,6 +52,11 @@ std::string TListItem::TSubItems::operator[](int index) const {
 void TListItem::TSubItems::Set(int index, const std::string& text) {
     Check(index);
     FItem.setText(index + 1, QString::fromStdString(text));
+}
+
+void TListItem::TSubItems::SetHint(int index, const std::string& hint) {
+    Check(index);
+    FItem.setToolTip(index + 1, QString::fromStdString(hint));
 }
 
 // --- TListItem --------------------------------------------------------------------------------
@@ -71,6 +78,27 @@ int TListItem::Index() const {
 
 TListView* TListItem::ListView() const {
     return qobject_cast<TListView*>(treeWidget());
+}
+
+void TListItem::SetError(bool error, int iconSubItem) {
+    FError = error;
+    FErrorIconColumn = iconSubItem + 1;
+    // The roles are answered by data(); the view repaints on this notice.
+    emitDataChanged();
+}
+
+QVariant TListItem::data(int column, int role) const {
+    if (FError) {
+        const QTreeWidget* tree = treeWidget();
+        // Asked at paint time, so the colour and icon follow a change of palette or style.
+        if (role == Qt::ForegroundRole && tree != nullptr) {
+            return QBrush(ErrorColor(tree->palette()));
+        }
+        if (role == Qt::DecorationRole && column == FErrorIconColumn) {
+            return ErrorIcon(tree != nullptr ? tree->style() : nullptr);
+        }
+    }
+    return QTreeWidgetItem::data(column, role);
 }
 
 // --- TListView::TListItems --------------------------------------------------------------------

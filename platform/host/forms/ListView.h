@@ -32,6 +32,9 @@ public:
         // Raise rtl::Exception for an index outside 0..Count-1.
         std::string operator[](int index) const;
         void Set(int index, const std::string& text);
+        // The text shown when the pointer rests on the sub-item, for one a narrow column cuts
+        // off; Clear removes it with the text.
+        void SetHint(int index, const std::string& hint);
 
     private:
         void Check(int index) const;
@@ -51,10 +54,19 @@ public:
     int Index() const;
     TListView* ListView() const;
 
+    // Shows the row as failed: every column in the error colour of the list's palette, and the
+    // style's error icon beside sub-item `iconSubItem`. False shows it as any other row.
+    void SetError(bool error, int iconSubItem = 0);
+    bool Error() const noexcept { return FError; }
+
+    QVariant data(int column, int role) const override;
+
     void* Data = nullptr;
 
 private:
     TSubItems FSubItems;
+    bool FError = false;
+    int FErrorIconColumn = 1;
 };
 
 class TListView : public QTreeWidget {

@@ -2,6 +2,7 @@
 // context menu.
 #include "platform/host/forms/ListView.h"
 
+#include "platform/host/forms/ErrorStyle.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/host/forms/QtTestApplication.h"
 
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -106,6 +108,42 @@ TEST_F(ListViewTest, RewritingSubItemsStartsAgainAtTheSecondColumn) {
     EXPECT_EQ(item->text(2).toStdString(), "2025-01-02 08:00");
     item->SubItems().Set(0, "Yes");
     EXPECT_EQ(item->SubItems()[0], "Yes");
+}
+
+TEST_F(ListViewTest, AFailedRowIsColouredInEveryColumnWithTheIconBesideOneSubItem) {
+    TListItem* failed = AddRow("Failed");
+    TListItem* fine = AddRow("Fine");
+    failed->SubItems().Add("Error: disk full");
+    failed->SetError(true, 2);
+    const QColor error = host::ErrorColor(View.palette());
+    for (int column = 0; column < View.columnCount(); ++column) {
+        EXPECT_EQ(failed->foreground(column).color(), error) << "column " << column;
+        EXPECT_NE(fine->foreground(column).color(), error) << "column " << column;
+        EXPECT_EQ(failed->icon(column).isNull(), column != 3) << "column " << column;
+    }
+    // A row shown as failed once is shown as any other when it is not any more.
+    failed->SetError(false, 2);
+    EXPECT_TRUE(failed->icon(3).isNull());
+    EXPECT_NE(failed->foreground(0).color(), error);
+}
+
+TEST_F(ListViewTest, TheErrorColourStaysReadableOnLightAndDarkBases) {
+    for (const QColor base : {QColor(Qt::white), QColor(0x20, 0x20, 0x20)}) {
+        QPalette palette;
+        palette.setColor(QPalette::Base, base);
+        const QColor error = host::ErrorColor(palette);
+        EXPECT_GT(std::abs(error.lightness() - base.lightness()), 90) << base.name().toStdString();
+        EXPECT_GT(error.red(), 2 * error.green());
+    }
+}
+
+TEST_F(ListViewTest, HintsGoWithTheirTextsWhenSubItemsAreRewritten) {
+    TListItem* item = AddRow("Task");
+    item->SubItems().SetHint(1, "the whole text");
+    EXPECT_EQ(item->toolTip(2).toStdString(), "the whole text");
+    item->SubItems().Clear();
+    EXPECT_TRUE(item->toolTip(2).isEmpty());
+    EXPECT_THROW(item->SubItems().SetHint(0, "no sub-item"), rtl::Exception);
 }
 
 TEST_F(ListViewTest, IndexesOutsideTheListRaise) {
