@@ -1,0 +1,455 @@
+#include "platform/host/history/RunHistory.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace host {
+
+namespace {
+
+// "MRVH": tells our history from any other SQLite file before SQLite touches it.
+constexpr std::uint32_t ApplicationId = 0x4D525648;
+constexpr int SchemaVersion = 1;
+constexpr int BusyTimeoutMs = 5000;
+
+constexpr const char* SchemaSql = R"sql(
+PRAGMA application_id = 1297241672;
+PRAGMA user_version = 1;
+CREATE TABLE runs(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    task_id TEXT NOT NULL,
+    task_name TEXT NOT NULL,
+    report TEXT NOT NULL,
+    format TEXT NOT NULL,
+    due REAL NOT NULL,
+    started REAL NOT NULL,
+    ended REAL NOT NULL,
+    result TEXT NOT NULL,
+    failed INTEGER NOT NULL,
+    file TEXT NOT NULL,
+    file_size INTEGER NOT NULL,
+    file_stamp TEXT NOT NULL,
+    file_removed REAL NOT NULL DEFAULT 0,
+    trigger TEXT NOT NULL,
+    note TEXT NOT NULL);
+CREATE INDEX runs_by_task ON runs(task_id, started, id);
+CREATE INDEX runs_by_start ON runs(started);
+CREATE INDEX runs_by_file ON runs(file) WHERE file <> '';
+CREATE TABLE tasks(id TEXT PRIMARY KEY, last_run INTEGER NOT NULL) WITHOUT ROWID;
+)sql";
+
+constexpr const char* Columns = "id, task_id, task_name, report, format, due, started, ended, "
+                                "result, failed, file, file_size, file_stamp, file_removed, "
+                                "trigger, note";
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string HomeDir() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return "/";
+}
+
+void MakeFolders(const std::string& fileName) {
+    const auto slash = fileName.rfind('/');
+    if (slash == std::string::npos || slash == 0) {
+        return;
+    }
+    const std::string folder = fileName.substr(0, slash);
+    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
+        if (pos != folder.size() && folder[pos] != '/') {
+            continue;
+        }
+        const std::string prefix = folder.substr(0, pos);
+        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+            throw ERunHistoryError("Cannot create folder " + Quoted(prefix) + " for history " +
+                                   Quoted(fileName) + ": " + std::strerror(errno));
+        }
+    }
+}
+
+enum class THeader { Missing, Empty, Ours, Foreign };
+
+// Judged before SQLite opens the file: SQLite would roll back a hot journal of a foreign
+// database, and such a file must stay untouched.
+THeader ReadHeader(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return THeader::Missing;
+        }
+        throw ERunHistoryError("Cannot read history " + Quoted(fileName) + ": " +
+                               std::strerror(errno));
+    }
+    std::array<unsigned char, 100> header{};
+    const ssize_t got = ::read(fd, header.data(), header.size());
+    ::close(fd);
+    if (got == 0) {
+        return THeader::Empty;
+    }
+    if (got < static_cast<ssize_t>(header.size()) ||
+        std::memcmp(header.data(), "SQLite format 3", 16) != 0) {
+        return THeader::Foreign;
+    }
+    const std::uint32_t id = (std::uint32_t{header[68]} << 24) | (std::uint32_t{header[69]} << 16) |
+                             (std::uint32_t{header[70]} << 8) | std::uint32_t{header[71]};
+    return id == ApplicationId ? THeader::Ours : THeader::Foreign;
+}
+
+} // namespace
+
+const char* RunTriggerText(TRunTrigger trigger) noexcept {
+    switch (trigger) {
+    case TRunTrigger::Schedule:
+        return "schedule";
+    case TRunTrigger::CatchUp:
+        return "catch-up";
+    case TRunTrigger::Manual:
+        return "by hand";
+    }
+    return "schedule";
+}
+
+std::optional<TRunTrigger> RunTriggerFromText(std::string_view text) noexcept {
+    for (const TRunTrigger trigger :
+         {TRunTrigger::Schedule, TRunTrigger::CatchUp, TRunTrigger::Manual}) {
+        if (text == RunTriggerText(trigger)) {
+            return trigger;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<TFileFacts> RegularFileFacts(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    TFileFacts facts;
+    facts.Size = static_cast<std::int64_t>(info.st_size);
+    facts.Stamp = std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+                  std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec);
+    return facts;
+}
+
+std::string DefaultHistoryPath() {
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
+        base = state;
+    } else {
+        base = HomeDir() + "/.local/state";
+    }
+    return base + "/quor-client/history.db";
+}
+
+// A prepared statement, finalised with its scope.
+class TRunHistory::TStatement {
+public:
+    TStatement(const TRunHistory& history, const std::string& sql) : FHistory(history) {
+        if (sqlite3_prepare_v2(history.FDb, sql.c_str(), -1, &FStmt, nullptr) != SQLITE_OK) {
+            history.Raise("cannot prepare a query");
+        }
+    }
+    ~TStatement() { sqlite3_finalize(FStmt); }
+    TStatement(const TStatement&) = delete;
+    TStatement& operator=(const TStatement&) = delete;
+
+    void Bind(int index, const std::string& value) {
+        Check(sqlite3_bind_text(FStmt, index, value.data(), static_cast<int>(value.size()),
+                                SQLITE_TRANSIENT));
+    }
+    void Bind(int index, std::int64_t value) { Check(sqlite3_bind_int64(FStmt, index, value)); }
+    void Bind(int index, double value) { Check(sqlite3_bind_double(FStmt, index, value)); }
+    // True while there is a row.
+    bool Step() {
+        const int rc = sqlite3_step(FStmt);
+        if (rc == SQLITE_ROW) {
+            return true;
+        }
+        if (rc != SQLITE_DONE) {
+            FHistory.Raise("cannot run a query");
+        }
+        return false;
+    }
+    std::string Text(int column) const {
+        const auto* text = sqlite3_column_text(FStmt, column);
+        return text != nullptr
+                   ? std::string(reinterpret_cast<const char*>(text),
+                                 static_cast<std::size_t>(sqlite3_column_bytes(FStmt, column)))
+                   : std::string();
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(FStmt, column); }
+    double Double(int column) const { return sqlite3_column_double(FStmt, column); }
+
+private:
+    void Check(int rc) const {
+        if (rc != SQLITE_OK) {
+            FHistory.Raise("cannot bind a value");
+        }
+    }
+
+    const TRunHistory& FHistory;
+    sqlite3_stmt* FStmt = nullptr;
+};
+
+TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits limits)
+    : FFileName(std::move(fileName)), FReadOnly(readOnly), FLimits(limits) {
+    try {
+        Open();
+    } catch (...) {
+        sqlite3_close_v2(FDb);
+        FDb = nullptr;
+        throw;
+    }
+}
+
+TRunHistory::~TRunHistory() {
+    sqlite3_close_v2(FDb);
+}
+
+void TRunHistory::Raise(const std::string& what) const {
+    const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
+    throw ERunHistoryError("History " + Quoted(FFileName) + ": " + what + ": " + cause);
+}
+
+void TRunHistory::Execute(const char* sql) const {
+    if (sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Raise("cannot write");
+    }
+}
+
+void TRunHistory::Open() {
+    if (FFileName.empty()) {
+        throw ERunHistoryError("No history file name given");
+    }
+    THeader header = ReadHeader(FFileName);
+    if (header == THeader::Foreign) {
+        throw ERunHistoryError("History " + Quoted(FFileName) +
+                               " is not a run history; it was left untouched");
+    }
+    if (FReadOnly && header != THeader::Ours) {
+        throw ERunHistoryError("History " + Quoted(FFileName) +
+                               (header == THeader::Missing ? " does not exist" : " is empty"));
+    }
+    if (header == THeader::Missing) {
+        MakeFolders(FFileName);
+        const int fd = ::open(FFileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            throw ERunHistoryError("Cannot create history " + Quoted(FFileName) + ": " +
+                                   std::strerror(errno));
+        }
+        ::close(fd);
+        header = THeader::Empty;
+    }
+    const int flags = (FReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    if (sqlite3_open_v2(FFileName.c_str(), &FDb, flags, nullptr) != SQLITE_OK) {
+        Raise("cannot open");
+    }
+    sqlite3_busy_timeout(FDb, BusyTimeoutMs);
+    if (header == THeader::Empty) {
+        // Two clients may make the same new file: the write lock decides who does.
+        Execute("BEGIN IMMEDIATE");
+        try {
+            TStatement count(*this, "SELECT count(*) FROM sqlite_schema");
+            if (count.Step() && count.Int(0) == 0) {
+                Execute(SchemaSql);
+            }
+            Execute("COMMIT");
+        } catch (...) {
+            sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+    if (TStatement version(*this, "PRAGMA user_version");
+        !version.Step() || version.Int(0) != SchemaVersion) {
+        throw ERunHistoryError("History " + Quoted(FFileName) +
+                               " has a layout this program does not know; it was left untouched");
+    }
+    if (!FReadOnly) {
+        // Readers go on while a run is recorded; a lost last commit at power loss is a lost
+        // line of history, not a damaged file.
+        Execute("PRAGMA journal_mode = WAL");
+        Execute("PRAGMA synchronous = NORMAL");
+    }
+}
+
+void TRunHistory::Record(TRunRecord& run) {
+    if (FReadOnly) {
+        throw ERunHistoryError("History " + Quoted(FFileName) + " is open for reading only");
+    }
+    Execute("BEGIN IMMEDIATE");
+    try {
+        {
+            TStatement insert(*this, "INSERT INTO runs(task_id, task_name, report, format, due, "
+                                     "started, ended, result, failed, file, file_size, "
+                                     "file_stamp, trigger, note) VALUES(?1, ?2, ?3, ?4, ?5, ?6, "
+                                     "?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+            insert.Bind(1, run.TaskId);
+            insert.Bind(2, run.TaskName);
+            insert.Bind(3, run.ReportName);
+            insert.Bind(4, run.Format);
+            insert.Bind(5, run.Due);
+            insert.Bind(6, run.Started);
+            insert.Bind(7, run.Ended);
+            insert.Bind(8, run.Result);
+            insert.Bind(9, std::int64_t{run.Failed ? 1 : 0});
+            insert.Bind(10, run.FileName);
+            insert.Bind(11, run.FileSize);
+            insert.Bind(12, run.FileStamp);
+            insert.Bind(13, std::string(RunTriggerText(run.Trigger)));
+            insert.Bind(14, run.Note);
+            insert.Step();
+        }
+        const std::int64_t id = sqlite3_last_insert_rowid(FDb);
+        {
+            TStatement task(*this, "INSERT INTO tasks(id, last_run) VALUES(?1, ?2) "
+                                   "ON CONFLICT(id) DO UPDATE SET last_run = excluded.last_run");
+            task.Bind(1, run.TaskId);
+            task.Bind(2, id);
+            task.Step();
+        }
+        {
+            TStatement prune(*this, "DELETE FROM runs WHERE task_id = ?1 AND id IN (SELECT id "
+                                    "FROM runs WHERE task_id = ?1 ORDER BY started DESC, id "
+                                    "DESC LIMIT -1 OFFSET ?2)");
+            prune.Bind(1, run.TaskId);
+            prune.Bind(2, static_cast<std::int64_t>(FLimits.RunsPerTask));
+            prune.Step();
+        }
+        {
+            TStatement prune(*this, "DELETE FROM runs WHERE started < ?1");
+            prune.Bind(1, run.Started - FLimits.Days);
+            prune.Step();
+        }
+        // A task whose every run aged out is forgotten with them.
+        if (sqlite3_changes(FDb) > 0) {
+            Execute("DELETE FROM tasks WHERE last_run NOT IN (SELECT id FROM runs)");
+        }
+        Execute("COMMIT");
+        run.Id = id;
+    } catch (...) {
+        sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void TRunHistory::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when) {
+    TStatement update(*this, "UPDATE runs SET file_removed = ?2 WHERE id = ?1");
+    update.Bind(1, runId);
+    update.Bind(2, when);
+    update.Step();
+}
+
+std::vector<TRunRecord> TRunHistory::Select(TStatement& statement) const {
+    std::vector<TRunRecord> runs;
+    while (statement.Step()) {
+        TRunRecord& run = runs.emplace_back();
+        run.Id = statement.Int(0);
+        run.TaskId = statement.Text(1);
+        run.TaskName = statement.Text(2);
+        run.ReportName = statement.Text(3);
+        run.Format = statement.Text(4);
+        run.Due = statement.Double(5);
+        run.Started = statement.Double(6);
+        run.Ended = statement.Double(7);
+        run.Result = statement.Text(8);
+        run.Failed = statement.Int(9) != 0;
+        run.FileName = statement.Text(10);
+        run.FileSize = statement.Int(11);
+        run.FileStamp = statement.Text(12);
+        run.FileRemoved = statement.Double(13);
+        run.Trigger = RunTriggerFromText(statement.Text(14)).value_or(TRunTrigger::Schedule);
+        run.Note = statement.Text(15);
+    }
+    return runs;
+}
+
+std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
+    std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE 1";
+    if (!query.TaskId.empty()) {
+        sql += " AND task_id = ?1";
+    }
+    if (query.FailedOnly) {
+        sql += " AND failed <> 0";
+    }
+    if (query.Since) {
+        sql += " AND started >= ?2";
+    }
+    sql += " ORDER BY started DESC, id DESC";
+    if (query.Limit > 0) {
+        sql += " LIMIT ?3";
+    }
+    TStatement select(*this, sql);
+    if (!query.TaskId.empty()) {
+        select.Bind(1, query.TaskId);
+    }
+    if (query.Since) {
+        select.Bind(2, *query.Since);
+    }
+    if (query.Limit > 0) {
+        select.Bind(3, static_cast<std::int64_t>(query.Limit));
+    }
+    return Select(select);
+}
+
+std::vector<TRunRecord> TRunHistory::LatestRuns() const {
+    TStatement select(*this, std::string("SELECT ") + Columns +
+                                 " FROM runs WHERE id IN (SELECT last_run FROM tasks) ORDER BY "
+                                 "task_name, task_id");
+    return Select(select);
+}
+
+std::vector<TRunTask> TRunHistory::FindTasks(const std::string& nameOrId) const {
+    TStatement select(*this, "SELECT runs.task_id, runs.task_name FROM tasks JOIN runs ON "
+                             "runs.id = tasks.last_run WHERE tasks.id = ?1 OR runs.task_name = "
+                             "?1 ORDER BY runs.task_name, runs.task_id");
+    select.Bind(1, nameOrId);
+    std::vector<TRunTask> tasks;
+    while (select.Step()) {
+        tasks.push_back({select.Text(0), select.Text(1)});
+    }
+    return tasks;
+}
+
+std::vector<TRunRecord> TRunHistory::KeptExports(const std::string& taskId) const {
+    TStatement select(*this, std::string("SELECT ") + Columns +
+                                 " FROM runs WHERE task_id = ?1 AND file <> '' AND "
+                                 "file_removed = 0 ORDER BY started DESC, id DESC");
+    select.Bind(1, taskId);
+    return Select(select);
+}
+
+std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
+                                                    rtl::TDateTime since) const {
+    TStatement select(*this, std::string("SELECT ") + Columns +
+                                 " FROM runs WHERE file = ?1 AND started >= ?2 ORDER BY "
+                                 "started DESC, id DESC LIMIT 1");
+    select.Bind(1, fileName);
+    select.Bind(2, since);
+    std::vector<TRunRecord> runs = Select(select);
+    if (runs.empty()) {
+        return std::nullopt;
+    }
+    return std::move(runs.front());
+}
+
+std::size_t TRunHistory::RunCount() const {
+    TStatement count(*this, "SELECT count(*) FROM runs");
+    return count.Step() ? static_cast<std::size_t>(count.Int(0)) : 0;
+}
+
+} // namespace host
