@@ -96,19 +96,22 @@ void TClientHost::ReportFailures(const std::vector<TPluginFailure>& failures) {
 }
 
 void TClientHost::LogReportRun(const host::TReportRun& run) {
-    std::string line =
-        "Report \"" + run.ReportName + "\" " + host::ReportRunOutcomeText(run.Outcome);
-    switch (run.Outcome) {
-    case host::TReportRunOutcome::Exported:
+    const bool ofTask = !run.TaskName.empty();
+    std::string line = ofTask ? "Task \"" + run.TaskName + "\": report \"" : "Report \"";
+    line += run.ReportName + "\" " + host::ReportRunOutcomeText(run.Outcome);
+    if (run.Outcome == host::TReportRunOutcome::Exported) {
         line += " to " + run.FileName + " (" + run.Format + ")";
-        break;
-    case host::TReportRunOutcome::ExportFailed:
-        line += " (" + run.FileName + "): " + run.Message;
-        break;
-    case host::TReportRunOutcome::Cancelled:
-    case host::TReportRunOutcome::Failed:
+    } else if (!ofTask && run.Outcome == host::TReportRunOutcome::ExportFailed) {
+        line += " (" + run.FileName + ")";
+    }
+    if (ofTask && !run.Result.empty()) {
+        // The result holds the cause of a failure; a cancel's cause is the report's.
+        line += ": " + run.Result;
+        if (run.Outcome == host::TReportRunOutcome::Cancelled && !run.Message.empty()) {
+            line += " (" + run.Message + ")";
+        }
+    } else if (run.Outcome != host::TReportRunOutcome::Exported) {
         line += ": " + run.Message;
-        break;
     }
     Info(line);
 }

@@ -3,6 +3,7 @@
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
@@ -80,13 +81,23 @@ void CheckReportName(const std::string& reportName) {
     }
 }
 
+[[noreturn]] void RaiseCannotCreate(const std::string& fileName, int error) {
+    throw rtl::EOSError(
+        rtl::Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+}
+
 // Leaves no file of that name behind, but only after proving that one can be created there.
+// The name is known in advance, so whatever stands there goes - a link itself, never what it
+// points to - and the proof is created exclusively and never through a link: nothing outside
+// the export folder is created, emptied or removed.
 void ClearExportFile(const std::string& fileName) {
-    const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (::unlink(fileName.c_str()) != 0 && errno != ENOENT) {
+        RaiseCannotCreate(fileName, errno);
+    }
+    const int handle =
+        ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (handle < 0) {
-        const int error = errno;
-        throw rtl::EOSError(
-            rtl::Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
+        RaiseCannotCreate(fileName, errno);
     }
     ::close(handle);
     ::unlink(fileName.c_str());
@@ -110,6 +121,8 @@ std::string ResultOfError(const std::string& message) {
 void TScheduleItem::Run() {
     LastRun = rtl::TVariant::FromDate(rtl::Now());
     const std::shared_ptr<bool> alive = FAlive;
+    // Every run is told once, whatever ends it; until the report is found its id stands for it.
+    host::TTaskRunScope told(Name, "id:" + rtl::IntToStr(ReportId));
     std::string error;
     try {
         if (!MorvidPlugin->Client.IsOnline()) {
@@ -124,9 +137,14 @@ void TScheduleItem::Run() {
         }
 
         host::TClientReport* report = FindReport(ReportId);
+        told.SetReportName(report->Name);
         host::TfrxCustomExportFilter* filter = FindExportFilter(Filter);
         if (filter == nullptr) {
             throw rtl::Exception("Export filter not found!");
+        }
+        if (ExportPath.empty()) {
+            // Rather than a file in the root folder.
+            throw rtl::Exception("Export path is empty");
         }
 
         const TFilterSwitches switches(*filter);
@@ -134,6 +152,7 @@ void TScheduleItem::Run() {
         filter->DefaultPath = folder;
         CheckReportName(report->Name);
         filter->FileName = folder + MakeExportFileName(report->Name) + filter->DefaultExt;
+        told.SetExport(Filter, filter->FileName);
         ClearExportFile(filter->FileName);
 
         std::vector<rtl::TVariant> arguments;
@@ -154,6 +173,7 @@ void TScheduleItem::Run() {
         }
         if (!prepared) {
             LastRunResult = "User canceled";
+            told.Finish(host::TReportRunOutcome::Cancelled, LastRunResult, {});
         } else {
             if (window == nullptr) {
                 throw rtl::Exception("Preview window not found!");
@@ -166,6 +186,7 @@ void TScheduleItem::Run() {
                 throw rtl::Exception(ExportErrorText(frxReport->Errors));
             }
             LastRunResult = "Success!";
+            told.Finish(host::TReportRunOutcome::Exported, LastRunResult, {});
         }
         UpdateRow();
         return;
@@ -180,6 +201,8 @@ void TScheduleItem::Run() {
         return;
     }
     LastRunResult = ResultOfError(error);
+    told.Finish(host::TReportRunOutcome::Failed, LastRunResult,
+                rtl::StringReplace(error, "\r\n", ""));
     UpdateRow();
 }
 

@@ -208,6 +208,18 @@ TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
          "Report \"Card holder trail\" cancelled: no values"},
         {{"Alarm summary", O::Failed, "", "", "no such table"},
          "Report \"Alarm summary\" failed: no such table"},
+        // A task's run: one line naming the task, the report and the task's result.
+        {{"Alarm log", O::Exported, "CSV table", "/x/a.csv", "", "Daily", "Success!"},
+         "Task \"Daily\": report \"Alarm log\" exported to /x/a.csv (CSV table): Success!"},
+        {{"id:7", O::Failed, "", "", "Client is offline", "Daily", "Error: Client is offline"},
+         "Task \"Daily\": report \"id:7\" failed: Error: Client is offline"},
+        {{"Alarm log", O::ExportFailed, "CSV table", "/x/a.csv", "Cannot write", "Daily",
+          "Error: Cannot write"},
+         "Task \"Daily\": report \"Alarm log\" export failed: Error: Cannot write"},
+        {{"Card holder trail", O::Cancelled, "", "", "no values", "Daily", "User canceled"},
+         "Task \"Daily\": report \"Card holder trail\" cancelled: User canceled (no values)"},
+        {{"Alarm log", O::Failed, "", "", "the task was deleted while it ran", "Daily", ""},
+         "Task \"Daily\": report \"Alarm log\" failed: the task was deleted while it ran"},
     };
     Options.Headless = true;
     MakeHost();

@@ -61,14 +61,14 @@ TEST(EndToEnd, ADemoTaskDueEveryMinuteExportsAndItsRunIsSavedOnSigterm) {
     EXPECT_EQ(content.rfind("Site,Kind,Object,State,Since,Open alarms", 0), 0u)
         << content.substr(0, 200);
 
-    // The host logs the run as it finishes it.
+    // The host logs the run as it finishes it, once, naming the task and its result.
+    const std::string line = "Task \"Object status every minute\": report \"Object status\" "
+                             "exported to " +
+                             file + " (CSV table): Success!";
     EXPECT_TRUE(clienttest::WaitUntil(
-        [&] {
-            return client.Stdout().find("Report \"Object status\" exported to " + file) !=
-                   std::string::npos;
-        },
-        10'000))
+        [&] { return client.Stdout().find(line) != std::string::npos; }, 10'000))
         << client.Stdout();
+    EXPECT_EQ(client.Stdout().find(file), client.Stdout().rfind(file)) << client.Stdout();
 
     client.Signal(SIGTERM);
     EXPECT_EQ(client.WaitForExit(ExitTimeoutMs), 0) << client.Stderr();

@@ -4,6 +4,7 @@
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/host/server/ParameterPrompter.h"
 #include "platform/host/server/ServerReportLoader.h"
@@ -456,6 +457,97 @@ INSTANTIATE_TEST_SUITE_P(Names, HostileNameTest,
                          ::testing::Values(std::string("a/b"), std::string("../escape"),
                                            std::string("/etc/passwd"),
                                            std::string("cut\0short", 9)));
+
+// Every run is told exactly once, whatever ends it, naming the task, the report and the result.
+TEST_F(ReportRunTest, EveryRunIsToldOnceWithTaskReportAndResult) {
+    using O = host::TReportRunOutcome;
+    TTestFilter failing("Failing export", ".bad", "", true);
+    std::vector<host::TReportRun> runs;
+    struct TListening {
+        host::TReportRunObserver Previous;
+        ~TListening() { host::SetReportRunObserver(std::move(Previous)); }
+    } listening{
+        host::SetReportRunObserver([&](const host::TReportRun& run) { runs.push_back(run); })};
+    const std::string plainFile = Folder.Path() + "/plain";
+    std::ofstream(plainFile) << "x";
+    struct TCase {
+        const char* Label;
+        std::uint8_t State;
+        std::int32_t ReportId;
+        std::string Filter;
+        std::string ExportPath;
+        TTestReport::TAnswer Answer;
+        const char* ReportName;
+        O Outcome;
+        const char* ResultPart;
+    };
+    const std::string folder = Folder.Path();
+    const auto prepared = TTestReport::TAnswer::Prepared;
+    const std::vector<TCase> cases = {
+        {"offline", 0, TestReportId, "CSV table", folder, prepared, "id:100", O::Failed,
+         "Client is offline"},
+        {"unknown report", host::csOnline, 999, "CSV table", folder, prepared, "id:999", O::Failed,
+         "id:999"},
+        {"unknown format", host::csOnline, TestReportId, "Word", folder, prepared, "Test report",
+         O::Failed, "Export filter not found!"},
+        {"empty export path", host::csOnline, TestReportId, "CSV table", "", prepared,
+         "Test report", O::Failed, "Export path is empty"},
+        {"missing folder", host::csOnline, TestReportId, "CSV table", folder + "/missing", prepared,
+         "Test report", O::Failed, "No such file or directory"},
+        {"not a folder", host::csOnline, TestReportId, "CSV table", plainFile, prepared,
+         "Test report", O::Failed, "Not a directory"},
+        {"cancelled", host::csOnline, TestReportId, "CSV table", folder,
+         TTestReport::TAnswer::Cancelled, "Test report", O::Cancelled, "User canceled"},
+        {"export failed", host::csOnline, TestReportId, "Failing export", folder, prepared,
+         "Test report", O::ExportFailed, "first linesecond line"},
+        {"exported", host::csOnline, TestReportId, "CSV table", folder, prepared, "Test report",
+         O::Exported, "Success!"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Label);
+        runs.clear();
+        Client.State = c.State;
+        Task->SetReportId(c.ReportId);
+        Task->SetFilter(c.Filter);
+        Task->SetExportPath(c.ExportPath);
+        Report->Answer = c.Answer;
+        Task->Run();
+        EXPECT_EQ(runs.size(), 1U);
+        if (runs.size() != 1) {
+            continue;
+        }
+        EXPECT_EQ(runs[0].TaskName, "Export task");
+        EXPECT_EQ(runs[0].ReportName, c.ReportName);
+        EXPECT_EQ(runs[0].Result, Task->LastRunResult);
+        EXPECT_THAT(runs[0].Result, HasSubstr(c.ResultPart));
+        EXPECT_EQ(runs[0].Outcome, c.Outcome) << host::ReportRunOutcomeText(runs[0].Outcome);
+    }
+    ASSERT_EQ(runs.size(), 1U);
+    EXPECT_EQ(runs[0].FileName, ExportFile("Test_report", ".csv"));
+    // The empty export path wrote nothing into the root folder.
+    EXPECT_FALSE(std::filesystem::exists("/" + std::string(Stamp) + "Test_report.csv"));
+}
+
+// A link standing at the coming file name is replaced, never followed: what it points to outside
+// the folder is neither emptied nor created.
+TEST_F(ReportRunTest, ALinkAtTheTargetNameIsReplacedNotFollowed) {
+    TTempDir outside;
+    const std::string victim = outside.Path() + "/victim.txt";
+    const std::string dangling = outside.Path() + "/created-through-the-link";
+    std::ofstream(victim) << "keep me";
+    for (const std::string& target : {victim, dangling}) {
+        SCOPED_TRACE(target);
+        const std::string file = ExportFile("Test_report", ".csv");
+        std::filesystem::remove(file);
+        std::filesystem::create_symlink(target, file);
+        Task->Run();
+        EXPECT_EQ(Task->LastRunResult, "Success!");
+        EXPECT_FALSE(std::filesystem::is_symlink(file));
+        EXPECT_THAT(ReadFile(file), HasSubstr("report content"));
+        EXPECT_EQ(ReadFile(victim), "keep me");
+        EXPECT_FALSE(std::filesystem::exists(dangling));
+    }
+}
 
 TEST_F(ReportRunTest, BlanksInTheReportNameBecomeUnderscores) {
     Report->Name = " Daily  visits ";

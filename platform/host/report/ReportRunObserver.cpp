@@ -11,6 +11,19 @@ TReportRunObserver& Observer() {
     return observer;
 }
 
+TTaskRunScope* InnermostTaskRun = nullptr;
+
+void Tell(const TReportRun& run) noexcept {
+    try {
+        // A copy, so an observer that replaces itself while it runs stays alive for the call.
+        const TReportRunObserver observer = Observer();
+        if (observer) {
+            observer(run);
+        }
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 const char* ReportRunOutcomeText(TReportRunOutcome outcome) noexcept {
@@ -32,14 +45,57 @@ TReportRunObserver SetReportRunObserver(TReportRunObserver observer) {
 }
 
 void NotifyReportRun(const TReportRun& run) noexcept {
-    try {
-        // A copy, so an observer that replaces itself while it runs stays alive for the call.
-        const TReportRunObserver observer = Observer();
-        if (observer) {
-            observer(run);
-        }
-    } catch (...) {
+    if (InnermostTaskRun != nullptr) {
+        InnermostTaskRun->Hear(run);
+    } else {
+        Tell(run);
     }
+}
+
+TTaskRunScope::TTaskRunScope(std::string taskName, std::string reportName)
+    : FOuter(InnermostTaskRun) {
+    FRun.TaskName = std::move(taskName);
+    FRun.ReportName = std::move(reportName);
+    FRun.Outcome = TReportRunOutcome::Failed;
+    InnermostTaskRun = this;
+}
+
+TTaskRunScope::~TTaskRunScope() {
+    if (!FFinished) {
+        Finish(TReportRunOutcome::Failed, {}, "the task was deleted while it ran");
+    }
+}
+
+void TTaskRunScope::SetExport(std::string format, std::string fileName) {
+    FRun.Format = std::move(format);
+    FRun.FileName = std::move(fileName);
+}
+
+void TTaskRunScope::Hear(const TReportRun& run) {
+    FHeard = true;
+    FRun.Outcome = run.Outcome;
+    FRun.Message = run.Message;
+    if (!run.Format.empty() || !run.FileName.empty()) {
+        SetExport(run.Format, run.FileName);
+    }
+}
+
+void TTaskRunScope::Finish(TReportRunOutcome outcome, std::string result,
+                           std::string message) noexcept {
+    if (FFinished) {
+        return;
+    }
+    FFinished = true;
+    // Closed before telling: a run the observer starts is a run of its own.
+    if (InnermostTaskRun == this) {
+        InnermostTaskRun = FOuter;
+    }
+    if (!FHeard) {
+        FRun.Outcome = outcome;
+        FRun.Message = std::move(message);
+    }
+    FRun.Result = std::move(result);
+    Tell(FRun);
 }
 
 } // namespace host
