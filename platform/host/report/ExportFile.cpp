@@ -96,7 +96,7 @@ void TExportFile::Fail(std::string_view reason) const {
     throw EExportError("Cannot write file \"" + FTarget + "\": " + std::string(reason));
 }
 
-void TExportFile::RawWrite(const char* data, std::size_t size) {
+void TExportFile::RawWrite(const char* data, std::size_t size, off_t offset) {
     while (size > 0) {
         const int count = ++WriteCount;
         const int faultAt = WriteFaultAt;
@@ -105,7 +105,8 @@ void TExportFile::RawWrite(const char* data, std::size_t size) {
             written = -1;
             errno = WriteFaultErrno;
         } else {
-            written = ::write(FHandle, data, size);
+            written =
+                offset < 0 ? ::write(FHandle, data, size) : ::pwrite(FHandle, data, size, offset);
         }
         if (written < 0) {
             if (errno == EINTR) {
@@ -115,6 +116,11 @@ void TExportFile::RawWrite(const char* data, std::size_t size) {
         }
         data += written;
         size -= static_cast<std::size_t>(written);
+        if (offset >= 0) {
+            offset += written;
+        } else {
+            FFlushed += static_cast<std::uint64_t>(written);
+        }
     }
 }
 
@@ -143,6 +149,24 @@ void TExportFile::Write(std::string_view data) {
         }
     }
     FBuffer.append(data);
+}
+
+void TExportFile::Overwrite(std::uint64_t offset, std::string_view data) {
+    if (FHandle < 0 || FCommitted) {
+        Fail("the file is closed");
+    }
+    if (!FError.empty()) {
+        Fail(FError);
+    }
+    if (offset > Position() || data.size() > Position() - offset) {
+        Fail("overwrite past the end of the written data");
+    }
+    if (offset >= FFlushed) {
+        FBuffer.replace(static_cast<std::size_t>(offset - FFlushed), data.size(), data);
+        return;
+    }
+    Flush();
+    RawWrite(data.data(), data.size(), static_cast<off_t>(offset));
 }
 
 bool TExportFile::TryWrite(std::string_view data) noexcept {

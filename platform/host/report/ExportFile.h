@@ -5,8 +5,10 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace host {
 
@@ -37,6 +39,12 @@ public:
     bool TryWrite(std::string_view data) noexcept;
     bool Failed() const noexcept { return !FError.empty(); }
 
+    // Bytes written so far, buffered ones included.
+    std::uint64_t Position() const noexcept { return FFlushed + FBuffer.size(); }
+    // Replaces bytes already written at offset (a zip writer fills in an entry's sizes once it
+    // knows them); the range must lie below Position(). Raises EExportError on failure.
+    void Overwrite(std::uint64_t offset, std::string_view data);
+
     // Flushes, syncs and renames the temporary file onto the target. Raises EExportError
     // (and removes the temporary file) on any failure, also one remembered by TryWrite.
     void Commit();
@@ -46,13 +54,15 @@ public:
 
 private:
     void Flush();
-    void RawWrite(const char* data, std::size_t size);
+    // At offset, or appended when offset is negative.
+    void RawWrite(const char* data, std::size_t size, off_t offset = -1);
     void Discard() noexcept;
 
     std::string FTarget;
     std::string FTemp;
     int FHandle = -1;
     bool FCommitted = false;
+    std::uint64_t FFlushed = 0; // bytes handed to the file, FBuffer's not included
     std::string FBuffer;
     std::string FError;
 };

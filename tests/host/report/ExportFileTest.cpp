@@ -110,6 +110,32 @@ TEST_F(ExportFileTest, WritesAfterAFailedTryWriteAreRefusedAndCommitReportsTheFi
     EXPECT_TRUE(Dir.Entries().empty());
 }
 
+// Whether the bytes to replace are still buffered, already on disk, or both, the file ends up
+// with the new bytes in place and nothing else changed, and Position keeps counting.
+TEST_F(ExportFileTest, OverwriteReplacesBytesWhereverTheyAre) {
+    struct Case {
+        std::size_t Before; // bytes written before the overwrite
+        std::size_t Offset;
+    };
+    for (const Case c :
+         {Case{100, 10}, Case{200'000, 10}, Case{200'000, 131'070}, Case{200'000, 199'996}}) {
+        SCOPED_TRACE(testing::Message() << c.Before << " bytes, at " << c.Offset);
+        const std::string target = Dir.File("patched.bin");
+        TExportFile file(target);
+        file.Write(std::string(c.Before, 'a'));
+        file.Overwrite(c.Offset, "WXYZ");
+        file.Write("tail");
+        EXPECT_EQ(file.Position(), c.Before + 4);
+        file.Commit();
+        std::string expected(c.Before, 'a');
+        expected.replace(c.Offset, 4, "WXYZ");
+        EXPECT_EQ(ReadFile(target), expected + "tail");
+    }
+    TExportFile file(Dir.File("short.bin"));
+    file.Write("abc");
+    EXPECT_THROW(file.Overwrite(1, "xyz"), EExportError);
+}
+
 TEST_F(ExportFileTest, UnusableTargetsAreRefusedUpFront) {
     struct Case {
         std::string Target;
