@@ -2,14 +2,13 @@
 
 #include "platform/host/report/ExportDevice.h"
 #include "platform/host/report/ReportCells.h"
+#include "platform/host/report/TableMeasure.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -21,7 +20,6 @@ namespace host {
 namespace {
 
 constexpr int Resolution = 600; // device pixels per inch
-constexpr double MarginMm = 15;
 
 const QColor TextColor(0x1f, 0x23, 0x28);
 const QColor NoteColor(0x57, 0x60, 0x6a);
@@ -35,17 +33,6 @@ double Points(double points) {
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QFont MakeFont(double pointSize, bool bold) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    // Ligatures would turn "fi" into one glyph that text extraction and search see as U+FB01;
-    // skipping the shaper also makes 100,000-row tables much faster.
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    return font;
 }
 
 QTextOption WrapOption(Qt::Alignment alignment) {
@@ -75,44 +62,16 @@ double WrappedHeight(const QString& text, const QFont& font, QPaintDevice* devic
     return height;
 }
 
-// Column widths: natural widths while they fit; otherwise every column wider than a common
-// cap is cut to it (and wraps), the cap chosen so that the table fills the page exactly.
-std::vector<double> FitWidths(const std::vector<double>& natural, double available) {
-    const double total = std::accumulate(natural.begin(), natural.end(), 0.0);
-    std::vector<double> widths = natural;
-    if (total <= available) {
-        // Spare room goes to the columns in proportion, so the table spans the page.
-        for (double& width : widths) {
-            width = total > 0 ? width * available / total : available / double(widths.size());
-        }
-        return widths;
-    }
-    std::vector<double> sorted = natural;
-    std::sort(sorted.begin(), sorted.end());
-    double cap = 0;
-    double used = 0; // the columns narrower than the cap
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        const double remaining = double(sorted.size() - i);
-        cap = (available - used) / remaining;
-        if (cap <= sorted[i]) {
-            break;
-        }
-        used += sorted[i];
-    }
-    for (double& width : widths) {
-        width = std::min(width, cap);
-    }
-    return widths;
-}
-
 class TPdfLayout {
 public:
     TPdfLayout(const TfrxReport& report, QPdfWriter& writer)
-        : FReport(report), FTexts(report), FWriter(writer), FBody(MakeFont(8, false)),
-          FHeader(MakeFont(8, true)), FTitle(MakeFont(14, true)), FNote(MakeFont(9, false)),
-          FSmallTitle(MakeFont(9, true)), FBodyMetrics(FBody, &writer),
+        : FReport(report), FTexts(report), FWriter(writer),
+          FBody(ReportFont(TableFontPoints, false)), FHeader(ReportFont(TableFontPoints, true)),
+          FTitle(ReportFont(14, true)), FNote(ReportFont(9, false)),
+          FSmallTitle(ReportFont(9, true)), FBodyMetrics(FBody, &writer),
           FHeaderMetrics(FHeader, &writer), FTitleMetrics(FTitle, &writer),
-          FNoteMetrics(FNote, &writer), FPadX(Points(4)), FPadY(Points(2.5)) {}
+          FNoteMetrics(FNote, &writer), FPadX(Points(CellPadXPoints)),
+          FPadY(Points(CellPadYPoints)) {}
 
     void Run(TExportFile& file);
 
@@ -159,51 +118,19 @@ double TPdfLayout::NextHeadHeight() const {
 
 void TPdfLayout::MeasureCells() {
     FColumns = FReport.Columns.size();
-    FNatural.assign(FColumns, 0);
-    for (std::size_t c = 0; c < FColumns; ++c) {
-        // A caption wraps at its blanks before the column grows for it.
-        const QStringList words = Text(FReport.Columns[c].Caption).split(QLatin1Char(' '));
-        double widest = 0;
-        for (const QString& word : words) {
-            widest = std::max(widest, FHeaderMetrics.horizontalAdvance(word));
-        }
-        FNatural[c] = widest;
-    }
-    FAdvance.assign(FReport.Rows.size() * FColumns, 0);
-    for (std::size_t r = 0; r < FReport.Rows.size(); ++r) {
-        for (std::size_t c = 0; c < FColumns; ++c) {
-            const std::string text = FTexts.Text(r, c);
-            float& advance = FAdvance[r * FColumns + c];
-            if (text.empty()) {
-                continue;
-            }
-            if (text.find_first_of("\r\n") != std::string::npos) {
-                advance = -1;
-                for (const QString& line :
-                     Text(text).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
-                    FNatural[c] = std::max(FNatural[c], FBodyMetrics.horizontalAdvance(line));
-                }
-                continue;
-            }
-            advance = static_cast<float>(FBodyMetrics.horizontalAdvance(Text(text)));
-            FNatural[c] = std::max(FNatural[c], double(advance));
-        }
-    }
-    for (double& width : FNatural) {
-        width += 2 * FPadX + Points(1); // a hair of slack against rounding in the PDF viewer
-    }
+    // A hair of slack against rounding in the PDF viewer.
+    FNatural = NaturalColumnWidths(
+        FReport, FTexts,
+        [this](const QString& line, bool header) {
+            return (header ? FHeaderMetrics : FBodyMetrics).horizontalAdvance(line);
+        },
+        FPadX, Points(1), &FAdvance);
 }
 
 void TPdfLayout::ChooseOrientation() {
-    const double natural = std::accumulate(FNatural.begin(), FNatural.end(), 0.0);
-    QPageLayout layout = FWriter.pageLayout();
-    const double portraitWidth = layout.paintRectPixels(Resolution).width();
-    // Wide tables read better on a landscape page than squeezed into wrapped columns.
-    if (natural > portraitWidth) {
-        FWriter.setPageOrientation(QPageLayout::Landscape);
-        layout = FWriter.pageLayout();
-    }
-    const QRect paint = layout.paintRectPixels(Resolution);
+    FWriter.setPageLayout(
+        ReportPageLayout(std::accumulate(FNatural.begin(), FNatural.end(), 0.0), Resolution));
+    const QRect paint = FWriter.pageLayout().paintRectPixels(Resolution);
     FPage = QRectF(0, 0, paint.width(), paint.height());
     FWidths = FitWidths(FNatural, FPage.width());
     FLeft.assign(FColumns, 0);
@@ -417,9 +344,6 @@ void TfrxPdfExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     TExportDevice device(file);
     QPdfWriter writer(&device);
     writer.setResolution(Resolution);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
-                                     QPageLayout::Millimeter));
     writer.setTitle(QString::fromStdString(report.Title));
     writer.setCreator(QStringLiteral("Report engine"));
     TPdfLayout layout(report, writer);

@@ -1,0 +1,177 @@
+#include "platform/host/report/ZipPackage.h"
+
+#include "platform/host/report/ExportFile.h"
+
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <minizip/zip.h>
+
+namespace host {
+
+struct TZipPackage::TSink {
+    TExportFile& File;
+    std::uint64_t Position; // where the library writes next
+    std::exception_ptr Error;
+};
+
+namespace {
+
+// Entries are written without zip64 fields, as office packages are, so each stays below 4 GiB.
+constexpr std::uint64_t MaxEntrySize = std::numeric_limits<std::uint32_t>::max() - 1;
+
+TZipPackage::TSink& Sink(voidpf opaque) {
+    return *static_cast<TZipPackage::TSink*>(opaque);
+}
+
+voidpf ZCALLBACK OpenFile(voidpf opaque, const void*, int) {
+    return opaque;
+}
+
+uLong ZCALLBACK ReadFile(voidpf, voidpf, void*, uLong) {
+    return 0; // the archive is only ever written
+}
+
+// Appends at the end; the library writes below the end only to fill in an entry's header.
+uLong ZCALLBACK WriteFile(voidpf opaque, voidpf, const void* data, uLong size) {
+    TZipPackage::TSink& sink = Sink(opaque);
+    try {
+        const std::string_view bytes(static_cast<const char*>(data), size);
+        if (sink.Position == sink.File.Position()) {
+            sink.File.Write(bytes);
+        } else {
+            sink.File.Overwrite(sink.Position, bytes);
+        }
+        sink.Position += size;
+        return size;
+    } catch (...) {
+        if (!sink.Error) {
+            sink.Error = std::current_exception();
+        }
+        return 0;
+    }
+}
+
+ZPOS64_T ZCALLBACK TellFile(voidpf opaque, voidpf) {
+    return Sink(opaque).Position;
+}
+
+long ZCALLBACK SeekFile(voidpf opaque, voidpf, ZPOS64_T offset, int origin) {
+    TZipPackage::TSink& sink = Sink(opaque);
+    std::uint64_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        base = sink.Position;
+    } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
+        base = sink.File.Position();
+    }
+    if (base + offset > sink.File.Position()) {
+        return -1;
+    }
+    sink.Position = base + offset;
+    return 0;
+}
+
+int ZCALLBACK CloseFile(voidpf, voidpf) {
+    return 0;
+}
+
+int ZCALLBACK FileError(voidpf opaque, voidpf) {
+    return Sink(opaque).Error ? 1 : 0;
+}
+
+tm_zip ZipTime(rtl::TDateTime value) {
+    rtl::TDecodedDateTime time = rtl::DecodeDateTime(value);
+    if (time.Year < 1980) {
+        time = {1980, 1, 1, 0, 0, 0, 0};
+    }
+    tm_zip zipTime{};
+    zipTime.tm_year = uInt(time.Year);
+    zipTime.tm_mon = uInt(time.Month - 1);
+    zipTime.tm_mday = uInt(time.Day);
+    zipTime.tm_hour = uInt(time.Hour);
+    zipTime.tm_min = uInt(time.Minute);
+    zipTime.tm_sec = uInt(time.Second);
+    return zipTime;
+}
+
+} // namespace
+
+TZipPackage::TZipPackage(TExportFile& file, rtl::TDateTime modified)
+    : FSink(new TSink{file, file.Position(), nullptr}), FModified(modified) {
+    zlib_filefunc64_def functions{};
+    functions.zopen64_file = OpenFile;
+    functions.zread_file = ReadFile;
+    functions.zwrite_file = WriteFile;
+    functions.ztell64_file = TellFile;
+    functions.zseek64_file = SeekFile;
+    functions.zclose_file = CloseFile;
+    functions.zerror_file = FileError;
+    functions.opaque = FSink.get();
+    FZip = zipOpen2_64(FSink.get(), APPEND_STATUS_CREATE, nullptr, &functions);
+    if (FZip == nullptr) {
+        FSink->File.Fail("cannot start the zip archive");
+    }
+}
+
+TZipPackage::~TZipPackage() {
+    if (FZip != nullptr) {
+        // Only frees the library's state: the file is being discarded.
+        zipClose(FZip, nullptr);
+    }
+}
+
+void TZipPackage::Check(int result, const char* operation) {
+    if (FSink->Error) {
+        std::rethrow_exception(FSink->Error);
+    }
+    if (result != ZIP_OK) {
+        FSink->File.Fail(std::string("the zip library failed to ") + operation + " (error " +
+                         std::to_string(result) + ")");
+    }
+}
+
+void TZipPackage::BeginEntry(const std::string& name, TMethod method) {
+    EndEntry();
+    zip_fileinfo info{};
+    info.tmz_date = ZipTime(FModified);
+    const bool deflate = method == TMethod::Deflated;
+    // Level 1 deflates an XML table to about a tenth at a fraction of the default level's cost.
+    Check(zipOpenNewFileInZip4_64(FZip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                  deflate ? Z_DEFLATED : 0, deflate ? 1 : 0, 0, -MAX_WBITS,
+                                  DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, 0, 0),
+          "start an entry");
+    FEntryOpen = true;
+    FEntrySize = 0;
+}
+
+void TZipPackage::Write(std::string_view data) {
+    if (!FEntryOpen) {
+        FSink->File.Fail("zip data written outside an entry");
+    }
+    FEntrySize += data.size();
+    if (FEntrySize > MaxEntrySize) {
+        FSink->File.Fail("the report is too large for a zip entry (4 GiB)");
+    }
+    while (!data.empty()) {
+        const unsigned chunk =
+            unsigned(std::min<std::size_t>(data.size(), std::numeric_limits<int>::max()));
+        Check(zipWriteInFileInZip(FZip, data.data(), chunk), "write an entry");
+        data.remove_prefix(chunk);
+    }
+}
+
+void TZipPackage::EndEntry() {
+    if (FEntryOpen) {
+        FEntryOpen = false;
+        Check(zipCloseFileInZip(FZip), "close an entry");
+    }
+}
+
+void TZipPackage::Finish() {
+    EndEntry();
+    void* zip = FZip;
+    FZip = nullptr;
+    Check(zipClose(zip, nullptr), "finish the archive");
+}
+
+} // namespace host
