@@ -7,12 +7,15 @@
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <sys/resource.h>
 
 namespace {
 
-constexpr int RowCount = 100'000;
+int RowCount = 100'000;
+bool KeepFiles = false; // leaves the exports in the folder, to look at them
 
 host::TfrxReport& AlarmLog() {
     static host::TfrxReport report;
@@ -20,6 +23,33 @@ host::TfrxReport& AlarmLog() {
         reporttest::FillAlarmLog(report, RowCount);
     }
     return report;
+}
+
+// Takes this program's own options out of the command line before the benchmark library
+// reads it; false on a malformed one.
+bool ReadOwnOptions(int& argc, char** argv) {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help") {
+            std::printf("ReportExportBench [--rows=N] [--keep-files] [benchmark options]\n"
+                        "Exports an alarm log of N rows (default 100000) through every filter\n"
+                        "into <temp>/morvid-report-bench; --keep-files leaves the files there.\n");
+            argv[kept++] = argv[i]; // the benchmark library lists its own options too
+        } else if (argument.rfind("--rows=", 0) == 0) {
+            RowCount = std::atoi(argument.c_str() + 7);
+            if (RowCount < 0) {
+                std::fprintf(stderr, "ReportExportBench: bad row count in %s\n", argv[i]);
+                return false;
+            }
+        } else if (argument == "--keep-files") {
+            KeepFiles = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    return true;
 }
 
 double PeakMiB() {
@@ -45,12 +75,17 @@ void BM_Export(benchmark::State& state, int filterIndex) {
     state.counters["rows"] = RowCount;
     state.counters["file_MiB"] = double(bytes) / (1024.0 * 1024.0);
     state.counters["peak_rss_MiB"] = PeakMiB();
-    std::filesystem::remove(filter->FileName);
+    if (!KeepFiles) {
+        std::filesystem::remove(filter->FileName);
+    }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!ReadOwnOptions(argc, argv)) {
+        return 2;
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     for (int i = 0; i < host::frxExportFilters.Count(); ++i) {

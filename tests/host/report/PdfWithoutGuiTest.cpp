@@ -2,6 +2,7 @@
 // PDF filter instead of Qt aborting the process; the other filters still work there.
 #include "ReportTestSupport.h"
 #include "platform/host/report/CsvExport.h"
+#include "platform/host/report/OdfExport.h"
 #include "platform/host/report/PdfExport.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,10 @@ TEST(PdfWithoutGui, FailsWithAClearErrorAndLeavesNoFile) {
     host::TfrxCsvExport csv;
     csv.FileName = dir.File("log.csv");
     EXPECT_TRUE(report.Export(csv));
+    // Without fonts to measure with, the OpenDocument filter sizes columns by character count.
+    host::TfrxOdfExport odf;
+    odf.FileName = dir.File("log.odt");
+    EXPECT_TRUE(report.Export(odf)) << testing::PrintToString(report.Errors);
 }
 
 } // namespace
