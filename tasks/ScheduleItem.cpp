@@ -5,6 +5,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/SchEventList.h"
+#include "scheduler/ScheduleWords.h"
 #include "scheduler/ScheduledEvent.h"
 
 namespace morvid {
@@ -104,7 +105,10 @@ void TScheduleItem::UpdateRow() {
     // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
     const TScheduleState state = Event->Schedule->State;
     const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
-    subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
+    const int nextRun =
+        subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
+    // The schedule in words, or why it has none, where the user looks for when a task runs.
+    subItems.SetHint(nextRun, DescribeTaskSchedule(CronStr).Text);
 }
 
 bool TScheduleItem::LastRunFailed() const {

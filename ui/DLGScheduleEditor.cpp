@@ -10,6 +10,7 @@
 #include "plugin/MorvidPlugin.h"
 #include "plugin/MorvidResources.h"
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
 
@@ -40,6 +41,9 @@ constexpr int LabelOffset = 18;
 constexpr int LabelHeight = 16;
 // One height for every single-line editor, so rows line up whatever each widget prefers.
 constexpr int EditHeight = 23;
+
+// The schedule's words under its field take up to two lines of this height.
+constexpr int WordsLineHeight = 14;
 
 // How many due times the schedule field's tool tip lists.
 constexpr int HintedRuns = 5;
@@ -198,13 +202,22 @@ void TDLGScheduleEditor::CreateScheduleFields() {
     FCronStrError->setVisible(false);
     // The field validates when the focus leaves it.
     edtCronStr->installEventFilter(this);
-    connect(edtCronStr, &QLineEdit::textChanged, this, [this] { UpdateScheduleHint(); });
+
+    lblScheduleWords = new QLabel(this);
+    lblScheduleWords->setObjectName(QStringLiteral("lblScheduleWords"));
+    lblScheduleWords->setWordWrap(true);
+    lblScheduleWords->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblScheduleWords->setGeometry(16, 266, 313, 2 * WordsLineHeight);
+    connect(edtCronStr, &QLineEdit::textChanged, this, [this] {
+        UpdateScheduleHint();
+        UpdateScheduleWords();
+    });
 }
 
 void TDLGScheduleEditor::CreateParameterGrid() {
     cxTreeList1 = new host::TVelmornTreeList(this);
     cxTreeList1->setObjectName(QStringLiteral("cxTreeList1"));
-    cxTreeList1->setGeometry(16, 288, 313, 97);
+    cxTreeList1->setGeometry(16, 314, 313, 71);
     AddLabel("lblParams", "Report parameters", cxTreeList1);
 
     tlcIdx = cxTreeList1->CreateColumn("tlcIdx", "#", 35);
@@ -486,6 +499,7 @@ void TDLGScheduleEditor::edtCronStrPropertiesValidate() {
 }
 
 void TDLGScheduleEditor::SetCronStrError(const std::string& message) {
+    FCronStrErrorText = edtCronStr->text();
     FCronStrError->setToolTip(QString::fromStdString(message));
     FCronStrError->setVisible(!message.empty());
     // The field shows a button for every action it holds, visible or not, so the icon is
@@ -496,6 +510,29 @@ void TDLGScheduleEditor::SetCronStrError(const std::string& message) {
     } else if (message.empty() && placed) {
         edtCronStr->removeAction(FCronStrError);
     }
+    UpdateScheduleWords();
+}
+
+void TDLGScheduleEditor::UpdateScheduleWords() {
+    // The validation's message while it speaks of the text as it stands; otherwise the words
+    // of the text as typed, or why it has none (the parser's message when it does not parse).
+    QString text;
+    bool failed = false;
+    if (FCronStrError->isVisible() && FCronStrErrorText == edtCronStr->text()) {
+        text = FCronStrError->toolTip();
+        failed = true;
+    } else {
+        const TScheduleWords words = DescribeTaskSchedule(edtCronStr->text().toStdString());
+        text = QString::fromStdString(words.Text);
+        failed = !words.Described;
+    }
+    lblScheduleWords->setText(text);
+    lblScheduleWords->setToolTip(text);
+    QPalette colours = palette();
+    if (failed) {
+        colours.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x20));
+    }
+    lblScheduleWords->setPalette(colours);
 }
 
 void TDLGScheduleEditor::UpdateScheduleHint() {

@@ -5,6 +5,7 @@
 #include "platform/host/forms/DialogBase.h"
 #include "platform/host/forms/EditProperties.h"
 
+#include <QString>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -88,6 +89,8 @@ private:
     void UpdateScheduleHint();
     // Shows or clears the error icon of the schedule field.
     void SetCronStrError(const std::string& message);
+    // The label under the schedule field: the schedule in words, or why the text fails.
+    void UpdateScheduleWords();
     int FilterIndex() const;
     // Runs a handler from the event loop; what it raises is shown as an error message, as the
     // host's general error handling would, since nothing may propagate through Qt's loop.
@@ -105,6 +108,9 @@ private:
     TNullSpinEdit* sedYear = nullptr;
     QLineEdit* edtCronStr = nullptr;
     QAction* FCronStrError = nullptr;
+    // The text that the error icon's message was about.
+    QString FCronStrErrorText;
+    QLabel* lblScheduleWords = nullptr;
     host::TVelmornTreeList* cxTreeList1 = nullptr;
     host::TcxVelmornTreeListColumn* tlcIdx = nullptr;
     host::TcxVelmornTreeListColumn* tlcType = nullptr;

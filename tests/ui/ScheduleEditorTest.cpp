@@ -139,7 +139,7 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
         {"sedMonth", "Month", 16, 184, 73},
         {"sedYear", "Year", 96, 184, 73},
         {"edtCronStr", "Schedule definition", 16, 240, 233},
-        {"cxTreeList1", "Report parameters", 16, 288, 313},
+        {"cxTreeList1", "Report parameters", 16, 314, 313},
     };
     const QList<QLabel*> labels = Dialog->findChildren<QLabel*>();
     for (const TPlace& place : places) {
@@ -160,7 +160,9 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
         EXPECT_EQ(label->font().pointSize(), 9);
     }
-    EXPECT_EQ(Grid()->height(), 97);
+    EXPECT_EQ(Grid()->height(), 71);
+    // The schedule's words stand between the schedule field and the parameters' label.
+    EXPECT_EQ(Find<QLabel>("lblScheduleWords")->geometry(), QRect(16, 266, 313, 28));
     EXPECT_EQ(Find<QPushButton>("btnOk")->geometry(), QRect(185, 430, 75, 25));
     EXPECT_EQ(Find<QPushButton>("btnCancel")->geometry(), QRect(265, 430, 75, 25));
     EXPECT_TRUE(Find<QPushButton>("btnOk")->isDefault());
@@ -636,6 +638,32 @@ INSTANTIATE_TEST_SUITE_P(
                       THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever"},
                       THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value"}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, TheWordsUnderTheScheduleFollowTheTextAsTyped) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    const QLabel* words = Find<QLabel>("lblScheduleWords");
+    EXPECT_EQ(words->text(), "Every minute");
+
+    // Live while typing, before anything is validated.
+    QLineEdit* field = Edit("edtCronStr");
+    field->setFocus(Qt::TabFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, "0 6 * * 1-5 *");
+    EXPECT_EQ(words->text(), "At 06:00, Monday to Friday");
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, "x");
+    EXPECT_EQ(words->text(), "'x' is not a valid integer value");
+
+    // Once validated, the validation's message speaks; a correction replaces it at once.
+    EnterSchedule("0 x * * * *");
+    ASSERT_TRUE(ErrorIconShown());
+    EXPECT_EQ(words->text(), CronError()->toolTip());
+    field->setFocus(Qt::TabFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, "*/5 * * * * *");
+    EXPECT_EQ(words->text(), "Every 5 minutes");
+}
 
 TEST_F(ScheduleEditorTest, CancelAndEscapeWriteNothing) {
     Answerer.OnDialog = [this](host::TDialogBase& dialog) {

@@ -374,5 +374,24 @@ TEST_F(ScheduledReportsTest, OkRefusesAStoredScheduleThatDoesNotParse) {
     EXPECT_EQ(Row(0), (std::vector<std::string>{"Broken", "No", "Never", "", "Never"}));
 }
 
+TEST_F(ScheduledReportsTest, TheNextRunCellTellsTheScheduleInWords) {
+    const auto nextRunTip = [this](int index) {
+        return Window->lstSchedules->Items[index]->toolTip(4).toStdString();
+    };
+    TScheduleItem* task = AddTask("Weekdays", true, "0 6 * * 1-5 *");
+    AddTask("Broken", false, "75 * * * * *");
+    EXPECT_EQ(nextRunTip(0), "At 06:00, Monday to Friday");
+    EXPECT_EQ(nextRunTip(1), "'75' is not a valid minute (0-59)");
+
+    // An edit's new schedule reaches the words too.
+    Select(0);
+    AnswerEditor([](host::TDialogBase& dialog) {
+        dialog.findChild<QLineEdit*>("edtCronStr")->setText("0 15 * * 1-5 *");
+    });
+    Window->bbTaskEdit->Click();
+    ASSERT_EQ(task->CronStr, "0 15 * * 1-5 *");
+    EXPECT_EQ(nextRunTip(0), "At 15:00, Monday to Friday");
+}
+
 } // namespace
 } // namespace uitest
