@@ -21,7 +21,7 @@ std::string HomeDir() {
     return "/";
 }
 
-enum class TOption { Settings, Server, Plugins, Headless, Demo, Help };
+enum class TOption { Settings, Server, Plugins, Headless, Demo, OnFailure, Help };
 
 struct TOptionInfo {
     const char* Name;
@@ -32,7 +32,8 @@ struct TOptionInfo {
 constexpr TOptionInfo Options[] = {
     {"--settings", TOption::Settings, true}, {"--server", TOption::Server, true},
     {"--plugins", TOption::Plugins, true},   {"--headless", TOption::Headless, false},
-    {"--demo", TOption::Demo, true},         {"--help", TOption::Help, false},
+    {"--demo", TOption::Demo, true},         {"--on-failure", TOption::OnFailure, true},
+    {"--help", TOption::Help, false},
 };
 
 const TOptionInfo* FindOption(const std::string& name) {
@@ -111,6 +112,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
             // Stored in the tasks, which run from wherever the client was started later on.
             options.DemoDir = std::filesystem::absolute(value).lexically_normal().string();
             break;
+        case TOption::OnFailure:
+            options.OnFailure = value;
+            break;
         case TOption::Help:
             options.Help = true;
             break;
@@ -149,6 +153,12 @@ std::string ClientUsage() {
            "                   report run is logged on standard output\n"
            "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
            "                   export into DIR (one every minute)\n"
+           "  --on-failure COMMAND\n"
+           "                   run COMMAND through /bin/sh -c for every failed report run,\n"
+           "                   without waiting for it; it is stopped after 60 seconds. It finds\n"
+           "                   MORVID_TASK, MORVID_REPORT, MORVID_RESULT, MORVID_DUE (empty for a\n"
+           "                   run by hand) and MORVID_FIRST_FAILURE (1 when the task had not\n"
+           "                   failed before, 0 when it goes on failing) in its environment\n"
            "  --help           show this help\n"
            "\n"
            "Settings are saved at exit, on SIGINT and SIGTERM, and every 60 seconds. Plug-ins "

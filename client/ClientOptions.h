@@ -22,6 +22,8 @@ struct TClientOptions {
     bool PluginDirGiven = false; // a folder named on the command line must exist
     bool Headless = false;
     std::string DemoDir; // empty: no demo tasks
+    // Run through /bin/sh -c for every failed report run; empty: none.
+    std::string OnFailure;
     bool Help = false;
 };
 

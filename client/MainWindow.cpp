@@ -4,6 +4,7 @@
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/HostToolbar.h"
 #include "platform/host/core/QuorClient.h"
+#include "platform/host/forms/ErrorStyle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,8 +60,19 @@ TMainWindow::TMainWindow(host::THostObjectRegistry& objects) : FObjects(objects)
 
     FStateLabel = new QLabel(statusBar());
     FStateLabel->setObjectName("lblConnectionState");
+    FFailingIcon = new QLabel(statusBar());
+    FFailingIcon->setObjectName("imgFailingTasks");
+    FFailingIcon->setPixmap(host::ErrorIcon(style()).pixmap(16, 16));
+    FFailingLabel = new QLabel(statusBar());
+    FFailingLabel->setObjectName("lblFailingTasks");
+    QPalette failingPalette = FFailingLabel->palette();
+    failingPalette.setColor(QPalette::WindowText, host::ErrorColor(palette()));
+    FFailingLabel->setPalette(failingPalette);
+    statusBar()->addPermanentWidget(FFailingIcon);
+    statusBar()->addPermanentWidget(FFailingLabel);
     statusBar()->addPermanentWidget(FStateLabel);
     ShowConnectionState(0, {});
+    ShowFailingTasks(0);
 
     FObjects.Register(host::MainMenuObjectName, FHostMenu.get());
     FObjects.Register(host::MainToolbarObjectName, FHostToolbar);
@@ -84,6 +96,19 @@ void TMainWindow::ShowConnectionState(std::uint8_t state, const std::string& det
 
 std::string TMainWindow::ConnectionText() const {
     return FStateLabel->text().toStdString();
+}
+
+void TMainWindow::ShowFailingTasks(int count) {
+    const bool any = count > 0;
+    FFailingLabel->setText(any ? QString::number(count) +
+                                     (count == 1 ? " task failing" : " tasks failing")
+                               : QString());
+    FFailingIcon->setVisible(any);
+    FFailingLabel->setVisible(any);
+}
+
+std::string TMainWindow::FailingText() const {
+    return FFailingLabel->text().toStdString();
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 // The client's main window: the main menu and main toolbar that plug-ins link their commands
-// into, the Connect and Disconnect commands, and a status bar showing the connection state.
+// into, the Connect and Disconnect commands, and a status bar showing the connection state and
+// how many report tasks are failing.
 #pragma once
 
 #include "platform/host/core/BarManager.h"
@@ -39,6 +40,11 @@ public:
     void ShowConnectionState(std::uint8_t state, const std::string& detail);
     std::string ConnectionText() const;
 
+    // "1 task failing", "3 tasks failing" in the error colour; nothing while none is.
+    void ShowFailingTasks(int count);
+    // The text shown, empty while it is hidden.
+    std::string FailingText() const;
+
     host::TBarButton* bbConnect = nullptr;
     host::TBarButton* bbDisconnect = nullptr;
     host::TBarButton* bbExit = nullptr;
@@ -57,6 +63,8 @@ private:
     std::unique_ptr<host::THostMenu> FHostMenu;
     host::THostToolbar* FHostToolbar = nullptr; // owned by FBars
     QLabel* FStateLabel = nullptr;
+    QLabel* FFailingIcon = nullptr;
+    QLabel* FFailingLabel = nullptr;
 };
 
 } // namespace morvid

@@ -32,7 +32,7 @@ TEST(ClientOptions, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
     const std::string cwd = std::filesystem::current_path().string();
     const TClientOptions options =
         ParseClientOptions({"--settings", "/s/reg.db", "--server=/s/server.db", "--plugins", "p",
-                            "--headless", "--demo", "exports"},
+                            "--headless", "--demo", "exports", "--on-failure", "mail -s x op"},
                            "/bin");
     EXPECT_EQ(options.SettingsFile, "/s/reg.db");
     EXPECT_EQ(options.ServerFile, "/s/server.db");
@@ -41,6 +41,7 @@ TEST(ClientOptions, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
     EXPECT_TRUE(options.Headless);
     // Stored in the tasks, so made absolute against where the client was started.
     EXPECT_EQ(options.DemoDir, cwd + "/exports");
+    EXPECT_EQ(options.OnFailure, "mail -s x op");
     EXPECT_TRUE(ParseClientOptions({"--help"}, "/bin").Help);
 }
 
@@ -57,6 +58,7 @@ TEST(ClientOptions, CommandLinesItCannotRunWithNameTheirFault) {
         {{"--demo="}, "--demo needs a non-empty value"},
         {{"--server", ""}, "--server needs a non-empty value"},
         {{"--headless=yes"}, "--headless takes no value"},
+        {{"--on-failure"}, "--on-failure needs a value"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.MessagePart);

@@ -1,0 +1,32 @@
+#include "client/FailureNotices.h"
+
+namespace morvid {
+
+TFailureNotices::TFailureNotices(std::function<void(const std::string&)> error,
+                                 std::unique_ptr<TDesktopNotifier> notifier,
+                                 const std::string& command)
+    : FNotifier(std::move(notifier)) {
+    if (!command.empty()) {
+        FCommand = std::make_unique<TFailureCommand>(command, std::move(error));
+    }
+}
+
+TFailureNotices::~TFailureNotices() = default;
+
+void TFailureNotices::Take(const TTaskRunResult& run) {
+    const bool news = FWatch.Record(run.TaskKey, run.Failed);
+    if (run.Failed) {
+        if (FCommand) {
+            FCommand->Run(run.Details, news);
+        }
+        if (news && FNotifier) {
+            FNotifier->Notify("Report task \"" + run.Details.Task + "\" failed",
+                              run.Details.Result);
+        }
+    }
+    if (OnFailingCount) {
+        OnFailingCount(FWatch.FailingCount());
+    }
+}
+
+} // namespace morvid

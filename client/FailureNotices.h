@@ -1,0 +1,48 @@
+// What the client does when a report task fails, beyond the log line every run gets: runs the
+// operator's --on-failure command, raises a desktop notification when the failure is news (the
+// task had succeeded, or had not run), and keeps count of the tasks that are failing.
+#pragma once
+
+#include "client/DesktopNotifier.h"
+#include "client/FailureCommand.h"
+#include "client/FailureWatch.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace morvid {
+
+// One finished run of a report task, as far as failure notices care.
+struct TTaskRunResult {
+    std::string TaskKey; // the task's stable identity (its name where it has none)
+    bool Failed = false;
+    TFailureDetails Details;
+};
+
+class TFailureNotices {
+public:
+    // `error` takes the command's troubles; `notifier` may be nullptr (no desktop: headless);
+    // `command` empty runs none.
+    TFailureNotices(std::function<void(const std::string&)> error,
+                    std::unique_ptr<TDesktopNotifier> notifier, const std::string& command);
+    ~TFailureNotices();
+    TFailureNotices(const TFailureNotices&) = delete;
+    TFailureNotices& operator=(const TFailureNotices&) = delete;
+
+    void Take(const TTaskRunResult& run);
+
+    int FailingCount() const noexcept { return FWatch.FailingCount(); }
+    // Told the number of failing tasks after every run.
+    std::function<void(int failing)> OnFailingCount;
+
+    TDesktopNotifier* Notifier() const noexcept { return FNotifier.get(); }
+    TFailureCommand* Command() const noexcept { return FCommand.get(); }
+
+private:
+    std::unique_ptr<TDesktopNotifier> FNotifier;
+    std::unique_ptr<TFailureCommand> FCommand;
+    TFailureWatch FWatch;
+};
+
+} // namespace morvid

@@ -1,0 +1,231 @@
+// Failure notices of the client: which failures are news, the --on-failure command (its
+// environment, that nobody waits for it, its time limit), the desktop notification over D-Bus
+// and its fallback, and the failing count in the status bar.
+#include "client/FailureNotices.h"
+
+#include "client/DesktopNotifier.h"
+#include "client/FailureCommand.h"
+#include "client/FailureWatch.h"
+#include "client/MainWindow.h"
+#include "platform/host/core/HostObject.h"
+#include "tests/client/ClientProcess.h"
+#include "tests/support/QtTestApplication.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace morvid {
+namespace {
+
+using clienttest::ReadFile;
+using clienttest::TTempDir;
+using morvid::test::WaitFor;
+
+constexpr int WaitMs = 10'000;
+
+struct TWatchStep {
+    const char* Task;
+    bool Failed;
+    bool Notified;
+    int Failing;
+};
+
+TEST(FailureWatchTest, AFailureIsNewsOnceUntilTheTaskSucceedsAgain) {
+    const std::vector<TWatchStep> steps{
+        {"a", true, true, 1},   // a first run that fails
+        {"a", true, false, 1},  // and fails again: nothing new
+        {"b", false, false, 1}, // another task succeeds
+        {"b", true, true, 2},   // then fails after its success
+        {"a", false, false, 1}, // a recovers
+        {"a", true, true, 2},   // and its next failure is news again
+        {"b", false, false, 1}, {"a", false, false, 0},
+    };
+    TFailureWatch watch;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const TWatchStep& step = steps[i];
+        EXPECT_EQ(watch.Record(step.Task, step.Failed), step.Notified) << "step " << i;
+        EXPECT_EQ(watch.FailingCount(), step.Failing) << "step " << i;
+    }
+}
+
+TFailureDetails Details() {
+    return {"Night \"alarms\"", "Alarm log", "Error: Cannot create file. $HOME `x`",
+            "2026-03-03 02:00:00"};
+}
+
+class FailureCommandTest : public ::testing::Test {
+protected:
+    TFailureCommand& Make(const std::string& command, int timeLimitMs = 60'000) {
+        Command = std::make_unique<TFailureCommand>(
+            command, [this](const std::string& line) { Log.push_back(line); }, timeLimitMs);
+        return *Command;
+    }
+    bool AllEnded() {
+        return WaitFor([this] { return Command->RunningCount() == 0; }, WaitMs);
+    }
+
+    TTempDir Dir;
+    std::vector<std::string> Log;
+    std::unique_ptr<TFailureCommand> Command;
+};
+
+TEST_F(FailureCommandTest, TheCommandFindsTheFailureInItsEnvironmentUnquoted) {
+    const std::string out = Dir.File("env.txt");
+    Make("printf '%s|%s|%s|%s|%s' \"$MORVID_TASK\" \"$MORVID_REPORT\" \"$MORVID_RESULT\" "
+         "\"$MORVID_DUE\" \"$MORVID_FIRST_FAILURE\" > '" +
+         out + ".part' && mv '" + out + ".part' '" + out + "'")
+        .Run(Details(), true);
+    ASSERT_TRUE(AllEnded());
+    EXPECT_EQ(ReadFile(out), "Night \"alarms\"|Alarm log|Error: Cannot create file. $HOME "
+                             "`x`|2026-03-03 02:00:00|1");
+    EXPECT_TRUE(Log.empty());
+}
+
+TEST_F(FailureCommandTest, TheClientDoesNotWaitAndStopsTheCommandWithWhatItStartedAfterItsLimit) {
+    const std::string marker = Dir.File("late.txt");
+    const std::string pidFile = Dir.File("child.pid");
+    // The shell starts a child of its own: stopping only the shell would leave it running.
+    TFailureCommand& command =
+        Make("sleep 30 & echo $! > '" + pidFile + "'; wait; touch '" + marker + "'", 300);
+    command.Run(Details(), false);
+    EXPECT_EQ(command.RunningCount(), 1);
+    ASSERT_TRUE(AllEnded());
+    ASSERT_EQ(Log.size(), 1u);
+    EXPECT_NE(Log[0].find("stopped"), std::string::npos) << Log[0];
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    const std::string childPid = ReadFile(pidFile);
+    ASSERT_FALSE(childPid.empty());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return !std::filesystem::exists("/proc/" + childPid.substr(0, childPid.find('\n')));
+        },
+        WaitMs));
+}
+
+TEST_F(FailureCommandTest, ACommandThatFailsIsLoggedWithItsExitCode) {
+    Make("exit 7").Run(Details(), true);
+    ASSERT_TRUE(AllEnded());
+    ASSERT_EQ(Log.size(), 1u);
+    EXPECT_NE(Log[0].find("exit code 7"), std::string::npos) << Log[0];
+}
+
+// A notification service on a bus of the test's own.
+class TFakeNotificationService final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != "Notify") {
+            return false;
+        }
+        Calls.push_back(message.arguments());
+        connection.send(message.createReply(QVariant::fromValue(uint(Calls.size()))));
+        return true;
+    }
+    std::vector<QList<QVariant>> Calls;
+};
+
+class DesktopNotifierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus.setProgram("dbus-daemon");
+        Bus.setArguments({"--session", "--nofork", "--nopidfile",
+                          "--address=unix:path=" + QString::fromStdString(Dir.File("bus"))});
+        Bus.start();
+        if (!Bus.waitForStarted()) {
+            GTEST_SKIP() << "no dbus-daemon";
+        }
+        ASSERT_TRUE(WaitFor([this] { return std::filesystem::exists(Dir.File("bus")); }, WaitMs));
+        Address = "unix:path=" + QString::fromStdString(Dir.File("bus"));
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus("client");
+        QDBusConnection::disconnectFromBus("service");
+        Bus.terminate();
+        Bus.waitForFinished();
+    }
+    QDBusConnection Connect(const QString& name) {
+        return QDBusConnection::connectToBus(Address, name);
+    }
+
+    TTempDir Dir;
+    QProcess Bus;
+    QString Address;
+};
+
+TEST_F(DesktopNotifierTest, TheServiceIsToldTheNoticeAndTheFallbackStaysUnused) {
+    QDBusConnection service = Connect("service");
+    TFakeNotificationService fake;
+    ASSERT_TRUE(service.registerVirtualObject("/org/freedesktop/Notifications", &fake));
+    ASSERT_TRUE(service.registerService("org.freedesktop.Notifications"));
+    TDesktopNotifier notifier(Connect("client"));
+    int fallbacks = 0;
+    notifier.Fallback = [&](const std::string&, const std::string&) { ++fallbacks; };
+    notifier.Notify("Report task \"Night\" failed", "Error: disk full");
+    ASSERT_TRUE(WaitFor([&] { return !fake.Calls.empty(); }, WaitMs));
+    const QList<QVariant>& call = fake.Calls[0];
+    ASSERT_EQ(call.size(), 8);
+    EXPECT_EQ(call[0].toString(), "quor-client");
+    EXPECT_EQ(call[3].toString(), "Report task \"Night\" failed");
+    EXPECT_EQ(call[4].toString(), "Error: disk full");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fallbacks, 0);
+    service.unregisterService("org.freedesktop.Notifications");
+}
+
+TEST_F(DesktopNotifierTest, WithoutTheServiceTheNoticeGoesToTheFallback) {
+    TDesktopNotifier notifier(Connect("client"));
+    std::vector<std::string> shown;
+    notifier.Fallback = [&](const std::string& summary, const std::string& body) {
+        shown = {summary, body};
+    };
+    notifier.Notify("Report task \"Night\" failed", "Error: disk full");
+    ASSERT_TRUE(WaitFor([&] { return !shown.empty(); }, WaitMs));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"Report task \"Night\" failed", "Error: disk full"}));
+}
+
+TEST(FailureNoticesTest, EveryFailureRunsTheCommandButOnlyNewsIsNotified) {
+    TTempDir dir;
+    const std::string firsts = dir.File("firsts.txt");
+    auto notifier = std::make_unique<TDesktopNotifier>(QDBusConnection("none"));
+    std::vector<std::string> notified;
+    notifier->Fallback = [&](const std::string& summary, const std::string&) {
+        notified.push_back(summary);
+    };
+    TFailureNotices notices({}, std::move(notifier),
+                            "printf %s \"$MORVID_FIRST_FAILURE\" >> '" + firsts + "'");
+    std::vector<int> counts;
+    notices.OnFailingCount = [&](int failing) { counts.push_back(failing); };
+    const TTaskRunResult failed{"id-1", true, Details()};
+    for (const TTaskRunResult& run :
+         {failed, failed, TTaskRunResult{"id-1", false, Details()}, failed}) {
+        notices.Take(run);
+        // One at a time, so the file shows them in order.
+        ASSERT_TRUE(WaitFor([&] { return notices.Command()->RunningCount() == 0; }, WaitMs));
+    }
+    EXPECT_EQ(ReadFile(firsts), "101");
+    EXPECT_EQ(notified, (std::vector<std::string>(2, "Report task \"Night \"alarms\"\" failed")));
+    EXPECT_EQ(counts, (std::vector<int>{1, 1, 0, 1}));
+}
+
+TEST(MainWindowTest, TheStatusBarCountsFailingTasksOnlyWhileThereAreAny) {
+    host::THostObjectRegistry objects;
+    TMainWindow window(objects);
+    const std::vector<std::pair<int, std::string>> cases{
+        {1, "1 task failing"}, {3, "3 tasks failing"}, {0, ""}};
+    for (const auto& [count, text] : cases) {
+        window.ShowFailingTasks(count);
+        EXPECT_EQ(window.FailingText(), text);
+        EXPECT_EQ(window.findChild<QWidget*>("lblFailingTasks")->isVisibleTo(&window), count > 0);
+    }
+}
+
+} // namespace
+} // namespace morvid
