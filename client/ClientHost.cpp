@@ -58,8 +58,15 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
     } else {
         FPrompter = std::make_unique<host::TParameterPrompterScope>(host::AskParametersWithDialog);
     }
-    FPreviousObserver =
-        host::SetReportRunObserver([this](const host::TReportRun& run) { LogReportRun(run); });
+    // Headless there is nobody to notify; the log line and --on-failure remain.
+    FFailures = std::make_unique<TFailureNotices>(
+        [this](const std::string& text) { Error(text); },
+        FOptions.Headless ? nullptr : std::make_unique<TDesktopNotifier>(), FOptions.OnFailure);
+    FFailures->OnFailingCount = [this](int failing) { FMainWindow->ShowFailingTasks(failing); };
+    FPreviousObserver = host::SetReportRunObserver([this](const host::TReportRun& run) {
+        LogReportRun(run);
+        NoticeTaskRun(run);
+    });
 }
 
 TClientHost::~TClientHost() {
@@ -114,6 +121,15 @@ void TClientHost::LogReportRun(const host::TReportRun& run) {
         line += ": " + run.Message;
     }
     Info(line);
+}
+
+void TClientHost::NoticeTaskRun(const host::TReportRun& run) {
+    // A report run for nobody in particular, or a run whose task went away while it ran.
+    if (run.TaskName.empty() || run.Result.empty()) {
+        return;
+    }
+    const bool failed = run.Result.rfind("Error: ", 0) == 0;
+    FFailures->Take({run.TaskName, failed, {run.TaskName, run.ReportName, run.Result, {}}});
 }
 
 bool TClientHost::Start() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "client/ClientOptions.h"
+#include "client/FailureNotices.h"
 #include "client/PluginLoader.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
@@ -80,6 +81,8 @@ public:
 private:
     void ReportFailures(const std::vector<TPluginFailure>& failures);
     void LogReportRun(const host::TReportRun& run);
+    // A task's run, to the failure notices.
+    void NoticeTaskRun(const host::TReportRun& run);
     void PrepareServer();
     void SeedDemo();
     void LoadSettings();
@@ -95,6 +98,8 @@ private:
     std::unique_ptr<host::TRegistry> FRegistry;
     std::shared_ptr<host::TSqliteDatabase> FServer;
     std::unique_ptr<TMainWindow> FMainWindow;
+    // After the window, whose status bar it writes.
+    std::unique_ptr<TFailureNotices> FFailures;
     QTimer FAutoSave;
     std::unique_ptr<host::TParameterPrompterScope> FPrompter;
     host::TReportRunObserver FPreviousObserver;

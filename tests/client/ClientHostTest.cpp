@@ -7,6 +7,7 @@
 #include "platform/host/server/DemoServer.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
+#include "tests/support/QtTestApplication.h"
 
 #include <QAction>
 #include <QMenu>
@@ -235,6 +236,26 @@ TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
     Out.str("");
     host::NotifyReportRun(cases[0].Run); // a host that is gone logs nothing
     EXPECT_TRUE(Out.str().empty());
+}
+
+TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCommand) {
+    using O = host::TReportRunOutcome;
+    const std::string told = Dir.File("told.txt");
+    Options.OnFailure =
+        "printf '%s|%s|%s' \"$MORVID_TASK\" \"$MORVID_REPORT\" \"$MORVID_RESULT\" > '" + told +
+        ".part' && mv '" + told + ".part' '" + told + "'";
+    MakeHost();
+    host::NotifyReportRun({"Alarm log", O::ExportFailed, "CSV table", "/x/a.csv", "Cannot write",
+                           "Daily", "Error: Cannot write"});
+    EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
+    ASSERT_TRUE(morvid::test::WaitFor([&] { return std::filesystem::exists(told); }, 10'000));
+    EXPECT_EQ(clienttest::ReadFile(told), "Daily|Alarm log|Error: Cannot write");
+
+    // A cancel is no failure, and a report run for no task changes nothing.
+    host::NotifyReportRun(
+        {"Alarm log", O::Cancelled, "", "", "no values", "Daily", "User canceled"});
+    host::NotifyReportRun({"Alarm log", O::Failed, "", "", "no such table"});
+    EXPECT_EQ(Host->MainWindow().FailingText(), "");
 }
 
 } // namespace
