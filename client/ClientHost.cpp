@@ -29,6 +29,9 @@ namespace {
 // stopped thread ends within its last wait.
 constexpr int ThreadEndTimeoutMs = 10'000;
 
+// The journal's prefix for a line of priority "err".
+constexpr const char* JournalErrorPriority = "<3>";
+
 std::string TimeStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -82,15 +85,25 @@ host::THostObject* TClientHost::GetObject(const std::string& name) {
     return FObjects.Find(name);
 }
 
+void TClientHost::SetJournalStreams(bool out, bool err) noexcept {
+    FOutToJournal = out;
+    FErrToJournal = err;
+}
+
 void TClientHost::Info(const std::string& text) {
-    FOut << TimeStamp() << ' ' << text << std::endl;
+    // The journal stamps each line itself, and takes lines without a priority as information.
+    if (!FOutToJournal) {
+        FOut << TimeStamp() << ' ';
+    }
+    FOut << text << std::endl;
     if (!FOptions.Headless && FMainWindow) {
         FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 10'000);
     }
 }
 
 void TClientHost::Error(const std::string& text) {
-    FErr << TimeStamp() << " quor-client: " << text << std::endl;
+    FErr << (FErrToJournal ? JournalErrorPriority : TimeStamp() + ' ') << "quor-client: " << text
+         << std::endl;
     if (!FOptions.Headless && FMainWindow) {
         FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 30'000);
     }

@@ -74,7 +74,9 @@ public:
     const TClientOptions& Options() const noexcept { return FOptions; }
 
     // Messages of the host: the log on the output stream, errors on the error stream, and in a
-    // window session the status bar.
+    // window session the status bar. Each line starts with its time, except on a stream that
+    // goes to the journal (SetJournalStreams), where errors carry the journal's priority instead.
+    void SetJournalStreams(bool out, bool err) noexcept;
     void Info(const std::string& text);
     void Error(const std::string& text);
 
@@ -106,6 +108,8 @@ private:
     bool FStarted = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;
+    bool FOutToJournal = false;
+    bool FErrToJournal = false;
 };
 
 } // namespace morvid

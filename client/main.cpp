@@ -2,16 +2,19 @@
 // demo monitoring server and runs with its main window, or headless.
 #include "client/ClientHost.h"
 #include "client/ClientOptions.h"
+#include "client/JournalStream.h"
 #include "client/PluginLoader.h"
 #include "client/SignalNotifier.h"
 #include "platform/host/core/QtDispatcher.h"
 
 #include <QApplication>
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -61,6 +64,9 @@ int main(int argc, char** argv) {
         QApplication::setQuitOnLastWindowClosed(false);
         host::TQtDispatcherInstaller dispatcher;
         morvid::TClientHost client(options, loader, std::cout, std::cerr);
+        const char* journalStream = std::getenv("JOURNAL_STREAM");
+        client.SetJournalStreams(morvid::IsJournalStream(STDOUT_FILENO, journalStream),
+                                 morvid::IsJournalStream(STDERR_FILENO, journalStream));
         dispatcher.Dispatcher().OnException = [&client](std::exception_ptr error) {
             try {
                 std::rethrow_exception(error);

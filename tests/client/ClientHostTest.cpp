@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -114,6 +115,32 @@ TEST_F(ClientHostTest, TheWindowLinksPluginsAndFollowsConnectAndDisconnect) {
     EXPECT_EQ(StoredProbeValue("Reports"), 6);
     EXPECT_EQ(StoredProbeValue("Saves"), 1);
     EXPECT_TRUE(Err.str().empty()) << Err.str();
+}
+
+TEST_F(ClientHostTest, LinesForTheJournalCarryNoTimeAndErrorsCarryTheirPriority) {
+    const std::string stamp = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )";
+    struct TCase {
+        bool OutToJournal;
+        bool ErrToJournal;
+        std::string Out;
+        std::string Err;
+    };
+    const std::vector<TCase> cases = {
+        {false, false, stamp + "Started\n", stamp + "quor-client: Failed\n"},
+        {true, true, "Started\n", "<3>quor-client: Failed\n"},
+        // A service may send one of the streams elsewhere; that one keeps its time stamps.
+        {true, false, "Started\n", stamp + "quor-client: Failed\n"},
+    };
+    for (const TCase& c : cases) {
+        Out.str("");
+        Err.str("");
+        TClientHost& host = MakeHost();
+        host.SetJournalStreams(c.OutToJournal, c.ErrToJournal);
+        host.Info("Started");
+        host.Error("Failed");
+        EXPECT_TRUE(std::regex_match(Out.str(), std::regex(c.Out))) << Out.str();
+        EXPECT_TRUE(std::regex_match(Err.str(), std::regex(c.Err))) << Err.str();
+    }
 }
 
 TEST_F(ClientHostTest, AFailedSaveRollsBackWholeAndIsLogged) {
