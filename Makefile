@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run asan clean format
+.PHONY: all deps build test run package asan clean format
 
 all: build
 
@@ -19,6 +19,10 @@ test: build
 
 run: build
 	@scripts/run-demo
+
+# The Debian package of the default build: build/quor-client_<version>_<arch>.deb.
+package: build
+	@cmake --build --preset $(PRESET) --target package
 
 asan:
 	@$(MAKE) --no-print-directory test PRESET=asan

@@ -59,7 +59,13 @@ std::string DefaultServerPath() {
 }
 
 std::string DefaultPluginDir(const std::string& executableDir) {
-    return (std::filesystem::path(executableDir) / ".." / "plugins").lexically_normal().string();
+    const std::filesystem::path programs(executableDir);
+    const std::filesystem::path installed = (programs / MORVID_BIN_TO_PLUGINS).lexically_normal();
+    std::error_code error;
+    if (std::filesystem::is_directory(installed, error)) {
+        return installed.string();
+    }
+    return (programs / ".." / "plugins").lexically_normal().string();
 }
 
 TClientOptions ParseClientOptions(const std::vector<std::string>& args,
@@ -148,7 +154,9 @@ std::string ClientUsage() {
            "  --server FILE    the demo server database, made on first start (default: " +
            DefaultServerPath() +
            ")\n"
-           "  --plugins DIR    the plug-in folder (default: <folder of quor-client>/../plugins)\n"
+           "  --plugins DIR    the plug-in folder (default: " MORVID_BIN_TO_PLUGINS
+           " from the folder of\n"
+           "                   quor-client where that exists, else ../plugins)\n"
            "  --headless       no window: connect at once and run the plug-ins unattended; every\n"
            "                   report run is logged on standard output\n"
            "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"

@@ -31,7 +31,8 @@ struct TClientOptions {
 // ignored, as the XDG rules ask.
 std::string DefaultServerPath();
 
-// The folder "plugins" beside the executable's folder: <dir of the executable>/../plugins.
+// Where the plug-ins are installed relative to the executable's folder (lib/quor-client/plugins
+// beside bin/) when that folder exists; else the build folder's: <executable's folder>/../plugins.
 std::string DefaultPluginDir(const std::string& executableDir);
 
 // Reads the arguments after the program name. Options take their value as the next argument or

@@ -1,5 +1,13 @@
 # One helper per kind of target, so each library, tool, test or benchmark is one call.
 include_guard(GLOBAL)
+include(GNUInstallDirs)
+
+# Where the plug-ins are installed, and the ways from the programs' folder to the libraries and to
+# the plug-ins. Relative, so an installed tree works wherever it was put.
+set(MORVID_INSTALL_PLUGINDIR ${CMAKE_INSTALL_LIBDIR}/quor-client/plugins)
+file(RELATIVE_PATH MORVID_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+file(RELATIVE_PATH MORVID_BIN_TO_PLUGINS /${CMAKE_INSTALL_BINDIR} /${MORVID_INSTALL_PLUGINDIR})
+file(RELATIVE_PATH MORVID_PLUGINS_TO_LIB /${MORVID_INSTALL_PLUGINDIR} /${CMAKE_INSTALL_LIBDIR})
 
 # Compile options shared by every target of ours.
 function(_morvid_common target)
@@ -32,14 +40,18 @@ function(morvid_library name)
 endfunction()
 
 # morvid_tool(NAME [QT] SOURCES ... [DEPS ...]): a command-line program, built into bin/ and installed.
+# Installed, it finds the host's package in the library folder beside its own, wherever the
+# whole tree was installed; every installed program needs a manual page in packaging/man.
 function(morvid_tool name)
     cmake_parse_arguments(A "QT" "" "SOURCES;DEPS" ${ARGN})
     add_executable(${name} ${A_SOURCES})
     _morvid_common(${name})
     set_target_properties(${name} PROPERTIES AUTOMOC ${A_QT})
     target_link_libraries(${name} PRIVATE ${A_DEPS})
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    install(TARGETS ${name} RUNTIME DESTINATION bin)
+    set_target_properties(${name} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+        INSTALL_RPATH "$ORIGIN/${MORVID_BIN_TO_LIB}")
+    install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
 # morvid_test(NAME [QT] SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest executable, one ctest entry.

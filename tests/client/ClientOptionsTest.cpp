@@ -1,5 +1,7 @@
 #include "client/ClientOptions.h"
 
+#include "tests/support/TempDir.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -26,6 +28,17 @@ TEST(ClientOptions, DefaultsFollowTheXdgFoldersAndTheExecutable) {
     EXPECT_EQ(DefaultServerPath(), "/home/op/.local/share/quor-client/server.db");
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
+}
+
+TEST(ClientOptions, AnInstalledClientFindsItsPluginsInItsLibraryFolder) {
+    const test::TTempDir root;
+    std::filesystem::create_directories(root.File("usr/bin"));
+    std::filesystem::create_directories(root.File("usr/lib/quor-client/plugins"));
+    std::filesystem::create_directories(root.File("build/bin"));
+    EXPECT_EQ(ParseClientOptions({}, root.File("usr/bin")).PluginDir,
+              root.File("usr/lib/quor-client/plugins"));
+    // In the build folder the plug-ins are beside bin/.
+    EXPECT_EQ(ParseClientOptions({}, root.File("build/bin")).PluginDir, root.File("build/plugins"));
 }
 
 TEST(ClientOptions, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
