@@ -141,15 +141,23 @@ TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
         SCOPED_TRACE(program);
         EXPECT_TRUE(std::filesystem::is_regular_file(Usr("share/man/man1/" + program + ".1.gz")));
         const std::string path = Usr("bin/" + program);
-        std::string help = Run(path, {"--help"}).Out;
-        for (const std::string& command : CommandNames(help)) {
-            help += Run(path, {command, "--help"}).Out;
-        }
         std::string page = morvid::test::ReadFile(SourceDir() + "/packaging/man/" + program + ".1");
         page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
         const std::string completion =
             morvid::test::ReadFile(Usr("share/bash-completion/completions/" + program));
         EXPECT_EQ(!completion.empty(), completed.count(program) == 1);
+        std::string help = Run(path, {"--help"}).Out;
+        for (const std::string& command : CommandNames(help)) {
+            // A command has its own paragraph in the page, headed by its name in bold.
+            const std::regex heading("\n\\.BI? " + command + "\\b");
+            EXPECT_TRUE(std::regex_search(page, heading))
+                << command << " is not in the manual page";
+            const std::regex word("\\b" + command + "\\b");
+            if (!completion.empty()) {
+                EXPECT_TRUE(std::regex_search(completion, word)) << command << " is not completed";
+            }
+            help += Run(path, {command, "--help"}).Out;
+        }
         for (const std::string& option : OptionNames(help)) {
             const std::regex word(option + "(?![a-z-])");
             EXPECT_TRUE(std::regex_search(page, word)) << option << " is not in the manual page";
