@@ -273,8 +273,8 @@ TEST_F(ScheduledEventTest, TheListOwnsItsEvents) {
     b->OnStop = [&](TScheduledEvent*) { stopped = true; };
     EXPECT_EQ(list->Remove(b), 1);
     EXPECT_TRUE(stopped);
-    mainQueue.ProcessMessages();
-    EXPECT_TRUE(thread.expired());
+    // The thread lets go of itself only as it ends, just after the stop has seen it finish.
+    EXPECT_TRUE(mainQueue.ProcessUntil([&] { return thread.expired(); }, 30'000));
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(list->Remove(b), -1);
     EXPECT_EQ(list->Items(0), a);
