@@ -1,15 +1,28 @@
-// Pictures of the "Scheduled reports" window with three tasks and of the "Report schedule"
-// dialog, valid and invalid, for the user guide. Run by hand; each picture is one test.
+// Pictures of the "Scheduled reports" window with three tasks, of the "Report schedule" dialog,
+// valid and invalid, of a task's history, and of a failure's desktop notification, for the user
+// guide. Run by hand; each picture is one test. The notification needs an X display with a
+// notification service (see docs/architecture.md); elsewhere that picture is skipped.
+#include "client/FailureNotices.h"
+#include "client/MainWindow.h"
+#include "platform/host/core/HostObject.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/history/RunHistory.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/SysUtils.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/ui/UiTestHost.h"
+#include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -85,6 +98,75 @@ TEST_F(Screenshots, ScheduleEditorInvalid) {
     QTest::keyClicks(field, "30 6x * * * *");
     dialog->findChild<QLineEdit*>("edtName")->setFocus(Qt::TabFocusReason);
     Save(*dialog, "schedule-editor-invalid.png");
+}
+
+TEST_F(Screenshots, RunHistory) {
+    struct TRun {
+        int DaysAgo;
+        bool ByHand;
+        const char* Error; // nullptr: the run wrote its file
+    };
+    const TRun runs[] = {
+        {0, false, nullptr},
+        {1, true, nullptr},
+        {1, false, "Error: Cannot create file \"/srv/reports/alarms/%s\". No space left on device"},
+        {2, false, nullptr},
+        {3, false, nullptr},
+    };
+    std::vector<host::TRunRecord> records;
+    for (const TRun& run : runs) {
+        host::TRunRecord record;
+        record.Trigger = run.ByHand ? host::TRunTrigger::Manual : host::TRunTrigger::Schedule;
+        const rtl::TDateTime due = rtl::DateOf(rtl::Now()) - run.DaysAgo + 6.5 / 24;
+        record.Due = run.ByHand ? 0 : due;
+        record.Started = run.ByHand ? due + 3.25 / 24 : due + 0.04 / 86400;
+        record.Ended = record.Started + (run.Error == nullptr ? 1.3 : 0.02) / 86400;
+        const std::string stamp = rtl::FormatDateTimeISO(record.Started);
+        const std::string fileName = stamp.substr(2, 2) + stamp.substr(5, 2) + stamp.substr(8, 2) +
+                                     "_" + stamp.substr(11, 2) + stamp.substr(14, 2) +
+                                     "_Alarm_summary.pdf";
+        record.Failed = run.Error != nullptr;
+        if (record.Failed) {
+            record.Result = rtl::Format(run.Error, fileName.c_str());
+        } else {
+            record.Result = "Success!";
+            record.FileName = "/srv/reports/alarms/" + fileName;
+            record.FileSize = 48'213 + 517 * run.DaysAgo;
+        }
+        records.push_back(record);
+    }
+    morvid::TDLGRunHistory dialog("Daily alarm summary", records);
+    Save(dialog, "run-history.png");
+}
+
+TEST_F(Screenshots, FailureNotification) {
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    if (QGuiApplication::platformName() != "xcb" || bus == nullptr ||
+        !bus->isServiceRegistered("org.freedesktop.Notifications")) {
+        GTEST_SKIP() << "needs an X display and a notification service on the session bus";
+    }
+    // The main window fills the screen (see docs/architecture.md for the screen's size); the
+    // notification service draws its notice over the window's top right corner.
+    host::THostObjectRegistry objects;
+    morvid::TMainWindow main(objects);
+    main.ShowConnectionState(host::csOnline, "server.db (9 reports)");
+    main.move(0, 0);
+    main.resize(QGuiApplication::primaryScreen()->size());
+    ASSERT_TRUE(ShowActive(main));
+
+    morvid::TFailureNotices notices({}, std::make_unique<morvid::TDesktopNotifier>(), {});
+    notices.OnFailingCount = [&main](int failing) { main.ShowFailingTasks(failing); };
+    notices.Take({"{DOORS}",
+                  true,
+                  {"Weekly door report", "Door events",
+                   "Error: Cannot create file \"/srv/reports/doors/260303_0700_Door_events.pdf\". "
+                   "Permission denied",
+                   "2026-03-03 07:00:00"}});
+    // The notification service draws in its own process; give it time to show.
+    QTest::qWait(2'000);
+    const QString path = ImagePath("failure-notification.png");
+    ASSERT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(path));
+    std::printf("wrote %s\n", qPrintable(path));
 }
 
 } // namespace
