@@ -217,6 +217,12 @@ void AppendContentStyles(std::string& out, const TOdfLayout& layout) {
            CellPadding +
            " fo:border-left=\"none\" fo:border-right=\"none\" fo:border-top=\"none\""
            " fo:border-bottom=\"0.8pt solid #8c959f\"/></style:style>"
+           // Rows stay whole on a page, as in the PDF.
+           "<style:style style:name=\"R\" style:family=\"table-row\">"
+           "<style:table-row-properties fo:keep-together=\"always\"/></style:style>"
+           "<style:style style:name=\"End\" style:family=\"paragraph\""
+           " style:parent-style-name=\"Standard\"><style:text-properties"
+           " fo:font-size=\"1pt\"/></style:style>"
            "<style:style style:name=\"A\" style:family=\"table-cell\">"
            "<style:table-cell-properties style:vertical-align=\"top\"" +
            CellPadding +
@@ -322,7 +328,7 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
             numeric[c] = IsNumericType(report.Columns[c].Type);
         }
         for (std::size_t r = 0; r < report.Rows.size(); ++r) {
-            out += "<table:table-row>";
+            out += "<table:table-row table:style-name=\"R\">";
             for (std::size_t c = 0; c < columns; ++c) {
                 AppendCell(out, CellValue(report, r, c), texts.Text(r, c), r % 2 == 1, numeric[c]);
             }
@@ -332,7 +338,9 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
                 out.clear();
             }
         }
-        out += "</table:table>";
+        // A reader puts a paragraph after a table that ends the text; a tiny one of our own
+        // keeps its default one from spilling onto a page of its own.
+        out += "</table:table><text:p text:style-name=\"End\"/>";
     }
     out += "</office:text></office:body></office:document-content>";
     package.Write(out);
