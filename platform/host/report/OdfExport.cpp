@@ -262,37 +262,40 @@ void AppendHeaderRow(std::string& out, const TfrxReport& report) {
     out += "</table:table-row></table:table-header-rows>";
 }
 
-// The cell's value with its office type, and its display text; readers compute with the value.
+// Numbers, dates and Booleans carry their value with its office type beside the display text,
+// so readers compute and sort with them; text is text without saying so, which keeps the
+// largest part of the file smaller.
 void AppendCell(std::string& out, const rtl::TVariant& value, const std::string& text, bool stripe,
                 bool numericColumn) {
     out += stripe ? "<table:table-cell table:style-name=\"B\""
                   : "<table:table-cell table:style-name=\"A\"";
     switch (value.VarType()) {
     case rtl::TVarType::Integer:
-        out += " office:value-type=\"float\" office:value=\"" + text + "\"";
+        out += " office:value-type=\"float\" office:value=\"";
+        out += text;
+        out += '"';
         break;
     case rtl::TVarType::Double:
         if (std::isfinite(value.AsDouble())) {
-            out += " office:value-type=\"float\" office:value=\"" + text + "\"";
-        } else {
-            out += " office:value-type=\"string\"";
+            out += " office:value-type=\"float\" office:value=\"";
+            out += text;
+            out += '"';
         }
         break;
     case rtl::TVarType::Boolean:
         out += value.AsBoolean() ? " office:value-type=\"boolean\" office:boolean-value=\"true\""
                                  : " office:value-type=\"boolean\" office:boolean-value=\"false\"";
         break;
-    case rtl::TVarType::Date: {
-        // The display text is the ISO form with a blank for the 'T' (or the date alone).
-        std::string iso = text;
-        if (iso.size() > 10 && iso[10] == ' ') {
-            iso[10] = 'T';
+    case rtl::TVarType::Date:
+        // The display text is the ISO form with a blank for the 'T', or the date alone.
+        out += " office:value-type=\"date\" office:date-value=\"";
+        out += text;
+        if (text.size() > 10 && text[10] == ' ') {
+            out[out.size() - text.size() + 10] = 'T';
         }
-        out += " office:value-type=\"date\" office:date-value=\"" + iso + "\"";
+        out += '"';
         break;
-    }
     case rtl::TVarType::String:
-        out += " office:value-type=\"string\"";
         break;
     case rtl::TVarType::Empty:
     case rtl::TVarType::Null:
