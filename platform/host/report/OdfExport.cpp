@@ -6,7 +6,6 @@
 #include "platform/host/report/TableMeasure.h"
 #include "platform/host/report/ZipPackage.h"
 
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <charconv>
 #include <cmath>
@@ -60,7 +59,7 @@ struct TOdfLayout {
 TOdfLayout Measure(const TfrxReport& report, const TCellTexts& texts) {
     const double toPoints = 72.0 / Resolution;
     TMeasureDevice device(Resolution);
-    std::optional<QFontMetricsF> body, header, note;
+    std::optional<TFontAdvance> body, header, note;
     TAdvanceMeasure advance;
     std::function<double(const QString&)> noteAdvance;
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
@@ -68,9 +67,9 @@ TOdfLayout Measure(const TfrxReport& report, const TCellTexts& texts) {
         header.emplace(ReportFont(TableFontPoints, true), &device);
         note.emplace(ReportFont(NoteFontPoints, false), &device);
         advance = [&](const QString& line, bool isHeader) {
-            return (isHeader ? *header : *body).horizontalAdvance(line);
+            return isHeader ? (*header)(line) : (*body)(line);
         };
-        noteAdvance = [&](const QString& line) { return note->horizontalAdvance(line); };
+        noteAdvance = [&](const QString& line) { return (*note)(line); };
     } else {
         // Fonts need a GUI application; a console tool gets widths from character counts.
         const auto estimate = [](const QString& line, double points) {
@@ -337,8 +336,9 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
             }
             out += "</table:table-row>";
             if (out.size() >= FlushBytes) {
-                package.Write(out);
-                out.clear();
+                package.Write(std::move(out));
+                out = std::string();
+                out.reserve(FlushBytes + (1 << 14));
             }
         }
         // A reader puts a paragraph after a table that ends the text; a tiny one of our own
@@ -346,7 +346,7 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
         out += "</table:table><text:p text:style-name=\"End\"/>";
     }
     out += "</office:text></office:body></office:document-content>";
-    package.Write(out);
+    package.Write(std::move(out));
 }
 
 std::string MetaXml(const TfrxReport& report) {

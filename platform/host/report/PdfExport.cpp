@@ -70,7 +70,8 @@ public:
           FTitle(ReportFont(14, true)), FNote(ReportFont(9, false)),
           FSmallTitle(ReportFont(9, true)), FBodyMetrics(FBody, &writer),
           FHeaderMetrics(FHeader, &writer), FTitleMetrics(FTitle, &writer),
-          FNoteMetrics(FNote, &writer), FPadX(Points(CellPadXPoints)),
+          FNoteMetrics(FNote, &writer), FBodyAdvance(FBody, &writer),
+          FHeaderAdvance(FHeader, &writer), FPadX(Points(CellPadXPoints)),
           FPadY(Points(CellPadYPoints)) {}
 
     void Run(TExportFile& file);
@@ -94,6 +95,7 @@ private:
     QPdfWriter& FWriter;
     QFont FBody, FHeader, FTitle, FNote, FSmallTitle;
     QFontMetricsF FBodyMetrics, FHeaderMetrics, FTitleMetrics, FNoteMetrics;
+    TFontAdvance FBodyAdvance, FHeaderAdvance;
     double FPadX, FPadY;
 
     std::size_t FColumns = 0;
@@ -122,7 +124,7 @@ void TPdfLayout::MeasureCells() {
     FNatural = NaturalColumnWidths(
         FReport, FTexts,
         [this](const QString& line, bool header) {
-            return (header ? FHeaderMetrics : FBodyMetrics).horizontalAdvance(line);
+            return header ? FHeaderAdvance(line) : FBodyAdvance(line);
         },
         FPadX, Points(1), &FAdvance);
 }

@@ -26,6 +26,29 @@ QFont ReportFont(double pointSize, bool bold) {
     return font;
 }
 
+TFontAdvance::TFontAdvance(const QFont& font, QPaintDevice* device)
+    : FMetrics(font, device), FTable(0x300, -1) {
+    for (char16_t unit = 0x20; unit < FTable.size(); ++unit) {
+        // Controls and the soft hyphen (shown only where a line breaks) need the layout.
+        if ((unit >= 0x7F && unit < 0xA0) || unit == 0xAD) {
+            continue;
+        }
+        FTable[unit] = FMetrics.horizontalAdvance(QChar(unit));
+    }
+}
+
+double TFontAdvance::operator()(const QString& line) const {
+    double sum = 0;
+    for (const QChar c : line) {
+        const char16_t unit = c.unicode();
+        if (unit >= FTable.size() || FTable[unit] < 0) {
+            return FMetrics.horizontalAdvance(line);
+        }
+        sum += FTable[unit];
+    }
+    return sum;
+}
+
 std::vector<double> NaturalColumnWidths(const TfrxReport& report, const TCellTexts& texts,
                                         const TAdvanceMeasure& advance, double padX, double slack,
                                         std::vector<float>* advances) {

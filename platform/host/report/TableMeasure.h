@@ -6,6 +6,7 @@
 #include "platform/host/report/ReportCells.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPaintDevice>
 #include <QString>
@@ -21,6 +22,20 @@ constexpr double PageMarginMm = 15;
 
 // DejaVu Sans (installed with the product) at the size, without text shaping.
 QFont ReportFont(double pointSize, bool bold);
+
+// One font's advance of a line of text, the figure QFontMetricsF gives. The report fonts are not
+// shaped (no kerning, no ligatures), so a line of Latin characters is as wide as its characters
+// together, looked up in a table instead of laid out: most of a 100,000-row table's measure.
+class TFontAdvance {
+public:
+    TFontAdvance(const QFont& font, QPaintDevice* device);
+    double operator()(const QString& line) const;
+    const QFontMetricsF& Metrics() const noexcept { return FMetrics; }
+
+private:
+    QFontMetricsF FMetrics;
+    std::vector<double> FTable; // by UTF-16 unit below the combining marks; <0: lay it out
+};
 
 // The advance of a single line of text in a column's cells (header false) or in its caption.
 using TAdvanceMeasure = std::function<double(const QString& line, bool header)>;

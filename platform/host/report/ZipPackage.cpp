@@ -13,6 +13,7 @@ struct TZipPackage::TSink {
     TExportFile& File;
     std::uint64_t Position; // where the library writes next
     std::exception_ptr Error;
+    bool EntryOpen = false;
 };
 
 namespace {
@@ -111,12 +112,69 @@ TZipPackage::TZipPackage(TExportFile& file, rtl::TDateTime modified)
     if (FZip == nullptr) {
         FSink->File.Fail("cannot start the zip archive");
     }
+    FWorker = std::thread([this] { RunSteps(); });
 }
 
 TZipPackage::~TZipPackage() {
+    {
+        std::lock_guard lock(FLock);
+        FStop = true;
+        FSteps.clear();
+    }
+    FChanged.notify_all();
+    FWorker.join();
     if (FZip != nullptr) {
         // Only frees the library's state: the file is being discarded.
         zipClose(FZip, nullptr);
+    }
+}
+
+void TZipPackage::RunSteps() {
+    std::unique_lock lock(FLock);
+    while (true) {
+        FChanged.wait(lock, [this] { return FStop || !FSteps.empty(); });
+        if (FStop) {
+            return;
+        }
+        std::function<void()> step = std::move(FSteps.front());
+        FSteps.pop_front();
+        FRunning = true;
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            step();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        step = nullptr; // frees the step's buffer outside the lock
+        lock.lock();
+        FRunning = false;
+        if (failure && !FFailure) {
+            FFailure = failure;
+        }
+        if (FFailure) {
+            FSteps.clear(); // nothing after a failure can make a sound archive
+        }
+        FChanged.notify_all();
+    }
+}
+
+void TZipPackage::Post(std::function<void()> step) {
+    std::unique_lock lock(FLock);
+    // Four buffers in waiting keep the compressor busy without the memory growing.
+    FChanged.wait(lock, [this] { return FSteps.size() < 4 || FFailure; });
+    if (FFailure) {
+        std::rethrow_exception(FFailure);
+    }
+    FSteps.push_back(std::move(step));
+    FChanged.notify_all();
+}
+
+void TZipPackage::Drain() {
+    std::unique_lock lock(FLock);
+    FChanged.wait(lock, [this] { return (FSteps.empty() && !FRunning) || FFailure; });
+    if (FFailure) {
+        std::rethrow_exception(FFailure);
     }
 }
 
@@ -131,20 +189,23 @@ void TZipPackage::Check(int result, const char* operation) {
 }
 
 void TZipPackage::BeginEntry(const std::string& name, TMethod method) {
-    EndEntry();
-    zip_fileinfo info{};
-    info.tmz_date = ZipTime(FModified);
-    const bool deflate = method == TMethod::Deflated;
-    // Level 1 deflates an XML table to about a tenth at a fraction of the default level's cost.
-    Check(zipOpenNewFileInZip4_64(FZip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                  deflate ? Z_DEFLATED : 0, deflate ? 1 : 0, 0, -MAX_WBITS,
-                                  DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, 0, 0),
-          "start an entry");
     FEntryOpen = true;
     FEntrySize = 0;
+    Post([this, name, method] {
+        CloseEntry();
+        zip_fileinfo info{};
+        info.tmz_date = ZipTime(FModified);
+        const bool deflate = method == TMethod::Deflated;
+        // Level 1 deflates an XML table about twentyfold, at a fraction of the default's cost.
+        Check(zipOpenNewFileInZip4_64(FZip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                      deflate ? Z_DEFLATED : 0, deflate ? 1 : 0, 0, -MAX_WBITS,
+                                      DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, 0, 0),
+              "start an entry");
+        FSink->EntryOpen = true;
+    });
 }
 
-void TZipPackage::Write(std::string_view data) {
+void TZipPackage::Write(std::string data) {
     if (!FEntryOpen) {
         FSink->File.Fail("zip data written outside an entry");
     }
@@ -152,26 +213,33 @@ void TZipPackage::Write(std::string_view data) {
     if (FEntrySize > MaxEntrySize) {
         FSink->File.Fail("the report is too large for a zip entry (4 GiB)");
     }
-    while (!data.empty()) {
-        const unsigned chunk =
-            unsigned(std::min<std::size_t>(data.size(), std::numeric_limits<int>::max()));
-        Check(zipWriteInFileInZip(FZip, data.data(), chunk), "write an entry");
-        data.remove_prefix(chunk);
-    }
+    Post([this, data = std::move(data)] {
+        std::string_view rest = data;
+        while (!rest.empty()) {
+            const unsigned chunk =
+                unsigned(std::min<std::size_t>(rest.size(), std::numeric_limits<int>::max()));
+            Check(zipWriteInFileInZip(FZip, rest.data(), chunk), "write an entry");
+            rest.remove_prefix(chunk);
+        }
+    });
 }
 
-void TZipPackage::EndEntry() {
-    if (FEntryOpen) {
-        FEntryOpen = false;
+void TZipPackage::CloseEntry() {
+    if (FSink->EntryOpen) {
+        FSink->EntryOpen = false;
         Check(zipCloseFileInZip(FZip), "close an entry");
     }
 }
 
 void TZipPackage::Finish() {
-    EndEntry();
-    void* zip = FZip;
-    FZip = nullptr;
-    Check(zipClose(zip, nullptr), "finish the archive");
+    FEntryOpen = false;
+    Post([this] {
+        CloseEntry();
+        void* zip = FZip;
+        FZip = nullptr;
+        Check(zipClose(zip, nullptr), "finish the archive");
+    });
+    Drain();
 }
 
 } // namespace host
