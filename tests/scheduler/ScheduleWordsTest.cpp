@@ -595,6 +595,9 @@ TEST(ScheduleWords, SayWhatTheyMustAndRefuseWhatTheyCannotSay) {
         {"1,2/5", false, "'2/5' is not a valid integer value"},
         // Only hour 8: the runs are 20 minutes apart inside it, not from one day to the next.
         {"?/20 8 * * *", false, nullptr},
+        // After a skipped day the count goes on at midnight from the minute it had reached
+        // (from Tuesday 07:50 the next run is Wednesday 00:52), on no grid the words could name.
+        {"?/2 * * * 3 *", false, nullptr},
     };
     for (const TCase& c : cases) {
         const TScheduleWords words = DescribeTaskSchedule(c.Task);
