@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("Export/" + name).c_str(), BM_Export, i)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(1)
+            ->MeasureProcessCPUTime() // filters may compress on a thread of their own
             ->UseRealTime();
     }
     benchmark::Initialize(&argc, argv);
