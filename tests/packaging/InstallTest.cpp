@@ -139,9 +139,13 @@ TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
     const std::set<std::string> completed = {"quor-client", "morvid-cron"};
     for (const std::string& program : Programs()) {
         SCOPED_TRACE(program);
-        EXPECT_TRUE(std::filesystem::is_regular_file(Usr("share/man/man1/" + program + ".1.gz")));
+        EXPECT_TRUE(std::filesystem::is_regular_file(Usr("share/man/man1/" + program + ".1.gz")))
+            << "every installed program needs a manual page in packaging/man";
         const std::string path = Usr("bin/" + program);
-        std::string page = morvid::test::ReadFile(SourceDir() + "/packaging/man/" + program + ".1");
+        // The sources to mend when a program gains an option.
+        const std::string pageSource = "packaging/man/" + program + ".1";
+        const std::string completionSource = "packaging/completion/" + program;
+        std::string page = morvid::test::ReadFile(SourceDir() + "/" + pageSource);
         page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
         const std::string completion =
             morvid::test::ReadFile(Usr("share/bash-completion/completions/" + program));
@@ -150,19 +154,20 @@ TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
         for (const std::string& command : CommandNames(help)) {
             // A command has its own paragraph in the page, headed by its name in bold.
             const std::regex heading("\n\\.BI? " + command + "\\b");
-            EXPECT_TRUE(std::regex_search(page, heading))
-                << command << " is not in the manual page";
+            EXPECT_TRUE(std::regex_search(page, heading)) << command << " is not in " << pageSource;
             const std::regex word("\\b" + command + "\\b");
             if (!completion.empty()) {
-                EXPECT_TRUE(std::regex_search(completion, word)) << command << " is not completed";
+                EXPECT_TRUE(std::regex_search(completion, word))
+                    << command << " is not in " << completionSource;
             }
             help += Run(path, {command, "--help"}).Out;
         }
         for (const std::string& option : OptionNames(help)) {
             const std::regex word(option + "(?![a-z-])");
-            EXPECT_TRUE(std::regex_search(page, word)) << option << " is not in the manual page";
+            EXPECT_TRUE(std::regex_search(page, word)) << option << " is not in " << pageSource;
             if (!completion.empty()) {
-                EXPECT_TRUE(std::regex_search(completion, word)) << option << " is not completed";
+                EXPECT_TRUE(std::regex_search(completion, word))
+                    << option << " is not in " << completionSource;
             }
         }
     }
