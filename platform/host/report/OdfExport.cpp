@@ -28,6 +28,7 @@ constexpr const char* Namespaces =
     " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
     " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
     " xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\""
+    " xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\""
     " xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\""
     " xmlns:meta=\"urn:oasis:names:tc:opendocument:xmlns:meta:1.0\""
     " xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
@@ -222,14 +223,44 @@ void AppendContentStyles(std::string& out, const TOdfLayout& layout) {
            "<style:style style:name=\"End\" style:family=\"paragraph\""
            " style:parent-style-name=\"Standard\"><style:text-properties"
            " fo:font-size=\"1pt\"/></style:style>"
-           "<style:style style:name=\"A\" style:family=\"table-cell\">"
-           "<style:table-cell-properties style:vertical-align=\"top\"" +
-           CellPadding +
-           " fo:border=\"none\"/></style:style>"
-           "<style:style style:name=\"B\" style:family=\"table-cell\">"
-           "<style:table-cell-properties style:vertical-align=\"top\""
-           " fo:background-color=\"#f6f8fa\"" +
-           CellPadding + " fo:border=\"none\"/></style:style></office:automatic-styles>";
+           "";
+    // Readers take a cell's value only when its style has a number format: one cell style per
+    // kind of value, plain and striped (B). The display text stays as written.
+    out += "<number:number-style style:name=\"NumberFormat\"><number:number"
+           " number:min-integer-digits=\"1\"/></number:number-style>"
+           "<number:date-style style:name=\"DateFormat\"><number:year number:style=\"long\"/>"
+           "<number:text>-</number:text><number:month number:style=\"long\"/>"
+           "<number:text>-</number:text><number:day number:style=\"long\"/></number:date-style>"
+           "<number:date-style style:name=\"DateTimeFormat\"><number:year"
+           " number:style=\"long\"/><number:text>-</number:text><number:month"
+           " number:style=\"long\"/><number:text>-</number:text><number:day"
+           " number:style=\"long\"/><number:text> </number:text><number:hours"
+           " number:style=\"long\"/><number:text>:</number:text><number:minutes"
+           " number:style=\"long\"/><number:text>:</number:text><number:seconds"
+           " number:style=\"long\"/></number:date-style>"
+           "<number:boolean-style style:name=\"BooleanFormat\"><number:boolean/>"
+           "</number:boolean-style>";
+    const std::pair<const char*, const char*> kinds[] = {{"", nullptr},
+                                                         {"F", "NumberFormat"},
+                                                         {"D", "DateFormat"},
+                                                         {"T", "DateTimeFormat"},
+                                                         {"L", "BooleanFormat"}};
+    for (const bool stripe : {false, true}) {
+        for (const auto& [suffix, format] : kinds) {
+            out += std::string("<style:style style:name=\"") + (stripe ? "B" : "A") + suffix +
+                   "\" style:family=\"table-cell\"";
+            if (format != nullptr) {
+                out += std::string(" style:data-style-name=\"") + format + "\"";
+            }
+            out += "><style:table-cell-properties style:vertical-align=\"top\"";
+            if (stripe) {
+                out += " fo:background-color=\"#f6f8fa\"";
+            }
+            out += CellPadding;
+            out += " fo:border=\"none\"/></style:style>";
+        }
+    }
+    out += "</office:automatic-styles>";
 }
 
 void AppendTitleBlock(std::string& out, const TfrxReport& report) {
@@ -266,28 +297,32 @@ void AppendHeaderRow(std::string& out, const TfrxReport& report) {
 // largest part of the file smaller.
 void AppendCell(std::string& out, const rtl::TVariant& value, const std::string& text, bool stripe,
                 bool numericColumn) {
-    out += stripe ? "<table:table-cell table:style-name=\"B\""
-                  : "<table:table-cell table:style-name=\"A\"";
+    out += stripe ? "<table:table-cell table:style-name=\"B"
+                  : "<table:table-cell table:style-name=\"A";
     switch (value.VarType()) {
     case rtl::TVarType::Integer:
-        out += " office:value-type=\"float\" office:value=\"";
+        out += "F\" office:value-type=\"float\" office:value=\"";
         out += text;
         out += '"';
         break;
     case rtl::TVarType::Double:
         if (std::isfinite(value.AsDouble())) {
-            out += " office:value-type=\"float\" office:value=\"";
+            out += "F\" office:value-type=\"float\" office:value=\"";
             out += text;
+            out += '"';
+        } else {
             out += '"';
         }
         break;
     case rtl::TVarType::Boolean:
-        out += value.AsBoolean() ? " office:value-type=\"boolean\" office:boolean-value=\"true\""
-                                 : " office:value-type=\"boolean\" office:boolean-value=\"false\"";
+        out += value.AsBoolean()
+                   ? "L\" office:value-type=\"boolean\" office:boolean-value=\"true\""
+                   : "L\" office:value-type=\"boolean\" office:boolean-value=\"false\"";
         break;
     case rtl::TVarType::Date:
         // The display text is the ISO form with a blank for the 'T', or the date alone.
-        out += " office:value-type=\"date\" office:date-value=\"";
+        out += text.size() > 10 ? "T\" office:value-type=\"date\" office:date-value=\""
+                                : "D\" office:value-type=\"date\" office:date-value=\"";
         out += text;
         if (text.size() > 10 && text[10] == ' ') {
             out[out.size() - text.size() + 10] = 'T';
@@ -295,10 +330,11 @@ void AppendCell(std::string& out, const rtl::TVariant& value, const std::string&
         out += '"';
         break;
     case rtl::TVarType::String:
+        out += '"';
         break;
     case rtl::TVarType::Empty:
     case rtl::TVarType::Null:
-        out += "><text:p/></table:table-cell>";
+        out += "\"><text:p/></table:table-cell>";
         return;
     }
     out += numericColumn ? "><text:p text:style-name=\"N\">" : "><text:p>";

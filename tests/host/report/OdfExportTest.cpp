@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <minizip/unzip.h>
+#include <regex>
 
 namespace {
 
@@ -233,6 +234,17 @@ TEST_F(OdfExportTest, CellsCarryTheirValuesWithOfficeTypesUnderARepeatedHeaderRo
     const std::string& content = Entry(entries, "content.xml");
     EXPECT_THAT(content, HasSubstr(">Run at 2026-03-03 13:46:05<"));
     EXPECT_THAT(content, HasSubstr(">From:</text:span><text:tab/>2026-03-01<"));
+    // An office suite keeps a cell's value only when the cell's style has a number format.
+    const std::regex typedCell("<table:table-cell table:style-name=\"([^\"]+)\" "
+                               "office:value-type=\"(float|date|boolean)\"");
+    int typedCells = 0;
+    for (auto it = std::sregex_iterator(content.begin(), content.end(), typedCell);
+         it != std::sregex_iterator(); ++it, ++typedCells) {
+        const std::regex style("<style:style style:name=\"" + (*it)[1].str() +
+                               "\" style:family=\"table-cell\" style:data-style-name=\"[^\"]+\"");
+        EXPECT_TRUE(std::regex_search(content, style)) << (*it)[0].str();
+    }
+    EXPECT_EQ(typedCells, 14);
 }
 
 // What XML would collapse or cannot hold still reads back as the cell held it.
