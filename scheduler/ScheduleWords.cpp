@@ -157,9 +157,29 @@ std::int32_t EvenStep(const TValues& values, std::int32_t span) {
     return step;
 }
 
-std::string TimeWords(const TValues& minutes, const TValues& hours) {
-    const bool everyHour = AllOf(hours, FieldHour);
-    if (!everyHour && minutes.size() * hours.size() <= 6) {
+// Fields written "?" keep the first run's value for good: each search starts from the previous
+// due time, whose value the field keeps. (The weekday is the exception: there "?" compares each
+// day's weekday with itself and admits every day. The day of the month does not keep its value
+// and is never described so.)
+using TPins = std::array<bool, 7>;
+
+std::string TimeWords(const TValues& minutes, const TValues& hours, const TPins& pinned) {
+    if (pinned[FieldMinute] && pinned[FieldHour]) {
+        return "At the first run's time of day";
+    }
+    const bool everyHour = !pinned[FieldHour] && AllOf(hours, FieldHour);
+    std::string hourWords;
+    if (pinned[FieldHour]) {
+        hourWords = " during the first run's hour";
+    } else if (!everyHour) {
+        hourWords =
+            (hours.size() == 1 ? " during hour " : " during hours ") + Join(Items(hours, Number));
+    }
+    if (pinned[FieldMinute]) {
+        return "At the first run's minute" +
+               (everyHour ? std::string(" of every hour") : hourWords);
+    }
+    if (!everyHour && !pinned[FieldHour] && minutes.size() * hours.size() <= 6) {
         std::vector<std::string> times;
         for (const std::int32_t h : hours) {
             for (const std::int32_t m : minutes) {
@@ -179,8 +199,7 @@ std::string TimeWords(const TValues& minutes, const TValues& hours) {
         atMinutes = true;
     }
     if (!everyHour) {
-        words +=
-            (hours.size() == 1 ? " during hour " : " during hours ") + Join(Items(hours, Number));
+        words += hourWords;
     } else if (atMinutes) {
         words += " of every hour";
     }
@@ -234,15 +253,16 @@ bool SomeDateMatches(const TValues& days, const TValues& months, const TValues& 
 }
 
 std::string DateWords(const TValues& days, const TValues& months, const TValues& weekdays,
-                      const TValues& years) {
+                      const TValues& years, const TPins& pinned) {
     const bool everyDay = AllOf(days, FieldDay);
-    const bool everyMonth = AllOf(months, FieldMonth);
+    const bool everyMonth = !pinned[FieldMonth] && AllOf(months, FieldMonth);
+    const std::string monthWords =
+        pinned[FieldMonth] ? std::string("the first run's month") : Join(Items(months, MonthName));
     std::string words;
     if (!everyDay) {
-        words += " on " + DayItems(days) +
-                 (everyMonth ? " of every month" : " of " + Join(Items(months, MonthName)));
+        words += " on " + DayItems(days) + " of " + (everyMonth ? "every month" : monthWords);
     } else if (!everyMonth) {
-        words += " in " + Join(Items(months, MonthName));
+        words += " in " + monthWords;
     }
     if (!AllOf(weekdays, FieldWeekday)) {
         if (everyDay) {
@@ -257,7 +277,9 @@ std::string DateWords(const TValues& days, const TValues& months, const TValues&
             words += ", if it is a " + Join(names, "or");
         }
     }
-    if (!AllOf(years, FieldYear)) {
+    if (pinned[FieldYear]) {
+        words += ", in the first run's year";
+    } else if (!AllOf(years, FieldYear)) {
         words += ", " + YearWords(years);
     }
     return words;
@@ -306,7 +328,9 @@ TScheduleWords DescribeRelative(const TChronSchedule& schedule,
 
 TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
     std::array<TValues, 7> admitted;
+    TPins pinned{};
     bool relative = false;
+    bool counted = false; // some "?" with a step
     for (int field = FieldSecond; field <= FieldYear; ++field) {
         const TChronEntry& entry = schedule[static_cast<std::size_t>(field)];
         if (entry.Relative) {
@@ -315,6 +339,14 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
                                           FieldNames[static_cast<std::size_t>(field)]));
             }
             relative = true;
+            // A kept day of the month drifts: in a shorter month the 31st wraps round to the
+            // 1st and stays there.
+            counted = counted || entry.Step != 0 || field == FieldDay;
+            if (field == FieldWeekday) {
+                admitted[FieldWeekday] = {1, 2, 3, 4, 5, 6, 7};
+            } else {
+                pinned[static_cast<std::size_t>(field)] = true;
+            }
             continue;
         }
         if (const auto value = OutsideBounds(entry, field)) {
@@ -330,20 +362,25 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
         return Reason("Only schedules due at second 0 have a description in words");
     }
     if (relative) {
-        return DescribeRelative(schedule, admitted);
+        const TScheduleWords words = DescribeRelative(schedule, admitted);
+        if (words.Described || counted) {
+            return words;
+        }
     }
     const TValues& days = admitted[FieldDay];
     const TValues& months = admitted[FieldMonth];
     const TValues& weekdays = admitted[FieldWeekday];
     const TValues& years = admitted[FieldYear];
-    std::string text = TimeWords(admitted[FieldMinute], admitted[FieldHour]);
+    std::string text = TimeWords(admitted[FieldMinute], admitted[FieldHour], pinned);
     // "At 06:00" alone would leave the reader asking on which days.
-    if (AllOf(days, FieldDay) && AllOf(months, FieldMonth) && AllOf(weekdays, FieldWeekday) &&
-        text.rfind("At ", 0) == 0 && text.find("hour") == std::string::npos) {
+    if (!pinned[FieldMonth] && AllOf(days, FieldDay) && AllOf(months, FieldMonth) &&
+        AllOf(weekdays, FieldWeekday) && text.rfind("At ", 0) == 0 &&
+        text.find("hour") == std::string::npos) {
         text += " every day";
     }
-    text += DateWords(days, months, weekdays, years);
-    if (!SomeDateMatches(days, months, weekdays, years)) {
+    text += DateWords(days, months, weekdays, years, pinned);
+    if (!pinned[FieldMonth] && !pinned[FieldYear] &&
+        !SomeDateMatches(days, months, weekdays, years)) {
         text += " (never due: no date matches)";
     }
     return {true, std::move(text)};

@@ -40,6 +40,33 @@ struct TMeaning {
     bool Never = false;
     int Step = 0;
     int Minute = -1;
+    // Fields said to keep the first run's value ("the first run's hour"), by field index:
+    // 1 minute, 2 hour, 4 month, 6 year.
+    std::array<bool, 7> FirstRuns{};
+
+    // Puts the first run's values into the fields that keep them. The first run's minute, hour,
+    // day, month and year are those of the reference: each search starts from the one before.
+    void Resolve(const rtl::TDecodedDateTime& r) {
+        if (FirstRuns[1] || FirstRuns[2]) {
+            const std::bitset<60> firstRunsMinute =
+                std::bitset<60>().set(static_cast<std::size_t>(r.Minute));
+            const auto rows = Times;
+            for (std::size_t h = 0; h < 24; ++h) {
+                const bool hourOk = !FirstRuns[2] || h == static_cast<std::size_t>(r.Hour);
+                Times[h] = !hourOk || rows[h].none() ? std::bitset<60>()
+                           : FirstRuns[1]            ? firstRunsMinute
+                                                     : rows[h];
+            }
+        }
+        if (FirstRuns[4]) {
+            Months.reset();
+            Months.set(static_cast<std::size_t>(r.Month));
+        }
+        if (FirstRuns[6]) {
+            std::fill(Years.begin(), Years.end(), false);
+            Years[static_cast<std::size_t>(r.Year)] = true;
+        }
+    }
 };
 
 // A strict reader of the describer's sentences; anything it does not know is a failure.
@@ -194,6 +221,12 @@ private:
     }
 
     void ReadTime(TMeaning& m) {
+        if (Eat("At the first run's time of day")) {
+            m.FirstRuns[1] = m.FirstRuns[2] = true;
+            m.Times.fill(std::bitset<60>().set());
+            Eat(" every day");
+            return;
+        }
         const std::size_t save = FPos;
         int hour = 0;
         if (Eat("At ") && TryNumber(hour)) {
@@ -229,6 +262,11 @@ private:
             for (int v = 0; v < 60; v += step) {
                 minutes.set(static_cast<std::size_t>(v));
             }
+        } else if (Eat("At the first run's minute")) {
+            // Every minute stands for it in the hours' rows until it is known.
+            m.FirstRuns[1] = true;
+            minutes.set();
+            needHours = true;
         } else {
             Expect("At minute");
             Eat("s");
@@ -239,7 +277,11 @@ private:
             needHours = true;
         }
         std::bitset<24> hours;
-        if (Eat(" during hour")) {
+        if (Eat(" during the first run's hour")) {
+            // The minutes stand in every hour's row until the first run's hour is known.
+            m.FirstRuns[2] = true;
+            hours.set();
+        } else if (Eat(" during hour")) {
             Eat("s");
             Expect(" ");
             for (const int v : Numbers()) {
@@ -271,6 +313,13 @@ private:
                 m.Months.set(static_cast<std::size_t>(v));
             }
         };
+        auto monthsOrFirstRun = [&] {
+            if (Eat("the first run's month")) {
+                m.FirstRuns[4] = true;
+            } else {
+                months();
+            }
+        };
         if (Eat(" on ")) {
             m.Days.reset();
             if (Eat("the first ")) {
@@ -289,10 +338,10 @@ private:
             }
             Expect(" of ");
             if (!Eat("every month")) {
-                months();
+                monthsOrFirstRun();
             }
         } else if (Eat(" in ")) {
-            months();
+            monthsOrFirstRun();
         }
         const auto weekdays = [&](const std::vector<int>& values) {
             m.Weekdays.reset();
@@ -316,7 +365,9 @@ private:
             }
         }
         std::fill(m.Years.begin() + FirstYear, m.Years.end(), true);
-        if (Eat(", in the year")) {
+        if (Eat(", in the first run's year")) {
+            m.FirstRuns[6] = true;
+        } else if (Eat(", in the year")) {
             std::fill(m.Years.begin(), m.Years.end(), false);
             const std::vector<int> years =
                 Eat("s ") ? Numbers() : (Expect(" "), std::vector<int>{Number()});
@@ -388,10 +439,11 @@ int HourOf(std::int64_t ms) {
 }
 
 // Checks three due times of the engine from reference against what the words mean.
-void CheckAgreement(const std::string& task, const TMeaning& m, rtl::TDateTime reference) {
+void CheckAgreement(const std::string& task, TMeaning m, rtl::TDateTime reference) {
     TChronSchedule entries;
     ParseChronSchedule("0 " + task, entries);
     const std::int64_t r = Ms(reference);
+    m.Resolve(rtl::DecodeMilliSeconds(r));
     std::int64_t from = r;
     std::vector<std::int64_t> due;
     for (int i = 0; i < 3; ++i) {
@@ -506,8 +558,14 @@ public:
                    (Chance(20) ? std::string("?") : "?/" + std::to_string(Between(1, 23))) +
                    " * * * *";
         }
-        return Field(0, 59, 25) + " " + Field(0, 23, 30) + " " + Field(1, 31, 55) + " " +
-               Field(1, 12, 60) + " " + Field(1, 7, 60) + " " + Year();
+        std::string fields[] = {Field(0, 59, 25), Field(0, 23, 30), Field(1, 31, 55),
+                                Field(1, 12, 60), Field(1, 7, 60),  Year()};
+        // Now and then one or two fields keep the first run's value.
+        for (int n = shape < 24 ? Between(1, 2) : 0; n > 0; --n) {
+            fields[Between(0, 5)] = "?";
+        }
+        return fields[0] + " " + fields[1] + " " + fields[2] + " " + fields[3] + " " + fields[4] +
+               " " + fields[5];
     }
 
     std::string Year() {
@@ -586,6 +644,9 @@ TEST(ScheduleWords, SayWhatTheyMustAndRefuseWhatTheyCannotSay) {
         {"30 8 1-7 3 5 *", true, "At 08:30 on the first 7 days of March, if it is a Friday"},
         {"?/20 * * * * *", true, "Every 20 minutes, counted from the first run"},
         {"0 12 * * * 2026,2028", true, "At 12:00 every day, in the years 2026 and 2028"},
+        // "?" in the weekday compares each day with itself: every day.
+        {"*/15 ? * * ? ?", true,
+         "Every 15 minutes during the first run's hour, in the first run's year"},
         {"0 0 30 2 * *", true, "At 00:00 on day 30 of February (never due: no date matches)"},
         // Values no clock or calendar has are never described as if they were valid.
         {"1,75 * * * *", false, "'75' is not a valid minute (0-59)"},
@@ -598,6 +659,8 @@ TEST(ScheduleWords, SayWhatTheyMustAndRefuseWhatTheyCannotSay) {
         // After a skipped day the count goes on at midnight from the minute it had reached
         // (from Tuesday 07:50 the next run is Wednesday 00:52), on no grid the words could name.
         {"?/2 * * * 3 *", false, nullptr},
+        // A kept 31st becomes the 1st after a shorter month and stays there.
+        {"0 8 ? * * *", false, nullptr},
     };
     for (const TCase& c : cases) {
         const TScheduleWords words = DescribeTaskSchedule(c.Task);
