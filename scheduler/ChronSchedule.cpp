@@ -438,15 +438,19 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
 
     // First pass: from the year down, each field takes its first admitted value at or after the
     // reference's; once one has moved ahead, the fields below start at their Min.
+    // A relative field that wraps carries one into the field above; the day wraps after the
+    // last day of the month in hand, not at the day field's own upper end.
     bool ahead = false;
+    std::int32_t monthLength = s.MonthLength(r.Year, r.Month);
     for (int i = FieldYear; i >= 0; --i) {
         const TChronEntry& entry = s.Entry(i);
         cand[i] = ahead && !entry.Relative ? entry.Min : NextValue64(entry, prev[i]);
         int j = i;
         while (s.Entry(j).Relative && cand[j] < prev[j] && j < FieldYear) {
             ++j;
-            cand[j] = CarryInto(cand[j], s.Entry(j).Max);
+            cand[j] = CarryInto(cand[j], j == FieldDay ? monthLength : s.Entry(j).Max);
             s.SetDayMax(cand[FieldYear], cand[FieldMonth]);
+            monthLength = s.MonthLength(cand[FieldYear], cand[FieldMonth]);
         }
         if (i != FieldWeekday) {
             ahead = ahead || cand[i] > prev[i];
@@ -463,11 +467,19 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
             return 0;
         }
         s.ResetBelowLevel();
-        // Months past December hold no day. With a fixed day nothing of such a month reaches
-        // later ones, so the rest of the loop can go. With a relative day, each pass through
-        // such a month (entered by an advance that increased the month) depends only on the
-        // state the pass before left; once a pass leaves that state unchanged, all later ones
-        // will too, and the walk may go straight to the last month value.
+        // Months past December (from a month list or range such as 1-400) hold no valid date,
+        // so no result lies in them; walking them one by one only matters for the state they
+        // leave to the next year. Skipping them changes no result:
+        // - Fixed day and month: every month value left in this loop is past December too (it
+        //   only grows until it comes around). Those passes enter no day, so they run no hour
+        //   loop and change no candidate below the day; the year's advance that follows puts
+        //   every field in order for the whole next year, and its reset gives the fields that
+        //   are not relative their Min, whatever the skipped passes left.
+        // - Relative day: a pass through such a month, entered by an advance that increased
+        //   the month, depends only on the state the pass before left (MonthState). Once one
+        //   pass leaves that state as it found it, every later pass would repeat it exactly, so
+        //   going straight to the last month value reaches the state the walk would reach.
+        // The differential test checks both shortcuts against the plain walk of the rules.
         bool afterMonthAdvance = false;
         bool haveMonthState = false;
         while (s.InOrder(FieldMonth)) {

@@ -2,7 +2,11 @@
 
 namespace morvid {
 
-TSchedule::TSchedule() : NextTime(rtl::Now()) {}
+TSchedule::TSchedule() : NextTime(rtl::Now()) {
+    // The entries of the empty text: text and entries describe the same schedule from the
+    // start, so setting "" finds nothing to change and still has seven "*" to search.
+    ParseChronSchedule(FScheduleText, Entries);
+}
 
 void TSchedule::SetScheduleText(const std::string& value) {
     if (value == FScheduleText)

@@ -88,14 +88,17 @@ rtl::TDateTime ReferenceNext(TChronSchedule e, rtl::TDateTime from, rtl::TDateTi
     setDayMax(d.Year, d.Month);
     int level = 0;
     bool ahead = false;
+    int monthLength = rtl::DaysInAMonth(d.Year, d.Month);
     for (int i = 6; i >= 0; --i) {
         cand[i] = ahead && !e[i].Relative ? e[i].Min : RefNextValue(e[i], prev[i]);
         int j = i;
         while (e[j].Relative && cand[j] < prev[j] && j < 6) {
             ++j;
-            const std::int64_t m = std::int64_t{e[j].Max} + 1;
+            // The day's upper end here is the month's length alone.
+            const std::int64_t m = (j == 3 ? std::int64_t{monthLength} : e[j].Max) + 1;
             cand[j] = static_cast<std::int32_t>(m == 0 ? cand[j] + 1 : (cand[j] + 1) % m);
             setDayMax(cand[6], cand[4]);
+            monthLength = rtl::DaysInAMonth(cand[6], cand[4]);
         }
         if (i != 5) {
             ahead = ahead || cand[i] > prev[i];
@@ -216,6 +219,9 @@ TEST(NextOccurrence, EdgeCaseTable) {
         // The day range keeps its upper end: after the 20th the next due day is the 10th.
         {"0 0 0 10-20 * * *", "2026-12-21 10:00:00", "", "", "2027-01-10 00:00:00"},
         {"0 0 0 10-20 * * *", "2026-12-15 10:00:00", "", "", "2026-12-16 00:00:00"},
+        // A relative hour that wraps carries into the day, which wraps at the month's length.
+        {"0 0 ?/5 15 * * *", "2026-12-15 22:10:00", "", "", "2026-12-16 03:00:00"},
+        {"0 ?/30 ? 15 * * *", "2026-12-15 23:40:00", "", "", "2026-12-16 00:10:00"},
         {"0 0 0 25-40 2 * *", "2027-02-27 10:00:00", "", "", "2027-02-28 00:00:00"},
         {"0 0 0 25-40 2 * *", "2027-02-28 10:00:00", "", "", "2028-02-25 00:00:00"},
         {"?/1 ? ? ? ? ? ?", "2026-12-06 14:44:28", "", "", "2026-12-06 14:44:29"},

@@ -38,6 +38,16 @@ TEST_F(ScheduleTest, FreshScheduleIsWaitingAndDueNow) {
     EXPECT_EQ(schedule.ScheduleText(), "");
 }
 
+TEST_F(ScheduleTest, AFreshScheduleHoldsTheEntriesOfItsEmptyText) {
+    TSchedule schedule;
+    TChronSchedule parsed;
+    ParseChronSchedule("", parsed);
+    EXPECT_EQ(schedule.Entries, parsed);
+    schedule.SetScheduleText(""); // nothing to change
+    ASSERT_TRUE(schedule.Reset());
+    EXPECT_DOUBLE_EQ(schedule.NextTime, Utc(10, 0, 31)); // seven "*": the next second
+}
+
 TEST_F(ScheduleTest, SameTextAgainDoesNotReset) {
     TSchedule schedule;
     schedule.SetScheduleText("0 * * * * * *");
