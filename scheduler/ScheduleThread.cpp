@@ -52,7 +52,14 @@ void TScheduleThread::Execute() {
                 break;
             if (!assigned)
                 throw rtl::Exception("OnSchedule is not defined");
-            FInterval = rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now()) / 2;
+            // A following due time that is already past (occurrences missed while the machine
+            // slept or the clock was set forward) is tested again after the floor wait. Half
+            // its distance would be half its lateness: each delivery would wait longer than the
+            // one before and the schedule would fall further behind instead of catching up.
+            const rtl::TDateTime now = rtl::Now();
+            FInterval = rtl::CompareDateTime(FSchedule->NextTime, now) > 0
+                            ? rtl::MilliSecondsBetween(FSchedule->NextTime, now) / 2
+                            : 0;
             switch (kind) {
             case stWorkerThread: {
                 auto worker = std::make_shared<TWorkerThread>(FEvent);

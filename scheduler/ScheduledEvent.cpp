@@ -70,6 +70,7 @@ bool TScheduledEvent::Start(bool fireAtStart) {
     if (FThread)
         Stop();
     Running = false;
+    FailureMessage.clear();
     if (!Schedule->Reset())
         return false;
     if (FSignalingType == stMessage) {
@@ -154,7 +155,22 @@ void TScheduledEvent::WndProc(rtl::TMessage& message) {
 }
 
 void TScheduledEvent::ThreadTerminated() {
-    switch (Schedule->State.Get()) {
+    const TScheduleState state = Schedule->State;
+    const std::string failure = FThread ? FThread->FatalMessage() : std::string();
+    if (!failure.empty()) {
+        // Nothing will be delivered any more: the event must not go on counting as running,
+        // and its owner must hear why. Either notice may free the event.
+        const std::weak_ptr<void> alive = FLifetime;
+        FailureMessage = failure;
+        Stop();
+        if (alive.expired())
+            return;
+        if (OnFailed)
+            OnFailed(this);
+        if (alive.expired())
+            return;
+    }
+    switch (state) {
     case ssLastRun:
         if (OnFinished)
             OnFinished(this);

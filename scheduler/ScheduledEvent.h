@@ -82,6 +82,11 @@ public:
     TNotifyEvent OnSchedule;
     TNotifyEvent OnFinished;
     TNotifyEvent OnMaxRunCount;
+    // Called on the starter's thread when an error ended the scheduler thread (a schedule that
+    // reached a time no clock has, no OnSchedule): the event is stopped by then, and
+    // FailureMessage says why. Cleared by the next Start.
+    TNotifyEvent OnFailed;
+    std::string FailureMessage;
 
 private:
     void WndProc(rtl::TMessage& message);

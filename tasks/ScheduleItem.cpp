@@ -1,6 +1,8 @@
 #include "tasks/ScheduleItem.h"
 
+#include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
@@ -32,6 +34,7 @@ TScheduleItem::TScheduleItem(host::TListView* listView) : Name(NewTaskName), Lis
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
     // this task, and with it the event, from inside the delivery: the event allows for that.
     Event->OnSchedule = [this](TScheduledEvent*) { Run(); };
+    Event->OnFailed = [this](TScheduledEvent* sender) { ScheduleFailed(sender->FailureMessage); };
     Params.clear();
 }
 
@@ -113,6 +116,24 @@ void TScheduleItem::UpdateRow() {
 
 bool TScheduleItem::LastRunFailed() const {
     return LastRunResult.rfind(ErrorResultPrefix, 0) == 0;
+}
+
+void TScheduleItem::ScheduleFailed(const std::string& message) {
+    // Stamped like a run, so that the result is stored with the task and outlives a restart.
+    LastRun = rtl::TVariant::FromDate(rtl::Now());
+    LastRunResult = "Error: " + message;
+    UpdateRow();
+    std::string reportName = "id:" + rtl::IntToStr(ReportId);
+    host::TCustomSysObject* object = nullptr;
+    if (MorvidPlugin->Reports.FindById(ReportId, object) && object != nullptr) {
+        reportName = object->Name;
+    }
+    host::NotifyReportRun(
+        {reportName,
+         host::TReportRunOutcome::Failed,
+         {},
+         {},
+         rtl::Format("the schedule of task \"%s\" stopped: %s", Name.c_str(), message.c_str())});
 }
 
 void TScheduleItem::StartSchedule() {

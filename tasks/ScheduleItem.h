@@ -78,6 +78,10 @@ public:
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 
 private:
+    // The scheduler thread ended with an error: nothing runs until the task is armed again.
+    // The row and the host's run log say so.
+    void ScheduleFailed(const std::string& message);
+
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);

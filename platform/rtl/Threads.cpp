@@ -68,8 +68,11 @@ void TThread::Run() {
     if (TDispatcher* main = MainDispatcher()) {
         std::shared_ptr<TThread> self = shared_from_this();
         main->Post([self] {
-            if (self->OnTerminate)
-                self->OnTerminate(self.get());
+            // A copy: the notice may clear or replace itself, as an owner that stops the
+            // thread from inside it does.
+            const TNotifyEvent notice = self->OnTerminate;
+            if (notice)
+                notice(self.get());
         });
     }
     FFinished.store(true, std::memory_order_release);

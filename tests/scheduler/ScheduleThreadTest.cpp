@@ -73,13 +73,49 @@ TEST_F(ScheduleThreadTest, MissedOccurrencesAfterAForwardJumpComeOnePerPass) {
     for (std::size_t count = 2; count <= 6; ++count) {
         Step();
         ASSERT_EQ(delivered.size(), count) << "one delivery per pass";
-        // The wait after each is half the distance between its successor and now.
-        const std::int64_t expected = std::max<std::int64_t>(
-            rtl::MilliSecondsBetween(event->Schedule->NextTime, rtl::Now()) / 2, 150);
+        // The wait after each is the floor while its successor has come already, then half
+        // the distance to the successor.
+        const bool late = event->Schedule->NextTime <= rtl::Now();
+        const std::int64_t expected =
+            late ? 150
+                 : std::max<std::int64_t>(
+                       rtl::MilliSecondsBetween(event->Schedule->NextTime, rtl::Now()) / 2, 150);
         EXPECT_EQ(NextWait(), expected);
     }
     for (std::size_t i = 0; i < delivered.size(); ++i)
         EXPECT_DOUBLE_EQ(delivered[i], Local(6, 1, 10, static_cast<int>(i) + 1));
+}
+
+TEST_F(ScheduleThreadTest, AfterALongForwardJumpTheScheduleIsOnTimeAgainWithinSeconds) {
+    struct TCase {
+        const char* Name;
+        const char* Text;
+        std::int64_t JumpMs;
+        rtl::TDateTime Period;
+    };
+    const TCase cases[] = {
+        {"every minute, 60 minutes", "0 * * * * * *", 60 * 60'000, 1.0 / 1440},
+        {"daily, 5 days", "0 0 12 * * * *", 5 * 86'400'000LL, 1.0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        delivered.clear();
+        clock.SetUnixMs(UnixMsOfUtc(2026, 6, 1, 10, 0, 0));
+        MakeEvent(c.Text);
+        ASSERT_TRUE(event->Start(false));
+        StepUntilDelivered(1, 1000);
+        clock.Jump(c.JumpMs);
+        Step(); // the wait begun before the jump runs out; the first stale due time goes out
+        ASSERT_EQ(delivered.size(), 2u);
+        const std::int64_t noticedAt = clock.PerformanceCounter();
+        ASSERT_TRUE(ElapseUntil([&] { return event->Schedule->NextTime > rtl::Now(); }));
+        EXPECT_LE(clock.PerformanceCounter() - noticedAt, 10'000);
+        // Every missed due time once, in order, and the latest one that has come is delivered.
+        for (std::size_t i = 1; i < delivered.size(); ++i)
+            EXPECT_NEAR(delivered[i] - delivered[i - 1], c.Period, 1e-6) << i;
+        EXPECT_NEAR(event->Schedule->NextTime - delivered.back(), c.Period, 1e-6);
+        event.reset();
+    }
 }
 
 TEST_F(ScheduleThreadTest, ABackwardJumpDeliversNothingTwice) {
@@ -105,6 +141,45 @@ TEST_F(ScheduleThreadTest, AForwardJumpIsNoticedBeforeTheHalvedIntervalRunsOut) 
     StepUntilDelivered(1, 1000);
     // Halving the old interval alone would wait 15 more minutes and deliver at 12:05.
     EXPECT_LE(lateness[0], 150);
+}
+
+TEST_F(ScheduleThreadTest, AnErrorThatEndsTheThreadStopsTheEventAndReachesItsOwner) {
+    struct TCase {
+        const char* Name;
+        const char* Text;
+        bool Handler;
+        const char* Message;
+    };
+    const TCase cases[] = {
+        // Due at 10:01, then the search for the following due time reaches minute 75.
+        {"a minute no clock has", "0 1,75 * * * * *", true, "Invalid argument to time encode"},
+        {"an hour no clock has", "0 0 11,25 * * * *", true, "Invalid argument to time encode"},
+        {"no handler when due", "0 * * * * * *", false, "OnSchedule is not defined"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        clock.SetUnixMs(UnixMsOfUtc(2026, 6, 1, 10, 0, 0));
+        MakeEvent(c.Text);
+        if (!c.Handler)
+            event->OnSchedule = nullptr;
+        std::vector<std::string> failures;
+        event->OnFailed = [&](TScheduledEvent* sender) {
+            failures.push_back(sender->FailureMessage);
+            EXPECT_FALSE(sender->Running);
+        };
+        ASSERT_TRUE(event->Start(false));
+        ASSERT_TRUE(ElapseUntil([&] { return !failures.empty(); }));
+        EXPECT_EQ(failures, std::vector<std::string>{c.Message});
+        EXPECT_FALSE(event->Running);
+        EXPECT_EQ(event->Thread(), nullptr);
+        EXPECT_TRUE(delivered.empty());
+        // Armed again with a sound schedule, it starts afresh.
+        event->Schedule->SetScheduleText("0 * * * * * *");
+        ASSERT_TRUE(event->Start(false));
+        EXPECT_TRUE(event->Running);
+        EXPECT_EQ(event->FailureMessage, "");
+        event.reset();
+    }
 }
 
 class DaylightSavingTest : public EngineFixture {
@@ -192,9 +267,9 @@ TEST_F(ScheduleThreadTest, NoHandlerWhenDueEndsTheThreadWithTheMessage) {
     MakeEvent("0 * * * * * *");
     event->OnSchedule = nullptr;
     ASSERT_TRUE(event->Start(false));
-    ASSERT_TRUE(ElapseUntil([&] { return event->Thread()->Finished(); }));
-    EXPECT_EQ(event->Thread()->FatalMessage(), "OnSchedule is not defined");
-    EXPECT_TRUE(event->Running);
+    // The thread's end is seen on the main thread, which stops the event.
+    ASSERT_TRUE(ElapseUntil([&] { return !event->Running; }));
+    EXPECT_EQ(event->FailureMessage, "OnSchedule is not defined");
     mainQueue.ProcessMessages();
     EXPECT_TRUE(delivered.empty());
 }

@@ -3,6 +3,7 @@
 #include "tasks/ScheduleItem.h"
 
 #include "platform/host/forms/ListView.h"
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/SysUtils.h"
 #include "scheduler/uScheduler.h"
 #include "tests/tasks/TaskTestHost.h"
@@ -259,6 +260,46 @@ TEST_F(ScheduleItemTest, ARejectedScheduleLeavesTheTaskUnarmed) {
     task->SetCronStr("x * * * * *");
     EXPECT_THROW(task->StartSchedule(), morvid::EScheduleError);
     EXPECT_FALSE(task->Event->Running);
+}
+
+TEST_F(ScheduleItemTest, AScheduleThatFailsInItsThreadStopsOnlyItsTaskAndSaysWhy) {
+    std::vector<host::TReportRun> runs;
+    struct TObserver {
+        host::TReportRunObserver Previous;
+        ~TObserver() { host::SetReportRunObserver(std::move(Previous)); }
+    } observer{host::SetReportRunObserver([&](const host::TReportRun& run) {
+        if (run.Outcome == host::TReportRunOutcome::Failed)
+            runs.push_back(run);
+    })};
+    auto broken = NewTask();
+    broken->SetName("Broken");
+    broken->SetEnabled(true);
+    broken->SetCronStr("47,75 * * * * *"); // due 13:47, then minute 75 is searched
+    broken->StartSchedule();
+    auto healthy = NewTask();
+    healthy->SetEnabled(true);
+    healthy->SetCronStr("* * * * * *");
+    healthy->StartSchedule();
+    auto runUntil = [&](const std::function<bool()>& done) {
+        for (int wait = 0; wait < 2000 && !done(); ++wait) {
+            if (Clock.AwaitWait(200) && Dispatcher.Pending() == 0)
+                Clock.Elapse();
+            Dispatcher.ProcessUntil(done, 20);
+        }
+        return done();
+    };
+    ASSERT_TRUE(runUntil([&] { return !broken->Event->Running; }));
+    // Last run: when the failure was seen, right after the due time 13:47.
+    EXPECT_THAT(RowTexts(0),
+                ElementsAre("Broken", "Yes", ::testing::StartsWith("2026-03-03 13:47:"),
+                            "Error: Invalid argument to time encode", "Never"));
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].Message,
+              "the schedule of task \"Broken\" stopped: Invalid argument to time encode");
+    // The other task goes on.
+    ASSERT_TRUE(healthy->Event->Running);
+    const std::int64_t before = healthy->Event->RunCount;
+    EXPECT_TRUE(runUntil([&] { return healthy->Event->RunCount > before + 1; }));
 }
 
 TEST_F(ScheduleItemTest, StopScheduleDisarmsAndRefreshesTheRow) {
