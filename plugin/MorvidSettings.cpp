@@ -130,14 +130,21 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
         if (!registry.ValueExists(typeName)) {
             continue;
         }
-        const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
-        // A code without a value kind is stored without "Param"; it still holds its place, so
-        // the parameters after it keep theirs.
-        if (code > rpTime) {
-            task.AddParam(code, rtl::TVariant());
+        if (!registry.ValueExists(valueName)) {
+            // Only a code without a value kind is stored without "Param"; it still holds its
+            // place, so the parameters after it keep theirs. Anything else missing its value is
+            // a broken parameter and is skipped unread: its type need not even be a number.
+            if (registry.GetDataType(typeName) == host::rdInteger) {
+                const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
+                if (code > rpTime) {
+                    task.AddParam(code, rtl::TVariant());
+                }
+            }
             continue;
         }
-        if (!registry.ValueExists(valueName)) {
+        const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
+        if (code > rpTime) {
+            task.AddParam(code, rtl::TVariant());
             continue;
         }
         rtl::TVariant value;
@@ -197,6 +204,16 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
     }
     registry.CloseKey();
     task.release(); // its row holds it now; the window's Delete or the plug-in frees it
+}
+
+// The stored task keys in the order of their numbers; none while nothing is stored.
+std::vector<std::string> StoredTaskNames(host::TRegistry& registry, const std::string& rootPath) {
+    std::vector<std::string> names;
+    if (registry.OpenKey(SchedulesKeyPath(rootPath), false)) {
+        names = registry.GetKeyNames();
+    }
+    registry.CloseKey();
+    return TaskKeyNames(names);
 }
 
 } // namespace
@@ -294,45 +311,29 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
     // inside the try, so that even a registry too busy to begin one keeps its tasks below.
     std::optional<host::TRegistryTransaction> transaction;
     std::vector<std::string> keyNames;
-    std::size_t next = 0;
-    bool listed = false;
+    std::size_t read = 0;
     try {
         transaction.emplace(registry);
         LoadWindow(registry, rootPath, window);
-        if (!registry.OpenKey(MorvidKeyPath(rootPath), false)) {
-            transaction->Commit();
-            return;
-        }
-        std::vector<std::string> names;
-        if (registry.KeyExists("Schedules") && registry.OpenKey("Schedules", false)) {
-            names = registry.GetKeyNames();
-            registry.CloseKey();
-        }
-        keyNames = TaskKeyNames(names);
-        listed = true;
+        keyNames = StoredTaskNames(registry, rootPath);
         const std::string schedules = SchedulesKeyPath(rootPath);
-        for (; next < keyNames.size(); ++next) {
-            LoadTask(registry, schedules + "\\" + keyNames[next], *window.lstSchedules);
+        for (; read < keyNames.size(); ++read) {
+            LoadTask(registry, schedules + "\\" + keyNames[read], *window.lstSchedules);
         }
-        registry.CloseKey();
         transaction->Commit();
     } catch (...) {
         registry.CloseKey();
-        if (listed) {
-            KeepUnreadTasks(registry, rootPath,
-                            std::vector<std::string>(keyNames.begin() + next, keyNames.end()));
-        } else {
-            std::vector<std::string> all;
+        // Failed before the tasks were listed: list them now, so that none is lost. The load's
+        // own error is the one to report, whatever this listing meets.
+        if (keyNames.empty()) {
             try {
-                if (registry.OpenKey(SchedulesKeyPath(rootPath), false)) {
-                    all = TaskKeyNames(registry.GetKeyNames());
-                }
+                keyNames = StoredTaskNames(registry, rootPath);
             } catch (...) {
-                // The load's own error is the one to report.
+                registry.CloseKey();
             }
-            registry.CloseKey();
-            KeepUnreadTasks(registry, rootPath, all);
         }
+        KeepUnreadTasks(registry, rootPath,
+                        std::vector<std::string>(keyNames.begin() + read, keyNames.end()));
         throw;
     }
 }
