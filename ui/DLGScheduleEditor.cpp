@@ -10,6 +10,7 @@
 #include "plugin/MorvidPlugin.h"
 #include "plugin/MorvidResources.h"
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
@@ -143,8 +144,10 @@ void TDLGScheduleEditor::CreateTaskFields() {
     cbbFilter = new QComboBox(this);
     cbbFilter->setObjectName(QStringLiteral("cbbFilter"));
     cbbFilter->setEditable(true);
-    // What the user types picks an item or nothing; it never becomes a new item.
+    // What the user types picks an item or nothing; it never becomes a new item, and it is not
+    // completed to one either: a fragment such as "c" must not turn into "CSV table".
     cbbFilter->setInsertPolicy(QComboBox::NoInsert);
+    cbbFilter->setCompleter(nullptr);
     cbbFilter->setGeometry(216, 80, 113, EditHeight);
     AddLabel("lblFilter", "Format:", cbbFilter);
 
@@ -200,7 +203,8 @@ void TDLGScheduleEditor::CreateScheduleFields() {
         new QAction(style()->standardIcon(QStyle::SP_MessageBoxCritical), QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
     FCronStrError->setVisible(false);
-    // The field validates when the focus leaves it.
+    // The field validates as its text changes, so Ok never stands for a text not validated, and
+    // again when the focus leaves it.
     edtCronStr->installEventFilter(this);
 
     lblScheduleWords = new QLabel(this);
@@ -208,10 +212,9 @@ void TDLGScheduleEditor::CreateScheduleFields() {
     lblScheduleWords->setWordWrap(true);
     lblScheduleWords->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblScheduleWords->setGeometry(16, 266, 313, 2 * WordsLineHeight);
-    connect(edtCronStr, &QLineEdit::textChanged, this, [this] {
-        UpdateScheduleHint();
-        UpdateScheduleWords();
-    });
+    // Validating shows the error or clears it, which rewrites the words as well.
+    connect(edtCronStr, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
 }
 
 void TDLGScheduleEditor::CreateParameterGrid() {
@@ -266,7 +269,8 @@ void TDLGScheduleEditor::CreateButtons() {
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(265, 430, 75, 25);
-    btnCancel->setAutoDefault(false);
+    // Enter on the focused Cancel presses Cancel, not the default Ok.
+    btnCancel->setAutoDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
@@ -364,26 +368,13 @@ void TDLGScheduleEditor::LoadFromTask(const TScheduleItem& task) {
     cbbFilter->setEditText(filter);
     edtCronStr->setText(QString::fromStdString(task.CronStr));
 
-    // The spin edits only show the fields that hold one number; they are set quietly, so the
-    // stored text keeps its lists, ranges and steps.
+    // The spin edits only show the fields that hold one number, even of a schedule that cannot
+    // run; an unreadable one leaves them at "Any". The field's validation tells why.
     try {
         TChronSchedule schedule;
         ParseChronSchedule("0 " + task.CronStr, schedule);
-        for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
-            const TChronEntry& entry = schedule[field + 1];
-            TNullSpinEdit* edit = FFieldEdits[field];
-            if (entry.Relative || entry.Values.size() != 1) {
-                continue;
-            }
-            // A value the field cannot hold (75 minutes) would show as a different one.
-            const int value = entry.Values.front();
-            if (value >= edit->Low() && value <= edit->High()) {
-                const QSignalBlocker quiet(edit);
-                edit->setValue(value);
-            }
-        }
-    } catch (const std::exception&) {
-        // An unreadable stored schedule is shown as it is; the field's validation tells why.
+        ShowScheduleFields(schedule);
+    } catch (const EScheduleError&) {
     }
 
     {
@@ -477,25 +468,41 @@ void TDLGScheduleEditor::sedHourPropertiesEditValueChanged() {
     for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
         texts[field] = FieldText(*FFieldEdits[field]);
     }
+    // The new text is validated as it changes.
     edtCronStr->setText(QString::fromStdString(
         rtl::Format(ScheduleFormat, texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
                     texts[3].c_str(), texts[4].c_str(), texts[5].c_str())));
-    // A composed text always parses; validating it clears an error icon that spoke of the text
-    // it replaced, which would otherwise keep Ok disabled for a good schedule.
-    edtCronStrPropertiesValidate();
 }
 
 void TDLGScheduleEditor::edtCronStrPropertiesValidate() {
-    TChronSchedule schedule;
-    try {
-        ParseChronSchedule(edtCronStr->text().toStdString(), schedule);
-        FCronStrValid = true;
-        SetCronStrError({});
-    } catch (const EScheduleError& error) {
-        SetCronStrError(error.Message());
-        FCronStrValid = false;
+    // Checked as the task will arm and run it: a schedule that parses but reaches a time no
+    // clock has (minute 75, hour 25) would stop its task at that time.
+    const TScheduleCheck check =
+        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns);
+    FCronStrValid = check.Error.empty();
+    SetCronStrError(check.Error);
+    if (FCronStrValid) {
+        ShowScheduleFields(check.Entries);
     }
+    ShowScheduleHint(check);
     UpdateOkButton();
+}
+
+void TDLGScheduleEditor::ShowScheduleFields(const TChronSchedule& schedule) {
+    for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
+        const TChronEntry& entry = schedule[field + 1];
+        TNullSpinEdit* edit = FFieldEdits[field];
+        // A value the field cannot hold (75 minutes) would show as a different one.
+        const bool single = !entry.Relative && entry.Values.size() == 1 &&
+                            entry.Values.front() >= edit->Low() &&
+                            entry.Values.front() <= edit->High();
+        const int value = single ? entry.Values.front() : edit->minimum();
+        // Set only when it differs, so that a spin edit being typed in keeps its text.
+        if (single ? edit->value() != value : !edit->IsNull()) {
+            const QSignalBlocker quiet(edit);
+            edit->setValue(value);
+        }
+    }
 }
 
 void TDLGScheduleEditor::SetCronStrError(const std::string& message) {
@@ -535,26 +542,19 @@ void TDLGScheduleEditor::UpdateScheduleWords() {
     lblScheduleWords->setPalette(colours);
 }
 
-void TDLGScheduleEditor::UpdateScheduleHint() {
+void TDLGScheduleEditor::ShowScheduleHint(const TScheduleCheck& check) {
     QStringList lines;
-    try {
-        TChronSchedule schedule;
-        // The schedule as a task arms it, so the times are the ones the task will run at.
-        ParseChronSchedule("0 " + edtCronStr->text().toStdString(), schedule);
-        rtl::TDateTime from = rtl::Now();
-        for (int run = 0; run < HintedRuns; ++run) {
-            from = NextOccurrence(schedule, from, 0, 0);
-            if (from == 0) {
-                break;
-            }
-            lines << QString::fromStdString(rtl::DateTimeToStr(from));
+    if (!check.Error.empty()) {
+        lines << QString::fromStdString(check.Error);
+    } else {
+        // The times the task will run at.
+        lines << QStringLiteral("Next runs:");
+        for (const rtl::TDateTime run : check.NextRuns) {
+            lines << QString::fromStdString(rtl::DateTimeToStr(run));
         }
-        if (lines.isEmpty()) {
+        if (check.NextRuns.empty()) {
             lines << QStringLiteral("Never");
         }
-        lines.prepend(QStringLiteral("Next runs:"));
-    } catch (const std::exception& error) {
-        lines = QStringList{QString::fromUtf8(error.what())};
     }
     edtCronStr->setToolTip(lines.join(u'\n'));
 }

@@ -4,6 +4,7 @@
 
 #include "platform/host/forms/DialogBase.h"
 #include "platform/host/forms/EditProperties.h"
+#include "scheduler/ChronSchedule.h"
 
 #include <QString>
 #include <array>
@@ -30,6 +31,7 @@ namespace morvid {
 
 class TNullSpinEdit;
 class TScheduleItem;
+struct TScheduleCheck;
 
 class TDLGScheduleEditor : public host::TDialogBase {
     Q_OBJECT
@@ -86,7 +88,10 @@ private:
     void cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column);
 
     // The schedule field's tool tip: the next due times of the text as typed, or why it fails.
-    void UpdateScheduleHint();
+    void ShowScheduleHint(const TScheduleCheck& check);
+    // Each spin edit shows its field's value when the field holds one number it can show, else
+    // "Any"; quietly, so the text is not rebuilt.
+    void ShowScheduleFields(const TChronSchedule& schedule);
     // Shows or clears the error icon of the schedule field.
     void SetCronStrError(const std::string& message);
     // The label under the schedule field: the schedule in words, or why the text fails.

@@ -1,5 +1,6 @@
 #include "ui/NullSpinEdit.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -11,12 +12,12 @@ const char* const NullText = "Any";
 
 } // namespace
 
-TNullSpinEdit::TNullSpinEdit(int minimum, int maximum, QWidget* parent) : QSpinBox(parent) {
-    setRange(minimum - 1, maximum);
+TNullSpinEdit::TNullSpinEdit(int low, int high, QWidget* parent) : QSpinBox(parent) {
+    setRange(low - 1, high);
     setSpecialValueText(QString::fromLatin1(NullText));
     setKeyboardTracking(true);
     setAccelerated(true);
-    setValue(this->minimum());
+    setValue(minimum());
 }
 
 void TNullSpinEdit::keyPressEvent(QKeyEvent* event) {
@@ -26,6 +27,9 @@ void TNullSpinEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        ClearIfEmptied();
+    }
     // "Any" is no number to edit: the first digit starts a new one instead of being refused.
     const QString text = event->text();
     if (lineEdit()->text() == specialValueText() && text.size() == 1 &&
@@ -33,6 +37,29 @@ void TNullSpinEdit::keyPressEvent(QKeyEvent* event) {
         lineEdit()->clear();
     }
     QSpinBox::keyPressEvent(event);
+}
+
+QValidator::State TNullSpinEdit::validate(QString& input, int& pos) const {
+    const QValidator::State state = QSpinBox::validate(input, pos);
+    // A typed number that lands on the null value (0 for a day, 1899 for a year) is no value
+    // of the field: never acceptable, so it can neither take effect nor stay when the focus
+    // leaves.
+    if (state == QValidator::Acceptable && input != specialValueText() &&
+        valueFromText(input) == minimum()) {
+        return QValidator::Intermediate;
+    }
+    return state;
+}
+
+void TNullSpinEdit::focusOutEvent(QFocusEvent* event) {
+    ClearIfEmptied();
+    QSpinBox::focusOutEvent(event);
+}
+
+void TNullSpinEdit::ClearIfEmptied() {
+    if (lineEdit()->text().trimmed().isEmpty()) {
+        Clear();
+    }
 }
 
 } // namespace morvid

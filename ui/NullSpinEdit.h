@@ -6,12 +6,14 @@
 
 namespace morvid {
 
-// Null is the value one below the field's range, so stepping down from the lowest value
-// reaches "Any" and stepping up from "Any" the lowest value. Delete clears the value to null;
-// a number typed while "Any" shows replaces it.
+// Qt shows a spin box's special text ("Any") only at its minimum, so the box's minimum is one
+// below the field's lowest value and stands for null; nothing outside this class sees that
+// value. Stepping down from the lowest value reaches "Any", stepping up from "Any" the lowest
+// value. Only the Delete key or clearing the text makes the field "Any": a typed number outside
+// the field's values is refused, and the field keeps its previous value.
 class TNullSpinEdit : public QSpinBox {
 public:
-    TNullSpinEdit(int minimum, int maximum, QWidget* parent = nullptr);
+    TNullSpinEdit(int low, int high, QWidget* parent = nullptr);
 
     bool IsNull() const { return value() == minimum(); }
     void Clear() { setValue(minimum()); }
@@ -21,6 +23,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    QValidator::State validate(QString& input, int& pos) const override;
+
+private:
+    // A field the user emptied means "Any" once the edit ends (Enter or leaving the field).
+    void ClearIfEmptied();
 };
 
 } // namespace morvid

@@ -298,7 +298,10 @@ INSTANTIATE_TEST_SUITE_P(
         TValidateCase{"AllRelative", "? ? ? ? ? ?",
                       // six fields: the seventh is "*" and the text is valid
                       ""},
-        TValidateCase{"SevenRelative", "? ? ? ? ? ? ?", "Schedule is not in valid CRON format"}),
+        TValidateCase{"SevenRelative", "? ? ? ? ? ? ?", "Schedule is not in valid CRON format"},
+        // Parsed, but a time no clock has: the task would stop when its search reached it.
+        TValidateCase{"HourNoClockHas", "0 25 * * * *", "'25' is not a valid hour (0-23)"},
+        TValidateCase{"MinuteNoClockHas", "1,75 * * * * *", "'75' is not a valid minute (0-59)"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, CorrectingTheTextClearsTheErrorAndEnablesOk) {
@@ -306,21 +309,88 @@ TEST_F(ScheduleEditorTest, CorrectingTheTextClearsTheErrorAndEnablesOk) {
     FillRequired();
     EnterSchedule("0 x * * * *");
     ASSERT_FALSE(OkEnabled());
-    // Nothing is validated while the focus stays in the field.
+    // The text is validated as it is typed.
     QLineEdit* field = Edit("edtCronStr");
     field->setFocus(Qt::TabFocusReason);
     field->selectAll();
     QTest::keyClicks(field, "0 8 * * * *");
-    EXPECT_FALSE(OkEnabled());
+    EXPECT_TRUE(OkEnabled());
     Edit("edtPath")->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(OkEnabled());
     EXPECT_FALSE(ErrorIconShown());
 }
 
+TEST_F(ScheduleEditorTest, TypedTextSetsTheSpinEditsWithoutBeingRebuilt) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    QLineEdit* field = Edit("edtCronStr");
+    field->setFocus(Qt::TabFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, "0,30 6 1 * 3 *");
+    // minute, hour, day, month, weekday, year; still typing, the focus in the text
+    const char* const fieldOrder[] = {"sedMinute", "sedHour",    "sedDay",
+                                      "sedMonth",  "sedWeekday", "sedYear"};
+    const char* const shown[] = {"Any", "6", "1", "Any", "3", "Any"};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(Spin(fieldOrder[i])->text().toStdString(), shown[i]) << fieldOrder[i];
+    }
+    EXPECT_EQ(CronText(), "0,30 6 1 * 3 *");
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_TRUE(OkEnabled());
+    // A text that fails leaves the spin edits as they were, and Ok off at once.
+    QTest::keyClicks(field, " x");
+    EXPECT_FALSE(OkEnabled());
+    EXPECT_EQ(Spin("sedHour")->text(), "6");
+}
+
+struct TRefusedCase {
+    const char* Spin;
+    const char* Keys; // typed after tabbing into the field, which selects its text; "": erased
+    const char* Shown;
+    const char* Text;
+};
+
+TEST_F(ScheduleEditorTest, AValueBelowTheFieldIsRefusedAndOnlyClearingGivesAny) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    const TRefusedCase cases[] = {
+        {"sedDay", "0", "3", "5 4 3 2 1 2030"},     {"sedWeekday", "0", "1", "5 4 3 2 1 2030"},
+        {"sedMonth", "0", "2", "5 4 3 2 1 2030"},   {"sedYear", "1899", "2030", "5 4 3 2 1 2030"},
+        {"sedMinute", "-1", "5", "5 4 3 2 1 2030"}, {"sedHour", "", "Any", "5 * 3 2 1 2030"},
+    };
+    for (const TRefusedCase& c : cases) {
+        SCOPED_TRACE(c.Spin);
+        auto task = NewTask();
+        task->SetCronStr("5 4 3 2 1 2030");
+        Dialog->LoadFromTask(*task);
+        if (*c.Keys == '\0') {
+            Spin(c.Spin)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(Spin(c.Spin), Qt::Key_Backspace);
+        } else {
+            TypeInto(c.Spin, c.Keys);
+        }
+        Edit("edtName")->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(Spin(c.Spin)->text().toStdString(), c.Shown);
+        EXPECT_EQ(CronText().toStdString(), c.Text);
+    }
+}
+
+TEST_F(ScheduleEditorTest, ATypedFormatFragmentIsNotCompleted) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    FillRequired();
+    ASSERT_TRUE(OkEnabled());
+    auto* combo = Find<QComboBox>("cbbFilter");
+    combo->setFocus(Qt::TabFocusReason);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, "c");
+    Edit("edtName")->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(combo->currentText(), "c");
+    EXPECT_FALSE(OkEnabled());
+}
+
 TEST_F(ScheduleEditorTest, ASpinChangeClearsAnErrorAboutTheTextItReplaced) {
     ASSERT_TRUE(ShowActive(*Dialog));
     FillRequired();
-    EnterSchedule("0 x * * * *");
+    EnterSchedule("* x * * * *");
     ASSERT_FALSE(OkEnabled());
     TypeInto("sedHour", "9");
     EXPECT_EQ(CronText(), "* 9 * * * *");
@@ -636,7 +706,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 "Next runs:\n2026-03-03 13:47:00\n2026-03-03 13:48:00\n2026-03-03 "
                                 "13:49:00\n2026-03-03 13:50:00\n2026-03-03 13:51:00"},
                       THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever"},
-                      THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value"}),
+                      THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value"},
+                      THintCase{"NoClockHasIt", "0 24 * * * *", "'24' is not a valid hour (0-23)"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, TheWordsUnderTheScheduleFollowTheTextAsTyped) {
@@ -675,6 +746,16 @@ TEST_F(ScheduleEditorTest, CancelAndEscapeWriteNothing) {
     EXPECT_FALSE(Dialog->Execute(nullptr));
     Answerer.OnDialog = [this](host::TDialogBase&) {
         QTest::mouseClick(Find<QPushButton>("btnCancel"), Qt::LeftButton);
+        return host::TDialogAnswer::ByDialog;
+    };
+    EXPECT_FALSE(Dialog->Execute(nullptr));
+    // Enter on the focused Cancel button presses Cancel, not the default Ok.
+    Answerer.OnDialog = [this](host::TDialogBase& dialog) {
+        EXPECT_TRUE(dialog.isActiveWindow() || ShowActive(dialog));
+        EXPECT_TRUE(OkEnabled());
+        auto* cancel = Find<QPushButton>("btnCancel");
+        cancel->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(cancel, Qt::Key_Return);
         return host::TDialogAnswer::ByDialog;
     };
     EXPECT_FALSE(Dialog->Execute(nullptr));
