@@ -214,6 +214,64 @@ TEST_F(DaylightSavingTest, EachDailyOccurrenceIsDeliveredOnceAcrossBothChanges) 
     }
 }
 
+// What the user guide tells about the hour a change skips or repeats, measured: each due time
+// with the real (UTC) moment it was delivered at.
+TEST_F(DaylightSavingTest, DueTimesInTheSkippedHourComeAtTheChangeAndTheRepeatedHourAddsNone) {
+    struct TDelivery {
+        rtl::TDateTime Due;
+        std::int64_t AtUnixMs;
+    };
+    struct TCase {
+        const char* Name;
+        std::int64_t StartUnixMs;
+        int Month, Day;
+        std::vector<std::pair<int, int>> Due;   // local hour and minute
+        std::vector<std::int64_t> AtUtcMinutes; // from the start's UTC hour
+    };
+    const TCase cases[] = {
+        // 02:00 CET becomes 03:00 CEST at 01:00 UTC: 02:00 to 02:45 do not exist; each is
+        // delivered once, in order, right after the change, and 03:00 with them.
+        {"spring",
+         UnixMsOfUtc(2026, 3, 29, 0, 50, 0),
+         3,
+         29,
+         {{2, 0}, {2, 15}, {2, 30}, {2, 45}, {3, 0}, {3, 15}},
+         {10, 10, 10, 10, 10, 25}},
+        // 03:00 CEST becomes 02:00 CET at 01:00 UTC: the repeated 02:00 to 02:59 delivers
+        // nothing a second time; 03:00 comes an hour and a quarter after 02:45.
+        {"autumn",
+         UnixMsOfUtc(2026, 10, 24, 23, 50, 0),
+         10,
+         25,
+         {{2, 0}, {2, 15}, {2, 30}, {2, 45}, {3, 0}, {3, 15}},
+         {10, 25, 40, 55, 130, 145}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        clock.SetUnixMs(c.StartUnixMs);
+        MakeEvent("0 */15 * * * * *");
+        std::vector<TDelivery> deliveries;
+        event->OnSchedule = [&](TScheduledEvent* sender) {
+            deliveries.push_back({sender->Schedule->PrevTime, clock.UnixMs()});
+        };
+        ASSERT_TRUE(event->Start(false));
+        // Step by step: the repeated hour is crossed by 24,000 floor waits.
+        for (int step = 0; deliveries.size() < c.Due.size() && step < 100'000; ++step)
+            Step();
+        ASSERT_EQ(deliveries.size(), c.Due.size());
+        for (std::size_t i = 0; i < c.Due.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_DOUBLE_EQ(deliveries[i].Due,
+                             Local(c.Month, c.Day, c.Due[i].first, c.Due[i].second));
+            const std::int64_t expectedMs = c.StartUnixMs + c.AtUtcMinutes[i] * 60'000;
+            // Within a second: the floor waits of the catching up, and the approach.
+            EXPECT_GE(deliveries[i].AtUnixMs, expectedMs);
+            EXPECT_LT(deliveries[i].AtUnixMs, expectedMs + 1'000);
+        }
+        event.reset();
+    }
+}
+
 TEST_F(ScheduleThreadTest, FireAtStartDeliversAtOnceAndKeepsTheNextTime) {
     MakeEvent("0 * * * * * *");
     ASSERT_TRUE(event->Start(true));
