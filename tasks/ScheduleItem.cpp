@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/SchEventList.h"
+#include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduleWords.h"
 #include "scheduler/ScheduledEvent.h"
 
@@ -119,21 +120,22 @@ bool TScheduleItem::LastRunFailed() const {
 }
 
 void TScheduleItem::ScheduleFailed(const std::string& message) {
+    // The search's own error does not say which value it met; the schedule does.
+    std::string reason = ClockRangeError(Event->Schedule->Entries);
+    if (reason.empty()) {
+        reason = message;
+    }
     // Stamped like a run, so that the result is stored with the task and outlives a restart.
     LastRun = rtl::TVariant::FromDate(rtl::Now());
-    LastRunResult = "Error: " + message;
+    LastRunResult = "Error: " + reason + ", the schedule stopped";
     UpdateRow();
     std::string reportName = "id:" + rtl::IntToStr(ReportId);
     host::TCustomSysObject* object = nullptr;
     if (MorvidPlugin->Reports.FindById(ReportId, object) && object != nullptr) {
         reportName = object->Name;
     }
-    host::NotifyReportRun(
-        {reportName,
-         host::TReportRunOutcome::Failed,
-         {},
-         {},
-         rtl::Format("the schedule of task \"%s\" stopped: %s", Name.c_str(), message.c_str())});
+    host::TTaskRunScope told(Name, reportName);
+    told.Finish(host::TReportRunOutcome::Failed, LastRunResult, message);
 }
 
 void TScheduleItem::StartSchedule() {

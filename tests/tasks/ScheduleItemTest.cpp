@@ -268,7 +268,7 @@ TEST_F(ScheduleItemTest, AScheduleThatFailsInItsThreadStopsOnlyItsTaskAndSaysWhy
         host::TReportRunObserver Previous;
         ~TObserver() { host::SetReportRunObserver(std::move(Previous)); }
     } observer{host::SetReportRunObserver([&](const host::TReportRun& run) {
-        if (run.Outcome == host::TReportRunOutcome::Failed)
+        if (run.TaskName == "Broken")
             runs.push_back(run);
     })};
     auto broken = NewTask();
@@ -290,12 +290,13 @@ TEST_F(ScheduleItemTest, AScheduleThatFailsInItsThreadStopsOnlyItsTaskAndSaysWhy
     };
     ASSERT_TRUE(runUntil([&] { return !broken->Event->Running; }));
     // Last run: when the failure was seen, right after the due time 13:47.
-    EXPECT_THAT(RowTexts(0),
-                ElementsAre("Broken", "Yes", ::testing::StartsWith("2026-03-03 13:47:"),
-                            "Error: Invalid argument to time encode", "Never"));
+    const char* const result = "Error: '75' is not a valid minute (0-59), the schedule stopped";
+    EXPECT_THAT(
+        RowTexts(0),
+        ElementsAre("Broken", "Yes", ::testing::StartsWith("2026-03-03 13:47:"), result, "Never"));
     ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].Message,
-              "the schedule of task \"Broken\" stopped: Invalid argument to time encode");
+    EXPECT_EQ(runs[0].Outcome, host::TReportRunOutcome::Failed);
+    EXPECT_EQ(runs[0].Result, result);
     // The other task goes on.
     ASSERT_TRUE(healthy->Event->Running);
     const std::int64_t before = healthy->Event->RunCount;
