@@ -268,12 +268,13 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
                 unread.Write(registry, TaskKeyPath(rootPath, index++));
             }
         }
-        if (registry.OpenKey(WindowKeyPath(rootPath), true)) {
-            const host::TFormPlacement placement = window.Placement();
-            registry.WriteInteger("Height", placement.Height);
-            registry.WriteInteger("Width", placement.Width);
-            registry.WriteInteger("Top", placement.Top);
-            registry.WriteInteger("Left", placement.Left);
+        // A window never shown nor placed keeps what is stored: the next start centres it.
+        const std::optional<host::TFormPlacement> placement = window.PlacementToStore();
+        if (placement && registry.OpenKey(WindowKeyPath(rootPath), true)) {
+            registry.WriteInteger("Height", placement->Height);
+            registry.WriteInteger("Width", placement->Width);
+            registry.WriteInteger("Top", placement->Top);
+            registry.WriteInteger("Left", placement->Left);
             registry.CloseKey();
         }
     } catch (...) {

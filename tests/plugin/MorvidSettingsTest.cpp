@@ -185,6 +185,7 @@ TEST_F(MorvidSettingsTest, EveryParameterKindIsStoredByItsCodeAndLoadsBack) {
 
 TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
     AddTask("soon deleted", true);
+    Window().ShowReportsWindow(); // a window never shown has no placement to store
     Save();
     ASSERT_TRUE(KeyExists(ItemPath(0)));
     DeleteRow(0);
@@ -501,6 +502,23 @@ TEST_F(MorvidSettingsTest, LoadingRestoresTheWindowPlacementInsteadOfCentring) {
     EXPECT_TRUE(Window().HasPlacement());
     Window().ShowReportsWindow();
     EXPECT_EQ(Window().Placement(), stored);
+}
+
+TEST_F(MorvidSettingsTest, AWindowNeverShownKeepsWhatIsStored) {
+    const std::string windowKey = Root + "\\Settings\\Morvid\\Window";
+    // Nothing stored, never shown: nothing is stored, so the next start centres the window.
+    Save();
+    EXPECT_TRUE(StoredValues(*Registry(), windowKey).empty());
+    // Stored, loaded, never shown: the stored placement stays as it was.
+    const TValues stored = {{"Height", rdInteger, "420"},
+                            {"Width", rdInteger, "700"},
+                            {"Top", rdInteger, "90"},
+                            {"Left", rdInteger, "130"}};
+    StoreValues(*Registry(), windowKey, stored);
+    Restart();
+    Load();
+    Save();
+    EXPECT_EQ(StoredValues(*Registry(), windowKey), stored);
 }
 
 TEST_F(MorvidSettingsTest, TheWindowsIconSizeFollowsTheHostToolbarOnLoadAndSave) {

@@ -32,6 +32,13 @@ TFormPlacement TFormBase::Placement() const {
     return {frame.left(), frame.top(), frame.width(), frame.height()};
 }
 
+std::optional<TFormPlacement> TFormBase::PlacementToStore() const {
+    if (FShown) {
+        return Placement();
+    }
+    return FPendingPlacement;
+}
+
 void TFormBase::SetPlacement(const TFormPlacement& placement) {
     // The frame's extent is known only once the window system has framed the window; before
     // that the frame is taken as the client area.
@@ -68,6 +75,7 @@ void TFormBase::setVisible(bool visible) {
     }
     QWidget::setVisible(visible);
     if (visible) {
+        FShown = true;
         ApplyTransientParent();
         if (const std::optional<TFormPlacement> pending = FPendingPlacement) {
             SetPlacement(*pending);

@@ -38,6 +38,10 @@ public:
     TFormPlacement Placement() const;
     void SetPlacement(const TFormPlacement& placement);
     bool HasPlacement() const noexcept { return FPlaced; }
+    // What settings should store: the frame once the window has been shown; before that the
+    // placement set on it, if any. A window never shown nor placed has none: its frame would
+    // read as the client area at 0,0, and storing that would open it in the corner next time.
+    std::optional<TFormPlacement> PlacementToStore() const;
 
     // True gives the form its own taskbar entry; false lets it stand under the main window's.
     void SetAppWindow(bool appWindow);
@@ -58,6 +62,7 @@ private:
 
     QPointer<QWidget> FMainWindow;
     bool FPlaced = false;
+    bool FShown = false;
     std::optional<TFormPlacement> FPendingPlacement;
     bool FAppWindow = false;
 };
