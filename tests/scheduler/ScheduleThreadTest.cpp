@@ -223,6 +223,7 @@ TEST_F(DaylightSavingTest, DueTimesInTheSkippedHourComeAtTheChangeAndTheRepeated
     };
     struct TCase {
         const char* Name;
+        const char* Text;
         std::int64_t StartUnixMs;
         int Month, Day;
         std::vector<std::pair<int, int>> Due;   // local hour and minute
@@ -232,6 +233,7 @@ TEST_F(DaylightSavingTest, DueTimesInTheSkippedHourComeAtTheChangeAndTheRepeated
         // 02:00 CET becomes 03:00 CEST at 01:00 UTC: 02:00 to 02:45 do not exist; each is
         // delivered once, in order, right after the change, and 03:00 with them.
         {"spring",
+         "0 */15 * * * * *",
          UnixMsOfUtc(2026, 3, 29, 0, 50, 0),
          3,
          29,
@@ -239,7 +241,17 @@ TEST_F(DaylightSavingTest, DueTimesInTheSkippedHourComeAtTheChangeAndTheRepeated
          {10, 10, 10, 10, 10, 25}},
         // 03:00 CEST becomes 02:00 CET at 01:00 UTC: the repeated 02:00 to 02:59 delivers
         // nothing a second time; 03:00 comes an hour and a quarter after 02:45.
+        // A daily 02:30 that day: the change falls inside the wait begun at 01:50 CET for a
+        // due time 40 minutes away (20 minutes); the due time is seen when it ends, 03:10 CEST.
+        {"spring, daily",
+         "0 30 2 * * * *",
+         UnixMsOfUtc(2026, 3, 29, 0, 50, 0),
+         3,
+         29,
+         {{2, 30}},
+         {20}},
         {"autumn",
+         "0 */15 * * * * *",
          UnixMsOfUtc(2026, 10, 24, 23, 50, 0),
          10,
          25,
@@ -249,7 +261,7 @@ TEST_F(DaylightSavingTest, DueTimesInTheSkippedHourComeAtTheChangeAndTheRepeated
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
         clock.SetUnixMs(c.StartUnixMs);
-        MakeEvent("0 */15 * * * * *");
+        MakeEvent(c.Text);
         std::vector<TDelivery> deliveries;
         event->OnSchedule = [&](TScheduledEvent* sender) {
             deliveries.push_back({sender->Schedule->PrevTime, clock.UnixMs()});
