@@ -1,0 +1,96 @@
+#include "tools/morvid-history/RunListing.h"
+
+#include <cstdio>
+#include <string>
+
+namespace morvid::history {
+
+namespace {
+
+std::string Moment(rtl::TDateTime value) {
+    return value == 0 ? std::string() : rtl::FormatDateTimeISO(value);
+}
+
+std::string Seconds(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonMoment(rtl::TDateTime value) {
+    return value == 0 ? "null" : JsonString(rtl::FormatDateTimeISO(value, true));
+}
+
+} // namespace
+
+void PrintRuns(const std::vector<host::TRunRecord>& runs, std::ostream& out) {
+    for (const host::TRunRecord& run : runs) {
+        out << Moment(run.Started) << "  " << run.TaskName << "  "
+            << host::RunTriggerText(run.Trigger) << "  " << Seconds(run.DurationMs()) << "  "
+            << (run.Failed ? "FAILED " : "") << run.Result;
+        if (!run.FileName.empty()) {
+            out << "  " << run.FileName << " (" << run.FileSize << " bytes"
+                << (run.FileRemoved != 0 ? ", removed" : "") << ")";
+        }
+        if (!run.Note.empty()) {
+            out << "  [" << run.Note << "]";
+        }
+        out << '\n';
+    }
+}
+
+void PrintRunsJson(const std::vector<host::TRunRecord>& runs, std::ostream& out) {
+    out << "[";
+    const char* separator = "\n";
+    for (const host::TRunRecord& run : runs) {
+        out << separator << "  {\"id\": " << run.Id << ", \"task_id\": " << JsonString(run.TaskId)
+            << ", \"task\": " << JsonString(run.TaskName)
+            << ", \"report\": " << JsonString(run.ReportName)
+            << ", \"format\": " << JsonString(run.Format) << ", \"due\": " << JsonMoment(run.Due)
+            << ", \"started\": " << JsonMoment(run.Started)
+            << ", \"ended\": " << JsonMoment(run.Ended) << ", \"duration_ms\": " << run.DurationMs()
+            << ", \"result\": " << JsonString(run.Result)
+            << ", \"failed\": " << (run.Failed ? "true" : "false")
+            << ", \"file\": " << (run.FileName.empty() ? "null" : JsonString(run.FileName))
+            << ", \"file_size\": " << (run.FileName.empty() ? -1 : run.FileSize)
+            << ", \"file_removed\": " << JsonMoment(run.FileRemoved)
+            << ", \"started_by\": " << JsonString(host::RunTriggerText(run.Trigger))
+            << ", \"note\": " << JsonString(run.Note) << "}";
+        separator = ",\n";
+    }
+    out << (runs.empty() ? "]\n" : "\n]\n");
+}
+
+} // namespace morvid::history

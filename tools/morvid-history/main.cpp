@@ -1,0 +1,210 @@
+// morvid-history: the runs of the report tasks from the run history, and with --check a health
+// check for a monitoring system.
+#include "platform/host/history/RunHistory.h"
+#include "platform/host/registry/Registry.h"
+#include "platform/rtl/DateUtils.h"
+#include "tools/morvid-history/HealthCheck.h"
+#include "tools/morvid-history/RunListing.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace morvid::history;
+
+namespace {
+
+constexpr int ExitError = 1;
+constexpr int DefaultGraceMinutes = 5;
+
+class EUsage : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TOptions {
+    std::string History = host::DefaultHistoryPath();
+    std::string Settings = host::DefaultRegistryPath();
+    bool SettingsGiven = false;
+    std::string Task;
+    bool Failed = false;
+    std::optional<rtl::TDateTime> Since;
+    bool Json = false;
+    bool Check = false;
+    int GraceMinutes = DefaultGraceMinutes;
+    bool Help = false;
+};
+
+std::string Usage() {
+    return "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
+           "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--check]\n"
+           "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
+           "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
+           "file it wrote.\n"
+           "\n"
+           "Options:\n"
+           "  --history FILE   the run history (default: " +
+           host::DefaultHistoryPath() +
+           ")\n"
+           "  --task NAME|ID   only the runs of this task (its name, or its identity)\n"
+           "  --failed         only runs that did not succeed\n"
+           "  --since TIME     only runs started at or after TIME (local time)\n"
+           "  --json           print the runs as one JSON array\n"
+           "  --check          print one summary line and exit 0 when every task's latest run\n"
+           "                   succeeded, 2 when one failed, 3 when an enabled task is overdue\n"
+           "                   (a due time after its latest run lies more than the grace\n"
+           "                   period back) or when the check cannot be made\n"
+           "  --settings FILE  the client's settings, which say which tasks are enabled and\n"
+           "                   when they are due (--check; default: " +
+           host::DefaultRegistryPath() +
+           ")\n"
+           "  --grace MINUTES  the grace period of --check (default: 5)\n"
+           "  --help           show this help\n";
+}
+
+TOptions ParseOptions(const std::vector<std::string>& args) {
+    TOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        auto value = [&]() -> std::string {
+            std::string text;
+            if (equals != std::string::npos) {
+                text = arg.substr(equals + 1);
+            } else if (i + 1 < args.size()) {
+                text = args[++i];
+            } else {
+                throw EUsage("option " + name + " needs a value");
+            }
+            if (text.empty()) {
+                throw EUsage("option " + name + " needs a non-empty value");
+            }
+            return text;
+        };
+        auto flag = [&] {
+            if (equals != std::string::npos) {
+                throw EUsage("option " + name + " takes no value");
+            }
+            return true;
+        };
+        if (name == "--history") {
+            options.History = value();
+        } else if (name == "--settings") {
+            options.Settings = value();
+            options.SettingsGiven = true;
+        } else if (name == "--task") {
+            options.Task = value();
+        } else if (name == "--since") {
+            const std::string text = value();
+            rtl::TDateTime since = 0;
+            if (!rtl::TryParseDateTimeISO(text, since)) {
+                throw EUsage("--since \"" + text + "\" is not a time (YYYY-MM-DD[ HH:MM])");
+            }
+            options.Since = since;
+        } else if (name == "--grace") {
+            const std::string text = value();
+            std::int32_t minutes = -1;
+            if (!rtl::TryStrToInt(text, minutes) || minutes < 0) {
+                throw EUsage("--grace \"" + text + "\" is not a number of minutes");
+            }
+            options.GraceMinutes = minutes;
+        } else if (name == "--failed") {
+            options.Failed = flag();
+        } else if (name == "--json") {
+            options.Json = flag();
+        } else if (name == "--check") {
+            options.Check = flag();
+        } else if (name == "--help" || name == "-h") {
+            options.Help = flag();
+        } else {
+            throw EUsage(arg.rfind('-', 0) == 0 ? "unknown option \"" + name + "\""
+                                                : "unexpected argument \"" + arg + "\"");
+        }
+    }
+    return options;
+}
+
+int List(const TOptions& options) {
+    const host::TRunHistory history(options.History, true);
+    host::TRunQuery query;
+    query.FailedOnly = options.Failed;
+    query.Since = options.Since;
+    std::vector<host::TRunRecord> runs;
+    if (options.Task.empty()) {
+        runs = history.Runs(query);
+    } else {
+        const std::vector<host::TRunTask> tasks = history.FindTasks(options.Task);
+        if (tasks.empty()) {
+            std::cerr << "morvid-history: no task \"" << options.Task << "\" in the history "
+                      << options.History << '\n';
+            return ExitError;
+        }
+        // Several tasks may share the name; their runs come newest first together.
+        for (const host::TRunTask& task : tasks) {
+            query.TaskId = task.TaskId;
+            std::vector<host::TRunRecord> more = history.Runs(query);
+            runs.insert(runs.end(), more.begin(), more.end());
+        }
+        std::stable_sort(runs.begin(), runs.end(), [](const auto& a, const auto& b) {
+            return a.Started > b.Started || (a.Started == b.Started && a.Id > b.Id);
+        });
+    }
+    if (options.Json) {
+        PrintRunsJson(runs, std::cout);
+    } else {
+        PrintRuns(runs, std::cout);
+    }
+    return 0;
+}
+
+int Check(const TOptions& options) {
+    const host::TRunHistory history(options.History, true);
+    std::optional<std::vector<TStoredTask>> tasks;
+    // Without settings of its own the check judges what the history holds; settings named on
+    // the command line must be readable.
+    std::error_code error;
+    if (options.SettingsGiven || std::filesystem::exists(options.Settings, error)) {
+        tasks = ReadStoredTasks(options.Settings);
+    }
+    const TCheckResult result =
+        CheckHealth(history.LatestRuns(), tasks, rtl::Now(), options.GraceMinutes);
+    std::cout << result.Summary << '\n';
+    return result.ExitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    bool check = false;
+    for (const std::string& arg : args) {
+        check = check || arg == "--check";
+    }
+    // A monitoring system reads anything that keeps the check from judging as "unknown".
+    const int failure = check ? CheckOverdue : ExitError;
+    try {
+        const TOptions options = ParseOptions(args);
+        if (options.Help) {
+            std::cout << Usage();
+            return 0;
+        }
+        return options.Check ? Check(options) : List(options);
+    } catch (const EUsage& e) {
+        std::cerr << "morvid-history: " << e.Message() << "\n" << Usage();
+        if (check) {
+            std::cout << "MORVID UNKNOWN - " << e.Message() << '\n';
+        }
+        return failure;
+    } catch (const std::exception& e) {
+        if (check) {
+            std::cout << "MORVID UNKNOWN - " << e.what() << '\n';
+        } else {
+            std::cerr << "morvid-history: " << e.what() << '\n';
+        }
+        return failure;
+    }
+}
