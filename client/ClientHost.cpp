@@ -45,7 +45,8 @@ std::string TimeStamp() {
 
 TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ostream& out,
                          std::ostream& err)
-    : FOptions(std::move(options)), FLoader(loader), FOut(out), FErr(err) {
+    : FOptions(std::move(options)), FLoader(loader), FOut(out), FErr(err),
+      FRecorder(FOptions.HistoryFile, [this](const std::string& text) { Error(text); }) {
     FMainWindow = std::make_unique<TMainWindow>(FObjects);
     FMainWindow->bbConnect->OnClick = [this](host::TBarButton&) { Connect(); };
     FMainWindow->bbDisconnect->OnClick = [this](host::TBarButton&) { Disconnect(); };
@@ -70,11 +71,15 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         LogReportRun(run);
         NoticeTaskRun(run);
     });
+    FPreviousTaskObserver =
+        host::SetTaskRunObserver([this](const host::TRunRecord& run) { FRecorder.Record(run); });
 }
 
 TClientHost::~TClientHost() {
     Stop();
     host::SetReportRunObserver(std::move(FPreviousObserver));
+    host::SetTaskRunObserver(std::move(FPreviousTaskObserver));
+    FRecorder.Close();
     FPrompter.reset();
     if (FOptions.Headless) {
         host::SetInteractiveSession(std::nullopt);
@@ -183,6 +188,8 @@ bool TClientHost::Start() {
              loaded.Info.Title + ") from " + loaded.FileName);
     }
     LoadSettings();
+    // Before the first run, so retention and the overwrite check see what earlier runs wrote.
+    FRecorder.Open();
 
     if (FOptions.Headless || !FOptions.DemoDir.empty()) {
         if (!Connect() && FOptions.Headless) {

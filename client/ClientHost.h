@@ -6,6 +6,7 @@
 #include "client/ClientOptions.h"
 #include "client/FailureNotices.h"
 #include "client/PluginLoader.h"
+#include "client/RunRecorder.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
@@ -72,6 +73,8 @@ public:
     host::TRegistry& Registry() noexcept { return *FRegistry; }
     TPluginLoader& Loader() noexcept { return FLoader; }
     const TClientOptions& Options() const noexcept { return FOptions; }
+    // The run history, while it is open (from Start on, unless it cannot be opened).
+    host::TRunHistory* History() noexcept { return FRecorder.History(); }
 
     // Messages of the host: the log on the output stream, errors on the error stream, and in a
     // window session the status bar. Each line starts with its time, except on a stream that
@@ -105,6 +108,8 @@ private:
     QTimer FAutoSave;
     std::unique_ptr<host::TParameterPrompterScope> FPrompter;
     host::TReportRunObserver FPreviousObserver;
+    TRunRecorder FRecorder;
+    host::TTaskRunObserver FPreviousTaskObserver;
     bool FStarted = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;

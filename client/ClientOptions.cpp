@@ -1,5 +1,6 @@
 #include "client/ClientOptions.h"
 
+#include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 
 #include <cstdlib>
@@ -21,7 +22,7 @@ std::string HomeDir() {
     return "/";
 }
 
-enum class TOption { Settings, Server, Plugins, Headless, Demo, OnFailure, Help };
+enum class TOption { Settings, History, Server, Plugins, Headless, Demo, OnFailure, Help };
 
 struct TOptionInfo {
     const char* Name;
@@ -30,10 +31,10 @@ struct TOptionInfo {
 };
 
 constexpr TOptionInfo Options[] = {
-    {"--settings", TOption::Settings, true}, {"--server", TOption::Server, true},
-    {"--plugins", TOption::Plugins, true},   {"--headless", TOption::Headless, false},
-    {"--demo", TOption::Demo, true},         {"--on-failure", TOption::OnFailure, true},
-    {"--help", TOption::Help, false},
+    {"--settings", TOption::Settings, true},    {"--history", TOption::History, true},
+    {"--server", TOption::Server, true},        {"--plugins", TOption::Plugins, true},
+    {"--headless", TOption::Headless, false},   {"--demo", TOption::Demo, true},
+    {"--on-failure", TOption::OnFailure, true}, {"--help", TOption::Help, false},
 };
 
 const TOptionInfo* FindOption(const std::string& name) {
@@ -72,6 +73,7 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
                                   const std::string& executableDir) {
     TClientOptions options;
     options.SettingsFile = host::DefaultRegistryPath();
+    options.HistoryFile = host::DefaultHistoryPath();
     options.ServerFile = DefaultServerPath();
     options.PluginDir = DefaultPluginDir(executableDir);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -103,6 +105,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         switch (known->Option) {
         case TOption::Settings:
             options.SettingsFile = value;
+            break;
+        case TOption::History:
+            options.HistoryFile = value;
             break;
         case TOption::Server:
             options.ServerFile = value;
@@ -150,6 +155,9 @@ std::string ClientUsage() {
            "Options:\n"
            "  --settings FILE  the registry settings file (default: " +
            host::DefaultRegistryPath() +
+           ")\n"
+           "  --history FILE   the run history of the report tasks (default: " +
+           host::DefaultHistoryPath() +
            ")\n"
            "  --server FILE    the demo server database, made on first start (default: " +
            DefaultServerPath() +

@@ -17,6 +17,7 @@ public:
 
 struct TClientOptions {
     std::string SettingsFile; // the registry file
+    std::string HistoryFile;  // the run history
     std::string ServerFile;   // the demo server database, made on first start
     std::string PluginDir;
     bool PluginDirGiven = false; // a folder named on the command line must exist

@@ -137,6 +137,13 @@ void TMorvidPlugin::DoConnected() {
                 rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.Message().c_str()));
         }
     }
+    // Due times missed while the client was closed, once per task that asks for it. After the
+    // arming, so a failure of one task's schedule keeps no other task from catching up.
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        if (TScheduleItem* task = RowTask(list, i)) {
+            task->CatchUp();
+        }
+    }
     if (failures.empty()) {
         return;
     }

@@ -95,6 +95,15 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
             break;
         }
     }
+    // Values added after the first layout: each absent one means the behaviour from before it,
+    // so options that are off are not written.
+    registry.WriteString("Id", task.Id);
+    if (task.RunMissed) {
+        registry.WriteBool("RunMissed", true);
+    }
+    if (task.KeepFiles > 0) {
+        registry.WriteInteger("KeepFiles", task.KeepFiles);
+    }
     registry.CloseKey();
 }
 
@@ -169,6 +178,23 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
     }
 }
 
+// Values added after the first layout. Absent, or of another type, each leaves the task as it
+// was made: settings from before them load as they always did. A task without an identity
+// keeps the one it was made with, and the next save stores it.
+void LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
+    if (registry.GetDataType("Id") == host::rdString) {
+        if (std::string id = registry.ReadString("Id"); !id.empty()) {
+            task.Id = std::move(id);
+        }
+    }
+    if (registry.GetDataType("RunMissed") == host::rdInteger) {
+        task.RunMissed = registry.ReadBool("RunMissed");
+    }
+    if (registry.GetDataType("KeepFiles") == host::rdInteger) {
+        task.KeepFiles = std::max(registry.ReadInteger("KeepFiles"), 0);
+    }
+}
+
 void LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list) {
     if (!registry.OpenKey(path, false)) {
         return;
@@ -181,6 +207,7 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
         task->SetExportPath(registry.ReadString("ExportPath"));
         task->SetFilter(registry.ReadString("Filter"));
         task->SetCronStr(registry.ReadString("CronStr"));
+        LoadAdditions(registry, *task);
         if (registry.ValueExists("LastRun")) {
             task->LastRun = rtl::TVariant::FromDate(registry.ReadDateTime("LastRun"));
         }

@@ -8,6 +8,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ExportFileName.h"
+#include "tasks/ExportRetention.h"
+#include "tasks/ExportTarget.h"
 #include "tasks/ScheduleItem.h"
 
 #include <cerrno>
@@ -41,6 +43,8 @@ private:
     bool FShowDialog;
     bool FShowProgress;
 };
+
+const char* const SuccessText = "Success!";
 
 std::string WithTrailingDelimiter(const std::string& path) {
     return (!path.empty() && path.back() == '/') ? path : path + "/";
@@ -118,8 +122,31 @@ std::string ResultOfError(const std::string& message) {
 
 } // namespace
 
-void TScheduleItem::Run() {
-    LastRun = rtl::TVariant::FromDate(rtl::Now());
+void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
+    const std::shared_ptr<bool> alive = FAlive;
+    host::TRunRecord record;
+    record.TaskId = Id;
+    record.TaskName = Name;
+    record.Format = Filter;
+    record.Trigger = trigger;
+    record.Due = due;
+    record.Started = rtl::Now();
+    LastRun = rtl::TVariant::FromDate(record.Started);
+    RunReport(record);
+    // A task deleted while its report ran has nobody left to account for the run.
+    if (!*alive) {
+        return;
+    }
+    record.Ended = rtl::Now();
+    record.Result = LastRunResult;
+    record.Failed = LastRunResult != SuccessText;
+    if (record.Failed) {
+        record.FileName.clear();
+    }
+    host::NotifyTaskRun(record);
+}
+
+void TScheduleItem::RunReport(host::TRunRecord& record) {
     const std::shared_ptr<bool> alive = FAlive;
     // Every run is told once, whatever ends it; until the report is found its id stands for it.
     host::TTaskRunScope told(Name, "id:" + rtl::IntToStr(ReportId));
@@ -138,6 +165,7 @@ void TScheduleItem::Run() {
 
         host::TClientReport* report = FindReport(ReportId);
         told.SetReportName(report->Name);
+        record.ReportName = report->Name;
         host::TfrxCustomExportFilter* filter = FindExportFilter(Filter);
         if (filter == nullptr) {
             throw rtl::Exception("Export filter not found!");
@@ -151,7 +179,11 @@ void TScheduleItem::Run() {
         const std::string folder = WithTrailingDelimiter(ExportPath);
         filter->DefaultPath = folder;
         CheckReportName(report->Name);
-        filter->FileName = folder + MakeExportFileName(report->Name) + filter->DefaultExt;
+        host::TRunHistory* const history = host::ProcessRunHistory();
+        const TExportTarget target = ChooseExportTarget(
+            history, Id, folder + MakeExportFileName(report->Name), filter->DefaultExt, rtl::Now());
+        filter->FileName = target.FileName;
+        record.Note = target.Note;
         told.SetExport(Filter, filter->FileName);
         ClearExportFile(filter->FileName);
 
@@ -185,8 +217,18 @@ void TScheduleItem::Run() {
             if (!frxReport->Export(*filter)) {
                 throw rtl::Exception(ExportErrorText(frxReport->Errors));
             }
-            LastRunResult = "Success!";
+            LastRunResult = SuccessText;
             told.Finish(host::TReportRunOutcome::Exported, LastRunResult, {});
+            record.FileName = filter->FileName;
+            if (history != nullptr && KeepFiles > 0) {
+                const int removed =
+                    RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());
+                if (removed > 0) {
+                    record.Note += std::string(record.Note.empty() ? "" : "; ") + "removed " +
+                                   std::to_string(removed) + " older " +
+                                   (removed == 1 ? "file" : "files");
+                }
+            }
         }
         UpdateRow();
         return;

@@ -6,10 +6,14 @@
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
+#include "scheduler/ChronSchedule.h"
 #include "scheduler/SchEventList.h"
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduleWords.h"
 #include "scheduler/ScheduledEvent.h"
+
+#include <QUuid>
+#include <algorithm>
 
 namespace morvid {
 
@@ -29,12 +33,18 @@ TSchEventList& PluginEventList() {
 
 } // namespace
 
-TScheduleItem::TScheduleItem(host::TListView* listView) : Name(NewTaskName), ListView(listView) {
+TScheduleItem::TScheduleItem(host::TListView* listView)
+    : Name(NewTaskName),
+      Id(QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString()),
+      ListView(listView) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
     // this task, and with it the event, from inside the delivery: the event allows for that.
-    Event->OnSchedule = [this](TScheduledEvent*) { Run(); };
+    // The scheduler thread moved the schedule on before it posted: PrevTime is this due time.
+    Event->OnSchedule = [this](TScheduledEvent* event) {
+        Run(host::TRunTrigger::Schedule, event->Schedule->PrevTime);
+    };
     Event->OnFailed = [this](TScheduledEvent* sender) { ScheduleFailed(sender->FailureMessage); };
     Params.clear();
 }
@@ -147,6 +157,56 @@ void TScheduleItem::StartSchedule() {
     // A schedule without any further occurrence leaves the event stopped; the row says "Never".
     Event->Start(false);
     UpdateRow();
+}
+
+rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
+    rtl::TDateTime last = LastRun.IsClear() ? 0 : LastRun.AsDateTime();
+    // The stored LastRun may be older than the last run when the client ended without saving.
+    if (const host::TRunHistory* history = host::ProcessRunHistory()) {
+        try {
+            host::TRunQuery query;
+            query.TaskId = Id;
+            query.Limit = 1;
+            if (const auto runs = history->Runs(query); !runs.empty()) {
+                last = std::max(last, runs.front().Started);
+            }
+        } catch (const std::exception&) {
+            // An unreadable history leaves the stored last run to judge by.
+        }
+    }
+    if (last == 0) {
+        return 0;
+    }
+    try {
+        TChronSchedule schedule;
+        ParseChronSchedule("0 " + CronStr, schedule);
+        const rtl::TDateTime due = NextOccurrence(schedule, last, 0, 0);
+        return due != 0 && due <= now ? due : 0;
+    } catch (const rtl::Exception&) {
+        return 0;
+    }
+}
+
+bool TScheduleItem::CatchUp() {
+    if (!Enabled || !RunMissed) {
+        return false;
+    }
+    const rtl::TDateTime due = MissedDueTime(rtl::Now());
+    if (due == 0) {
+        return false;
+    }
+    // Queued, so the connect that asks for it ends first, as a due time's delivery would.
+    auto run = [this, alive = FAlive, due] {
+        if (*alive) {
+            Run(host::TRunTrigger::CatchUp, due);
+        }
+    };
+    if (rtl::TDispatcher* dispatcher = rtl::MainDispatcher()) {
+        dispatcher->Post(std::move(run));
+    } else {
+        run();
+    }
+    return true;
 }
 
 void TScheduleItem::StopSchedule() {

@@ -2,6 +2,7 @@
 // on which schedule - with its row in the task list and its scheduled event.
 #pragma once
 
+#include "platform/host/history/RunHistory.h"
 #include "platform/rtl/Variants.h"
 #include "tasks/ReportParams.h"
 
@@ -55,8 +56,18 @@ public:
     // Re-arms an enabled task that does not run, with the schedule it already holds.
     void ResumeSchedule();
 
-    // Runs the report and exports it; never raises. Every outcome ends in LastRunResult.
-    void Run();
+    // The first due time after the task's last run (the later of LastRun and the history's
+    // latest start) when it lies at or before `now`; 0 when there is none, when the task never
+    // ran (nothing tells since when to look), or when its schedule does not parse.
+    rtl::TDateTime MissedDueTime(rtl::TDateTime now) const;
+    // For an enabled task with RunMissed that missed a due time: queues one catch-up run on the
+    // main thread's messages, however many due times were missed. True when one was queued.
+    bool CatchUp();
+
+    // Runs the report and exports it; never raises. Every outcome ends in LastRunResult, and
+    // the whole run is told to the host's task-run observer. `due` is the due time the run
+    // stands for (0 for a run by hand).
+    void Run(host::TRunTrigger trigger = host::TRunTrigger::Manual, rtl::TDateTime due = 0);
 
     // The last run ended in an error ("Error: ..."): not a success, a cancel or a run going on.
     bool LastRunFailed() const;
@@ -74,6 +85,12 @@ public:
     std::string CronStr;
     std::string Name;
     TReportParams Params;
+    // The task's stable identity in the run history, a GUID string; a new task makes one.
+    std::string Id;
+    // Run once when the client connects if a due time passed while it was not running.
+    bool RunMissed = false;
+    // After a successful export keep only this many of the task's own exports; 0 keeps all.
+    std::int32_t KeepFiles = 0;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 
@@ -81,6 +98,8 @@ private:
     // The scheduler thread ended with an error: nothing runs until the task is armed again.
     // The row and the host's run log say so.
     void ScheduleFailed(const std::string& message);
+    // The run itself; fills in what the history records of it.
+    void RunReport(host::TRunRecord& record);
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

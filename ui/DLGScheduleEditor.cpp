@@ -27,6 +27,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStyle>
 #include <exception>
 
@@ -88,7 +89,7 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner)
     QFont dialogFont = QApplication::font();
     dialogFont.setPointSize(9);
     setFont(dialogFont);
-    SetClientSize(345, 461);
+    SetClientSize(345, 485);
 
     CreateTaskFields();
     CreateScheduleFields();
@@ -253,22 +254,37 @@ void TDLGScheduleEditor::CreateButtons() {
     cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
     cbxScheduleEnabled->setGeometry(16, 392, 121, 17);
 
+    sedKeepFiles = new QSpinBox(this);
+    sedKeepFiles->setObjectName(QStringLiteral("sedKeepFiles"));
+    sedKeepFiles->setRange(0, 99999);
+    // 0 keeps every file, as a task did before it had the option.
+    sedKeepFiles->setSpecialValueText(QStringLiteral("All"));
+    sedKeepFiles->setGeometry(264, 389, 65, EditHeight);
+    auto* keepLabel = new QLabel(QStringLiteral("Keep the last N files"), this);
+    keepLabel->setObjectName(QStringLiteral("lblKeepFiles"));
+    keepLabel->setBuddy(sedKeepFiles);
+    keepLabel->setGeometry(140, 392, 121, 17);
+
+    cbxRunMissed = new QCheckBox(QStringLiteral("Run once at start if missed"), this);
+    cbxRunMissed->setObjectName(QStringLiteral("cbxRunMissed"));
+    cbxRunMissed->setGeometry(16, 416, 241, 17);
+
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 416, width(), 2);
+    Bevel1->setGeometry(0, 440, width(), 2);
 
     btnOk = new QPushButton(QStringLiteral("Ok"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setGeometry(185, 430, 75, 25);
+    btnOk->setGeometry(185, 454, 75, 25);
     btnOk->setDefault(true);
     btnOk->setEnabled(false);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
 
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(265, 430, 75, 25);
+    btnCancel->setGeometry(265, 454, 75, 25);
     // Enter on the focused Cancel presses Cancel, not the default Ok.
     btnCancel->setAutoDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
@@ -288,6 +304,8 @@ void TDLGScheduleEditor::ChainTabOrder() {
                               edtCronStr,
                               cxTreeList1,
                               cbxScheduleEnabled,
+                              sedKeepFiles,
+                              cbxRunMissed,
                               btnOk,
                               btnCancel};
     for (std::size_t i = 1; i < std::size(order); ++i) {
@@ -349,6 +367,8 @@ void TDLGScheduleEditor::FillFilters() {
 void TDLGScheduleEditor::LoadFromTask(const TScheduleItem& task) {
     edtName->setText(QString::fromStdString(task.Name));
     cbxScheduleEnabled->setChecked(task.Enabled);
+    cbxRunMissed->setChecked(task.RunMissed);
+    sedKeepFiles->setValue(task.KeepFiles);
 
     const int reportIndex = icbReport->findData(QVariant(task.ReportId));
     icbReport->setCurrentIndex(reportIndex);
@@ -392,6 +412,8 @@ void TDLGScheduleEditor::LoadFromTask(const TScheduleItem& task) {
 void TDLGScheduleEditor::SaveToTask(TScheduleItem& task) const {
     task.SetName(edtName->text().toStdString());
     task.SetEnabled(cbxScheduleEnabled->isChecked());
+    task.RunMissed = cbxRunMissed->isChecked();
+    task.KeepFiles = sedKeepFiles->value();
     // Ok needs a report; without one (a caller that skipped the dialog) the task keeps its own.
     if (const std::optional<std::int32_t> report = ReportValue()) {
         task.SetReportId(*report);

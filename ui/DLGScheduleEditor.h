@@ -15,6 +15,7 @@
 
 class QAction;
 class QCheckBox;
+class QSpinBox;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -121,6 +122,8 @@ private:
     host::TcxVelmornTreeListColumn* tlcType = nullptr;
     host::TcxVelmornTreeListColumn* tlcValue = nullptr;
     QCheckBox* cbxScheduleEnabled = nullptr;
+    QSpinBox* sedKeepFiles = nullptr;
+    QCheckBox* cbxRunMissed = nullptr;
     QFrame* Bevel1 = nullptr;
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;

@@ -14,8 +14,10 @@ namespace {
 TEST(ClientOptions, DefaultsFollowTheXdgFoldersAndTheExecutable) {
     ::setenv("XDG_CONFIG_HOME", "/xdg/config", 1);
     ::setenv("XDG_DATA_HOME", "/xdg/data", 1);
+    ::setenv("XDG_STATE_HOME", "/xdg/state", 1);
     const TClientOptions options = ParseClientOptions({}, "/opt/quor/bin");
     EXPECT_EQ(options.SettingsFile, "/xdg/config/quor-client/registry.db");
+    EXPECT_EQ(options.HistoryFile, "/xdg/state/quor-client/history.db");
     EXPECT_EQ(options.ServerFile, "/xdg/data/quor-client/server.db");
     EXPECT_EQ(options.PluginDir, "/opt/quor/plugins");
     EXPECT_FALSE(options.PluginDirGiven);
@@ -26,6 +28,10 @@ TEST(ClientOptions, DefaultsFollowTheXdgFoldersAndTheExecutable) {
     ::setenv("XDG_DATA_HOME", "relative/data", 1);
     ::setenv("HOME", "/home/op", 1);
     EXPECT_EQ(DefaultServerPath(), "/home/op/.local/share/quor-client/server.db");
+    ::setenv("XDG_STATE_HOME", "state", 1);
+    EXPECT_EQ(ParseClientOptions({}, "/bin").HistoryFile,
+              "/home/op/.local/state/quor-client/history.db");
+    ::unsetenv("XDG_STATE_HOME");
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
 }
@@ -43,11 +49,12 @@ TEST(ClientOptions, AnInstalledClientFindsItsPluginsInItsLibraryFolder) {
 
 TEST(ClientOptions, ValuesComeAsTheNextArgumentOrAfterAnEqualsSign) {
     const std::string cwd = std::filesystem::current_path().string();
-    const TClientOptions options =
-        ParseClientOptions({"--settings", "/s/reg.db", "--server=/s/server.db", "--plugins", "p",
-                            "--headless", "--demo", "exports", "--on-failure", "mail -s x op"},
-                           "/bin");
+    const TClientOptions options = ParseClientOptions(
+        {"--settings", "/s/reg.db", "--server=/s/server.db", "--plugins", "p", "--headless",
+         "--demo", "exports", "--on-failure", "mail -s x op", "--history=/s/history.db"},
+        "/bin");
     EXPECT_EQ(options.SettingsFile, "/s/reg.db");
+    EXPECT_EQ(options.HistoryFile, "/s/history.db");
     EXPECT_EQ(options.ServerFile, "/s/server.db");
     EXPECT_EQ(options.PluginDir, "p");
     EXPECT_TRUE(options.PluginDirGiven);

@@ -23,7 +23,7 @@ constexpr int ExitTimeoutMs = 30'000;
 
 std::vector<std::string> IsolatedEnvironment(const TTempDir& dir) {
     return {"XDG_CONFIG_HOME=" + dir.File("config"), "XDG_DATA_HOME=" + dir.File("data"),
-            "QT_QPA_PLATFORM=offscreen"};
+            "XDG_STATE_HOME=" + dir.File("state"), "QT_QPA_PLATFORM=offscreen"};
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -1,6 +1,7 @@
 // The product end to end: quor-client headless with the report scheduler plug-in and its demo
 // tasks. A task due every minute writes a real export file, the run is logged, and after SIGTERM
 // the settings hold the task's last run and its result.
+#include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/rtl/DateUtils.h"
@@ -49,7 +50,8 @@ TEST(EndToEnd, ADemoTaskDueEveryMinuteExportsAndItsRunIsSavedOnSigterm) {
                           {"--headless", "--settings", settings, "--server", dir.File("server.db"),
                            "--plugins", MORVID_PLUGIN_DIR, "--demo", exports},
                           {"XDG_CONFIG_HOME=" + dir.File("config"),
-                           "XDG_DATA_HOME=" + dir.File("data"), "QT_QPA_PLATFORM=offscreen"},
+                           "XDG_DATA_HOME=" + dir.File("data"),
+                           "XDG_STATE_HOME=" + dir.File("state"), "QT_QPA_PLATFORM=offscreen"},
                           dir.Path());
     ASSERT_TRUE(clienttest::WaitUntil(
         [&] { return !CsvFiles(exports).empty() || !client.Running(); }, FirstExportTimeoutMs))
@@ -83,7 +85,20 @@ TEST(EndToEnd, ADemoTaskDueEveryMinuteExportsAndItsRunIsSavedOnSigterm) {
     ASSERT_EQ(registry.GetDataType("LastRun"), host::rdBinary);
     const rtl::TDateTime lastRun = registry.ReadDateTime("LastRun");
     EXPECT_LT(std::abs(lastRun - rtl::Now()), 5.0 / 1440) << "within five minutes of now";
+    const std::string id = registry.ReadString("Id");
     registry.CloseKey();
+
+    // The run is in the history beside the settings, under the task's stored identity.
+    const host::TRunHistory history(dir.File("state/quor-client/history.db"), true);
+    host::TRunQuery query;
+    query.TaskId = id;
+    const std::vector<host::TRunRecord> runs = history.Runs(query);
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.back().TaskName, "Object status every minute");
+    EXPECT_EQ(runs.back().Trigger, host::TRunTrigger::Schedule);
+    EXPECT_EQ(runs.back().FileName, file);
+    EXPECT_EQ(runs.back().FileSize, static_cast<std::int64_t>(content.size()));
+    EXPECT_EQ(runs.back().Result, "Success!");
     ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules", false));
     EXPECT_EQ(registry.GetKeyNames().size(), 3u);
 }

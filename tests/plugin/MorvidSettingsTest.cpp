@@ -114,7 +114,8 @@ TEST_F(MorvidSettingsTest, ATaskThatNeverRanIsStoredWithoutLastRunAndLoadsAsNeve
                             TStoredValue{"ExportPath", rdString, "/srv/exports"},
                             TStoredValue{"Filter", rdString, "PDF file"},
                             TStoredValue{"CronStr", rdString, "30 7 * * 1-5 *"},
-                            TStoredValue{"ParamCount", rdInteger, "0"}));
+                            TStoredValue{"ParamCount", rdInteger, "0"},
+                            TStoredValue{"Id", rdString, task.Id}));
 
     Restart();
     Load();
@@ -139,7 +140,8 @@ TEST_F(MorvidSettingsTest, ANumberThenADateParameterAreStoredAsIntegerAndEightBy
                                   TStoredValue{"ParamType0", rdInteger, "1"},
                                   TStoredValue{"Param0", rdInteger, "42"},
                                   TStoredValue{"ParamType1", rdInteger, "3"},
-                                  TStoredValue{"Param1", rdBinary, "46080"}));
+                                  TStoredValue{"Param1", rdBinary, "46080"},
+                                  TStoredValue{"Id", rdString, task.Id}));
     ASSERT_TRUE(Registry()->OpenKey(ItemPath(0), false));
     EXPECT_EQ(Registry()->GetDataSize("LastRun"), 8);
     EXPECT_EQ(Registry()->GetDataSize("Param1"), 8);
@@ -172,7 +174,9 @@ TEST_F(MorvidSettingsTest, EveryParameterKindIsStoredByItsCodeAndLoadsBack) {
         const TValues expected = With(
             {{"ParamCount", rdInteger, "1"}, {"ParamType0", rdInteger, std::to_string(c.Code)}},
             c.Stored);
-        EXPECT_THAT(TValues(stored.begin() + 6, stored.end()), ElementsAreArray(expected));
+        // The task's identity follows the values of the first layout.
+        EXPECT_THAT(Without(TValues(stored.begin() + 6, stored.end()), "Id"),
+                    ElementsAreArray(expected));
 
         Restart();
         Load();
@@ -264,6 +268,64 @@ TEST_F(MorvidSettingsTest, OptionalValuesReadAsDocumented) {
     }
 }
 
+TEST_F(MorvidSettingsTest, SettingsFromBeforeTheAdditionsLoadAsTheyDidAndSaveAnIdentity) {
+    const TValues old = With(StoredTask("Old task"), {{"LastRun", rdBinary, "46084.25"},
+                                                      {"LastRunResult", rdString, "Success!"}});
+    StoreValues(*Registry(), ItemPath(0), old);
+    Load();
+    ASSERT_EQ(RowCount(), 1);
+    const morvid::TScheduleItem& task = Task(0);
+    EXPECT_FALSE(task.RunMissed);
+    EXPECT_EQ(task.KeepFiles, 0);
+    EXPECT_FALSE(task.Id.empty());
+    const std::string id = task.Id;
+    Save();
+    // The stored values come back as they were, in their order, and the identity is kept.
+    EXPECT_THAT(StoredValues(*Registry(), ItemPath(0)),
+                ::testing::UnorderedElementsAreArray(With(old, {{"Id", rdString, id}})));
+    Restart();
+    Load();
+    EXPECT_EQ(Task(0).Id, id);
+}
+
+TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
+    morvid::TScheduleItem& task = AddTask("Options", true);
+    task.RunMissed = true;
+    task.KeepFiles = 7;
+    Save();
+    const TValues stored = StoredValues(*Registry(), ItemPath(0));
+    EXPECT_THAT(TValues(stored.end() - 2, stored.end()),
+                ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
+                            TStoredValue{"KeepFiles", rdInteger, "7"}));
+    Restart();
+    Load();
+    EXPECT_TRUE(Task(0).RunMissed);
+    EXPECT_EQ(Task(0).KeepFiles, 7);
+
+    const struct {
+        const char* Case;
+        TValues Added;
+        bool RunMissed;
+        int KeepFiles;
+    } cases[] = {
+        {"negative count", {{"KeepFiles", rdInteger, "-3"}}, false, 0},
+        {"option of another type", {{"RunMissed", rdString, "1"}}, false, 0},
+        {"any non-zero is on", {{"RunMissed", rdInteger, "2"}}, true, 0},
+        {"empty identity", {{"Id", rdString, ""}}, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Case);
+        Restart();
+        Registry()->DeleteKey(Schedules);
+        StoreValues(*Registry(), ItemPath(0), With(StoredTask("t"), c.Added));
+        Load();
+        ASSERT_EQ(RowCount(), 1);
+        EXPECT_EQ(Task(0).RunMissed, c.RunMissed);
+        EXPECT_EQ(Task(0).KeepFiles, c.KeepFiles);
+        EXPECT_FALSE(Task(0).Id.empty());
+    }
+}
+
 TEST_F(MorvidSettingsTest, StoredParametersLoadByTheirCountAndPresence) {
     const TValues params = {
         {"ParamType0", rdInteger, "1"}, {"Param0", rdInteger, "5"},
@@ -339,7 +401,7 @@ TEST_F(MorvidSettingsTest, AParameterOfAnUnknownCodeKeepsItsPlaceThroughEveryRou
         EXPECT_EQ(params[2].Value, rtl::TVariant(6));
         Save();
         const TValues stored = StoredValues(*Registry(), ItemPath(0));
-        EXPECT_THAT(TValues(stored.begin() + 6, stored.end()),
+        EXPECT_THAT(Without(TValues(stored.begin() + 6, stored.end()), "Id"),
                     ElementsAre(TStoredValue{"ParamCount", rdInteger, "3"},
                                 TStoredValue{"ParamType0", rdInteger, "1"},
                                 TStoredValue{"Param0", rdInteger, "5"},
@@ -426,7 +488,8 @@ TEST_F(MorvidSettingsTest, AFailedLoadLosesNoStoredTask) {
 
         Save();
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(StoredValues(*Registry(), ItemPath(i)), stored[i]) << "Item" << i;
+            EXPECT_EQ(Without(StoredValues(*Registry(), ItemPath(i)), "Id"), stored[i])
+                << "Item" << i;
         }
         EXPECT_FALSE(KeyExists(ItemPath(3)));
     }

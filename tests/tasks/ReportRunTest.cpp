@@ -638,6 +638,72 @@ TEST_F(ReportRunTest, AnArmedTaskDeletedDuringItsScheduledRunIsLeftAlone) {
     EXPECT_TRUE(filter.ShowDialog);
 }
 
+// What the host's task-run observer is told, for the time of one test.
+class TToldRuns {
+public:
+    TToldRuns()
+        : FPrevious(host::SetTaskRunObserver(
+              [this](const host::TRunRecord& run) { Runs.push_back(run); })) {}
+    ~TToldRuns() { host::SetTaskRunObserver(std::move(FPrevious)); }
+    TToldRuns(const TToldRuns&) = delete;
+    TToldRuns& operator=(const TToldRuns&) = delete;
+
+    std::vector<host::TRunRecord> Runs;
+
+private:
+    host::TTaskRunObserver FPrevious;
+};
+
+TEST_F(ReportRunTest, EveryRunIsToldOnceWithWhatTheHistoryKeeps) {
+    struct TCase {
+        const char* Name;
+        const char* Filter;
+        bool Scheduled;
+        const char* Result;
+        bool WritesFile;
+    };
+    const TCase cases[] = {
+        {"by hand", "CSV table", false, "Success!", true},
+        {"scheduled", "CSV table", true, "Success!", true},
+        {"failed before the report", "No such format", false, "Error: Export filter not found!",
+         false},
+    };
+    const rtl::TDateTime due = rtl::EncodeDate(2026, 3, 3) + (13 * 60 + 46) / 1440.0;
+    for (const TCase& c : cases) {
+        TToldRuns told;
+        Task->SetFilter(c.Filter);
+        if (c.Scheduled) {
+            Task->Event->Schedule->PrevTime = due;
+            Task->Event->OnSchedule(Task->Event);
+        } else {
+            Task->Run();
+        }
+        ASSERT_EQ(told.Runs.size(), 1u) << c.Name;
+        const host::TRunRecord& run = told.Runs[0];
+        EXPECT_EQ(run.TaskId, Task->Id) << c.Name;
+        EXPECT_EQ(run.TaskName, "Export task") << c.Name;
+        EXPECT_EQ(run.ReportName, "Test report") << c.Name;
+        EXPECT_EQ(run.Format, c.Filter) << c.Name;
+        EXPECT_EQ(run.Trigger,
+                  c.Scheduled ? host::TRunTrigger::Schedule : host::TRunTrigger::Manual)
+            << c.Name;
+        EXPECT_DOUBLE_EQ(run.Due, c.Scheduled ? due : 0.0) << c.Name;
+        EXPECT_DOUBLE_EQ(run.Started, Task->LastRun.AsDateTime()) << c.Name;
+        EXPECT_GE(run.Ended, run.Started) << c.Name;
+        EXPECT_EQ(run.Result, c.Result) << c.Name;
+        EXPECT_EQ(run.Failed, !c.WritesFile) << c.Name;
+        EXPECT_EQ(run.FileName, c.WritesFile ? ExportFile("Test_report", ".csv") : "") << c.Name;
+    }
+}
+
+TEST_F(ReportRunTest, EachTaskHasItsOwnIdentity) {
+    TScheduleItem other(ListView.get());
+    EXPECT_THAT(Task->Id,
+                ::testing::MatchesRegex(
+                    "\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}"));
+    EXPECT_NE(other.Id, Task->Id);
+}
+
 struct TFileNameCase {
     int Year, Month, Day, Hour, Minute, Second;
     const char* ReportName;

@@ -163,10 +163,28 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
     EXPECT_EQ(Grid()->height(), 71);
     // The schedule's words stand between the schedule field and the parameters' label.
     EXPECT_EQ(Find<QLabel>("lblScheduleWords")->geometry(), QRect(16, 266, 313, 28));
-    EXPECT_EQ(Find<QPushButton>("btnOk")->geometry(), QRect(185, 430, 75, 25));
-    EXPECT_EQ(Find<QPushButton>("btnCancel")->geometry(), QRect(265, 430, 75, 25));
+    // The buttons moved down by one row for the retention and catch-up options.
+    EXPECT_EQ(Find<QPushButton>("btnOk")->geometry(), QRect(185, 454, 75, 25));
+    EXPECT_EQ(Find<QPushButton>("btnCancel")->geometry(), QRect(265, 454, 75, 25));
     EXPECT_TRUE(Find<QPushButton>("btnOk")->isDefault());
     EXPECT_EQ(Find<QCheckBox>("cbxScheduleEnabled")->geometry().topLeft(), QPoint(16, 392));
+    // The options' captions fit, and nothing of them leaves the dialog or meets another control.
+    const auto* runMissed = Find<QCheckBox>("cbxRunMissed");
+    EXPECT_EQ(runMissed->text(), "Run once at start if missed");
+    const auto* keepLabel = Find<QLabel>("lblKeepFiles");
+    EXPECT_EQ(keepLabel->text(), "Keep the last N files");
+    EXPECT_LE(keepLabel->fontMetrics().horizontalAdvance(keepLabel->text()), keepLabel->width());
+    const QWidget* keep = keepLabel->buddy();
+    ASSERT_NE(keep, nullptr);
+    for (const QWidget* widget :
+         {static_cast<const QWidget*>(runMissed), keep, static_cast<const QWidget*>(keepLabel)}) {
+        EXPECT_TRUE(Dialog->rect().contains(widget->geometry()))
+            << widget->objectName().toStdString();
+        EXPECT_FALSE(
+            widget->geometry().intersects(Find<QCheckBox>("cbxScheduleEnabled")->geometry()))
+            << widget->objectName().toStdString();
+        EXPECT_LT(widget->geometry().bottom(), Find<QPushButton>("btnOk")->geometry().top());
+    }
 }
 
 struct TSpinCase {
@@ -497,6 +515,8 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     task->AddParam(morvid::rpBoolean, rtl::TVariant(false));
     task->AddParam(morvid::rpDate, rtl::TVariant(46000.0));
     task->AddParam(morvid::rpTime, rtl::TVariant(0.25));
+    task->RunMissed = true;
+    task->KeepFiles = 12;
     Dialog->LoadFromTask(*task);
     EXPECT_TRUE(OkEnabled());
     EXPECT_EQ(Find<QComboBox>("icbReport")->currentText(), "Operators");
@@ -513,6 +533,8 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     EXPECT_EQ(saved->ExportPath, "/srv/reports/");
     EXPECT_EQ(saved->Filter, task->Filter);
     EXPECT_EQ(saved->CronStr, "0,30 8 * * 1-5 *");
+    EXPECT_TRUE(saved->RunMissed);
+    EXPECT_EQ(saved->KeepFiles, 12);
     ASSERT_EQ(saved->Params.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(saved->Params[i].ParamType, task->Params[i].ParamType) << i;

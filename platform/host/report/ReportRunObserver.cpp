@@ -24,6 +24,16 @@ void Tell(const TReportRun& run) noexcept {
     }
 }
 
+TTaskRunObserver& TaskObserver() {
+    static TTaskRunObserver observer;
+    return observer;
+}
+
+TRunHistory*& History() {
+    static TRunHistory* history = nullptr;
+    return history;
+}
+
 } // namespace
 
 const char* ReportRunOutcomeText(TReportRunOutcome outcome) noexcept {
@@ -96,6 +106,28 @@ void TTaskRunScope::Finish(TReportRunOutcome outcome, std::string result,
     }
     FRun.Result = std::move(result);
     Tell(FRun);
+}
+
+TTaskRunObserver SetTaskRunObserver(TTaskRunObserver observer) {
+    return std::exchange(TaskObserver(), std::move(observer));
+}
+
+void NotifyTaskRun(const TRunRecord& run) noexcept {
+    try {
+        const TTaskRunObserver observer = TaskObserver();
+        if (observer) {
+            observer(run);
+        }
+    } catch (...) {
+    }
+}
+
+TRunHistory* ProcessRunHistory() noexcept {
+    return History();
+}
+
+void SetProcessRunHistory(TRunHistory* history) noexcept {
+    History() = history;
 }
 
 } // namespace host

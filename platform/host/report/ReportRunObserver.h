@@ -1,7 +1,11 @@
 // The host's one listener for the reports it runs: told when a report is cancelled or fails while
 // it is prepared, and when its export has written a file or failed; a plug-in's task tells the
 // whole of its run once, also a run that ended before its report started. The client logs them.
+// The task also tells its whole run, with what the run history keeps of it, to a listener of its
+// own once the run is over: the client records it in the history.
 #pragma once
+
+#include "platform/host/history/RunHistory.h"
 
 #include <cstdint>
 #include <functional>
@@ -72,5 +76,17 @@ private:
     bool FHeard = false;
     bool FFinished = false;
 };
+
+using TTaskRunObserver = std::function<void(const TRunRecord& run)>;
+
+// As for the report runs: one observer, installed and removed the same way, called on the main
+// thread, and nothing it raises reaches the task.
+TTaskRunObserver SetTaskRunObserver(TTaskRunObserver observer);
+void NotifyTaskRun(const TRunRecord& run) noexcept;
+
+// The history of this process's runs, when its host keeps one (nullptr otherwise): a task looks
+// up the files it wrote there. The host sets it while the history is open.
+TRunHistory* ProcessRunHistory() noexcept;
+void SetProcessRunHistory(TRunHistory* history) noexcept;
 
 } // namespace host

@@ -1,0 +1,19 @@
+// Retention of a task's exports: after a successful export the task removes its own older
+// exports beyond the number it keeps. Only files its history says it wrote, only regular files
+// still in its export folder and still the ones it wrote (a file replaced since, by another
+// task or a person, is left alone), and never through a symbolic link.
+#pragma once
+
+#include "platform/host/history/RunHistory.h"
+
+#include <string>
+
+namespace morvid {
+
+// `keep` counts the file just written (`currentFile`, not yet in the history). Each removal is
+// marked in the history. Returns the number of files removed; raises nothing.
+int RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
+                     const std::string& folder, const std::string& currentFile, int keep,
+                     rtl::TDateTime now) noexcept;
+
+} // namespace morvid

@@ -1,0 +1,241 @@
+// What the run history lets a task do unattended: name its export so it never replaces another
+// task's file of the same minute, keep only its last N exports, and catch up on a due time it
+// missed while the client was closed.
+#include "platform/host/forms/ListView.h"
+#include "platform/host/report/Report.h"
+#include "platform/host/report/ReportRunObserver.h"
+#include "tasks/ScheduleItem.h"
+#include "tests/tasks/TaskTestHost.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
+
+namespace taskstest {
+namespace {
+
+namespace fs = std::filesystem;
+using morvid::TScheduleItem;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+constexpr std::int32_t ReportId = 100;
+
+// A report that always prepares one row naming who ran it.
+class TOneRowReport final : public host::TClientReport {
+public:
+    TOneRowReport() : TClientReport(ReportId, "Door log") {}
+    bool BuildPreview(const std::vector<rtl::TVariant>&,
+                      std::unique_ptr<rtl::TComponent>& window) override {
+        auto preview = std::make_unique<host::TfrxPreviewWindow>();
+        auto* report = new host::TfrxReport(preview.get());
+        report->Title = Name;
+        report->Columns = {{"Value", rtl::TVarType::String}};
+        report->Rows = {{Content}};
+        window = std::move(preview);
+        return true;
+    }
+    std::string Content = "first";
+};
+
+// The history as the client keeps it: shared with the tasks, each run recorded with its file.
+class UnattendedRunTest : public TTaskHostTest {
+protected:
+    UnattendedRunTest() {
+        auto report = std::make_unique<TOneRowReport>();
+        Report = report.get();
+        Client.Reports.Add(std::move(report));
+        host::SetProcessRunHistory(&History);
+        FPrevious = host::SetTaskRunObserver([this](const host::TRunRecord& told) {
+            host::TRunRecord run = told;
+            if (const auto facts = host::RegularFileFacts(run.FileName)) {
+                run.FileSize = facts->Size;
+                run.FileStamp = facts->Stamp;
+            }
+            History.Record(run);
+            Runs.push_back(run);
+        });
+    }
+    ~UnattendedRunTest() override {
+        host::SetTaskRunObserver(std::move(FPrevious));
+        host::SetProcessRunHistory(nullptr);
+    }
+
+    std::unique_ptr<TScheduleItem> MakeTask(const std::string& name) {
+        auto task = std::make_unique<TScheduleItem>(ListView.get());
+        task->SetName(name);
+        task->SetReportId(ReportId);
+        task->SetExportPath(Folder.Path());
+        task->SetFilter("CSV table");
+        task->SetCronStr("* * * * * *");
+        return task;
+    }
+
+    std::string File(const std::string& name) const { return Folder.Path() + "/" + name; }
+    std::vector<std::string> Files() const { return ListDir(Folder.Path()); }
+
+    TTempDir StateDir;
+    TTempDir Folder;
+    host::TRunHistory History{StateDir.File("history.db")};
+    TOneRowReport* Report = nullptr;
+    std::vector<host::TRunRecord> Runs;
+
+private:
+    host::TTaskRunObserver FPrevious;
+};
+
+TEST_F(UnattendedRunTest, TasksOfOneMinuteNeverReplaceEachOthersExport) {
+    auto first = MakeTask("First");
+    auto second = MakeTask("Second");
+    auto third = MakeTask("Third");
+    first->Run();
+    Report->Content = "second";
+    second->Run();
+    Report->Content = "third";
+    third->Run();
+    Report->Content = "first again";
+    first->Run(); // its own file of this minute, replaced as before
+    Report->Content = "second again";
+    second->Run();
+
+    EXPECT_THAT(Files(), ElementsAre("260303_1346_Door_log.csv", "260303_1346_Door_log_2.csv",
+                                     "260303_1346_Door_log_3.csv"));
+    EXPECT_THAT(ReadFile(File("260303_1346_Door_log.csv")), HasSubstr("first again"));
+    EXPECT_THAT(ReadFile(File("260303_1346_Door_log_2.csv")), HasSubstr("second again"));
+    EXPECT_THAT(ReadFile(File("260303_1346_Door_log_3.csv")), HasSubstr("third"));
+    ASSERT_EQ(Runs.size(), 5u);
+    EXPECT_EQ(Runs[0].Note, "");
+    EXPECT_EQ(Runs[1].Note, "written as 260303_1346_Door_log_2.csv: task \"First\" wrote "
+                            "260303_1346_Door_log.csv in the same minute");
+    EXPECT_EQ(Runs[2].FileName, File("260303_1346_Door_log_3.csv"));
+    EXPECT_EQ(Runs[3].Note, "");
+    EXPECT_EQ(Runs[4].FileName, File("260303_1346_Door_log_2.csv"));
+    for (const host::TRunRecord& run : Runs) {
+        EXPECT_EQ(run.Result, "Success!");
+    }
+
+    // The next minute is free for everybody again.
+    Clock.Advance(60'000);
+    second->Run();
+    EXPECT_EQ(Runs.back().FileName, File("260303_1347_Door_log.csv"));
+}
+
+TEST_F(UnattendedRunTest, RetentionRemovesOnlyTheTasksOwnOlderExports) {
+    auto task = MakeTask("Kept");
+    auto other = MakeTask("Other");
+    task->KeepFiles = 2;
+    // Minute by minute: 1346 .. 1351, and at 1347 another task's export beside the task's.
+    std::vector<std::string> names;
+    for (int minute = 46; minute <= 51; ++minute) {
+        task->Run();
+        names.push_back("260303_13" + std::to_string(minute) + "_Door_log.csv");
+        if (minute == 47) {
+            other->Run();
+            // Then a person puts a file of their own under the 1346 name, and a link to a file
+            // outside the folder in place of the 1347 export.
+            fs::remove(File(names[0]));
+            std::ofstream(File(names[0])) << "the operator's own";
+            fs::remove(File(names[1]));
+            std::ofstream(StateDir.File("outside.csv")) << "outside";
+            fs::create_symlink(StateDir.File("outside.csv"), File(names[1]));
+        }
+        Clock.Advance(60'000);
+    }
+    // The other task's file and what the person put in place stay; of the task's own files
+    // only the last two do.
+    EXPECT_THAT(Files(),
+                ElementsAre(names[0], names[1], "260303_1347_Door_log_2.csv", names[4], names[5]));
+    EXPECT_EQ(ReadFile(File(names[0])), "the operator's own");
+    EXPECT_TRUE(fs::is_symlink(File(names[1])));
+    EXPECT_EQ(ReadFile(StateDir.File("outside.csv")), "outside");
+
+    // Each removal is in the history: the run that removed, and the run whose file it was.
+    std::vector<std::string> notes;
+    for (const host::TRunRecord& run : Runs) {
+        if (run.TaskName == "Kept") {
+            notes.push_back(run.Note);
+        }
+    }
+    EXPECT_THAT(notes, ElementsAre("", "", "", "", "removed 1 older file", "removed 1 older file"));
+    host::TRunQuery query;
+    query.TaskId = task->Id;
+    int removed = 0;
+    for (const host::TRunRecord& run : History.Runs(query)) {
+        removed += run.FileRemoved != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(removed, 2);
+}
+
+TEST_F(UnattendedRunTest, RetentionNeverReachesOutsideTheExportFolder) {
+    auto task = MakeTask("Moved");
+    task->KeepFiles = 1;
+    task->Run();
+    const std::string oldFile = Runs.back().FileName;
+    // The task now exports elsewhere: its files in the old folder are no longer its folder's.
+    TTempDir newFolder;
+    task->SetExportPath(newFolder.Path());
+    Clock.Advance(60'000);
+    task->Run();
+    Clock.Advance(60'000);
+    task->Run();
+    EXPECT_TRUE(fs::exists(oldFile));
+    EXPECT_THAT(ListDir(newFolder.Path()), ElementsAre("260303_1348_Door_log.csv"));
+}
+
+TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) {
+    const rtl::TDateTime now = rtl::Now();
+    const rtl::TDateTime threeHoursAgo = now - 3 / 24.0;
+    struct TCase {
+        const char* Name;
+        bool RunMissed;
+        bool Enabled;
+        const char* CronStr;
+        rtl::TDateTime LastRun; // 0: never ran
+        bool Expected;
+    } const cases[] = {
+        {"every minute, three hours missed", true, true, "* * * * * *", threeHoursAgo, true},
+        {"the option off", false, true, "* * * * * *", threeHoursAgo, false},
+        {"disabled", true, false, "* * * * * *", threeHoursAgo, false},
+        {"nothing due since", true, true, "0 0 * * * *", now - 60 / 86400.0, false},
+        {"never ran", true, true, "* * * * * *", 0, false},
+        {"schedule that does not parse", true, true, "x * * * * *", threeHoursAgo, false},
+    };
+    for (const TCase& c : cases) {
+        Runs.clear();
+        auto task = MakeTask(c.Name);
+        task->RunMissed = c.RunMissed;
+        task->SetEnabled(c.Enabled);
+        task->SetCronStr(c.CronStr);
+        if (c.LastRun != 0) {
+            task->LastRun = rtl::TVariant::FromDate(c.LastRun);
+        }
+        EXPECT_EQ(task->CatchUp(), c.Expected) << c.Name;
+        Dispatcher.ProcessMessages();
+        ASSERT_EQ(Runs.size(), c.Expected ? 1u : 0u) << c.Name;
+        if (c.Expected) {
+            EXPECT_EQ(Runs[0].Trigger, host::TRunTrigger::CatchUp);
+            EXPECT_EQ(rtl::FormatDateTimeISO(Runs[0].Due), "2026-03-03 10:47:00");
+            EXPECT_EQ(Runs[0].Result, "Success!");
+            // Caught up: nothing is missed any more.
+            EXPECT_FALSE(task->CatchUp());
+        }
+    }
+}
+
+TEST_F(UnattendedRunTest, CatchUpGoesByTheHistoryWhenItKnowsALaterRun) {
+    auto task = MakeTask("Saved late");
+    task->RunMissed = true;
+    task->SetEnabled(true);
+    task->SetCronStr("0 * * * * *"); // hourly
+    task->Run();                     // at 13:46:05, recorded in the history
+    // The client ended before it saved: the stored last run is from the day before.
+    task->LastRun = rtl::TVariant::FromDate(rtl::Now() - 1);
+    Clock.Advance(10 * 60'000);
+    EXPECT_EQ(task->MissedDueTime(rtl::Now()), 0.0);
+    Clock.Advance(10 * 60'000); // 14:06:05
+    EXPECT_EQ(rtl::FormatDateTimeISO(task->MissedDueTime(rtl::Now())), "2026-03-03 14:00:00");
+}
+
+} // namespace
+} // namespace taskstest
