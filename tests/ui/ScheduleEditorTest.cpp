@@ -90,7 +90,10 @@ protected:
 
 TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
-    EXPECT_EQ(Dialog->size(), QSize(345, 461));
+    // One row taller than its first layout, for the retention and catch-up options.
+    EXPECT_EQ(Dialog->size(), QSize(345, 485));
+    EXPECT_FALSE(Find<QCheckBox>("cbxRunMissed")->isChecked());
+    EXPECT_EQ(Find<QSpinBox>("sedKeepFiles")->text(), "All");
     EXPECT_EQ(CronText(), "* * * * * *");
     for (const char* name : SpinNames) {
         EXPECT_EQ(Spin(name)->text(), "Any") << name;
