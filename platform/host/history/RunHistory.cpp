@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -156,14 +158,54 @@ std::string DefaultHistoryPath() {
 }
 
 // A prepared statement, finalised with its scope.
+namespace {
+
+// Statements of fixed text stay prepared as long as their connection: preparing costs more than
+// running the few statements of a record. The texts are literals, so their addresses are keys.
+std::mutex CachedStatementsLock;
+std::map<std::pair<sqlite3*, const char*>, sqlite3_stmt*> CachedStatements;
+
+void ForgetStatements(sqlite3* db) {
+    const std::lock_guard<std::mutex> lock(CachedStatementsLock);
+    for (auto entry = CachedStatements.begin(); entry != CachedStatements.end();) {
+        if (entry->first.first == db) {
+            sqlite3_finalize(entry->second);
+            entry = CachedStatements.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+}
+
+} // namespace
+
 class TRunHistory::TStatement {
 public:
+    // A text put together at run time: prepared for this use only.
     TStatement(const TRunHistory& history, const std::string& sql) : FHistory(history) {
         if (sqlite3_prepare_v2(history.FDb, sql.c_str(), -1, &FStmt, nullptr) != SQLITE_OK) {
             history.Raise("cannot prepare a query");
         }
     }
-    ~TStatement() { sqlite3_finalize(FStmt); }
+    // A literal: prepared once per connection.
+    TStatement(const TRunHistory& history, const char* sql) : FHistory(history), FCached(true) {
+        const std::lock_guard<std::mutex> lock(CachedStatementsLock);
+        sqlite3_stmt*& cached = CachedStatements[{history.FDb, sql}];
+        if (cached == nullptr && sqlite3_prepare_v3(history.FDb, sql, -1, SQLITE_PREPARE_PERSISTENT,
+                                                    &cached, nullptr) != SQLITE_OK) {
+            CachedStatements.erase({history.FDb, sql});
+            history.Raise("cannot prepare a query");
+        }
+        FStmt = cached;
+    }
+    ~TStatement() {
+        if (FCached) {
+            sqlite3_reset(FStmt);
+            sqlite3_clear_bindings(FStmt);
+        } else {
+            sqlite3_finalize(FStmt);
+        }
+    }
     TStatement(const TStatement&) = delete;
     TStatement& operator=(const TStatement&) = delete;
 
@@ -203,6 +245,7 @@ private:
 
     const TRunHistory& FHistory;
     sqlite3_stmt* FStmt = nullptr;
+    bool FCached = false;
 };
 
 TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits limits)
@@ -210,6 +253,7 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
     try {
         Open();
     } catch (...) {
+        ForgetStatements(FDb);
         sqlite3_close_v2(FDb);
         FDb = nullptr;
         throw;
@@ -217,6 +261,7 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
 }
 
 TRunHistory::~TRunHistory() {
+    ForgetStatements(FDb);
     sqlite3_close_v2(FDb);
 }
 
