@@ -5,9 +5,11 @@
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/MessageDlg.h"
+#include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/MorvidIcon.h"
 
@@ -19,6 +21,12 @@
 namespace morvid {
 
 TDLGScheduledReports* DLGScheduledReports = nullptr;
+
+namespace {
+
+const char* const LastResultCaption = "Last result";
+
+} // namespace
 
 TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     : host::TFormBase(mainWindow), FPopupMenu(std::make_unique<QMenu>()),
@@ -43,7 +51,7 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     lstSchedules->AddColumn("Name", host::TListView::SizedToFit);
     lstSchedules->AddColumn("Enabled", 80);
     lstSchedules->AddColumn("Last run", 140);
-    lstSchedules->AddColumn("Last result", host::TListView::SizedToFit);
+    lstSchedules->AddColumn(LastResultCaption, host::TListView::SizedToFit);
     lstSchedules->AddColumn("Next run", 140);
     lstSchedules->OnDblClick = [this] { lstSchedulesDblClick(); };
 
@@ -87,6 +95,12 @@ void TDLGScheduledReports::CreateCommands() {
          "Run report now",
          {},
          &TDLGScheduledReports::bbRunNowClick},
+        {&bbTaskHistory,
+         "bbTaskHistory",
+         "History...",
+         "Runs of the task",
+         {},
+         &TDLGScheduledReports::bbTaskHistoryClick},
     };
     for (const TCommandLayout& layout : layouts) {
         host::TBarButton* button = dxBarManager1->AddButton(layout.Name);
@@ -101,7 +115,8 @@ void TDLGScheduledReports::CreateCommands() {
     bbMorvid->SetLargeGlyph(ilLarge);
 
     // The task commands' shortcuts work wherever the focus is in this window.
-    for (host::TBarButton* button : {bbTaskNew, bbTaskDelete, bbTaskEdit, bbRunNow}) {
+    for (host::TBarButton* button :
+         {bbTaskNew, bbTaskDelete, bbTaskEdit, bbRunNow, bbTaskHistory}) {
         addAction(button->Action());
     }
 }
@@ -115,6 +130,7 @@ void TDLGScheduledReports::CreatePopupMenu() {
     links.Add(bbTaskEdit)->SetBeginGroup(true);
     links.Add(bbTaskDelete);
     links.Add(bbRunNow);
+    links.Add(bbTaskHistory);
     lstSchedules->SetPopupMenu(FPopupMenu.get());
     connect(FPopupMenu.get(), &QMenu::aboutToShow, this, [this] { dxBarPopupMenu1Popup(); });
     // Hiding a command also switches off its shortcut; the rule is for the menu only, so the
@@ -122,6 +138,7 @@ void TDLGScheduledReports::CreatePopupMenu() {
     connect(FPopupMenu.get(), &QMenu::aboutToHide, this, [this] {
         bbTaskEdit->SetVisible(true);
         bbTaskDelete->SetVisible(true);
+        bbTaskHistory->SetVisible(true);
     });
 }
 
@@ -210,8 +227,30 @@ void TDLGScheduledReports::bbRunNowClick() {
     }
 }
 
+void TDLGScheduledReports::bbTaskHistoryClick() {
+    const TScheduleItem* task = SelectedTask();
+    if (task == nullptr) {
+        return;
+    }
+    const host::TRunHistory* history = host::ProcessRunHistory();
+    if (history == nullptr) {
+        host::MessageDlg("The client keeps no run history", host::TMsgDlgType::mtInformation,
+                         host::mbOK);
+        return;
+    }
+    host::TRunQuery query;
+    query.TaskId = task->Id;
+    const auto dialog = std::make_unique<TDLGRunHistory>(task->Name, history->Runs(query));
+    dialog->Execute(this);
+}
+
 void TDLGScheduledReports::lstSchedulesDblClick() {
-    if (lstSchedules->Selected() != nullptr) {
+    if (lstSchedules->Selected() == nullptr) {
+        return;
+    }
+    if (lstSchedules->DblClickColumn() == lstSchedules->ColumnOf(LastResultCaption)) {
+        bbTaskHistory->Click();
+    } else {
         bbTaskEdit->Click();
     }
 }
@@ -220,6 +259,7 @@ void TDLGScheduledReports::dxBarPopupMenu1Popup() {
     const bool selected = lstSchedules->Selected() != nullptr;
     bbTaskEdit->SetVisible(selected);
     bbTaskDelete->SetVisible(selected);
+    bbTaskHistory->SetVisible(selected);
 }
 
 } // namespace morvid

@@ -43,6 +43,9 @@ public:
     void bbTaskEditClick();
     void bbTaskDeleteClick();
     void bbRunNowClick();
+    // Shows the selected task's runs from the host's run history.
+    void bbTaskHistoryClick();
+    // On the "Last result" cell: the task's history; elsewhere: Edit.
     void lstSchedulesDblClick();
     void dxBarPopupMenu1Popup();
 
@@ -55,6 +58,7 @@ public:
     host::TBarButton* bbTaskDelete = nullptr;
     host::TBarButton* bbTaskEdit = nullptr;
     host::TBarButton* bbRunNow = nullptr;
+    host::TBarButton* bbTaskHistory = nullptr;
     // The picture of "Report scheduler", for menus and for toolbars with large icons.
     QPixmap ilSmall;
     QPixmap ilLarge;

@@ -4,8 +4,12 @@
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/history/RunHistory.h"
+#include "platform/host/report/ReportRunObserver.h"
+#include "platform/rtl/DateUtils.h"
 #include "scheduler/uScheduler.h"
 #include "tasks/ScheduleItem.h"
+#include "tests/support/TempDir.h"
 #include "tests/ui/UiTestHost.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
@@ -125,14 +129,18 @@ TEST_P(PopupMenuTest, EditAndDeleteShowOnlyWithASelectedRow) {
     // Closing the menu gives the commands back, so their shortcuts work again.
     EXPECT_TRUE(Window->bbTaskDelete->Visible());
     EXPECT_TRUE(Window->bbTaskEdit->Visible());
+    EXPECT_TRUE(Window->bbTaskHistory->Visible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PopupMenuTest,
-    ::testing::Values(
-        TMenuCase{"EmptyList", 0, -1, {"New task...", "Run now"}},
-        TMenuCase{"NothingSelected", 2, -1, {"New task...", "Run now"}},
-        TMenuCase{"RowSelected", 2, 1, {"New task...", "-", "Edit...", "Delete", "Run now"}}),
+    ::testing::Values(TMenuCase{"EmptyList", 0, -1, {"New task...", "Run now"}},
+                      TMenuCase{"NothingSelected", 2, -1, {"New task...", "Run now"}},
+                      TMenuCase{
+                          "RowSelected",
+                          2,
+                          1,
+                          {"New task...", "-", "Edit...", "Delete", "Run now", "History..."}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduledReportsTest, CommandsWithoutASelectedRowDoNothing) {
@@ -141,6 +149,7 @@ TEST_F(ScheduledReportsTest, CommandsWithoutASelectedRowDoNothing) {
     Window->bbTaskEditClick();
     Window->bbTaskDeleteClick();
     Window->bbRunNowClick();
+    Window->bbTaskHistoryClick();
     Window->lstSchedulesDblClick();
     EXPECT_TRUE(Answerer.Requests.empty());
     EXPECT_EQ(RowCount(), 1);
@@ -287,6 +296,46 @@ TEST_F(ScheduledReportsTest, DoubleClickEditsOnlyARow) {
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowRect.center());
     ASSERT_EQ(Answerer.Requests.size(), 1u);
     EXPECT_EQ(Answerer.Requests[0].Caption, "Report schedule");
+}
+
+TEST_F(ScheduledReportsTest, DoubleClickOnTheLastResultShowsTheTasksRunsFromTheHistory) {
+    morvid::test::TTempDir dir;
+    host::TRunHistory history(dir.File("history.db"));
+    TScheduleItem* task = AddTask("Nightly", false);
+    AddTask("Other", false);
+    for (TScheduleItem* owner :
+         {task, static_cast<TScheduleItem*>(Window->lstSchedules->Items[1]->Data)}) {
+        host::TRunRecord run;
+        run.TaskId = owner->Id;
+        run.TaskName = owner->Name;
+        run.Started = run.Ended = rtl::Now();
+        run.Result = "Error: Client is offline";
+        run.Failed = true;
+        history.Record(run);
+    }
+    ASSERT_TRUE(ShowActive(*Window));
+    host::TListView* list = Window->lstSchedules;
+    const QRect resultCell = list->visualRect(list->indexFromItem(list->Items[0], 3));
+    std::vector<std::string> shown;
+    Answerer.OnDialog = [&](host::TDialogBase& dialog) {
+        auto* runs = dialog.findChild<host::TListView*>("lstRuns");
+        for (int i = 0; runs != nullptr && i < runs->Items.Count(); ++i) {
+            shown.push_back(runs->Items[i]->SubItems()[3]);
+        }
+        return host::TDialogAnswer::Reject;
+    };
+
+    // Without a history the command says so instead of showing an empty list.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, resultCell.center());
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Kind, host::TModalKind::Message);
+
+    host::SetProcessRunHistory(&history);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, resultCell.center());
+    host::SetProcessRunHistory(nullptr);
+    ASSERT_EQ(Answerer.Requests.size(), 2u);
+    EXPECT_EQ(Answerer.Requests[1].Caption, "History of \"Nightly\"");
+    EXPECT_EQ(shown, (std::vector<std::string>{"Error: Client is offline"}));
 }
 
 struct TDeleteCase {

@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 
 namespace host {
 
@@ -205,7 +206,18 @@ void TListView::Popup(const QPoint& viewportPos) {
     }
 }
 
+int TListView::ColumnOf(const std::string& caption) const {
+    const QString wanted = QString::fromStdString(caption);
+    for (int column = 0; column < columnCount(); ++column) {
+        if (headerItem()->text(column) == wanted) {
+            return column;
+        }
+    }
+    return -1;
+}
+
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    FDblClickColumn = columnAt(event->position().toPoint().x());
     QTreeWidget::mouseDoubleClickEvent(event);
     if (OnDblClick) {
         OnDblClick();

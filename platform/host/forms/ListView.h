@@ -122,6 +122,10 @@ public:
 
     // Runs on every double click in the list, on a row or beside the rows.
     std::function<void()> OnDblClick;
+    // The column of the last double click, -1 beside the columns; for OnDblClick to read.
+    int DblClickColumn() const noexcept { return FDblClickColumn; }
+    // The column with that header caption, -1 when there is none.
+    int ColumnOf(const std::string& caption) const;
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -129,6 +133,7 @@ protected:
 
 private:
     QPointer<QMenu> FPopupMenu;
+    int FDblClickColumn = -1;
 };
 
 } // namespace host
