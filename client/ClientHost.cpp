@@ -67,12 +67,12 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         [this](const std::string& text) { Error(text); },
         FOptions.Headless ? nullptr : std::make_unique<TDesktopNotifier>(), FOptions.OnFailure);
     FFailures->OnFailingCount = [this](int failing) { FMainWindow->ShowFailingTasks(failing); };
-    FPreviousObserver = host::SetReportRunObserver([this](const host::TReportRun& run) {
-        LogReportRun(run);
+    FPreviousObserver =
+        host::SetReportRunObserver([this](const host::TReportRun& run) { LogReportRun(run); });
+    FPreviousTaskObserver = host::SetTaskRunObserver([this](const host::TRunRecord& run) {
+        FRecorder.Record(run);
         NoticeTaskRun(run);
     });
-    FPreviousTaskObserver =
-        host::SetTaskRunObserver([this](const host::TRunRecord& run) { FRecorder.Record(run); });
 }
 
 TClientHost::~TClientHost() {
@@ -141,13 +141,12 @@ void TClientHost::LogReportRun(const host::TReportRun& run) {
     Info(line);
 }
 
-void TClientHost::NoticeTaskRun(const host::TReportRun& run) {
-    // A report run for nobody in particular, or a run whose task went away while it ran.
-    if (run.TaskName.empty() || run.Result.empty()) {
-        return;
-    }
-    const bool failed = run.Result.rfind("Error: ", 0) == 0;
-    FFailures->Take({run.TaskName, failed, {run.TaskName, run.ReportName, run.Result, {}}});
+void TClientHost::NoticeTaskRun(const host::TRunRecord& run) {
+    // A cancelled run is no failure here, as its row and its log line say: only an error is.
+    const bool failed = run.Failed && run.Result.rfind("Error: ", 0) == 0;
+    TFailureDetails details{run.TaskName, run.ReportName, run.Result,
+                            run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string()};
+    FFailures->Take({run.TaskId.empty() ? run.TaskName : run.TaskId, failed, std::move(details)});
 }
 
 bool TClientHost::Start() {

@@ -87,7 +87,7 @@ private:
     void ReportFailures(const std::vector<TPluginFailure>& failures);
     void LogReportRun(const host::TReportRun& run);
     // A task's run, to the failure notices.
-    void NoticeTaskRun(const host::TReportRun& run);
+    void NoticeTaskRun(const host::TRunRecord& run);
     void PrepareServer();
     void SeedDemo();
     void LoadSettings();

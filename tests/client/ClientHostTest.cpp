@@ -266,23 +266,32 @@ TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
 }
 
 TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCommand) {
-    using O = host::TReportRunOutcome;
     const std::string told = Dir.File("told.txt");
     Options.OnFailure =
-        "printf '%s|%s|%s' \"$MORVID_TASK\" \"$MORVID_REPORT\" \"$MORVID_RESULT\" > '" + told +
-        ".part' && mv '" + told + ".part' '" + told + "'";
+        "printf '%s|%s|%s|%s' \"$MORVID_TASK\" \"$MORVID_REPORT\" \"$MORVID_RESULT\" "
+        "\"$MORVID_DUE\" > '" +
+        told + ".part' && mv '" + told + ".part' '" + told + "'";
     MakeHost();
-    host::NotifyReportRun({"Alarm log", O::ExportFailed, "CSV table", "/x/a.csv", "Cannot write",
-                           "Daily", "Error: Cannot write"});
+    host::TRunRecord run;
+    run.TaskId = "{A}";
+    run.TaskName = "Daily";
+    run.ReportName = "Alarm log";
+    ASSERT_TRUE(rtl::TryParseDateTimeISO("2026-03-03 06:30:00", run.Due));
+    run.Result = "Error: Cannot write";
+    run.Failed = true;
+    host::NotifyTaskRun(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
     ASSERT_TRUE(morvid::test::WaitFor([&] { return std::filesystem::exists(told); }, 10'000));
-    EXPECT_EQ(clienttest::ReadFile(told), "Daily|Alarm log|Error: Cannot write");
+    EXPECT_EQ(clienttest::ReadFile(told),
+              "Daily|Alarm log|Error: Cannot write|2026-03-03 06:30:00");
 
-    // A cancel is no failure, and a report run for no task changes nothing.
-    host::NotifyReportRun(
-        {"Alarm log", O::Cancelled, "", "", "no values", "Daily", "User canceled"});
-    host::NotifyReportRun({"Alarm log", O::Failed, "", "", "no such table"});
-    EXPECT_EQ(Host->MainWindow().FailingText(), "");
+    // A task of the same name is another task; a cancel is no failure.
+    run.TaskId = "{B}";
+    host::NotifyTaskRun(run);
+    EXPECT_EQ(Host->MainWindow().FailingText(), "2 tasks failing");
+    run.Result = "User canceled";
+    host::NotifyTaskRun(run);
+    EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
 }
 
 } // namespace
