@@ -141,12 +141,42 @@ void TClientHost::LogReportRun(const host::TReportRun& run) {
     Info(line);
 }
 
+namespace {
+
+// A cancelled run is no failure here, as its row and its log line say: only an error is.
+bool EndedInError(const host::TRunRecord& run) {
+    return run.Failed && run.Result.rfind("Error: ", 0) == 0;
+}
+
+} // namespace
+
+bool TClientHost::FailedBefore(const host::TRunRecord& run) {
+    host::TRunHistory* history = FRecorder.History();
+    if (history == nullptr || run.TaskId.empty()) {
+        return false;
+    }
+    host::TRunQuery query;
+    query.TaskId = run.TaskId;
+    query.Limit = 2; // this run, when it was recorded, and the one before
+    try {
+        for (const host::TRunRecord& earlier : history->Runs(query)) {
+            if (earlier.Started < run.Started) {
+                return EndedInError(earlier);
+            }
+        }
+    } catch (const std::exception&) {
+        // The recorder says when the history fails; without it the failure counts as news.
+    }
+    return false;
+}
+
 void TClientHost::NoticeTaskRun(const host::TRunRecord& run) {
-    // A cancelled run is no failure here, as its row and its log line say: only an error is.
-    const bool failed = run.Failed && run.Result.rfind("Error: ", 0) == 0;
     TFailureDetails details{run.TaskName, run.ReportName, run.Result,
                             run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string()};
-    FFailures->Take({run.TaskId.empty() ? run.TaskName : run.TaskId, failed, std::move(details)});
+    // A task that was failing when the client last ran is no news when it fails again.
+    FFailures->Take(
+        {run.TaskId.empty() ? run.TaskName : run.TaskId, EndedInError(run), std::move(details)},
+        [this, &run] { return FailedBefore(run); });
 }
 
 bool TClientHost::Start() {

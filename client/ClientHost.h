@@ -88,6 +88,8 @@ private:
     void LogReportRun(const host::TReportRun& run);
     // A task's run, to the failure notices.
     void NoticeTaskRun(const host::TRunRecord& run);
+    // Whether the history's run of the task before `run` ended in an error.
+    bool FailedBefore(const host::TRunRecord& run);
     void PrepareServer();
     void SeedDemo();
     void LoadSettings();

@@ -13,8 +13,8 @@ TFailureNotices::TFailureNotices(std::function<void(const std::string&)> error,
 
 TFailureNotices::~TFailureNotices() = default;
 
-void TFailureNotices::Take(const TTaskRunResult& run) {
-    const bool news = FWatch.Record(run.TaskKey, run.Failed);
+void TFailureNotices::Take(const TTaskRunResult& run, const std::function<bool()>& failedBefore) {
+    const bool news = FWatch.Record(run.TaskKey, run.Failed, failedBefore);
     if (run.Failed) {
         if (FCommand) {
             FCommand->Run(run.Details, news);

@@ -30,7 +30,8 @@ public:
     TFailureNotices(const TFailureNotices&) = delete;
     TFailureNotices& operator=(const TFailureNotices&) = delete;
 
-    void Take(const TTaskRunResult& run);
+    // `failedBefore`: as for TFailureWatch::Record.
+    void Take(const TTaskRunResult& run, const std::function<bool()>& failedBefore = {});
 
     int FailingCount() const noexcept { return FWatch.FailingCount(); }
     // Told the number of failing tasks after every run.

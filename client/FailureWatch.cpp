@@ -2,12 +2,16 @@
 
 namespace morvid {
 
-bool TFailureWatch::Record(const std::string& taskKey, bool failed) {
-    if (!failed) {
+bool TFailureWatch::Record(const std::string& taskKey, bool failed,
+                           const std::function<bool()>& failedBefore) {
+    const bool wasFailing =
+        FSeen.insert(taskKey).second ? failedBefore && failedBefore() : FFailing.count(taskKey) > 0;
+    if (failed) {
+        FFailing.insert(taskKey);
+    } else {
         FFailing.erase(taskKey);
-        return false;
     }
-    return FFailing.insert(taskKey).second;
+    return failed && !wasFailing;
 }
 
 } // namespace morvid

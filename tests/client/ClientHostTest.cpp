@@ -2,6 +2,7 @@
 
 #include "client/MainWindow.h"
 #include "platform/host/core/BarButton.h"
+#include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/DemoServer.h"
@@ -279,6 +280,7 @@ TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCo
     ASSERT_TRUE(rtl::TryParseDateTimeISO("2026-03-03 06:30:00", run.Due));
     run.Result = "Error: Cannot write";
     run.Failed = true;
+    run.Started = run.Ended = rtl::Now();
     host::NotifyTaskRun(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
     ASSERT_TRUE(morvid::test::WaitFor([&] { return std::filesystem::exists(told); }, 10'000));
@@ -292,6 +294,36 @@ TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCo
     run.Result = "User canceled";
     host::NotifyTaskRun(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
+}
+
+TEST_F(ClientHostTest, ATaskThatWasFailingWhenTheClientLastRanIsNoNewsWhenItFailsAgain) {
+    const std::string told = Dir.File("told.txt");
+    Options.HistoryFile = Dir.File("history.db");
+    Options.OnFailure = "printf %s \"$MORVID_TASK=$MORVID_FIRST_FAILURE \" >> '" + told + "'";
+    host::TRunRecord run;
+    run.TaskName = "Nightly";
+    run.Result = "Error: Client is offline";
+    run.Failed = true;
+    run.Started = run.Ended = rtl::Now() - 1;
+    for (const char* id : {"{FAILING}", "{FINE}"}) {
+        run.TaskId = id;
+        run.Result = id == std::string("{FAILING}") ? "Error: Client is offline" : "Success!";
+        run.Failed = id == std::string("{FAILING}");
+        host::TRunHistory(Options.HistoryFile).Record(run);
+    }
+    MakeHost();
+    run.Result = "Error: Client is offline";
+    run.Failed = true;
+    run.Started = run.Ended = rtl::Now();
+    for (const char* id : {"{FAILING}", "{FINE}"}) {
+        run.TaskId = id;
+        run.TaskName = id;
+        host::NotifyTaskRun(run);
+        // One at a time, so the file shows them in order.
+        ASSERT_TRUE(morvid::test::WaitFor(
+            [&] { return clienttest::ReadFile(told).find(id) != std::string::npos; }, 10'000));
+    }
+    EXPECT_EQ(clienttest::ReadFile(told), "{FAILING}=0 {FINE}=1 ");
 }
 
 } // namespace

@@ -35,6 +35,7 @@ struct TWatchStep {
     bool Failed;
     bool Notified;
     int Failing;
+    bool FailedBefore = false; // what an earlier session left, asked only for a new task
 };
 
 TEST(FailureWatchTest, AFailureIsNewsOnceUntilTheTaskSucceedsAgain) {
