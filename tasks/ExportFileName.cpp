@@ -18,4 +18,18 @@ std::string MakeExportFileName(const std::string& reportName) {
            name;
 }
 
+bool IsExportFileName(std::string_view name) {
+    constexpr std::string_view Stamp = "000000_0000_";
+    if (name.size() <= Stamp.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < Stamp.size(); ++i) {
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (Stamp[i] == '0' ? !digit : name[i] != Stamp[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace morvid

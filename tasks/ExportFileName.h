@@ -3,10 +3,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace morvid {
 
 // Uses the current local time; runs within one minute give the same name.
 std::string MakeExportFileName(const std::string& reportName);
+
+// True for a name MakeExportFileName can have given, with anything after the stamp.
+bool IsExportFileName(std::string_view name);
 
 } // namespace morvid

@@ -1,6 +1,7 @@
 // The run of a report task: prepare the host report with the task's parameters and export it
 // through the matching export filter into the task's folder.
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
 #include "platform/host/report/ReportRunObserver.h"
@@ -186,6 +187,8 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         record.Note = target.Note;
         told.SetExport(Filter, filter->FileName);
         ClearExportFile(filter->FileName);
+        // What exports killed while they wrote left here would otherwise stay for ever.
+        host::RemoveAbandonedExportFiles(folder, IsExportFileName);
 
         std::vector<rtl::TVariant> arguments;
         arguments.reserve(Params.size() + 1);

@@ -14,6 +14,7 @@
 #include "tasks/ScheduleItem.h"
 #include "tests/tasks/TaskTestHost.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -547,6 +548,44 @@ TEST_F(ReportRunTest, ALinkAtTheTargetNameIsReplacedNotFollowed) {
         EXPECT_EQ(ReadFile(victim), "keep me");
         EXPECT_FALSE(std::filesystem::exists(dangling));
     }
+}
+
+// Exports killed while they wrote leave their temporary files; a run removes those of its folder,
+// and nothing a running export holds, nothing fresh and nothing of another naming.
+TEST_F(ReportRunTest, ARunRemovesOnlyAbandonedTemporaryFilesOfItsFolder) {
+    TTempDir outside;
+    std::ofstream(outside.Path() + "/victim") << "keep me";
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    const auto make = [&](const std::string& name, bool aged) {
+        const std::string path = Folder.Path() + "/" + name;
+        std::ofstream(path) << "partial";
+        if (aged) {
+            std::filesystem::last_write_time(path, old);
+        }
+    };
+    make(".260303_1300_Test_report.csv.Ab12Cd", true);      // abandoned
+    make(".260303_1300_Log.xlsx.Ab12Cd.xlsx.Ef34Gh", true); // abandoned scratch file
+    make(".260303_1345_Test_report.csv.Zz99Yy", false);     // just made
+    make(".notes.backup", true);                            // the user's
+    make(".260303_1300_Test_report.csv.Ab12C", true);       // not our naming
+    make("260303_1300_Test_report.csv", true);              // a finished export
+    std::filesystem::create_directory(Folder.Path() + "/.260303_1300_dir.csv.Dd22Ee");
+    std::filesystem::create_symlink(outside.Path() + "/victim",
+                                    Folder.Path() + "/.260303_1300_link.csv.Qq11Ww");
+    host::TExportFile held(Folder.Path() + "/260303_1300_Held.csv"); // a running export
+    std::filesystem::last_write_time(held.TempFileName(), old);
+
+    Task->Run();
+
+    EXPECT_EQ(Task->LastRunResult, "Success!");
+    EXPECT_THAT(ListDir(Folder.Path()),
+                ::testing::UnorderedElementsAre(
+                    ".260303_1345_Test_report.csv.Zz99Yy", ".notes.backup",
+                    ".260303_1300_Test_report.csv.Ab12C", "260303_1300_Test_report.csv",
+                    ".260303_1300_dir.csv.Dd22Ee", ".260303_1300_link.csv.Qq11Ww",
+                    std::filesystem::path(held.TempFileName()).filename().string(),
+                    std::string(Stamp) + "Test_report.csv"));
+    EXPECT_EQ(ReadFile(outside.Path() + "/victim"), "keep me");
 }
 
 TEST_F(ReportRunTest, BlanksInTheReportNameBecomeUnderscores) {

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +18,10 @@ namespace host {
 namespace {
 
 constexpr std::size_t BufferSize = 1 << 16;
+
+// A temporary file is locked right after it is made; one unlocked for this long belongs to no
+// running export.
+constexpr std::time_t AbandonedAfterSeconds = 60;
 
 std::atomic<int> WriteFaultAt{0};
 std::atomic<int> WriteFaultErrno{0};
@@ -53,7 +60,91 @@ mode_t ProcessUmask() {
     return mask;
 }
 
+// Six letters or digits, as mkostemp fills them in.
+bool StripUniqueSuffix(std::string_view& name) {
+    if (name.size() < 7 || name[name.size() - 7] != '.') {
+        return false;
+    }
+    for (std::size_t i = name.size() - 6; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) {
+            return false;
+        }
+    }
+    name.remove_suffix(7);
+    return true;
+}
+
+// The target's name of a temporary file: "." + target + ".XXXXXX", or a workbook's scratch
+// file beside it, ".XXXXXX.xlsx.XXXXXX" after that.
+bool TargetOfTempName(std::string_view name, std::string_view& target) {
+    if (name.size() < 2 || name.front() != '.' || !StripUniqueSuffix(name)) {
+        return false;
+    }
+    name.remove_prefix(1);
+    std::string_view scratchOf = name;
+    if (scratchOf.ends_with(".xlsx")) {
+        scratchOf.remove_suffix(5);
+        if (StripUniqueSuffix(scratchOf) && !scratchOf.empty()) {
+            name = scratchOf;
+        }
+    }
+    target = name;
+    return !target.empty();
+}
+
+bool RemoveIfAbandoned(int folder, const char* name, std::time_t now) {
+    struct stat named {};
+    if (::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode) ||
+        now - named.st_mtime < AbandonedAfterSeconds) {
+        return false;
+    }
+    const int handle = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    struct stat opened {};
+    bool removed = false;
+    // The lock is the export's own: a running one holds it until its file has the final name.
+    if (::fstat(handle, &opened) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino && ::flock(handle, LOCK_EX | LOCK_NB) == 0) {
+        removed = ::unlinkat(folder, name, 0) == 0;
+    }
+    ::close(handle);
+    return removed;
+}
+
 } // namespace
+
+std::vector<std::string>
+RemoveAbandonedExportFiles(const std::string& folder,
+                           const std::function<bool(std::string_view target)>& isTarget) {
+    std::vector<std::string> removed;
+    const int handle = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) {
+        return removed;
+    }
+    DIR* dir = ::fdopendir(handle);
+    if (dir == nullptr) {
+        ::close(handle);
+        return removed;
+    }
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view target;
+        if (TargetOfTempName(entry->d_name, target) && isTarget(target)) {
+            candidates.emplace_back(entry->d_name);
+        }
+    }
+    for (const std::string& name : candidates) {
+        if (RemoveIfAbandoned(::dirfd(dir), name.c_str(), now)) {
+            removed.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    return removed;
+}
 
 void SetExportWriteFault(int nthWrite, int errorCode) {
     WriteCount = 0;
@@ -81,6 +172,8 @@ TExportFile::TExportFile(std::string targetFileName) : FTarget(std::move(targetF
         Fail(std::strerror(errno));
     }
     FTemp = name.data();
+    // Tells the clean-up of abandoned files, in this process or another, that it is in use.
+    ::flock(FHandle, LOCK_EX | LOCK_NB);
     // mkostemp creates 0600; an export is an ordinary document for the user's other programs.
     ::fchmod(FHandle, 0666 & ~ProcessUmask());
     FBuffer.reserve(BufferSize);
@@ -200,14 +293,13 @@ void TExportFile::Commit() {
         if (::fsync(FHandle) != 0) {
             Fail(std::strerror(errno));
         }
-        const int handle = FHandle;
-        FHandle = -1;
-        if (::close(handle) != 0) {
-            Fail(std::strerror(errno));
-        }
+        // Renamed while still open, so the lock holds until the file has its final name.
         if (::rename(FTemp.c_str(), FTarget.c_str()) != 0) {
             Fail(std::strerror(errno));
         }
+        // Synced above: what close could still report changes nothing of the file.
+        ::close(FHandle);
+        FHandle = -1;
         FCommitted = true;
     } catch (...) {
         Discard();

@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace host {
 
@@ -18,6 +20,8 @@ public:
     using Exception::Exception;
 };
 
+// The temporary file is "." + the target's name + "." + six letters or digits, beside the
+// target, and locked (flock) while an export holds it.
 class TExportFile {
 public:
     // Creates the temporary file in the target's folder; raises EExportError when it cannot.
@@ -66,6 +70,14 @@ private:
     std::string FBuffer;
     std::string FError;
 };
+
+// Removes from `folder` what exports that were killed while they wrote (kill -9, a power loss)
+// left: regular files named as the temporary file of a target that `isTarget` accepts, that no
+// export holds and that are older than a fresh one can be unlocked. Never follows a link and
+// touches nothing else; what cannot be removed stays. Returns the names removed.
+std::vector<std::string>
+RemoveAbandonedExportFiles(const std::string& folder,
+                           const std::function<bool(std::string_view target)>& isTarget);
 
 // Test seam for disk errors: the nth low-level write from now on (1 = the next one) fails with
 // the given errno value; 0 turns it off. Also counts the writes since the last call.

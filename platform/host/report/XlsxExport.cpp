@@ -21,25 +21,30 @@ namespace {
 constexpr std::size_t MaxCellChars = 32767;
 constexpr double MaxColumnWidth = 60;
 
-// The writer can only produce a named file; it goes beside the target and is always removed.
+// The writer can only produce a named file. Ours is made beside the target and unlinked at once,
+// so a killed export leaves nothing and no link put in its place can redirect the writer: the
+// writer is handed the name of our own open file in /proc.
 class TScratchFile {
 public:
     explicit TScratchFile(const TExportFile& file) {
         std::string pattern = file.TempFileName() + ".xlsx.XXXXXX";
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
-        const int handle = mkostemp(name.data(), O_CLOEXEC);
-        if (handle < 0) {
+        FHandle = mkostemp(name.data(), O_CLOEXEC);
+        if (FHandle < 0) {
             file.Fail(std::strerror(errno));
         }
-        ::close(handle);
-        Name = name.data();
+        ::unlink(name.data());
+        Name = "/proc/self/fd/" + std::to_string(FHandle);
     }
-    ~TScratchFile() { ::unlink(Name.c_str()); }
+    ~TScratchFile() { ::close(FHandle); }
     TScratchFile(const TScratchFile&) = delete;
     TScratchFile& operator=(const TScratchFile&) = delete;
 
     std::string Name;
+
+private:
+    int FHandle = -1;
 };
 
 class TWorkbook {
@@ -70,10 +75,18 @@ public:
         }
     }
 
+    // A failed write of the archive comes back as a generic zip error; the system's cause is
+    // in errno, and named as every other format names it.
     void Close() {
         lxw_workbook* book = FBook;
         FBook = nullptr;
-        Check(workbook_close(book));
+        errno = 0;
+        const lxw_error error = workbook_close(book);
+        const int cause = errno;
+        if (error != LXW_NO_ERROR && cause != 0) {
+            FFile.Fail(std::string(std::strerror(cause)) + " (" + lxw_strerror(error) + ")");
+        }
+        Check(error);
     }
 
 private:

@@ -23,6 +23,9 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <regex>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -490,6 +493,64 @@ TEST_F(ExportFormatsTest, FailedExportLeavesNoFileAndNamesItInTheErrorList) {
             }
         }
     }
+}
+
+// A disk that fills up while the workbook's archive is written: the error names the system's
+// cause, as every other format does. The disk is a small file system of its own (a tmpfs in a
+// mount namespace of a child process), so it fills up for real; a test run without the right to
+// mount one skips.
+TEST_F(ExportFormatsTest, XlsxOnAFullDiskNamesTheCause) {
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+    const std::string folder = Dir.Path().string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("morvid-full", folder.c_str(), "tmpfs", 0, "size=256k") != 0) {
+            ::_exit(77);
+        }
+        host::TfrxReport report;
+        report.Columns = {{"A", rtl::TVarType::String}, {"B", rtl::TVarType::String}};
+        std::uint32_t seed = 1;
+        for (int row = 0; row < 20'000; ++row) {
+            std::vector<rtl::TVariant> cells;
+            for (int column = 0; column < 2; ++column) {
+                char text[32];
+                seed = seed * 1664525U + 1013904223U;
+                const std::uint32_t a = seed;
+                seed = seed * 1664525U + 1013904223U;
+                std::snprintf(text, sizeof text, "%08x%08x", a, seed);
+                cells.emplace_back(std::string(text));
+            }
+            report.Rows.push_back(std::move(cells));
+        }
+        host::TfrxXlsxExport filter;
+        filter.FileName = folder + "/full.xlsx";
+        const bool exported = report.Export(filter);
+        const std::string error = exported ? "" : report.Errors.at(0);
+        [[maybe_unused]] const ssize_t written = ::write(channel[1], error.data(), error.size());
+        ::_exit(exported ? 1 : 0);
+    }
+    ::close(channel[1]);
+    std::string error;
+    char buffer[512];
+    ssize_t count;
+    while ((count = ::read(channel[0], buffer, sizeof buffer)) > 0) {
+        error.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "no right to mount a file system here";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the export did not fail on the full disk";
+    EXPECT_THAT(error, HasSubstr("No space left on device"));
+    EXPECT_THAT(error, HasSubstr("full.xlsx"));
 }
 
 TEST_F(ExportFormatsTest, EveryFilterWritesDegenerateReports) {
