@@ -118,8 +118,9 @@ void TMorvidPlugin::DoConnected() {
         return;
     }
     DLGScheduledReports->bbMorvid->SetEnabled(true);
-    // Unattended runs depend on every armable task being armed, so one rejected schedule is
-    // collected and reported only once all the others were tried.
+    // Unattended runs depend on every armable task being armed, so a task that cannot be armed
+    // (a rejected schedule, no thread to be had) is collected and reported only once all the
+    // others were tried.
     std::vector<std::string> failures;
     TFailureKind kind = fkNone;
     host::TListView& list = *DLGScheduledReports->lstSchedules;
@@ -135,6 +136,10 @@ void TMorvidPlugin::DoConnected() {
             kind = failures.empty() || kind == thisKind ? thisKind : fkOther;
             failures.push_back(
                 rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.Message().c_str()));
+        } catch (const std::exception& error) {
+            // Whatever else stops a task (memory, a system limit) stops only that task.
+            kind = fkOther;
+            failures.push_back(rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.what()));
         }
     }
     // Due times missed while the client was closed, once per task that asks for it. After the

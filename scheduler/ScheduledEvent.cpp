@@ -83,7 +83,19 @@ bool TScheduledEvent::Start(bool fireAtStart) {
     FThread = std::make_shared<TScheduleThread>(*this, FMsgWindow, FStopEvent, fireAtStart);
     FThread->OnTerminate = [this](rtl::TThread*) { ThreadTerminated(); };
     FThread->SetPriority(rtl::TThreadPriority::tpTimeCritical);
-    FThread->Start();
+    try {
+        FThread->Start();
+    } catch (...) {
+        // No thread runs: the event is stopped, as it was before.
+        Running = false;
+        FThread.reset();
+        FStopEvent.reset();
+        if (FMsgWindow != nullptr) {
+            rtl::DeallocateHWnd(FMsgWindow);
+            FMsgWindow = nullptr;
+        }
+        throw;
+    }
     if (OnStart)
         OnStart(this);
     return true;

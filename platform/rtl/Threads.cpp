@@ -1,11 +1,14 @@
 #include "platform/rtl/Threads.h"
 
 #include "platform/rtl/Messages.h"
+#include "platform/rtl/SysUtils.h"
 
+#include <cerrno>
 #include <condition_variable>
 #include <exception>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace rtl {
@@ -26,6 +29,8 @@ int NiceOf(TThreadPriority priority) {
 }
 
 std::atomic<int> runningThreads{0};
+std::atomic<int> startFaultAt{0};
+std::atomic<int> startCount{0};
 
 } // namespace
 
@@ -45,10 +50,24 @@ TThread::~TThread() {
     }
 }
 
+void SetThreadStartFault(int nthStart) noexcept {
+    startCount = 0;
+    startFaultAt = nthStart;
+}
+
 void TThread::Start() {
     std::shared_ptr<TThread> self = shared_from_this();
     runningThreads.fetch_add(1, std::memory_order_acq_rel);
-    FThread = std::thread([self] { self->Run(); });
+    try {
+        const int faultAt = startFaultAt;
+        if (faultAt > 0 && ++startCount == faultAt) {
+            throw std::system_error(EAGAIN, std::generic_category());
+        }
+        FThread = std::thread([self] { self->Run(); });
+    } catch (const std::system_error& error) {
+        runningThreads.fetch_sub(1, std::memory_order_acq_rel);
+        throw Exception("Cannot start a thread: " + error.code().message());
+    }
     if (FreeOnTerminate)
         FThread.detach();
 }

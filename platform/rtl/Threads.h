@@ -18,6 +18,10 @@ namespace rtl {
 // program (or a test) wait for detached and self-freeing threads before it tears down.
 int RunningThreadCount() noexcept;
 
+// Test seam for a system out of threads: the nth Start from now on (1 = the next one) fails as
+// the system refuses a thread (EAGAIN); 0 turns it off.
+void SetThreadStartFault(int nthStart) noexcept;
+
 enum class TThreadPriority : std::uint8_t {
     tpIdle,
     tpLowest,
@@ -40,6 +44,8 @@ public:
     // Runs Execute on a new thread. The object must be owned by a std::shared_ptr; the thread
     // holds one reference of its own until Execute has returned. Settings made before Start
     // (OnTerminate, FreeOnTerminate, Priority) are in place for the first instruction of Execute.
+    // When the system gives no thread (a limit on tasks or memory) it raises rtl::Exception
+    // "Cannot start a thread: <cause>", and nothing runs or is counted.
     void Start();
 
     void Terminate() noexcept { FTerminated.store(true, std::memory_order_release); }

@@ -4,6 +4,7 @@
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/rtl/Threads.h"
 #include "scheduler/uScheduler.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/plugin/PluginFixture.h"
@@ -11,9 +12,11 @@
 
 #include <QAction>
 #include <QObject>
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace plugintest {
@@ -147,6 +150,40 @@ TEST_F(MorvidPluginTest, ARejectedScheduleKeepsNoOtherTaskFromBeingArmed) {
     for (int i = 0; i < RowCount(); ++i) {
         EXPECT_EQ(Task(i).Event->Running, tasks[i].Armed) << tasks[i].Name;
     }
+}
+
+// A system out of threads (a service manager's task limit) refuses the thread of one task: that
+// task is named with the cause, every other one is still armed, and nothing is left half armed.
+TEST_F(MorvidPluginTest, ATaskThatGetsNoThreadIsNamedAndTheOthersAreArmed) {
+    for (const char* name : {"first", "second", "third"}) {
+        AddTask(name, true, "* * * * * *");
+    }
+    // Waits for the stopped threads' last step, so a count the failure leaked shows.
+    const auto threadsEnd = [] {
+        for (int i = 0; i < 500 && rtl::RunningThreadCount() > 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return rtl::RunningThreadCount() == 0;
+    };
+    ASSERT_TRUE(threadsEnd());
+    rtl::SetThreadStartFault(2);
+    try {
+        Plugin->DoConnected();
+        ADD_FAILURE() << "the task without a thread was not reported";
+    } catch (const rtl::Exception& error) {
+        EXPECT_EQ(error.Message(),
+                  "Task \"second\": Cannot start a thread: Resource temporarily unavailable");
+    }
+    rtl::SetThreadStartFault(0);
+    EXPECT_TRUE(Task(0).Event->Running);
+    EXPECT_FALSE(Task(1).Event->Running);
+    EXPECT_EQ(RowTexts(1)[4], "Never");
+    EXPECT_TRUE(Task(2).Event->Running);
+    Plugin->DoDisconnected();
+    EXPECT_TRUE(threadsEnd());
+    // Armed again on the next connect, now that a thread can be had.
+    Plugin->DoConnected();
+    EXPECT_TRUE(Task(1).Event->Running);
 }
 
 TEST_F(MorvidPluginTest, ARejectedScheduleIsReportedWithTheClassTheEngineRaised) {
