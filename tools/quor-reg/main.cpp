@@ -75,8 +75,7 @@ int Export(const std::string& settings, const std::vector<std::string>& args) {
         return ExitUsage;
     }
     host::TRegistry registry(settings, true);
-    const std::string text = host::ExportRegText(registry, args.empty() ? "\\" : args[0]);
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    host::ExportRegText(registry, args.empty() ? "\\" : args[0], std::cout);
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "quor-reg: cannot write the export\n";

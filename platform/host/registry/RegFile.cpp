@@ -1,6 +1,7 @@
 #include "platform/host/registry/RegFile.h"
 
 #include <cstdio>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -82,41 +83,69 @@ void AppendValue(std::string& out, TRegistry& registry, const std::string& name)
 
 } // namespace
 
-std::string ExportRegText(TRegistry& registry, std::string_view key) {
+void ExportRegText(TRegistry& registry, std::string_view key, std::ostream& out) {
     // One snapshot, so a save by another process cannot land half-way through the export.
     TRegistryTransaction snapshot(registry);
     if (!registry.OpenKey(key, false)) {
         throw ERegistryException("Key '" + std::string(key) + "' not found in registry file '" +
                                  registry.FileName() + "'");
     }
-    std::string out(RegFileHeader);
-    out += "\n\n";
-    std::vector<std::string> pending{registry.CurrentPath()};
+    // Each key's section is written as soon as it is made, so memory holds one section and the
+    // paths still to visit, whatever the depth or size of the tree.
+    std::string section(RegFileHeader);
+    section += "\n\n";
+    struct TPending {
+        std::string Path;
+        std::size_t NameStart; // where the key's own name begins in Path
+    };
+    std::vector<TPending> pending{{registry.CurrentPath(), 0}};
     std::vector<std::string> names;
     while (!pending.empty()) {
-        const std::string path = std::move(pending.back());
+        const TPending next = std::move(pending.back());
         pending.pop_back();
-        if (!registry.OpenKey(path, false)) {
+        const std::string& path = next.Path;
+        const std::string& open = registry.CurrentPath();
+        // A child of the open key opens by its name: a deep tree would otherwise be walked from
+        // the root again for every key.
+        const bool child = next.NameStart > 0 && path.starts_with(open) &&
+                           next.NameStart == (open == "\\" ? 1 : open.size() + 1);
+        const bool opened =
+            child ? registry.OpenKey(std::string_view(path).substr(next.NameStart), false)
+                  : registry.OpenKey(path, false);
+        if (!opened) {
             continue; // deleted meanwhile by another process
         }
         registry.GetValueNames(names);
         if (path != "\\" || !names.empty()) {
-            out += '[';
-            out += path;
-            out += "]\n";
+            section += '[';
+            section += path;
+            section += "]\n";
             for (const auto& name : names) {
-                AppendValue(out, registry, name);
+                AppendValue(section, registry, name);
             }
-            out += '\n';
+            section += '\n';
         }
+        out.write(section.data(), static_cast<std::streamsize>(section.size()));
+        if (!out) {
+            throw ERegistryException("Cannot write the export of registry file '" +
+                                     registry.FileName() + "'");
+        }
+        section.clear();
         registry.GetKeyNames(names);
         for (auto name = names.rbegin(); name != names.rend(); ++name) {
-            pending.push_back(PathOf(path, *name));
+            std::string childPath = PathOf(path, *name);
+            const std::size_t nameStart = childPath.size() - name->size();
+            pending.push_back({std::move(childPath), nameStart});
         }
     }
     snapshot.Commit();
     registry.CloseKey();
-    return out;
+}
+
+std::string ExportRegText(TRegistry& registry, std::string_view key) {
+    std::ostringstream out;
+    ExportRegText(registry, key, out);
+    return std::move(out).str();
 }
 
 namespace {

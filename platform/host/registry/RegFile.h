@@ -4,6 +4,7 @@
 
 #include "platform/host/registry/Registry.h"
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -29,7 +30,10 @@ inline constexpr std::string_view RegFileHeader = "Windows Registry Editor Versi
 // on the next line after a trailing `\`, "[-\path]" to delete a key and "Name"=- to delete a
 // value.
 
-// Raises ERegistryException when the key does not exist. Leaves the root as the open key.
+// Writes the text to `out` as it is made, key by key. Raises ERegistryException when the key
+// does not exist or `out` fails (the export stops there). Leaves the root as the open key.
+void ExportRegText(TRegistry& registry, std::string_view key, std::ostream& out);
+// The same text as one string.
 std::string ExportRegText(TRegistry& registry, std::string_view key = "\\");
 
 struct TRegImportCount {

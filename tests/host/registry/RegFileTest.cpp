@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 using namespace host;
@@ -213,6 +214,31 @@ TEST(RegFile, ToolRoundTripsAndRefusesMalformedFiles) {
     EXPECT_EQ(Shell(tool + " --settings " + dir.File("foreign.db") + " export 2>/dev/null"), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("foreign.db")), "not a registry");
     EXPECT_EQ(Shell(tool + " --settings " + first + " export \\\\Missing 2>/dev/null"), 1);
+}
+
+// A key thousands of levels deep exports to hundreds of megabytes of text (every section names
+// its full path); the tool writes it as it goes, so its memory stays a small part of that.
+TEST(RegFile, ToolExportOfADeepKeyStreamsInLittleMemory) {
+    TTempDir dir;
+    constexpr int Depth = 2000;
+    const std::string name(200, 'k');
+    {
+        TRegistry reg(dir.File("deep.db"));
+        host::TRegistryTransaction transaction(reg);
+        for (int level = 0; level < Depth; ++level) {
+            ASSERT_TRUE(reg.OpenKey(name, true)); // relative: one level further down
+        }
+        reg.WriteString("Bottom", "reached");
+        transaction.Commit();
+    }
+    // About 400 MB of text; only its end is kept.
+    const std::string tail = dir.File("tail.txt");
+    ASSERT_EQ(
+        Shell(Tool() + " --settings " + dir.File("deep.db") + " export | tail -c 22 > " + tail), 0);
+    EXPECT_EQ(ReadFileBytes(tail), "]\n\"Bottom\"=\"reached\"\n\n");
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "largest child's peak resident memory, in KiB";
 }
 
 TEST(RegFile, ToolHelpAndDefaultSettings) {
