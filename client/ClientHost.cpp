@@ -2,6 +2,7 @@
 
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
+#include "client/SettingsLock.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/registry/Registry.h"
@@ -188,6 +189,14 @@ bool TClientHost::Start() {
         FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
     } catch (const std::exception& e) {
         Error(std::string("cannot open the settings: ") + e.what());
+        return false;
+    }
+    try {
+        // Before anything is read: what a second client read would be saved over the first's.
+        FSettingsLock = std::make_unique<TSettingsLock>(FOptions.SettingsFile);
+    } catch (const std::exception& e) {
+        FRegistry.reset();
+        Error(e.what());
         return false;
     }
     try {

@@ -28,6 +28,7 @@ class TSqliteDatabase;
 namespace morvid {
 
 class TMainWindow;
+class TSettingsLock;
 
 // The root path the client hands its plug-ins' settings hook; a plug-in appends its own keys.
 inline constexpr const char* ClientSettingsRoot = "\\Software\\Quor\\Client";
@@ -53,7 +54,7 @@ public:
     // Opens the settings, makes the server when it is missing, adds the demo tasks, loads the
     // plug-ins and their settings; headless, or with demo tasks, also connects. False (with the
     // cause written) when the client cannot run: the settings or the server cannot be opened,
-    // or a headless client cannot connect.
+    // another client holds the settings, or a headless client cannot connect.
     bool Start();
 
     // Opens the server, fills the report list and tells every plug-in. False when the server
@@ -102,6 +103,8 @@ private:
     host::THostObjectRegistry FObjects;
     host::TSysObjectList FReports;
     std::uint8_t FState = 0;
+    // Declared before the registry so that it is released after the registry is closed.
+    std::unique_ptr<TSettingsLock> FSettingsLock;
     std::unique_ptr<host::TRegistry> FRegistry;
     std::shared_ptr<host::TSqliteDatabase> FServer;
     std::unique_ptr<TMainWindow> FMainWindow;

@@ -13,10 +13,25 @@ namespace morvid {
 namespace {
 
 std::atomic<int> WriteEnd{-1};
+std::atomic<bool> Starting{false};
+std::atomic<int> StartEndingSignal{0};
+
+// The start did not come back in time after a signal: it is blocked, end as the signal would.
+extern "C" void OnStartGraceOver(int) {
+    constexpr char message[] = "quor-client: a signal ended the start\n";
+    [[maybe_unused]] const ssize_t written = ::write(2, message, sizeof message - 1);
+    const int signalNumber = StartEndingSignal.load();
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
+}
 
 // Only async-signal-safe calls here: one byte into the pipe, errno left as it was.
 extern "C" void OnSignal(int signalNumber) {
     const int savedErrno = errno;
+    int none = 0;
+    if (Starting.load() && StartEndingSignal.compare_exchange_strong(none, signalNumber)) {
+        ::alarm(TSignalNotifier::StartGraceSeconds);
+    }
     const int fd = WriteEnd.load(std::memory_order_relaxed);
     if (fd >= 0) {
         const unsigned char byte = static_cast<unsigned char>(signalNumber);
@@ -64,6 +79,18 @@ TSignalNotifier::~TSignalNotifier() {
     FNotifier.reset();
     ::close(FReadEnd);
     ::close(FWriteEnd);
+}
+
+void TSignalNotifier::SetStarting(bool value) noexcept {
+    if (value) {
+        StartEndingSignal.store(0);
+        ::signal(SIGALRM, OnStartGraceOver);
+        Starting.store(true);
+    } else {
+        Starting.store(false);
+        ::alarm(0);
+        ::signal(SIGALRM, SIG_DFL);
+    }
 }
 
 void TSignalNotifier::ReadSignals() {

@@ -1,6 +1,6 @@
-// Turns SIGINT and SIGTERM into a call on the main thread's event loop (a self-pipe read by a
-// QSocketNotifier), so whatever a signal ends - saving settings above all - runs outside the
-// signal handler.
+// Turns the ending signals (SIGINT, SIGTERM, SIGHUP) into a call on the main thread's event loop
+// (a self-pipe read by a QSocketNotifier), so whatever a signal ends - saving settings above all -
+// runs outside the signal handler.
 #pragma once
 
 #include <functional>
@@ -22,6 +22,13 @@ public:
     ~TSignalNotifier();
     TSignalNotifier(const TSignalNotifier&) = delete;
     TSignalNotifier& operator=(const TSignalNotifier&) = delete;
+
+    // While on (during the start), a signal that the start has not come back to act on within
+    // StartGraceSeconds ends the process with the signal's own default action: the start may be
+    // blocked in a system call that the signal only restarts, and it has nothing to save yet.
+    // Turning it off cancels that end.
+    static void SetStarting(bool value) noexcept;
+    static constexpr unsigned StartGraceSeconds = 5;
 
 private:
     struct TPrevious;

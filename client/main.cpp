@@ -32,6 +32,17 @@ std::string ExecutableDir(const char* argv0) {
     return self.parent_path().string();
 }
 
+const char* SignalName(int signalNumber) {
+    switch (signalNumber) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGHUP:
+        return "SIGHUP";
+    default:
+        return "SIGTERM";
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +64,11 @@ int main(int argc, char** argv) {
         // nothing needs a display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+
+    // A log nobody reads any more (a closed pipe) fails its writes instead of ending the client,
+    // and an export that reaches a file-size limit fails with that cause instead of killing it.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
     // The libraries outlive the application object, which may still refer to their code.
     morvid::TPluginLoader loader;
@@ -79,13 +95,16 @@ int main(int argc, char** argv) {
         // A signal during the start arrives before the event loop runs, where quit() does
         // nothing; the flag keeps the loop from starting at all then.
         bool endRequested = false;
-        morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM}, [&](int signalNumber) {
+        morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM, SIGHUP}, [&](int signalNumber) {
             endRequested = true;
-            client.Info(std::string("Received ") + (signalNumber == SIGINT ? "SIGINT" : "SIGTERM") +
+            client.Info(std::string("Received ") + SignalName(signalNumber) +
                         "; saving the settings and ending");
             QCoreApplication::quit();
         });
-        if (client.Start()) {
+        morvid::TSignalNotifier::SetStarting(true);
+        const bool started = client.Start();
+        morvid::TSignalNotifier::SetStarting(false);
+        if (started) {
             QCoreApplication::processEvents(); // delivers a signal that came during the start
             result = endRequested ? ExitOk : app.exec();
         } else {

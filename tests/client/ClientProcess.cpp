@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -28,7 +29,8 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 TClientProcess::TClientProcess(const std::string& program, const std::vector<std::string>& args,
-                               const std::vector<std::string>& env, const std::string& outputDir)
+                               const std::vector<std::string>& env, const std::string& outputDir,
+                               const TChildSetup& setup)
     : FStdout(outputDir + "/stdout.txt"), FStderr(outputDir + "/stderr.txt") {
     std::vector<std::string> argvText{program};
     argvText.insert(argvText.end(), args.begin(), args.end());
@@ -48,18 +50,39 @@ TClientProcess::TClientProcess(const std::string& program, const std::vector<std
     }
     envp.push_back(nullptr);
 
+    int unread[2] = {-1, -1};
+    if (setup.StdoutUnread) {
+        if (::pipe2(unread, O_CLOEXEC) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        ::close(unread[0]);
+    }
     FPid = ::fork();
     if (FPid < 0) {
         throw std::runtime_error("fork failed");
     }
     if (FPid == 0) {
-        const int out = ::open(FStdout.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = setup.StdoutUnread
+                            ? unread[1]
+                            : ::open(FStdout.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(FStderr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
             ::_exit(126);
         }
+        // As a user's shell leaves them, whatever the test runner ignores.
+        ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
+        if (setup.FileSizeLimit > 0) {
+            const rlimit limit{setup.FileSizeLimit, setup.FileSizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                ::_exit(125);
+            }
+        }
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
+    }
+    if (setup.StdoutUnread) {
+        ::close(unread[1]);
     }
 }
 

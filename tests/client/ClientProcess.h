@@ -12,18 +12,28 @@
 
 namespace clienttest {
 
+using morvid::test::ListDir;
 using morvid::test::ReadFile;
 using morvid::test::TTempDir;
 
 // Polls `done` every 100 ms until it holds or `timeoutMs` has passed; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
+// How the child's world differs from the test's.
+struct TChildSetup {
+    // RLIMIT_FSIZE in bytes; 0 leaves the limit as it is.
+    unsigned long FileSizeLimit = 0;
+    // Standard output is a pipe whose reading end is closed: every write to it fails.
+    bool StdoutUnread = false;
+};
+
 class TClientProcess {
 public:
     // Starts `program` with `args`; `env` entries (NAME=value) are added to the environment.
     // Output goes to files in `outputDir`.
     TClientProcess(const std::string& program, const std::vector<std::string>& args,
-                   const std::vector<std::string>& env, const std::string& outputDir);
+                   const std::vector<std::string>& env, const std::string& outputDir,
+                   const TChildSetup& setup = {});
     // Kills a child still running and reaps it.
     ~TClientProcess();
     TClientProcess(const TClientProcess&) = delete;
@@ -34,6 +44,7 @@ public:
     // ended by a signal gives 128 + the signal's number.
     std::optional<int> WaitForExit(int timeoutMs);
     bool Running();
+    pid_t Pid() const noexcept { return FPid; }
 
     std::string Stdout() const { return ReadFile(FStdout); }
     std::string Stderr() const { return ReadFile(FStderr); }

@@ -1,5 +1,6 @@
-// quor-client as a user starts it: option errors, plug-in loading reported on its output, and
-// the settings saved when a signal ends it.
+// quor-client as a user starts it: option errors, plug-in loading reported on its output, the
+// settings saved when a signal ends it, and what a service manager or a shell may do to it:
+// signals, a closed log, limits, a second client on the same settings.
 #include "tests/client/ClientProcess.h"
 
 #include "platform/host/registry/Registry.h"
@@ -10,11 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
 
+using clienttest::TChildSetup;
 using clienttest::TClientProcess;
 using clienttest::TTempDir;
 
@@ -35,6 +39,8 @@ TEST(ClientProcess, CommandLinesItCannotRunWithEndItWithAMessageNamingTheFault) 
     const std::string missingFolder = dir.File("no-plugins-here");
     const std::string badSettings = dir.File("settings-not-a-registry.db");
     std::ofstream(badSettings) << "[HKEY_CURRENT_USER\\Software]\nthis is no registry file\n";
+    const std::string fifo = dir.File("settings-fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct TCase {
         std::vector<std::string> Args;
         int ExitCode;
@@ -43,6 +49,9 @@ TEST(ClientProcess, CommandLinesItCannotRunWithEndItWithAMessageNamingTheFault) 
     const std::vector<TCase> cases = {
         {{"--headless", "--plugins", missingFolder}, 2, missingFolder},
         {{"--headless", "--settings", badSettings, "--plugins", dir.Path()}, 1, badSettings},
+        {{"--headless", "--settings", fifo, "--plugins", dir.Path()},
+         1,
+         fifo + "' is not a regular file"},
         {{"--bogus"}, 2, "unknown option \"--bogus\""},
         {{"--headless", "--demo"}, 2, "--demo needs a value"},
     };
@@ -72,8 +81,10 @@ TEST(ClientProcess, ABadPluginIsReportedTheOthersRunAndASignalSavesTheSettings) 
     TTempDir shared;
     ASSERT_TRUE(host::CreateDemoServer(shared.File("server.db"), rtl::Now(), small));
 
-    for (const int signalNumber : {SIGTERM, SIGINT}) {
-        const std::string signalName = signalNumber == SIGTERM ? "SIGTERM" : "SIGINT";
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        const std::string signalName = signalNumber == SIGTERM  ? "SIGTERM"
+                                       : signalNumber == SIGINT ? "SIGINT"
+                                                                : "SIGHUP";
         SCOPED_TRACE(signalName);
         TTempDir dir;
         std::filesystem::create_directory(dir.File("plugins"));
@@ -109,6 +120,120 @@ TEST(ClientProcess, ABadPluginIsReportedTheOthersRunAndASignalSavesTheSettings) 
         EXPECT_EQ(registry.ReadInteger("Reports"), 6);
         EXPECT_EQ(registry.ReadInteger("Saves"), 1);
     }
+}
+
+// A headless client with the probe plug-in on a small demo server of its own.
+class ClientUnderFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host::TDemoServerOptions small;
+        small.Days = 1;
+        small.AlarmsPerDay = 5;
+        small.AccessEventsPerDay = 5;
+        small.OperatorActionsPerDay = 1;
+        ASSERT_TRUE(host::CreateDemoServer(Dir.File("server.db"), rtl::Now(), small));
+        std::filesystem::create_directory(Dir.File("plugins"));
+        std::filesystem::create_directory(Dir.File("exports"));
+        std::filesystem::copy_file(std::string(CLIENT_TEST_PLUGIN_DIR) + "/libprobe_plugin.so",
+                                   Dir.File("plugins/probe.so"));
+    }
+
+    std::unique_ptr<TClientProcess> Start(const std::vector<std::string>& env,
+                                          const TChildSetup& setup = {},
+                                          const std::string& outputDir = {}) {
+        std::vector<std::string> environment = IsolatedEnvironment(Dir);
+        environment.insert(environment.end(), env.begin(), env.end());
+        return std::make_unique<TClientProcess>(
+            QUOR_CLIENT_PATH,
+            std::vector<std::string>{"--headless", "--settings", Settings(), "--server",
+                                     Dir.File("server.db"), "--plugins", Dir.File("plugins")},
+            environment, outputDir.empty() ? Dir.Path() : outputDir, setup);
+    }
+
+    std::string Settings() const { return Dir.File("registry.db"); }
+    std::string Export() const { return Dir.File("exports/probe.csv"); }
+
+    int StoredProbeValue(const std::string& name) const {
+        host::TRegistry registry(Settings(), true);
+        if (!registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Probe", false)) {
+            return -1;
+        }
+        return registry.ReadInteger(name);
+    }
+
+    TTempDir Dir;
+};
+
+// `quor-client --headless | head -1`: the log breaks, the work goes on and the end still saves.
+TEST_F(ClientUnderFaults, ALogNobodyReadsIsGivenUpAndTheClientWorksOn) {
+    TChildSetup setup;
+    setup.StdoutUnread = true;
+    auto client = Start({"PROBE_EXPORT_DIR=" + Dir.File("exports")}, setup);
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return std::filesystem::exists(Export()) || !client->Running(); }, StartTimeoutMs))
+        << client->Stderr();
+    ASSERT_TRUE(client->Running()) << client->Stderr();
+    client->Signal(SIGHUP);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+    EXPECT_EQ(StoredProbeValue("Connects"), 1);
+    EXPECT_EQ(StoredProbeValue("Saves"), 1);
+}
+
+// Under a file-size limit the export that reaches it fails with the cause; the client lives on.
+TEST_F(ClientUnderFaults, AnExportPastTheFileSizeLimitFailsWithItsCause) {
+    TChildSetup setup;
+    setup.FileSizeLimit = 1 << 20;
+    auto client =
+        Start({"PROBE_EXPORT_DIR=" + Dir.File("exports"), "PROBE_EXPORT_ROWS=20000"}, setup);
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return Contains(client->Stdout(), "Report \"Probe export\"") || !client->Running(); },
+        StartTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    ASSERT_TRUE(client->Running()) << client->Stderr();
+    EXPECT_TRUE(Contains(client->Stdout(), "export failed")) << client->Stdout();
+    EXPECT_TRUE(Contains(client->Stdout(), "File too large")) << client->Stdout();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+    EXPECT_TRUE(clienttest::ListDir(Dir.File("exports")).empty());
+    EXPECT_EQ(StoredProbeValue("Saves"), 1);
+}
+
+// A start that hangs in a system call (here a plug-in opening a FIFO nobody writes) still ends
+// on SIGTERM.
+TEST_F(ClientUnderFaults, ASignalEndsAStartThatHangs) {
+    const std::string fifo = Dir.File("nobody-writes");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto client = Start({"PROBE_BLOCK_ON_CONNECT=" + fifo});
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return Contains(client->Stdout(), "Loaded plug-in Probe") || !client->Running(); },
+        StartTimeoutMs))
+        << client->Stderr();
+    ASSERT_TRUE(client->Running()) << client->Stderr();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 128 + SIGTERM) << client->Stderr();
+    EXPECT_TRUE(Contains(client->Stderr(), "a signal ended the start")) << client->Stderr();
+}
+
+// One settings file serves one client: a second refuses to start, naming the file and the first.
+TEST_F(ClientUnderFaults, ASecondClientOnTheSameSettingsRefusesToStart) {
+    TTempDir firstOutput;
+    auto first = Start({}, {}, firstOutput.Path());
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return Contains(first->Stdout(), "Connected to") || !first->Running(); },
+        StartTimeoutMs))
+        << first->Stderr();
+    ASSERT_TRUE(first->Running()) << first->Stderr();
+
+    auto second = Start({});
+    EXPECT_EQ(second->WaitForExit(StartTimeoutMs), 1) << second->Stdout();
+    EXPECT_TRUE(Contains(second->Stderr(), "\"" + Settings() +
+                                               "\" is in use by another client (process " +
+                                               std::to_string(first->Pid()) + ")"))
+        << second->Stderr();
+    EXPECT_TRUE(first->Running());
+    first->Signal(SIGTERM);
+    EXPECT_EQ(first->WaitForExit(ExitTimeoutMs), 0) << first->Stderr();
+    EXPECT_EQ(StoredProbeValue("Connects"), 1);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 // A plug-in as the client meets one, for the client's tests: links one command into the main
 // menu, follows the connection, and keeps a few values in its own settings key. The test steers
-// it through Notify: "FailSave" makes the next saves raise after their first write.
+// it through Notify: "FailSave" makes the next saves raise after their first write. A process
+// test steers it through the environment: PROBE_EXPORT_DIR (with PROBE_EXPORT_ROWS rows) makes it
+// export a report of its own there on connect, PROBE_BLOCK_ON_CONNECT makes it open that file on
+// connect and wait there (a FIFO nobody writes: a start that hangs).
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/ClientPlugin.h"
@@ -9,6 +12,13 @@
 #include "platform/host/core/ItemLinks.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/report/CsvExport.h"
+#include "platform/host/report/Report.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace probe {
 
@@ -33,6 +43,23 @@ public:
         bbProbe->SetEnabled(Client.IsOnline());
         ++FConnects;
         FReportsSeen = Reports.Count();
+        if (const char* fifo = std::getenv("PROBE_BLOCK_ON_CONNECT")) {
+            const int handle = ::open(fifo, O_RDONLY | O_CLOEXEC);
+            if (handle >= 0) {
+                ::close(handle);
+            }
+        }
+        if (const char* folder = std::getenv("PROBE_EXPORT_DIR")) {
+            const char* rows = std::getenv("PROBE_EXPORT_ROWS");
+            host::TfrxReport report;
+            report.Title = "Probe export";
+            report.Columns = {{"Line", rtl::TVarType::String}};
+            report.Rows.assign(rows != nullptr ? std::strtoul(rows, nullptr, 10) : 1,
+                               {rtl::TVariant(std::string(100, 'x'))});
+            host::TfrxCsvExport filter;
+            filter.FileName = std::string(folder) + "/probe.csv";
+            report.Export(filter); // the host logs how it went
+        }
     }
     void DoDisconnected() override {
         TQuorClientPlugin::DoDisconnected();

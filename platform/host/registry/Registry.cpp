@@ -131,13 +131,20 @@ enum class THeader { Empty, Ours, NotSqlite, Foreign };
 // Judges the file by its first 100 bytes before SQLite sees it: SQLite would roll back a hot
 // journal or check-point a WAL of a foreign database, and such a file must stay untouched.
 THeader ReadHeader(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO would otherwise hold the open until a writer comes, for ever.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {
             throw ERegistryException("Registry file " + Quoted(fileName) + " does not exist");
         }
         throw ERegistryException("Cannot open registry file " + Quoted(fileName) + ": " +
                                  std::strerror(errno));
+    }
+    struct stat file {};
+    if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode)) {
+        ::close(fd);
+        throw ERegistryException("Registry file " + Quoted(fileName) +
+                                 " is not a regular file; it was left untouched");
     }
     unsigned char header[100];
     std::size_t got = 0;
