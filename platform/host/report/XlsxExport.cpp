@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <minizip/unzip.h>
 #include <unistd.h>
 #include <vector>
 #include <xlsxwriter.h>
@@ -140,6 +141,42 @@ bool ExcelSerial(rtl::TDateTime value, double& serial) {
     }
     serial = value >= 61 ? value : value - 1;
     return true;
+}
+
+// The writer does not check the writes of its own temporary files (a sheet's rows go through
+// one in the system's temporary folder): when that disk is full, or a file-size limit is
+// reached, the archive holds a sheet cut short and the writer still reports success. Each sheet
+// is read back to its end tag before the workbook counts as written.
+void CheckSheetsWhole(const std::string& workbook, int sheets, const TExportFile& file) {
+    unzFile zip = unzOpen(workbook.c_str());
+    if (zip == nullptr) {
+        file.Fail("the workbook cannot be read back");
+    }
+    constexpr std::string_view EndTag = "</worksheet>";
+    bool whole = true;
+    std::vector<char> buffer(1 << 16);
+    for (int sheet = 1; sheet <= sheets && whole; ++sheet) {
+        const std::string name = "xl/worksheets/sheet" + std::to_string(sheet) + ".xml";
+        if (unzLocateFile(zip, name.c_str(), 1) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK) {
+            whole = false;
+            break;
+        }
+        std::string tail;
+        int count;
+        while ((count = unzReadCurrentFile(zip, buffer.data(), unsigned(buffer.size()))) > 0) {
+            tail.append(buffer.data(), std::size_t(count));
+            if (tail.size() > 64) {
+                tail.erase(0, tail.size() - 64);
+            }
+        }
+        whole = unzCloseCurrentFile(zip) == UNZ_OK && count == 0 &&
+                std::string_view(tail).find(EndTag) != std::string_view::npos;
+    }
+    unzClose(zip);
+    if (!whole) {
+        file.Fail("the workbook writer's temporary data was cut short (no space left in the "
+                  "temporary folder, or a file-size limit)");
+    }
 }
 
 } // namespace
@@ -306,6 +343,7 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         workbook.Check(worksheet_set_column(info, 1, 1, 24, nullptr));
         workbook.Close();
     }
+    CheckSheetsWhole(scratch.Name, 2, file);
 
     std::FILE* input = std::fopen(scratch.Name.c_str(), "rb");
     if (input == nullptr) {
