@@ -60,7 +60,12 @@ void TFailureCommand::Run(const TFailureDetails& details, bool firstFailure) {
     process->setStandardInputFile(QProcess::nullDevice());
     // Whatever the command prints belongs in the client's log.
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->setChildProcessModifier([] { ::setsid(); });
+    // The client ignores SIGPIPE and SIGXFSZ; the command gets them as any shell would.
+    process->setChildProcessModifier([] {
+        ::setsid();
+        ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
+    });
 
     auto* limit = new QTimer(process);
     limit->setSingleShot(true);
