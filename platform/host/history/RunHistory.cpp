@@ -480,9 +480,10 @@ std::vector<TRunRecord> TRunHistory::KeptExports(const std::string& taskId) cons
 
 std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
                                                     rtl::TDateTime since) const {
-    TStatement select(*this, std::string("SELECT ") + Columns +
-                                 " FROM runs WHERE file = ?1 AND started >= ?2 ORDER BY "
-                                 "started DESC, id DESC LIMIT 1");
+    TStatement select(*this,
+                      std::string("SELECT ") + Columns +
+                          " FROM runs WHERE file = ?1 AND file <> '' AND started >= ?2 ORDER BY "
+                          "started DESC, id DESC LIMIT 1");
     select.Bind(1, fileName);
     select.Bind(2, since);
     std::vector<TRunRecord> runs = Select(select);
