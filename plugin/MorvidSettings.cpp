@@ -18,6 +18,8 @@ namespace morvid {
 namespace {
 
 constexpr std::string_view TaskKeyPrefix = "Item";
+// Of the "Window" key: the captions of the task list's optional columns that are hidden.
+constexpr std::string_view HiddenColumnsValue = "HiddenColumns";
 
 bool IsDigits(std::string_view text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
@@ -302,6 +304,7 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
             registry.WriteInteger("Width", placement->Width);
             registry.WriteInteger("Top", placement->Top);
             registry.WriteInteger("Left", placement->Left);
+            registry.WriteString(HiddenColumnsValue, window.HiddenColumns());
             registry.CloseKey();
         }
     } catch (...) {
@@ -328,6 +331,10 @@ void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& r
     window.SetPlacement(placement);
     placement.Left = registry.ReadInteger("Left");
     window.SetPlacement(placement);
+    // Settings stored before the list had optional columns keep the window's defaults.
+    if (registry.ValueExists(HiddenColumnsValue)) {
+        window.SetHiddenColumns(registry.ReadString(HiddenColumnsValue));
+    }
     registry.CloseKey();
 }
 

@@ -123,6 +123,20 @@ void TScheduleItem::UpdateRow() {
         subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
     subItems.SetHint(nextRun, DescribeTaskSchedule(CronStr).Text);
+
+    // What the task does, for the window's further columns.
+    subItems.Add(CronStr);
+    subItems.Add(ReportName());
+    subItems.Add(Filter);
+    subItems.Add(ExportPath);
+}
+
+std::string TScheduleItem::ReportName() const {
+    host::TCustomSysObject* report = nullptr;
+    if (MorvidPlugin != nullptr && MorvidPlugin->Reports.FindById(ReportId, report)) {
+        return report->Name;
+    }
+    return rtl::Format(host::_ERR_REPORT_NOT_FOUND, rtl::IntToStr(ReportId).c_str());
 }
 
 bool TScheduleItem::LastRunFailed() const {

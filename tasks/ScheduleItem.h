@@ -42,9 +42,12 @@ public:
     // rtl::EConvertError; the parameter stays appended, without a value.
     void AddParam(std::uint8_t code, const rtl::TVariant& value);
 
-    // Finds this task's row in ListView (or appends one) and rewrites caption and the four
-    // sub-items: enabled, last run, last result, next run.
+    // Finds this task's row in ListView (or appends one) and rewrites caption and the
+    // sub-items: enabled, last run, last result, next run, then schedule, report, format and
+    // export path.
     void UpdateRow();
+    // The name of the host report the task runs, or the host's message that it has none such.
+    std::string ReportName() const;
 
     // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
     // A rejected schedule raises EScheduleError and leaves the task unarmed.

@@ -3,6 +3,7 @@
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
+#include "platform/host/core/HostToolbar.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/report/ReportRunObserver.h"
@@ -14,7 +15,14 @@
 #include "ui/MorvidIcon.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -25,6 +33,12 @@ TDLGScheduledReports* DLGScheduledReports = nullptr;
 namespace {
 
 const char* const LastResultCaption = "Last result";
+// Hidden until the user chooses otherwise: the window's size leaves room for one more column.
+const char* const DefaultHiddenColumns = "Report,Format,Export path";
+
+QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback, const QStyle& style) {
+    return QIcon::fromTheme(QString::fromLatin1(name), style.standardIcon(fallback));
+}
 
 } // namespace
 
@@ -43,20 +57,35 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     // A window of its own on the taskbar, not one grouped under the host's main window.
     SetAppWindow(true);
 
+    tbTasks = new QToolBar(this);
+    tbTasks->setObjectName(QStringLiteral("tbTasks"));
+    tbTasks->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     lstSchedules = new host::TListView(this);
     lstSchedules->setObjectName(QStringLiteral("lstSchedules"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tbTasks);
     layout->addWidget(lstSchedules);
     lstSchedules->AddColumn("Name", host::TListView::SizedToFit);
     lstSchedules->AddColumn("Enabled", 80);
     lstSchedules->AddColumn("Last run", 140);
     lstSchedules->AddColumn(LastResultCaption, host::TListView::SizedToFit);
     lstSchedules->AddColumn("Next run", 140);
+    lstSchedules->AddColumn("Schedule", host::TListView::SizedToFit);
+    lstSchedules->AddColumn("Report", 110);
+    lstSchedules->AddColumn("Format", 110);
+    lstSchedules->AddColumn("Export path", host::TListView::SizedToFit);
     lstSchedules->OnDblClick = [this] { lstSchedulesDblClick(); };
+    lstSchedules->installEventFilter(this);
+    connect(lstSchedules, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCommands(); });
 
     CreateCommands();
+    CreateToolbar();
     CreatePopupMenu();
+    CreateColumnMenu();
+    SetHiddenColumns(DefaultHiddenColumns);
+    UpdateCommands();
 }
 
 TDLGScheduledReports::~TDLGScheduledReports() {
@@ -101,6 +130,30 @@ void TDLGScheduledReports::CreateCommands() {
          "Runs of the task",
          {},
          &TDLGScheduledReports::bbTaskHistoryClick},
+        {&bbTaskDuplicate,
+         "bbTaskDuplicate",
+         "Duplicate",
+         "Edit a disabled copy of the task",
+         {},
+         &TDLGScheduledReports::bbTaskDuplicateClick},
+        {&bbTaskEnable,
+         "bbTaskEnable",
+         "Enable",
+         "Enable the task",
+         {},
+         &TDLGScheduledReports::bbTaskEnableClick},
+        {&bbTaskDisable,
+         "bbTaskDisable",
+         "Disable",
+         "Disable the task",
+         {},
+         &TDLGScheduledReports::bbTaskDisableClick},
+        {&bbOpenExportFolder,
+         "bbOpenExportFolder",
+         "Open export folder",
+         "Show the export folder in the file manager",
+         {},
+         &TDLGScheduledReports::bbOpenExportFolderClick},
     };
     for (const TCommandLayout& layout : layouts) {
         host::TBarButton* button = dxBarManager1->AddButton(layout.Name);
@@ -121,6 +174,20 @@ void TDLGScheduledReports::CreateCommands() {
     }
 }
 
+void TDLGScheduledReports::CreateToolbar() {
+    const QStyle& theme = *style();
+    bbTaskNew->Action()->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon, theme));
+    bbTaskEdit->Action()->setIcon(
+        ThemeIcon("document-properties", QStyle::SP_FileDialogDetailedView, theme));
+    bbTaskDelete->Action()->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, theme));
+    bbRunNow->Action()->setIcon(ThemeIcon("media-playback-start", QStyle::SP_MediaPlay, theme));
+    bbOpenExportFolder->Action()->setIcon(ThemeIcon("folder-open", QStyle::SP_DirOpenIcon, theme));
+    host::THostToolbar* bar = dxBarManager1->AddBar(tbTasks);
+    for (host::TBarButton* button : {bbTaskNew, bbTaskEdit, bbTaskDelete, bbRunNow}) {
+        bar->ItemLinks.Add(button);
+    }
+}
+
 void TDLGScheduledReports::CreatePopupMenu() {
     FPopupMenu->setObjectName(QStringLiteral("dxBarPopupMenu1"));
     FPopupMenu->setFont(font());
@@ -131,15 +198,92 @@ void TDLGScheduledReports::CreatePopupMenu() {
     links.Add(bbTaskDelete);
     links.Add(bbRunNow);
     links.Add(bbTaskHistory);
+    links.Add(bbTaskDuplicate)->SetBeginGroup(true);
+    links.Add(bbTaskEnable);
+    links.Add(bbTaskDisable);
+    links.Add(bbOpenExportFolder);
     lstSchedules->SetPopupMenu(FPopupMenu.get());
     connect(FPopupMenu.get(), &QMenu::aboutToShow, this, [this] { dxBarPopupMenu1Popup(); });
     // Hiding a command also switches off its shortcut; the rule is for the menu only, so the
     // commands come back once it closes and Ctrl+Delete works again after a row is selected.
     connect(FPopupMenu.get(), &QMenu::aboutToHide, this, [this] {
-        bbTaskEdit->SetVisible(true);
-        bbTaskDelete->SetVisible(true);
-        bbTaskHistory->SetVisible(true);
+        for (host::TBarButton* button : {bbTaskEdit, bbTaskDelete, bbTaskHistory, bbTaskDuplicate,
+                                         bbTaskEnable, bbTaskDisable, bbOpenExportFolder}) {
+            button->SetVisible(true);
+        }
     });
+}
+
+void TDLGScheduledReports::CreateColumnMenu() {
+    FColumnMenu = std::make_unique<QMenu>();
+    FColumnMenu->setObjectName(QStringLiteral("mnuColumns"));
+    FColumnMenu->setFont(font());
+    for (int i = 0; i < int(std::size(OptionalColumns)); ++i) {
+        const int column = FirstOptionalColumn + i;
+        QAction* action = FColumnMenu->addAction(QString::fromLatin1(OptionalColumns[i]));
+        action->setCheckable(true);
+        connect(action, &QAction::toggled, this,
+                [this, column](bool shown) { lstSchedules->setColumnHidden(column, !shown); });
+    }
+    QHeaderView* header = lstSchedules->header();
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this,
+            [this, header](const QPoint& pos) { FColumnMenu->popup(header->mapToGlobal(pos)); });
+}
+
+std::string TDLGScheduledReports::HiddenColumns() const {
+    QStringList hidden;
+    for (int i = 0; i < int(std::size(OptionalColumns)); ++i) {
+        if (lstSchedules->isColumnHidden(FirstOptionalColumn + i)) {
+            hidden << QString::fromLatin1(OptionalColumns[i]);
+        }
+    }
+    return hidden.join(u',').toStdString();
+}
+
+void TDLGScheduledReports::SetHiddenColumns(const std::string& captions) {
+    const QStringList hidden = QString::fromStdString(captions).split(u',');
+    const QList<QAction*> actions = FColumnMenu->actions();
+    for (int i = 0; i < int(std::size(OptionalColumns)); ++i) {
+        const bool shown = !hidden.contains(QString::fromLatin1(OptionalColumns[i]));
+        actions[i]->setChecked(shown);
+        // A toggle only reports a change; the column follows the entry in every case.
+        lstSchedules->setColumnHidden(FirstOptionalColumn + i, !shown);
+    }
+}
+
+void TDLGScheduledReports::UpdateCommands() {
+    const TScheduleItem* task = SelectedTask();
+    for (host::TBarButton* button :
+         {bbTaskEdit, bbTaskDelete, bbRunNow, bbTaskHistory, bbTaskDuplicate, bbTaskEnable,
+          bbTaskDisable, bbOpenExportFolder}) {
+        button->SetEnabled(task != nullptr);
+    }
+}
+
+bool TDLGScheduledReports::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstSchedules && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_F2:
+                if (SelectedTask() != nullptr) {
+                    bbTaskEdit->Click();
+                }
+                return true;
+            case Qt::Key_Space:
+                if (const TScheduleItem* task = SelectedTask()) {
+                    (task->Enabled ? bbTaskDisable : bbTaskEnable)->Click();
+                }
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return host::TFormBase::eventFilter(watched, event);
 }
 
 void TDLGScheduledReports::RunCommand(void (TDLGScheduledReports::*command)()) {
@@ -244,6 +388,82 @@ void TDLGScheduledReports::bbTaskHistoryClick() {
     dialog->Execute(this);
 }
 
+void TDLGScheduledReports::bbTaskDuplicateClick() {
+    const TScheduleItem* source = SelectedTask();
+    if (source == nullptr) {
+        return;
+    }
+    // The copy has no row until Ok; cancelling frees it with its event.
+    auto copy = std::make_unique<TScheduleItem>(lstSchedules);
+    copy->SetName(source->Name + " (copy)");
+    copy->SetEnabled(false);
+    copy->SetReportId(source->ReportId);
+    copy->SetExportPath(source->ExportPath);
+    copy->SetFilter(source->Filter);
+    copy->SetCronStr(source->CronStr);
+    copy->Params = source->Params;
+    const auto dialog = std::make_unique<TDLGScheduleEditor>();
+    dialog->LoadFromTask(*copy);
+    if (!dialog->Execute(this)) {
+        return;
+    }
+    dialog->SaveToTask(*copy);
+    copy->UpdateRow();
+    TScheduleItem* added = copy.release();
+    lstSchedules->SetSelected(lstSchedules->Items[lstSchedules->Items.Count() - 1]);
+    if (added->Enabled) {
+        added->StartSchedule();
+    } else {
+        added->StopSchedule();
+    }
+}
+
+void TDLGScheduledReports::bbTaskEnableClick() {
+    SetSelectedEnabled(true);
+}
+
+void TDLGScheduledReports::bbTaskDisableClick() {
+    SetSelectedEnabled(false);
+}
+
+void TDLGScheduledReports::SetSelectedEnabled(bool enabled) {
+    TScheduleItem* task = SelectedTask();
+    if (task == nullptr || task->Enabled == enabled) {
+        return;
+    }
+    task->SuspendSchedule();
+    task->SetEnabled(enabled);
+    if (!enabled) {
+        task->StopSchedule();
+        return;
+    }
+    try {
+        task->StartSchedule();
+    } catch (...) {
+        // A schedule that cannot be armed leaves the task as it was: disabled, not a "Yes"
+        // that never runs.
+        task->SetEnabled(false);
+        task->UpdateRow();
+        throw;
+    }
+}
+
+void TDLGScheduledReports::bbOpenExportFolderClick() {
+    const TScheduleItem* task = SelectedTask();
+    if (task == nullptr) {
+        return;
+    }
+    const QString folder = QString::fromStdString(task->ExportPath);
+    if (!QFileInfo(folder).isDir()) {
+        throw rtl::Exception(
+            rtl::Format("The export folder \"%s\" does not exist", task->ExportPath.c_str()));
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()))) {
+        throw rtl::Exception(
+            rtl::Format("The export folder \"%s\" could not be opened", task->ExportPath.c_str()));
+    }
+}
+
 void TDLGScheduledReports::lstSchedulesDblClick() {
     if (lstSchedules->Selected() == nullptr) {
         return;
@@ -256,10 +476,15 @@ void TDLGScheduledReports::lstSchedulesDblClick() {
 }
 
 void TDLGScheduledReports::dxBarPopupMenu1Popup() {
-    const bool selected = lstSchedules->Selected() != nullptr;
+    const TScheduleItem* task = SelectedTask();
+    const bool selected = task != nullptr;
     bbTaskEdit->SetVisible(selected);
     bbTaskDelete->SetVisible(selected);
     bbTaskHistory->SetVisible(selected);
+    bbTaskDuplicate->SetVisible(selected);
+    bbTaskEnable->SetVisible(selected && !task->Enabled);
+    bbTaskDisable->SetVisible(selected && task->Enabled);
+    bbOpenExportFolder->SetVisible(selected);
 }
 
 } // namespace morvid

@@ -6,8 +6,10 @@
 
 #include <QPixmap>
 #include <memory>
+#include <string>
 
 class QMenu;
+class QToolBar;
 
 namespace host {
 class TBarButton;
@@ -25,6 +27,7 @@ class TDLGScheduledReports : public host::TFormBase {
 
     // First, so it is destroyed last: the command links below are placed in it.
     std::unique_ptr<QMenu> FPopupMenu;
+    std::unique_ptr<QMenu> FColumnMenu;
 
 public:
     // mainWindow is only where the window first appears centred; nothing owns the window but
@@ -46,8 +49,26 @@ public:
     // Shows the selected task's runs from the host's run history.
     void bbTaskHistoryClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
+    // Opens the editor on a disabled copy of the selected task; Ok adds it at the end.
+    void bbTaskDuplicateClick();
+    // Arm or disarm the selected task, as its editor's check box would.
+    void bbTaskEnableClick();
+    void bbTaskDisableClick();
+    // Shows the selected task's export folder in the desktop's file manager.
+    void bbOpenExportFolderClick();
     void lstSchedulesDblClick();
     void dxBarPopupMenu1Popup();
+
+    // The columns after the five fixed ones, which the header's context menu shows or hides.
+    static constexpr const char* OptionalColumns[] = {"Schedule", "Report", "Format",
+                                                      "Export path"};
+    static constexpr int FirstOptionalColumn = 5;
+    // The captions of the hidden optional columns joined by commas, as settings store them.
+    std::string HiddenColumns() const;
+    // Unknown captions are ignored; the fixed columns always show.
+    void SetHiddenColumns(const std::string& captions);
+    // The header's menu of optional columns, one checkable entry each.
+    QMenu* ColumnMenu() const { return FColumnMenu.get(); }
 
     // The task list; each row's Data is its TScheduleItem.
     host::TListView* lstSchedules = nullptr;
@@ -59,6 +80,12 @@ public:
     host::TBarButton* bbTaskEdit = nullptr;
     host::TBarButton* bbRunNow = nullptr;
     host::TBarButton* bbTaskHistory = nullptr;
+    host::TBarButton* bbTaskDuplicate = nullptr;
+    host::TBarButton* bbTaskEnable = nullptr;
+    host::TBarButton* bbTaskDisable = nullptr;
+    host::TBarButton* bbOpenExportFolder = nullptr;
+    // The task commands above the list, so that none needs the context menu.
+    QToolBar* tbTasks = nullptr;
     // The picture of "Report scheduler", for menus and for toolbars with large icons.
     QPixmap ilSmall;
     QPixmap ilLarge;
@@ -67,9 +94,17 @@ public:
     QMenu* PopupMenu() const { return FPopupMenu.get(); }
     std::unique_ptr<host::THostMenu> dxBarPopupMenu1;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void CreateCommands();
+    void CreateToolbar();
     void CreatePopupMenu();
+    void CreateColumnMenu();
+    // Commands that need a selected row are enabled only while there is one.
+    void UpdateCommands();
+    void SetSelectedEnabled(bool enabled);
     // Runs a command from the event loop; what it raises is shown as an error message, as the
     // host's general error handling would, since nothing may propagate through Qt's loop.
     void RunCommand(void (TDLGScheduledReports::*command)());

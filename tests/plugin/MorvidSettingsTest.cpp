@@ -197,12 +197,13 @@ TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
     EXPECT_TRUE(KeyExists(Root + "\\Settings\\Morvid"));
     EXPECT_FALSE(KeyExists(Schedules));
     const TValues window = StoredValues(*Registry(), Root + "\\Settings\\Morvid\\Window");
-    ASSERT_EQ(window.size(), 4u);
+    ASSERT_EQ(window.size(), 5u);
     const char* const order[] = {"Height", "Width", "Top", "Left"};
-    for (std::size_t i = 0; i < window.size(); ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(window[i].Name, order[i]);
         EXPECT_EQ(window[i].Type, rdInteger) << order[i];
     }
+    EXPECT_EQ(window[4].Name, "HiddenColumns");
 }
 
 TEST_F(MorvidSettingsTest, TheRootPathIsTakenAsItIsEvenWithPercentSigns) {
@@ -558,7 +559,8 @@ TEST_F(MorvidSettingsTest, LoadingRestoresTheWindowPlacementInsteadOfCentring) {
                 ElementsAre(TStoredValue{"Height", rdInteger, "420"},
                             TStoredValue{"Width", rdInteger, "700"},
                             TStoredValue{"Top", rdInteger, "90"},
-                            TStoredValue{"Left", rdInteger, "130"}));
+                            TStoredValue{"Left", rdInteger, "130"},
+                            TStoredValue{"HiddenColumns", rdString, "Report,Format,Export path"}));
     Restart();
     ASSERT_FALSE(Window().HasPlacement());
     Load();
@@ -582,6 +584,25 @@ TEST_F(MorvidSettingsTest, AWindowNeverShownKeepsWhatIsStored) {
     Load();
     Save();
     EXPECT_EQ(StoredValues(*Registry(), windowKey), stored);
+}
+
+TEST_F(MorvidSettingsTest, TheListsColumnChoiceIsStoredWithTheWindow) {
+    // A window stored before the choice existed keeps the defaults.
+    StoreValues(*Registry(), Root + "\\Settings\\Morvid\\Window",
+                {{"Height", rdInteger, "420"},
+                 {"Width", rdInteger, "700"},
+                 {"Top", rdInteger, "90"},
+                 {"Left", rdInteger, "130"}});
+    Window().SetHiddenColumns("");
+    Load();
+    EXPECT_EQ(Window().HiddenColumns(), "");
+    EXPECT_EQ(Window().Placement().Width, 700);
+
+    Window().SetHiddenColumns("Schedule,Export path");
+    Save();
+    Restart();
+    Load();
+    EXPECT_EQ(Window().HiddenColumns(), "Schedule,Export path");
 }
 
 TEST_F(MorvidSettingsTest, TheWindowsIconSizeFollowsTheHostToolbarOnLoadAndSave) {

@@ -5,6 +5,8 @@
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGScheduledReports.h"
 
+#include <algorithm>
+
 namespace plugintest {
 
 TPluginTest::TPluginTest() : Clock(StartUnixMs()) {
@@ -50,7 +52,8 @@ morvid::TScheduleItem& TPluginTest::Task(int row) const {
 std::vector<std::string> TPluginTest::RowTexts(int row) const {
     host::TListItem* item = List().Items[row];
     std::vector<std::string> texts{item->Caption()};
-    for (int i = 0; i < item->SubItems().Count(); ++i) {
+    // The five status columns; the ones after them describe the task's settings.
+    for (int i = 0; i < std::min(item->SubItems().Count(), 4); ++i) {
         texts.push_back(item->SubItems()[i]);
     }
     return texts;

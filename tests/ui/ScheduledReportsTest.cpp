@@ -17,12 +17,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolBar>
+#include <QUrl>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace uitest {
@@ -45,7 +49,8 @@ protected:
     std::vector<std::string> Row(int index) const {
         host::TListItem* row = Window->lstSchedules->Items[index];
         std::vector<std::string> texts{row->Caption()};
-        for (int i = 0; i < row->SubItems().Count(); ++i) {
+        // The five status columns; the ones after them describe the task's settings.
+        for (int i = 0; i < std::min(row->SubItems().Count(), 4); ++i) {
             texts.push_back(row->SubItems()[i]);
         }
         return texts;
@@ -94,19 +99,25 @@ TEST_F(ScheduledReportsTest, TheWindowListsTasksInFiveColumns) {
     EXPECT_TRUE(Window->AppWindow());
     host::TListView* list = Window->lstSchedules;
     EXPECT_EQ(list->objectName(), "lstSchedules");
-    ASSERT_EQ(list->columnCount(), 5);
-    const char* const captions[] = {"Name", "Enabled", "Last run", "Last result", "Next run"};
-    for (int i = 0; i < 5; ++i) {
+    // The five status columns first, then the ones describing the task.
+    ASSERT_EQ(list->columnCount(), 9);
+    const char* const captions[] = {"Name",     "Enabled", "Last run", "Last result", "Next run",
+                                    "Schedule", "Report",  "Format",   "Export path"};
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(list->headerItem()->text(i), captions[i]);
     }
     ASSERT_TRUE(ShowActive(*Window));
-    EXPECT_EQ(list->geometry(), Window->rect());
+    // The list fills the window below the command bar.
+    EXPECT_EQ(list->geometry().bottomRight(), Window->rect().bottomRight());
+    EXPECT_EQ(list->geometry().left(), 0);
+    EXPECT_EQ(list->geometry().top(), Window->tbTasks->geometry().bottom() + 1);
     EXPECT_EQ(list->header()->sectionSize(1), 80);
     EXPECT_EQ(list->header()->sectionSize(2), 140);
     EXPECT_EQ(list->header()->sectionSize(4), 140);
-    // Name and last result share what the fixed columns leave.
+    // Name, last result and schedule share what the fixed columns leave.
     EXPECT_NEAR(list->header()->sectionSize(0), list->header()->sectionSize(3), 1);
-    EXPECT_GT(list->header()->sectionSize(0), 150);
+    EXPECT_NEAR(list->header()->sectionSize(0), list->header()->sectionSize(5), 1);
+    EXPECT_GT(list->header()->sectionSize(0), 120);
 }
 
 struct TMenuCase {
@@ -136,11 +147,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PopupMenuTest,
     ::testing::Values(TMenuCase{"EmptyList", 0, -1, {"New task...", "Run now"}},
                       TMenuCase{"NothingSelected", 2, -1, {"New task...", "Run now"}},
-                      TMenuCase{
-                          "RowSelected",
-                          2,
-                          1,
-                          {"New task...", "-", "Edit...", "Delete", "Run now", "History..."}}),
+                      TMenuCase{"RowSelected",
+                                2,
+                                1,
+                                {"New task...", "-", "Edit...", "Delete", "Run now", "History...",
+                                 "-", "Duplicate", "Enable", "Open export folder"}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduledReportsTest, CommandsWithoutASelectedRowDoNothing) {
@@ -442,5 +453,207 @@ TEST_F(ScheduledReportsTest, TheNextRunCellTellsTheScheduleInWords) {
     EXPECT_EQ(nextRunTip(0), "At 15:00, Monday to Friday");
 }
 
+// Takes the place of the desktop's file manager while it exists.
+class TFolderOpener : public QObject {
+    Q_OBJECT
+
+public:
+    TFolderOpener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+    ~TFolderOpener() override { QDesktopServices::unsetUrlHandler("file"); }
+    QList<QUrl> Opened;
+
+public slots:
+    void Open(const QUrl& url) { Opened << url; }
+};
+
+TEST_F(ScheduledReportsTest, FurtherColumnsDescribeTheTask) {
+    AddTask("Daily", false, "30 6 * * 1-5 *");
+    TScheduleItem* lost = AddTask("Lost report", false);
+    lost->SetReportId(99);
+    lost->UpdateRow();
+    host::TListItem* row = Window->lstSchedules->Items[0];
+    ASSERT_EQ(row->SubItems().Count(), 8);
+    EXPECT_EQ(row->SubItems()[5], "Alarms");
+    EXPECT_EQ(row->SubItems()[6], FirstFilter());
+    EXPECT_EQ(row->SubItems()[7], QDir::tempPath().toStdString());
+    EXPECT_EQ(Window->lstSchedules->Items[1]->SubItems()[5], "Report not found (99)");
+}
+
+TEST_F(ScheduledReportsTest, TheHeaderMenuShowsAndHidesTheFurtherColumns) {
+    host::TListView* list = Window->lstSchedules;
+    // A window whose settings say nothing shows the schedule only.
+    EXPECT_EQ(Window->HiddenColumns(), "Report,Format,Export path");
+    EXPECT_FALSE(list->isColumnHidden(5));
+    EXPECT_TRUE(list->isColumnHidden(8));
+    const QList<QAction*> entries = Window->ColumnMenu()->actions();
+    ASSERT_EQ(entries.size(), 4);
+    entries[3]->trigger(); // Export path
+    entries[0]->trigger(); // Schedule
+    EXPECT_FALSE(list->isColumnHidden(8));
+    EXPECT_TRUE(list->isColumnHidden(5));
+    EXPECT_EQ(Window->HiddenColumns(), "Schedule,Report,Format");
+
+    Window->SetHiddenColumns("");
+    for (int column = 0; column < list->columnCount(); ++column) {
+        EXPECT_FALSE(list->isColumnHidden(column)) << column;
+    }
+    EXPECT_TRUE(entries[1]->isChecked());
+    // The five status columns cannot be hidden; unknown captions are passed over.
+    Window->SetHiddenColumns("Name,Next run,Bogus,Format");
+    EXPECT_FALSE(list->isColumnHidden(0));
+    EXPECT_FALSE(list->isColumnHidden(4));
+    EXPECT_EQ(Window->HiddenColumns(), "Format");
+}
+
+TEST_F(ScheduledReportsTest, SortingTheDisplayKeepsTheListsOwnOrder) {
+    AddTask("Task 10", false);
+    AddTask("task 2", false);
+    AddTask("Alpha", false);
+    host::TListView* list = Window->lstSchedules;
+    list->SortBy(0, Qt::AscendingOrder);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "Alpha");
+    EXPECT_EQ(list->topLevelItem(2)->text(0), "Task 10");
+    // Saving walks Items, which keep the order the tasks came in.
+    EXPECT_EQ(Row(0).front(), "Task 10");
+    EXPECT_EQ(Row(2).front(), "Alpha");
+}
+
+struct TKeyCase {
+    const char* Name;
+    Qt::Key Key;
+    bool OpensEditor;
+};
+
+class ListKeyTest : public ScheduledReportsTest, public ::testing::WithParamInterface<TKeyCase> {};
+
+TEST_P(ListKeyTest, EditKeysOpenTheEditorOnlyOnARow) {
+    ASSERT_TRUE(ShowActive(*Window));
+    AddTask("Daily", false);
+    Window->lstSchedules->setFocus();
+    Select(-1);
+    QTest::keyClick(Window->lstSchedules, GetParam().Key);
+    EXPECT_TRUE(Answerer.Requests.empty());
+    Select(0);
+    QTest::keyClick(Window->lstSchedules, GetParam().Key);
+    ASSERT_EQ(Answerer.Requests.size(), GetParam().OpensEditor ? 1u : 0u);
+    if (GetParam().OpensEditor) {
+        EXPECT_EQ(Answerer.Requests[0].Caption, "Report schedule");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ListKeyTest,
+                         ::testing::Values(TKeyCase{"Return", Qt::Key_Return, true},
+                                           TKeyCase{"Enter", Qt::Key_Enter, true},
+                                           TKeyCase{"F2", Qt::Key_F2, true},
+                                           TKeyCase{"F3", Qt::Key_F3, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduledReportsTest, SpaceArmsAndDisarmsTheSelectedTask) {
+    ASSERT_TRUE(ShowActive(*Window));
+    TScheduleItem* task = AddTask("Daily", false, "0 8 * * * *");
+    Window->lstSchedules->setFocus();
+    Select(0);
+    QTest::keyClick(Window->lstSchedules, Qt::Key_Space);
+    EXPECT_TRUE(task->Enabled);
+    EXPECT_TRUE(task->Event->Running);
+    EXPECT_EQ(Row(0),
+              (std::vector<std::string>{"Daily", "Yes", "Never", "", "2026-03-04 08:00:00"}));
+    QTest::keyClick(Window->lstSchedules, Qt::Key_Space);
+    EXPECT_FALSE(task->Enabled);
+    EXPECT_FALSE(task->Event->Running);
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"Daily", "No", "Never", "", "Never"}));
+    EXPECT_TRUE(Answerer.Requests.empty());
+}
+
+TEST_F(ScheduledReportsTest, EnablingATaskWhoseScheduleIsRejectedLeavesItDisabled) {
+    TScheduleItem* task = AddTask("Broken", false, "x * * * * *");
+    Select(0);
+    Window->bbTaskEnable->Click();
+    EXPECT_FALSE(task->Enabled);
+    EXPECT_FALSE(task->Event->Running);
+    EXPECT_EQ(Row(0)[1], "No");
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].DlgType, host::TMsgDlgType::mtError);
+}
+
+struct TDuplicateCase {
+    const char* Name;
+    host::TDialogAnswer Answer;
+    int Rows;
+};
+
+class DuplicateTaskTest : public ScheduledReportsTest,
+                          public ::testing::WithParamInterface<TDuplicateCase> {};
+
+TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
+    TScheduleItem* source = AddTask("Daily", true, "15 7 * * * *");
+    source->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(42)));
+    source->LastRunResult = "Success!";
+    AddTask("Other", false);
+    Select(0);
+    QString shownName;
+    bool shownEnabled = true;
+    Answerer.OnDialog = [&](host::TDialogBase& dialog) {
+        shownName = dialog.findChild<QLineEdit*>("edtName")->text();
+        shownEnabled = dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->isChecked();
+        return GetParam().Answer;
+    };
+    const int events = Plugin->EventList->Count();
+    Window->bbTaskDuplicate->Click();
+    EXPECT_EQ(shownName, "Daily (copy)");
+    EXPECT_FALSE(shownEnabled);
+    ASSERT_EQ(RowCount(), GetParam().Rows);
+    EXPECT_EQ(Plugin->EventList->Count(), events + GetParam().Rows - 2);
+    if (GetParam().Rows == 3) {
+        const auto* copy = static_cast<TScheduleItem*>(Window->lstSchedules->Items[2]->Data);
+        EXPECT_EQ(Row(2), (std::vector<std::string>{"Daily (copy)", "No", "Never", "", "Never"}));
+        EXPECT_EQ(copy->CronStr, "15 7 * * * *");
+        EXPECT_EQ(copy->ReportId, source->ReportId);
+        ASSERT_EQ(copy->Params.size(), 1u);
+        EXPECT_EQ(copy->Params[0].Value.AsInteger(), 42);
+        EXPECT_EQ(Window->SelectedTask(), copy);
+    }
+    EXPECT_TRUE(source->Event->Running);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DuplicateTaskTest,
+                         ::testing::Values(TDuplicateCase{"Ok", host::TDialogAnswer::Accept, 3},
+                                           TDuplicateCase{"Cancel", host::TDialogAnswer::Reject,
+                                                          2}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduledReportsTest, OpenExportFolderShowsTheFolderOrSaysWhyNot) {
+    TFolderOpener opener;
+    TScheduleItem* task = AddTask("Daily", false);
+    Select(0);
+    Window->bbOpenExportFolder->Click();
+    ASSERT_EQ(opener.Opened.size(), 1);
+    EXPECT_EQ(QDir(opener.Opened[0].toLocalFile()), QDir(QDir::tempPath()));
+
+    task->SetExportPath(QDir::tempPath().toStdString() + "/no such folder");
+    Window->bbOpenExportFolder->Click();
+    EXPECT_EQ(opener.Opened.size(), 1);
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_NE(Answerer.Requests[0].Text.find("no such folder"), std::string::npos);
+}
+
+TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
+    const QList<QAction*> actions = Window->tbTasks->actions();
+    QStringList captions;
+    for (const QAction* action : actions) {
+        captions << action->text();
+        EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
+    }
+    EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now"}));
+    // Commands for a row wait for one.
+    EXPECT_FALSE(Window->bbTaskEdit->Enabled());
+    EXPECT_TRUE(Window->bbTaskNew->Enabled());
+    AddTask("Daily", false);
+    Select(0);
+    EXPECT_TRUE(Window->bbTaskEdit->Enabled());
+}
+
 } // namespace
 } // namespace uitest
+
+#include "ScheduledReportsTest.moc"

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace host {
 
@@ -20,6 +21,51 @@ namespace {
 TListItem* AsListItem(QTreeWidgetItem* item) {
     return item != nullptr && item->type() == TListItem::ItemType ? static_cast<TListItem*>(item)
                                                                   : nullptr;
+}
+
+bool IsDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// The run of characters from `from` that are all digits or all not.
+QStringView Run(const QString& text, qsizetype from) {
+    const bool digits = IsDigit(text[from]);
+    qsizetype end = from;
+    while (end < text.size() && IsDigit(text[end]) == digits) {
+        ++end;
+    }
+    return QStringView(text).mid(from, end - from);
+}
+
+// Digit runs compare by value (no locale's collation does that everywhere), the rest without
+// regard to letter case.
+int ReadableCompare(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        const QStringView left = Run(a, i);
+        const QStringView right = Run(b, j);
+        int order = 0;
+        if (IsDigit(left[0]) && IsDigit(right[0])) {
+            auto trimmed = [](QStringView digits) {
+                while (digits.size() > 1 && digits[0] == u'0') {
+                    digits = digits.mid(1);
+                }
+                return digits;
+            };
+            const QStringView x = trimmed(left);
+            const QStringView y = trimmed(right);
+            order = x.size() != y.size() ? (x.size() < y.size() ? -1 : 1) : x.compare(y);
+        } else {
+            order = left.compare(right, Qt::CaseInsensitive);
+        }
+        if (order != 0) {
+            return order;
+        }
+        i += left.size();
+        j += right.size();
+    }
+    return (i < a.size()) - (j < b.size());
 }
 
 } // namespace
@@ -64,6 +110,12 @@ void TListItem::TSubItems::SetHint(int index, const std::string& hint) {
 
 TListItem::TListItem() : QTreeWidgetItem(ItemType), FSubItems(*this) {}
 
+bool TListItem::operator<(const QTreeWidgetItem& other) const {
+    const QTreeWidget* tree = treeWidget();
+    const int column = tree != nullptr ? tree->sortColumn() : 0;
+    return ReadableCompare(text(column), other.text(column)) < 0;
+}
+
 std::string TListItem::Caption() const {
     return text(0).toStdString();
 }
@@ -73,8 +125,8 @@ void TListItem::SetCaption(const std::string& caption) {
 }
 
 int TListItem::Index() const {
-    QTreeWidget* tree = treeWidget();
-    return tree != nullptr ? tree->indexOfTopLevelItem(const_cast<TListItem*>(this)) : -1;
+    const TListView* view = ListView();
+    return view != nullptr ? view->Items.IndexOf(this) : -1;
 }
 
 TListView* TListItem::ListView() const {
@@ -111,12 +163,12 @@ void TListView::TListItems::Check(int index) const {
 }
 
 int TListView::TListItems::Count() const {
-    return FView.topLevelItemCount();
+    return static_cast<int>(FView.FRows.size());
 }
 
 TListItem* TListView::TListItems::operator[](int index) const {
     Check(index);
-    return AsListItem(FView.topLevelItem(index));
+    return AsListItem(FView.FRows[std::size_t(index)]);
 }
 
 TListItem* TListView::TListItems::Add() {
@@ -127,7 +179,8 @@ TListItem* TListView::TListItems::Add() {
 
 void TListView::TListItems::Delete(int index) {
     Check(index);
-    delete FView.takeTopLevelItem(index);
+    // The row leaves the own order as it leaves the tree.
+    delete FView.FRows[std::size_t(index)];
 }
 
 void TListView::TListItems::Clear() {
@@ -135,10 +188,8 @@ void TListView::TListItems::Clear() {
 }
 
 int TListView::TListItems::IndexOf(const TListItem* item) const {
-    if (item == nullptr) {
-        return -1;
-    }
-    return FView.indexOfTopLevelItem(const_cast<TListItem*>(item));
+    const auto found = std::find(FView.FRows.begin(), FView.FRows.end(), item);
+    return item != nullptr && found != FView.FRows.end() ? int(found - FView.FRows.begin()) : -1;
 }
 
 void TListView::TListItems::BeginUpdate() {
@@ -169,6 +220,31 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent), Items(*this) {
     setContextMenuPolicy(Qt::DefaultContextMenu);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
+    header()->setSectionsClickable(true);
+    connect(header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { HeaderClicked(column); });
+
+    // Sorting moves rows without inserting or removing any, so these follow membership only.
+    QAbstractItemModel* rows = model();
+    connect(rows, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid() || FReordering) {
+                    return;
+                }
+                for (int row = first; row <= last; ++row) {
+                    FRows.push_back(topLevelItem(row));
+                }
+            });
+    connect(rows, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                if (parent.isValid() || FReordering) {
+                    return;
+                }
+                for (int row = first; row <= last; ++row) {
+                    std::erase(FRows, topLevelItem(row));
+                }
+            });
+    connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, [this] { FRows.clear(); });
 }
 
 void TListView::AddColumn(const std::string& caption, int width) {
@@ -214,6 +290,47 @@ int TListView::ColumnOf(const std::string& caption) const {
         }
     }
     return -1;
+}
+
+void TListView::HeaderClicked(int column) {
+    if (column != FSortColumn) {
+        SortBy(column, Qt::AscendingOrder);
+    } else if (FSortOrder == Qt::AscendingOrder) {
+        SortBy(column, Qt::DescendingOrder);
+    } else {
+        SortBy(-1, Qt::AscendingOrder);
+    }
+}
+
+void TListView::SortBy(int column, Qt::SortOrder order) {
+    FSortColumn = column >= 0 && column < columnCount() ? column : -1;
+    FSortOrder = order;
+    if (FSortColumn < 0) {
+        setSortingEnabled(false);
+        ShowOwnOrder();
+    } else {
+        header()->setSortIndicator(FSortColumn, order);
+        // Keeps the display sorted as rows are added and their texts change.
+        setSortingEnabled(true);
+        sortItems(FSortColumn, order);
+    }
+    // The tree makes its headers unclickable when sorting is switched off.
+    header()->setSectionsClickable(true);
+}
+
+void TListView::ShowOwnOrder() {
+    QTreeWidgetItem* current = currentItem();
+    TListItem* selected = Selected();
+    FReordering = true;
+    while (topLevelItemCount() > 0) {
+        takeTopLevelItem(0);
+    }
+    insertTopLevelItems(0, QList<QTreeWidgetItem*>(FRows.begin(), FRows.end()));
+    FReordering = false;
+    if (current != nullptr) {
+        setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    }
+    SetSelected(selected);
 }
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -1,5 +1,6 @@
 // TListView: a read-only list in report mode (captioned columns, whole-row single selection)
-// whose rows carry a caption, sub-item texts and a reference to the caller's object.
+// whose rows carry a caption, sub-item texts and a reference to the caller's object. A click on
+// a column header sorts what the user sees; Items keep the order the rows were added in.
 #pragma once
 
 #include <QMenu>
@@ -7,6 +8,7 @@
 #include <QTreeWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -50,7 +52,7 @@ public:
     void SetCaption(const std::string& caption);
     TSubItems& SubItems() noexcept { return FSubItems; }
     const TSubItems& SubItems() const noexcept { return FSubItems; }
-    // Position in its list, -1 when in none.
+    // Position in its list's own order, -1 when in none.
     int Index() const;
     TListView* ListView() const;
 
@@ -60,6 +62,10 @@ public:
     bool Error() const noexcept { return FError; }
 
     QVariant data(int column, int role) const override;
+
+    // Texts compare as people read them: letter case aside, and numbers by value ("Task 2"
+    // before "Task 10").
+    bool operator<(const QTreeWidgetItem& other) const override;
 
     void* Data = nullptr;
 
@@ -76,7 +82,8 @@ public:
     // A column width that shares the space the fixed columns leave.
     static constexpr int SizedToFit = -1;
 
-    // The rows of a list, in display order. Removing a row frees it.
+    // The rows of a list, in the order they were added, whatever the display is sorted by.
+    // Removing a row frees it.
     class TListItems {
     public:
         explicit TListItems(TListView& view) : FView(view) {}
@@ -127,13 +134,30 @@ public:
     // The column with that header caption, -1 when there is none.
     int ColumnOf(const std::string& caption) const;
 
+    // The column the display is sorted by, -1 for the list's own order. A click on a header
+    // sorts by that column ascending, a second click descending, a third one gives the own
+    // order back.
+    int SortColumn() const noexcept { return FSortColumn; }
+    Qt::SortOrder SortOrder() const noexcept { return FSortOrder; }
+    void SortBy(int column, Qt::SortOrder order);
+
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void HeaderClicked(int column);
+    // Puts the rows back in their own order on the screen, keeping the selection.
+    void ShowOwnOrder();
+
     QPointer<QMenu> FPopupMenu;
     int FDblClickColumn = -1;
+    // Every top-level row in the order it came into the list, followed through the model's
+    // signals, so rows added or removed behind Items' back are counted as well.
+    std::vector<QTreeWidgetItem*> FRows;
+    bool FReordering = false;
+    int FSortColumn = -1;
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 
 } // namespace host

@@ -186,6 +186,61 @@ TEST_F(ListViewTest, DeleteRemovesTheRowAndClosesUp) {
     EXPECT_EQ(View.Items.Count(), 0);
 }
 
+struct TSortCase {
+    const char* Name;
+    int Clicks;
+    std::vector<std::string> Shown;
+};
+
+class ListViewSortTest : public ListViewTest, public ::testing::WithParamInterface<TSortCase> {};
+
+// Header clicks sort what is shown; Items keep the order rows were added in, also for rows
+// added and deleted while sorted.
+TEST_P(ListViewSortTest, HeaderClicksSortTheDisplayOnly) {
+    ASSERT_TRUE(formstest::ShowActive(View));
+    AddRow("Task 10");
+    AddRow("task 2");
+    TListItem* alpha = AddRow("Alpha");
+    View.SetSelected(alpha);
+    QHeaderView* header = View.header();
+    const QPoint nameHeader(header->sectionViewportPosition(0) + 10, header->height() / 2);
+    for (int i = 0; i < GetParam().Clicks; ++i) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, nameHeader);
+    }
+    TListItem* beta = AddRow("beta");
+    View.Items.Delete(0);
+    std::vector<std::string> shown;
+    for (int i = 0; i < View.topLevelItemCount(); ++i) {
+        shown.push_back(View.topLevelItem(i)->text(0).toStdString());
+    }
+    EXPECT_EQ(shown, GetParam().Shown);
+    ASSERT_EQ(View.Items.Count(), 3);
+    EXPECT_EQ(View.Items[1], alpha);
+    EXPECT_EQ(View.Items[2], beta);
+    EXPECT_EQ(beta->Index(), 2);
+    EXPECT_EQ(View.Selected(), alpha);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ListViewSortTest,
+                         ::testing::Values(TSortCase{"OwnOrder", 0, {"task 2", "Alpha", "beta"}},
+                                           TSortCase{"Ascending", 1, {"Alpha", "beta", "task 2"}},
+                                           TSortCase{"Descending", 2, {"task 2", "beta", "Alpha"}},
+                                           TSortCase{
+                                               "OwnOrderAgain", 3, {"task 2", "Alpha", "beta"}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ListViewTest, NumbersInTextsSortByValue) {
+    for (const char* caption : {"Item 10", "item 9", "Item 010b", "Item 1"}) {
+        AddRow(caption);
+    }
+    View.SortBy(0, Qt::AscendingOrder);
+    std::vector<std::string> shown;
+    for (int i = 0; i < View.topLevelItemCount(); ++i) {
+        shown.push_back(View.topLevelItem(i)->text(0).toStdString());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Item 1", "item 9", "Item 10", "Item 010b"}));
+}
+
 TEST_F(ListViewTest, SelectionIsSingleAndFollowsClicks) {
     ASSERT_TRUE(formstest::ShowActive(View));
     EXPECT_EQ(View.Selected(), nullptr);
