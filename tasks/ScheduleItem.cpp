@@ -124,8 +124,11 @@ void TScheduleItem::UpdateRow() {
     // The schedule in words, or why it has none, where the user looks for when a task runs.
     subItems.SetHint(nextRun, DescribeTaskSchedule(CronStr).Text);
 
-    // What the task does, for the window's further columns.
-    subItems.Add(CronStr);
+    // What the task does, for the window's further columns. A schedule the words cannot say
+    // stands as written, with the reason as its hint.
+    const TScheduleWords words = DescribeTaskSchedule(CronStr);
+    const int schedule = subItems.Add(words.Described ? words.Text : CronStr);
+    subItems.SetHint(schedule, words.Described ? CronStr : words.Text);
     subItems.Add(ReportName());
     subItems.Add(Filter);
     subItems.Add(ExportPath);

@@ -473,6 +473,7 @@ TEST_F(ScheduledReportsTest, FurtherColumnsDescribeTheTask) {
     lost->UpdateRow();
     host::TListItem* row = Window->lstSchedules->Items[0];
     ASSERT_EQ(row->SubItems().Count(), 8);
+    EXPECT_EQ(row->SubItems()[4], "At 06:30, Monday to Friday");
     EXPECT_EQ(row->SubItems()[5], "Alarms");
     EXPECT_EQ(row->SubItems()[6], FirstFilter());
     EXPECT_EQ(row->SubItems()[7], QDir::tempPath().toStdString());
