@@ -122,11 +122,11 @@ void TScheduleItem::UpdateRow() {
     const int nextRun =
         subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
-    subItems.SetHint(nextRun, DescribeTaskSchedule(CronStr).Text);
+    const TScheduleWords words = DescribeTaskSchedule(CronStr);
+    subItems.SetHint(nextRun, words.Text);
 
     // What the task does, for the window's further columns. A schedule the words cannot say
     // stands as written, with the reason as its hint.
-    const TScheduleWords words = DescribeTaskSchedule(CronStr);
     const int schedule = subItems.Add(words.Described ? words.Text : CronStr);
     subItems.SetHint(schedule, words.Described ? CronStr : words.Text);
     subItems.Add(ReportName());
