@@ -1,5 +1,6 @@
 #include "ui/DLGScheduleEditor.h"
 
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/DirDialog.h"
 #include "platform/host/forms/MessageDlg.h"
@@ -14,6 +15,7 @@
 #include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
+#include "ui/PaintedIcon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -52,16 +54,16 @@ constexpr int HintedRuns = 5;
 
 // The three dots of a browse button, drawn in the palette's text colour.
 QIcon EllipsisIcon(const QPalette& palette) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(palette.color(QPalette::WindowText));
-    for (int dot = 0; dot < 3; ++dot) {
-        painter.drawEllipse(QPointF(3.5 + dot * 4.5, 11.0), 1.3, 1.3);
-    }
-    return QIcon(pixmap);
+    const QColor colour = palette.color(QPalette::WindowText);
+    return PaintedIcon([colour](QPainter& painter, const QRectF& square) {
+        const double unit = square.width() / 16.0;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        for (int dot = 0; dot < 3; ++dot) {
+            painter.drawEllipse(square.topLeft() + QPointF((3.5 + dot * 4.5) * unit, 11.0 * unit),
+                                1.3 * unit, 1.3 * unit);
+        }
+    });
 }
 
 std::string FieldText(const TNullSpinEdit& edit) {
@@ -157,6 +159,7 @@ void TDLGScheduleEditor::CreateTaskFields() {
         if (index >= 0) {
             FUnlistedReportId.reset();
         }
+        UpdateReportParams();
         edtNamePropertiesChange();
     });
     connect(edtPath, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
@@ -243,7 +246,44 @@ void TDLGScheduleEditor::CreateParameterGrid() {
     tlcValue = cxTreeList1->CreateColumn("tlcValue", "Value", 175);
     tlcValue->OnGetEditProperties = [this](int row) { return tlcValueGetEditProperties(row); };
 
+    // The report's own name for the parameter at the row's position, where it tells one. Made
+    // last, so the value columns keep their indices, and shown after "#".
+    tlcName = cxTreeList1->CreateColumn("tlcName", "Name", 110);
+    tlcName->ReadOnly = true;
+    tlcName->OnGetDisplayText = [this](int row, const rtl::TVariant&) {
+        return tlcNameGetDisplayText(row);
+    };
+    cxTreeList1->MoveColumn(tlcName->Index(), 1);
+    cxTreeList1->SetColumnVisible(tlcName->Index(), false);
+
     cxTreeList1->OnCreateNode = [this](int row) { cxTreeList1CreateNode(row); };
+
+    btnFillParams = new QPushButton(QStringLiteral("Fill from report"), this);
+    btnFillParams->setObjectName(QStringLiteral("btnFillParams"));
+    btnFillParams->setToolTip(QStringLiteral("One row for each parameter the report takes"));
+    btnFillParams->setAutoDefault(false);
+    btnFillParams->setEnabled(false);
+    const int fillWidth =
+        btnFillParams->fontMetrics().horizontalAdvance(btnFillParams->text()) + 16;
+    btnFillParams->setGeometry(329 - fillWidth, 314 - LabelOffset - 4, fillWidth, LabelHeight + 6);
+    connect(btnFillParams, &QPushButton::clicked, this,
+            [this] { Guarded([this] { btnFillParamsClick(); }); });
+
+    lblParamsWarning = new QLabel(this);
+    lblParamsWarning->setObjectName(QStringLiteral("lblParamsWarning"));
+    lblParamsWarning->setPixmap(
+        style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(QSize(16, 16)));
+    lblParamsWarning->setGeometry(btnFillParams->x() - 22, 314 - LabelOffset, 16, 16);
+    lblParamsWarning->hide();
+
+    // Every change of the rows may give or take a needed value.
+    QAbstractItemModel* rows = cxTreeList1->model();
+    for (const auto& signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(rows, signal, this, [this] { UpdateParamsWarning(); });
+    }
+    connect(rows, &QAbstractItemModel::dataChanged, this, [this] { UpdateParamsWarning(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { UpdateParamsWarning(); });
     cxTreeList1->OnEditValueChanged = [this](host::TcxVelmornTreeListColumn& column) {
         Guarded([&] { cxTreeList1EditValueChanged(column); });
     };
@@ -579,6 +619,91 @@ void TDLGScheduleEditor::ShowScheduleHint(const TScheduleCheck& check) {
         }
     }
     edtCronStr->setToolTip(lines.join(u'\n'));
+}
+
+std::string TDLGScheduleEditor::tlcNameGetDisplayText(int row) const {
+    return FReportTellsParams && row >= 0 && std::size_t(row) < FReportParams.size()
+               ? FReportParams[std::size_t(row)].Name
+               : std::string();
+}
+
+void TDLGScheduleEditor::UpdateReportParams() {
+    FReportParams.clear();
+    FReportTellsParams = false;
+    host::TCustomSysObject* object = nullptr;
+    const std::optional<std::int32_t> id = ReportValue();
+    if (MorvidPlugin != nullptr && id && MorvidPlugin->Reports.FindById(*id, object)) {
+        if (const host::IReportParamInfo* info =
+                host::ReportParamInfo(dynamic_cast<const host::TClientReport*>(object))) {
+            FReportParams = info->ParamInfo();
+            FReportTellsParams = true;
+        }
+    }
+    cxTreeList1->SetColumnVisible(tlcName->Index(), FReportTellsParams);
+    cxTreeList1->viewport()->update();
+    btnFillParams->setEnabled(FReportTellsParams);
+    UpdateParamsWarning();
+}
+
+void TDLGScheduleEditor::btnFillParamsClick() {
+    if (!FReportTellsParams) {
+        return;
+    }
+    struct TRow {
+        rtl::TVariant Type;
+        rtl::TVariant Value;
+    };
+    std::vector<TRow> before;
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        before.push_back({cxTreeList1->Values(row, tlcType->Index()),
+                          cxTreeList1->Values(row, tlcValue->Index())});
+    }
+    const TGridUpdate update(*cxTreeList1);
+    cxTreeList1->Clear();
+    for (std::size_t i = 0; i < FReportParams.size(); ++i) {
+        const std::int32_t code = FReportParams[i].Type;
+        const int row = cxTreeList1->AddNode();
+        cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(code));
+        const bool sameType =
+            i < before.size() &&
+            (before[i].Type.IsClear() ? std::int32_t(rpText) : before[i].Type.AsInteger()) == code;
+        if (sameType) {
+            cxTreeList1->SetValues(row, tlcValue->Index(), before[i].Value);
+        }
+    }
+}
+
+std::vector<std::string> TDLGScheduleEditor::MissingParams() const {
+    std::vector<std::string> missing;
+    if (!FReportTellsParams) {
+        return missing;
+    }
+    // The report gets the rows that hold a value, closed up, as saving stores them.
+    std::size_t given = 0;
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        given += cxTreeList1->Values(row, tlcValue->Index()).IsClear() ? 0 : 1;
+    }
+    for (std::size_t i = given; i < FReportParams.size(); ++i) {
+        if (FReportParams[i].NeedsValue) {
+            missing.push_back(
+                rtl::Format("%s (row %d)", FReportParams[i].Name.c_str(), int(i + 1)));
+        }
+    }
+    return missing;
+}
+
+void TDLGScheduleEditor::UpdateParamsWarning() {
+    const std::vector<std::string> missing = MissingParams();
+    lblParamsWarning->setVisible(!missing.empty());
+    if (!missing.empty()) {
+        QStringList names;
+        for (const std::string& name : missing) {
+            names << QString::fromStdString(name);
+        }
+        lblParamsWarning->setToolTip(
+            QStringLiteral("The report needs a value for: %1. Without it the run asks for one.")
+                .arg(names.join(QStringLiteral(", "))));
+    }
 }
 
 std::string TDLGScheduleEditor::tlcIdxGetDisplayText(int row) const {

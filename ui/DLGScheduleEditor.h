@@ -2,6 +2,7 @@
 // (name, report, export path and format, schedule, enabled flag, typed parameters).
 #pragma once
 
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/DialogBase.h"
 #include "platform/host/forms/EditProperties.h"
 #include "scheduler/ChronSchedule.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -59,6 +61,14 @@ public:
     // The outcome of the last validation of the schedule text.
     bool CronStrValid() const noexcept { return FCronStrValid; }
 
+    // Sets the parameter rows to the chosen report's declared parameters, in order, with their
+    // types; a row keeps its value where the row at that position had the same type. Does
+    // nothing for a report that does not tell its parameters.
+    void btnFillParamsClick();
+    // The declared parameters that a run would find no value for, as the warning names them;
+    // empty when every needed value is given or the report does not tell.
+    std::vector<std::string> MissingParams() const;
+
     // Ok closes the dialog only with a schedule text that parses: pressing Enter in the
     // schedule field does not move the focus, so its text may not have been validated yet.
     void accept() override;
@@ -87,6 +97,13 @@ private:
     const host::TEditProperties* tlcValueGetEditProperties(int row) const;
     void cxTreeList1CreateNode(int row);
     void cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column);
+    std::string tlcNameGetDisplayText(int row) const;
+
+    // Follows the chosen report: its declared parameters, the "Name" column and the command
+    // that fills the rows appear only for a report that tells them.
+    void UpdateReportParams();
+    // Shows the warning icon while a needed parameter value is missing.
+    void UpdateParamsWarning();
 
     // The schedule field's tool tip: the next due times of the text as typed, or why it fails.
     void ShowScheduleHint(const TScheduleCheck& check);
@@ -119,8 +136,11 @@ private:
     QLabel* lblScheduleWords = nullptr;
     host::TVelmornTreeList* cxTreeList1 = nullptr;
     host::TcxVelmornTreeListColumn* tlcIdx = nullptr;
+    host::TcxVelmornTreeListColumn* tlcName = nullptr;
     host::TcxVelmornTreeListColumn* tlcType = nullptr;
     host::TcxVelmornTreeListColumn* tlcValue = nullptr;
+    QPushButton* btnFillParams = nullptr;
+    QLabel* lblParamsWarning = nullptr;
     QCheckBox* cbxScheduleEnabled = nullptr;
     QSpinBox* sedKeepFiles = nullptr;
     QCheckBox* cbxRunMissed = nullptr;
@@ -142,6 +162,9 @@ private:
     std::unique_ptr<host::TDirDialog> DirDialog1;
 
     bool FCronStrValid = true;
+    // The chosen report's declared parameters; meaningful while FReportTellsParams.
+    std::vector<host::TReportParamInfo> FReportParams;
+    bool FReportTellsParams = false;
     // A loaded report id that no listed report has; kept so that saving does not lose it.
     std::optional<std::int32_t> FUnlistedReportId;
 };

@@ -166,6 +166,8 @@ void TDLGScheduledReports::CreateCommands() {
     }
     bbMorvid->SetGlyph(ilSmall);
     bbMorvid->SetLargeGlyph(ilLarge);
+    // Drawn for the size and display scale of each place it is shown, so it is never blurred.
+    bbMorvid->Action()->setIcon(MorvidIconSet());
 
     // The task commands' shortcuts work wherever the focus is in this window.
     for (host::TBarButton* button :

@@ -1,5 +1,7 @@
 #include "ui/MorvidIcon.h"
 
+#include "ui/PaintedIcon.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -70,6 +72,13 @@ void PaintClock(QPainter& painter) {
     painter.drawEllipse(centre, 1.2, 1.2);
 }
 
+void PaintIcon(QPainter& painter, const QRectF& square) {
+    painter.translate(square.topLeft());
+    painter.scale(square.width() / Grid, square.height() / Grid);
+    PaintPage(painter);
+    PaintClock(painter);
+}
+
 } // namespace
 
 QPixmap MorvidIcon(int size) {
@@ -78,10 +87,12 @@ QPixmap MorvidIcon(int size) {
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / Grid, size / Grid);
-    PaintPage(painter);
-    PaintClock(painter);
+    PaintIcon(painter, QRectF(0, 0, size, size));
     return pixmap;
+}
+
+QIcon MorvidIconSet() {
+    return PaintedIcon(PaintIcon);
 }
 
 } // namespace morvid

@@ -1,5 +1,6 @@
 // The "Report schedule" dialog driven through its widgets: the spin edits and the schedule text
 // in step, validation and Ok, loading and storing a task, the parameter grid, browsing.
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/VelmornTreeList.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/DateUtils.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -785,6 +787,118 @@ TEST_F(ScheduleEditorTest, CancelAndEscapeWriteNothing) {
     };
     EXPECT_FALSE(Dialog->Execute(nullptr));
 }
+
+// A report whose host tells its parameters: From (Text, needed), Count (Number, optional), Day
+// (Date, needed).
+class TDescribedReport final : public host::TClientReport, public host::IReportParamInfo {
+public:
+    TDescribedReport() : TClientReport(14, "Described") {}
+    bool BuildPreview(const std::vector<rtl::TVariant>&,
+                      std::unique_ptr<rtl::TComponent>&) override {
+        return false;
+    }
+    std::vector<host::TReportParamInfo> ParamInfo() const override {
+        return {{"From", morvid::rpText, true},
+                {"Count", morvid::rpNumber, false},
+                {"Day", morvid::rpDate, true}};
+    }
+};
+
+class ReportParamsTest : public ScheduleEditorTest {
+protected:
+    ReportParamsTest() {
+        Client.Reports.Add(std::make_unique<TDescribedReport>());
+        Dialog = std::make_unique<TDLGScheduleEditor>();
+    }
+    void ChooseReport(int id) {
+        auto* reports = Find<QComboBox>("icbReport");
+        reports->setCurrentIndex(reports->findData(id));
+    }
+    // Rows of (type, value); an empty value is left empty.
+    void SetRows(const std::vector<std::pair<int, rtl::TVariant>>& rows) {
+        host::TVelmornTreeList* grid = Grid();
+        grid->Clear();
+        for (const auto& [type, value] : rows) {
+            const int row = grid->AddNode();
+            grid->SetValues(row, 1, rtl::TVariant(std::int32_t(type)));
+            grid->SetValues(row, 2, value);
+        }
+    }
+    bool NameColumnShown() const { return !Grid()->isColumnHidden(3); }
+};
+
+TEST_F(ReportParamsTest, OnlyAReportThatTellsItsParametersGetsNamesAndFilling) {
+    ChooseReport(11);
+    EXPECT_FALSE(NameColumnShown());
+    EXPECT_FALSE(Find<QPushButton>("btnFillParams")->isEnabled());
+    SetRows({{morvid::rpNumber, rtl::TVariant(std::int32_t(3))}});
+    Dialog->btnFillParamsClick();
+    EXPECT_EQ(Grid()->Count(), 1);
+    EXPECT_FALSE(Find<QLabel>("lblParamsWarning")->isVisibleTo(Dialog.get()));
+
+    ChooseReport(14);
+    EXPECT_TRUE(NameColumnShown());
+    EXPECT_TRUE(Find<QPushButton>("btnFillParams")->isEnabled());
+    // Shown right after "#", whatever its index.
+    EXPECT_EQ(Grid()->header()->visualIndex(3), 1);
+    EXPECT_EQ(Grid()->DisplayText(0, 3), "From");
+}
+
+TEST_F(ReportParamsTest, FillingKeepsValuesOfTheSamePositionAndType) {
+    ChooseReport(14);
+    SetRows({{morvid::rpText, rtl::TVariant("North gate")},
+             {morvid::rpText, rtl::TVariant("5")},
+             {morvid::rpDate, rtl::TVariant(46080.0)},
+             {morvid::rpText, rtl::TVariant("extra")}});
+    Find<QPushButton>("btnFillParams")->click();
+    host::TVelmornTreeList* grid = Grid();
+    ASSERT_EQ(grid->Count(), 3);
+    const int types[] = {morvid::rpText, morvid::rpNumber, morvid::rpDate};
+    const char* const names[] = {"From", "Count", "Day"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(grid->Values(row, 1).AsInteger(), types[row]) << row;
+        EXPECT_EQ(grid->DisplayText(row, 3), names[row]) << row;
+    }
+    EXPECT_EQ(grid->Values(0, 2), rtl::TVariant("North gate"));
+    EXPECT_TRUE(grid->Values(1, 2).IsClear()) << "a Text value does not become a Number";
+    EXPECT_EQ(grid->Values(2, 2), rtl::TVariant(46080.0));
+}
+
+struct TMissingCase {
+    const char* Name;
+    std::vector<std::pair<int, rtl::TVariant>> Rows;
+    std::vector<std::string> Missing;
+};
+
+class MissingParamsTest : public ReportParamsTest,
+                          public ::testing::WithParamInterface<TMissingCase> {};
+
+TEST_P(MissingParamsTest, TheWarningNamesEveryNeededValueNoRowGives) {
+    ChooseReport(14);
+    SetRows(GetParam().Rows);
+    EXPECT_EQ(Dialog->MissingParams(), GetParam().Missing);
+    auto* warning = Find<QLabel>("lblParamsWarning");
+    EXPECT_EQ(warning->isVisibleTo(Dialog.get()), !GetParam().Missing.empty());
+    for (const std::string& missing : GetParam().Missing) {
+        EXPECT_TRUE(warning->toolTip().contains(QString::fromStdString(missing)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MissingParamsTest,
+    ::testing::Values(
+        TMissingCase{"NoRows", {}, {"From (row 1)", "Day (row 3)"}},
+        TMissingCase{"FirstOnly", {{0, rtl::TVariant("a")}}, {"Day (row 3)"}},
+        TMissingCase{"AllGiven",
+                     {{0, rtl::TVariant("a")},
+                      {1, rtl::TVariant(std::int32_t(2))},
+                      {3, rtl::TVariant(46080.0)}},
+                     {}},
+        // An empty row is not stored, so the day would move up to the count's place.
+        TMissingCase{"EmptyRowClosesUp",
+                     {{0, rtl::TVariant("a")}, {1, rtl::TVariant()}, {3, rtl::TVariant(46080.0)}},
+                     {"Day (row 3)"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace uitest

@@ -13,6 +13,7 @@
 #include "tests/ui/UiTestHost.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
+#include "ui/MorvidIcon.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -652,6 +653,20 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
     AddTask("Daily", false);
     Select(0);
     EXPECT_TRUE(Window->bbTaskEdit->Enabled());
+}
+
+TEST_F(ScheduledReportsTest, TheCommandIconIsDrawnForEveryDisplayScale) {
+    const QIcon icon = Window->bbMorvid->Action()->icon();
+    for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
+        const QPixmap shown = icon.pixmap(QSize(16, 16), scale);
+        const int pixels = qRound(16 * scale);
+        ASSERT_EQ(shown.size(), QSize(pixels, pixels)) << scale;
+        // Drawn at that size, not stretched from one of the stored sizes.
+        EXPECT_EQ(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  morvid::MorvidIcon(pixels).toImage().convertToFormat(
+                      QImage::Format_ARGB32_Premultiplied))
+            << scale;
+    }
 }
 
 } // namespace

@@ -352,27 +352,43 @@ void TVelmornTreeList::OpenEditorLater() {
 }
 
 void TVelmornTreeList::FitColumns() {
-    if (ColumnCount() == 0) {
+    // The shown columns in screen order share the width; the last takes what rounding leaves.
+    std::vector<int> shown;
+    long long total = 0;
+    for (int visual = 0; visual < ColumnCount(); ++visual) {
+        // While a column is being added the header may not know it yet.
+        const int column = header()->logicalIndex(visual);
+        if (column >= 0 && column < ColumnCount() && !isColumnHidden(column)) {
+            shown.push_back(column);
+            total += FColumns[std::size_t(column)]->FWidth;
+        }
+    }
+    if (shown.empty()) {
         return;
     }
     const int available = std::max(viewport()->width(), 1);
-    long long total = 0;
-    for (const auto& column : FColumns) {
-        total += column->FWidth;
-    }
-    // Each column gets its share of the width; the last takes what rounding leaves.
     int used = 0;
-    for (int i = 0; i < ColumnCount(); ++i) {
-        int width = 0;
-        if (i == ColumnCount() - 1) {
-            width = std::max(available - used, 1);
-        } else {
-            width =
-                static_cast<int>(available * (long long)FColumns[std::size_t(i)]->FWidth / total);
-        }
-        header()->resizeSection(i, width);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const int width =
+            i + 1 == shown.size()
+                ? std::max(available - used, 1)
+                : static_cast<int>(available * (long long)FColumns[std::size_t(shown[i])]->FWidth /
+                                   std::max(total, 1LL));
+        header()->resizeSection(shown[i], width);
         used += width;
     }
+}
+
+void TVelmornTreeList::SetColumnVisible(int column, bool visible) {
+    Columns(column); // raises for a column that does not exist
+    setColumnHidden(column, !visible);
+    FitColumns();
+}
+
+void TVelmornTreeList::MoveColumn(int column, int position) {
+    Columns(column);
+    header()->moveSection(header()->visualIndex(column), position);
+    FitColumns();
 }
 
 } // namespace host

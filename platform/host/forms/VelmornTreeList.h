@@ -65,6 +65,11 @@ public:
     // Raise rtl::Exception for an index outside the columns.
     TcxVelmornTreeListColumn* Columns(int index) const;
 
+    // A hidden column keeps its values; the shown ones share the width.
+    void SetColumnVisible(int column, bool visible);
+    // Shows the column at that place from the left; indices and values stay as they are.
+    void MoveColumn(int column, int position);
+
     int Count() const;
     // Appends a row of Empty values, runs OnCreateNode for it and returns its index.
     int AddNode();

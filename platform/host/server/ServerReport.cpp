@@ -100,6 +100,15 @@ TServerReport::TServerReport(TReportDefinition definition,
     : TClientReport(definition.Id, definition.Name), FDefinition(std::move(definition)),
       FDatabase(std::move(database)) {}
 
+std::vector<TReportParamInfo> TServerReport::ParamInfo() const {
+    std::vector<TReportParamInfo> params;
+    for (const TReportParamDef& param : FDefinition.Params) {
+        params.push_back({param.Name, static_cast<std::uint8_t>(param.Type),
+                          param.Required && !param.Default.has_value()});
+    }
+    return params;
+}
+
 bool TServerReport::ResolveValues(const std::vector<rtl::TVariant>& arguments, rtl::TDateTime today,
                                   std::vector<rtl::TVariant>& values) const {
     values.clear();

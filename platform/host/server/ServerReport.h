@@ -2,6 +2,7 @@
 // server database with the caller's typed arguments and hands back the prepared report.
 #pragma once
 
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/report/Report.h"
 #include "platform/host/server/ReportDefinition.h"
@@ -12,7 +13,7 @@
 
 namespace host {
 
-class TServerReport : public TClientReport {
+class TServerReport : public TClientReport, public IReportParamInfo {
 public:
     TServerReport(TReportDefinition definition, std::shared_ptr<TSqliteDatabase> database);
 
@@ -27,6 +28,9 @@ public:
                       std::unique_ptr<rtl::TComponent>& window) override;
 
     const TReportDefinition& Definition() const noexcept { return FDefinition; }
+
+    // The declared parameters; one without a default is needed when it is required.
+    std::vector<TReportParamInfo> ParamInfo() const override;
 
     // Runs the query with values already bound-ready (one per declared parameter, as
     // CoerceParameterValue gives them) into `report`.

@@ -1,6 +1,7 @@
 #include "platform/host/server/ServerReport.h"
 
 #include "ServerTestSupport.h"
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/server/ParameterPrompter.h"
 #include "platform/host/server/ReportParameterValue.h"
 #include "platform/host/server/ServerReportLoader.h"
@@ -410,6 +411,42 @@ TEST_F(ServerReportTest, RequiredParameterIsAskedForAndTheAnswerUsed) {
     // With an argument there is nothing to ask.
     Run("Card holder trail", Args({TVariant(holder)}));
     EXPECT_EQ(asked.size(), 1u);
+}
+
+// What a report tells a plug-in about its parameters matches what its run does: the ones it
+// says need a value are exactly the ones a run without arguments asks for.
+TEST_F(ServerReportTest, TheParametersAReportTellsAreTheOnesItTakesAndAsksFor) {
+    int index = 0;
+    TServerReport* report = nullptr;
+    int needing = 0;
+    while (Reports.ForEach(index, report)) {
+        SCOPED_TRACE(report->Name);
+        const host::IReportParamInfo* info = host::ReportParamInfo(report);
+        ASSERT_NE(info, nullptr);
+        const std::vector<host::TReportParamInfo> params = info->ParamInfo();
+        ASSERT_EQ(params.size(), report->Definition().Params.size());
+        std::vector<std::string> needed;
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            EXPECT_EQ(params[i].Name, report->Definition().Params[i].Name);
+            EXPECT_EQ(params[i].Type, std::uint8_t(report->Definition().Params[i].Type));
+            if (params[i].NeedsValue) {
+                needed.push_back(params[i].Name);
+            }
+        }
+        std::vector<std::string> asked;
+        host::TParameterPrompterScope prompter(
+            [&](const std::string&, std::vector<TParameterRequest>& requests) {
+                for (const TParameterRequest& request : requests) {
+                    asked.push_back(request.Name);
+                }
+                return false;
+            });
+        std::unique_ptr<rtl::TComponent> window;
+        report->BuildPreview(Args(), window);
+        EXPECT_EQ(asked, needed);
+        needing += needed.empty() ? 0 : 1;
+    }
+    EXPECT_GT(needing, 0) << "the demo server should have a report that needs a value";
 }
 
 TEST_F(ServerReportTest, CancelledOrUnansweredPromptGivesFalse) {
