@@ -304,7 +304,9 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
             registry.WriteInteger("Width", placement->Width);
             registry.WriteInteger("Top", placement->Top);
             registry.WriteInteger("Left", placement->Left);
-            registry.WriteString(HiddenColumnsValue, window.HiddenColumns());
+            if (window.ColumnsChosen()) {
+                registry.WriteString(HiddenColumnsValue, window.HiddenColumns());
+            }
             registry.CloseKey();
         }
     } catch (...) {

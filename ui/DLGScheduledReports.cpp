@@ -84,7 +84,7 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     CreateToolbar();
     CreatePopupMenu();
     CreateColumnMenu();
-    SetHiddenColumns(DefaultHiddenColumns);
+    ShowColumns(DefaultHiddenColumns);
     UpdateCommands();
 }
 
@@ -224,6 +224,7 @@ void TDLGScheduledReports::CreateColumnMenu() {
         const int column = FirstOptionalColumn + i;
         QAction* action = FColumnMenu->addAction(QString::fromLatin1(OptionalColumns[i]));
         action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this] { FColumnsChosen = true; });
         connect(action, &QAction::toggled, this,
                 [this, column](bool shown) { lstSchedules->setColumnHidden(column, !shown); });
     }
@@ -244,6 +245,11 @@ std::string TDLGScheduledReports::HiddenColumns() const {
 }
 
 void TDLGScheduledReports::SetHiddenColumns(const std::string& captions) {
+    FColumnsChosen = true;
+    ShowColumns(captions);
+}
+
+void TDLGScheduledReports::ShowColumns(const std::string& captions) {
     const QStringList hidden = QString::fromStdString(captions).split(u',');
     const QList<QAction*> actions = FColumnMenu->actions();
     for (int i = 0; i < int(std::size(OptionalColumns)); ++i) {

@@ -28,6 +28,7 @@ class TDLGScheduledReports : public host::TFormBase {
     // First, so it is destroyed last: the command links below are placed in it.
     std::unique_ptr<QMenu> FPopupMenu;
     std::unique_ptr<QMenu> FColumnMenu;
+    bool FColumnsChosen = false;
 
 public:
     // mainWindow is only where the window first appears centred; nothing owns the window but
@@ -67,6 +68,9 @@ public:
     std::string HiddenColumns() const;
     // Unknown captions are ignored; the fixed columns always show.
     void SetHiddenColumns(const std::string& captions);
+    // True once settings gave a choice of columns or the user made one; until then the
+    // defaults apply and there is nothing to store.
+    bool ColumnsChosen() const noexcept { return FColumnsChosen; }
     // The header's menu of optional columns, one checkable entry each.
     QMenu* ColumnMenu() const { return FColumnMenu.get(); }
 
@@ -105,6 +109,7 @@ private:
     // Commands that need a selected row are enabled only while there is one.
     void UpdateCommands();
     void SetSelectedEnabled(bool enabled);
+    void ShowColumns(const std::string& hiddenCaptions);
     // Runs a command from the event loop; what it raises is shown as an error message, as the
     // host's general error handling would, since nothing may propagate through Qt's loop.
     void RunCommand(void (TDLGScheduledReports::*command)());

@@ -197,13 +197,12 @@ TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
     EXPECT_TRUE(KeyExists(Root + "\\Settings\\Morvid"));
     EXPECT_FALSE(KeyExists(Schedules));
     const TValues window = StoredValues(*Registry(), Root + "\\Settings\\Morvid\\Window");
-    ASSERT_EQ(window.size(), 5u);
+    ASSERT_EQ(window.size(), 4u);
     const char* const order[] = {"Height", "Width", "Top", "Left"};
-    for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < window.size(); ++i) {
         EXPECT_EQ(window[i].Name, order[i]);
         EXPECT_EQ(window[i].Type, rdInteger) << order[i];
     }
-    EXPECT_EQ(window[4].Name, "HiddenColumns");
 }
 
 TEST_F(MorvidSettingsTest, TheRootPathIsTakenAsItIsEvenWithPercentSigns) {
@@ -559,8 +558,7 @@ TEST_F(MorvidSettingsTest, LoadingRestoresTheWindowPlacementInsteadOfCentring) {
                 ElementsAre(TStoredValue{"Height", rdInteger, "420"},
                             TStoredValue{"Width", rdInteger, "700"},
                             TStoredValue{"Top", rdInteger, "90"},
-                            TStoredValue{"Left", rdInteger, "130"},
-                            TStoredValue{"HiddenColumns", rdString, "Report,Format,Export path"}));
+                            TStoredValue{"Left", rdInteger, "130"}));
     Restart();
     ASSERT_FALSE(Window().HasPlacement());
     Load();
@@ -587,22 +585,26 @@ TEST_F(MorvidSettingsTest, AWindowNeverShownKeepsWhatIsStored) {
 }
 
 TEST_F(MorvidSettingsTest, TheListsColumnChoiceIsStoredWithTheWindow) {
-    // A window stored before the choice existed keeps the defaults.
-    StoreValues(*Registry(), Root + "\\Settings\\Morvid\\Window",
+    const std::string windowKey = Root + "\\Settings\\Morvid\\Window";
+    // A window stored before the choice existed loads with the default columns.
+    StoreValues(*Registry(), windowKey,
                 {{"Height", rdInteger, "420"},
                  {"Width", rdInteger, "700"},
                  {"Top", rdInteger, "90"},
                  {"Left", rdInteger, "130"}});
-    Window().SetHiddenColumns("");
     Load();
-    EXPECT_EQ(Window().HiddenColumns(), "");
+    EXPECT_EQ(Window().HiddenColumns(), "Report,Format,Export path");
     EXPECT_EQ(Window().Placement().Width, 700);
 
-    Window().SetHiddenColumns("Schedule,Export path");
-    Save();
-    Restart();
-    Load();
-    EXPECT_EQ(Window().HiddenColumns(), "Schedule,Export path");
+    // A choice the user made is stored and comes back, an empty one as well.
+    for (const char* hidden : {"Schedule,Export path", ""}) {
+        Window().SetHiddenColumns(hidden);
+        Save();
+        ASSERT_EQ(StoredValues(*Registry(), windowKey).back().Name, "HiddenColumns");
+        Restart();
+        Load();
+        EXPECT_EQ(Window().HiddenColumns(), hidden);
+    }
 }
 
 TEST_F(MorvidSettingsTest, TheWindowsIconSizeFollowsTheHostToolbarOnLoadAndSave) {

@@ -489,8 +489,10 @@ TEST_F(ScheduledReportsTest, TheHeaderMenuShowsAndHidesTheFurtherColumns) {
     EXPECT_TRUE(list->isColumnHidden(8));
     const QList<QAction*> entries = Window->ColumnMenu()->actions();
     ASSERT_EQ(entries.size(), 4);
+    EXPECT_FALSE(Window->ColumnsChosen()) << "defaults are not a choice to store";
     entries[3]->trigger(); // Export path
     entries[0]->trigger(); // Schedule
+    EXPECT_TRUE(Window->ColumnsChosen());
     EXPECT_FALSE(list->isColumnHidden(8));
     EXPECT_TRUE(list->isColumnHidden(5));
     EXPECT_EQ(Window->HiddenColumns(), "Schedule,Report,Format");
