@@ -5,6 +5,7 @@
 #include "client/FailureNotices.h"
 #include "client/MainWindow.h"
 #include "platform/host/core/HostObject.h"
+#include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/DateUtils.h"
@@ -21,6 +22,8 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -31,13 +34,25 @@ namespace {
 
 using morvid::TScheduleItem;
 
+// Pictures taken at a display scale other than 100 % carry it in their names
+// ("scheduled-reports-150.png" under QT_SCALE_FACTOR=1.5).
+QString ScaledName(const char* name) {
+    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    QString file = QString::fromLatin1(name);
+    if (scale > 0 && qRound(scale * 100) != 100) {
+        file.replace(QStringLiteral(".png"), QStringLiteral("-%1.png").arg(qRound(scale * 100)));
+    }
+    return file;
+}
+
 QString ImagePath(const char* name) {
+    const QString file = ScaledName(name);
     QString folder = qEnvironmentVariable("MORVID_SCREENSHOT_DIR");
     if (folder.isEmpty()) {
         folder = QStringLiteral(MORVID_DEFAULT_SCREENSHOT_DIR);
     }
     QDir().mkpath(folder);
-    return QDir(folder).filePath(QString::fromLatin1(name));
+    return QDir(folder).filePath(file);
 }
 
 class Screenshots : public TUiTest {
@@ -86,6 +101,56 @@ TEST_F(Screenshots, ScheduleEditor) {
     task->AddParam(morvid::rpDate, rtl::TVariant(46080.0));
     auto dialog = EditorFor(*task);
     Save(*dialog, "schedule-editor.png");
+}
+
+// A report whose server tells its parameters, as the demo server's reports do.
+class TAlarmLogReport final : public host::TClientReport, public host::IReportParamInfo {
+public:
+    TAlarmLogReport() : TClientReport(15, "Alarm log") {}
+    bool BuildPreview(const std::vector<rtl::TVariant>&,
+                      std::unique_ptr<rtl::TComponent>&) override {
+        return false;
+    }
+    std::vector<host::TReportParamInfo> ParamInfo() const override {
+        return {{"Area", morvid::rpText, true},
+                {"Priority", morvid::rpNumber, false},
+                {"From", morvid::rpDate, true}};
+    }
+};
+
+TEST_F(Screenshots, ScheduledReportsAllColumnsAndMenu) {
+    AddTask("Daily alarm summary", true, "30 6 * * 1-5 *", "Success!", 0.3);
+    AddTask("Weekly door report", true, "0 7 * * 1 *", "Error: Export filter not found!", 5.1);
+    AddTask("Quarterly operators", false, "0 0 1 1,4,7,10 * *", "", -1);
+    Window->SetHiddenColumns("");
+    Window->resize(1180, 300);
+    Window->lstSchedules->SetSelected(Window->lstSchedules->Items[2]);
+    Save(*Window, "scheduled-reports-columns.png");
+
+    // The context menu drawn where it opens, over the window.
+    QMenu* menu = Window->PopupMenu();
+    const QRect row = Window->lstSchedules->visualItemRect(Window->lstSchedules->Items[2]);
+    Window->lstSchedules->Popup(row.center() - QPoint(row.width() / 2 - 60, 0));
+    ASSERT_TRUE(WaitFor([menu] { return menu->isVisible(); }));
+    QPixmap picture = Window->grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(Window->mapFromGlobal(menu->pos()), menu->grab());
+    }
+    menu->hide();
+    const QString path = ImagePath("scheduled-reports-menu.png");
+    ASSERT_TRUE(picture.save(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
+TEST_F(Screenshots, ScheduleEditorParametersByName) {
+    Client.Reports.Add(std::make_unique<TAlarmLogReport>());
+    TScheduleItem* task = AddTask("Alarm log, north", true, "*/15 6-18 * * 1-5 *", "", -1);
+    task->SetReportId(15);
+    task->AddParam(morvid::rpText, rtl::TVariant("North gate"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(2)));
+    auto dialog = EditorFor(*task);
+    Save(*dialog, "schedule-editor-params.png");
 }
 
 TEST_F(Screenshots, ScheduleEditorInvalid) {
