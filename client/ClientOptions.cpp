@@ -2,25 +2,15 @@
 
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/UserFolders.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace morvid {
 
 namespace {
-
-std::string HomeDir() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return "/";
-}
 
 enum class TOption { Settings, History, Server, Plugins, Headless, Demo, OnFailure, Help };
 
@@ -54,7 +44,7 @@ std::string DefaultServerPath() {
     if (dataHome != nullptr && dataHome[0] == '/') {
         base = dataHome;
     } else {
-        base = std::filesystem::path(HomeDir()) / ".local" / "share";
+        base = std::filesystem::path(rtl::HomeFolder()) / ".local" / "share";
     }
     return (base / "quor-client" / "server.db").string();
 }

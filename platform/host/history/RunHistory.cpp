@@ -1,5 +1,7 @@
 #include "platform/host/history/RunHistory.h"
 
+#include "platform/rtl/UserFolders.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
-#include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,34 +54,6 @@ constexpr const char* Columns = "id, task_id, task_name, report, format, due, st
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
-}
-
-std::string HomeDir() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        return home;
-    }
-    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
-        return entry->pw_dir;
-    }
-    return "/";
-}
-
-void MakeFolders(const std::string& fileName) {
-    const auto slash = fileName.rfind('/');
-    if (slash == std::string::npos || slash == 0) {
-        return;
-    }
-    const std::string folder = fileName.substr(0, slash);
-    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
-        if (pos != folder.size() && folder[pos] != '/') {
-            continue;
-        }
-        const std::string prefix = folder.substr(0, pos);
-        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw ERunHistoryError("Cannot create folder " + Quoted(prefix) + " for history " +
-                                   Quoted(fileName) + ": " + std::strerror(errno));
-        }
-    }
 }
 
 enum class THeader { Missing, Empty, Ours, Foreign };
@@ -152,7 +125,7 @@ std::string DefaultHistoryPath() {
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && state[0] == '/') {
         base = state;
     } else {
-        base = HomeDir() + "/.local/state";
+        base = rtl::HomeFolder() + "/.local/state";
     }
     return base + "/quor-client/history.db";
 }
@@ -290,7 +263,10 @@ void TRunHistory::Open() {
                                (header == THeader::Missing ? " does not exist" : " is empty"));
     }
     if (header == THeader::Missing) {
-        MakeFolders(FFileName);
+        if (const std::string folder = rtl::MakeParentFolders(FFileName); !folder.empty()) {
+            throw ERunHistoryError("Cannot create folder " + Quoted(folder) + " for history " +
+                                   Quoted(FFileName) + ": " + std::strerror(errno));
+        }
         const int fd = ::open(FFileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd < 0) {
             throw ERunHistoryError("Cannot create history " + Quoted(FFileName) + ": " +

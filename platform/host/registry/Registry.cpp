@@ -1,5 +1,7 @@
 #include "platform/host/registry/Registry.h"
 
+#include "platform/rtl/UserFolders.h"
+
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -89,26 +91,6 @@ std::string Quoted(std::string_view text) {
     quoted += text;
     quoted += '\'';
     return quoted;
-}
-
-// Creates every missing folder of the path owner-only; existing folders are left as they are.
-void MakeFolders(const std::string& fileName) {
-    const auto slash = fileName.rfind('/');
-    if (slash == std::string::npos || slash == 0) {
-        return;
-    }
-    const std::string folder = fileName.substr(0, slash);
-    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
-        if (pos != folder.size() && folder[pos] != '/') {
-            continue;
-        }
-        const std::string prefix = folder.substr(0, pos);
-        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-            throw ERegistryException("Cannot create folder " + Quoted(prefix) +
-                                     " for registry file " + Quoted(fileName) + ": " +
-                                     std::strerror(errno));
-        }
-    }
 }
 
 // Creates the file 0600 when it is missing. True when it had to be created.
@@ -269,7 +251,11 @@ void TRegistry::OpenFile() {
         throw ERegistryException("No registry file name given");
     }
     if (!FReadOnly) {
-        MakeFolders(FFileName);
+        if (const std::string folder = rtl::MakeParentFolders(FFileName); !folder.empty()) {
+            throw ERegistryException("Cannot create folder " + Quoted(folder) +
+                                     " for registry file " + Quoted(FFileName) + ": " +
+                                     std::strerror(errno));
+        }
         CreateFileIfMissing(FFileName);
     }
     const THeader header = ReadHeader(FFileName);
