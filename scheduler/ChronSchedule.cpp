@@ -225,14 +225,6 @@ std::int32_t TChronEntryHelper::ValueAfter(const TChronEntry& entry, std::int32_
 
 namespace {
 
-constexpr int FieldSecond = 0;
-constexpr int FieldMinute = 1;
-constexpr int FieldHour = 2;
-constexpr int FieldDay = 3;
-constexpr int FieldMonth = 4;
-constexpr int FieldWeekday = 5;
-constexpr int FieldYear = 6;
-
 // Loop passes after which a search gives up with "no occurrence". Every schedule whose fields
 // stay near their natural ranges ends far below it (all days of the years 1 to 9999 are fewer
 // than 4 million); only relative fields combined with ranges of billions of months or years

@@ -34,6 +34,14 @@ struct TChronEntry {
 // (1 = Monday), 6 year.
 using TChronSchedule = std::array<TChronEntry, 7>;
 
+inline constexpr int FieldSecond = 0;
+inline constexpr int FieldMinute = 1;
+inline constexpr int FieldHour = 2;
+inline constexpr int FieldDay = 3;
+inline constexpr int FieldMonth = 4;
+inline constexpr int FieldWeekday = 5;
+inline constexpr int FieldYear = 6;
+
 inline constexpr std::array<std::int32_t, 7> ChronLowerBounds = {0, 0, 0, 1, 1, 1, 1900};
 inline constexpr std::array<std::int32_t, 7> ChronUpperBounds = {59, 59, 23, 31, 12, 7, 3000};
 

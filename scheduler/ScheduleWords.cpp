@@ -11,14 +11,6 @@ namespace morvid {
 
 namespace {
 
-constexpr int FieldSecond = 0;
-constexpr int FieldMinute = 1;
-constexpr int FieldHour = 2;
-constexpr int FieldDay = 3;
-constexpr int FieldMonth = 4;
-constexpr int FieldWeekday = 5;
-constexpr int FieldYear = 6;
-
 constexpr std::array<const char*, 7> FieldNames = {"second", "minute",  "hour", "day",
                                                    "month",  "weekday", "year"};
 constexpr std::array<const char*, 12> MonthNames = {
