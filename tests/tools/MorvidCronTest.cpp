@@ -1,3 +1,5 @@
+#include "platform/rtl/DateUtils.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,7 +48,8 @@ protected:
 
     TRun Call(const std::vector<std::string>& args, const std::string& input = "") {
         std::ofstream(FDir / "in", std::ios::binary) << input;
-        std::string command = Quote(FProgram.string());
+        // A command that does not end is killed, so a hang fails the test instead of stalling it.
+        std::string command = "timeout -k 5 60 " + Quote(FProgram.string());
         for (const std::string& arg : args) {
             command += " " + Quote(arg);
         }
@@ -173,7 +176,7 @@ TEST_F(MorvidCron, FailuresNameWhatFailed) {
 }
 
 TEST_F(MorvidCron, EveryCommandHasHelp) {
-    for (const char* command : {"check", "explain", "next", "batch"}) {
+    for (const char* command : {"check", "explain", "next", "batch", "watch"}) {
         const TRun run = Call({command, "--help"});
         EXPECT_EQ(run.Code, 0) << command;
         EXPECT_EQ(run.Out.rfind(std::string("usage: morvid-cron ") + command, 0), 0u) << run.Out;
@@ -200,4 +203,38 @@ TEST_F(MorvidCron, BatchAnswersEveryLineInOrder) {
                        "error: no tab between reference and schedule\n"
                        "2027-01-02 12:00:00\n"
                        "2026-12-06 14:44:29\n");
+}
+
+TEST_F(MorvidCron, WatchEndsWhenTheScheduleFailsOrHasNoDueTimeLeft) {
+    // Each schedule is due once, a few seconds from now: at that moment the search for the
+    // following due time either finds none (the year ends the schedule) or meets second 60.
+    const struct {
+        const char* SecondsAfter; // further seconds of the schedule's first field
+        int Code;
+        int Deliveries;
+        const char* Out;
+        const char* Err; // after "morvid-cron watch: schedule '<schedule>' failed: "
+    } cases[] = {
+        {"", 0, 1, "never\n", nullptr},
+        {",60", 2, 0, "", "Invalid argument to time encode\n"},
+    };
+    for (const auto& c : cases) {
+        const rtl::TDecodedDateTime due = rtl::DecodeDateTime(rtl::Now() + 3.0 / 86400);
+        const std::string schedule = std::to_string(due.Second) + c.SecondsAfter + " " +
+                                     std::to_string(due.Minute) + " " + std::to_string(due.Hour) +
+                                     " " + std::to_string(due.Day) + " " +
+                                     std::to_string(due.Month) + " * " + std::to_string(due.Year);
+        const TRun run = Call({"watch", schedule});
+        EXPECT_EQ(run.Code, c.Code) << schedule << run.Err;
+        EXPECT_EQ(run.Err,
+                  c.Err ? "morvid-cron watch: schedule '" + schedule + "' failed: " + c.Err : "")
+            << schedule;
+        // Each delivery's line ends with its lateness; what follows them is fixed.
+        std::size_t end = 0;
+        for (int i = 0; i < c.Deliveries; ++i) {
+            EXPECT_EQ(run.Out.compare(end, 4, "due "), 0) << run.Out;
+            end = run.Out.find('\n', end) + 1;
+        }
+        EXPECT_EQ(run.Out.substr(end), c.Out) << schedule;
+    }
 }

@@ -1,5 +1,6 @@
 // morvid-cron watch: runs a real scheduled event with message delivery on the plain dispatcher
-// and prints each delivery with its lateness, until a count is reached or SIGINT/SIGTERM.
+// and prints each delivery with its lateness, until a count is reached, the schedule has no due
+// time left or fails, or SIGINT/SIGTERM.
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/Threads.h"
 #include "scheduler/ScheduledEvent.h"
@@ -18,8 +19,9 @@ constexpr const char* WatchUsage =
     "usage: morvid-cron watch [--count N] [--task] SCHEDULE\n"
     "Starts SCHEDULE as a scheduled event with message delivery and prints each delivery as\n"
     "\"due <time> delivered <time> late <ms>\". Stops after N deliveries, or on Ctrl+C\n"
-    "(SIGINT) or SIGTERM. --task reads the six-field task form (minute first) and puts\n"
-    "second 0 in front.\n";
+    "(SIGINT) or SIGTERM. Prints \"never\" and ends when no due time is left; ends with\n"
+    "exit status 2 and the reason on stderr when the schedule fails while it runs.\n"
+    "--task reads the six-field task form (minute first) and puts second 0 in front.\n";
 
 std::int64_t ParseWatchCount(const std::string& text) {
     std::int32_t count = 0;
@@ -85,6 +87,8 @@ int WatchMain(const std::vector<std::string>& args, TCommandIo& io) {
     int code = ExitOk;
     {
         bool done = false;
+        bool finished = false;
+        std::string failure;
         TSignalWatcher signals(dispatcher, [&](int) { done = true; });
         TScheduledEvent event("watch");
         event.SetSignalingType(stMessage);
@@ -97,11 +101,26 @@ int WatchMain(const std::vector<std::string>& args, TCommandIo& io) {
             if (count > 0 && sender->RunCount >= count)
                 done = true;
         };
+        // The scheduler thread ends by itself after the last due time, or on an error only it
+        // meets (a due time the search finds beyond a field's end): nothing would come any
+        // more.
+        event.OnFinished = [&](TScheduledEvent*) { finished = done = true; };
+        event.OnFailed = [&](TScheduledEvent* sender) {
+            failure = sender->FailureMessage;
+            done = true;
+        };
         try {
             event.Schedule->SetScheduleText(schedule);
             if (event.Start(false)) {
                 while (!done)
                     dispatcher.WaitAndProcess(rtl::INFINITE);
+                if (!failure.empty()) {
+                    io.Err << "morvid-cron watch: schedule '" << schedule << "' failed: " << failure
+                           << '\n';
+                    code = ExitFailed;
+                } else if (finished) {
+                    io.Out << "never\n";
+                }
             } else {
                 io.Out << "never\n";
                 code = ExitFailed;
