@@ -1,71 +1,30 @@
 #include "platform/rtl/DateUtils.h"
+#include "tests/support/TempDir.h"
+#include "tests/tools/ToolRun.h"
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-struct TRun {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (const char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using morvid::test::TToolRun;
 
 class MorvidCron : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* binaryDir = std::getenv("MORVID_BINARY_DIR");
-        ASSERT_NE(binaryDir, nullptr) << "run through ctest";
-        FProgram = std::filesystem::path(binaryDir) / "bin" / "morvid-cron";
-        ASSERT_TRUE(std::filesystem::exists(FProgram)) << FProgram;
-        FDir = std::filesystem::temp_directory_path() /
-               ("morvid-cron-test-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(FDir);
+        FProgram = morvid::test::BuiltTool("morvid-cron");
+        ASSERT_TRUE(std::filesystem::exists(FProgram)) << "run through ctest: " << FProgram;
     }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
 
-    TRun Call(const std::vector<std::string>& args, const std::string& input = "") {
-        std::ofstream(FDir / "in", std::ios::binary) << input;
-        // A command that does not end is killed, so a hang fails the test instead of stalling it.
-        std::string command = "timeout -k 5 60 " + Quote(FProgram.string());
-        for (const std::string& arg : args) {
-            command += " " + Quote(arg);
-        }
-        command += " <" + Quote((FDir / "in").string()) + " >" + Quote((FDir / "out").string()) +
-                   " 2>" + Quote((FDir / "err").string());
-        const int status = std::system(command.c_str());
-        TRun run;
-        run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.Out = ReadAll(FDir / "out");
-        run.Err = ReadAll(FDir / "err");
-        return run;
+    TToolRun Call(const std::vector<std::string>& args, const std::string& input = "") {
+        return morvid::test::RunTool(FProgram, args, FDir.Path(), input);
     }
 
 private:
-    std::filesystem::path FProgram;
-    std::filesystem::path FDir;
+    std::string FProgram;
+    morvid::test::TTempDir FDir{"morvid-cron-test"};
 };
 
 } // namespace
@@ -83,7 +42,7 @@ TEST_F(MorvidCron, Check) {
         {"? ? ? ? ? ? ?", 2, "", "Schedule is not in valid CRON format\n"},
     };
     for (const auto& c : cases) {
-        const TRun run = Call({"check", c.Schedule});
+        const TToolRun run = Call({"check", c.Schedule});
         EXPECT_EQ(run.Code, c.Code) << c.Schedule;
         EXPECT_EQ(run.Out, c.Out) << c.Schedule;
         EXPECT_EQ(run.Err, c.Err) << c.Schedule;
@@ -106,7 +65,7 @@ TEST_F(MorvidCron, ExplainReadsEitherFormAndFailsWithTheReason) {
          "Only schedules due at second 0 have a description in words\n"},
     };
     for (const auto& c : cases) {
-        const TRun run = Call(c.Args);
+        const TToolRun run = Call(c.Args);
         EXPECT_EQ(run.Code, c.Code) << c.Args.back();
         EXPECT_EQ(run.Out, c.Out) << c.Args.back();
         EXPECT_EQ(run.Err, c.Err) << c.Args.back();
@@ -131,14 +90,14 @@ TEST_F(MorvidCron, NextListsDueTimesEachFromTheOneBefore) {
         {{"next", "--from", "2026-12-06", "0 0 0 30 2 * *"}, "never\n"},
     };
     for (const auto& c : cases) {
-        const TRun run = Call(c.Args);
+        const TToolRun run = Call(c.Args);
         EXPECT_EQ(run.Code, 0) << c.Args.back() << run.Err;
         EXPECT_EQ(run.Out, c.Out) << c.Args.back();
     }
 }
 
 TEST_F(MorvidCron, NextWithoutFromStartsNow) {
-    const TRun run = Call({"next", "--count", "2", "--task", "* * * * *"});
+    const TToolRun run = Call({"next", "--count", "2", "--task", "* * * * *"});
     EXPECT_EQ(run.Code, 0);
     EXPECT_EQ(run.Out.size(), 2 * std::string("YYYY-MM-DD HH:MM:SS\n").size()) << run.Out;
 }
@@ -166,18 +125,18 @@ TEST_F(MorvidCron, FailuresNameWhatFailed) {
         {{"check", "a", "b"}, 1, "morvid-cron check: expected one SCHEDULE argument, got 2\n"},
     };
     for (const auto& c : cases) {
-        const TRun run = Call(c.Args);
+        const TToolRun run = Call(c.Args);
         EXPECT_EQ(run.Code, c.Code) << c.Args.back();
         EXPECT_EQ(run.Err, c.Err) << c.Args.back();
     }
-    const TRun unknown = Call({"frobnicate"});
+    const TToolRun unknown = Call({"frobnicate"});
     EXPECT_EQ(unknown.Code, 1);
     EXPECT_NE(unknown.Err.find("unknown command 'frobnicate'"), std::string::npos);
 }
 
 TEST_F(MorvidCron, EveryCommandHasHelp) {
     for (const char* command : {"check", "explain", "next", "batch", "watch"}) {
-        const TRun run = Call({command, "--help"});
+        const TToolRun run = Call({command, "--help"});
         EXPECT_EQ(run.Code, 0) << command;
         EXPECT_EQ(run.Out.rfind(std::string("usage: morvid-cron ") + command, 0), 0u) << run.Out;
     }
@@ -193,7 +152,7 @@ TEST_F(MorvidCron, BatchAnswersEveryLineInOrder) {
                               "no tab here\n"
                               "\t0 0 12 * * * *\r\n"
                               "2026-12-06 14:44:28\t\n";
-    const TRun run = Call({"batch", "--from", "2027-01-01 13:00"}, input);
+    const TToolRun run = Call({"batch", "--from", "2027-01-01 13:00"}, input);
     EXPECT_EQ(run.Code, 0);
     EXPECT_EQ(run.Out, "2026-12-07 08:30:00\n"
                        "never\n"
@@ -224,7 +183,7 @@ TEST_F(MorvidCron, WatchEndsWhenTheScheduleFailsOrHasNoDueTimeLeft) {
                                      std::to_string(due.Minute) + " " + std::to_string(due.Hour) +
                                      " " + std::to_string(due.Day) + " " +
                                      std::to_string(due.Month) + " * " + std::to_string(due.Year);
-        const TRun run = Call({"watch", schedule});
+        const TToolRun run = Call({"watch", schedule});
         EXPECT_EQ(run.Code, c.Code) << schedule << run.Err;
         EXPECT_EQ(run.Err,
                   c.Err ? "morvid-cron watch: schedule '" + schedule + "' failed: " + c.Err : "")

@@ -3,52 +3,30 @@
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "tests/support/TempDir.h"
+#include "tests/tools/ToolRun.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
+using morvid::test::TToolRun;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-
-struct TCall {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quote(const std::string& arg) {
-    std::string quoted = "'";
-    for (const char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
 
 class MorvidHistory : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* binaryDir = std::getenv("MORVID_BINARY_DIR");
-        ASSERT_NE(binaryDir, nullptr) << "run through ctest";
-        FProgram = std::string(binaryDir) + "/bin/morvid-history";
-        ASSERT_TRUE(std::filesystem::exists(FProgram)) << FProgram;
+        FProgram = morvid::test::BuiltTool("morvid-history");
+        ASSERT_TRUE(std::filesystem::exists(FProgram)) << "run through ctest: " << FProgram;
     }
 
-    TCall Call(std::vector<std::string> args) {
-        std::string command = Quote(FProgram) + " --history " + Quote(HistoryFile);
-        for (const std::string& arg : args) {
-            command += " " + Quote(arg);
-        }
-        command += " >" + Quote(Dir.File("out")) + " 2>" + Quote(Dir.File("err"));
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                morvid::test::ReadFile(Dir.File("out")), morvid::test::ReadFile(Dir.File("err"))};
+    TToolRun Call(std::vector<std::string> args, const std::vector<std::string>& environment = {}) {
+        args.insert(args.begin(), {"--history", HistoryFile});
+        return morvid::test::RunTool(FProgram, args, Dir.Path(), "", environment);
     }
 
     // A run of task `id` that started `minutesAgo` minutes before now.
@@ -132,7 +110,7 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         StoreTask(2, "{C}", "C", c.CEnabled, "* * * * * *");
         // Counted, but with no identity it has no runs to judge.
         StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
-        const TCall call = Call({"--check", "--settings", SettingsFile});
+        const TToolRun call = Call({"--check", "--settings", SettingsFile});
         EXPECT_EQ(call.Code, c.Code) << c.Name << ": " << call.Out << call.Err;
         EXPECT_THAT(call.Out, StartsWith(c.Summary)) << c.Name;
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '\n'), 1) << c.Name;
@@ -144,7 +122,7 @@ TEST_F(MorvidHistory, CheckWithoutSettingsJudgesTheHistoryAndUnreadableIsUnknown
     Add("{A}", "A", 30);
     Add("{B}", "B", 30, true);
     Store();
-    TCall call = Call({"--check", "--settings", Dir.File("missing.db")});
+    TToolRun call = Call({"--check", "--settings", Dir.File("missing.db")});
     EXPECT_EQ(call.Code, 3) << "settings named but unreadable";
     EXPECT_THAT(call.Out, StartsWith("MORVID UNKNOWN - "));
 
@@ -152,12 +130,7 @@ TEST_F(MorvidHistory, CheckWithoutSettingsJudgesTheHistoryAndUnreadableIsUnknown
     EXPECT_EQ(call.Code, 3) << "a usage error is unknown too";
 
     // XDG paths pointing nowhere: only the history is judged.
-    const std::string env = "XDG_CONFIG_HOME=" + Quote(Dir.File("none")) + " ";
-    const std::string command =
-        env + Quote(std::string(std::getenv("MORVID_BINARY_DIR")) + "/bin/morvid-history") +
-        " --check --history " + Quote(HistoryFile) + " >/dev/null";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(Call({"--check"}, {"XDG_CONFIG_HOME=" + Dir.File("none")}).Code, 2);
 
     std::filesystem::remove(HistoryFile);
     call = Call({"--check"});
@@ -186,21 +159,21 @@ TEST_F(MorvidHistory, ListsRunsNewestFirstWithTheFilters) {
         {{"--since", rtl::FormatDateTimeISO(rtl::Now() - 150 / 1440.0).substr(0, 16)}, 2, "Daily"},
     };
     for (const TCase& c : cases) {
-        const TCall call = Call(c.Args);
+        const TToolRun call = Call(c.Args);
         EXPECT_EQ(call.Code, 0) << call.Err;
         EXPECT_EQ(lines(call.Out), c.Lines) << call.Out;
         EXPECT_THAT(call.Out.substr(0, call.Out.find('\n')), HasSubstr(c.First)) << call.Out;
     }
-    const TCall json = Call({"--task", "Weekly", "--json"});
+    const TToolRun json = Call({"--task", "Weekly", "--json"});
     EXPECT_THAT(json.Out,
                 StartsWith("[\n  {\"id\": 3, \"task_id\": \"{B}\", \"task\": \"Weekly\""));
     EXPECT_THAT(json.Out, HasSubstr("\"file\": \"/exports/Weekly.csv\", \"file_size\": 120"));
     EXPECT_THAT(json.Out, HasSubstr("\"started_by\": \"schedule\""));
 
-    const TCall unknown = Call({"--task", "Monthly"});
+    const TToolRun unknown = Call({"--task", "Monthly"});
     EXPECT_EQ(unknown.Code, 1);
     EXPECT_THAT(unknown.Err, HasSubstr("no task \"Monthly\""));
-    const TCall since = Call({"--since", "yesterday"});
+    const TToolRun since = Call({"--since", "yesterday"});
     EXPECT_EQ(since.Code, 1);
     EXPECT_THAT(since.Err, HasSubstr("--since \"yesterday\" is not a time"));
     EXPECT_EQ(Call({"--help"}).Code, 0);
