@@ -17,7 +17,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QStatusBar>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -103,7 +102,7 @@ void TClientHost::Info(const std::string& text) {
     }
     FOut << text << std::endl;
     if (!FOptions.Headless && FMainWindow) {
-        FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 10'000);
+        FMainWindow->ShowMessage(text, 10'000);
     }
 }
 
@@ -111,7 +110,7 @@ void TClientHost::Error(const std::string& text) {
     FErr << (FErrToJournal ? JournalErrorPriority : TimeStamp() + ' ') << "quor-client: " << text
          << std::endl;
     if (!FOptions.Headless && FMainWindow) {
-        FMainWindow->statusBar()->showMessage(QString::fromStdString(text), 30'000);
+        FMainWindow->ShowMessage(text, 30'000);
     }
 }
 

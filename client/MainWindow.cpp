@@ -1,5 +1,6 @@
 #include "client/MainWindow.h"
 
+#include "client/StatusMessage.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/HostToolbar.h"
@@ -58,6 +59,12 @@ TMainWindow::TMainWindow(host::THostObjectRegistry& objects) : FObjects(objects)
     FHostToolbar->ItemLinks.Add(bbDisconnect);
     fileMenu->addAction(bbExit->Action());
 
+    // A status bar asks for no width of its own, so a narrow window would cut the connection
+    // state under the size grip; the window keeps room for the labels, the message gives way.
+    statusBar()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    FMessage = new TStatusMessage(statusBar());
+    FMessage->setObjectName("lblStatusMessage");
+    statusBar()->addWidget(FMessage, 1);
     FStateLabel = new QLabel(statusBar());
     FStateLabel->setObjectName("lblConnectionState");
     FFailingIcon = new QLabel(statusBar());
@@ -109,6 +116,14 @@ void TMainWindow::ShowFailingTasks(int count) {
 
 std::string TMainWindow::FailingText() const {
     return FFailingLabel->text().toStdString();
+}
+
+void TMainWindow::ShowMessage(const std::string& text, int timeoutMs) {
+    FMessage->Post(QString::fromStdString(text), timeoutMs);
+}
+
+std::string TMainWindow::MessageText() const {
+    return FMessage->Text().toStdString();
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,6 @@
 // The client's main window: the main menu and main toolbar that plug-ins link their commands
-// into, the Connect and Disconnect commands, and a status bar showing the connection state and
-// how many report tasks are failing.
+// into, the Connect and Disconnect commands, and a status bar showing the latest message, the
+// connection state and how many report tasks are failing.
 #pragma once
 
 #include "platform/host/core/BarManager.h"
@@ -24,6 +24,8 @@ class THostToolbar;
 
 namespace morvid {
 
+class TStatusMessage;
+
 class TMainWindow : public QMainWindow {
 public:
     // Lists the main menu as "Menus.Main.Object" and the main toolbar as "Toolbars.Main" in
@@ -45,6 +47,12 @@ public:
     // The text shown, empty while it is hidden.
     std::string FailingText() const;
 
+    // Shows `text` in the status bar left of its labels, never over them, for `timeoutMs`
+    // (0: until the next message); a newer message replaces it and its time.
+    void ShowMessage(const std::string& text, int timeoutMs);
+    // The message whole, empty once its time is up.
+    std::string MessageText() const;
+
     host::TBarButton* bbConnect = nullptr;
     host::TBarButton* bbDisconnect = nullptr;
     host::TBarButton* bbExit = nullptr;
@@ -62,6 +70,7 @@ private:
     QToolBar* FMainToolBar = nullptr;
     std::unique_ptr<host::THostMenu> FHostMenu;
     host::THostToolbar* FHostToolbar = nullptr; // owned by FBars
+    TStatusMessage* FMessage = nullptr;
     QLabel* FStateLabel = nullptr;
     QLabel* FFailingIcon = nullptr;
     QLabel* FFailingLabel = nullptr;

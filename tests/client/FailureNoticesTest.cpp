@@ -7,7 +7,9 @@
 #include "client/FailureCommand.h"
 #include "client/FailureWatch.h"
 #include "client/MainWindow.h"
+#include "client/StatusMessage.h"
 #include "platform/host/core/HostObject.h"
+#include "platform/host/core/QuorClient.h"
 #include "tests/client/ClientProcess.h"
 #include "tests/support/QtTestApplication.h"
 
@@ -16,6 +18,7 @@
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QProcess>
+#include <QStatusBar>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -226,6 +229,43 @@ TEST(MainWindowTest, TheStatusBarCountsFailingTasksOnlyWhileThereAreAny) {
         EXPECT_EQ(window.FailingText(), text);
         EXPECT_EQ(window.findChild<QWidget*>("lblFailingTasks")->isVisibleTo(&window), count > 0);
     }
+}
+
+TEST(MainWindowTest, ALongMessageIsElidedBesideTheStatusLabelsAndKeptWholeInItsToolTip) {
+    host::THostObjectRegistry objects;
+    TMainWindow window(objects);
+    window.ShowConnectionState(host::csOnline, "/var/lib/quor/server.db (48 reports)");
+    const std::string text = "cannot save the settings to \"/home/op/.config/quor/registry.db\": " +
+                             std::string(30, 'x') + " the stored ones stay";
+    window.ShowMessage(text, 30'000);
+    window.show();
+    const auto* area = window.findChild<TStatusMessage*>("lblStatusMessage");
+    ASSERT_NE(area, nullptr);
+    const std::vector<const char*> labels{"imgFailingTasks", "lblFailingTasks",
+                                          "lblConnectionState"};
+    // Narrowing the window, or a label that appears later, takes room from the message only.
+    for (const auto& [width, failing] :
+         std::vector<std::pair<int, int>>{{900, 0}, {900, 12}, {420, 12}}) {
+        window.ShowFailingTasks(failing);
+        window.resize(width, 300);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const QRect shown = area->geometry();
+        for (const char* name : labels) {
+            const auto* label = window.statusBar()->findChild<QWidget*>(name);
+            if (label->isVisible()) {
+                EXPECT_FALSE(shown.intersects(label->geometry())) << name << " at " << width;
+                EXPECT_GE(label->width(), label->sizeHint().width()) << name << " cut at " << width;
+            }
+        }
+        const QString painted = area->ShownText();
+        EXPECT_LE(area->fontMetrics().horizontalAdvance(painted), area->width()) << width;
+        EXPECT_TRUE(painted.endsWith(QChar(0x2026))) << painted.toStdString();
+        EXPECT_EQ(area->toolTip().toStdString(), text);
+        EXPECT_EQ(window.MessageText(), text);
+    }
+    window.ShowMessage("Disconnected", 1);
+    EXPECT_TRUE(morvid::test::WaitFor([&] { return window.MessageText().empty(); }, WaitMs));
+    EXPECT_TRUE(area->toolTip().isEmpty());
 }
 
 } // namespace
