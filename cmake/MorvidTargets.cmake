@@ -75,6 +75,22 @@ function(morvid_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MORVID_SOURCE_DIR=${PROJECT_SOURCE_DIR};MORVID_BINARY_DIR=${CMAKE_BINARY_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()
 
+# morvid_scaled_test(TEST FILTER): the tests of TEST that the Google Test FILTER names, again at
+# 125 % and 150 % display scale, as TEST_125 and TEST_150.
+function(morvid_scaled_test test filter)
+    get_test_property(${test} ENVIRONMENT environment)
+    get_test_property(${test} TIMEOUT timeout)
+    foreach(percent 125 150)
+        math(EXPR fraction "${percent} - 100")
+        add_test(NAME ${test}_${percent}
+                 COMMAND ${test} --gtest_brief=1 --gtest_filter=${filter}
+                 WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+        set_tests_properties(${test}_${percent} PROPERTIES
+            TIMEOUT ${timeout}
+            ENVIRONMENT "${environment};QT_SCALE_FACTOR=1.${fraction}")
+    endforeach()
+endfunction()
+
 # morvid_bench(NAME SOURCES ... [DEPS ...]): a Google Benchmark program in bench/.
 function(morvid_bench name)
     cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})

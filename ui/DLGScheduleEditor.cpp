@@ -19,15 +19,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyle>
@@ -40,14 +43,23 @@ namespace {
 const char* const DefaultSchedule = LoadResString(SDefaultCronStr);
 const char* const ScheduleFormat = LoadResString(SCronStrFormat);
 
-// The label stands this far above the top of its edit.
-constexpr int LabelOffset = 18;
-constexpr int LabelHeight = 16;
-// One height for every single-line editor, so rows line up whatever each widget prefers.
-constexpr int EditHeight = 23;
-
-// The schedule's words under its field take up to two lines of this height.
-constexpr int WordsLineHeight = 14;
+// The designed client size; the dialog opens at it unless its controls need more, and may be
+// made larger.
+constexpr int DesignedWidth = 345;
+constexpr int DesignedHeight = 485;
+// Room around the controls, between neighbouring fields, and between a caption and its field.
+constexpr int Margin = 16;
+constexpr int FieldGap = 7;
+constexpr int CaptionGap = 2;
+// Extra room between the groups of fields: task, schedule fields, options.
+constexpr int GroupGap = 8;
+// The schedule's words stand this close under its field.
+constexpr int WordsGap = 3;
+// The schedule's words keep room for this many lines, so the controls below do not jump as
+// the text is typed.
+constexpr int WordsLines = 2;
+// Hints of the width a long name or path may widen the dialog to, as a share of the screen.
+constexpr double WidestShareOfScreen = 0.9;
 
 // How many due times the schedule field's tool tip lists.
 constexpr int HintedRuns = 5;
@@ -91,12 +103,28 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner)
     QFont dialogFont = QApplication::font();
     dialogFont.setPointSize(9);
     setFont(dialogFont);
-    SetClientSize(345, 485);
 
-    CreateTaskFields();
-    CreateScheduleFields();
-    CreateParameterGrid();
-    CreateButtons();
+    // The fields stand in layouts rather than at fixed places, so no caption or item is cut at
+    // any font or display scale and the dialog can be made larger.
+    auto* fields = new QVBoxLayout;
+    fields->setContentsMargins(Margin, Margin - CaptionGap, Margin, 0);
+    fields->setSpacing(0);
+    fields->addLayout(CreateTaskFields());
+    fields->addSpacing(FieldGap + GroupGap);
+    fields->addLayout(CreateScheduleFields());
+    fields->addSpacing(CaptionGap);
+    fields->addLayout(CreateParameterGrid(), 1);
+    fields->addSpacing(FieldGap);
+    fields->addLayout(CreateOptions());
+
+    auto* dialog = new QVBoxLayout(this);
+    dialog->setContentsMargins(0, 0, 0, 0);
+    dialog->setSpacing(0);
+    dialog->addLayout(fields, 1);
+    dialog->addSpacing(FieldGap);
+    dialog->addLayout(CreateButtons());
+    SetSizableClientSize(DesignedWidth, DesignedHeight);
+
     ChainTabOrder();
     FormCreate();
 }
@@ -116,33 +144,30 @@ template <class F> void TDLGScheduleEditor::Guarded(F&& handler) {
     }
 }
 
-QLabel* TDLGScheduleEditor::AddLabel(const char* name, const char* caption, QWidget* buddy) {
+QVBoxLayout* TDLGScheduleEditor::Captioned(const char* name, const char* caption, QWidget* field) {
     auto* label = new QLabel(QString::fromUtf8(caption), this);
     label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    const QRect edit = buddy->geometry();
-    label->setGeometry(edit.left(), edit.top() - LabelOffset, std::max(edit.width(), 121),
-                       LabelHeight);
-    return label;
+    label->setBuddy(field);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(CaptionGap);
+    column->addWidget(label);
+    column->addWidget(field);
+    return column;
 }
 
 // --- setup, one function per area --------------------------------------------------------------
 
-void TDLGScheduleEditor::CreateTaskFields() {
+QLayout* TDLGScheduleEditor::CreateTaskFields() {
     edtName = new QLineEdit(this);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setGeometry(16, 32, 137, EditHeight);
-    AddLabel("lblName", "Task name", edtName);
 
     icbReport = new QComboBox(this);
     icbReport->setObjectName(QStringLiteral("icbReport"));
-    icbReport->setGeometry(160, 32, 169, EditHeight);
-    AddLabel("lblReport", "Report", icbReport);
+    // Never narrower than its longest report name.
+    icbReport->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     edtPath = new QLineEdit(this);
     edtPath->setObjectName(QStringLiteral("edtPath"));
-    edtPath->setGeometry(16, 80, 193, EditHeight);
-    AddLabel("lblPath", "Export path", edtPath);
 
     cbbFilter = new QComboBox(this);
     cbbFilter->setObjectName(QStringLiteral("cbbFilter"));
@@ -151,8 +176,8 @@ void TDLGScheduleEditor::CreateTaskFields() {
     // completed to one either: a fragment such as "c" must not turn into "CSV table".
     cbbFilter->setInsertPolicy(QComboBox::NoInsert);
     cbbFilter->setCompleter(nullptr);
-    cbbFilter->setGeometry(216, 80, 113, EditHeight);
-    AddLabel("lblFilter", "Format:", cbbFilter);
+    // Shows its longest format whole.
+    cbbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     connect(edtName, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
     connect(icbReport, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -166,33 +191,56 @@ void TDLGScheduleEditor::CreateTaskFields() {
     connect(cbbFilter, &QComboBox::editTextChanged, this, [this] { edtNamePropertiesChange(); });
     connect(cbbFilter, &QComboBox::currentIndexChanged, this,
             [this] { edtNamePropertiesChange(); });
+
+    // Report and format take the width their items need; name and path take the rest, and what
+    // the dialog gains.
+    auto* nameRow = new QHBoxLayout;
+    nameRow->setSpacing(FieldGap);
+    nameRow->addLayout(Captioned("lblName", "Task name", edtName), 1);
+    nameRow->addLayout(Captioned("lblReport", "Report", icbReport));
+    auto* pathRow = new QHBoxLayout;
+    pathRow->setSpacing(FieldGap);
+    pathRow->addLayout(Captioned("lblPath", "Export path", edtPath), 1);
+    pathRow->addLayout(Captioned("lblFilter", "Format:", cbbFilter));
+    auto* area = new QVBoxLayout;
+    area->setSpacing(FieldGap);
+    area->addLayout(nameRow);
+    area->addLayout(pathRow);
+    return area;
 }
 
-void TDLGScheduleEditor::CreateScheduleFields() {
+QLayout* TDLGScheduleEditor::CreateScheduleFields() {
     struct TSpinLayout {
         const char* Name;
         const char* LabelName;
         const char* Caption;
-        int Left;
-        int Top;
         int Low;
         int High;
         TNullSpinEdit** Edit;
     };
+    // Four equal columns; the screen shows weekday before month.
+    constexpr int Columns = 4;
+    auto* area = new QGridLayout;
+    area->setHorizontalSpacing(FieldGap);
+    area->setVerticalSpacing(FieldGap);
+    for (int column = 0; column < Columns; ++column) {
+        area->setColumnStretch(column, 1);
+    }
+    int cell = 0;
     const TSpinLayout layouts[] = {
-        {"sedMinute", "lblMinute", "Minute", 16, 136, 0, 59, &sedMinute},
-        {"sedHour", "lblHour", "Hour", 96, 136, 0, 23, &sedHour},
-        {"sedDay", "lblDay", "Day", 176, 136, 1, 31, &sedDay},
-        {"sedWeekday", "lblWeekday", "Weekday", 256, 136, 1, 7, &sedWeekday},
-        {"sedMonth", "lblMonth", "Month", 16, 184, 1, 12, &sedMonth},
-        {"sedYear", "lblYear", "Year", 96, 184, 1900, 3000, &sedYear},
+        {"sedMinute", "lblMinute", "Minute", 0, 59, &sedMinute},
+        {"sedHour", "lblHour", "Hour", 0, 23, &sedHour},
+        {"sedDay", "lblDay", "Day", 1, 31, &sedDay},
+        {"sedWeekday", "lblWeekday", "Weekday", 1, 7, &sedWeekday},
+        {"sedMonth", "lblMonth", "Month", 1, 12, &sedMonth},
+        {"sedYear", "lblYear", "Year", 1900, 3000, &sedYear},
     };
     for (const TSpinLayout& layout : layouts) {
         auto* edit = new TNullSpinEdit(layout.Low, layout.High, this);
         edit->setObjectName(QString::fromLatin1(layout.Name));
-        edit->setGeometry(layout.Left, layout.Top, 73, EditHeight);
-        auto* label = AddLabel(layout.LabelName, layout.Caption, edit);
-        label->setFixedWidth(73);
+        area->addLayout(Captioned(layout.LabelName, layout.Caption, edit), cell / Columns,
+                        cell % Columns);
+        ++cell;
         connect(edit, &QSpinBox::valueChanged, this,
                 [this] { Guarded([this] { sedHourPropertiesChange(); }); });
         *layout.Edit = edit;
@@ -201,8 +249,10 @@ void TDLGScheduleEditor::CreateScheduleFields() {
 
     edtCronStr = new QLineEdit(this);
     edtCronStr->setObjectName(QStringLiteral("edtCronStr"));
-    edtCronStr->setGeometry(16, 240, 233, EditHeight);
-    AddLabel("lblCronStr", "Schedule definition", edtCronStr);
+    // Set apart from the spin edits, as wide as three of them.
+    QVBoxLayout* cronStr = Captioned("lblCronStr", "Schedule definition", edtCronStr);
+    cronStr->setContentsMargins(0, GroupGap, 0, 0);
+    area->addLayout(cronStr, 2, 0, 1, Columns - 1);
     FCronStrError =
         new QAction(style()->standardIcon(QStyle::SP_MessageBoxCritical), QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
@@ -215,17 +265,22 @@ void TDLGScheduleEditor::CreateScheduleFields() {
     lblScheduleWords->setObjectName(QStringLiteral("lblScheduleWords"));
     lblScheduleWords->setWordWrap(true);
     lblScheduleWords->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblScheduleWords->setGeometry(16, 266, 313, 2 * WordsLineHeight);
+    lblScheduleWords->setMinimumHeight(WordsLines * lblScheduleWords->fontMetrics().lineSpacing());
     // Validating shows the error or clears it, which rewrites the words as well.
     connect(edtCronStr, &QLineEdit::textChanged, this,
             [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
+
+    // The words read as the field's own line, close under it.
+    auto* withWords = new QVBoxLayout;
+    withWords->setSpacing(WordsGap);
+    withWords->addLayout(area);
+    withWords->addWidget(lblScheduleWords);
+    return withWords;
 }
 
-void TDLGScheduleEditor::CreateParameterGrid() {
+QLayout* TDLGScheduleEditor::CreateParameterGrid() {
     cxTreeList1 = new host::TVelmornTreeList(this);
     cxTreeList1->setObjectName(QStringLiteral("cxTreeList1"));
-    cxTreeList1->setGeometry(16, 314, 313, 71);
-    AddLabel("lblParams", "Report parameters", cxTreeList1);
 
     tlcIdx = cxTreeList1->CreateColumn("tlcIdx", "#", 35);
     tlcIdx->ReadOnly = true;
@@ -263,9 +318,6 @@ void TDLGScheduleEditor::CreateParameterGrid() {
     btnFillParams->setToolTip(QStringLiteral("One row for each parameter the report takes"));
     btnFillParams->setAutoDefault(false);
     btnFillParams->setEnabled(false);
-    const int fillWidth =
-        btnFillParams->fontMetrics().horizontalAdvance(btnFillParams->text()) + 16;
-    btnFillParams->setGeometry(329 - fillWidth, 314 - LabelOffset - 4, fillWidth, LabelHeight + 6);
     connect(btnFillParams, &QPushButton::clicked, this,
             [this] { Guarded([this] { btnFillParamsClick(); }); });
 
@@ -273,7 +325,6 @@ void TDLGScheduleEditor::CreateParameterGrid() {
     lblParamsWarning->setObjectName(QStringLiteral("lblParamsWarning"));
     lblParamsWarning->setPixmap(
         style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(QSize(16, 16)));
-    lblParamsWarning->setGeometry(btnFillParams->x() - 22, 314 - LabelOffset, 16, 16);
     lblParamsWarning->hide();
 
     // Every change of the rows may give or take a needed value.
@@ -287,47 +338,85 @@ void TDLGScheduleEditor::CreateParameterGrid() {
     cxTreeList1->OnEditValueChanged = [this](host::TcxVelmornTreeListColumn& column) {
         Guarded([&] { cxTreeList1EditValueChanged(column); });
     };
+
+    // The caption, and at the right of it the warning and the command, over the grid, which
+    // takes the height the dialog is given beyond its designed size.
+    QVBoxLayout* area = Captioned("lblParams", "Report parameters", cxTreeList1);
+    QLayoutItem* caption = area->takeAt(0);
+    auto* captionRow = new QHBoxLayout;
+    captionRow->setSpacing(FieldGap);
+    captionRow->addItem(caption);
+    captionRow->addStretch(1);
+    captionRow->addWidget(lblParamsWarning);
+    captionRow->addWidget(btnFillParams);
+    area->insertLayout(0, captionRow);
+    area->setStretch(1, 1);
+    // The command is taller than the caption; the caption's gap is taken from it.
+    area->setSpacing(0);
+    return area;
 }
 
-void TDLGScheduleEditor::CreateButtons() {
+QLayout* TDLGScheduleEditor::CreateOptions() {
     cbxScheduleEnabled = new QCheckBox(QStringLiteral("Enabled"), this);
     cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
-    cbxScheduleEnabled->setGeometry(16, 392, 121, 17);
 
     sedKeepFiles = new QSpinBox(this);
     sedKeepFiles->setObjectName(QStringLiteral("sedKeepFiles"));
     sedKeepFiles->setRange(0, 99999);
     // 0 keeps every file, as a task did before it had the option.
     sedKeepFiles->setSpecialValueText(QStringLiteral("All"));
-    sedKeepFiles->setGeometry(264, 389, 65, EditHeight);
     auto* keepLabel = new QLabel(QStringLiteral("Keep the last N files"), this);
     keepLabel->setObjectName(QStringLiteral("lblKeepFiles"));
     keepLabel->setBuddy(sedKeepFiles);
-    keepLabel->setGeometry(140, 392, 121, 17);
 
     cbxRunMissed = new QCheckBox(QStringLiteral("Run once at start if missed"), this);
     cbxRunMissed->setObjectName(QStringLiteral("cbxRunMissed"));
-    cbxRunMissed->setGeometry(16, 416, 241, 17);
 
+    auto* enabledRow = new QHBoxLayout;
+    enabledRow->setSpacing(FieldGap);
+    enabledRow->addWidget(cbxScheduleEnabled);
+    enabledRow->addStretch(1);
+    enabledRow->addWidget(keepLabel);
+    enabledRow->addWidget(sedKeepFiles);
+    auto* area = new QVBoxLayout;
+    area->setSpacing(FieldGap);
+    area->addLayout(enabledRow);
+    area->addWidget(cbxRunMissed);
+    return area;
+}
+
+QLayout* TDLGScheduleEditor::CreateButtons() {
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
-    Bevel1->setGeometry(0, 440, width(), 2);
 
     btnOk = new QPushButton(QStringLiteral("Ok"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setGeometry(185, 454, 75, 25);
     btnOk->setDefault(true);
     btnOk->setEnabled(false);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
 
     btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setGeometry(265, 454, 75, 25);
     // Enter on the focused Cancel presses Cancel, not the default Ok.
     btnCancel->setAutoDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
+
+    // The line runs the dialog's full width; the buttons keep to its bottom right corner.
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->setContentsMargins(0, 12, 5, 6);
+    buttonRow->setSpacing(5);
+    buttonRow->addStretch(1);
+    for (QPushButton* button : {btnOk, btnCancel}) {
+        button->setMinimumSize(75, 25);
+        buttonRow->addWidget(button);
+    }
+    auto* area = new QVBoxLayout;
+    area->setSpacing(0);
+    area->addWidget(Bevel1);
+    area->addLayout(buttonRow);
+    return area;
 }
 
 void TDLGScheduleEditor::ChainTabOrder() {
@@ -447,6 +536,27 @@ void TDLGScheduleEditor::LoadFromTask(const TScheduleItem& task) {
         }
     }
     UpdateOkButton();
+    WidenForLongTexts();
+}
+
+void TDLGScheduleEditor::WidenForLongTexts() {
+    // A line edit's size hint is room for 17 'x' plus its frame, margins and buttons.
+    const auto needed = [](const QLineEdit& field) {
+        const QFontMetrics metrics = field.fontMetrics();
+        return field.sizeHint().width() - 17 * metrics.horizontalAdvance(QLatin1Char('x')) +
+               metrics.horizontalAdvance(field.text()) + 2;
+    };
+    const QScreen* shown = screen();
+    const int widest =
+        shown != nullptr ? int(shown->availableGeometry().width() * WidestShareOfScreen) : width();
+    layout()->activate();
+    int missing = 0;
+    for (const QLineEdit* field : {edtName, edtPath}) {
+        missing = std::max(missing, needed(*field) - field->width());
+    }
+    if (missing > 0 && width() < widest) {
+        resize(std::min(width() + missing, widest), height());
+    }
 }
 
 void TDLGScheduleEditor::SaveToTask(TScheduleItem& task) const {

@@ -21,8 +21,10 @@ class QSpinBox;
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace host {
 class TcxVelmornTreeListColumn;
@@ -78,12 +80,19 @@ protected:
 
 private:
     void FormCreate();
-    void CreateTaskFields();
-    void CreateScheduleFields();
-    void CreateParameterGrid();
-    void CreateButtons();
+    // Each area makes its controls and returns the layout they stand in.
+    QLayout* CreateTaskFields();
+    QLayout* CreateScheduleFields();
+    QLayout* CreateParameterGrid();
+    QLayout* CreateOptions();
+    QLayout* CreateButtons();
     void ChainTabOrder();
-    QLabel* AddLabel(const char* name, const char* caption, QWidget* buddy);
+    // The field under its caption, the caption's label named `name` and leading to the field.
+    QVBoxLayout* Captioned(const char* name, const char* caption, QWidget* field);
+
+    // Widens the dialog, up to most of the screen, so that a long name or path loaded shows
+    // whole rather than scrolling inside its field.
+    void WidenForLongTexts();
 
     void FillReports();
     void FillFilters();

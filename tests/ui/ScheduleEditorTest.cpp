@@ -11,10 +11,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
@@ -126,69 +128,154 @@ TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_TRUE(Dialog->CronStrValid());
 }
 
+// The controls stand in layouts; whatever the font and display scale (ctest runs this at 100,
+// 125 and 150 %), each caption stands over its field, the fields keep their designed order, the
+// buttons keep to the bottom right corner, and no text is cut.
 TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAbove) {
     struct TPlace {
         const char* Name;
         const char* Label;
-        int Left, Top, Width;
+        const char* RightOf; // on the same row, right of this one
+        const char* Below;   // on a lower row than this one
     };
     const TPlace places[] = {
-        {"edtName", "Task name", 16, 32, 137},
-        {"icbReport", "Report", 160, 32, 169},
-        {"edtPath", "Export path", 16, 80, 193},
-        {"cbbFilter", "Format:", 216, 80, 113},
-        {"sedMinute", "Minute", 16, 136, 73},
-        {"sedHour", "Hour", 96, 136, 73},
-        {"sedDay", "Day", 176, 136, 73},
-        {"sedWeekday", "Weekday", 256, 136, 73},
-        {"sedMonth", "Month", 16, 184, 73},
-        {"sedYear", "Year", 96, 184, 73},
-        {"edtCronStr", "Schedule definition", 16, 240, 233},
-        {"cxTreeList1", "Report parameters", 16, 314, 313},
+        {"edtName", "Task name", nullptr, nullptr},
+        {"icbReport", "Report", "edtName", nullptr},
+        {"edtPath", "Export path", nullptr, "edtName"},
+        {"cbbFilter", "Format:", "edtPath", "icbReport"},
+        {"sedMinute", "Minute", nullptr, "edtPath"},
+        {"sedHour", "Hour", "sedMinute", "edtPath"},
+        {"sedDay", "Day", "sedHour", "cbbFilter"},
+        {"sedWeekday", "Weekday", "sedDay", "cbbFilter"},
+        {"sedMonth", "Month", nullptr, "sedMinute"},
+        {"sedYear", "Year", "sedMonth", "sedHour"},
+        {"edtCronStr", "Schedule definition", nullptr, "sedYear"},
+        {"cxTreeList1", "Report parameters", nullptr, "lblScheduleWords"},
     };
+    ASSERT_TRUE(ShowActive(*Dialog));
+    const QRect client = Dialog->rect();
     const QList<QLabel*> labels = Dialog->findChildren<QLabel*>();
     for (const TPlace& place : places) {
         SCOPED_TRACE(place.Name);
-        auto* widget = Find<QWidget>(place.Name);
-        EXPECT_EQ(widget->geometry().topLeft(), QPoint(place.Left, place.Top));
-        EXPECT_EQ(widget->width(), place.Width);
+        const QRect field = Find<QWidget>(place.Name)->geometry();
+        if (place.RightOf != nullptr) {
+            const QRect left = Find<QWidget>(place.RightOf)->geometry();
+            EXPECT_EQ(field.top(), left.top());
+            EXPECT_GT(field.left(), left.right());
+        } else {
+            EXPECT_EQ(field.left(), 16);
+        }
+        if (place.Below != nullptr) {
+            EXPECT_GT(field.top(), Find<QWidget>(place.Below)->geometry().bottom());
+        }
         const QLabel* label = nullptr;
         for (const QLabel* candidate : labels) {
-            if (candidate->buddy() == widget) {
+            if (candidate->buddy() == Find<QWidget>(place.Name)) {
                 label = candidate;
             }
         }
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->text(), place.Label);
-        EXPECT_EQ(label->geometry().topLeft(), QPoint(place.Left, place.Top - 18));
-        // The caption fits its label at the dialog's font.
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+        EXPECT_EQ(label->x(), field.left());
+        EXPECT_LT(label->geometry().bottom(), field.top());
+        EXPECT_LE(field.top() - label->geometry().bottom(), 4);
         EXPECT_EQ(label->font().pointSize(), 9);
     }
-    EXPECT_EQ(Grid()->height(), 71);
-    // The schedule's words stand between the schedule field and the parameters' label.
-    EXPECT_EQ(Find<QLabel>("lblScheduleWords")->geometry(), QRect(16, 266, 313, 28));
-    // The buttons moved down by one row for the retention and catch-up options.
-    EXPECT_EQ(Find<QPushButton>("btnOk")->geometry(), QRect(185, 454, 75, 25));
-    EXPECT_EQ(Find<QPushButton>("btnCancel")->geometry(), QRect(265, 454, 75, 25));
+    // The right-hand fields end at one margin; the schedule field is three spin edits wide.
+    for (const char* name : {"icbReport", "cbbFilter", "sedWeekday", "cxTreeList1"}) {
+        EXPECT_EQ(Find<QWidget>(name)->geometry().right(), client.right() - 16) << name;
+    }
+    EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedDay")->geometry().right());
+    // Words, parameters, options, line and buttons follow each other down the dialog.
+    const char* const downwards[] = {
+        "edtCronStr",   "lblScheduleWords", "cxTreeList1", "cbxScheduleEnabled",
+        "cbxRunMissed", "Bevel1",           "btnOk"};
+    for (std::size_t i = 1; i < std::size(downwards); ++i) {
+        EXPECT_GT(Find<QWidget>(downwards[i])->y(),
+                  Find<QWidget>(downwards[i - 1])->geometry().bottom())
+            << downwards[i];
+    }
+    EXPECT_EQ(Find<QFrame>("Bevel1")->width(), client.width());
+    const QRect ok = Find<QPushButton>("btnOk")->geometry();
+    const QRect cancel = Find<QPushButton>("btnCancel")->geometry();
+    EXPECT_EQ(ok.top(), cancel.top());
+    EXPECT_GT(cancel.left(), ok.right());
+    EXPECT_EQ(cancel.right(), client.right() - 5);
+    EXPECT_EQ(cancel.bottom(), client.bottom() - 6);
+    EXPECT_GE(ok.width(), 75);
     EXPECT_TRUE(Find<QPushButton>("btnOk")->isDefault());
-    EXPECT_EQ(Find<QCheckBox>("cbxScheduleEnabled")->geometry().topLeft(), QPoint(16, 392));
-    // The options' captions fit, and nothing of them leaves the dialog or meets another control.
-    const auto* runMissed = Find<QCheckBox>("cbxRunMissed");
-    EXPECT_EQ(runMissed->text(), "Run once at start if missed");
-    const auto* keepLabel = Find<QLabel>("lblKeepFiles");
-    EXPECT_EQ(keepLabel->text(), "Keep the last N files");
-    EXPECT_LE(keepLabel->fontMetrics().horizontalAdvance(keepLabel->text()), keepLabel->width());
-    const QWidget* keep = keepLabel->buddy();
-    ASSERT_NE(keep, nullptr);
-    for (const QWidget* widget :
-         {static_cast<const QWidget*>(runMissed), keep, static_cast<const QWidget*>(keepLabel)}) {
-        EXPECT_TRUE(Dialog->rect().contains(widget->geometry()))
-            << widget->objectName().toStdString();
-        EXPECT_FALSE(
-            widget->geometry().intersects(Find<QCheckBox>("cbxScheduleEnabled")->geometry()))
-            << widget->objectName().toStdString();
-        EXPECT_LT(widget->geometry().bottom(), Find<QPushButton>("btnOk")->geometry().top());
+    const QRect keep = Find<QSpinBox>("sedKeepFiles")->geometry();
+    EXPECT_EQ(keep.right(), client.right() - 16);
+    EXPECT_GT(Find<QLabel>("lblKeepFiles")->x(),
+              Find<QCheckBox>("cbxScheduleEnabled")->geometry().right());
+
+    // Nothing meets anything else, and every text shows whole.
+    const QList<QWidget*> controls = Dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QWidget* one : controls) {
+        for (const QWidget* other : controls) {
+            if (one < other && one->isVisible() && other->isVisible() &&
+                qobject_cast<const QSizeGrip*>(one) == nullptr &&
+                qobject_cast<const QSizeGrip*>(other) == nullptr) {
+                EXPECT_FALSE(one->geometry().intersects(other->geometry()))
+                    << one->objectName().toStdString() << " meets "
+                    << other->objectName().toStdString();
+            }
+        }
+        EXPECT_TRUE(client.contains(one->geometry())) << one->objectName().toStdString();
+    }
+    EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
+}
+
+// Made larger, the dialog gives the width to the fields and the height to the parameter grid;
+// it cannot be made smaller than its fields need; a long name or path opens it wider.
+TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    const QSize designed = Dialog->size();
+    const int gridHeight = Grid()->height();
+    const int pathWidth = Edit("edtPath")->width();
+    const int formatWidth = Find<QComboBox>("cbbFilter")->width();
+    Dialog->resize(designed + QSize(200, 150));
+    ASSERT_TRUE(WaitFor([&] { return Grid()->height() == gridHeight + 150; }));
+    EXPECT_EQ(Edit("edtPath")->width(), pathWidth + 200);
+    EXPECT_EQ(Find<QComboBox>("cbbFilter")->width(), formatWidth);
+
+    Dialog->resize(100, 100);
+    EXPECT_EQ(Dialog->size(), Dialog->minimumSizeHint().expandedTo(Dialog->minimumSize()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
+
+    struct TCase {
+        std::string Name;
+        std::string Path;
+        bool Wider;
+    };
+    const TCase cases[] = {
+        {"Daily alarms", "/srv/out", false},
+        // Long, but short enough for the test screen at 150 %: the dialog widens to at most
+        // most of the screen.
+        {"Alarms of the north gate, every weekday", "/srv/out", true},
+        {"Alarms", "/srv/reports/north-gate/weekdays", true},
+    };
+    for (const TCase& each : cases) {
+        SCOPED_TRACE(each.Name + " " + each.Path);
+        TDLGScheduleEditor dialog;
+        auto task = NewTask();
+        task->Name = each.Name;
+        task->ExportPath = each.Path;
+        dialog.LoadFromTask(*task);
+        ASSERT_TRUE(ShowActive(dialog));
+        EXPECT_EQ(dialog.width() > designed.width(), each.Wider);
+        EXPECT_LE(dialog.width(), dialog.screen()->availableGeometry().width());
+        // With the cursor at its end, the field still shows the text's first character: it
+        // has not scrolled.
+        for (const char* name : {"edtName", "edtPath"}) {
+            auto* field = dialog.findChild<QLineEdit*>(name);
+            field->end(false);
+            EXPECT_EQ(field->cursorPositionAt(
+                          QPoint(field->contentsRect().left() + 4, field->height() / 2)),
+                      0)
+                << name;
+        }
     }
 }
 

@@ -659,6 +659,20 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
     EXPECT_TRUE(Window->bbTaskEdit->Enabled());
 }
 
+// At the display scale the test runs at (ctest runs it at 100, 125 and 150 %), every caption of
+// the command bar and of the list's header shows whole.
+TEST_F(ScheduledReportsTest, NoCaptionIsCut) {
+    AddTask("Daily", true, "30 6 * * 1-5 *");
+    Window->SetHiddenColumns("");
+    ASSERT_TRUE(ShowActive(*Window));
+    EXPECT_EQ(CutTexts(*Window), std::vector<std::string>{});
+    const QHeaderView* header = Window->lstSchedules->header();
+    for (int column = 0; column < header->count(); ++column) {
+        EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column))
+            << Window->lstSchedules->headerItem()->text(column).toStdString();
+    }
+}
+
 TEST_F(ScheduledReportsTest, TheCommandIconIsDrawnForEveryDisplayScale) {
     const QIcon icon = Window->bbMorvid->Action()->icon();
     for (const double scale : {1.0, 1.25, 1.5, 2.0}) {

@@ -5,7 +5,10 @@
 #include "tests/support/QtTestApplication.h"
 #include "ui/DLGScheduleEditor.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QLabel>
 
 namespace uitest {
 
@@ -30,6 +33,41 @@ bool WaitFor(const std::function<bool()>& condition) {
 
 bool ShowActive(QWidget& window) {
     return morvid::test::ShowActive(window);
+}
+
+std::vector<std::string> CutTexts(const QWidget& top) {
+    std::vector<std::string> cut;
+    for (const QWidget* widget : top.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&top)) {
+            continue;
+        }
+        QSize needs;
+        if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+            if (label->text().isEmpty()) {
+                continue;
+            }
+            needs = label->wordWrap() ? QSize(0, label->heightForWidth(label->width()))
+                                      : label->sizeHint();
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            if (button->text().isEmpty()) {
+                continue;
+            }
+            needs = button->sizeHint();
+        } else if (qobject_cast<const QComboBox*>(widget) != nullptr ||
+                   qobject_cast<const QAbstractSpinBox*>(widget) != nullptr) {
+            needs = widget->sizeHint();
+        } else {
+            continue;
+        }
+        if (needs.width() > widget->width() || needs.height() > widget->height()) {
+            cut.push_back(widget->objectName().toStdString() + " (" +
+                          widget->metaObject()->className() + "): needs " +
+                          std::to_string(needs.width()) + "x" + std::to_string(needs.height()) +
+                          ", has " + std::to_string(widget->width()) + "x" +
+                          std::to_string(widget->height()));
+        }
+    }
+    return cut;
 }
 
 std::string FirstFilter() {

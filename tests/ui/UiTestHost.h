@@ -48,6 +48,11 @@ bool WaitFor(const std::function<bool()>& condition);
 // Shows the window and waits until it is exposed and active, so focus and keys behave.
 bool ShowActive(QWidget& window);
 
+// The visible captions, buttons, check boxes, combo and spin boxes under `top` that are smaller
+// than their text needs (a combo box: its longest item; a wrapped label: all its lines), each as
+// "name: needs WxH, has WxH". Empty when every text shows whole.
+std::vector<std::string> CutTexts(const QWidget& top);
+
 // The first entry of the schedule editor's export filter list.
 std::string FirstFilter();
 

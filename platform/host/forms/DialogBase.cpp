@@ -87,6 +87,12 @@ void TDialogBase::SetClientSize(int width, int height) {
     setFixedSize(width, height);
 }
 
+void TDialogBase::SetSizableClientSize(int width, int height) {
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint, false);
+    setSizeGripEnabled(true);
+    resize(QSize(width, height).expandedTo(minimumSizeHint()));
+}
+
 bool TDialogBase::Execute(QWidget* parent) {
     TParentLoan loan(*this, parent);
     setResult(QDialog::Rejected);

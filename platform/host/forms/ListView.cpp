@@ -252,10 +252,47 @@ void TListView::AddColumn(const std::string& caption, int width) {
     setColumnCount(column + 1);
     headerItem()->setText(column, QString::fromStdString(caption));
     if (width == SizedToFit) {
+        FFitColumns.push_back(column);
         header()->setSectionResizeMode(column, QHeaderView::Stretch);
     } else {
         header()->setSectionResizeMode(column, QHeaderView::Interactive);
         header()->resizeSection(column, width);
+    }
+}
+
+void TListView::updateGeometries() {
+    QTreeWidget::updateGeometries();
+    FitColumnsToRoom();
+}
+
+void TListView::FitColumnsToRoom() {
+    QHeaderView* head = header();
+    int fixed = 0;
+    int fitting = 0;
+    int widestCaption = 0;
+    for (int column = 0; column < columnCount(); ++column) {
+        if (isColumnHidden(column)) {
+            continue;
+        }
+        if (std::find(FFitColumns.begin(), FFitColumns.end(), column) == FFitColumns.end()) {
+            fixed += head->sectionSize(column);
+        } else {
+            ++fitting;
+            widestCaption = std::max(widestCaption, head->sectionSizeHint(column));
+        }
+    }
+    const bool share = fixed + fitting * widestCaption <= viewport()->width();
+    if (share == FFitColumnsShare) {
+        return;
+    }
+    FFitColumnsShare = share;
+    for (const int column : FFitColumns) {
+        if (share) {
+            head->setSectionResizeMode(column, QHeaderView::Stretch);
+        } else {
+            head->setSectionResizeMode(column, QHeaderView::Interactive);
+            head->resizeSection(column, head->sectionSizeHint(column));
+        }
     }
 }
 

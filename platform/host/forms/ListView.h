@@ -144,9 +144,13 @@ public:
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void updateGeometries() override;
 
 private:
     void HeaderClicked(int column);
+    // The columns sized to fit share the width while each share holds its caption whole; with
+    // less room they take what their captions need and the list scrolls sideways.
+    void FitColumnsToRoom();
     // Puts the rows back in their own order on the screen, keeping the selection.
     void ShowOwnOrder();
 
@@ -158,6 +162,8 @@ private:
     bool FReordering = false;
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
+    std::vector<int> FFitColumns;
+    bool FFitColumnsShare = true;
 };
 
 } // namespace host
