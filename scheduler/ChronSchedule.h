@@ -42,6 +42,10 @@ inline constexpr int FieldMonth = 4;
 inline constexpr int FieldWeekday = 5;
 inline constexpr int FieldYear = 6;
 
+// The fields' names, as messages about them say them.
+inline constexpr std::array<const char*, 7> ChronFieldNames = {"second", "minute",  "hour", "day",
+                                                               "month",  "weekday", "year"};
+
 inline constexpr std::array<std::int32_t, 7> ChronLowerBounds = {0, 0, 0, 1, 1, 1, 1900};
 inline constexpr std::array<std::int32_t, 7> ChronUpperBounds = {59, 59, 23, 31, 12, 7, 3000};
 

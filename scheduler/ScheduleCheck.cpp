@@ -10,46 +10,54 @@ namespace morvid {
 
 namespace {
 
-// The first value the entry admits outside lo..hi, if any; computed, not walked, since a range
-// may span billions.
-std::optional<std::int64_t> FirstOutside(const TChronEntry& entry, std::int32_t lo,
-                                         std::int32_t hi) {
-    if (entry.Relative) {
-        return std::nullopt;
-    }
+// The first value the search would reach that lies outside lo..hi; computed, not walked, since
+// a range may span billions. A reversed range or an empty field only ever gives its Min.
+std::optional<std::int64_t> FirstOutside(const TChronEntry& entry, std::int64_t lo,
+                                         std::int64_t hi) {
+    const auto outside = [&](std::int64_t value) { return value < lo || value > hi; };
     if (!entry.Values.empty()) {
         for (const std::int32_t value : entry.Values) {
-            if (value < lo || value > hi) {
+            if (outside(value)) {
                 return value;
             }
         }
         return std::nullopt;
     }
-    if (entry.Max < entry.Min) {
-        return std::nullopt; // an empty field takes its upper bound
-    }
-    if (entry.Min < lo || entry.Min > hi) {
+    if (outside(entry.Min)) {
         return entry.Min;
     }
-    const std::int64_t step = std::max<std::int32_t>(1, entry.Step);
-    const std::int64_t firstAbove =
-        entry.Min + (std::int64_t{hi} + 1 - entry.Min + step - 1) / step * step;
-    if (firstAbove <= entry.Max) {
-        return firstAbove;
+    if (entry.Min < entry.Max) {
+        // The first step past hi, if the range reaches it (0-70/40 stops at 40).
+        const std::int64_t step = std::max<std::int32_t>(1, entry.Step);
+        const std::int64_t firstAbove = entry.Min + (hi + 1 - entry.Min + step - 1) / step * step;
+        if (firstAbove <= entry.Max) {
+            return firstAbove;
+        }
     }
     return std::nullopt;
 }
 
 } // namespace
 
+std::string FieldRangeError(const TChronSchedule& schedule, int field) {
+    const auto index = static_cast<std::size_t>(field);
+    const TChronEntry& entry = schedule[index];
+    if (entry.Relative) {
+        return {};
+    }
+    const std::optional<std::int64_t> value =
+        FirstOutside(entry, ChronLowerBounds[index], ChronUpperBounds[index]);
+    if (!value) {
+        return {};
+    }
+    return rtl::Format("'%lld' is not a valid %s (%d-%d)", static_cast<long long>(*value),
+                       ChronFieldNames[index], ChronLowerBounds[index], ChronUpperBounds[index]);
+}
+
 std::string ClockRangeError(const TChronSchedule& schedule) {
-    static const char* const names[] = {"second", "minute", "hour"};
-    for (std::size_t field = 0; field < 3; ++field) {
-        const std::int32_t lo = ChronLowerBounds[field];
-        const std::int32_t hi = ChronUpperBounds[field];
-        if (const std::optional<std::int64_t> value = FirstOutside(schedule[field], lo, hi)) {
-            return rtl::Format("'%lld' is not a valid %s (%d-%d)", static_cast<long long>(*value),
-                               names[field], lo, hi);
+    for (int field = FieldSecond; field <= FieldHour; ++field) {
+        if (std::string error = FieldRangeError(schedule, field); !error.empty()) {
+            return error;
         }
     }
     return {};
@@ -64,6 +72,14 @@ TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, i
     } catch (const EScheduleError& error) {
         check.Error = error.Message();
         return check;
+    }
+    // A value no clock or calendar has is refused as written, as the schedule's words refuse it,
+    // even where the search would pass over it: day 32 would otherwise run on the 31st.
+    for (int field = FieldSecond; field <= FieldYear; ++field) {
+        check.Error = FieldRangeError(check.Entries, field);
+        if (!check.Error.empty()) {
+            return check;
+        }
     }
     try {
         for (int run = 0; run < count; ++run) {

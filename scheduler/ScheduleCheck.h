@@ -21,9 +21,14 @@ struct TScheduleCheck {
 };
 
 // Parses `text` (six fields) as written and as armed, then searches up to `count` due times
-// after `from`. A parse error gives the parser's message; a value that no clock has gives
-// ClockRangeError's. Other errors pass.
+// after `from`. A parse error gives the parser's message; a value that no clock or calendar has
+// gives FieldRangeError's. Other errors pass.
 TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count);
+
+// The first value of the field (an index of TChronSchedule) that its clock or calendar range
+// lacks, with the field and its range: "'32' is not a valid day (1-31)". Empty when there is
+// none; relative fields have none.
+std::string FieldRangeError(const TChronSchedule& schedule, int field);
 
 // The first admitted value of the second, minute or hour field that no clock has, with the
 // field and its range: "'25' is not a valid hour (0-23)". Empty when every value is on the

@@ -1,5 +1,7 @@
 #include "scheduler/ScheduleWords.h"
 
+#include "scheduler/ScheduleCheck.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -11,8 +13,6 @@ namespace morvid {
 
 namespace {
 
-constexpr std::array<const char*, 7> FieldNames = {"second", "minute",  "hour", "day",
-                                                   "month",  "weekday", "year"};
 constexpr std::array<const char*, 12> MonthNames = {
     "January", "February", "March",     "April",   "May",      "June",
     "July",    "August",   "September", "October", "November", "December"};
@@ -24,35 +24,6 @@ using TNamer = std::string (*)(std::int32_t);
 
 TScheduleWords Reason(std::string text) {
     return {false, std::move(text)};
-}
-
-// The first value the search would reach that lies outside the field's clock or calendar range.
-// A range counts up to its last reachable value (0-70/40 stops at 40); a reversed range or an
-// empty field only ever gives its Min.
-std::optional<std::int64_t> OutsideBounds(const TChronEntry& entry, int field) {
-    const std::int64_t lo = ChronLowerBounds[static_cast<std::size_t>(field)];
-    const std::int64_t hi = ChronUpperBounds[static_cast<std::size_t>(field)];
-    auto outside = [&](std::int64_t v) { return v < lo || v > hi; };
-    if (!entry.Values.empty()) {
-        for (const std::int32_t v : entry.Values) {
-            if (outside(v)) {
-                return v;
-            }
-        }
-        return std::nullopt;
-    }
-    if (outside(entry.Min)) {
-        return entry.Min;
-    }
-    if (entry.Min < entry.Max) {
-        const std::int64_t step = std::max<std::int32_t>(1, entry.Step);
-        const std::int64_t last =
-            entry.Min + (std::int64_t{entry.Max} - entry.Min) / step * step; // [Min, Max]
-        if (outside(last)) {
-            return last;
-        }
-    }
-    return std::nullopt;
 }
 
 // The values of an in-bounds field that the search admits, ascending.
@@ -328,7 +299,7 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
         if (entry.Relative) {
             if (entry.Step < 0) {
                 return Reason(rtl::Format("A step below 0 after '?' is not valid (%s field)",
-                                          FieldNames[static_cast<std::size_t>(field)]));
+                                          ChronFieldNames[static_cast<std::size_t>(field)]));
             }
             relative = true;
             // A kept day of the month drifts: in a shorter month the 31st wraps round to the
@@ -341,12 +312,8 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
             }
             continue;
         }
-        if (const auto value = OutsideBounds(entry, field)) {
-            return Reason(rtl::Format("'%lld' is not a valid %s (%d-%d)",
-                                      static_cast<long long>(*value),
-                                      FieldNames[static_cast<std::size_t>(field)],
-                                      ChronLowerBounds[static_cast<std::size_t>(field)],
-                                      ChronUpperBounds[static_cast<std::size_t>(field)]));
+        if (std::string outside = FieldRangeError(schedule, field); !outside.empty()) {
+            return Reason(std::move(outside));
         }
         admitted[static_cast<std::size_t>(field)] = Admitted(entry, field);
     }

@@ -5,7 +5,7 @@
 namespace morvid {
 namespace {
 
-TEST(CheckTaskSchedule, NamesTheFieldAndRangeOfAValueNoClockHas) {
+TEST(CheckTaskSchedule, NamesTheFieldAndRangeOfAValueNoClockOrCalendarHas) {
     struct TCase {
         const char* Text;
         const char* Error;
@@ -18,6 +18,14 @@ TEST(CheckTaskSchedule, NamesTheFieldAndRangeOfAValueNoClockHas) {
         {"0 25 * * * *", "'25' is not a valid hour (0-23)", 0},
         {"50-70/4 * * * * *", "'62' is not a valid minute (0-59)", 0},
         {"0 20-2000000000 * * * *", "'24' is not a valid hour (0-23)", 0},
+        // Calendar values no month, weekday or year range has, even where the search would
+        // pass over them (day 32 ran on the 31st).
+        {"0 0 32 * * *", "'32' is not a valid day (1-31)", 0},
+        {"0 0 1,32 * * *", "'32' is not a valid day (1-31)", 0},
+        {"0 0 * 1-13/4 * *", "'13' is not a valid month (1-12)", 0},
+        {"0 0 * * 0 *", "'0' is not a valid weekday (1-7)", 0},
+        {"0 0 * * * 2027,3001", "'3001' is not a valid year (1900-3000)", 0},
+        {"0 0 31-5 * * *", "", 5}, // reversed: its first value only
         {"? 8 * * * *", "", 5}, // relative fields stay on the clock
         {"0 x * * * *", "'x' is not a valid integer value", 0},
         // Written with seven fields the text fails as the parser reads it, though armed with
