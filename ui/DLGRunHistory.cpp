@@ -90,7 +90,8 @@ TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TR
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lstRuns, 1);
     layout->addLayout(buttons);
-    SetClientSize(1000, 420);
+    // Long results and file names read whole in a larger dialog.
+    SetSizableClientSize(1000, 420);
 
     connect(btnOpenFile, &QPushButton::clicked, this, [this] { btnOpenFileClick(); });
     connect(btnOpenFolder, &QPushButton::clicked, this, [this] { btnOpenFolderClick(); });

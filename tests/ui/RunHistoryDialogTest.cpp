@@ -76,6 +76,10 @@ TEST_F(RunHistoryDialogTest, RunsAreListedAsGivenWithTheFailuresMarked) {
     EXPECT_EQ(dialog->lblSummary->text(), "3 runs, 1 failed");
     // The newest run is selected, so its file opens at once.
     EXPECT_EQ(dialog->lstRuns->Selected(), dialog->lstRuns->Items[0]);
+    // It opens at its designed size and can be made larger, for long results.
+    EXPECT_EQ(dialog->size(), QSize(1000, 420));
+    EXPECT_GT(dialog->maximumWidth(), 1000);
+    EXPECT_EQ(CutTexts(*dialog), std::vector<std::string>{});
 }
 
 TEST_F(RunHistoryDialogTest, OnlyAFileTheRunWroteAndThatIsStillItsOwnIsOpened) {
