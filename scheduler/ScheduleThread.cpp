@@ -34,11 +34,15 @@ void TScheduleThread::Execute() {
         const TScheduleState state = FSchedule->State;
         // Halving alone assumes the wall clock ran at the pace of the waits. When it jumped
         // ahead (a daylight-saving change, the clock set forward) the due time is nearer than
-        // the halved interval; never wait past half the real remaining distance. While the
+        // the halved interval: never wait past half the real remaining distance. When it went
+        // back by more than the wait, halving would wake the thread at the floor until the
+        // wall clock caught up: start halving again from half the real distance. While the
         // clock runs normally both are the same, so the sequence of waits is unchanged.
-        if (state == ssWaiting && FSchedule->NextTime != 0)
-            FInterval = std::min(FInterval.Get(),
-                                 rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now()) / 2);
+        if (state == ssWaiting && FSchedule->NextTime != 0) {
+            const std::int64_t half = rtl::MilliSecondsBetween(FSchedule->NextTime, rtl::Now()) / 2;
+            if (half < FInterval.Get() || half > 2 * FInterval.Get())
+                FInterval = half;
+        }
         if (state == ssExpired)
             break;
         if (state == ssDue || state == ssLastRun) {
