@@ -40,6 +40,9 @@ TEST_F(MorvidCron, Check) {
         {"", 0, "ok\n", ""},
         {"0 0 0 * jan * *", 2, "", "'jan' is not a valid integer value\n"},
         {"? ? ? ? ? ? ?", 2, "", "Schedule is not in valid CRON format\n"},
+        // Parsed, but never due as written.
+        {"0,60 * * * * * *", 2, "", "'60' is not a valid second (0-59)\n"},
+        {"0 0 0 1,32 * * *", 2, "", "'32' is not a valid day (1-31)\n"},
     };
     for (const auto& c : cases) {
         const TToolRun run = Call({"check", c.Schedule});

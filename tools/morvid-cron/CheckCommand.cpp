@@ -1,4 +1,5 @@
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/ScheduleCheck.h"
 #include "tools/morvid-cron/CronCommand.h"
 
 #include <ostream>
@@ -10,7 +11,8 @@ int CheckMain(const std::vector<std::string>& args, TCommandIo& io) {
     if (options.Has("--help")) {
         io.Out << "usage: morvid-cron check SCHEDULE\n"
                   "Parses SCHEDULE (engine form: second minute hour day month weekday year)\n"
-                  "and prints \"ok\", or the parser's message on stderr with exit code 2.\n";
+                  "and prints \"ok\", or on stderr with exit code 2 why it is refused: the\n"
+                  "parser's message, or a value outside its field's range (day 32).\n";
         return ExitOk;
     }
     if (options.Positional().size() != 1) {
@@ -23,6 +25,13 @@ int CheckMain(const std::vector<std::string>& args, TCommandIo& io) {
     } catch (const EScheduleError& e) {
         io.Err << e.Message() << '\n';
         return ExitFailed;
+    }
+    // The parser takes any number; a value no clock or calendar has never runs as written.
+    for (int field = FieldSecond; field <= FieldYear; ++field) {
+        if (const std::string outside = FieldRangeError(entries, field); !outside.empty()) {
+            io.Err << outside << '\n';
+            return ExitFailed;
+        }
     }
     io.Out << "ok\n";
     return ExitOk;
