@@ -173,6 +173,26 @@ TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
     }
 }
 
+// Every Debian package carries a machine-readable copyright file and its changelog, compressed
+// without name or time stamp so that a rebuild makes the same package.
+TEST_F(InstallTest, TheDocumentsCarryTheCopyrightAndTheChangelogOfThisVersion) {
+    const std::string doc = Usr("share/doc/quor-client/");
+    const std::string copyright = morvid::test::ReadFile(doc + "copyright");
+    EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/"
+                              "copyright-format/1.0/\n",
+                              0),
+              0u)
+        << copyright;
+    const std::string gz = morvid::test::ReadFile(doc + "changelog.gz");
+    ASSERT_GE(gz.size(), 10u);
+    EXPECT_EQ(gz[3] & 0x08, 0) << "the gzip header names the file";
+    EXPECT_EQ(gz.substr(4, 4), std::string(4, '\0')) << "the gzip header has a time stamp";
+    // A new version needs its entry at the top of packaging/changelog.
+    const TResult changelog = Run("/bin/gzip", {"-dc", doc + "changelog.gz"});
+    EXPECT_EQ(changelog.Out.rfind("quor-client (" PROJECT_VERSION_TEXT ") ", 0), 0u)
+        << changelog.Out;
+}
+
 TEST_F(InstallTest, TheInstalledClientStartsHeadlessWithTheInstalledPlugin) {
     const TTempDir data("morvid-install-data");
     const TTempDir output("morvid-install-client");
