@@ -26,7 +26,7 @@ TEST(CheckTaskSchedule, NamesTheFieldAndRangeOfAValueNoClockOrCalendarHas) {
         {"0 0 * * 0 *", "'0' is not a valid weekday (1-7)", 0},
         {"0 0 * * * 2027,3001", "'3001' is not a valid year (1900-3000)", 0},
         {"0 0 31-5 * * *", "", 5}, // reversed: its first value only
-        {"? 8 * * * *", "", 5}, // relative fields stay on the clock
+        {"? 8 * * * *", "", 5},    // relative fields stay on the clock
         {"0 x * * * *", "'x' is not a valid integer value", 0},
         // Written with seven fields the text fails as the parser reads it, though armed with
         // "0 " in front its seventh field would be dropped.
