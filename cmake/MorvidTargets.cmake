@@ -2,12 +2,15 @@
 include_guard(GLOBAL)
 include(GNUInstallDirs)
 
-# Where the plug-ins are installed, and the ways from the programs' folder to the libraries and to
-# the plug-ins. Relative, so an installed tree works wherever it was put.
-set(MORVID_INSTALL_PLUGINDIR ${CMAKE_INSTALL_LIBDIR}/quor-client/plugins)
-file(RELATIVE_PATH MORVID_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+# Where the host's library and the plug-ins are installed, and the ways from the programs' folder
+# to them. The library is the client's own, not one for other programs to link, so it stays in
+# the client's folder, off the linker's search path. Relative, so an installed tree works
+# wherever it was put.
+set(MORVID_INSTALL_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/quor-client)
+set(MORVID_INSTALL_PLUGINDIR ${MORVID_INSTALL_PRIVATE_LIBDIR}/plugins)
+file(RELATIVE_PATH MORVID_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${MORVID_INSTALL_PRIVATE_LIBDIR})
 file(RELATIVE_PATH MORVID_BIN_TO_PLUGINS /${CMAKE_INSTALL_BINDIR} /${MORVID_INSTALL_PLUGINDIR})
-file(RELATIVE_PATH MORVID_PLUGINS_TO_LIB /${MORVID_INSTALL_PLUGINDIR} /${CMAKE_INSTALL_LIBDIR})
+file(RELATIVE_PATH MORVID_PLUGINS_TO_LIB /${MORVID_INSTALL_PLUGINDIR} /${MORVID_INSTALL_PRIVATE_LIBDIR})
 
 # Compile options shared by every target of ours.
 function(_morvid_common target)

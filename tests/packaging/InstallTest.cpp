@@ -91,7 +91,7 @@ TEST_F(InstallTest, TheProgramsRunFromWhereTheyWereInstalled) {
         std::smatch match;
         if (std::regex_search(ldd.Out, match, std::regex("libquorclientcommon\\.so => (\\S+)"))) {
             EXPECT_EQ(std::filesystem::weakly_canonical(match[1].str()),
-                      std::filesystem::weakly_canonical(Usr("lib/libquorclientcommon.so")));
+                      std::filesystem::weakly_canonical(Usr("lib/quor-client/libquorclientcommon.so")));
         }
     }
     for (const std::string& program : programs) {
