@@ -108,6 +108,28 @@ std::optional<TRunTrigger> RunTriggerFromText(std::string_view text) noexcept {
     return std::nullopt;
 }
 
+const char* RunOutcomeText(TRunOutcome outcome) noexcept {
+    switch (outcome) {
+    case TRunOutcome::Succeeded:
+        return "succeeded";
+    case TRunOutcome::Cancelled:
+        return "cancelled";
+    case TRunOutcome::Failed:
+        return "failed";
+    }
+    return "failed";
+}
+
+std::optional<TRunOutcome> RunOutcomeFromText(std::string_view text) noexcept {
+    for (const TRunOutcome outcome :
+         {TRunOutcome::Succeeded, TRunOutcome::Cancelled, TRunOutcome::Failed}) {
+        if (text == RunOutcomeText(outcome)) {
+            return outcome;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<TFileFacts> RegularFileFacts(const std::string& path) {
     struct stat info {};
     if (path.empty() || ::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {

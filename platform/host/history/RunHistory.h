@@ -28,6 +28,14 @@ enum class TRunTrigger : std::uint8_t { Schedule, CatchUp, Manual };
 const char* RunTriggerText(TRunTrigger trigger) noexcept;
 std::optional<TRunTrigger> RunTriggerFromText(std::string_view text) noexcept;
 
+// How a run ended. A scheduled or caught-up run that wrote no file has failed, whatever the
+// reason; a run by hand that the person at the screen cancelled is cancelled.
+enum class TRunOutcome : std::uint8_t { Succeeded, Cancelled, Failed };
+
+// "succeeded", "cancelled", "failed": the texts stored and shown.
+const char* RunOutcomeText(TRunOutcome outcome) noexcept;
+std::optional<TRunOutcome> RunOutcomeFromText(std::string_view text) noexcept;
+
 // One run of one task. Times are local date-times (days since 1899-12-30).
 struct TRunRecord {
     std::int64_t Id = 0; // given by the store; 0 before
@@ -39,7 +47,8 @@ struct TRunRecord {
     rtl::TDateTime Started = 0;
     rtl::TDateTime Ended = 0;
     std::string Result; // the task's result text, as its row shows it
-    bool Failed = false;
+    TRunOutcome Outcome = TRunOutcome::Succeeded;
+    bool Failed = false;        // Outcome == TRunOutcome::Failed; to be folded into Outcome
     std::string FileName;       // the file written; empty when none
     std::int64_t FileSize = -1; // -1 when no file was written
     // What identifies the file as the one this run wrote (device, inode, modification time);
