@@ -5,6 +5,8 @@
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolRun.h"
 
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@ namespace {
 
 using morvid::test::TToolRun;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 class MorvidHistory : public ::testing::Test {
@@ -177,6 +180,86 @@ TEST_F(MorvidHistory, ListsRunsNewestFirstWithTheFilters) {
     EXPECT_EQ(since.Code, 1);
     EXPECT_THAT(since.Err, HasSubstr("--since \"yesterday\" is not a time"));
     EXPECT_EQ(Call({"--help"}).Code, 0);
+}
+
+// The metrics as the monitoring system's own parser reads them, one "name{labels} value" line a
+// sample, labels in name order.
+std::vector<std::string> ParsedMetrics(const std::string& file, const std::string& folder) {
+    const char* script = R"(
+import sys
+from prometheus_client.parser import text_string_to_metric_families
+for family in text_string_to_metric_families(open(sys.argv[1]).read()):
+    for s in family.samples:
+        labels = ",".join(k + "=" + v for k, v in sorted(s.labels.items()))
+        print(family.type, s.name + "{" + labels + "}", repr(s.value))
+)";
+    const TToolRun parse = morvid::test::RunTool("/usr/bin/python3", {"-c", script, file}, folder);
+    EXPECT_EQ(parse.Code, 0) << parse.Err;
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = parse.Out.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(parse.Out.substr(start, end - start));
+    }
+    return lines;
+}
+
+TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
+    Add("{A}", "Daily", 300);
+    Add("{A}", "Daily", 200, true);
+    Add("{A}", "Daily", 10);
+    Add("{B}", "Weekly \"big\" \\ report", 50, true);
+    Store();
+    const std::string file = Dir.File("morvid.prom");
+    const TToolRun call = Call({"--metrics=" + file});
+    ASSERT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(call.Out, "");
+    for (const auto& entry : std::filesystem::directory_iterator(Dir.Path())) {
+        EXPECT_THAT(entry.path().filename().string(), Not(StartsWith("morvid.prom.")))
+            << "a temporary file was left";
+    }
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::others_read,
+              std::filesystem::perms::others_read)
+        << "the collector runs as another user";
+    const std::vector<std::string> samples = ParsedMetrics(file, Dir.Path());
+    const std::string a = "task=Daily,task_id={A}";
+    const std::string b = "task=Weekly \"big\" \\ report,task_id={B}";
+    // The times: the run 10 minutes ago for A, none for B.
+    const double started = static_cast<double>(std::time(nullptr)) - 600;
+    struct TCase {
+        std::string Sample;
+        double Value; // -1: a time near `started`
+    } const cases[] = {
+        {"gauge morvid_task_last_run_timestamp_seconds{" + a + "}", -1},
+        {"gauge morvid_task_last_success_timestamp_seconds{" + a + "}", -1},
+        {"gauge morvid_task_last_success_timestamp_seconds{" + b + "}", 0},
+        {"gauge morvid_task_last_duration_seconds{" + a + "}", 2},
+        {"gauge morvid_task_runs{outcome=succeeded," + a + "}", 2},
+        {"gauge morvid_task_runs{outcome=cancelled," + a + "}", 0},
+        {"gauge morvid_task_runs{outcome=failed," + a + "}", 1},
+        {"gauge morvid_task_runs{outcome=succeeded," + b + "}", 0},
+        {"gauge morvid_task_runs{outcome=failed," + b + "}", 1},
+    };
+    for (const TCase& c : cases) {
+        const auto found = std::find_if(samples.begin(), samples.end(), [&](const std::string& s) {
+            return s.rfind(c.Sample + " ", 0) == 0;
+        });
+        ASSERT_NE(found, samples.end()) << c.Sample << " not among\n"
+                                        << testing::PrintToString(samples);
+        const double value = std::stod(found->substr(c.Sample.size() + 1));
+        if (c.Value < 0) {
+            EXPECT_NEAR(value, started, 5) << c.Sample;
+        } else {
+            EXPECT_EQ(value, c.Value) << c.Sample;
+        }
+    }
+    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2) << testing::PrintToString(samples);
+
+    // To standard output the same text; a folder that cannot take the file is named.
+    EXPECT_EQ(Call({"--metrics"}).Out, morvid::test::ReadFile(file));
+    const TToolRun missing = Call({"--metrics=" + Dir.File("none/morvid.prom")});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_THAT(missing.Err, HasSubstr("metrics file " + Dir.File("none/morvid.prom")));
 }
 
 } // namespace

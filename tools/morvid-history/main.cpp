@@ -4,6 +4,7 @@
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/DateUtils.h"
 #include "tools/morvid-history/HealthCheck.h"
+#include "tools/morvid-history/Metrics.h"
 #include "tools/morvid-history/RunListing.h"
 
 #include <algorithm>
@@ -34,6 +35,8 @@ struct TOptions {
     std::optional<rtl::TDateTime> Since;
     bool Json = false;
     bool Check = false;
+    bool Metrics = false;
+    std::string MetricsFile; // empty: standard output
     int GraceMinutes = DefaultGraceMinutes;
     bool Help = false;
 };
@@ -41,6 +44,7 @@ struct TOptions {
 std::string Usage() {
     return "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
            "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--check]\n"
+           "                      [--metrics[=FILE]]\n"
            "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
            "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
            "file it wrote.\n"
@@ -57,6 +61,10 @@ std::string Usage() {
            "                   succeeded, 2 when one failed, 3 when an enabled task is overdue\n"
            "                   (a due time after its latest run lies more than the grace\n"
            "                   period back) or when the check cannot be made\n"
+           "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
+           "                   and runs by outcome as metrics in the text format of a\n"
+           "                   monitoring system's file collector; into FILE (replaced\n"
+           "                   whole, never half written) or to standard output\n"
            "  --settings FILE  the client's settings, which say which tasks are enabled and\n"
            "                   when they are due (--check; default: " +
            host::DefaultRegistryPath() +
@@ -118,6 +126,12 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             options.Json = flag();
         } else if (name == "--check") {
             options.Check = flag();
+        } else if (name == "--metrics") {
+            // The file is optional, so only the --metrics=FILE form gives one.
+            options.Metrics = true;
+            if (equals != std::string::npos) {
+                options.MetricsFile = value();
+            }
         } else if (name == "--help" || name == "-h") {
             options.Help = flag();
         } else {
@@ -176,6 +190,17 @@ int Check(const TOptions& options) {
     return result.ExitCode;
 }
 
+int Metrics(const TOptions& options) {
+    const host::TRunHistory history(options.History, true);
+    const std::vector<host::TRunRecord> runs = history.Runs({});
+    if (options.MetricsFile.empty()) {
+        PrintMetrics(runs, std::cout);
+    } else {
+        WriteMetricsFile(runs, options.MetricsFile);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -191,6 +216,12 @@ int main(int argc, char** argv) {
         if (options.Help) {
             std::cout << Usage();
             return 0;
+        }
+        if (options.Check && options.Metrics) {
+            throw EUsage("--check and --metrics cannot be given together");
+        }
+        if (options.Metrics) {
+            return Metrics(options);
         }
         return options.Check ? Check(options) : List(options);
     } catch (const EUsage& e) {

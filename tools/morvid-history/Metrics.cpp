@@ -1,0 +1,161 @@
+#include "tools/morvid-history/Metrics.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvid::history {
+
+namespace {
+
+struct TTaskMetrics {
+    std::string Name;
+    const host::TRunRecord* Latest = nullptr;
+    const host::TRunRecord* LatestSuccess = nullptr;
+    std::int64_t Runs[3] = {0, 0, 0}; // by TRunOutcome
+};
+
+// Until the store keeps the outcome itself, a failed run reads back with the flag alone.
+host::TRunOutcome OutcomeOf(const host::TRunRecord& run) {
+    return run.Failed ? host::TRunOutcome::Failed : run.Outcome;
+}
+
+// The history keeps local wall times; the collector wants instants. mktime resolves the zone
+// (and, in the repeated hour of autumn, takes one of the two readings).
+double UnixSeconds(rtl::TDateTime local) {
+    if (local == 0) {
+        return 0;
+    }
+    const rtl::TDecodedDateTime d = rtl::DecodeDateTime(local);
+    std::tm tm{};
+    tm.tm_year = d.Year - 1900;
+    tm.tm_mon = d.Month - 1;
+    tm.tm_mday = d.Day;
+    tm.tm_hour = d.Hour;
+    tm.tm_min = d.Minute;
+    tm.tm_sec = d.Second;
+    tm.tm_isdst = -1;
+    return static_cast<double>(std::mktime(&tm)) + d.MilliSecond / 1000.0;
+}
+
+// Label values escape backslash, double quote and line end; nothing else.
+std::string LabelValue(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Number(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+void Family(std::ostream& out, const char* name, const char* help) {
+    out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << " gauge\n";
+}
+
+} // namespace
+
+void PrintMetrics(const std::vector<host::TRunRecord>& runs, std::ostream& out) {
+    // By identity, in identity order, so the file's lines stay put from one refresh to the next.
+    std::map<std::string, TTaskMetrics> tasks;
+    for (const host::TRunRecord& run : runs) {
+        TTaskMetrics& task = tasks[run.TaskId];
+        if (task.Latest == nullptr) {
+            task.Latest = &run;
+            task.Name = run.TaskName;
+        }
+        if (task.LatestSuccess == nullptr && OutcomeOf(run) == host::TRunOutcome::Succeeded) {
+            task.LatestSuccess = &run;
+        }
+        ++task.Runs[static_cast<int>(OutcomeOf(run))];
+    }
+    auto labels = [](const std::string& id, const TTaskMetrics& task) {
+        return "task_id=\"" + LabelValue(id) + "\",task=\"" + LabelValue(task.Name) + "\"";
+    };
+    Family(out, "morvid_task_last_run_timestamp_seconds",
+           "When the task's latest run started, in Unix seconds.");
+    for (const auto& [id, task] : tasks) {
+        out << "morvid_task_last_run_timestamp_seconds{" << labels(id, task) << "} "
+            << Number(UnixSeconds(task.Latest->Started)) << '\n';
+    }
+    Family(out, "morvid_task_last_success_timestamp_seconds",
+           "When the task's latest successful run ended, in Unix seconds; 0 when none did.");
+    for (const auto& [id, task] : tasks) {
+        out << "morvid_task_last_success_timestamp_seconds{" << labels(id, task) << "} "
+            << Number(task.LatestSuccess != nullptr ? UnixSeconds(task.LatestSuccess->Ended) : 0)
+            << '\n';
+    }
+    Family(out, "morvid_task_last_duration_seconds", "How long the task's latest run took.");
+    for (const auto& [id, task] : tasks) {
+        out << "morvid_task_last_duration_seconds{" << labels(id, task) << "} "
+            << Number(static_cast<double>(task.Latest->DurationMs()) / 1000.0) << '\n';
+    }
+    // A gauge, not a counter: the history forgets old runs, so the number can fall.
+    Family(out, "morvid_task_runs",
+           "The task's runs the history keeps (90 days, at most 1000), by outcome.");
+    for (const auto& [id, task] : tasks) {
+        for (const host::TRunOutcome outcome :
+             {host::TRunOutcome::Succeeded, host::TRunOutcome::Cancelled,
+              host::TRunOutcome::Failed}) {
+            out << "morvid_task_runs{" << labels(id, task) << ",outcome=\""
+                << host::RunOutcomeText(outcome) << "\"} " << task.Runs[static_cast<int>(outcome)]
+                << '\n';
+        }
+    }
+}
+
+void WriteMetricsFile(const std::vector<host::TRunRecord>& runs, const std::string& fileName) {
+    std::ostringstream text;
+    PrintMetrics(runs, text);
+    const std::string content = text.str();
+    std::string temp = fileName + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    auto fail = [&](const std::string& what) {
+        const std::string cause = std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(temp.c_str());
+        }
+        throw rtl::Exception("cannot " + what + " the metrics file " + fileName + ": " + cause);
+    };
+    if (fd < 0) {
+        fail("create a temporary file beside");
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            fail("write");
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0) {
+        fail("write");
+    }
+    if (::rename(temp.c_str(), fileName.c_str()) != 0) {
+        fail("replace");
+    }
+    ::close(fd);
+}
+
+} // namespace morvid::history
