@@ -1,0 +1,292 @@
+#include "ui/editor/ParameterArea.h"
+
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/VelmornTreeList.h"
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
+#include "tasks/ScheduleItem.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+namespace morvid {
+
+namespace {
+
+// Undoes a BeginUpdate on every way out.
+class TGridUpdate {
+public:
+    explicit TGridUpdate(host::TVelmornTreeList& grid) : FGrid(grid) { FGrid.BeginUpdate(); }
+    ~TGridUpdate() { FGrid.EndUpdate(); }
+    TGridUpdate(const TGridUpdate&) = delete;
+    TGridUpdate& operator=(const TGridUpdate&) = delete;
+
+private:
+    host::TVelmornTreeList& FGrid;
+};
+
+std::int32_t TypeCode(const rtl::TVariant& type) {
+    return type.IsClear() ? std::int32_t(rpText) : type.AsInteger();
+}
+
+} // namespace
+
+TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
+    cxTreeList1 = new host::TVelmornTreeList(&FDialog);
+    cxTreeList1->setObjectName(QStringLiteral("cxTreeList1"));
+
+    tlcIdx = cxTreeList1->CreateColumn("tlcIdx", "#", 35);
+    tlcIdx->ReadOnly = true;
+    tlcIdx->ValueType = rtl::TVarType::Integer;
+    tlcIdx->OnGetDisplayText = [this](int row, const rtl::TVariant&) {
+        return tlcIdxGetDisplayText(row);
+    };
+
+    tlcType = cxTreeList1->CreateColumn("tlcType", "Type", 136);
+    tlcType->ValueType = rtl::TVarType::Integer;
+    tlcType->Properties = host::TEditProperties(host::TEditorKind::DropDown);
+    tlcType->Properties.Items = {{"Text", rpText},
+                                 {"Number", rpNumber},
+                                 {"Boolean", rpBoolean},
+                                 {"Date", rpDate},
+                                 {"Time", rpTime}};
+
+    tlcValue = cxTreeList1->CreateColumn("tlcValue", "Value", 175);
+    tlcValue->OnGetEditProperties = [this](int row) { return tlcValueGetEditProperties(row); };
+
+    // The report's own name for the parameter at the row's position, where it tells one. Made
+    // last, so the value columns keep their indices, and shown after "#".
+    tlcName = cxTreeList1->CreateColumn("tlcName", "Name", 110);
+    tlcName->ReadOnly = true;
+    tlcName->OnGetDisplayText = [this](int row, const rtl::TVariant&) {
+        return tlcNameGetDisplayText(row);
+    };
+    cxTreeList1->MoveColumn(tlcName->Index(), 1);
+    cxTreeList1->SetColumnVisible(tlcName->Index(), false);
+
+    cxTreeList1->OnCreateNode = [this](int row) { cxTreeList1CreateNode(row); };
+
+    btnFillParams = new QPushButton(QStringLiteral("Fill from report"), &FDialog);
+    btnFillParams->setObjectName(QStringLiteral("btnFillParams"));
+    btnFillParams->setToolTip(QStringLiteral("One row for each parameter the report takes"));
+    btnFillParams->setAutoDefault(false);
+    btnFillParams->setEnabled(false);
+    connect(btnFillParams, &QPushButton::clicked, this,
+            [this] { Guarded([this] { btnFillParamsClick(); }); });
+
+    lblParamsWarning = new QLabel(&FDialog);
+    lblParamsWarning->setObjectName(QStringLiteral("lblParamsWarning"));
+    lblParamsWarning->setPixmap(
+        FDialog.style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(QSize(16, 16)));
+    lblParamsWarning->hide();
+
+    // Every change of the rows may give or take a needed value.
+    QAbstractItemModel* rows = cxTreeList1->model();
+    for (const auto& signal :
+         {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(rows, signal, this, [this] { UpdateParamsWarning(); });
+    }
+    connect(rows, &QAbstractItemModel::dataChanged, this, [this] { UpdateParamsWarning(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { UpdateParamsWarning(); });
+    cxTreeList1->OnEditValueChanged = [this](host::TcxVelmornTreeListColumn& column) {
+        Guarded([&] { cxTreeList1EditValueChanged(column); });
+    };
+
+    // The caption, and at the right of it the warning and the command, over the grid, which
+    // takes the height the dialog is given beyond its designed size.
+    QVBoxLayout* area = Captioned("lblParams", "Report parameters", cxTreeList1);
+    QLayoutItem* caption = area->takeAt(0);
+    auto* captionRow = new QHBoxLayout;
+    captionRow->setSpacing(editor::FieldGap);
+    captionRow->addItem(caption);
+    captionRow->addStretch(1);
+    captionRow->addWidget(lblParamsWarning);
+    captionRow->addWidget(btnFillParams);
+    area->insertLayout(0, captionRow);
+    area->setStretch(1, 1);
+    // The command is taller than the caption; the caption's gap is taken from it.
+    area->setSpacing(0);
+    FLayout = area;
+}
+
+TParameterArea::~TParameterArea() {
+    // The grid calls back into this area; it goes while the area is whole, not later with the
+    // dialog's children.
+    cxTreeList1->model()->disconnect(this);
+    delete cxTreeList1;
+}
+
+std::vector<QWidget*> TParameterArea::TabOrder() const {
+    return {cxTreeList1};
+}
+
+void TParameterArea::LoadFromTask(const TScheduleItem& task) {
+    const TGridUpdate update(*cxTreeList1);
+    for (const TReportParam& param : task.Params) {
+        const int row = cxTreeList1->AddNode();
+        cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(std::int32_t(param.ParamType)));
+        cxTreeList1->SetValues(row, tlcValue->Index(), param.Value);
+    }
+}
+
+void TParameterArea::SaveToTask(TScheduleItem& task) const {
+    task.ClearParams();
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        const rtl::TVariant& value = cxTreeList1->Values(row, tlcValue->Index());
+        if (value.IsClear()) {
+            continue;
+        }
+        const std::int32_t code = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
+        task.AddParam(static_cast<std::uint8_t>(code), value);
+    }
+}
+
+std::string TParameterArea::tlcNameGetDisplayText(int row) const {
+    return FReportTellsParams && row >= 0 && std::size_t(row) < FReportParams.size()
+               ? FReportParams[std::size_t(row)].Name
+               : std::string();
+}
+
+void TParameterArea::UpdateReportParams(std::optional<std::int32_t> report) {
+    FReportParams.clear();
+    FReportTellsParams = false;
+    host::TCustomSysObject* object = nullptr;
+    if (MorvidPlugin != nullptr && report && MorvidPlugin->Reports.FindById(*report, object)) {
+        if (const host::IReportParamInfo* info =
+                host::ReportParamInfo(dynamic_cast<const host::TClientReport*>(object))) {
+            FReportParams = info->ParamInfo();
+            FReportTellsParams = true;
+        }
+    }
+    cxTreeList1->SetColumnVisible(tlcName->Index(), FReportTellsParams);
+    cxTreeList1->viewport()->update();
+    btnFillParams->setEnabled(FReportTellsParams);
+    UpdateParamsWarning();
+}
+
+void TParameterArea::btnFillParamsClick() {
+    if (!FReportTellsParams) {
+        return;
+    }
+    struct TRow {
+        rtl::TVariant Type;
+        rtl::TVariant Value;
+    };
+    std::vector<TRow> before;
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        before.push_back({cxTreeList1->Values(row, tlcType->Index()),
+                          cxTreeList1->Values(row, tlcValue->Index())});
+    }
+    const TGridUpdate update(*cxTreeList1);
+    cxTreeList1->Clear();
+    for (std::size_t i = 0; i < FReportParams.size(); ++i) {
+        const std::int32_t code = FReportParams[i].Type;
+        const int row = cxTreeList1->AddNode();
+        cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(code));
+        if (i < before.size() && TypeCode(before[i].Type) == code) {
+            cxTreeList1->SetValues(row, tlcValue->Index(), before[i].Value);
+        }
+    }
+}
+
+std::vector<std::string> TParameterArea::MissingParams() const {
+    std::vector<std::string> missing;
+    if (!FReportTellsParams) {
+        return missing;
+    }
+    // The report gets the rows that hold a value, closed up, as saving stores them.
+    std::size_t given = 0;
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        given += cxTreeList1->Values(row, tlcValue->Index()).IsClear() ? 0 : 1;
+    }
+    for (std::size_t i = given; i < FReportParams.size(); ++i) {
+        if (FReportParams[i].NeedsValue) {
+            missing.push_back(
+                rtl::Format("%s (row %d)", FReportParams[i].Name.c_str(), int(i + 1)));
+        }
+    }
+    return missing;
+}
+
+void TParameterArea::UpdateParamsWarning() {
+    const std::vector<std::string> missing = MissingParams();
+    lblParamsWarning->setVisible(!missing.empty());
+    if (!missing.empty()) {
+        QStringList names;
+        for (const std::string& name : missing) {
+            names << QString::fromStdString(name);
+        }
+        lblParamsWarning->setToolTip(
+            QStringLiteral("The report needs a value for: %1. Without it the run asks for one.")
+                .arg(names.join(QStringLiteral(", "))));
+    }
+}
+
+std::string TParameterArea::tlcIdxGetDisplayText(int row) const {
+    return rtl::IntToStr(row + 1);
+}
+
+const host::TEditProperties* TParameterArea::tlcValueGetEditProperties(int row) const {
+    const rtl::TVariant& type = cxTreeList1->Values(row, tlcType->Index());
+    std::int32_t code = rpText;
+    if (!type.IsClear()) {
+        try {
+            code = type.AsInteger();
+        } catch (const rtl::Exception&) {
+            return nullptr;
+        }
+    }
+    switch (code) {
+    case rpText:
+        return &erText;
+    case rpNumber:
+        return &erNumber;
+    case rpBoolean:
+        return &erBoolean;
+    case rpDate:
+        return &erDate;
+    case rpTime:
+        return &erTime;
+    default:
+        return nullptr;
+    }
+}
+
+void TParameterArea::cxTreeList1CreateNode(int row) {
+    cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(std::int32_t(rpText)));
+    cxTreeList1->SetValues(row, tlcValue->Index(), rtl::TVariant());
+}
+
+void TParameterArea::cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column) {
+    if (&column != tlcType) {
+        return;
+    }
+    const int row = cxTreeList1->FocusedRow();
+    if (row < 0) {
+        return;
+    }
+    rtl::TVariant value;
+    switch (TypeCode(cxTreeList1->Values(row, tlcType->Index()))) {
+    case rpNumber:
+        value = std::int32_t(0);
+        break;
+    case rpBoolean:
+        value = false;
+        break;
+    case rpDate:
+        value = double(rtl::Date());
+        break;
+    case rpTime:
+        value = double(rtl::Time());
+        break;
+    default:
+        // A text takes whatever the row held, as its text.
+        return;
+    }
+    cxTreeList1->SetValues(row, tlcValue->Index(), value);
+}
+
+} // namespace morvid

@@ -1,0 +1,260 @@
+#include "ui/editor/ScheduleArea.h"
+
+#include "platform/rtl/DateUtils.h"
+#include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidResources.h"
+#include "scheduler/ScheduleCheck.h"
+#include "scheduler/ScheduleWords.h"
+#include "tasks/ScheduleItem.h"
+#include "ui/NullSpinEdit.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace morvid {
+
+namespace {
+
+const char* const DefaultSchedule = LoadResString(SDefaultCronStr);
+const char* const ScheduleFormat = LoadResString(SCronStrFormat);
+
+// The schedule's words stand this close under its field.
+constexpr int WordsGap = 3;
+// The schedule's words keep room for this many lines, so the controls below do not jump as
+// the text is typed.
+constexpr int WordsLines = 2;
+// How many due times the schedule field's tool tip lists.
+constexpr int HintedRuns = 5;
+
+std::string FieldText(const TNullSpinEdit& edit) {
+    return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
+}
+
+} // namespace
+
+TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
+    struct TSpinLayout {
+        const char* Name;
+        const char* LabelName;
+        const char* Caption;
+        int Low;
+        int High;
+        TNullSpinEdit** Edit;
+    };
+    // Four equal columns; the screen shows weekday before month.
+    constexpr int Columns = 4;
+    auto* area = new QGridLayout;
+    area->setHorizontalSpacing(editor::FieldGap);
+    area->setVerticalSpacing(editor::FieldGap);
+    for (int column = 0; column < Columns; ++column) {
+        area->setColumnStretch(column, 1);
+    }
+    int cell = 0;
+    const TSpinLayout layouts[] = {
+        {"sedMinute", "lblMinute", "Minute", 0, 59, &sedMinute},
+        {"sedHour", "lblHour", "Hour", 0, 23, &sedHour},
+        {"sedDay", "lblDay", "Day", 1, 31, &sedDay},
+        {"sedWeekday", "lblWeekday", "Weekday", 1, 7, &sedWeekday},
+        {"sedMonth", "lblMonth", "Month", 1, 12, &sedMonth},
+        {"sedYear", "lblYear", "Year", 1900, 3000, &sedYear},
+    };
+    for (const TSpinLayout& layout : layouts) {
+        auto* edit = new TNullSpinEdit(layout.Low, layout.High, &FDialog);
+        edit->setObjectName(QString::fromLatin1(layout.Name));
+        area->addLayout(Captioned(layout.LabelName, layout.Caption, edit), cell / Columns,
+                        cell % Columns);
+        ++cell;
+        connect(edit, &QSpinBox::valueChanged, this,
+                [this] { Guarded([this] { sedHourPropertiesChange(); }); });
+        *layout.Edit = edit;
+    }
+    FFieldEdits = {sedMinute, sedHour, sedDay, sedMonth, sedWeekday, sedYear};
+
+    edtCronStr = new QLineEdit(&FDialog);
+    edtCronStr->setObjectName(QStringLiteral("edtCronStr"));
+    // Set apart from the spin edits, as wide as three of them.
+    QVBoxLayout* cronStr = Captioned("lblCronStr", "Schedule definition", edtCronStr);
+    cronStr->setContentsMargins(0, editor::GroupGap, 0, 0);
+    area->addLayout(cronStr, 2, 0, 1, Columns - 1);
+    FCronStrError = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
+                                QString(), edtCronStr);
+    FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
+    FCronStrError->setVisible(false);
+    // The field validates as its text changes, so Ok never stands for a text not validated, and
+    // again when the focus leaves it.
+    edtCronStr->installEventFilter(this);
+
+    lblScheduleWords = new QLabel(&FDialog);
+    lblScheduleWords->setObjectName(QStringLiteral("lblScheduleWords"));
+    lblScheduleWords->setWordWrap(true);
+    lblScheduleWords->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblScheduleWords->setMinimumHeight(WordsLines * lblScheduleWords->fontMetrics().lineSpacing());
+    // Validating shows the error or clears it, which rewrites the words as well.
+    connect(edtCronStr, &QLineEdit::textChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
+
+    // The words read as the field's own line, close under it.
+    auto* withWords = new QVBoxLayout;
+    withWords->setSpacing(WordsGap);
+    withWords->addLayout(area);
+    withWords->addWidget(lblScheduleWords);
+    FLayout = withWords;
+}
+
+TScheduleArea::~TScheduleArea() {
+    edtCronStr->removeEventFilter(this);
+}
+
+std::vector<QWidget*> TScheduleArea::TabOrder() const {
+    return {sedMinute, sedHour, sedDay, sedWeekday, sedMonth, sedYear, edtCronStr};
+}
+
+void TScheduleArea::FormCreate() {
+    for (TNullSpinEdit* edit : FFieldEdits) {
+        const QSignalBlocker quiet(edit);
+        edit->Clear();
+    }
+    edtCronStr->setText(QString::fromLatin1(DefaultSchedule));
+    FCronStrValid = true;
+}
+
+void TScheduleArea::LoadFromTask(const TScheduleItem& task) {
+    edtCronStr->setText(QString::fromStdString(task.CronStr));
+
+    // The spin edits only show the fields that hold one number, even of a schedule that cannot
+    // run; an unreadable one leaves them at "Any". The field's validation tells why.
+    try {
+        TChronSchedule schedule;
+        ParseChronSchedule("0 " + task.CronStr, schedule);
+        ShowScheduleFields(schedule);
+    } catch (const EScheduleError&) {
+    }
+}
+
+void TScheduleArea::SaveToTask(TScheduleItem& task) const {
+    task.SetCronStr(edtCronStr->text().toStdString());
+}
+
+bool TScheduleArea::Complete() const {
+    return !edtCronStr->text().isEmpty() && FCronStrValid;
+}
+
+void TScheduleArea::sedHourPropertiesChange() {
+    // Every change of a spin edit counts at once, keystrokes included.
+    sedHourPropertiesEditValueChanged();
+}
+
+void TScheduleArea::sedHourPropertiesEditValueChanged() {
+    std::array<std::string, 6> texts;
+    for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
+        texts[field] = FieldText(*FFieldEdits[field]);
+    }
+    // The new text is validated as it changes.
+    edtCronStr->setText(QString::fromStdString(
+        rtl::Format(ScheduleFormat, texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
+                    texts[3].c_str(), texts[4].c_str(), texts[5].c_str())));
+}
+
+void TScheduleArea::edtCronStrPropertiesValidate() {
+    // Checked as the task will arm and run it: a schedule that parses but reaches a time no
+    // clock has (minute 75, hour 25) would stop its task at that time.
+    const TScheduleCheck check =
+        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns);
+    FCronStrValid = check.Error.empty();
+    SetCronStrError(check.Error);
+    if (FCronStrValid) {
+        ShowScheduleFields(check.Entries);
+    }
+    ShowScheduleHint(check);
+    if (OnValidated) {
+        OnValidated();
+    }
+}
+
+void TScheduleArea::ShowScheduleFields(const TChronSchedule& schedule) {
+    for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
+        const TChronEntry& entry = schedule[field + 1];
+        TNullSpinEdit* edit = FFieldEdits[field];
+        // A value the field cannot hold (75 minutes) would show as a different one.
+        const bool single = !entry.Relative && entry.Values.size() == 1 &&
+                            entry.Values.front() >= edit->Low() &&
+                            entry.Values.front() <= edit->High();
+        const int value = single ? entry.Values.front() : edit->minimum();
+        // Set only when it differs, so that a spin edit being typed in keeps its text.
+        if (single ? edit->value() != value : !edit->IsNull()) {
+            const QSignalBlocker quiet(edit);
+            edit->setValue(value);
+        }
+    }
+}
+
+void TScheduleArea::SetCronStrError(const std::string& message) {
+    FCronStrErrorText = edtCronStr->text();
+    FCronStrError->setToolTip(QString::fromStdString(message));
+    FCronStrError->setVisible(!message.empty());
+    // The field shows a button for every action it holds, visible or not, so the icon is
+    // placed only while there is an error.
+    const bool placed = edtCronStr->actions().contains(FCronStrError);
+    if (!message.empty() && !placed) {
+        edtCronStr->addAction(FCronStrError, QLineEdit::TrailingPosition);
+    } else if (message.empty() && placed) {
+        edtCronStr->removeAction(FCronStrError);
+    }
+    UpdateScheduleWords();
+}
+
+void TScheduleArea::UpdateScheduleWords() {
+    // The validation's message while it speaks of the text as it stands; otherwise the words
+    // of the text as typed, or why it has none (the parser's message when it does not parse).
+    QString text;
+    bool failed = false;
+    if (FCronStrError->isVisible() && FCronStrErrorText == edtCronStr->text()) {
+        text = FCronStrError->toolTip();
+        failed = true;
+    } else {
+        const TScheduleWords words = DescribeTaskSchedule(edtCronStr->text().toStdString());
+        text = QString::fromStdString(words.Text);
+        failed = !words.Described;
+    }
+    lblScheduleWords->setText(text);
+    lblScheduleWords->setToolTip(text);
+    QPalette colours = FDialog.palette();
+    if (failed) {
+        colours.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x20));
+    }
+    lblScheduleWords->setPalette(colours);
+}
+
+void TScheduleArea::ShowScheduleHint(const TScheduleCheck& check) {
+    QStringList lines;
+    if (!check.Error.empty()) {
+        lines << QString::fromStdString(check.Error);
+    } else {
+        // The times the task will run at.
+        lines << QStringLiteral("Next runs:");
+        for (const rtl::TDateTime run : check.NextRuns) {
+            lines << QString::fromStdString(rtl::DateTimeToStr(run));
+        }
+        if (check.NextRuns.empty()) {
+            lines << QStringLiteral("Never");
+        }
+    }
+    edtCronStr->setToolTip(lines.join(u'\n'));
+}
+
+bool TScheduleArea::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edtCronStr && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        Guarded([this] { edtCronStrPropertiesValidate(); });
+    }
+    return TEditorArea::eventFilter(watched, event);
+}
+
+} // namespace morvid
