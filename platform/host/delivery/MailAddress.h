@@ -1,0 +1,36 @@
+// Mail addresses as people type them: "Name <user@example.org>" or a bare addr-spec, checked by
+// the grammar of Internet messages, and lists of them separated by ",".
+#pragma once
+
+#include "platform/rtl/SysUtils.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+// An address that is not one; the message names it and what is wrong with it.
+class EMailAddressError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TMailAddress {
+    std::string DisplayName; // UTF-8, unquoted; empty when none was given
+    std::string AddrSpec;    // local-part@domain, as the envelope carries it
+
+    bool operator==(const TMailAddress&) const = default;
+};
+
+// One mailbox: an addr-spec (dot-atom or quoted local part; dot-atom or [literal] domain), or a
+// display name (atoms and quoted strings; UTF-8 allowed) followed by the addr-spec in angle
+// brackets. Surrounding blanks are ignored. Raises EMailAddressError.
+TMailAddress ParseMailAddress(std::string_view text);
+
+// Addresses separated by "," (a comma inside quotes or angle brackets does not separate). Empty
+// entries are skipped, so "a@x, , b@y" and "" are accepted. Raises EMailAddressError for the
+// first entry that is not an address.
+std::vector<TMailAddress> ParseMailAddressList(std::string_view text);
+
+} // namespace host

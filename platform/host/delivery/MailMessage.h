@@ -1,0 +1,55 @@
+// One mail as the outbox keeps it and the transport sends it, and the header texts it needs:
+// non-ASCII names and subjects as encoded words, file names as parameters mail readers decode.
+#pragma once
+
+#include "platform/host/delivery/MailAddress.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+struct TMailAttachment {
+    std::string Path; // the file sent
+    std::string Name; // the name the recipient sees; UTF-8
+};
+
+struct TMailMessage {
+    TMailAddress From;
+    std::vector<TMailAddress> To, Cc, Bcc;
+    std::string Subject; // UTF-8, one line
+    std::string Body;    // UTF-8 plain text, lines separated by "\n"
+    std::vector<TMailAttachment> Attachments;
+    // "<...@domain>": made once when the mail is written to the outbox, so a mail sent again
+    // after a crash while it was being sent carries the same one.
+    std::string MessageId;
+    std::int64_t Date = 0; // seconds since 1970, when the mail was written
+
+    // To, Cc and Bcc: everyone the envelope names.
+    std::vector<TMailAddress> Recipients() const;
+};
+
+// Header text for UTF-8 `text`: itself when it is printable ASCII, else RFC 2047 encoded words
+// ("=?UTF-8?B?...?="), folded so no line passes 76 characters and no character is split.
+std::string EncodedHeaderText(std::string_view text);
+// "Name <a@b>" with the name quoted or encoded as needed; the bare addr-spec without a name.
+std::string MailboxHeaderText(const TMailAddress& address);
+std::string MailboxListHeaderText(const std::vector<TMailAddress>& addresses);
+// The Content-Disposition of an attachment named `name`: a quoted filename when it is ASCII, else
+// the RFC 2231 filename* with the UTF-8 name.
+std::string AttachmentDisposition(std::string_view name);
+// A new Message-ID in the domain of `sender` (an addr-spec), from 128 random bits.
+std::string NewMessageId(std::string_view sender);
+// "Mon, 07 Dec 2026 18:30:00 +0100" in the local time zone, whatever the process's locale.
+std::string MailDate(std::int64_t unixSeconds);
+// "980 bytes", "12.3 KiB", "10.0 MiB".
+std::string FileSizeText(std::int64_t bytes);
+
+// Attaches the file, or, when it is larger than `limitBytes`, leaves it out and says in the body
+// where it is and how large. Returns the note for the history; empty when it was attached.
+std::string AttachWithinLimit(TMailMessage& mail, TMailAttachment file, std::int64_t size,
+                              std::int64_t limitBytes);
+
+} // namespace host
