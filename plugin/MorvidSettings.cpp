@@ -48,6 +48,28 @@ bool TaskNumberLess(std::string_view a, std::string_view b) {
     return rtl::CompareText(a, b) < 0; // "Item1" and "Item01": a fixed order all the same
 }
 
+// "MoreFilters": the descriptions separated by ";", none of them empty.
+std::string JoinFilters(const std::vector<std::string>& filters) {
+    std::string joined;
+    for (const std::string& filter : filters) {
+        joined += (joined.empty() ? "" : ";") + filter;
+    }
+    return joined;
+}
+
+std::vector<std::string> SplitFilters(const std::string& joined) {
+    std::vector<std::string> filters;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        const std::size_t end = std::min(joined.find(';', start), joined.size());
+        if (end > start) {
+            filters.push_back(joined.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return filters;
+}
+
 TScheduleItem* RowTask(host::TListView& list, int index) {
     return static_cast<TScheduleItem*>(list.Items[index]->Data);
 }
@@ -93,6 +115,12 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
         case rpTime:
             registry.WriteTime(valueName, param.Value.AsDouble());
             break;
+        case rpDatePeriod:
+        case rpTimePeriod:
+            if (!param.Value.IsClear()) {
+                registry.WriteString(valueName, param.Value.AsString());
+            }
+            break;
         default:
             break;
         }
@@ -105,6 +133,21 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
     }
     if (task.KeepFiles > 0) {
         registry.WriteInteger("KeepFiles", task.KeepFiles);
+    }
+    if (!task.NamePattern.empty()) {
+        registry.WriteString("NamePattern", task.NamePattern);
+    }
+    if (task.NameExists != neReplace) {
+        registry.WriteInteger("NameExists", task.NameExists);
+    }
+    if (!task.ActiveFrom.empty()) {
+        registry.WriteString("ActiveFrom", task.ActiveFrom);
+    }
+    if (!task.ActiveUntil.empty()) {
+        registry.WriteString("ActiveUntil", task.ActiveUntil);
+    }
+    if (!task.MoreFilters.empty()) {
+        registry.WriteString("MoreFilters", JoinFilters(task.MoreFilters));
     }
     registry.CloseKey();
 }
@@ -147,14 +190,14 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
             // a broken parameter and is skipped unread: its type need not even be a number.
             if (registry.GetDataType(typeName) == host::rdInteger) {
                 const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
-                if (code > rpTime) {
+                if (code > rpTime) { // a period word written without one stays without one
                     task.AddParam(code, rtl::TVariant());
                 }
             }
             continue;
         }
         const auto code = static_cast<std::uint8_t>(registry.ReadInteger(typeName) & 0xFF);
-        if (code > rpTime) {
+        if (code > rpTimePeriod) {
             task.AddParam(code, rtl::TVariant());
             continue;
         }
@@ -175,6 +218,10 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
         case rpTime:
             value = rtl::TVariant::FromDate(registry.ReadTime(valueName));
             break;
+        case rpDatePeriod:
+        case rpTimePeriod:
+            value = registry.ReadString(valueName);
+            break;
         }
         task.AddParam(code, value);
     }
@@ -194,6 +241,22 @@ void LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     }
     if (registry.GetDataType("KeepFiles") == host::rdInteger) {
         task.KeepFiles = std::max(registry.ReadInteger("KeepFiles"), 0);
+    }
+    if (registry.GetDataType("NamePattern") == host::rdString) {
+        task.NamePattern = registry.ReadString("NamePattern");
+    }
+    if (registry.GetDataType("NameExists") == host::rdInteger) {
+        // A choice this version does not know keeps both files: it never replaces one.
+        task.NameExists = registry.ReadInteger("NameExists") == neReplace ? neReplace : neKeepBoth;
+    }
+    if (registry.GetDataType("ActiveFrom") == host::rdString) {
+        task.ActiveFrom = registry.ReadString("ActiveFrom");
+    }
+    if (registry.GetDataType("ActiveUntil") == host::rdString) {
+        task.ActiveUntil = registry.ReadString("ActiveUntil");
+    }
+    if (registry.GetDataType("MoreFilters") == host::rdString) {
+        task.MoreFilters = SplitFilters(registry.ReadString("MoreFilters"));
     }
 }
 

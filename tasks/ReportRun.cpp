@@ -11,6 +11,7 @@
 #include "tasks/ExportFileName.h"
 #include "tasks/ExportRetention.h"
 #include "tasks/ExportTarget.h"
+#include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
 
 #include <cerrno>
@@ -176,6 +177,10 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
             throw rtl::Exception("Export path is empty");
         }
 
+        // Words stand for the due time; a run by hand stands for its start.
+        const TResolvedParams params =
+            ResolveParams(Params, record.Due != 0 ? record.Due : record.Started);
+
         const TFilterSwitches switches(*filter);
         const std::string folder = WithTrailingDelimiter(ExportPath);
         filter->DefaultPath = folder;
@@ -191,13 +196,11 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         host::RemoveAbandonedExportFiles(folder, IsExportFileName);
 
         std::vector<rtl::TVariant> arguments;
-        arguments.reserve(Params.size() + 1);
+        arguments.reserve(params.Values.size() + 1);
         // The collection's identity, cut to 32 bits as the host's reports expect it.
         arguments.emplace_back(static_cast<std::int32_t>(
             static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&host::frxExportFilters))));
-        for (const TReportParam& param : Params) {
-            arguments.push_back(param.Value);
-        }
+        arguments.insert(arguments.end(), params.Values.begin(), params.Values.end());
 
         std::unique_ptr<rtl::TComponent> window;
         const bool prepared = report->BuildPreview(arguments, window);

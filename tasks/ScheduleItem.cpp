@@ -11,6 +11,7 @@
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduleWords.h"
 #include "scheduler/ScheduledEvent.h"
+#include "tasks/ActiveDates.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -43,7 +44,12 @@ TScheduleItem::TScheduleItem(host::TListView* listView)
     // this task, and with it the event, from inside the delivery: the event allows for that.
     // The scheduler thread moved the schedule on before it posted: PrevTime is this due time.
     Event->OnSchedule = [this](TScheduledEvent* event) {
-        Run(host::TRunTrigger::Schedule, event->Schedule->PrevTime);
+        const rtl::TDateTime due = event->Schedule->PrevTime;
+        if (ActiveStateAt(ActiveFrom, ActiveUntil, due) == TActiveState::Active) {
+            Run(host::TRunTrigger::Schedule, due);
+        } else {
+            UpdateRow(); // "Not yet active" or "Ended" in place of a run
+        }
     };
     Event->OnFailed = [this](TScheduledEvent* sender) { ScheduleFailed(sender->FailureMessage); };
     Params.clear();
@@ -84,6 +90,10 @@ void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
         // A plain double even for a date variant: the report sees a day count either way.
         converted = value.AsDouble();
         break;
+    case rpDatePeriod:
+    case rpTimePeriod:
+        converted = value.AsString(); // the word; the run resolves it
+        break;
     default:
         return;
     }
@@ -119,8 +129,19 @@ void TScheduleItem::UpdateRow() {
     // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
     const TScheduleState state = Event->Schedule->State;
     const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
-    const int nextRun =
-        subItems.Add(armed ? rtl::DateTimeToStr(Event->Schedule->NextTime) : NeverText);
+    std::string nextRunText = NeverText;
+    if (armed) {
+        // Outside its active days an armed task is woken at its due times but does not run.
+        TActiveState active = ActiveStateAt(ActiveFrom, ActiveUntil, rtl::Now());
+        if (active == TActiveState::Active &&
+            ActiveStateAt(ActiveFrom, ActiveUntil, Event->Schedule->NextTime) ==
+                TActiveState::Ended) {
+            active = TActiveState::Ended;
+        }
+        nextRunText = active == TActiveState::Active ? rtl::DateTimeToStr(Event->Schedule->NextTime)
+                                                     : ActiveStateText(active);
+    }
+    const int nextRun = subItems.Add(nextRunText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
     const TScheduleWords words = DescribeTaskSchedule(CronStr);
     subItems.SetHint(nextRun, words.Text);
@@ -130,7 +151,11 @@ void TScheduleItem::UpdateRow() {
     const int schedule = subItems.Add(words.Described ? words.Text : CronStr);
     subItems.SetHint(schedule, words.Described ? CronStr : words.Text);
     subItems.Add(ReportName());
-    subItems.Add(Filter);
+    std::string formats = Filter;
+    for (const std::string& more : MoreFilters) {
+        formats += ", " + more;
+    }
+    subItems.Add(formats);
     subItems.Add(ExportPath);
 }
 
@@ -198,7 +223,10 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
         TChronSchedule schedule;
         ParseChronSchedule("0 " + CronStr, schedule);
         const rtl::TDateTime due = NextOccurrence(schedule, last, 0, 0);
-        return due != 0 && due <= now ? due : 0;
+        return due != 0 && due <= now &&
+                       ActiveStateAt(ActiveFrom, ActiveUntil, due) == TActiveState::Active
+                   ? due
+                   : 0;
     } catch (const rtl::Exception&) {
         return 0;
     }

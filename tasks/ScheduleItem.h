@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace host {
 class TListView;
@@ -17,6 +18,12 @@ class TListView;
 namespace morvid {
 
 class TScheduledEvent;
+
+// The choices of TScheduleItem::NameExists, as stored.
+enum TNameExists : std::int32_t {
+    neReplace = 0,  // a file of the task's own, or of nobody's that the history knows, goes
+    neKeepBoth = 1, // the new file takes the first free "_2", "_3", ...
+};
 
 class TScheduleItem {
 public:
@@ -60,8 +67,9 @@ public:
     void ResumeSchedule();
 
     // The first due time after the task's last run (the later of LastRun and the history's
-    // latest start) when it lies at or before `now`; 0 when there is none, when the task never
-    // ran (nothing tells since when to look), or when its schedule does not parse.
+    // latest start) when it lies at or before `now` within the active days; 0 when there is
+    // none, when the task never ran (nothing tells since when to look), or when its schedule
+    // does not parse.
     rtl::TDateTime MissedDueTime(rtl::TDateTime now) const;
     // For an enabled task with RunMissed that missed a due time: queues one catch-up run on the
     // main thread's messages, however many due times were missed. True when one was queued.
@@ -94,6 +102,15 @@ public:
     bool RunMissed = false;
     // After a successful export keep only this many of the task's own exports; 0 keeps all.
     std::int32_t KeepFiles = 0;
+    // The export's name below ExportPath (tasks/NamePattern); empty for the time-stamped name.
+    std::string NamePattern;
+    // What a run does when a file of a NamePattern name is there.
+    std::int32_t NameExists = neReplace;
+    // The first and the last day the task runs, "YYYY-MM-DD"; empty for no bound.
+    std::string ActiveFrom;
+    std::string ActiveUntil;
+    // Descriptions of further export filters: each run exports the one report in these as well.
+    std::vector<std::string> MoreFilters;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 

@@ -292,26 +292,51 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     morvid::TScheduleItem& task = AddTask("Options", true);
     task.RunMissed = true;
     task.KeepFiles = 7;
+    task.NamePattern = "{due:yyyy}/{report}";
+    task.NameExists = morvid::neKeepBoth;
+    task.ActiveFrom = "2026-12-01";
+    task.ActiveUntil = "2027-03-31";
+    task.MoreFilters = {"Excel workbook", "PDF file"};
     Save();
     const TValues stored = StoredValues(*Registry(), ItemPath(0));
-    EXPECT_THAT(TValues(stored.end() - 2, stored.end()),
+    EXPECT_THAT(TValues(stored.end() - 7, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
-                            TStoredValue{"KeepFiles", rdInteger, "7"}));
+                            TStoredValue{"KeepFiles", rdInteger, "7"},
+                            TStoredValue{"NamePattern", rdString, "{due:yyyy}/{report}"},
+                            TStoredValue{"NameExists", rdInteger, "1"},
+                            TStoredValue{"ActiveFrom", rdString, "2026-12-01"},
+                            TStoredValue{"ActiveUntil", rdString, "2027-03-31"},
+                            TStoredValue{"MoreFilters", rdString, "Excel workbook;PDF file"}));
     Restart();
     Load();
     EXPECT_TRUE(Task(0).RunMissed);
     EXPECT_EQ(Task(0).KeepFiles, 7);
+    EXPECT_EQ(Task(0).NamePattern, "{due:yyyy}/{report}");
+    EXPECT_EQ(Task(0).NameExists, morvid::neKeepBoth);
+    EXPECT_EQ(Task(0).ActiveFrom, "2026-12-01");
+    EXPECT_EQ(Task(0).ActiveUntil, "2027-03-31");
+    EXPECT_THAT(Task(0).MoreFilters, ElementsAre("Excel workbook", "PDF file"));
 
     const struct {
         const char* Case;
         TValues Added;
         bool RunMissed;
         int KeepFiles;
+        int NameExists = morvid::neReplace;
+        std::vector<std::string> MoreFilters = {};
     } cases[] = {
         {"negative count", {{"KeepFiles", rdInteger, "-3"}}, false, 0},
         {"option of another type", {{"RunMissed", rdString, "1"}}, false, 0},
         {"any non-zero is on", {{"RunMissed", rdInteger, "2"}}, true, 0},
         {"empty identity", {{"Id", rdString, ""}}, false, 0},
+        {"an unknown choice never replaces", {{"NameExists", rdInteger, "7"}}, false, 0, 1},
+        {"a choice of another type", {{"NameExists", rdString, "1"}}, false, 0, 0},
+        {"empty formats are no formats",
+         {{"MoreFilters", rdString, ";HTML file;;CSV file;"}},
+         false,
+         0,
+         0,
+         {"HTML file", "CSV file"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Case);
@@ -322,6 +347,8 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
         ASSERT_EQ(RowCount(), 1);
         EXPECT_EQ(Task(0).RunMissed, c.RunMissed);
         EXPECT_EQ(Task(0).KeepFiles, c.KeepFiles);
+        EXPECT_EQ(Task(0).NameExists, c.NameExists);
+        EXPECT_EQ(Task(0).MoreFilters, c.MoreFilters);
         EXPECT_FALSE(Task(0).Id.empty());
     }
 }
@@ -357,6 +384,14 @@ TEST_F(MorvidSettingsTest, StoredParametersLoadByTheirCountAndPresence) {
          Replacing(Without(With({{"ParamCount", rdInteger, "3"}}, params), "Param1"),
                    {"ParamType1", rdString, "Number"}),
          {{1, 5}, {2, true}}},
+        {"period words are strings",
+         With({{"ParamCount", rdInteger, "2"},
+               {"ParamType0", rdInteger, "5"},
+               {"Param0", rdString, "last-month-end"},
+               {"ParamType1", rdInteger, "6"},
+               {"Param1", rdString, "due-time"}},
+              {}),
+         {{5, rtl::TVariant("last-month-end")}, {6, rtl::TVariant("due-time")}}},
         {"the low eight bits are the code",
          Replacing(Replacing(With({{"ParamCount", rdInteger, "1"}}, params),
                              {"ParamType0", rdInteger, "0x103"}),

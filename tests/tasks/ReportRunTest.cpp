@@ -257,6 +257,37 @@ TEST_F(ReportRunTest, ParametersReachTheReportInOrderWithTheirTypes) {
     EXPECT_EQ(Report->Arguments[4].VarType(), rtl::TVarType::Double);
 }
 
+TEST_F(ReportRunTest, PeriodWordsGiveTheDaysOfTheDueTimeNotOfTheStart) {
+    Task->AddParam(morvid::rpDatePeriod, "yesterday");
+    Task->AddParam(morvid::rpTimePeriod, "due-time");
+    const struct {
+        host::TRunTrigger Trigger;
+        rtl::TDateTime Due;
+        const char* Day; // what "yesterday" gives
+        rtl::TDateTime Time;
+    } cases[] = {
+        // A catch-up a day late, on the 3rd at 13:46, of the run due on the 2nd at 06:00.
+        {host::TRunTrigger::CatchUp, rtl::EncodeDateTime(2026, 3, 2, 6, 0, 0, 0), "2026-03-01",
+         0.25},
+        {host::TRunTrigger::Manual, 0, "2026-03-02", rtl::EncodeTime(13, 46, 5, 0)},
+    };
+    for (const auto& c : cases) {
+        Task->Run(c.Trigger, c.Due);
+        ASSERT_EQ(Report->Arguments.size(), 3U);
+        EXPECT_EQ(rtl::FormatDateTimeISO(Report->Arguments[1].AsDouble()).substr(0, 10), c.Day);
+        EXPECT_NEAR(Report->Arguments[2].AsDouble(), c.Time, 1e-9);
+        EXPECT_EQ(Task->LastRunResult, "Success!");
+    }
+}
+
+TEST_F(ReportRunTest, AnUnknownPeriodWordEndsTheRunBeforeTheReport) {
+    Task->AddParam(morvid::rpText, "x");
+    Task->AddParam(morvid::rpDatePeriod, "fortnight-start");
+    Task->Run();
+    EXPECT_EQ(Report->Calls, 0);
+    EXPECT_EQ(Task->LastRunResult, "Error: Parameter 2: \"fortnight-start\" is not a period word");
+}
+
 TEST_F(ReportRunTest, ATaskWithoutParametersHandsOnlyTheFilterCollection) {
     Task->Run();
     ASSERT_EQ(Report->Arguments.size(), 1U);

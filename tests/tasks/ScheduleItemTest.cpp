@@ -74,6 +74,19 @@ TEST_F(ScheduleItemTest, TheEventsDeliveryRunsTheTask) {
     EXPECT_EQ(task->LastRunResult, "Error: Client is offline");
 }
 
+TEST_F(ScheduleItemTest, ADeliveryOutsideTheActiveDaysRunsNothing) {
+    auto task = NewTask();
+    Client.State = 0;
+    task->Event->Schedule->PrevTime = rtl::Now();
+    for (const auto& [from, until] : {std::pair{"2026-03-04", ""}, {"", "2026-03-02"}}) {
+        task->ActiveFrom = from;
+        task->ActiveUntil = until;
+        task->Event->OnSchedule(task->Event);
+        EXPECT_TRUE(task->LastRun.IsNull()) << from << until;
+        EXPECT_EQ(task->LastRunResult, "");
+    }
+}
+
 TEST_F(ScheduleItemTest, SettersOnlyStore) {
     auto task = NewTask();
     task->UpdateRow();
@@ -144,6 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
         TAddParamCase{"DateFromDouble", 3, 46084.0, 46084.0, false},
         TAddParamCase{"TimeFromDateVariant", 4, rtl::TVariant::FromDate(0.25), 0.25, false},
         TAddParamCase{"TimeFromInteger", 4, std::int32_t{1}, 1.0, false},
+        TAddParamCase{"DatePeriodKeepsTheWord", 5, "last-month-end", "last-month-end", false},
+        TAddParamCase{"TimePeriodKeepsTheWord", 6, "due-time", "due-time", false},
         TAddParamCase{"UnknownCodeKeepsNoValue", 7, "anything", rtl::TVariant(), false},
         TAddParamCase{"NumberFromNonNumber", 1, "twelve", rtl::TVariant(), true},
         TAddParamCase{"NumberOutOfRange", 1, 1e12, rtl::TVariant(), true},
@@ -202,6 +217,8 @@ struct TNextRunCase {
     bool Arm;
     bool EnabledAfterwards;
     const char* NextRun;
+    const char* ActiveFrom = "";
+    const char* ActiveUntil = "";
 };
 
 class NextRunTest : public ScheduleItemTest, public ::testing::WithParamInterface<TNextRunCase> {};
@@ -211,6 +228,8 @@ TEST_P(NextRunTest, ShowsOnlyForArmedEnabledTasks) {
     auto task = NewTask();
     task->SetCronStr(c.CronStr);
     task->SetEnabled(c.EnabledWhenArmed);
+    task->ActiveFrom = c.ActiveFrom;
+    task->ActiveUntil = c.ActiveUntil;
     if (c.Arm) {
         task->StartSchedule();
     }
@@ -226,7 +245,16 @@ INSTANTIATE_TEST_SUITE_P(
         TNextRunCase{"DailyArmed", "30 6 * * * *", true, true, true, "2026-03-04 06:30:00"},
         TNextRunCase{"EnabledNotArmed", "* * * * * *", true, false, true, "Never"},
         TNextRunCase{"ArmedButDisabled", "* * * * * *", true, true, false, "Never"},
-        TNextRunCase{"NoFurtherOccurrence", "0 0 1 1 * 2020", true, true, true, "Never"}),
+        TNextRunCase{"NoFurtherOccurrence", "0 0 1 1 * 2020", true, true, true, "Never"},
+        TNextRunCase{"NotYetActive", "* * * * * *", true, true, true, "Not yet active",
+                     "2026-03-04"},
+        TNextRunCase{"ActiveFromToday", "* * * * * *", true, true, true, "2026-03-03 13:47:00",
+                     "2026-03-03", "2026-03-03"},
+        TNextRunCase{"EndedYesterday", "* * * * * *", true, true, true, "Ended", "", "2026-03-02"},
+        TNextRunCase{"NextRunAfterTheLastDay", "30 6 * * * *", true, true, true, "Ended", "",
+                     "2026-03-03"},
+        TNextRunCase{"InactiveButDisarmed", "* * * * * *", true, false, true, "Never", "",
+                     "2026-03-02"}),
     [](const auto& info) { return std::string(info.param.Label); });
 
 TEST_F(ScheduleItemTest, StartScheduleArmsWithSecondZero) {

@@ -193,6 +193,8 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         const char* CronStr;
         rtl::TDateTime LastRun; // 0: never ran
         bool Expected;
+        const char* ActiveFrom = "";
+        const char* ActiveUntil = "";
     } const cases[] = {
         {"every minute, three hours missed", true, true, "* * * * * *", threeHoursAgo, true},
         {"the option off", false, true, "* * * * * *", threeHoursAgo, false},
@@ -200,6 +202,11 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         {"nothing due since", true, true, "0 0 * * * *", now - 60 / 86400.0, false},
         {"never ran", true, true, "* * * * * *", 0, false},
         {"schedule that does not parse", true, true, "x * * * * *", threeHoursAgo, false},
+        {"active from today", true, true, "* * * * * *", threeHoursAgo, true, "2026-03-03"},
+        {"missed after the last day", true, true, "* * * * * *", threeHoursAgo, false, "",
+         "2026-03-02"},
+        {"missed before the first day", true, true, "* * * * * *", threeHoursAgo, false,
+         "2026-03-04"},
     };
     for (const TCase& c : cases) {
         Runs.clear();
@@ -207,6 +214,8 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         task->RunMissed = c.RunMissed;
         task->SetEnabled(c.Enabled);
         task->SetCronStr(c.CronStr);
+        task->ActiveFrom = c.ActiveFrom;
+        task->ActiveUntil = c.ActiveUntil;
         if (c.LastRun != 0) {
             task->LastRun = rtl::TVariant::FromDate(c.LastRun);
         }

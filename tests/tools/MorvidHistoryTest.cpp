@@ -60,7 +60,7 @@ protected:
 
     // A task key as the plug-in stores it.
     void StoreTask(int index, const std::string& id, const std::string& name, bool enabled,
-                   const std::string& cronStr) {
+                   const std::string& cronStr, const std::string& activeUntil = {}) {
         host::TRegistry registry(SettingsFile);
         ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item" +
                                          std::to_string(index),
@@ -70,6 +70,9 @@ protected:
         registry.WriteString("CronStr", cronStr);
         if (!id.empty()) {
             registry.WriteString("Id", id);
+        }
+        if (!activeUntil.empty()) {
+            registry.WriteString("ActiveUntil", activeUntil);
         }
     }
 
@@ -90,6 +93,7 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         bool CEnabled;
         int Code;
         const char* Summary;
+        int CActiveDays = 0; // C's last active day from today; 0 for none
     } const cases[] = {
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
@@ -98,6 +102,8 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         {"a disabled task is not due", false, 60, false, 0,
          "MORVID OK - 3 tasks, every latest run succeeded"},
         {"within the grace", false, 4, true, 0, "MORVID OK - 4 tasks"},
+        {"an ended task is not due", false, 60, true, 0, "MORVID OK - 4 tasks", -2},
+        {"an active task is", false, 60, true, 3, "MORVID UNKNOWN - 1 of 4 tasks overdue", 1},
     };
     for (const TCase& c : cases) {
         std::filesystem::remove(HistoryFile);
@@ -110,7 +116,10 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         Store();
         StoreTask(0, "{A}", "A", true, "0 0 * * * *"); // hourly: its next due lies ahead
         StoreTask(1, "{B}", "B", true, "* * * * * *");
-        StoreTask(2, "{C}", "C", c.CEnabled, "* * * * * *");
+        StoreTask(2, "{C}", "C", c.CEnabled, "* * * * * *",
+                  c.CActiveDays == 0
+                      ? ""
+                      : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
         // Counted, but with no identity it has no runs to judge.
         StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
         const TToolRun call = Call({"--check", "--settings", SettingsFile});

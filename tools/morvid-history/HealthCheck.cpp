@@ -2,6 +2,7 @@
 
 #include "platform/host/registry/Registry.h"
 #include "scheduler/ChronSchedule.h"
+#include "tasks/ActiveDates.h"
 
 #include <map>
 
@@ -60,6 +61,8 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
         task.Id = text("Id");
         task.Name = text("Name");
         task.CronStr = text("CronStr");
+        task.ActiveFrom = text("ActiveFrom");
+        task.ActiveUntil = text("ActiveUntil");
         task.Enabled = registry.GetDataType("Enabled") == host::rdInteger &&
                        registry.ReadInteger("Enabled") != 0;
         tasks.push_back(std::move(task));
@@ -96,7 +99,8 @@ TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
             }
             judgeRun(*found->second);
             const rtl::TDateTime due = NextDue(task.CronStr, found->second->Started);
-            if (due != 0 && due + grace < now) {
+            if (due != 0 && due + grace < now &&
+                ActiveStateAt(task.ActiveFrom, task.ActiveUntil, due) == TActiveState::Active) {
                 overdue.push_back(Quoted(task.Name) + " due " + rtl::FormatDateTimeISO(due));
             }
         }

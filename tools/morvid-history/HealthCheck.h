@@ -21,6 +21,8 @@ struct TStoredTask {
     std::string Name;
     bool Enabled = false;
     std::string CronStr;
+    std::string ActiveFrom; // "YYYY-MM-DD" or empty, as stored
+    std::string ActiveUntil;
 };
 
 // The report tasks of the plug-in's settings in the client's registry file. Raises the
@@ -34,7 +36,8 @@ struct TCheckResult {
 
 // Judges the latest runs. With the stored tasks, only enabled tasks count, and an enabled task
 // is overdue when a due time after its latest run lies more than graceMinutes before now;
-// without them, every task of the history counts and none can be judged overdue. An overdue
+// without them, every task of the history counts and none can be judged overdue. A due time
+// outside the task's active days is none. An overdue
 // task outweighs a failed one: the scheduler itself may be down.
 TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
                          const std::optional<std::vector<TStoredTask>>& tasks, rtl::TDateTime now,

@@ -11,7 +11,6 @@ namespace {
 
 constexpr rtl::TDateTime MinDate = -693'593;  // 0001-01-01
 constexpr rtl::TDateTime MaxDate = 2'958'465; // 9999-12-31
-constexpr long MaxRelativeDays = 100'000;
 
 std::string Compact(std::string_view text) {
     std::string result;
@@ -48,45 +47,18 @@ double WholeMilliSecondTime(double fraction) noexcept {
 }
 
 constexpr const char* DateForms =
-    "a date (YYYY-MM-DD, today, yesterday, today-N, month-start or year-start)";
+    "a date (YYYY-MM-DD, today, yesterday, today-N or a period word such as last-month-start)";
 
 } // namespace
 
 bool TryResolveDateText(std::string_view text, rtl::TDateTime today,
                         rtl::TDateTime& date) noexcept {
-    const std::string t = Compact(text);
-    today = std::floor(today);
-    rtl::TDateTime result = 0;
-    if (t == "today") {
-        result = today;
-    } else if (t == "yesterday") {
-        result = today - 1;
-    } else if (t == "month-start" || t == "year-start") {
-        int y = 0, m = 0, d = 0;
-        rtl::DecodeDate(today, y, m, d);
-        if (!rtl::TryEncodeDate(y, t == "month-start" ? m : 1, 1, result)) {
-            return false;
-        }
-    } else if (t.size() > 6 && t.compare(0, 5, "today") == 0 && (t[5] == '-' || t[5] == '+')) {
-        long days = 0;
-        for (std::size_t i = 6; i < t.size(); ++i) {
-            if (t[i] < '0' || t[i] > '9') {
-                return false;
-            }
-            days = days * 10 + (t[i] - '0');
-            if (days > MaxRelativeDays) {
-                return false;
-            }
-        }
-        result = t[5] == '-' ? today - double(days) : today + double(days);
-    } else if (t.size() == 10) {
-        if (!rtl::TryParseDateTimeISO(t, result)) {
-            return false;
-        }
-    } else {
-        return false;
+    if (TryResolveDateWord(text, today, date)) {
+        return true;
     }
-    if (!InDateRange(result)) {
+    const std::string t = Compact(text);
+    rtl::TDateTime result = 0;
+    if (t.size() != 10 || !rtl::TryParseDateTimeISO(t, result) || !InDateRange(result)) {
         return false;
     }
     date = result;

@@ -2,6 +2,7 @@
 // the one typed value per declared parameter that is bound to the SQL and shown in the report.
 #pragma once
 
+#include "platform/host/server/PeriodWords.h"
 #include "platform/host/server/ReportDefinition.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -18,9 +19,8 @@ public:
     using Exception::Exception;
 };
 
-// Reads "today", "yesterday", "today-N", "today+N", "month-start", "year-start" (letter case and
-// blanks ignored) relative to `today`, or an absolute "YYYY-MM-DD". The result is a whole day.
-// False for anything else, for N beyond 100000 days and for a day outside years 1..9999.
+// Reads a period word (TryResolveDateWord) relative to `today`, or an absolute "YYYY-MM-DD".
+// The result is a whole day. False for anything else.
 bool TryResolveDateText(std::string_view text, rtl::TDateTime today, rtl::TDateTime& date) noexcept;
 
 // Reads "HH:MM" or "HH:MM:SS" into a fraction of a day; false for anything else.

@@ -22,15 +22,47 @@ struct TRelativeCase {
 
 // Month and year ends, leap days and the spellings people type.
 const TRelativeCase RelativeCases[] = {
-    {"today", 2026, 3, 4, 2026, 3, 4},          {"yesterday", 2026, 3, 1, 2026, 2, 28},
-    {"yesterday", 2024, 3, 1, 2024, 2, 29},     {"yesterday", 2027, 1, 1, 2026, 12, 31},
-    {"today-1", 2026, 1, 1, 2025, 12, 31},      {"today-7", 2027, 1, 3, 2026, 12, 27},
-    {"today-30", 2026, 3, 30, 2026, 2, 28},     {"today-366", 2025, 2, 28, 2024, 2, 28},
-    {"today+1", 2026, 12, 31, 2027, 1, 1},      {"today-0", 2026, 3, 4, 2026, 3, 4},
-    {"month-start", 2026, 3, 4, 2026, 3, 1},    {"month-start", 2026, 3, 1, 2026, 3, 1},
-    {"month-start", 2026, 12, 31, 2026, 12, 1}, {"year-start", 2026, 12, 31, 2026, 1, 1},
-    {"year-start", 2027, 1, 1, 2027, 1, 1},     {" Today - 7 ", 2026, 3, 4, 2026, 2, 25},
-    {"MONTH-START", 2024, 2, 29, 2024, 2, 1},   {"2025-12-24", 2026, 3, 4, 2025, 12, 24},
+    {"today", 2026, 3, 4, 2026, 3, 4},
+    {"yesterday", 2026, 3, 1, 2026, 2, 28},
+    {"yesterday", 2024, 3, 1, 2024, 2, 29},
+    {"yesterday", 2027, 1, 1, 2026, 12, 31},
+    {"today-1", 2026, 1, 1, 2025, 12, 31},
+    {"today-7", 2027, 1, 3, 2026, 12, 27},
+    {"today-30", 2026, 3, 30, 2026, 2, 28},
+    {"today-366", 2025, 2, 28, 2024, 2, 28},
+    {"today+1", 2026, 12, 31, 2027, 1, 1},
+    {"today-0", 2026, 3, 4, 2026, 3, 4},
+    {"month-start", 2026, 3, 4, 2026, 3, 1},
+    {"month-start", 2026, 3, 1, 2026, 3, 1},
+    {"month-start", 2026, 12, 31, 2026, 12, 1},
+    {"year-start", 2026, 12, 31, 2026, 1, 1},
+    {"year-start", 2027, 1, 1, 2027, 1, 1},
+    {" Today - 7 ", 2026, 3, 4, 2026, 2, 25},
+    {"MONTH-START", 2024, 2, 29, 2024, 2, 1},
+    {"2025-12-24", 2026, 3, 4, 2025, 12, 24},
+    // Weeks start on Monday: a Monday is its own week's start, a Sunday its week's end.
+    {"week-start", 2026, 12, 7, 2026, 12, 7},
+    {"week-start", 2026, 12, 6, 2026, 11, 30},
+    {"week-end", 2026, 12, 6, 2026, 12, 6},
+    {"week-end", 2025, 12, 31, 2026, 1, 4},
+    {"last-week-start", 2026, 1, 1, 2025, 12, 22},
+    {"last-week-end", 2026, 12, 7, 2026, 12, 6},
+    {"month-end", 2024, 2, 1, 2024, 2, 29},
+    {"month-end", 2025, 2, 28, 2025, 2, 28},
+    {"month-end", 2026, 4, 30, 2026, 4, 30},
+    {"last-month-start", 2027, 1, 3, 2026, 12, 1},
+    {"last-month-end", 2024, 3, 1, 2024, 2, 29},
+    {"last-month-end", 2100, 3, 31, 2100, 2, 28},
+    {"last-month-end", 2000, 3, 1, 2000, 2, 29},
+    {"quarter-start", 2026, 3, 31, 2026, 1, 1},
+    {"quarter-start", 2026, 4, 1, 2026, 4, 1},
+    {"quarter-end", 2026, 11, 15, 2026, 12, 31},
+    {"quarter-end", 2026, 7, 1, 2026, 9, 30},
+    {"last-quarter-start", 2026, 2, 10, 2025, 10, 1},
+    {"last-quarter-end", 2024, 4, 1, 2024, 3, 31},
+    {"year-end", 2026, 1, 1, 2026, 12, 31},
+    {"last-year-start", 2026, 1, 1, 2025, 1, 1},
+    {"Last-Year-End", 2025, 6, 9, 2024, 12, 31},
 };
 
 TEST(RelativeDateTest, ResolvesAgainstToday) {
@@ -47,10 +79,27 @@ TEST(RelativeDateTest, ResolvesAgainstToday) {
 
 TEST(RelativeDateTest, RejectsEverythingElse) {
     const rtl::TDateTime today = EncodeDate(2026, 3, 4);
-    for (const char* text :
-         {"", "tomorrow", "today-", "today-x", "today--1", "today-7d", "today-100001",
-          "today-99999999999999999999", "2026-02-30", "2026-3-4", "month_start", "yesterday-1",
-          "0001-01-01 10:00", "today'; DROP TABLE alarms; --"}) {
+    for (const char* text : {"",
+                             "tomorrow",
+                             "today-",
+                             "today-x",
+                             "today--1",
+                             "today-7d",
+                             "today-100001",
+                             "today-99999999999999999999",
+                             "2026-02-30",
+                             "2026-3-4",
+                             "month_start",
+                             "yesterday-1",
+                             "0001-01-01 10:00",
+                             "today'; DROP TABLE alarms; --",
+                             "week",
+                             "last-today",
+                             "last-yesterday",
+                             "next-month-start",
+                             "month-middle",
+                             "-start",
+                             "last-week"}) {
         SCOPED_TRACE(text);
         rtl::TDateTime date = 42;
         EXPECT_FALSE(host::TryResolveDateText(text, today, date));
@@ -59,6 +108,8 @@ TEST(RelativeDateTest, RejectsEverythingElse) {
     // Far-off results leave the calendar and are refused rather than wrapped.
     rtl::TDateTime date = 0;
     EXPECT_FALSE(host::TryResolveDateText("today-100000", EncodeDate(1, 1, 2), date));
+    EXPECT_FALSE(host::TryResolveDateText("last-year-start", EncodeDate(1, 6, 1), date));
+    EXPECT_FALSE(host::TryResolveDateText("week-end", EncodeDate(9999, 12, 31), date));
 }
 
 TEST(TimeTextTest, ReadsHoursMinutesAndSeconds) {
