@@ -3,7 +3,9 @@
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
 #include "client/SettingsLock.h"
+#include "client/TaskService.h"
 #include "platform/host/core/BarButton.h"
+#include "platform/host/core/TaskControl.h"
 #include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/server/DemoServer.h"
@@ -72,6 +74,9 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
     FPreviousTaskObserver = host::SetTaskRunObserver([this](const host::TRunRecord& run) {
         FRecorder.Record(run);
         NoticeTaskRun(run);
+        if (FTaskService) {
+            FTaskService->RunEnded(run);
+        }
     });
 }
 
@@ -237,7 +242,33 @@ bool TClientHost::Start() {
         FMainWindow->show();
     }
     FAutoSave.start();
+    OfferTasks();
     return true;
+}
+
+void TClientHost::OfferTasks() {
+    host::ITaskControl* tasks = nullptr;
+    for (int i = 0; i < FLoader.Count() && tasks == nullptr; ++i) {
+        const TLoadedPlugin& loaded = FLoader.Plugins(i);
+        // Tasks whose settings failed to load are not saved, so they are not offered either.
+        if (loaded.SettingsLoaded) {
+            tasks = host::TaskControl(loaded.Plugin.get());
+        }
+    }
+    // Without a session bus (a test, a shell outside a desktop session) the client runs as
+    // before, alone on its settings.
+    if (tasks == nullptr || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
+        return;
+    }
+    FTaskService = std::make_unique<TTaskService>(*tasks, [this] { return SaveSettings(); });
+    QString error;
+    if (FTaskService->Register(QDBusConnection::sessionBus(), FOptions.SettingsFile, error)) {
+        Info("The tasks are offered on the session bus as " +
+             TaskServiceName(FOptions.SettingsFile).toStdString());
+    } else {
+        FTaskService.reset();
+        Error("the tasks are not offered on the session bus: " + error.toStdString());
+    }
 }
 
 void TClientHost::PrepareServer() {
@@ -380,6 +411,8 @@ void TClientHost::Stop() {
     }
     FStopped = true;
     FAutoSave.stop();
+    // Nobody changes the tasks any more while they stop and are saved.
+    FTaskService.reset();
     Disconnect();
     WaitForThreads();
     if (FStarted) {

@@ -29,6 +29,7 @@ namespace morvid {
 
 class TMainWindow;
 class TSettingsLock;
+class TTaskService;
 
 // The root path the client hands its plug-ins' settings hook; a plug-in appends its own keys.
 inline constexpr const char* ClientSettingsRoot = "\\Software\\Quor\\Client";
@@ -94,6 +95,8 @@ private:
     void PrepareServer();
     void SeedDemo();
     void LoadSettings();
+    // Offers the tasks of the plug-in that has them on the session bus, when there is one.
+    void OfferTasks();
     void WaitForThreads();
 
     TClientOptions FOptions;
@@ -115,6 +118,7 @@ private:
     host::TReportRunObserver FPreviousObserver;
     TRunRecorder FRecorder;
     host::TTaskRunObserver FPreviousTaskObserver;
+    std::unique_ptr<TTaskService> FTaskService;
     bool FStarted = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;

@@ -4,17 +4,21 @@
 #pragma once
 
 #include "platform/host/core/ClientPlugin.h"
+#include "platform/host/core/TaskControl.h"
 #include "scheduler/SchEventList.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace morvid {
 
 class TDLGScheduledReports;
 class TMorvidSettings;
 
-class TMorvidPlugin : public host::TQuorClientPlugin {
+// The host manages the tasks without the window through host::ITaskControl, which
+// plugin/MorvidTaskControl.cpp implements.
+class TMorvidPlugin : public host::TQuorClientPlugin, public host::ITaskControl {
 public:
     // Publishes the object in MorvidPlugin before the base class is constructed, then creates
     // the window (published in DLGScheduledReports), links its "Report scheduler" command into
@@ -35,10 +39,20 @@ public:
     // commands the icon size of the host's main toolbar.
     void HandleSettings(host::TRegistry& registry, const std::string& rootPath, bool save) override;
 
+    std::vector<host::TTaskData> Tasks() const override;
+    void CheckTask(const host::TTaskData& task) const override;
+    host::TTaskData AddTask(const host::TTaskData& task) override;
+    host::TTaskData ChangeTask(const host::TTaskData& task) override;
+    void RemoveTask(const std::string& id) override;
+    void RunTask(const std::string& id) override;
+
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;
 
 private:
+    // CheckTask; for a change, only the fields that differ from `before`.
+    void CheckChange(const host::TTaskData& task, const host::TTaskData* before) const;
+
     std::unique_ptr<TDLGScheduledReports> FWindow;
     std::unique_ptr<TMorvidSettings> FSettings;
 };

@@ -1,0 +1,285 @@
+// The plug-in's tasks for a host that manages them without the window: read, checked as the
+// editor checks them, added, changed, removed and run, the window's list following.
+#include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/ListView.h"
+#include "platform/host/report/DotMatrixExport.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "platform/rtl/DateUtils.h"
+#include "plugin/MorvidPlugin.h"
+#include "scheduler/ScheduleCheck.h"
+#include "scheduler/ScheduledEvent.h"
+#include "tasks/ScheduleItem.h"
+#include "ui/DLGScheduledReports.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cmath>
+
+namespace morvid {
+
+namespace {
+
+host::TListView& TaskList() {
+    if (DLGScheduledReports == nullptr) {
+        throw host::ETaskError("", "", "The report scheduler has no task list");
+    }
+    return *DLGScheduledReports->lstSchedules;
+}
+
+TScheduleItem* FindTask(const std::string& id) {
+    host::TListView& list = TaskList();
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        auto* task = static_cast<TScheduleItem*>(list.Items[i]->Data);
+        if (task != nullptr && task->Id == id) {
+            return task;
+        }
+    }
+    throw host::ETaskError(id, "Id", "No task has the identity \"" + id + "\"");
+}
+
+// A modal dialog of the window (an editor, a question) holds a task it may change or delete
+// when it closes; a change from outside meanwhile would pull the task from under it.
+void RefuseWhileDialogOpen(const std::string& task) {
+    if (QApplication::activeModalWidget() != nullptr) {
+        throw host::ETaskError(task, "",
+                               "A dialog is open in the report scheduler's window; the tasks "
+                               "can change once it is closed");
+    }
+}
+
+std::string ParamText(const TReportParam& param) {
+    const rtl::TVariant& value = param.Value;
+    if (value.IsClear()) {
+        return {};
+    }
+    switch (param.ParamType) {
+    case rpBoolean:
+        return value.AsBoolean() ? "true" : "false";
+    case rpDate:
+        return rtl::FormatDateTimeISO(value.AsDouble()).substr(0, 10);
+    case rpTime:
+        return rtl::FormatDateTimeISO(value.AsDouble()).substr(11);
+    default:
+        return value.AsString();
+    }
+}
+
+// The value a parameter's text stands for, or why it stands for none.
+rtl::TVariant ParamValue(const host::TTaskParam& param, std::string& error) {
+    rtl::TDateTime moment = 0;
+    std::int32_t number = 0;
+    switch (param.Type) {
+    case rpText:
+        return rtl::TVariant(param.Value);
+    case rpNumber:
+        if (rtl::TryStrToInt(param.Value, number)) {
+            return rtl::TVariant(number);
+        }
+        error = "\"" + param.Value + "\" is not a whole number";
+        break;
+    case rpBoolean:
+        if (param.Value == "true" || param.Value == "false") {
+            return rtl::TVariant(param.Value == "true");
+        }
+        error = "\"" + param.Value + "\" is neither true nor false";
+        break;
+    case rpDate:
+        if (param.Value.size() == 10 && rtl::TryParseDateTimeISO(param.Value, moment)) {
+            return rtl::TVariant(moment);
+        }
+        error = "\"" + param.Value + "\" is not a date (YYYY-MM-DD)";
+        break;
+    case rpTime:
+        if (rtl::TryParseDateTimeISO("1899-12-30 " + param.Value, moment)) {
+            return rtl::TVariant(moment);
+        }
+        error = "\"" + param.Value + "\" is not a time (HH:MM[:SS])";
+        break;
+    default:
+        error = "type " + std::to_string(param.Type) + " is none of 0 to 4";
+    }
+    return {};
+}
+
+host::TTaskData ToData(const TScheduleItem& task) {
+    host::TTaskData data;
+    data.Id = task.Id;
+    data.Name = task.Name;
+    data.Enabled = task.Enabled;
+    data.Schedule = task.CronStr;
+    data.ReportId = task.ReportId;
+    data.ExportPath = task.ExportPath;
+    data.Format = task.Filter;
+    data.RunMissed = task.RunMissed;
+    data.KeepFiles = task.KeepFiles;
+    for (const TReportParam& param : task.Params) {
+        data.Params.push_back({param.ParamType, ParamText(param)});
+    }
+    data.ReportName = task.ReportName();
+    if (!task.LastRun.IsClear()) {
+        data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
+    }
+    data.LastResult = task.LastRunResult;
+    const TScheduleState state = task.Event->Schedule->State;
+    if (task.Enabled && task.Event->Running && (state == ssWaiting || state == ssDue)) {
+        data.NextRun = rtl::FormatDateTimeISO(task.Event->Schedule->NextTime);
+    }
+    return data;
+}
+
+void Apply(const host::TTaskData& data, TScheduleItem& task) {
+    task.SetName(data.Name);
+    task.SetEnabled(data.Enabled);
+    task.RunMissed = data.RunMissed;
+    task.KeepFiles = data.KeepFiles;
+    task.SetReportId(data.ReportId);
+    task.SetExportPath(data.ExportPath);
+    task.SetFilter(data.Format);
+    task.SetCronStr(data.Schedule);
+    task.ClearParams();
+    for (const host::TTaskParam& param : data.Params) {
+        std::string error;
+        task.AddParam(param.Type, param.Value.empty() ? rtl::TVariant() : ParamValue(param, error));
+    }
+}
+
+// Arms or disarms the task as its editor's Ok does; offline nothing is armed, as the connect
+// arms every enabled task and the disconnect disarms them all.
+void Arm(TScheduleItem& task, bool online) {
+    if (task.Enabled && online) {
+        task.StartSchedule();
+    } else {
+        task.StopSchedule();
+    }
+}
+
+} // namespace
+
+std::vector<host::TTaskData> TMorvidPlugin::Tasks() const {
+    std::vector<host::TTaskData> tasks;
+    host::TListView& list = TaskList();
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        if (const auto* task = static_cast<const TScheduleItem*>(list.Items[i]->Data)) {
+            tasks.push_back(ToData(*task));
+        }
+    }
+    return tasks;
+}
+
+void TMorvidPlugin::CheckTask(const host::TTaskData& task) const {
+    CheckChange(task, nullptr);
+}
+
+void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskData* before) const {
+    // A field the change leaves as it was passed when it was set: a task can still be disabled
+    // or renamed while the client is offline and knows no reports.
+    auto changed = [&](auto member) {
+        return before == nullptr || task.*member != before->*member;
+    };
+    const std::string who = task.Name.empty() ? task.Id : task.Name;
+    auto fail = [&](const char* field, const std::string& message) {
+        throw host::ETaskError(who, field, message);
+    };
+    if (task.Name.empty()) {
+        fail("Name", "The name is empty");
+    }
+    // Reports are known only while the client is connected; the editor offers none before.
+    host::TCustomSysObject* report = nullptr;
+    if (changed(&host::TTaskData::ReportId) && !Reports.FindById(task.ReportId, report)) {
+        fail("ReportId", "No report has the id " + std::to_string(task.ReportId));
+    }
+    if (task.ExportPath.empty()) {
+        fail("ExportPath", "The export path is empty");
+    }
+    bool formatKnown = false;
+    for (int i = 0; i < host::frxExportFilters.Count() && !formatKnown; ++i) {
+        const host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+        formatKnown = filter != host::frxDotMatrixExport && filter->Description() == task.Format;
+    }
+    if (!formatKnown && changed(&host::TTaskData::Format)) {
+        fail("Format", "\"" + task.Format + "\" is no export format");
+    }
+    const TScheduleCheck check = CheckTaskSchedule(task.Schedule, rtl::Now(), 1);
+    if ((task.Schedule.empty() || !check.Error.empty()) && changed(&host::TTaskData::Schedule)) {
+        fail("Schedule", task.Schedule.empty() ? "The schedule is empty" : check.Error);
+    }
+    if (task.KeepFiles < 0) {
+        fail("KeepFiles", "The number of files to keep is below 0");
+    }
+    for (std::size_t i = 0; i < task.Params.size(); ++i) {
+        std::string error;
+        if (!task.Params[i].Value.empty() || task.Params[i].Type > rpTime) {
+            ParamValue(task.Params[i], error);
+        }
+        if (!error.empty()) {
+            fail(("Params[" + std::to_string(i) + "]").c_str(), error);
+        }
+    }
+}
+
+host::TTaskData TMorvidPlugin::AddTask(const host::TTaskData& data) {
+    RefuseWhileDialogOpen(data.Name);
+    CheckTask(data);
+    host::TListView& list = TaskList();
+    auto task = std::make_unique<TScheduleItem>(&list);
+    if (!data.Id.empty()) {
+        for (const host::TTaskData& other : Tasks()) {
+            if (other.Id == data.Id) {
+                throw host::ETaskError(data.Name, "Id",
+                                       "Another task has the identity \"" + data.Id + "\"");
+            }
+        }
+        task->Id = data.Id;
+    }
+    Apply(data, *task);
+    task->UpdateRow();
+    // From here the row refers to the task, as after the window's "New".
+    TScheduleItem* added = task.release();
+    Arm(*added, Client.GetConnectionState() == host::csOnline);
+    return ToData(*added);
+}
+
+host::TTaskData TMorvidPlugin::ChangeTask(const host::TTaskData& data) {
+    RefuseWhileDialogOpen(data.Name);
+    TScheduleItem* task = FindTask(data.Id);
+    const host::TTaskData before = ToData(*task);
+    CheckChange(data, &before);
+    // The task must not fire while it is half changed.
+    task->SuspendSchedule();
+    Apply(data, *task);
+    const bool online = Client.GetConnectionState() == host::csOnline;
+    Arm(*task, online);
+    if (online) {
+        task->ResumeSchedule();
+    }
+    task->UpdateRow();
+    return ToData(*task);
+}
+
+void TMorvidPlugin::RemoveTask(const std::string& id) {
+    RefuseWhileDialogOpen(id);
+    TScheduleItem* task = FindTask(id);
+    host::TListView& list = TaskList();
+    for (int i = list.Items.Count() - 1; i >= 0; --i) {
+        if (list.Items[i]->Data == task) {
+            list.Items.Delete(i);
+        }
+    }
+    delete task;
+}
+
+void TMorvidPlugin::RunTask(const std::string& id) {
+    RefuseWhileDialogOpen(id);
+    FindTask(id);
+    // The caller is answered first; the run goes on from the message loop, on the task found
+    // again then, since it may have been removed meanwhile.
+    QTimer::singleShot(0, qApp, [id] {
+        try {
+            FindTask(id)->Run(host::TRunTrigger::Manual);
+        } catch (const host::ETaskError&) {
+        }
+    });
+}
+
+} // namespace morvid
