@@ -1,34 +1,13 @@
 #include "client/TaskService.h"
 
 #include "client/TaskFields.h"
+#include "client/TaskOperations.h"
 #include "platform/host/core/TaskControl.h"
 
 #include <QDBusMetaType>
 #include <filesystem>
 
 namespace morvid {
-
-namespace {
-
-host::TTaskData FindTask(const host::ITaskControl& tasks, const QString& id) {
-    for (host::TTaskData& task : tasks.Tasks()) {
-        if (task.Id == id.toStdString()) {
-            return task;
-        }
-    }
-    throw host::ETaskError(id.toStdString(), "Id",
-                           "No task has the identity \"" + id.toStdString() + "\"");
-}
-
-std::string ErrorText(const host::ETaskError& error) {
-    std::string text = "Task \"" + error.Task + "\"";
-    if (!error.Field.empty()) {
-        text += ", field " + error.Field;
-    }
-    return text + ": " + error.Message();
-}
-
-} // namespace
 
 QString TaskServiceName(const std::string& settingsFile) {
     std::error_code error;
@@ -96,7 +75,7 @@ template <class F> auto TTaskService::Guarded(F change, bool changes) -> decltyp
             return result;
         }
     } catch (const host::ETaskError& e) {
-        sendErrorReply(TaskErrorName, QString::fromStdString(ErrorText(e)));
+        sendErrorReply(TaskErrorName, QString::fromStdString(TaskErrorText(e)));
     } catch (const std::exception& e) {
         sendErrorReply(QDBusError::Failed, QString::fromUtf8(e.what()));
     }
@@ -116,30 +95,15 @@ QList<QVariantMap> TTaskService::ListTasks() {
 }
 
 QVariantMap TTaskService::GetTask(const QString& id) {
-    return Guarded([&] { return TaskFieldMap(FindTask(FTasks, id)); }, false);
+    return Guarded([&] { return TaskFieldMap(FindTaskData(FTasks, id)); }, false);
 }
 
 QString TTaskService::AddTask(const QVariantMap& fields) {
-    return Guarded(
-        [&] {
-            host::TTaskData task;
-            ApplyTaskFields(fields, task);
-            return QString::fromStdString(FTasks.AddTask(task).Id);
-        },
-        true);
+    return Guarded([&] { return AddTaskFields(FTasks, fields); }, true);
 }
 
 void TTaskService::SetTask(const QString& id, const QVariantMap& fields) {
-    Guarded(
-        [&] {
-            host::TTaskData task = FindTask(FTasks, id);
-            ApplyTaskFields(fields, task);
-            if (task.Id != id.toStdString()) {
-                throw host::ETaskError(task.Name, "Id", "A task's identity cannot change");
-            }
-            FTasks.ChangeTask(task);
-        },
-        true);
+    Guarded([&] { SetTaskFields(FTasks, id, fields); }, true);
 }
 
 void TTaskService::RemoveTask(const QString& id) {
@@ -155,13 +119,11 @@ void TTaskService::DisableTask(const QString& id) {
 }
 
 void TTaskService::SetEnabled(const QString& id, bool enabled) {
-    Guarded(
-        [&] {
-            host::TTaskData task = FindTask(FTasks, id);
-            task.Enabled = enabled;
-            FTasks.ChangeTask(task);
-        },
-        true);
+    Guarded([&] { SetTaskEnabled(FTasks, id, enabled); }, true);
+}
+
+QStringList TTaskService::ImportTasks(const QList<QVariantMap>& tasks, bool dryRun) {
+    return Guarded([&] { return ImportTaskFields(FTasks, tasks, dryRun); }, !dryRun);
 }
 
 void TTaskService::RunTask(const QString& id) {

@@ -52,6 +52,9 @@ public Q_SLOTS:
     void EnableTask(const QString& id);
     void DisableTask(const QString& id);
     void RunTask(const QString& id);
+    // Makes the tasks match the list, all or nothing; returns the changes, which with dryRun
+    // are only told.
+    QStringList ImportTasks(const QList<QVariantMap>& tasks, bool dryRun);
 
 Q_SIGNALS:
     void TaskRunEnded(const QString& id, const QString& name, const QString& outcome,

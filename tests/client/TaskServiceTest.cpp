@@ -8,6 +8,7 @@
 #include "platform/host/server/SqliteDatabase.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
+#include "tests/tools/ToolRun.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <filesystem>
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -97,6 +99,14 @@ protected:
                                                   morvid::TaskObjectPath, morvid::TaskInterfaceName,
                                                   Bus());
         ASSERT_TRUE(FTasks->isValid()) << FTasks->lastError().message().toStdString();
+    }
+
+    // morvid-task as an operator calls it, on the test's settings and server.
+    morvid::test::TToolRun Task(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--settings", Settings, "--server", Dir.File("server.db")});
+        return morvid::test::RunTool(
+            MORVID_TASK_PATH, args, Dir.Path(), "",
+            {"DBUS_SESSION_BUS_ADDRESS=" + Address, "XDG_STATE_HOME=" + Dir.File("state")});
     }
 
     QDBusConnection Bus() {
@@ -241,6 +251,107 @@ TEST_F(TaskServiceTest, TheInstalledDescriptionNamesWhatTheClientOffers) {
     const QString offered =
         live.value().mid(start, live.value().indexOf("</interface>", start) - start);
     EXPECT_EQ(members(documented), members(offered));
+}
+
+TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
+    std::filesystem::create_directories(Dir.File("exports"));
+    const std::vector<std::string> status = {"add",
+                                             "--name",
+                                             "Status",
+                                             "--report",
+                                             std::to_string(ReportId),
+                                             "--path",
+                                             Dir.File("exports"),
+                                             "--format",
+                                             "CSV table",
+                                             "--schedule",
+                                             "0 3 * * * *",
+                                             "--enabled",
+                                             "yes"};
+    morvid::test::TToolRun call = Task(status);
+    ASSERT_EQ(call.Code, 0) << call.Err;
+    const std::string id = call.Out.substr(0, call.Out.find('\n'));
+    EXPECT_EQ(Stored("Id"), id);
+    call = Task({"set", "Status", "--schedule", "15 2 * * * *"});
+    EXPECT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(Stored("CronStr"), "15 2 * * * *");
+    call = Task({"list"});
+    EXPECT_EQ(call.Out, id + "  yes  -                    Status\n") << "offline nothing is armed";
+    call = Task({"set", "Status", "--schedule", "0 24 * * * *"});
+    EXPECT_EQ(call.Code, 1);
+    EXPECT_THAT(call.Err, HasSubstr("Task \"Status\", field Schedule: '24' is not a valid hour"));
+
+    // A document that would remove Status and add Night.
+    const std::string night =
+        R"({"Name": "Night", "ReportId": )" + std::to_string(ReportId) +
+        R"(, "ExportPath": "/tmp", "Format": "CSV table", "Schedule": "0 1 * * * *"})";
+    auto document = [](const std::string& tasks) {
+        return R"({"version": 1, "tasks": [)" + tasks + "]}";
+    };
+    const std::string before = Task({"export"}).Out;
+    struct TCase {
+        const char* Name;
+        std::string Document;
+        int Code;
+        std::string Says;
+    } const cases[] = {
+        {"not JSON", "{", 1, "not JSON at character"},
+        {"another version", R"({"version": 2, "tasks": []})", 1, "not a task list of version 1"},
+        {"a field of the wrong type", document(night + R"(, {"Name": "Second", "ReportId": "3"})"),
+         1, "Task \"Second\", field ReportId: Field \"ReportId\" must be a whole number"},
+        {"a bad task half-way",
+         document(night +
+                  R"(, {"Name": "Second", "ReportId": 1, "ExportPath": "/tmp",)"
+                  R"( "Format": "CSV table", "Schedule": "0 0 32 * * *"}, )" +
+                  night),
+         1, "Task \"Second\", field Schedule: '32' is not a valid day"},
+        {"one task twice", document(night + ", " + night), 1,
+         "Task \"Night\", field Name: Another task of the list stands for the same task"},
+        {"an unknown field", document(R"({"Name": "Night", "Colour": "red"})"), 1,
+         "field Colour: Field \"Colour\" is no field of a task"},
+        {"a dry run", document(night), 0, "remove \"Status\"\nadd \"Night\"\n"},
+    };
+    for (const TCase& c : cases) {
+        std::ofstream(Dir.File("tasks.json")) << c.Document;
+        call = Task({"import", Dir.File("tasks.json"), "--dry-run"});
+        if (c.Code == 0) {
+            EXPECT_EQ(call.Out, c.Says) << c.Name;
+        } else {
+            call = Task({"import", Dir.File("tasks.json")});
+            EXPECT_THAT(call.Err, HasSubstr(c.Says)) << c.Name;
+        }
+        EXPECT_EQ(call.Code, c.Code) << c.Name << ": " << call.Err;
+        EXPECT_EQ(Task({"export"}).Out, before) << c.Name << " changed the tasks";
+    }
+    call = Task({"import", Dir.File("tasks.json")});
+    EXPECT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(Stored("Name"), "Night");
+    // An export imported again changes nothing.
+    ASSERT_EQ(Task({"export", Dir.File("again.json")}).Code, 0);
+    EXPECT_EQ(Task({"import", Dir.File("again.json")}).Out, "nothing to change\n");
+}
+
+TEST_F(TaskServiceTest, MorvidTaskGoesThroughTheRunningClient) {
+    StartClient();
+    morvid::test::TToolRun call =
+        Task({"add", "--name", "Status", "--report", std::to_string(ReportId), "--path",
+              Dir.File("exports"), "--format", "CSV table", "--schedule", "0 3 * * * *",
+              "--enabled", "yes"});
+    ASSERT_EQ(call.Code, 0) << call.Err;
+    const std::string id = call.Out.substr(0, call.Out.find('\n'));
+    // The client armed it: only a running client has a next run to show.
+    call = Task({"show", id, "--json"});
+    EXPECT_THAT(call.Out, HasSubstr("\"NextRun\": \"20"));
+    EXPECT_THAT(call.Out, HasSubstr("\"ReportName\": \"Object status\""));
+    call = Task({"run", "Status"});
+    EXPECT_EQ(call.Code, 0) << call.Err;
+    EXPECT_TRUE(clienttest::WaitUntil(
+        [&] { return FClient->Stdout().find("Task \"Status\": report") != std::string::npos; },
+        WaitMs))
+        << FClient->Stdout();
+    EXPECT_THAT(Task({"export"}).Out, HasSubstr("\"Name\": \"Status\""));
+    EXPECT_EQ(Task({"remove", "Status"}).Code, 0);
+    EXPECT_EQ(Stored("Name"), "(no task)");
 }
 
 } // namespace

@@ -90,8 +90,9 @@ TEST_F(InstallTest, TheProgramsRunFromWhereTheyWereInstalled) {
         EXPECT_EQ(ldd.Out.find(BinaryDir()), std::string::npos) << ldd.Out;
         std::smatch match;
         if (std::regex_search(ldd.Out, match, std::regex("libquorclientcommon\\.so => (\\S+)"))) {
-            EXPECT_EQ(std::filesystem::weakly_canonical(match[1].str()),
-                      std::filesystem::weakly_canonical(Usr("lib/quor-client/libquorclientcommon.so")));
+            EXPECT_EQ(
+                std::filesystem::weakly_canonical(match[1].str()),
+                std::filesystem::weakly_canonical(Usr("lib/quor-client/libquorclientcommon.so")));
         }
     }
     for (const std::string& program : programs) {
@@ -136,7 +137,7 @@ std::vector<std::string> CommandNames(const std::string& text) {
 }
 
 TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
-    const std::set<std::string> completed = {"quor-client", "morvid-cron"};
+    const std::set<std::string> completed = {"quor-client", "morvid-cron", "morvid-task"};
     for (const std::string& program : Programs()) {
         SCOPED_TRACE(program);
         EXPECT_TRUE(std::filesystem::is_regular_file(Usr("share/man/man1/" + program + ".1.gz")))

@@ -1,0 +1,202 @@
+#include "client/TaskOperations.h"
+
+#include "client/TaskFields.h"
+
+#include <set>
+
+namespace morvid {
+
+namespace {
+
+// The fields a task list sets; the others only tell.
+const QStringList SettableFields = {"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
+                                    "ExportPath", "Format", "RunMissed", "KeepFiles", "Params"};
+
+QStringList ChangedFields(const host::TTaskData& from, const host::TTaskData& to) {
+    const QVariantMap a = TaskFieldMap(from);
+    const QVariantMap b = TaskFieldMap(to);
+    QStringList changed;
+    for (const QString& field : SettableFields) {
+        if (a[field] != b[field]) {
+            changed << field;
+        }
+    }
+    return changed;
+}
+
+QString Quoted(const std::string& name) {
+    return '"' + QString::fromStdString(name) + '"';
+}
+
+// One task of the list as it would be stored: its match and its data, checked.
+struct TPlannedTask {
+    const host::TTaskData* Match = nullptr; // the task it changes; nullptr to add it
+    host::TTaskData Data;
+};
+
+std::vector<TPlannedTask> Plan(const host::ITaskControl& tasks,
+                               const std::vector<host::TTaskData>& current,
+                               const QList<QVariantMap>& wanted) {
+    std::vector<TPlannedTask> plan;
+    std::set<std::string> ids;
+    std::set<const host::TTaskData*> matched;
+    std::set<std::string> added; // names of new tasks without an Id
+    for (qsizetype i = 0; i < wanted.size(); ++i) {
+        const QVariantMap& fields = wanted[i];
+        const std::string id = fields.value("Id").toString().toStdString();
+        const std::string name = fields.value("Name").toString().toStdString();
+        // A task of the list without a name is named by its place in it.
+        const std::string who = !name.empty() ? name : "#" + std::to_string(i + 1);
+        TPlannedTask planned;
+        for (const host::TTaskData& task : current) {
+            const bool same = id.empty() ? task.Name == name : task.Id == id;
+            if (!same) {
+                continue;
+            }
+            if (planned.Match != nullptr) {
+                throw host::ETaskError(who, "Name",
+                                       "Several tasks are named \"" + name + "\"; give the Id");
+            }
+            planned.Match = &task;
+        }
+        // Two tasks of the list for one task, stored or new, would be one task twice.
+        const bool again = planned.Match != nullptr ? !matched.insert(planned.Match).second
+                                                    : id.empty() && !added.insert(name).second;
+        if (again) {
+            throw host::ETaskError(who, id.empty() ? "Name" : "Id",
+                                   "Another task of the list stands for the same task");
+        }
+        if (planned.Match != nullptr) {
+            planned.Data = *planned.Match;
+        }
+        host::TTaskData& data = planned.Data;
+        try {
+            ApplyTaskFields(fields, data);
+        } catch (const host::ETaskError& e) {
+            throw host::ETaskError(who, e.Field, e.Message());
+        }
+        if (!data.Id.empty() && !ids.insert(data.Id).second) {
+            throw host::ETaskError(who, "Id", "Another task of the list has the same Id");
+        }
+        tasks.CheckTask(data);
+        plan.push_back(std::move(planned));
+    }
+    return plan;
+}
+
+// Puts the tasks back as `before` had them, as far as it can: a failure here leaves the rest.
+void Restore(host::ITaskControl& tasks, const std::vector<host::TTaskData>& before) noexcept {
+    try {
+        std::set<std::string> kept;
+        for (const host::TTaskData& task : before) {
+            kept.insert(task.Id);
+        }
+        for (const host::TTaskData& task : tasks.Tasks()) {
+            if (kept.count(task.Id) == 0) {
+                tasks.RemoveTask(task.Id);
+            }
+        }
+        std::set<std::string> present;
+        for (const host::TTaskData& task : tasks.Tasks()) {
+            present.insert(task.Id);
+        }
+        for (const host::TTaskData& task : before) {
+            if (present.count(task.Id) != 0) {
+                tasks.ChangeTask(task);
+            } else {
+                tasks.AddTask(task);
+            }
+        }
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+std::string TaskErrorText(const host::ETaskError& error) {
+    std::string text = "Task \"" + error.Task + "\"";
+    if (!error.Field.empty()) {
+        text += ", field " + error.Field;
+    }
+    return text + ": " + error.Message();
+}
+
+host::TTaskData FindTaskData(const host::ITaskControl& tasks, const QString& id) {
+    for (host::TTaskData& task : tasks.Tasks()) {
+        if (task.Id == id.toStdString()) {
+            return task;
+        }
+    }
+    throw host::ETaskError(id.toStdString(), "Id",
+                           "No task has the identity \"" + id.toStdString() + "\"");
+}
+
+QString AddTaskFields(host::ITaskControl& tasks, const QVariantMap& fields) {
+    host::TTaskData task;
+    ApplyTaskFields(fields, task);
+    return QString::fromStdString(tasks.AddTask(task).Id);
+}
+
+void SetTaskFields(host::ITaskControl& tasks, const QString& id, const QVariantMap& fields) {
+    host::TTaskData task = FindTaskData(tasks, id);
+    ApplyTaskFields(fields, task);
+    if (task.Id != id.toStdString()) {
+        throw host::ETaskError(task.Name, "Id", "A task's identity cannot change");
+    }
+    tasks.ChangeTask(task);
+}
+
+void SetTaskEnabled(host::ITaskControl& tasks, const QString& id, bool enabled) {
+    host::TTaskData task = FindTaskData(tasks, id);
+    task.Enabled = enabled;
+    tasks.ChangeTask(task);
+}
+
+QStringList ImportTaskFields(host::ITaskControl& tasks, const QList<QVariantMap>& wanted,
+                             bool dryRun) {
+    const std::vector<host::TTaskData> before = tasks.Tasks();
+    const std::vector<TPlannedTask> plan = Plan(tasks, before, wanted);
+    std::set<const host::TTaskData*> matched;
+    for (const TPlannedTask& planned : plan) {
+        matched.insert(planned.Match);
+    }
+    // In the order they are made: removals first, then the list's tasks in its order.
+    QStringList changes;
+    for (const host::TTaskData& task : before) {
+        if (matched.count(&task) == 0) {
+            changes << "remove " + Quoted(task.Name);
+        }
+    }
+    for (const TPlannedTask& planned : plan) {
+        const QStringList fields =
+            planned.Match != nullptr ? ChangedFields(*planned.Match, planned.Data) : QStringList();
+        if (planned.Match == nullptr) {
+            changes << "add " + Quoted(planned.Data.Name);
+        } else if (!fields.isEmpty()) {
+            changes << "change " + Quoted(planned.Data.Name) + ": " + fields.join(", ");
+        }
+    }
+    if (dryRun) {
+        return changes;
+    }
+    try {
+        for (const host::TTaskData& task : before) {
+            if (matched.count(&task) == 0) {
+                tasks.RemoveTask(task.Id);
+            }
+        }
+        for (const TPlannedTask& planned : plan) {
+            if (planned.Match == nullptr) {
+                tasks.AddTask(planned.Data);
+            } else if (!ChangedFields(*planned.Match, planned.Data).isEmpty()) {
+                tasks.ChangeTask(planned.Data);
+            }
+        }
+    } catch (...) {
+        Restore(tasks, before);
+        throw;
+    }
+    return changes;
+}
+
+} // namespace morvid
