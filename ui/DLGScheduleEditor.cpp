@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,8 +20,8 @@ namespace {
 
 // The designed client size; the dialog opens at it unless its controls need more, and may be
 // made larger.
-constexpr int DesignedWidth = 345;
-constexpr int DesignedHeight = 485;
+constexpr int DesignedWidth = 440;
+constexpr int DesignedHeight = 560;
 // Hints of the width a long name or path may widen the dialog to, as a share of the screen.
 constexpr double WidestShareOfScreen = 0.9;
 
@@ -42,6 +43,7 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     Task->OnChange = [this] { UpdateOkButton(); };
     Task->OnReportChange = [this] { Parameters->UpdateReportParams(Task->ReportValue()); };
     Schedule->OnValidated = [this] { UpdateOkButton(); };
+    Options->OnEnabledChange = [this](bool enabled) { Schedule->ShowEnabled(enabled); };
 
     // The fields stand in layouts rather than at fixed places, so no caption or item is cut at
     // any font or display scale and the dialog can be made larger.
@@ -123,6 +125,7 @@ void TDLGScheduleEditor::ChainTabOrder() {
 void TDLGScheduleEditor::FormCreate() {
     Schedule->FormCreate();
     Task->FormCreate();
+    Schedule->ShowEnabled(Options->cbxScheduleEnabled->isChecked());
     UpdateOkButton();
 }
 

@@ -9,8 +9,11 @@
 #include "ui/DLGScheduleEditor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,8 +21,11 @@
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace uitest {
@@ -71,11 +77,12 @@ protected:
         QTest::keyClicks(field, text);
         Edit("edtName")->setFocus(Qt::TabFocusReason);
     }
-    // Name, report, path: everything Ok needs besides format and schedule.
+    // Name, report, path: everything Ok needs besides format and schedule. The folder exists,
+    // so Ok asks nothing.
     void FillRequired() {
         QTest::keyClicks(Edit("edtName"), "Daily alarms");
         Find<QComboBox>("icbReport")->setCurrentIndex(1);
-        QTest::keyClicks(Edit("edtPath"), "/tmp/out");
+        QTest::keyClicks(Edit("edtPath"), "/tmp");
     }
     std::unique_ptr<TScheduleItem> NewTask() const {
         return std::make_unique<TScheduleItem>(nullptr);
@@ -94,8 +101,9 @@ protected:
 
 TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
-    // One row taller than its first layout, for the retention and catch-up options.
-    EXPECT_EQ(Dialog->size(), QSize(345, 485));
+    // Wider than its first layout, for a name of 40 characters; taller, for the retention and
+    // catch-up options, the next runs and whether the task runs at all.
+    EXPECT_EQ(Dialog->size(), QSize(440, 560));
     EXPECT_FALSE(Find<QCheckBox>("cbxRunMissed")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("sedKeepFiles")->text(), "All");
     EXPECT_EQ(CronText(), "* * * * * *");
@@ -233,6 +241,20 @@ TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
     const QSize designed = Dialog->size();
     const int gridHeight = Grid()->height();
     const int pathWidth = Edit("edtPath")->width();
+    // Texts a little longer than their fields at the designed size, short enough for the test
+    // screen at 150 %, where the dialog widens to at most most of the screen.
+    const auto longerThan = [](const QLineEdit& field, const char* words) {
+        std::string text;
+        for (std::size_t i = 0;
+             field.fontMetrics().horizontalAdvance(QString::fromStdString(text)) <
+             field.contentsRect().width() + 20;
+             ++i) {
+            text += words[i % std::strlen(words)];
+        }
+        return text;
+    };
+    const std::string longName = longerThan(*Edit("edtName"), "North gate alarms ");
+    const std::string longPath = longerThan(*Edit("edtPath"), "/srv/reports/north-gate");
     const int formatWidth = Find<QComboBox>("cbbFilter")->width();
     Dialog->resize(designed + QSize(200, 150));
     ASSERT_TRUE(WaitFor([&] { return Grid()->height() == gridHeight + 150; }));
@@ -251,10 +273,10 @@ TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
     };
     const TCase cases[] = {
         {"Daily alarms", "/srv/out", false},
-        // Long, but short enough for the test screen at 150 %: the dialog widens to at most
-        // most of the screen.
-        {"Alarms of the north gate, every weekday", "/srv/out", true},
-        {"Alarms", "/srv/reports/north-gate/weekdays", true},
+        // A name of 40 characters shows whole at the designed size.
+        {"Alarms of the north gate on every weekday", "/srv/out", false},
+        {longName, "/srv/out", true},
+        {"Alarms", longPath, true},
     };
     for (const TCase& each : cases) {
         SCOPED_TRACE(each.Name + " " + each.Path);
@@ -381,6 +403,7 @@ struct TValidateCase {
     const char* Name;
     const char* Text;
     const char* Error; // empty: valid
+    const char* Hour;  // what the hour's spin edit shows after the text was typed key by key
 };
 
 class ValidateTest : public ScheduleEditorTest,
@@ -395,23 +418,29 @@ TEST_P(ValidateTest, LeavingTheFieldValidatesIt) {
     EXPECT_EQ(ErrorIconShown(), !error.empty());
     EXPECT_EQ(CronError()->toolTip().toStdString(), error);
     EXPECT_EQ(OkEnabled(), error.empty());
+    EXPECT_EQ(Spin("sedHour")->text().toStdString(), GetParam().Hour);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ValidateTest,
     ::testing::Values(
-        TValidateCase{"Valid", "0 8 * * 1-5 *", ""},
-        TValidateCase{"Lists", "0,30 8,20 */2 * * 2026-2028", ""},
-        TValidateCase{"LetterInHour", "0 x * * * *", "'x' is not a valid integer value"},
+        TValidateCase{"Valid", "0 8 * * 1-5 *", "", "8"},
+        TValidateCase{"Lists", "0,30 8,20 */2 * * 2026-2028", "", "Any"},
+        TValidateCase{"LetterInHour", "0 x * * * *", "'x' is not a valid integer value", "Any"},
         TValidateCase{"ListElementWithStep", "1,2/5 * * * * *",
-                      "'2/5' is not a valid integer value"},
+                      "'2/5' is not a valid integer value", "Any"},
         TValidateCase{"AllRelative", "? ? ? ? ? ?",
                       // six fields: the seventh is "*" and the text is valid
-                      ""},
-        TValidateCase{"SevenRelative", "? ? ? ? ? ? ?", "Schedule is not in valid CRON format"},
-        // Parsed, but a time no clock has: the task would stop when its search reached it.
-        TValidateCase{"HourNoClockHas", "0 25 * * * *", "'25' is not a valid hour (0-23)"},
-        TValidateCase{"MinuteNoClockHas", "1,75 * * * * *", "'75' is not a valid minute (0-59)"}),
+                      "", "Any"},
+        TValidateCase{"SevenRelative", "? ? ? ? ? ? ?", "Schedule is not in valid CRON format",
+                      "Any"},
+        // Parsed, but a time no clock has: the task would stop when its search reached it. On
+        // the way the text was "0 2", whose hour does not stay.
+        TValidateCase{"HourNoClockHas", "0 25 * * * *", "'25' is not a valid hour (0-23)", "Any"},
+        TValidateCase{"HourNoClockHasOnWeekdays", "30 25 * * 1-5 *",
+                      "'25' is not a valid hour (0-23)", "Any"},
+        TValidateCase{"MinuteNoClockHas", "1,75 * * * * *", "'75' is not a valid minute (0-59)",
+                      "Any"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, CorrectingTheTextClearsTheErrorAndEnablesOk) {
@@ -447,10 +476,11 @@ TEST_F(ScheduleEditorTest, TypedTextSetsTheSpinEditsWithoutBeingRebuilt) {
     EXPECT_EQ(CronText(), "0,30 6 1 * 3 *");
     EXPECT_TRUE(field->hasFocus());
     EXPECT_TRUE(OkEnabled());
-    // A text that fails leaves the spin edits as they were, and Ok off at once.
+    // A text that fails shows "Any" in every spin edit rather than a value of the text before,
+    // and turns Ok off at once.
     QTest::keyClicks(field, " x");
     EXPECT_FALSE(OkEnabled());
-    EXPECT_EQ(Spin("sedHour")->text(), "6");
+    EXPECT_EQ(Spin("sedHour")->text(), "Any");
 }
 
 struct TRefusedCase {
@@ -797,10 +827,125 @@ TEST_F(ScheduleEditorTest, BrowsingReplacesThePathOnlyWhenADirectoryIsChosen) {
     EXPECT_EQ(Answerer.Requests[0].InitialDir, "/typed/path");
 }
 
+// Typed export paths as Ok takes them. In Typed, Stored and Folder "{tmp}" is a new temporary
+// folder, which holds the file "file" and the home folder "home".
+struct TPathCase {
+    const char* Name;
+    const char* Typed;
+    const char* Message; // how the text under the path starts; empty: none shown
+    bool OkEnabled;
+    host::TModalResult Answer; // to whether the folder is to be made; mrNone: not asked
+    const char* Stored;        // the path the task keeps; nullptr: the dialog stays open
+    const char* Folder;        // a folder that exists afterwards, if any
+};
+
+class PathCheckTest : public ScheduleEditorTest, public ::testing::WithParamInterface<TPathCase> {
+protected:
+    PathCheckTest() : Home(qgetenv("HOME")) {
+        QDir(Temp.path()).mkpath("home");
+        std::ofstream(Place("{tmp}/file")) << "not a folder";
+        qputenv("HOME", Place("{tmp}/home"));
+    }
+    ~PathCheckTest() override { qputenv("HOME", Home); }
+    QByteArray Place(const char* text) const {
+        return QString::fromUtf8(text).replace("{tmp}", Temp.path()).toUtf8();
+    }
+
+    QTemporaryDir Temp;
+    const QByteArray Home;
+};
+
+TEST_P(PathCheckTest, OkTakesAFullPathAndOffersToMakeAMissingFolder) {
+    FillRequired();
+    Edit("edtPath")->setText(QString::fromUtf8(Place(GetParam().Typed)));
+    const QLabel* message = Find<QLabel>("lblPathCheck");
+    EXPECT_EQ(message->isVisibleTo(Dialog.get()), *GetParam().Message != '\0');
+    EXPECT_TRUE(message->text().toStdString().starts_with(GetParam().Message))
+        << message->text().toStdString();
+    EXPECT_EQ(OkEnabled(), GetParam().OkEnabled);
+
+    Answerer.OnDialog = [](host::TDialogBase&) { return host::TDialogAnswer::Accept; };
+    Answerer.OnMessage = [](const host::TModalRequest&) { return GetParam().Answer; };
+    EXPECT_EQ(Dialog->Execute(nullptr), GetParam().Stored != nullptr);
+    // The question, and where making the folder failed, why.
+    const bool asked = GetParam().Answer != host::mrNone;
+    const bool failed = GetParam().Answer == host::mrYes && GetParam().Stored == nullptr;
+    ASSERT_EQ(Answerer.Requests.size(), 1u + asked + failed);
+    if (asked) {
+        EXPECT_EQ(Answerer.Requests[1].Buttons, host::mbYes | host::mbNo | host::mbCancel);
+        EXPECT_NE(Answerer.Requests[1].Text.find("does not exist"), std::string::npos);
+    }
+    if (failed) {
+        EXPECT_EQ(Answerer.Requests[2].Text.rfind("Cannot create the folder \"/proc/1/x\": ", 0),
+                  0u);
+    }
+    if (GetParam().Stored != nullptr) {
+        auto saved = NewTask();
+        Dialog->SaveToTask(*saved);
+        EXPECT_EQ(saved->ExportPath, Place(GetParam().Stored).toStdString());
+    }
+    if (GetParam().Folder != nullptr) {
+        EXPECT_TRUE(QFileInfo(QString::fromUtf8(Place(GetParam().Folder))).isDir());
+    }
+}
+
+const char* const MissingMessage = "The folder does not exist yet: Ok offers to create it.";
+const char* const RelativeMessage = "Not a full path: start it with \"/\" or \"~/\".";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PathCheckTest,
+    ::testing::Values(
+        TPathCase{"Existing", "{tmp}", "", true, host::mrNone, "{tmp}", nullptr},
+        TPathCase{"Home", "~", "", true, host::mrNone, "{tmp}/home", nullptr},
+        TPathCase{"InHomeMade", "~/reports/alarms", MissingMessage, true, host::mrYes,
+                  "{tmp}/home/reports/alarms", "{tmp}/home/reports/alarms"},
+        // The folder may appear later, a disk mounted, say.
+        TPathCase{"MissingKept", "{tmp}/a/b", MissingMessage, true, host::mrNo, "{tmp}/a/b",
+                  nullptr},
+        TPathCase{"MissingCancelled", "{tmp}/a/b", MissingMessage, true, host::mrCancel, nullptr,
+                  nullptr},
+        TPathCase{"CannotBeMade", "/proc/1/x", MissingMessage, true, host::mrYes, nullptr, nullptr},
+        TPathCase{"Relative", "reports", RelativeMessage, false, host::mrNone, nullptr, nullptr},
+        TPathCase{"AnotherUsersHome", "~backup/reports", RelativeMessage, false, host::mrNone,
+                  nullptr, nullptr},
+        // A warning only: Ok takes it.
+        TPathCase{"NotWritable", "/proc/1", "The client cannot write to this folder: ", true,
+                  host::mrNone, "/proc/1", nullptr},
+        TPathCase{"AFile", "{tmp}/file", "The client cannot write to this folder: Not a directory.",
+                  true, host::mrNone, "{tmp}/file", nullptr}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, TabReachesTheBrowseButtonAfterThePath) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    Edit("edtPath")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Edit("edtPath"), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QToolButton>("btnPathBrowse"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(Find<QComboBox>("cbbFilter")->isAncestorOf(QApplication::focusWidget()));
+}
+
+// "Enabled" starts unchecked, as before; until it is checked the dialog says the task will not run.
+TEST_F(ScheduleEditorTest, ATaskNotEnabledSaysUnderItsScheduleThatItWillNotRun) {
+    ASSERT_TRUE(ShowActive(*Dialog));
+    auto* enabled = Find<QCheckBox>("cbxScheduleEnabled");
+    const QLabel* note = Find<QLabel>("lblNotEnabled");
+    EXPECT_FALSE(enabled->isChecked());
+    EXPECT_TRUE(note->isVisibleTo(Dialog.get()));
+    EXPECT_EQ(note->text(), "Not enabled: this task will not run.");
+    EXPECT_GT(note->y(), Find<QLabel>("lblScheduleWords")->y());
+    auto task = NewTask();
+    task->SetEnabled(true);
+    Dialog->LoadFromTask(*task);
+    EXPECT_FALSE(note->isVisibleTo(Dialog.get()));
+    enabled->setChecked(false);
+    EXPECT_TRUE(note->isVisibleTo(Dialog.get()));
+}
+
 struct THintCase {
     const char* Name;
     const char* Text;
     const char* Hint;
+    const char* Shown; // under the schedule's words; non-breaking spaces inside each time
 };
 
 class ScheduleHintTest : public ScheduleEditorTest,
@@ -809,19 +954,31 @@ class ScheduleHintTest : public ScheduleEditorTest,
 TEST_P(ScheduleHintTest, TheToolTipTellsWhenTheScheduleRuns) {
     Edit("edtCronStr")->setText(QString::fromLatin1(GetParam().Text));
     EXPECT_EQ(Edit("edtCronStr")->toolTip().toStdString(), GetParam().Hint);
+    auto* shown = Find<QLabel>("lblNextRuns");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text().replace(QChar::Nbsp, u' ').toStdString(), GetParam().Shown);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScheduleHintTest,
-    ::testing::Values(THintCase{"Daily", "30 8 * * * *",
-                                "Next runs:\n2026-03-04 08:30:00\n2026-03-05 08:30:00\n2026-03-06 "
-                                "08:30:00\n2026-03-07 08:30:00\n2026-03-08 08:30:00"},
-                      THintCase{"Default", "* * * * * *",
-                                "Next runs:\n2026-03-03 13:47:00\n2026-03-03 13:48:00\n2026-03-03 "
-                                "13:49:00\n2026-03-03 13:50:00\n2026-03-03 13:51:00"},
-                      THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever"},
-                      THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value"},
-                      THintCase{"NoClockHasIt", "0 24 * * * *", "'24' is not a valid hour (0-23)"}),
+    ::testing::Values(
+        THintCase{"Daily", "30 8 * * * *",
+                  "Next runs:\n2026-03-04 08:30:00\n2026-03-05 08:30:00\n2026-03-06 "
+                  "08:30:00\n2026-03-07 08:30:00\n2026-03-08 08:30:00",
+                  "Next runs: Wed 4 Mar 08:30, Thu 5 Mar 08:30, Fri 6 Mar 08:30, Sat 7 Mar 08:30, "
+                  "Sun 8 Mar 08:30"},
+        THintCase{"Default", "* * * * * *",
+                  "Next runs:\n2026-03-03 13:47:00\n2026-03-03 13:48:00\n2026-03-03 "
+                  "13:49:00\n2026-03-03 13:50:00\n2026-03-03 13:51:00",
+                  "Next runs: Tue 3 Mar 13:47, Tue 3 Mar 13:48, Tue 3 Mar 13:49, Tue 3 Mar 13:50, "
+                  "Tue 3 Mar 13:51"},
+        // Times of another year say which.
+        THintCase{"OnceInAnotherYear", "15 6 1 1 * 2027", "Next runs:\n2027-01-01 06:15:00",
+                  "Next run: Fri 1 Jan 2027 06:15"},
+        THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever", "Next run: never"},
+        // The words above the times say why.
+        THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value", ""},
+        THintCase{"NoClockHasIt", "0 24 * * * *", "'24' is not a valid hour (0-23)", ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, TheWordsUnderTheScheduleFollowTheTextAsTyped) {

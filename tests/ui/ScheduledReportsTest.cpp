@@ -84,7 +84,8 @@ protected:
     static void FillNew(host::TDialogBase& dialog, const QString& name, bool enabled) {
         dialog.findChild<QLineEdit*>("edtName")->setText(name);
         dialog.findChild<QComboBox*>("icbReport")->setCurrentIndex(1);
-        dialog.findChild<QLineEdit*>("edtPath")->setText("/tmp/out");
+        // A folder that exists: Ok would otherwise ask whether to create it.
+        dialog.findChild<QLineEdit*>("edtPath")->setText("/tmp");
         dialog.findChild<QSpinBox*>("sedHour")->setValue(6);
         dialog.findChild<QCheckBox*>("cbxScheduleEnabled")->setChecked(enabled);
     }

@@ -12,6 +12,11 @@ namespace morvid {
 TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     cbxScheduleEnabled = new QCheckBox(QStringLiteral("Enabled"), &FDialog);
     cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
+    connect(cbxScheduleEnabled, &QCheckBox::toggled, this, [this](bool enabled) {
+        if (OnEnabledChange) {
+            OnEnabledChange(enabled);
+        }
+    });
 
     sedKeepFiles = new QSpinBox(&FDialog);
     sedKeepFiles->setObjectName(QStringLiteral("sedKeepFiles"));

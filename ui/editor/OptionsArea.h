@@ -4,6 +4,8 @@
 
 #include "ui/editor/EditorArea.h"
 
+#include <functional>
+
 class QCheckBox;
 class QSpinBox;
 
@@ -16,6 +18,9 @@ public:
     void LoadFromTask(const TScheduleItem& task) override;
     void SaveToTask(TScheduleItem& task) const override;
     std::vector<QWidget*> TabOrder() const override;
+
+    // "Enabled" was checked or cleared, by the user or by loading a task.
+    std::function<void(bool enabled)> OnEnabledChange;
 
     QCheckBox* cbxScheduleEnabled = nullptr;
     QSpinBox* sedKeepFiles = nullptr;

@@ -7,16 +7,20 @@
 #include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
+#include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QDate>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <optional>
 
 namespace morvid {
 
@@ -30,11 +34,37 @@ constexpr int WordsGap = 3;
 // The schedule's words keep room for this many lines, so the controls below do not jump as
 // the text is typed.
 constexpr int WordsLines = 2;
-// How many due times the schedule field's tool tip lists.
+// How many due times the dialog and the schedule field's tool tip list.
 constexpr int HintedRuns = 5;
+// The due times keep room for this many lines: five fit in two at the designed width.
+constexpr int NextRunsLines = 2;
 
 std::string FieldText(const TNullSpinEdit& edit) {
     return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
+}
+
+// A due time as people read it, in the dialog's English: "Wed 4 Mar 08:30", with the year when
+// it is not this year's.
+QString DueTimeText(rtl::TDateTime due, int thisYear) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int milliSecond = 0;
+    rtl::DecodeDate(due, year, month, day);
+    rtl::DecodeTime(due, hour, minute, second, milliSecond);
+    const QLocale english(QLocale::English, QLocale::UnitedKingdom);
+    const QString date = english.toString(QDate(year, month, day),
+                                          year == thisYear ? QStringLiteral("ddd d MMM")
+                                                           : QStringLiteral("ddd d MMM yyyy"));
+    // Lines break between due times, never inside one.
+    return QStringLiteral("%1 %2:%3")
+        .arg(date)
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(minute, 2, 10, QLatin1Char('0'))
+        .replace(u' ', QChar::Nbsp);
 }
 
 } // namespace
@@ -91,20 +121,29 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     // again when the focus leaves it.
     edtCronStr->installEventFilter(this);
 
-    lblScheduleWords = new QLabel(&FDialog);
+    lblScheduleWords = new TWrappedLabel(&FDialog, WordsLines);
     lblScheduleWords->setObjectName(QStringLiteral("lblScheduleWords"));
-    lblScheduleWords->setWordWrap(true);
-    lblScheduleWords->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblScheduleWords->setMinimumHeight(WordsLines * lblScheduleWords->fontMetrics().lineSpacing());
     // Validating shows the error or clears it, which rewrites the words as well.
     connect(edtCronStr, &QLineEdit::textChanged, this,
             [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
 
-    // The words read as the field's own line, close under it.
+    lblNextRuns = new TWrappedLabel(&FDialog, NextRunsLines);
+    lblNextRuns->setObjectName(QStringLiteral("lblNextRuns"));
+
+    lblNotEnabled = new QLabel(QStringLiteral("Not enabled: this task will not run."), &FDialog);
+    lblNotEnabled->setObjectName(QStringLiteral("lblNotEnabled"));
+    QFont bold = lblNotEnabled->font();
+    bold.setBold(true);
+    lblNotEnabled->setFont(bold);
+
+    // The words read as the field's own line, close under it; when it runs, and whether it runs
+    // at all, follow.
     auto* withWords = new QVBoxLayout;
     withWords->setSpacing(WordsGap);
     withWords->addLayout(area);
     withWords->addWidget(lblScheduleWords);
+    withWords->addWidget(lblNextRuns);
+    withWords->addWidget(lblNotEnabled);
     FLayout = withWords;
 }
 
@@ -171,28 +210,62 @@ void TScheduleArea::edtCronStrPropertiesValidate() {
     SetCronStrError(check.Error);
     if (FCronStrValid) {
         ShowScheduleFields(check.Entries);
+    } else {
+        // A spin edit shows a field of a text that runs, never one left from an earlier text.
+        for (TNullSpinEdit* edit : FFieldEdits) {
+            ShowField(*edit, std::nullopt);
+        }
     }
     ShowScheduleHint(check);
+    ShowNextRuns(check);
     if (OnValidated) {
         OnValidated();
+    }
+}
+
+void TScheduleArea::ShowField(TNullSpinEdit& edit, std::optional<int> value) {
+    // A value the field cannot hold (75 minutes) would show as a different one.
+    const bool single = value && *value >= edit.Low() && *value <= edit.High();
+    const int shown = single ? *value : edit.minimum();
+    // Set only when it differs, so that a spin edit being typed in keeps its text.
+    if (single ? edit.value() != shown : !edit.IsNull()) {
+        const QSignalBlocker quiet(&edit);
+        edit.setValue(shown);
     }
 }
 
 void TScheduleArea::ShowScheduleFields(const TChronSchedule& schedule) {
     for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
         const TChronEntry& entry = schedule[field + 1];
-        TNullSpinEdit* edit = FFieldEdits[field];
-        // A value the field cannot hold (75 minutes) would show as a different one.
-        const bool single = !entry.Relative && entry.Values.size() == 1 &&
-                            entry.Values.front() >= edit->Low() &&
-                            entry.Values.front() <= edit->High();
-        const int value = single ? entry.Values.front() : edit->minimum();
-        // Set only when it differs, so that a spin edit being typed in keeps its text.
-        if (single ? edit->value() != value : !edit->IsNull()) {
-            const QSignalBlocker quiet(edit);
-            edit->setValue(value);
-        }
+        const bool single = !entry.Relative && entry.Values.size() == 1;
+        ShowField(*FFieldEdits[field],
+                  single ? std::optional<int>(entry.Values.front()) : std::nullopt);
     }
+}
+
+void TScheduleArea::ShowNextRuns(const TScheduleCheck& check) {
+    QStringList runs;
+    int thisYear = 0;
+    int month = 0;
+    int day = 0;
+    rtl::DecodeDate(rtl::Now(), thisYear, month, day);
+    for (const rtl::TDateTime run : check.NextRuns) {
+        runs << DueTimeText(run, thisYear);
+    }
+    QString text;
+    if (!check.Error.empty()) {
+        // The words above say why.
+    } else if (runs.empty()) {
+        text = QStringLiteral("Next run: never");
+    } else {
+        text = (runs.size() == 1 ? QStringLiteral("Next run: ") : QStringLiteral("Next runs: ")) +
+               runs.join(QStringLiteral(", "));
+    }
+    lblNextRuns->setText(text);
+}
+
+void TScheduleArea::ShowEnabled(bool enabled) {
+    lblNotEnabled->setVisible(!enabled);
 }
 
 void TScheduleArea::SetCronStrError(const std::string& message) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -39,6 +40,8 @@ public:
     void edtCronStrPropertiesValidate();
     // The outcome of the last validation of the schedule text.
     bool CronStrValid() const noexcept { return FCronStrValid; }
+    // A task that is not enabled is told, under the schedule, that it will not run.
+    void ShowEnabled(bool enabled);
 
     // A validation has ended; the dialog recomputes Ok.
     std::function<void()> OnValidated;
@@ -51,6 +54,8 @@ public:
     TNullSpinEdit* sedYear = nullptr;
     QLineEdit* edtCronStr = nullptr;
     QLabel* lblScheduleWords = nullptr;
+    QLabel* lblNextRuns = nullptr;
+    QLabel* lblNotEnabled = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,6 +69,9 @@ private:
     // Each spin edit shows its field's value when the field holds one number it can show, else
     // "Any"; quietly, so the text is not rebuilt.
     void ShowScheduleFields(const TChronSchedule& schedule);
+    static void ShowField(TNullSpinEdit& edit, std::optional<int> value);
+    // The next due times, under the schedule's words.
+    void ShowNextRuns(const TScheduleCheck& check);
     // Shows or clears the error icon of the schedule field.
     void SetCronStrError(const std::string& message);
     // The label under the schedule field: the schedule in words, or why the text fails.

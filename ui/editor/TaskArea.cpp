@@ -2,18 +2,25 @@
 
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/DirDialog.h"
+#include "platform/host/forms/ErrorStyle.h"
+#include "platform/host/forms/MessageDlg.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/PaintedIcon.h"
+#include "ui/editor/ExportPathCheck.h"
+#include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 namespace morvid {
 
@@ -33,12 +40,22 @@ QIcon EllipsisIcon(const QPalette& palette) {
     });
 }
 
+// Most task names fit whole in the name field.
+constexpr int NameChars = 40;
+
 } // namespace
 
 TTaskArea::TTaskArea(QWidget& dialog)
     : TEditorArea(dialog), DirDialog1(std::make_unique<host::TDirDialog>()) {
     edtName = new QLineEdit(&FDialog);
     edtName->setObjectName(QStringLiteral("edtName"));
+    // A line edit's size hint is room for 17 'x' besides its frame and margins; a name gets room
+    // for NameChars of them, as wide as the characters of a name on average, at any font and
+    // display scale.
+    const QFontMetrics metrics = edtName->fontMetrics();
+    edtName->setMinimumWidth(edtName->sizeHint().width() -
+                             17 * metrics.horizontalAdvance(QLatin1Char('x')) +
+                             NameChars * metrics.horizontalAdvance(QLatin1Char('x')));
 
     icbReport = new QComboBox(&FDialog);
     icbReport->setObjectName(QStringLiteral("icbReport"));
@@ -47,6 +64,23 @@ TTaskArea::TTaskArea(QWidget& dialog)
 
     edtPath = new QLineEdit(&FDialog);
     edtPath->setObjectName(QStringLiteral("edtPath"));
+    // A button of its own rather than one inside the field, so that Tab reaches it.
+    btnPathBrowse = new QToolButton(&FDialog);
+    btnPathBrowse->setObjectName(QStringLiteral("btnPathBrowse"));
+    btnPathBrowse->setFocusPolicy(Qt::StrongFocus);
+    // As high as the field, whatever height its own hint would take, and square.
+    btnPathBrowse->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    btnPathBrowse->setFixedWidth(edtPath->sizeHint().height());
+    QAction* browse = new QAction(EllipsisIcon(FDialog.palette()), QString(), btnPathBrowse);
+    browse->setObjectName(QStringLiteral("edtPathBrowse"));
+    browse->setToolTip(QStringLiteral("Browse"));
+    connect(browse, &QAction::triggered, this,
+            [this] { Guarded([this] { edtPathButtonClick(); }); });
+    btnPathBrowse->setDefaultAction(browse);
+    btnPathBrowse->setAccessibleName(QStringLiteral("Browse"));
+    lblPathCheck = new TWrappedLabel(&FDialog, 1);
+    lblPathCheck->setObjectName(QStringLiteral("lblPathCheck"));
+    lblPathCheck->hide();
 
     cbbFilter = new QComboBox(&FDialog);
     cbbFilter->setObjectName(QStringLiteral("cbbFilter"));
@@ -68,7 +102,10 @@ TTaskArea::TTaskArea(QWidget& dialog)
         }
         edtNamePropertiesChange();
     });
-    connect(edtPath, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(edtPath, &QLineEdit::textChanged, this, [this] {
+        UpdatePathCheck();
+        edtNamePropertiesChange();
+    });
     connect(cbbFilter, &QComboBox::editTextChanged, this, [this] { edtNamePropertiesChange(); });
     connect(cbbFilter, &QComboBox::currentIndexChanged, this,
             [this] { edtNamePropertiesChange(); });
@@ -81,29 +118,30 @@ TTaskArea::TTaskArea(QWidget& dialog)
     nameRow->addLayout(Captioned("lblReport", "Report", icbReport));
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(editor::FieldGap);
-    pathRow->addLayout(Captioned("lblPath", "Export path", edtPath), 1);
+    auto* pathField = new QHBoxLayout;
+    pathField->setSpacing(editor::CaptionGap);
+    QVBoxLayout* path = Captioned("lblPath", "Export path", edtPath);
+    path->removeWidget(edtPath);
+    pathField->addWidget(edtPath, 1);
+    pathField->addWidget(btnPathBrowse);
+    path->addLayout(pathField);
+    pathRow->addLayout(path, 1);
     pathRow->addLayout(Captioned("lblFilter", "Format:", cbbFilter));
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(nameRow);
     area->addLayout(pathRow);
+    area->addWidget(lblPathCheck);
     FLayout = area;
 }
 
 TTaskArea::~TTaskArea() = default;
 
 std::vector<QWidget*> TTaskArea::TabOrder() const {
-    return {edtName, icbReport, edtPath, cbbFilter};
+    return {edtName, icbReport, edtPath, btnPathBrowse, cbbFilter};
 }
 
 void TTaskArea::FormCreate() {
-    QAction* browse = new QAction(EllipsisIcon(FDialog.palette()), QString(), edtPath);
-    browse->setObjectName(QStringLiteral("edtPathBrowse"));
-    connect(browse, &QAction::triggered, this,
-            [this] { Guarded([this] { edtPathButtonClick(); }); });
-    browse->setToolTip(QStringLiteral("Browse"));
-    edtPath->addAction(browse, QLineEdit::TrailingPosition);
-
     DirDialog1->Prompt = "Select directory";
 
     FillReports();
@@ -121,6 +159,9 @@ void TTaskArea::FillReports() {
         }
     }
     icbReport->setCurrentIndex(-1);
+    // Qt keeps the smallest width it measured while the list was empty; the name field, which
+    // takes what the row can give, would otherwise squeeze the reports' names.
+    icbReport->setMinimumWidth(icbReport->sizeHint().width());
 }
 
 void TTaskArea::FillFilters() {
@@ -164,7 +205,7 @@ void TTaskArea::SaveToTask(TScheduleItem& task) const {
     if (const std::optional<std::int32_t> report = ReportValue()) {
         task.SetReportId(*report);
     }
-    task.SetExportPath(edtPath->text().toStdString());
+    task.SetExportPath(ExpandHome(edtPath->text().toStdString(), HomeFolder()));
     task.SetFilter(cbbFilter->currentText().toStdString());
 }
 
@@ -183,7 +224,77 @@ int TTaskArea::FilterIndex() const {
 
 bool TTaskArea::Complete() const {
     return !edtName->text().isEmpty() && ReportValue().has_value() && !edtPath->text().isEmpty() &&
-           FilterIndex() != -1;
+           FilterIndex() != -1 &&
+           ExpandHome(edtPath->text().toStdString(), HomeFolder()).starts_with('/');
+}
+
+TExportPathCheck TTaskArea::CheckPath() const {
+    return CheckExportPath(edtPath->text().toStdString(), HomeFolder());
+}
+
+std::string TTaskArea::HomeFolder() {
+    return QDir::homePath().toStdString();
+}
+
+void TTaskArea::UpdatePathCheck() {
+    const TExportPathCheck check = CheckPath();
+    QString message;
+    QString tip;
+    bool refused = true;
+    switch (check.State) {
+    case TExportPathState::Usable:
+        break;
+    case TExportPathState::Relative:
+        // An empty path says nothing yet; Ok waits for one.
+        if (!edtPath->text().isEmpty()) {
+            message = QStringLiteral("Not a full path: start it with \"/\" or \"~/\".");
+            tip = QStringLiteral("A relative path would depend on the folder the client was "
+                                 "started in, which differs between the window and the service.");
+        }
+        break;
+    case TExportPathState::Missing:
+        message = QStringLiteral("The folder does not exist yet: Ok offers to create it.");
+        refused = false;
+        break;
+    case TExportPathState::Unusable:
+        message = QStringLiteral("The client cannot write to this folder: %1.")
+                      .arg(QString::fromStdString(check.Reason));
+        break;
+    }
+    lblPathCheck->setText(message);
+    lblPathCheck->setToolTip(tip);
+    lblPathCheck->setVisible(!message.isEmpty());
+    QPalette colours = FDialog.palette();
+    if (refused) {
+        colours.setColor(QPalette::WindowText, host::ErrorColor(colours));
+    }
+    lblPathCheck->setPalette(colours);
+}
+
+bool TTaskArea::ConfirmOk() {
+    const TExportPathCheck check = CheckPath();
+    if (check.State != TExportPathState::Missing) {
+        return true;
+    }
+    const host::TModalResult answer = host::MessageDlg(
+        rtl::Format("The folder \"%s\" does not exist.\n\nCreate it now? \"No\" keeps the path "
+                    "as it is; the task's runs fail until the folder exists.",
+                    check.Path.c_str()),
+        host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo | host::mbCancel);
+    if (answer == host::mrNo) {
+        return true;
+    }
+    if (answer != host::mrYes) {
+        return false;
+    }
+    if (const std::string reason = CreateExportFolder(check.Path); !reason.empty()) {
+        host::MessageDlg(
+            rtl::Format("Cannot create the folder \"%s\": %s", check.Path.c_str(), reason.c_str()),
+            host::TMsgDlgType::mtError, host::mbOK);
+        return false;
+    }
+    UpdatePathCheck();
+    return true;
 }
 
 void TTaskArea::edtNamePropertiesChange() {

@@ -8,15 +8,20 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QToolButton;
 
 namespace host {
 class TDirDialog;
 } // namespace host
 
 namespace morvid {
+
+struct TExportPathCheck;
 
 class TTaskArea : public TEditorArea {
 public:
@@ -27,9 +32,12 @@ public:
     void FormCreate();
 
     void LoadFromTask(const TScheduleItem& task) override;
+    // Stores the export path with `~` expanded.
     void SaveToTask(TScheduleItem& task) const override;
-    // A name, a report, a path and a listed format.
+    // A name, a report, a full path and a listed format.
     bool Complete() const override;
+    // Offers to create an export folder that does not exist.
+    bool ConfirmOk() override;
     std::vector<QWidget*> TabOrder() const override;
 
     // The report chosen or loaded: the id of the chosen report, or the loaded id while no
@@ -44,12 +52,18 @@ public:
     QLineEdit* edtName = nullptr;
     QComboBox* icbReport = nullptr;
     QLineEdit* edtPath = nullptr;
+    QToolButton* btnPathBrowse = nullptr;
     QComboBox* cbbFilter = nullptr;
+    // Under the path: why it is refused, what Ok will offer, or why the client cannot write.
+    QLabel* lblPathCheck = nullptr;
 
 private:
     void FillReports();
     void FillFilters();
     int FilterIndex() const;
+    TExportPathCheck CheckPath() const;
+    static std::string HomeFolder();
+    void UpdatePathCheck();
 
     void edtNamePropertiesChange();
     void edtPathButtonClick();

@@ -1,6 +1,6 @@
 // Pictures of the "Scheduled reports" window with three tasks, of the "Report schedule" dialog,
-// valid and invalid, of a task's history, and of a failure's desktop notification, for the user
-// guide. Run by hand; each picture is one test. The notification needs an X display with a
+// valid, invalid and new, of a task's history, and of a failure's desktop notification, for the
+// user guide. Run by hand; each picture is one test. The notification needs an X display with a
 // notification service (see docs/architecture.md); elsewhere that picture is skipped.
 #include "client/FailureNotices.h"
 #include "client/MainWindow.h"
@@ -16,6 +16,7 @@
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -26,6 +27,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -75,12 +78,17 @@ protected:
         ASSERT_TRUE(widget.grab().save(path)) << path.toStdString();
         std::printf("wrote %s\n", qPrintable(path));
     }
-    // The dialog as the user sees it when editing the first task.
+    // The dialog as the user sees it when editing the first task. Its export folder is one in
+    // the home folder, which the pictures have their own of, so that it exists.
     std::unique_ptr<morvid::TDLGScheduleEditor> EditorFor(TScheduleItem& task) {
+        QDir(Home.path()).mkpath("reports/alarms");
+        qputenv("HOME", Home.path().toUtf8());
+        task.SetExportPath("~/reports/alarms");
         auto dialog = std::make_unique<morvid::TDLGScheduleEditor>();
         dialog->LoadFromTask(task);
         return dialog;
     }
+    QTemporaryDir Home;
 
     // The plug-in's window, which frees the tasks of its rows with the plug-in.
     morvid::TDLGScheduledReports* const Window = morvid::DLGScheduledReports;
@@ -163,6 +171,21 @@ TEST_F(Screenshots, ScheduleEditorInvalid) {
     QTest::keyClicks(field, "30 6x * * * *");
     dialog->findChild<QLineEdit*>("edtName")->setFocus(Qt::TabFocusReason);
     Save(*dialog, "schedule-editor-invalid.png");
+}
+
+// A new task as a newcomer fills it in: a path that is not a full one, "Enabled" not checked.
+TEST_F(Screenshots, ScheduleEditorNewTask) {
+    morvid::TDLGScheduleEditor dialog;
+    ASSERT_TRUE(ShowActive(dialog));
+    dialog.findChild<QLineEdit*>("edtName")->setText("Weekly door report");
+    dialog.findChild<QComboBox*>("icbReport")->setCurrentIndex(1);
+    dialog.findChild<QSpinBox*>("sedMinute")->setValue(0);
+    dialog.findChild<QSpinBox*>("sedHour")->setValue(7);
+    dialog.findChild<QSpinBox*>("sedWeekday")->setValue(1);
+    auto* path = dialog.findChild<QLineEdit*>("edtPath");
+    path->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(path, "reports/doors");
+    Save(dialog, "schedule-editor-new.png");
 }
 
 TEST_F(Screenshots, RunHistory) {
