@@ -1,6 +1,10 @@
 #include "ui/DLGScheduleEditor.h"
 
 #include "platform/host/forms/MessageDlg.h"
+#include "platform/host/forms/VelmornTreeList.h"
+#include "platform/host/report/ExportFilterCollection.h"
+#include "tasks/ParamValues.h"
+#include "ui/editor/FileArea.h"
 #include "ui/editor/OptionsArea.h"
 #include "ui/editor/ParameterArea.h"
 #include "ui/editor/ScheduleArea.h"
@@ -9,10 +13,12 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <cmath>
 
 namespace morvid {
 
@@ -21,7 +27,7 @@ namespace {
 // The designed client size; the dialog opens at it unless its controls need more, and may be
 // made larger.
 constexpr int DesignedWidth = 440;
-constexpr int DesignedHeight = 560;
+constexpr int DesignedHeight = 730;
 // Hints of the width a long name or path may widen the dialog to, as a share of the screen.
 constexpr double WidestShareOfScreen = 0.9;
 
@@ -37,12 +43,26 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     Task = std::make_unique<TTaskArea>(*this);
     Schedule = std::make_unique<TScheduleArea>(*this);
     Parameters = std::make_unique<TParameterArea>(*this);
+    Files = std::make_unique<TFileArea>(*this);
     Options = std::make_unique<TOptionsArea>(*this);
-    Areas = {Task.get(), Schedule.get(), Parameters.get(), Options.get()};
+    Areas = {Task.get(), Schedule.get(), Parameters.get(), Files.get(), Options.get()};
 
-    Task->OnChange = [this] { UpdateOkButton(); };
+    Task->OnChange = [this] {
+        Files->UpdatePreview();
+        UpdateOkButton();
+    };
     Task->OnReportChange = [this] { Parameters->UpdateReportParams(Task->ReportValue()); };
-    Schedule->OnValidated = [this] { UpdateOkButton(); };
+    Schedule->OnValidated = [this] {
+        // Period words show what they give at the next due time, and so does the file name.
+        Parameters->cxTreeList1->viewport()->update();
+        Files->UpdatePreview();
+        UpdateOkButton();
+    };
+    Parameters->NextDue = [this] { return Schedule->NextDueTime(); };
+    Parameters->OnChange = [this] { Files->UpdatePreview(); };
+    Files->NextRunFields = [this] { return NextRunFields(); };
+    Files->MainFilter = [this] { return Task->cbbFilter->currentText().toStdString(); };
+    Files->OnChange = [this] { UpdateOkButton(); };
     Options->OnEnabledChange = [this](bool enabled) { Schedule->ShowEnabled(enabled); };
 
     // The fields stand in layouts rather than at fixed places, so no caption or item is cut at
@@ -56,6 +76,8 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     fields->addLayout(Schedule->Layout());
     fields->addSpacing(editor::CaptionGap);
     fields->addLayout(Parameters->Layout(), 1);
+    fields->addSpacing(editor::FieldGap);
+    fields->addLayout(Files->Layout());
     fields->addSpacing(editor::FieldGap);
     fields->addLayout(Options->Layout());
 
@@ -125,6 +147,7 @@ void TDLGScheduleEditor::ChainTabOrder() {
 void TDLGScheduleEditor::FormCreate() {
     Schedule->FormCreate();
     Task->FormCreate();
+    Files->FormCreate();
     Schedule->ShowEnabled(Options->cbxScheduleEnabled->isChecked());
     UpdateOkButton();
 }
@@ -177,6 +200,28 @@ void TDLGScheduleEditor::btnFillParamsClick() {
 
 std::vector<std::string> TDLGScheduleEditor::MissingParams() const {
     return Parameters->MissingParams();
+}
+
+TNameFields TDLGScheduleEditor::NextRunFields() const {
+    TNameFields fields;
+    fields.Task = Task->edtName->text().toStdString();
+    fields.Report = Task->icbReport->currentText().toStdString();
+    const std::string filter = Task->cbbFilter->currentText().toStdString();
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        if (host::frxExportFilters.GetExportFilterItem(i)->Description() == filter) {
+            fields.Ext = host::frxExportFilters.GetExportFilterItem(i)->DefaultExt;
+        }
+    }
+    fields.Due = Schedule->NextDueTime();
+    fields.PeriodStart = fields.PeriodEnd = std::floor(fields.Due);
+    try {
+        const TResolvedParams params = ResolveParams(Parameters->CurrentParams(), fields.Due);
+        fields.PeriodStart = params.PeriodStart;
+        fields.PeriodEnd = params.PeriodEnd;
+    } catch (const rtl::Exception&) {
+        // A word no period has is the parameter grid's to refuse; the name takes the due day.
+    }
+    return fields;
 }
 
 void TDLGScheduleEditor::UpdateOkButton() {

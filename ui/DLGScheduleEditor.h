@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/host/forms/DialogBase.h"
+#include "tasks/NamePattern.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +18,7 @@ class QPushButton;
 namespace morvid {
 
 class TEditorArea;
+class TFileArea;
 class TOptionsArea;
 class TParameterArea;
 class TScheduleArea;
@@ -41,8 +43,8 @@ public:
     // Parameter rows without a value are left out.
     void SaveToTask(TScheduleItem& task) const;
 
-    // Ok is enabled when name, report, path, a listed format and a schedule text are given and
-    // the last validation of the schedule text succeeded.
+    // Ok is enabled when name, report, path, a listed format and a schedule text are given, the
+    // last validation of the schedule text succeeded and the file name pattern can be used.
     void UpdateOkButton();
 
     // The report chosen or loaded: the id of the chosen report, or the loaded id while no
@@ -71,12 +73,15 @@ private:
     // Widens the dialog, up to most of the screen, so that a long name or path loaded shows
     // whole rather than scrolling inside its field.
     void WidenForLongTexts();
+    // What the file name's fields stand for in the next run, as the controls now say.
+    TNameFields NextRunFields() const;
 
     // The areas from the top of the dialog down; Areas lists them in that order for what is
     // done to each alike (loading, storing, Ok, Tab).
     std::unique_ptr<TTaskArea> Task;
     std::unique_ptr<TScheduleArea> Schedule;
     std::unique_ptr<TParameterArea> Parameters;
+    std::unique_ptr<TFileArea> Files;
     std::unique_ptr<TOptionsArea> Options;
     std::vector<TEditorArea*> Areas;
 

@@ -1,9 +1,12 @@
 #include "ui/editor/OptionsArea.h"
 
+#include "platform/host/forms/MessageDlg.h"
+#include "tasks/ActiveDates.h"
 #include "tasks/ScheduleItem.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QSpinBox>
 
@@ -30,6 +33,30 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     cbxRunMissed = new QCheckBox(QStringLiteral("Run once at start if missed"), &FDialog);
     cbxRunMissed->setObjectName(QStringLiteral("cbxRunMissed"));
 
+    // A day each way, or no bound while its box is off.
+    const auto activeDay = [this](const char* boxName, const char* caption, const char* editName,
+                                  QCheckBox*& box, QDateEdit*& edit) {
+        box = new QCheckBox(QString::fromUtf8(caption), &FDialog);
+        box->setObjectName(QString::fromLatin1(boxName));
+        int y = 0, m = 0, d = 0;
+        rtl::DecodeDate(rtl::Date(), y, m, d);
+        edit = new QDateEdit(QDate(y, m, d), &FDialog);
+        edit->setObjectName(QString::fromLatin1(editName));
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        edit->setCalendarPopup(true);
+        edit->setEnabled(false);
+        connect(box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
+    };
+    activeDay("cbxActiveFrom", "Active from", "dedActiveFrom", cbxActiveFrom, dedActiveFrom);
+    activeDay("cbxActiveUntil", "until", "dedActiveUntil", cbxActiveUntil, dedActiveUntil);
+    auto* activeRow = new QHBoxLayout;
+    activeRow->setSpacing(editor::FieldGap);
+    for (QWidget* part : std::initializer_list<QWidget*>{cbxActiveFrom, dedActiveFrom,
+                                                         cbxActiveUntil, dedActiveUntil}) {
+        activeRow->addWidget(part);
+    }
+    activeRow->addStretch(1);
+
     auto* enabledRow = new QHBoxLayout;
     enabledRow->setSpacing(editor::FieldGap);
     enabledRow->addWidget(cbxScheduleEnabled);
@@ -40,23 +67,50 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     area->setSpacing(editor::FieldGap);
     area->addLayout(enabledRow);
     area->addWidget(cbxRunMissed);
+    area->addLayout(activeRow);
     FLayout = area;
 }
 
 std::vector<QWidget*> TOptionsArea::TabOrder() const {
-    return {cbxScheduleEnabled, sedKeepFiles, cbxRunMissed};
+    return {cbxScheduleEnabled, sedKeepFiles,   cbxRunMissed,  cbxActiveFrom,
+            dedActiveFrom,      cbxActiveUntil, dedActiveUntil};
+}
+
+bool TOptionsArea::ConfirmOk() {
+    if (cbxActiveFrom->isChecked() && cbxActiveUntil->isChecked() &&
+        dedActiveUntil->date() < dedActiveFrom->date()) {
+        host::MessageDlg("The last active day lies before the first", host::TMsgDlgType::mtError,
+                         host::mbOK);
+        return false;
+    }
+    return true;
 }
 
 void TOptionsArea::LoadFromTask(const TScheduleItem& task) {
     cbxScheduleEnabled->setChecked(task.Enabled);
     cbxRunMissed->setChecked(task.RunMissed);
     sedKeepFiles->setValue(task.KeepFiles);
+    const auto load = [](const std::string& text, QCheckBox* box, QDateEdit* edit) {
+        rtl::TDateTime day = 0;
+        const bool bounded = TryParseActiveDay(text, day);
+        box->setChecked(bounded);
+        if (bounded) {
+            edit->setDate(QDate::fromString(QString::fromStdString(text), Qt::ISODate));
+        }
+    };
+    load(task.ActiveFrom, cbxActiveFrom, dedActiveFrom);
+    load(task.ActiveUntil, cbxActiveUntil, dedActiveUntil);
 }
 
 void TOptionsArea::SaveToTask(TScheduleItem& task) const {
     task.SetEnabled(cbxScheduleEnabled->isChecked());
     task.RunMissed = cbxRunMissed->isChecked();
     task.KeepFiles = sedKeepFiles->value();
+    const auto save = [](const QCheckBox* box, const QDateEdit* edit) {
+        return box->isChecked() ? edit->date().toString(Qt::ISODate).toStdString() : std::string();
+    };
+    task.ActiveFrom = save(cbxActiveFrom, dedActiveFrom);
+    task.ActiveUntil = save(cbxActiveUntil, dedActiveUntil);
 }
 
 } // namespace morvid

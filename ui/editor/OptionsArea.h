@@ -1,5 +1,5 @@
 // TOptionsArea: the editor's last area, whether and how the task runs: "Enabled", how many of
-// its exports it keeps, and whether it makes up for a run missed while the client was closed.
+// its exports it keeps, whether it makes up for a missed run, and the days it is active.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
@@ -7,6 +7,7 @@
 #include <functional>
 
 class QCheckBox;
+class QDateEdit;
 class QSpinBox;
 
 namespace morvid {
@@ -18,6 +19,8 @@ public:
     void LoadFromTask(const TScheduleItem& task) override;
     void SaveToTask(TScheduleItem& task) const override;
     std::vector<QWidget*> TabOrder() const override;
+    // Refuses a last active day before the first, with a message.
+    bool ConfirmOk() override;
 
     // "Enabled" was checked or cleared, by the user or by loading a task.
     std::function<void(bool enabled)> OnEnabledChange;
@@ -25,6 +28,10 @@ public:
     QCheckBox* cbxScheduleEnabled = nullptr;
     QSpinBox* sedKeepFiles = nullptr;
     QCheckBox* cbxRunMissed = nullptr;
+    QCheckBox* cbxActiveFrom = nullptr;
+    QDateEdit* dedActiveFrom = nullptr;
+    QCheckBox* cbxActiveUntil = nullptr;
+    QDateEdit* dedActiveUntil = nullptr;
 };
 
 } // namespace morvid

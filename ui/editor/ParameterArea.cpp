@@ -1,10 +1,14 @@
 #include "ui/editor/ParameterArea.h"
 
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/MessageDlg.h"
 #include "platform/host/forms/VelmornTreeList.h"
+#include "platform/host/server/PeriodWords.h"
+#include "platform/host/server/ReportParameterValue.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
+#include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
 
 #include <QBoxLayout>
@@ -32,6 +36,47 @@ std::int32_t TypeCode(const rtl::TVariant& type) {
     return type.IsClear() ? std::int32_t(rpText) : type.AsInteger();
 }
 
+// A Date or Time row holding a word stands for a parameter of the period codes.
+std::uint8_t StoredCode(std::int32_t type, const rtl::TVariant& value) {
+    const bool word = value.VarType() == rtl::TVarType::String;
+    if (word && type == rpDate) {
+        return rpDatePeriod;
+    }
+    if (word && type == rpTime) {
+        return rpTimePeriod;
+    }
+    return static_cast<std::uint8_t>(type);
+}
+
+// A report's declared default as a row's value: a period word stays a word, other texts
+// become the type's value; empty when it is none.
+rtl::TVariant DefaultValue(std::uint8_t type, const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    rtl::TDateTime moment = 0;
+    std::int32_t number = 0;
+    switch (type) {
+    case rpNumber:
+        return rtl::TryStrToInt(text, number) ? rtl::TVariant(number) : rtl::TVariant();
+    case rpBoolean:
+        return rtl::TVariant(rtl::SameText(text, "true") || text == "1" ||
+                             rtl::SameText(text, "yes"));
+    case rpDate:
+        if (rtl::TryParseDateTimeISO(text, moment)) {
+            return rtl::TVariant(double(moment));
+        }
+        return PeriodWordFault(rpDatePeriod, text).empty() ? rtl::TVariant(text) : rtl::TVariant();
+    case rpTime:
+        if (host::TryParseTimeText(text, moment)) {
+            return rtl::TVariant(double(moment));
+        }
+        return PeriodWordFault(rpTimePeriod, text).empty() ? rtl::TVariant(text) : rtl::TVariant();
+    default:
+        return rtl::TVariant(text);
+    }
+}
+
 } // namespace
 
 TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
@@ -56,6 +101,15 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
 
     tlcValue = cxTreeList1->CreateColumn("tlcValue", "Value", 175);
     tlcValue->OnGetEditProperties = [this](int row) { return tlcValueGetEditProperties(row); };
+    tlcValue->OnGetDisplayText = [this](int row, const rtl::TVariant& value) {
+        return tlcValueGetDisplayText(row, value);
+    };
+    // Beside the date picker the period words, beside the time picker the due time.
+    erDate.Words = {"fixed date"};
+    for (const std::string_view word : host::DatePeriodWords()) {
+        erDate.Words.emplace_back(word == "today-N" ? "today-7" : word);
+    }
+    erTime.Words = {"fixed time", std::string(host::DueTimeWord)};
 
     // The report's own name for the parameter at the row's position, where it tells one. Made
     // last, so the value columns keep their indices, and shown after "#".
@@ -127,7 +181,12 @@ void TParameterArea::LoadFromTask(const TScheduleItem& task) {
     const TGridUpdate update(*cxTreeList1);
     for (const TReportParam& param : task.Params) {
         const int row = cxTreeList1->AddNode();
-        cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(std::int32_t(param.ParamType)));
+        // A period word shows in its Date or Time row, as the word.
+        std::int32_t type = param.ParamType;
+        if (type == rpDatePeriod || type == rpTimePeriod) {
+            type = type == rpDatePeriod ? rpDate : rpTime;
+        }
+        cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(type));
         cxTreeList1->SetValues(row, tlcValue->Index(), param.Value);
     }
 }
@@ -140,7 +199,7 @@ void TParameterArea::SaveToTask(TScheduleItem& task) const {
             continue;
         }
         const std::int32_t code = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
-        task.AddParam(static_cast<std::uint8_t>(code), value);
+        task.AddParam(StoredCode(code, value), value);
     }
 }
 
@@ -188,6 +247,9 @@ void TParameterArea::btnFillParamsClick() {
         cxTreeList1->SetValues(row, tlcType->Index(), rtl::TVariant(code));
         if (i < before.size() && TypeCode(before[i].Type) == code) {
             cxTreeList1->SetValues(row, tlcValue->Index(), before[i].Value);
+        } else {
+            cxTreeList1->SetValues(row, tlcValue->Index(),
+                                   DefaultValue(FReportParams[i].Type, FReportParams[i].Default));
         }
     }
 }
@@ -211,7 +273,22 @@ std::vector<std::string> TParameterArea::MissingParams() const {
     return missing;
 }
 
+TReportParams TParameterArea::CurrentParams() const {
+    TReportParams params;
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        const rtl::TVariant& value = cxTreeList1->Values(row, tlcValue->Index());
+        if (!value.IsClear()) {
+            params.push_back(
+                {StoredCode(TypeCode(cxTreeList1->Values(row, tlcType->Index())), value), value});
+        }
+    }
+    return params;
+}
+
 void TParameterArea::UpdateParamsWarning() {
+    if (OnChange) {
+        OnChange();
+    }
     const std::vector<std::string> missing = MissingParams();
     lblParamsWarning->setVisible(!missing.empty());
     if (!missing.empty()) {
@@ -223,6 +300,38 @@ void TParameterArea::UpdateParamsWarning() {
             QStringLiteral("The report needs a value for: %1. Without it the run asks for one.")
                 .arg(names.join(QStringLiteral(", "))));
     }
+}
+
+std::string TParameterArea::tlcValueGetDisplayText(int row, const rtl::TVariant& value) const {
+    const std::int32_t type = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
+    const std::uint8_t code = StoredCode(type, value);
+    if (code == rpDatePeriod || code == rpTimePeriod) {
+        return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now());
+    }
+    const host::TEditProperties* properties = tlcValueGetEditProperties(row);
+    return properties != nullptr ? properties->DisplayText(value) : value.AsString();
+}
+
+std::string TParameterArea::WordFault() const {
+    for (int row = 0; row < cxTreeList1->Count(); ++row) {
+        const rtl::TVariant& value = cxTreeList1->Values(row, tlcValue->Index());
+        const std::uint8_t code =
+            StoredCode(TypeCode(cxTreeList1->Values(row, tlcType->Index())), value);
+        if (code == rpDatePeriod || code == rpTimePeriod) {
+            if (std::string fault = PeriodWordFault(code, value.AsString()); !fault.empty()) {
+                return rtl::Format("Parameter %d: %s", row + 1, fault.c_str());
+            }
+        }
+    }
+    return {};
+}
+
+bool TParameterArea::ConfirmOk() {
+    const std::string fault = WordFault();
+    if (!fault.empty()) {
+        host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
+    }
+    return fault.empty();
 }
 
 std::string TParameterArea::tlcIdxGetDisplayText(int row) const {

@@ -4,9 +4,12 @@
 
 #include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/EditProperties.h"
+#include "platform/rtl/DateUtils.h"
+#include "tasks/ReportParams.h"
 #include "ui/editor/EditorArea.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +45,18 @@ public:
     // The declared parameters that a run would find no value for, as the warning names them;
     // empty when every needed value is given or the report does not tell.
     std::vector<std::string> MissingParams() const;
+    // A period word no period has, in a message naming its row; empty when every word is one.
+    std::string WordFault() const;
+    // Refuses Ok with a message while a row holds a word no period has.
+    bool ConfirmOk() override;
+
+    // The rows that hold a value, as a task would keep them (not converted).
+    TReportParams CurrentParams() const;
+    // A row or a value changed.
+    std::function<void()> OnChange;
+
+    // The moment the next run stands for, which a period word's value is shown for.
+    std::function<rtl::TDateTime()> NextDue;
 
     host::TVelmornTreeList* cxTreeList1 = nullptr;
     QPushButton* btnFillParams = nullptr;
@@ -50,6 +65,7 @@ public:
 private:
     std::string tlcIdxGetDisplayText(int row) const;
     std::string tlcNameGetDisplayText(int row) const;
+    std::string tlcValueGetDisplayText(int row, const rtl::TVariant& value) const;
     const host::TEditProperties* tlcValueGetEditProperties(int row) const;
     void cxTreeList1CreateNode(int row);
     void cxTreeList1EditValueChanged(host::TcxVelmornTreeListColumn& column);

@@ -330,4 +330,16 @@ bool TScheduleArea::eventFilter(QObject* watched, QEvent* event) {
     return TEditorArea::eventFilter(watched, event);
 }
 
+rtl::TDateTime TScheduleArea::NextDueTime() const {
+    const rtl::TDateTime now = rtl::Now();
+    try {
+        TChronSchedule schedule;
+        ParseChronSchedule("0 " + edtCronStr->text().toStdString(), schedule);
+        const rtl::TDateTime due = NextOccurrence(schedule, now, 0, 0);
+        return due != 0 ? due : now;
+    } catch (const rtl::Exception&) {
+        return now;
+    }
+}
+
 } // namespace morvid

@@ -42,6 +42,8 @@ public:
     bool CronStrValid() const noexcept { return FCronStrValid; }
     // A task that is not enabled is told, under the schedule, that it will not run.
     void ShowEnabled(bool enabled);
+    // The next due time of the schedule text as typed; now when it has none.
+    rtl::TDateTime NextDueTime() const;
 
     // A validation has ended; the dialog recomputes Ok.
     std::function<void()> OnValidated;

@@ -21,6 +21,9 @@ struct TReportParamInfo {
     std::uint8_t Type = 0;
     // The report cannot run without a value for it: it is required and has no default.
     bool NeedsValue = false;
+    // The report's own default as it declares it ("yesterday", "2026-01-01", "42"); empty when
+    // it has none.
+    std::string Default{};
     bool operator==(const TReportParamInfo&) const = default;
 };
 

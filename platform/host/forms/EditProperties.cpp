@@ -89,6 +89,9 @@ std::string TEditProperties::DisplayText(const rtl::TVariant& value) const {
     if (value.IsClear()) {
         return {};
     }
+    if (!Words.empty() && value.VarType() == rtl::TVarType::String) {
+        return value.AsString();
+    }
     try {
         switch (Kind) {
         case TEditorKind::Text:

@@ -27,6 +27,9 @@ public:
 
     TEditorKind Kind;
     std::vector<TDropDownItem> Items; // DropDown only, in list order
+    // Date and Time only: words offered in a list beside the picker, the first standing for
+    // the picker's own value. A chosen or typed word is written as a string and shown as it is.
+    std::vector<std::string> Words;
 
     // The text a cell shows for a value; empty for Empty, Null or a value this editor cannot
     // read. Dates show as YYYY-MM-DD, times as HH:MM:SS, Booleans as "True" / "False".

@@ -1,8 +1,10 @@
 #include "platform/host/forms/TreeListDelegate.h"
 
 #include "platform/host/forms/VelmornTreeList.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimeEdit>
+#include <functional>
 #include <limits>
 
 namespace host {
@@ -23,6 +26,8 @@ namespace {
 
 // Editors are found again by this property, which records the kind they were made for.
 constexpr const char* EditorKindProperty = "morvidEditorKind";
+// Set on the parts of an editor made of a frame with more than one control.
+constexpr const char* InFrameProperty = "morvidInFrame";
 
 TEditorKind KindOf(const QWidget* editor) {
     return static_cast<TEditorKind>(editor->property(EditorKindProperty).toInt());
@@ -38,6 +43,67 @@ QRect CentredCheckRect(const QStyleOptionViewItem& option, const QWidget* widget
     QStyleOptionButton button;
     const QRect box = style->subElementRect(QStyle::SE_CheckBoxIndicator, &button, widget);
     return QStyle::alignedRect(option.direction, Qt::AlignCenter, box.size(), option.rect);
+}
+
+// A Date or Time editor with words: the picker, and beside it the list of words (editable, so
+// a word with a number can be typed). Choosing the first item, or the picker, gives a fixed value.
+QWidget* WithWords(QWidget* picker, const TEditProperties& properties,
+                   const std::function<void(const rtl::TVariant&)>& post) {
+    auto* frame = new QWidget(picker->parentWidget());
+    frame->setAutoFillBackground(true);
+    picker->setParent(frame);
+    auto* words = new QComboBox(frame);
+    words->setObjectName(QStringLiteral("cbbWords"));
+    words->setFrame(false);
+    words->setEditable(true);
+    words->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& word : properties.Words) {
+        words->addItem(QString::fromStdString(word));
+    }
+    // The list opens wide enough for its longest word, however narrow the cell.
+    words->view()->setMinimumWidth(words->view()->sizeHintForColumn(0) +
+                                   words->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8);
+    auto* layout = new QHBoxLayout(frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(picker, 1);
+    layout->addWidget(words, 1);
+    frame->setFocusProxy(picker);
+    QObject::connect(words, &QComboBox::currentTextChanged, [post, words](const QString& text) {
+        if (words->findText(text) != 0 && !text.trimmed().isEmpty()) {
+            post(rtl::TVariant(text.trimmed().toStdString()));
+        }
+    });
+    return frame;
+}
+
+// The picker of an editor that may stand in a frame with words.
+template <class T> T* PickerOf(QWidget* editor) {
+    if (auto* picker = qobject_cast<T*>(editor)) {
+        return picker;
+    }
+    return editor->findChild<T*>();
+}
+
+// Shows a word in the list beside the picker, or the list's first item for a fixed value.
+// True when the value is a word.
+bool ShowWord(QWidget* editor, const rtl::TVariant& value) {
+    auto* words = editor->findChild<QComboBox*>(QStringLiteral("cbbWords"));
+    if (words == nullptr) {
+        return false;
+    }
+    const bool word = value.VarType() == rtl::TVarType::String;
+    const QString text = word ? QString::fromStdString(value.AsString()) : words->itemText(0);
+    if (words->currentText() != text) {
+        const QSignalBlocker blocker(words);
+        const int item = words->findText(text);
+        if (item >= 0) {
+            words->setCurrentIndex(item);
+        } else {
+            words->setEditText(text);
+        }
+    }
+    return word;
 }
 
 } // namespace
@@ -97,18 +163,36 @@ QWidget* TTreeListDelegate::createEditor(QWidget* parent, const QStyleOptionView
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setMinimumDate(QDate(1, 1, 1));
         edit->setMaximumDate(QDate(9999, 12, 31));
-        QObject::connect(edit, &QDateEdit::dateChanged,
-                         [post](const QDate& date) { post(DateToVariant(date)); });
         editor = edit;
+        if (!properties.Words.empty()) {
+            editor = WithWords(edit, properties, post);
+        }
+        auto* words = editor->findChild<QComboBox*>();
+        QObject::connect(edit, &QDateEdit::dateChanged, [post, words](const QDate& date) {
+            if (words != nullptr) {
+                const QSignalBlocker blocker(words);
+                words->setCurrentIndex(0);
+            }
+            post(DateToVariant(date));
+        });
         break;
     }
     case TEditorKind::Time: {
         auto* edit = new QTimeEdit(parent);
         edit->setFrame(false);
         edit->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-        QObject::connect(edit, &QTimeEdit::timeChanged,
-                         [post](const QTime& time) { post(TimeToVariant(time)); });
         editor = edit;
+        if (!properties.Words.empty()) {
+            editor = WithWords(edit, properties, post);
+        }
+        auto* words = editor->findChild<QComboBox*>();
+        QObject::connect(edit, &QTimeEdit::timeChanged, [post, words](const QTime& time) {
+            if (words != nullptr) {
+                const QSignalBlocker blocker(words);
+                words->setCurrentIndex(0);
+            }
+            post(TimeToVariant(time));
+        });
         break;
     }
     case TEditorKind::DropDown: {
@@ -127,6 +211,13 @@ QWidget* TTreeListDelegate::createEditor(QWidget* parent, const QStyleOptionView
     }
     }
     editor->setProperty(EditorKindProperty, static_cast<int>(properties.Kind));
+    // Key presses reach the picker and the words, not the frame the view filters.
+    if (auto* words = editor->findChild<QComboBox*>(QStringLiteral("cbbWords"))) {
+        for (QWidget* part : {static_cast<QWidget*>(words), editor->focusProxy()}) {
+            part->setProperty(InFrameProperty, true);
+            part->installEventFilter(const_cast<TTreeListDelegate*>(this));
+        }
+    }
     return editor;
 }
 
@@ -172,8 +263,10 @@ void TTreeListDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
         break;
     }
     case TEditorKind::Date: {
-        auto* edit = static_cast<QDateEdit*>(editor);
-        QDate date = VariantToDate(value);
+        auto* edit = PickerOf<QDateEdit>(editor);
+        // Beside a word the picker offers today, where a fixed day is most likely picked.
+        const bool word = ShowWord(editor, value);
+        QDate date = VariantToDate(word ? rtl::TVariant(rtl::Date()) : value);
         if (!date.isValid()) {
             date = QDate::currentDate();
         }
@@ -184,8 +277,9 @@ void TTreeListDelegate::setEditorData(QWidget* editor, const QModelIndex& index)
         break;
     }
     case TEditorKind::Time: {
-        auto* edit = static_cast<QTimeEdit*>(editor);
-        QTime time = VariantToTime(value);
+        auto* edit = PickerOf<QTimeEdit>(editor);
+        const bool word = ShowWord(editor, value);
+        QTime time = VariantToTime(word ? rtl::TVariant() : value);
         if (!time.isValid()) {
             time = QTime(0, 0);
         }
@@ -262,8 +356,9 @@ bool TTreeListDelegate::eventFilter(QObject* object, QEvent* event) {
             return true;
         }
     }
-    // The check box is not the editor the base class knows; keep its keys for the box itself.
-    if (qobject_cast<QCheckBox*>(object) != nullptr) {
+    // The check box and the parts of a frame are not the editor the base class knows; keep
+    // their keys for themselves.
+    if (qobject_cast<QCheckBox*>(object) != nullptr || object->property(InFrameProperty).toBool()) {
         return false;
     }
     return QStyledItemDelegate::eventFilter(object, event);

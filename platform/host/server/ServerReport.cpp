@@ -104,7 +104,8 @@ std::vector<TReportParamInfo> TServerReport::ParamInfo() const {
     std::vector<TReportParamInfo> params;
     for (const TReportParamDef& param : FDefinition.Params) {
         params.push_back({param.Name, static_cast<std::uint8_t>(param.Type),
-                          param.Required && !param.Default.has_value()});
+                          param.Required && !param.Default.has_value(),
+                          param.Default.value_or(std::string())});
     }
     return params;
 }

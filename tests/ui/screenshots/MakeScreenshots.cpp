@@ -7,6 +7,7 @@
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/forms/VelmornTreeList.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -16,6 +17,7 @@
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
@@ -159,6 +161,56 @@ TEST_F(Screenshots, ScheduleEditorParametersByName) {
     task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(2)));
     auto dialog = EditorFor(*task);
     Save(*dialog, "schedule-editor-params.png");
+}
+
+// A Date row's period words open beside its date picker; the value cells show what each word
+// gives for the next due time.
+TEST_F(Screenshots, ScheduleEditorPeriodList) {
+    Client.Reports.Add(std::make_unique<TAlarmLogReport>());
+    TScheduleItem* task = AddTask("Yesterday's alarms", true, "0 6 * * * *", "", -1);
+    task->SetReportId(15);
+    task->AddParam(morvid::rpText, rtl::TVariant("North gate"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(2)));
+    task->AddParam(morvid::rpDatePeriod, rtl::TVariant("yesterday"));
+    auto dialog = EditorFor(*task);
+    // Wide enough for the open list beside the cell.
+    dialog->resize(560, dialog->height());
+    ASSERT_TRUE(ShowActive(*dialog));
+    auto* grid = dialog->findChild<host::TVelmornTreeList*>("cxTreeList1");
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(2, 2));
+    auto* words = grid->findChild<QComboBox*>("cbbWords");
+    ASSERT_NE(words, nullptr);
+    words->showPopup();
+    QWidget* popup = words->view()->window();
+    ASSERT_TRUE(WaitFor([popup] { return popup->isVisible(); }));
+    QCoreApplication::processEvents();
+    QPixmap picture = dialog->grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(dialog->mapFromGlobal(popup->pos()), popup->grab());
+    }
+    words->hidePopup();
+    const QString path = ImagePath("schedule-editor-periods.png");
+    ASSERT_TRUE(picture.save(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
+// A file name of the task's own, with the name its next run writes, in two formats at once.
+TEST_F(Screenshots, ScheduleEditorFileName) {
+    Client.Reports.Add(std::make_unique<TAlarmLogReport>());
+    TScheduleItem* task = AddTask("Monthly alarms", true, "0 6 1 * * *", "", -1);
+    task->SetReportId(15);
+    task->SetFilter("PDF document");
+    task->AddParam(morvid::rpText, rtl::TVariant("North gate"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(2)));
+    task->AddParam(morvid::rpDatePeriod, rtl::TVariant("last-month-start"));
+    task->NamePattern = "{due:yyyy}/{report}_{period:yyyy-MM}";
+    task->NameExists = morvid::neKeepBoth;
+    task->MoreFilters = {"Excel workbook"};
+    auto dialog = EditorFor(*task);
+    dialog->resize(520, dialog->height());
+    Save(*dialog, "schedule-editor-files.png");
 }
 
 TEST_F(Screenshots, ScheduleEditorInvalid) {
