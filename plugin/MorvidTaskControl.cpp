@@ -8,6 +8,7 @@
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduledEvent.h"
+#include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGScheduledReports.h"
 
@@ -96,8 +97,15 @@ rtl::TVariant ParamValue(const host::TTaskParam& param, std::string& error) {
         }
         error = "\"" + param.Value + "\" is not a time (HH:MM[:SS])";
         break;
+    case rpDatePeriod:
+    case rpTimePeriod:
+        error = PeriodWordFault(param.Type, param.Value);
+        if (error.empty()) {
+            return rtl::TVariant(param.Value);
+        }
+        break;
     default:
-        error = "type " + std::to_string(param.Type) + " is none of 0 to 4";
+        error = "type " + std::to_string(param.Type) + " is none of 0 to 6";
     }
     return {};
 }

@@ -158,6 +158,7 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"Format", "Punched cards", "field Format: \"Punched cards\" is no export format"},
         {"Params", QStringList{"1:many"}, "field Params[0]: \"many\" is not a whole number"},
         {"Params", QStringList{"3:2026-13-01"}, "field Params[0]: \"2026-13-01\" is not a date"},
+        {"Params", QStringList{"5:fortnight"}, "field Params[0]: \"fortnight\" is not a period"},
         {"Enabled", "yes", "field Enabled: Field \"Enabled\" must be true or false"},
         {"LastRun", "2026-01-01", "field LastRun: Field \"LastRun\" cannot be set"},
         {"Colour", "red", "field Colour: Field \"Colour\" is no field of a task"},
@@ -193,6 +194,11 @@ TEST_F(TaskServiceTest, TasksChangeThroughTheBusAreSavedAndTellTheirRuns) {
     ASSERT_TRUE(done.isValid()) << done.error().message().toStdString();
     QDBusReply<QVariantMap> task = FTasks->call("GetTask", id);
     EXPECT_EQ(task.value()["Schedule"].toString(), "30 4 * * * *");
+    // Period words outlast a change of another field.
+    const QVariant params = task.value()["Params"];
+    EXPECT_EQ(params.canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(params)
+                                                 : params.toStringList(),
+              (QStringList{"5:yesterday", "6:due-time"}));
     EXPECT_EQ(task.value()["Enabled"].toBool(), false);
     EXPECT_EQ(task.value()["ReportName"].toString(), "Object status");
     EXPECT_EQ(task.value()["NextRun"].toString(), "") << "a disabled task is not armed";
@@ -224,6 +230,22 @@ TEST_F(TaskServiceTest, TasksChangeThroughTheBusAreSavedAndTellTheirRuns) {
     done = FTasks->call("RemoveTask", id);
     ASSERT_TRUE(done.isValid()) << done.error().message().toStdString();
     EXPECT_EQ(Stored("Name"), "(no task)");
+}
+
+TEST_F(TaskServiceTest, PeriodWordsOutlastAChangeOfAnotherField) {
+    StartClient();
+    QVariantMap good = GoodTask();
+    good["Params"] = QStringList{"5:yesterday", "6:due-time"};
+    const QDBusReply<QString> added = FTasks->call("AddTask", good);
+    ASSERT_TRUE(added.isValid()) << added.error().message().toStdString();
+    const QDBusReply<void> done =
+        FTasks->call("SetTask", added.value(), QVariantMap{{"Schedule", "30 4 * * * *"}});
+    ASSERT_TRUE(done.isValid()) << done.error().message().toStdString();
+    const QDBusReply<QVariantMap> task = FTasks->call("GetTask", added.value());
+    const QVariant params = task.value()["Params"];
+    EXPECT_EQ(params.canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(params)
+                                                 : params.toStringList(),
+              (QStringList{"5:yesterday", "6:due-time"}));
 }
 
 // The description installed with the package is the interface the client offers.
