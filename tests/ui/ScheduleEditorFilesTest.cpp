@@ -57,7 +57,7 @@ protected:
         auto task = std::make_unique<TScheduleItem>(nullptr);
         task->SetName("Daily");
         task->SetReportId(15);
-        task->SetExportPath("/tmp/out");
+        task->SetExportPath("/tmp");
         task->SetFilter("CSV table");
         task->SetCronStr("0 6 * * * *");
         for (const morvid::TReportParam& param : params) {
