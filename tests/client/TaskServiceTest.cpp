@@ -194,11 +194,6 @@ TEST_F(TaskServiceTest, TasksChangeThroughTheBusAreSavedAndTellTheirRuns) {
     ASSERT_TRUE(done.isValid()) << done.error().message().toStdString();
     QDBusReply<QVariantMap> task = FTasks->call("GetTask", id);
     EXPECT_EQ(task.value()["Schedule"].toString(), "30 4 * * * *");
-    // Period words outlast a change of another field.
-    const QVariant params = task.value()["Params"];
-    EXPECT_EQ(params.canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(params)
-                                                 : params.toStringList(),
-              (QStringList{"5:yesterday", "6:due-time"}));
     EXPECT_EQ(task.value()["Enabled"].toBool(), false);
     EXPECT_EQ(task.value()["ReportName"].toString(), "Object status");
     EXPECT_EQ(task.value()["NextRun"].toString(), "") << "a disabled task is not armed";
@@ -242,10 +237,7 @@ TEST_F(TaskServiceTest, PeriodWordsOutlastAChangeOfAnotherField) {
         FTasks->call("SetTask", added.value(), QVariantMap{{"Schedule", "30 4 * * * *"}});
     ASSERT_TRUE(done.isValid()) << done.error().message().toStdString();
     const QDBusReply<QVariantMap> task = FTasks->call("GetTask", added.value());
-    const QVariant params = task.value()["Params"];
-    EXPECT_EQ(params.canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(params)
-                                                 : params.toStringList(),
-              (QStringList{"5:yesterday", "6:due-time"}));
+    EXPECT_EQ(task.value()["Params"].toStringList(), (QStringList{"5:yesterday", "6:due-time"}));
 }
 
 // The description installed with the package is the interface the client offers.
