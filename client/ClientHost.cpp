@@ -2,6 +2,7 @@
 
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
+#include "client/SettingsHandOver.h"
 #include "client/SettingsLock.h"
 #include "client/TaskService.h"
 #include "platform/host/core/BarButton.h"
@@ -22,6 +23,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 
 namespace morvid {
 
@@ -197,7 +199,22 @@ bool TClientHost::Start() {
     }
     try {
         // Before anything is read: what a second client read would be saved over the first's.
-        FSettingsLock = std::make_unique<TSettingsLock>(FOptions.SettingsFile);
+        FSettingsLock =
+            std::make_unique<TSettingsLock>(FOptions.SettingsFile, FOptions.WaitForSettings);
+    } catch (const ESettingsInUse& e) {
+        // A window opened beside the service takes the settings over instead of ending.
+        std::string why;
+        if (!FOptions.Headless) {
+            FSettingsLock = TakeSettingsOver(FOptions.SettingsFile, why);
+        }
+        if (FSettingsLock == nullptr) {
+            FRegistry.reset();
+            Error(e.Message() + (why.empty() ? "" : "; " + why));
+            return false;
+        }
+        FTookOver = true;
+        Info("Took the settings over from the client that held them; it goes on when this "
+             "window closes");
     } catch (const std::exception& e) {
         FRegistry.reset();
         Error(e.what());
@@ -233,9 +250,17 @@ bool TClientHost::Start() {
     // Before the first run, so retention and the overwrite check see what earlier runs wrote.
     FRecorder.Open();
 
-    if (FOptions.Headless || !FOptions.DemoDir.empty()) {
+    // A window that took the settings over runs the tasks in the service's stead.
+    if (FOptions.Headless || !FOptions.DemoDir.empty() || FTookOver) {
         if (!Connect() && FOptions.Headless) {
             return false;
+        }
+    }
+    FindTaskControl();
+    // Due times that fell while the settings changed hands, once the tasks can run.
+    if (FState == host::csOnline && FTaskControl != nullptr) {
+        if (const std::optional<rtl::TDateTime> since = TakeHandOverMark(*FRegistry)) {
+            FTaskControl->RunMissedSince(*since);
         }
     }
     if (!FOptions.Headless) {
@@ -246,21 +271,29 @@ bool TClientHost::Start() {
     return true;
 }
 
-void TClientHost::OfferTasks() {
-    host::ITaskControl* tasks = nullptr;
-    for (int i = 0; i < FLoader.Count() && tasks == nullptr; ++i) {
+void TClientHost::FindTaskControl() {
+    for (int i = 0; i < FLoader.Count() && FTaskControl == nullptr; ++i) {
         const TLoadedPlugin& loaded = FLoader.Plugins(i);
         // Tasks whose settings failed to load are not saved, so they are not offered either.
         if (loaded.SettingsLoaded) {
-            tasks = host::TaskControl(loaded.Plugin.get());
+            FTaskControl = host::TaskControl(loaded.Plugin.get());
         }
     }
+}
+
+void TClientHost::OfferTasks() {
+    host::ITaskControl* tasks = FTaskControl;
     // Without a session bus (a test, a shell outside a desktop session) the client runs as
     // before, alone on its settings.
     if (tasks == nullptr || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         return;
     }
     FTaskService = std::make_unique<TTaskService>(*tasks, [this] { return SaveSettings(); });
+    FTaskService->OnHandOver = [this] {
+        Info("Handing the settings over to a window; saving and ending");
+        FHandingOver = true;
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    };
     QString error;
     if (FTaskService->Register(QDBusConnection::sessionBus(), FOptions.SettingsFile, error)) {
         Info("The tasks are offered on the session bus as " +
@@ -410,12 +443,22 @@ void TClientHost::Stop() {
         return;
     }
     FStopped = true;
+    // Taken before the tasks stop: a due time from here on may be one nobody runs.
+    const rtl::TDateTime stopping = rtl::Now();
     FAutoSave.stop();
     // Nobody changes the tasks any more while they stop and are saved.
     FTaskService.reset();
     Disconnect();
     WaitForThreads();
     if (FStarted) {
+        // The next holder of the settings runs what falls due while they change hands.
+        if ((FHandingOver || FTookOver) && FRegistry) {
+            try {
+                MarkHandOver(*FRegistry, stopping);
+            } catch (const std::exception& e) {
+                Error(std::string("cannot note the hand-over in the settings: ") + e.what());
+            }
+        }
         SaveSettings();
     }
     FLoader.DestroyPlugins();

@@ -21,6 +21,7 @@
 #include <vector>
 
 namespace host {
+class ITaskControl;
 class TRegistry;
 class TSqliteDatabase;
 } // namespace host
@@ -71,6 +72,9 @@ public:
     // Runs once.
     void Stop();
 
+    // Whether this client let go of its settings for a window (HandOver on the bus).
+    bool HandedOver() const noexcept { return FHandingOver; }
+
     TMainWindow& MainWindow() noexcept { return *FMainWindow; }
     host::TRegistry& Registry() noexcept { return *FRegistry; }
     TPluginLoader& Loader() noexcept { return FLoader; }
@@ -95,6 +99,7 @@ private:
     void PrepareServer();
     void SeedDemo();
     void LoadSettings();
+    void FindTaskControl();
     // Offers the tasks of the plug-in that has them on the session bus, when there is one.
     void OfferTasks();
     void WaitForThreads();
@@ -119,6 +124,9 @@ private:
     TRunRecorder FRecorder;
     host::TTaskRunObserver FPreviousTaskObserver;
     std::unique_ptr<TTaskService> FTaskService;
+    host::ITaskControl* FTaskControl = nullptr; // the tasks of the plug-in that has them
+    bool FTookOver = false;    // the settings came from a client that handed them over
+    bool FHandingOver = false; // they go to a window that asked for them
     bool FStarted = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;

@@ -12,7 +12,17 @@ namespace morvid {
 
 namespace {
 
-enum class TOption { Settings, History, Server, Plugins, Headless, Demo, OnFailure, Help };
+enum class TOption {
+    Settings,
+    History,
+    Server,
+    Plugins,
+    Headless,
+    WaitForSettings,
+    Demo,
+    OnFailure,
+    Help
+};
 
 struct TOptionInfo {
     const char* Name;
@@ -21,10 +31,15 @@ struct TOptionInfo {
 };
 
 constexpr TOptionInfo Options[] = {
-    {"--settings", TOption::Settings, true},    {"--history", TOption::History, true},
-    {"--server", TOption::Server, true},        {"--plugins", TOption::Plugins, true},
-    {"--headless", TOption::Headless, false},   {"--demo", TOption::Demo, true},
-    {"--on-failure", TOption::OnFailure, true}, {"--help", TOption::Help, false},
+    {"--settings", TOption::Settings, true},
+    {"--history", TOption::History, true},
+    {"--server", TOption::Server, true},
+    {"--plugins", TOption::Plugins, true},
+    {"--headless", TOption::Headless, false},
+    {"--demo", TOption::Demo, true},
+    {"--on-failure", TOption::OnFailure, true},
+    {"--help", TOption::Help, false},
+    {"--wait-for-settings", TOption::WaitForSettings, false},
 };
 
 const TOptionInfo* FindOption(const std::string& name) {
@@ -109,6 +124,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         case TOption::Headless:
             options.Headless = true;
             break;
+        case TOption::WaitForSettings:
+            options.WaitForSettings = true;
+            break;
         case TOption::Demo:
             // Stored in the tasks, which run from wherever the client was started later on.
             options.DemoDir = std::filesystem::absolute(value).lexically_normal().string();
@@ -157,6 +175,9 @@ std::string ClientUsage() {
            "                   quor-client where that exists, else ../plugins)\n"
            "  --headless       no window: connect at once and run the plug-ins unattended; every\n"
            "                   report run is logged on standard output\n"
+           "  --wait-for-settings\n"
+           "                   when another client holds the settings, wait until it lets go\n"
+           "                   of them (a window the service handed them to) instead of ending\n"
            "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
            "                   export into DIR (one every minute)\n"
            "  --on-failure COMMAND\n"

@@ -22,6 +22,8 @@ struct TClientOptions {
     std::string PluginDir;
     bool PluginDirGiven = false; // a folder named on the command line must exist
     bool Headless = false;
+    // Settings another client holds: wait until it lets go of them, instead of refusing.
+    bool WaitForSettings = false;
     std::string DemoDir; // empty: no demo tasks
     // Run through /bin/sh -c for every failed report run; empty: none.
     std::string OnFailure;

@@ -36,13 +36,16 @@ pid_t SettingsLockHolder(dev_t dev, ino_t inode) {
     return 0;
 }
 
-TSettingsLock::TSettingsLock(const std::string& fileName) {
+TSettingsLock::TSettingsLock(const std::string& fileName, bool wait) {
     FHandle = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (FHandle < 0) {
         throw rtl::Exception("cannot open the settings file \"" + fileName +
                              "\" to lock it: " + std::strerror(errno));
     }
-    if (::flock(FHandle, LOCK_EX | LOCK_NB) == 0) {
+    int locked = 0;
+    while ((locked = ::flock(FHandle, LOCK_EX | (wait ? 0 : LOCK_NB))) != 0 && errno == EINTR) {
+    }
+    if (locked == 0) {
         return;
     }
     const int error = errno;

@@ -20,8 +20,9 @@ public:
 class TSettingsLock {
 public:
     // Locks the existing file (flock, which the registry's own locks do not touch). Raises
-    // ESettingsInUse when another holds it, rtl::Exception when the file cannot be opened.
-    explicit TSettingsLock(const std::string& fileName);
+    // ESettingsInUse when another holds it, unless `wait` is set: then it waits until the other
+    // lets go. Raises rtl::Exception when the file cannot be opened or locked.
+    explicit TSettingsLock(const std::string& fileName, bool wait = false);
     // Releases the lock. Closing a descriptor of the file drops the process's POSIX locks on it,
     // which the registry holds: destroy the registry first.
     ~TSettingsLock();

@@ -130,4 +130,12 @@ void TTaskService::RunTask(const QString& id) {
     Guarded([&] { FTasks.RunTask(id.toStdString()); }, false);
 }
 
+void TTaskService::HandOver() {
+    if (!OnHandOver) {
+        sendErrorReply(QDBusError::NotSupported, "This client does not hand its settings over");
+        return;
+    }
+    OnHandOver();
+}
+
 } // namespace morvid

@@ -40,6 +40,9 @@ public:
     // `error`, when there is no bus or another process has the name.
     bool Register(QDBusConnection bus, const std::string& settingsFile, QString& error);
 
+    // What HandOver does; without it, a hand-over is refused.
+    std::function<void()> OnHandOver;
+
     // Tells a finished run to the bus.
     void RunEnded(const host::TRunRecord& run);
 
@@ -52,6 +55,8 @@ public Q_SLOTS:
     void EnableTask(const QString& id);
     void DisableTask(const QString& id);
     void RunTask(const QString& id);
+    // Saves and lets go of the settings, ending the client, for a window that takes them over.
+    void HandOver();
     // Makes the tasks match the list, all or nothing; returns the changes, which with dryRun
     // are only told.
     QStringList ImportTasks(const QList<QVariantMap>& tasks, bool dryRun);

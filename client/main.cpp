@@ -4,6 +4,7 @@
 #include "client/ClientOptions.h"
 #include "client/JournalStream.h"
 #include "client/PluginLoader.h"
+#include "client/SettingsHandOver.h"
 #include "client/SignalNotifier.h"
 #include "platform/host/core/QtDispatcher.h"
 
@@ -111,6 +112,9 @@ int main(int argc, char** argv) {
             result = ExitFailure;
         }
         client.Stop();
+        if (client.HandedOver()) {
+            result = morvid::HandedOverExitStatus;
+        }
         dispatcher.Dispatcher().OnException = nullptr;
     }
     return result;

@@ -45,6 +45,7 @@ public:
     host::TTaskData ChangeTask(const host::TTaskData& task) override;
     void RemoveTask(const std::string& id) override;
     void RunTask(const std::string& id) override;
+    void RunMissedSince(rtl::TDateTime since) override;
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;

@@ -290,4 +290,27 @@ void TMorvidPlugin::RunTask(const std::string& id) {
     });
 }
 
+void TMorvidPlugin::RunMissedSince(rtl::TDateTime since) {
+    const rtl::TDateTime now = rtl::Now();
+    host::TListView& list = TaskList();
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        const auto* task = static_cast<const TScheduleItem*>(list.Items[i]->Data);
+        // A task with RunMissed caught up at the connect already.
+        if (task == nullptr || !task->Enabled || task->RunMissed) {
+            continue;
+        }
+        const rtl::TDateTime due = task->MissedDueTime(now);
+        if (due == 0 || due < since) {
+            continue;
+        }
+        // Queued, as a due time's delivery is, and found again by identity when it runs.
+        QTimer::singleShot(0, qApp, [id = task->Id, due] {
+            try {
+                FindTask(id)->Run(host::TRunTrigger::CatchUp, due);
+            } catch (const host::ETaskError&) {
+            }
+        });
+    }
+}
+
 } // namespace morvid

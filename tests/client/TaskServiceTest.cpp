@@ -2,6 +2,7 @@
 // them: quor-client headless with the report scheduler, on a private bus of the test's own.
 #include "client/TaskService.h"
 
+#include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/host/server/ReportDefinition.h"
@@ -18,6 +19,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
@@ -77,24 +80,32 @@ protected:
     }
 
     // The client on the test's settings, once its tasks are on the bus.
-    void StartClient() {
+    // A client on the test's settings and bus, once its tasks are on the bus.
+    std::unique_ptr<TClientProcess> Client(std::vector<std::string> args, const char* output) {
         std::filesystem::create_directories(Dir.File("exports"));
-        FClient = std::make_unique<TClientProcess>(
-            QUOR_CLIENT_PATH,
-            std::vector<std::string>{"--headless", "--settings", Settings, "--server",
-                                     Dir.File("server.db"), "--plugins", MORVID_PLUGIN_DIR},
+        std::filesystem::create_directories(Dir.File(output));
+        args.insert(args.end(), {"--settings", Settings, "--server", Dir.File("server.db"),
+                                 "--plugins", MORVID_PLUGIN_DIR});
+        auto client = std::make_unique<TClientProcess>(
+            QUOR_CLIENT_PATH, args,
             std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + Address,
                                      "XDG_STATE_HOME=" + Dir.File("state"),
                                      "QT_QPA_PLATFORM=offscreen"},
-            Dir.Path());
-        ASSERT_TRUE(clienttest::WaitUntil(
+            Dir.File(output));
+        EXPECT_TRUE(clienttest::WaitUntil(
             [&] {
-                return FClient->Stdout().find("offered on the session bus") != std::string::npos ||
-                       !FClient->Running();
+                return client->Stdout().find("offered on the session bus") != std::string::npos ||
+                       !client->Running();
             },
             WaitMs))
-            << FClient->Stdout() << FClient->Stderr();
-        ASSERT_TRUE(FClient->Running()) << FClient->Stderr();
+            << client->Stdout() << client->Stderr();
+        EXPECT_TRUE(client->Running()) << client->Stderr();
+        return client;
+    }
+
+    void StartClient() {
+        FClient = Client({"--headless"}, "service");
+        ASSERT_TRUE(FClient->Running());
         FTasks = std::make_unique<QDBusInterface>(morvid::TaskServiceName(Settings),
                                                   morvid::TaskObjectPath, morvid::TaskInterfaceName,
                                                   Bus());
@@ -366,6 +377,53 @@ TEST_F(TaskServiceTest, MorvidTaskGoesThroughTheRunningClient) {
     EXPECT_THAT(Task({"export"}).Out, HasSubstr("\"Name\": \"Status\""));
     EXPECT_EQ(Task({"remove", "Status"}).Code, 0);
     EXPECT_EQ(Stored("Name"), "(no task)");
+}
+
+// The operator opens the window while the service runs: the service hands the settings over
+// and is started again once the window closes; a due time while nobody held them runs once.
+TEST_F(TaskServiceTest, AWindowTakesTheSettingsOverAndTheDueTimeInBetweenRunsOnce) {
+    ASSERT_EQ(Task({"add", "--name", "Every minute", "--report", std::to_string(ReportId), "--path",
+                    Dir.File("exports"), "--format", "CSV table", "--schedule", "* * * * * *",
+                    "--enabled", "yes"})
+                  .Code,
+              0);
+    std::unique_ptr<TClientProcess> service = Client({"--headless", "--wait-for-settings"}, "s1");
+    // A run to start from: only due times after a task's last run are owed.
+    ASSERT_EQ(Task({"run", "Every minute"}).Code, 0);
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return service->Stdout().find("Task \"Every minute\"") != std::string::npos; },
+        WaitMs));
+
+    std::unique_ptr<TClientProcess> window = Client({}, "window");
+    EXPECT_EQ(service->WaitForExit(WaitMs), 75) << service->Stdout();
+    EXPECT_THAT(window->Stdout(), HasSubstr("Took the settings over"));
+    // The window's task list is the service's.
+    EXPECT_THAT(Task({"list"}).Out, HasSubstr("Every minute"));
+    window->Signal(SIGTERM);
+    EXPECT_EQ(window->WaitForExit(WaitMs), 0) << window->Stderr();
+
+    // A due time passes while no client holds the settings, as while the service restarts.
+    const rtl::TDateTime closed = rtl::Now();
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return std::floor(rtl::Now() * 1440) > std::floor(closed * 1440); }, 70'000));
+    service = Client({"--headless", "--wait-for-settings"}, "s2");
+    const rtl::TDateTime missed = std::floor(rtl::Now() * 1440) / 1440;
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return service->Stdout().find("Task \"Every minute\"") != std::string::npos; },
+        WaitMs))
+        << service->Stdout();
+    service->Signal(SIGTERM);
+    EXPECT_EQ(service->WaitForExit(WaitMs), 0);
+
+    const host::TRunHistory history(Dir.File("state/quor-client/history.db"), true);
+    int caughtUp = 0;
+    for (const host::TRunRecord& run : history.Runs({})) {
+        if (std::abs(run.Due - missed) < 0.5 / 86400) {
+            ++caughtUp;
+            EXPECT_EQ(run.Trigger, host::TRunTrigger::CatchUp);
+        }
+    }
+    EXPECT_EQ(caughtUp, 1) << "the due time " << rtl::FormatDateTimeISO(missed);
 }
 
 } // namespace

@@ -239,7 +239,8 @@ TEST_F(InstallTest, TheDesktopEntryAndTheServiceStartTheInstalledClient) {
     EXPECT_GE(sizes, 3);
 
     const std::string unit = morvid::test::ReadFile(Usr("lib/systemd/user/quor-client.service"));
-    ASSERT_TRUE(std::regex_search(unit, match, std::regex("\nExecStart=([^ \n]+) --headless\n")))
+    ASSERT_TRUE(std::regex_search(
+        unit, match, std::regex("\nExecStart=([^ \n]+) --headless --wait-for-settings\n")))
         << unit;
     EXPECT_TRUE(std::filesystem::is_regular_file(Usr("bin/" + match[1].str())));
     EXPECT_NE(unit.find("\nRestart=on-failure\n"), std::string::npos);

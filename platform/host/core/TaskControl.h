@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/host/core/Export.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <cstdint>
@@ -68,6 +69,10 @@ public:
     virtual void RemoveTask(const std::string& id) = 0;
     // Starts a run by hand; it ends later, told as every run is.
     virtual void RunTask(const std::string& id) = 0;
+    // The settings were with no client from `since` on (they changed hands): every enabled
+    // task runs, once, the first due time after its last run if that lies between `since` and
+    // now. Tasks that catch up by themselves at the connect are left to do so.
+    virtual void RunMissedSince(rtl::TDateTime since) = 0;
 
 protected:
     // Never deleted through this interface: the plug-in object is.
