@@ -200,7 +200,8 @@ TEST_F(InstallTest, TheInstalledClientStartsHeadlessWithTheInstalledPlugin) {
     TClientProcess client(Usr("bin/quor-client"),
                           {"--headless", "--settings", data.File("registry.db"), "--server",
                            data.File("server.db"), "--demo", data.File("exports")},
-                          {}, output.Path());
+                          // Its own history: the user's may be of a newer build's layout.
+                          {"XDG_STATE_HOME=" + data.File("state")}, output.Path());
     EXPECT_TRUE(clienttest::WaitUntil(
         [&] { return client.Stdout().find("Connected to") != std::string::npos; }, 120'000))
         << client.Stdout() << client.Stderr();
