@@ -70,6 +70,18 @@ void TScheduleItem::SetName(const std::string& value) {
     Event->Name = value;
 }
 
+void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
+    SetName(source.Name);
+    Enabled = source.Enabled;
+    ReportId = source.ReportId;
+    ExportPath = source.ExportPath;
+    Filter = source.Filter;
+    CronStr = source.CronStr;
+    Params = source.Params;
+    RunMissed = source.RunMissed;
+    KeepFiles = source.KeepFiles;
+}
+
 void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
     // The parameter is appended before its value converts, so a failed conversion leaves it
     // in place with no value: stored settings keep their parameter count.

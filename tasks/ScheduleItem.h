@@ -43,6 +43,10 @@ public:
     void SetFilter(const std::string& value) { Filter = value; }
     void SetCronStr(const std::string& value) { CronStr = value; }
 
+    // Takes every setting of `source` (what the editor edits and the settings store), but
+    // neither its identity nor what its runs left: a new setting of a task is copied here too.
+    void CopySettingsFrom(const TScheduleItem& source);
+
     void ClearParams() { Params.clear(); }
     // Appends a parameter and converts the value to what its code holds (codes above 4 keep
     // none). A value that does not convert raises rtl::EVariantTypeCastError or

@@ -4,15 +4,18 @@
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "ui/DesktopOpen.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvid {
 
@@ -50,10 +53,6 @@ std::string FileText(const host::TRunRecord& run) {
     return text;
 }
 
-bool OpenWithDesktop(const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-}
-
 } // namespace
 
 TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TRunRecord> runs,
@@ -64,12 +63,14 @@ TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TR
 
     lstRuns = new host::TListView(this);
     lstRuns->setObjectName(QStringLiteral("lstRuns"));
-    lstRuns->AddColumn("Started", 140);
-    lstRuns->AddColumn("Due", 140);
-    lstRuns->AddColumn("How", 70);
-    lstRuns->AddColumn("Duration", 65);
-    lstRuns->AddColumn("Result", host::TListView::SizedToFit);
-    lstRuns->AddColumn("File", host::TListView::SizedToFit);
+    using host::TListView;
+    lstRuns->AddColumn("Started", TListView::SizedToContent);
+    lstRuns->AddColumn("Due", TListView::SizedToContent);
+    lstRuns->AddColumn("How", TListView::SizedToContent);
+    lstRuns->AddColumn("Duration", TListView::SizedToContent);
+    // The result says what went wrong: it takes the width the others leave.
+    lstRuns->AddColumn("Result", TListView::SizedToFitFirst);
+    lstRuns->AddColumn("File", TListView::SizedToFit);
     lstRuns->setFrameShape(QFrame::StyledPanel);
 
     lblSummary = new QLabel(this);
@@ -154,34 +155,56 @@ void TDLGRunHistory::btnOpenFileClick() {
     if (run == nullptr || run->FileName.empty()) {
         return;
     }
-    // Another run (or a person) may have written a file of that name since.
-    const std::optional<host::TFileFacts> facts = host::RegularFileFacts(run->FileName);
-    if (facts && !run->FileStamp.empty() && facts->Stamp != run->FileStamp) {
-        host::MessageDlg(
-            rtl::Format("File \"%s\" has been replaced since this run", run->FileName.c_str()),
-            host::TMsgDlgType::mtError, host::mbOK);
+    const std::string& path = run->FileName;
+    // Never through a link: what stands at the name must be the very file the run wrote.
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        Refuse(
+            rtl::Format("File \"%s\" is no longer there (%s)", path.c_str(), std::strerror(errno)));
         return;
     }
-    Open(run->FileName, "File");
+    if (!S_ISREG(info.st_mode)) {
+        Refuse(rtl::Format("File \"%s\" is not opened: a %s stands at its name now", path.c_str(),
+                           S_ISLNK(info.st_mode) ? "symbolic link" : "non-regular file"));
+        return;
+    }
+    // Another run (or a person) may have written a file of that name since.
+    const std::optional<host::TFileFacts> facts = host::RegularFileFacts(path);
+    if (facts && !run->FileStamp.empty() && facts->Stamp != run->FileStamp) {
+        Refuse(rtl::Format("File \"%s\" has been replaced since this run", path.c_str()));
+        return;
+    }
+    Open(path, "File");
 }
 
 void TDLGRunHistory::btnOpenFolderClick() {
-    if (const host::TRunRecord* run = SelectedRun(); run != nullptr && !run->FileName.empty()) {
-        Open(std::filesystem::path(run->FileName).parent_path().string(), "Folder");
+    const host::TRunRecord* run = SelectedRun();
+    if (run == nullptr || run->FileName.empty()) {
+        return;
     }
+    const std::string folder = std::filesystem::path(run->FileName).parent_path().string();
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        Refuse(rtl::Format("Folder \"%s\" is no longer there", folder.c_str()));
+        return;
+    }
+    Open(folder, "Folder");
 }
 
 void TDLGRunHistory::Open(const std::string& path, const char* what) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        host::MessageDlg(rtl::Format("%s \"%s\" is no longer there", what, path.c_str()),
-                         host::TMsgDlgType::mtError, host::mbOK);
+    if (::access(path.c_str(), R_OK) != 0) {
+        Refuse(
+            rtl::Format("%s \"%s\" cannot be read (%s)", what, path.c_str(), std::strerror(errno)));
         return;
     }
     if (!OnOpen(path)) {
-        host::MessageDlg(rtl::Format("No program could open \"%s\"", path.c_str()),
-                         host::TMsgDlgType::mtError, host::mbOK);
+        Refuse(rtl::Format("No program could open \"%s\": %s", path.c_str(),
+                           DesktopOpenFailure().c_str()));
     }
+}
+
+void TDLGRunHistory::Refuse(const std::string& message) {
+    host::MessageDlg(message, host::TMsgDlgType::mtError, host::mbOK);
 }
 
 } // namespace morvid

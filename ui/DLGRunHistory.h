@@ -44,8 +44,9 @@ public:
 private:
     void FillList();
     void UpdateButtons();
-    // Opens `path` when it is still there; otherwise, or when nothing opens it, says so.
+    // Opens `path` when it can be read; otherwise, or when nothing opens it, says why.
     void Open(const std::string& path, const char* what);
+    void Refuse(const std::string& message);
 
     std::vector<host::TRunRecord> FRuns;
 };

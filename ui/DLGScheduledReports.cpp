@@ -12,17 +12,16 @@
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
+#include "ui/DesktopOpen.h"
 #include "ui/MorvidIcon.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -67,15 +66,18 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     layout->setSpacing(0);
     layout->addWidget(tbTasks);
     layout->addWidget(lstSchedules);
-    lstSchedules->AddColumn("Name", host::TListView::SizedToFit);
-    lstSchedules->AddColumn("Enabled", 80);
-    lstSchedules->AddColumn("Last run", 140);
-    lstSchedules->AddColumn(LastResultCaption, host::TListView::SizedToFit);
-    lstSchedules->AddColumn("Next run", 140);
-    lstSchedules->AddColumn("Schedule", host::TListView::SizedToFit);
-    lstSchedules->AddColumn("Report", 110);
-    lstSchedules->AddColumn("Format", 110);
-    lstSchedules->AddColumn("Export path", host::TListView::SizedToFit);
+    // The name and the schedule in words are what people read the list by: they get the
+    // spare width first. Short texts (Yes/No, times, format names) take what they need.
+    using host::TListView;
+    lstSchedules->AddColumn("Name", TListView::SizedToFitFirst);
+    lstSchedules->AddColumn("Enabled", TListView::SizedToContent);
+    lstSchedules->AddColumn("Last run", TListView::SizedToContent);
+    lstSchedules->AddColumn(LastResultCaption, TListView::SizedToFit);
+    lstSchedules->AddColumn("Next run", TListView::SizedToContent);
+    lstSchedules->AddColumn("Schedule", TListView::SizedToFitFirst);
+    lstSchedules->AddColumn("Report", TListView::SizedToContent);
+    lstSchedules->AddColumn("Format", TListView::SizedToContent);
+    lstSchedules->AddColumn("Export path", TListView::SizedToFit);
     lstSchedules->OnDblClick = [this] { lstSchedulesDblClick(); };
     lstSchedules->installEventFilter(this);
     connect(lstSchedules, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCommands(); });
@@ -396,6 +398,24 @@ void TDLGScheduledReports::bbTaskHistoryClick() {
     dialog->Execute(this);
 }
 
+std::string TDLGScheduledReports::CopyName(const std::string& name) const {
+    const auto taken = [this](const std::string& candidate) {
+        for (int i = 0; i < lstSchedules->Items.Count(); ++i) {
+            const auto* task = static_cast<const TScheduleItem*>(lstSchedules->Items[i]->Data);
+            if (task != nullptr && task->Name == candidate) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const std::string first = "Copy of " + name;
+    std::string candidate = first;
+    for (int number = 2; taken(candidate); ++number) {
+        candidate = first + " (" + std::to_string(number) + ")";
+    }
+    return candidate;
+}
+
 void TDLGScheduledReports::bbTaskDuplicateClick() {
     const TScheduleItem* source = SelectedTask();
     if (source == nullptr) {
@@ -403,13 +423,9 @@ void TDLGScheduledReports::bbTaskDuplicateClick() {
     }
     // The copy has no row until Ok; cancelling frees it with its event.
     auto copy = std::make_unique<TScheduleItem>(lstSchedules);
-    copy->SetName(source->Name + " (copy)");
+    copy->CopySettingsFrom(*source);
+    copy->SetName(CopyName(source->Name));
     copy->SetEnabled(false);
-    copy->SetReportId(source->ReportId);
-    copy->SetExportPath(source->ExportPath);
-    copy->SetFilter(source->Filter);
-    copy->SetCronStr(source->CronStr);
-    copy->Params = source->Params;
     const auto dialog = std::make_unique<TDLGScheduleEditor>();
     dialog->LoadFromTask(*copy);
     if (!dialog->Execute(this)) {
@@ -466,9 +482,9 @@ void TDLGScheduledReports::bbOpenExportFolderClick() {
         throw rtl::Exception(
             rtl::Format("The export folder \"%s\" does not exist", task->ExportPath.c_str()));
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()))) {
-        throw rtl::Exception(
-            rtl::Format("The export folder \"%s\" could not be opened", task->ExportPath.c_str()));
+    if (!OpenWithDesktop(QFileInfo(folder).absoluteFilePath().toStdString())) {
+        throw rtl::Exception(rtl::Format("The export folder \"%s\" could not be opened: %s",
+                                         task->ExportPath.c_str(), DesktopOpenFailure().c_str()));
     }
 }
 

@@ -50,8 +50,11 @@ public:
     // Shows the selected task's runs from the host's run history.
     void bbTaskHistoryClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
-    // Opens the editor on a disabled copy of the selected task; Ok adds it at the end.
+    // Opens the editor on a disabled copy of the selected task, every option taken, under a
+    // name no task has ("Copy of ...", then a number); Ok adds it at the end.
     void bbTaskDuplicateClick();
+    // "Copy of <name>", or with " (2)", " (3)"... after it: the first no task in the list has.
+    std::string CopyName(const std::string& name) const;
     // Arm or disarm the selected task, as its editor's check box would.
     void bbTaskEnableClick();
     void bbTaskDisableClick();

@@ -46,7 +46,8 @@ protected:
         auto dialog = std::make_unique<TDLGRunHistory>("Night", std::move(runs));
         dialog->OnOpen = [this](const std::string& path) {
             Opened.push_back(path);
-            return true;
+            // A kind of file the desktop has no program for.
+            return path.find(".nothing") == std::string::npos;
         };
         return dialog;
     }
@@ -86,30 +87,45 @@ TEST_F(RunHistoryDialogTest, OnlyAFileTheRunWroteAndThatIsStillItsOwnIsOpened) {
     const std::string kept = Written("kept.csv");
     const std::string gone = Written("gone.csv");
     const std::string replaced = Written("replaced.csv");
+    const std::string linked = Written("linked.csv");
+    const std::string stamped = Written("unstamped.csv");
+    const std::string unopened = Written("unopened.nothing");
     std::vector<host::TRunRecord> runs{
         Run("2026-03-03 13:05:00", "Success!", false, kept),
         Run("2026-03-03 13:04:00", "Success!", false, gone),
         Run("2026-03-03 13:03:00", "Success!", false, replaced),
         Run("2026-03-03 13:02:00", "Success!", false, kept),
         Run("2026-03-03 13:01:00", "Error: Client is offline", true),
+        Run("2026-03-03 13:00:00", "Success!", false, linked),
+        Run("2026-03-03 12:59:00", "Success!", false, stamped),
+        Run("2026-03-03 12:58:00", "Success!", false, unopened),
     };
     runs[3].FileRemoved = runs[3].Started; // removed by retention, as the history knows
+    runs[6].FileStamp.clear();             // recorded before files had stamps
     std::filesystem::remove(gone);
     std::filesystem::remove(replaced);
     std::ofstream(replaced) << "another run's file\n";
+    // A link put where the files were, to a file the runs never wrote.
+    for (const std::string& name : {linked, stamped}) {
+        std::filesystem::remove(name);
+        std::filesystem::create_symlink(kept, name);
+    }
 
     struct TCase {
         int Row;
         bool Enabled;
         std::vector<std::string> Opened; // by Open file, then Open folder
-        std::size_t Messages;
+        const char* Says;                // what the message says, when there is one
     };
     const std::vector<TCase> cases{
-        {0, true, {kept, Dir.Path()}, 0},
-        {1, true, {Dir.Path()}, 1}, // the file is gone, its folder is not
-        {2, true, {Dir.Path()}, 1}, // the name holds another file now
-        {3, false, {}, 0},          // retention removed it
-        {4, false, {}, 0},          // nothing written
+        {0, true, {kept, Dir.Path()}, nullptr},
+        {1, true, {Dir.Path()}, "is no longer there"}, // the file is gone, its folder is not
+        {2, true, {Dir.Path()}, "has been replaced"},  // the name holds another file now
+        {3, false, {}, nullptr},                       // retention removed it
+        {4, false, {}, nullptr},                       // nothing written
+        {5, true, {Dir.Path()}, "a symbolic link stands at its name"},
+        {6, true, {Dir.Path()}, "a symbolic link stands at its name"},
+        {7, true, {unopened, Dir.Path()}, "no desktop session"},
     };
     const auto dialog = Make(runs);
     for (const TCase& c : cases) {
@@ -122,7 +138,11 @@ TEST_F(RunHistoryDialogTest, OnlyAFileTheRunWroteAndThatIsStillItsOwnIsOpened) {
         dialog->btnOpenFile->click();
         dialog->btnOpenFolder->click();
         EXPECT_EQ(Opened, c.Opened);
-        EXPECT_EQ(Answerer.Requests.size(), c.Messages);
+        ASSERT_EQ(Answerer.Requests.size(), c.Says != nullptr ? 1u : 0u);
+        if (c.Says != nullptr) {
+            EXPECT_NE(Answerer.Requests[0].Text.find(c.Says), std::string::npos)
+                << Answerer.Requests[0].Text;
+        }
     }
 }
 

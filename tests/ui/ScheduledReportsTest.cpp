@@ -113,14 +113,46 @@ TEST_F(ScheduledReportsTest, TheWindowListsTasksInFiveColumns) {
     EXPECT_EQ(list->geometry().bottomRight(), Window->rect().bottomRight());
     EXPECT_EQ(list->geometry().left(), 0);
     EXPECT_EQ(list->geometry().top(), Window->tbTasks->geometry().bottom() + 1);
-    EXPECT_EQ(list->header()->sectionSize(1), 80);
-    EXPECT_EQ(list->header()->sectionSize(2), 140);
-    EXPECT_EQ(list->header()->sectionSize(4), 140);
-    // Name, last result and schedule share what the fixed columns leave.
-    EXPECT_NEAR(list->header()->sectionSize(0), list->header()->sectionSize(3), 1);
-    EXPECT_NEAR(list->header()->sectionSize(0), list->header()->sectionSize(5), 1);
-    EXPECT_GT(list->header()->sectionSize(0), 120);
+    // The columns fill the width; nothing scrolls sideways at the designed size.
+    int shown = 0;
+    for (int column = 0; column < list->columnCount(); ++column) {
+        shown += list->isColumnHidden(column) ? 0 : list->header()->sectionSize(column);
+    }
+    EXPECT_EQ(shown, list->viewport()->width());
 }
+
+struct TColumnsCase {
+    const char* Name;
+    const char* HiddenColumns;
+};
+
+class ListColumnsTest : public ScheduledReportsTest,
+                        public ::testing::WithParamInterface<TColumnsCase> {};
+
+// At the window's designed size the name and the schedule in words show whole; short columns
+// are as wide as their texts or captions, never wider.
+TEST_P(ListColumnsTest, NamesAndSchedulesShowWholeAndShortColumnsFitTheirTexts) {
+    AddTask("Daily alarm summary", true, "30 6 * * 1-5 *");
+    AddTask("Monthly operators", false, "0 0 1 * * *");
+    Window->SetHiddenColumns(GetParam().HiddenColumns);
+    ASSERT_TRUE(ShowActive(*Window));
+    QCoreApplication::processEvents();
+    host::TListView* list = Window->lstSchedules;
+    const QHeaderView* header = list->header();
+    for (const char* caption : {"Name", "Schedule"}) {
+        const int column = list->ColumnOf(caption);
+        EXPECT_GE(header->sectionSize(column), list->NeededWidth(column)) << caption;
+    }
+    for (const char* caption : {"Enabled", "Last run", "Next run"}) {
+        const int column = list->ColumnOf(caption);
+        EXPECT_EQ(header->sectionSize(column), list->NeededWidth(column)) << caption;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ListColumnsTest,
+                         ::testing::Values(TColumnsCase{"Default", "Report,Format,Export path"},
+                                           TColumnsCase{"All", ""}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 struct TMenuCase {
     const char* Name;
@@ -586,7 +618,8 @@ TEST_F(ScheduledReportsTest, EnablingATaskWhoseScheduleIsRejectedLeavesItDisable
 struct TDuplicateCase {
     const char* Name;
     host::TDialogAnswer Answer;
-    int Rows;
+    std::vector<std::string> Others; // names of the tasks beside the one duplicated
+    const char* CopyName;
 };
 
 class DuplicateTaskTest : public ScheduledReportsTest,
@@ -596,7 +629,12 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
     TScheduleItem* source = AddTask("Daily", true, "15 7 * * * *");
     source->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(42)));
     source->LastRunResult = "Success!";
-    AddTask("Other", false);
+    source->KeepFiles = 7;
+    source->RunMissed = true;
+    for (const std::string& other : GetParam().Others) {
+        AddTask(other, false);
+    }
+    const int rows = RowCount() + (GetParam().Answer == host::TDialogAnswer::Accept ? 1 : 0);
     Select(0);
     QString shownName;
     bool shownEnabled = true;
@@ -607,27 +645,39 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
     };
     const int events = Plugin->EventList->Count();
     Window->bbTaskDuplicate->Click();
-    EXPECT_EQ(shownName, "Daily (copy)");
+    EXPECT_EQ(shownName.toStdString(), GetParam().CopyName);
     EXPECT_FALSE(shownEnabled);
-    ASSERT_EQ(RowCount(), GetParam().Rows);
-    EXPECT_EQ(Plugin->EventList->Count(), events + GetParam().Rows - 2);
-    if (GetParam().Rows == 3) {
-        const auto* copy = static_cast<TScheduleItem*>(Window->lstSchedules->Items[2]->Data);
-        EXPECT_EQ(Row(2), (std::vector<std::string>{"Daily (copy)", "No", "Never", "", "Never"}));
+    ASSERT_EQ(RowCount(), rows);
+    EXPECT_EQ(Plugin->EventList->Count(), events + rows - 1 - int(GetParam().Others.size()));
+    if (GetParam().Answer == host::TDialogAnswer::Accept) {
+        const auto* copy = static_cast<TScheduleItem*>(Window->lstSchedules->Items[rows - 1]->Data);
+        EXPECT_EQ(Row(rows - 1),
+                  (std::vector<std::string>{GetParam().CopyName, "No", "Never", "", "Never"}));
         EXPECT_EQ(copy->CronStr, "15 7 * * * *");
         EXPECT_EQ(copy->ReportId, source->ReportId);
         ASSERT_EQ(copy->Params.size(), 1u);
         EXPECT_EQ(copy->Params[0].Value.AsInteger(), 42);
+        // Every option goes with the copy, but not the identity.
+        EXPECT_EQ(copy->KeepFiles, 7);
+        EXPECT_TRUE(copy->RunMissed);
+        EXPECT_NE(copy->Id, source->Id);
         EXPECT_EQ(Window->SelectedTask(), copy);
     }
     EXPECT_TRUE(source->Event->Running);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DuplicateTaskTest,
-                         ::testing::Values(TDuplicateCase{"Ok", host::TDialogAnswer::Accept, 3},
-                                           TDuplicateCase{"Cancel", host::TDialogAnswer::Reject,
-                                                          2}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DuplicateTaskTest,
+    ::testing::Values(
+        TDuplicateCase{"Ok", host::TDialogAnswer::Accept, {"Other"}, "Copy of Daily"},
+        TDuplicateCase{"Cancel", host::TDialogAnswer::Reject, {"Other"}, "Copy of Daily"},
+        TDuplicateCase{
+            "NameTaken", host::TDialogAnswer::Accept, {"Copy of Daily"}, "Copy of Daily (2)"},
+        TDuplicateCase{"NamesTaken",
+                       host::TDialogAnswer::Accept,
+                       {"Copy of Daily (2)", "Copy of Daily"},
+                       "Copy of Daily (3)"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduledReportsTest, OpenExportFolderShowsTheFolderOrSaysWhyNot) {
     TFolderOpener opener;

@@ -7,6 +7,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace host {
@@ -67,6 +71,42 @@ int ReadableCompare(const QString& a, const QString& b) {
     }
     return (i < a.size()) - (j < b.size());
 }
+
+// Fusion, the style Qt takes where the desktop names none (and under Xvfb), paints a scroll
+// bar's thumb lighter than its groove, outlined on its trailing edge only: the darker groove
+// reads as the thumb, which then seems to sit at the right while the view is at the left. The
+// list's bars paint their thumb over that in a colour between the button's and the text's, which
+// stands out from the groove on light and dark palettes alike.
+class TThumbStyle : public QProxyStyle {
+public:
+    TThumbStyle() : QProxyStyle(QStringLiteral("fusion")) {}
+
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (control != CC_ScrollBar || bar == nullptr || !(bar->subControls & SC_ScrollBarSlider) ||
+            bar->minimum == bar->maximum) {
+            return;
+        }
+        const QColor button = option->palette.color(QPalette::Button);
+        const QColor text = option->palette.color(QPalette::WindowText);
+        const auto mix = [](int a, int b) { return (a * 6 + b * 4) / 10; };
+        const QColor thumb(mix(button.red(), text.red()), mix(button.green(), text.green()),
+                           mix(button.blue(), text.blue()));
+        const bool horizontal = bar->orientation == Qt::Horizontal;
+        const QRect rect = subControlRect(control, option, SC_ScrollBarSlider, widget)
+                               .adjusted(horizontal ? 1 : 3, horizontal ? 3 : 1,
+                                         horizontal ? -1 : -3, horizontal ? -3 : -1);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(thumb);
+        const qreal radius = std::min(rect.width(), rect.height()) / 2.0;
+        painter->drawRoundedRect(rect, radius, radius);
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -223,6 +263,12 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent), Items(*this) {
     header()->setSectionsClickable(true);
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int column) { HeaderClicked(column); });
+    if (style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0) {
+        auto* thumbStyle = new TThumbStyle;
+        thumbStyle->setParent(this);
+        horizontalScrollBar()->setStyle(thumbStyle);
+        verticalScrollBar()->setStyle(thumbStyle);
+    }
 
     // Sorting moves rows without inserting or removing any, so these follow membership only.
     QAbstractItemModel* rows = model();
@@ -245,18 +291,24 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent), Items(*this) {
                 }
             });
     connect(rows, &QAbstractItemModel::modelAboutToBeReset, this, [this] { FRows.clear(); });
+    // Columns sized to their texts follow the texts.
+    connect(rows, &QAbstractItemModel::dataChanged, this, [this] { FitColumnsSoon(); });
+    connect(rows, &QAbstractItemModel::rowsInserted, this, [this] { FitColumnsSoon(); });
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, [this] { FitColumnsSoon(); });
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { FitColumnsSoon(); });
 }
 
 void TListView::AddColumn(const std::string& caption, int width) {
     const int column = columnCount();
     setColumnCount(column + 1);
     headerItem()->setText(column, QString::fromStdString(caption));
-    if (width == SizedToFit) {
-        FFitColumns.push_back(column);
-        header()->setSectionResizeMode(column, QHeaderView::Stretch);
-    } else {
+    FSizing.push_back(width);
+    if (width >= 0) {
         header()->setSectionResizeMode(column, QHeaderView::Interactive);
         header()->resizeSection(column, width);
+    } else {
+        // Sized by FitColumnsToRoom alone, which a drag would only fight.
+        header()->setSectionResizeMode(column, QHeaderView::Fixed);
     }
 }
 
@@ -265,35 +317,111 @@ void TListView::updateGeometries() {
     FitColumnsToRoom();
 }
 
+void TListView::FitColumnsSoon() {
+    if (FFitPending) {
+        return;
+    }
+    FFitPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FFitPending = false;
+            FitColumnsToRoom();
+        },
+        Qt::QueuedConnection);
+}
+
+namespace {
+
+struct TShare {
+    int Column;
+    int Width; // starts at the least the column gets
+    int Want;  // the widest of caption and texts
+    bool First;
+};
+
+// Gives the columns of the kind that still want width equal parts of `spare` until each has
+// what it wants or nothing is left.
+void GrowToWant(std::vector<TShare>& shares, bool first, int& spare) {
+    while (spare > 0) {
+        int wanting = 0;
+        for (const TShare& share : shares) {
+            wanting += share.First == first && share.Width < share.Want ? 1 : 0;
+        }
+        if (wanting == 0) {
+            return;
+        }
+        const int step = std::max(1, spare / wanting);
+        for (TShare& share : shares) {
+            if (share.First == first && share.Width < share.Want && spare > 0) {
+                const int add = std::min({step, share.Want - share.Width, spare});
+                share.Width += add;
+                spare -= add;
+            }
+        }
+    }
+}
+
+} // namespace
+
 void TListView::FitColumnsToRoom() {
+    if (FFitting || columnCount() == 0) {
+        return;
+    }
+    FFitting = true;
     QHeaderView* head = header();
-    int fixed = 0;
-    int fitting = 0;
-    int widestCaption = 0;
+    int room = viewport()->width();
+    std::vector<TShare> shares;
     for (int column = 0; column < columnCount(); ++column) {
+        const int sizing = FSizing[std::size_t(column)];
         if (isColumnHidden(column)) {
             continue;
         }
-        if (std::find(FFitColumns.begin(), FFitColumns.end(), column) == FFitColumns.end()) {
-            fixed += head->sectionSize(column);
+        if (sizing >= 0) {
+            room -= head->sectionSize(column);
+            continue;
+        }
+        const int caption = head->sectionSizeHint(column);
+        const int content = NeededWidth(column);
+        if (sizing == SizedToContent) {
+            head->resizeSection(column, content);
+            room -= content;
         } else {
-            ++fitting;
-            widestCaption = std::max(widestCaption, head->sectionSizeHint(column));
+            // A first column shows its texts whole up to a third of the list, even when the
+            // list then has to scroll sideways: a cut name is worse than a scroll bar.
+            const bool first = sizing == SizedToFitFirst;
+            const int floor =
+                first ? std::max(caption, std::min(content, viewport()->width() / 3)) : caption;
+            shares.push_back({column, floor, content, first});
         }
     }
-    const bool share = fixed + fitting * widestCaption <= viewport()->width();
-    if (share == FFitColumnsShare) {
-        return;
+    int spare = room;
+    for (const TShare& share : shares) {
+        spare -= share.Width;
     }
-    FFitColumnsShare = share;
-    for (const int column : FFitColumns) {
-        if (share) {
-            head->setSectionResizeMode(column, QHeaderView::Stretch);
-        } else {
-            head->setSectionResizeMode(column, QHeaderView::Interactive);
-            head->resizeSection(column, head->sectionSizeHint(column));
+    // Past their floors the other columns grow toward their widest texts, then the first ones;
+    // what is still left goes to the first ones, or to all when none is first.
+    GrowToWant(shares, false, spare);
+    GrowToWant(shares, true, spare);
+    const bool anyFirst =
+        std::any_of(shares.begin(), shares.end(), [](const TShare& share) { return share.First; });
+    const int takers = int(std::count_if(shares.begin(), shares.end(), [&](const TShare& share) {
+        return share.First || !anyFirst;
+    }));
+    const int each = takers > 0 && spare > 0 ? spare / takers : 0;
+    int odd = takers > 0 && spare > 0 ? spare % takers : 0;
+    for (TShare& share : shares) {
+        if (share.First || !anyFirst) {
+            share.Width += each + (odd > 0 ? 1 : 0);
+            odd -= odd > 0 ? 1 : 0;
         }
+        head->resizeSection(share.Column, share.Width);
     }
+    FFitting = false;
+}
+
+int TListView::NeededWidth(int column) const {
+    return std::max(header()->sectionSizeHint(column), sizeHintForColumn(column));
 }
 
 TListItem* TListView::Selected() const {

@@ -79,8 +79,14 @@ class TListView : public QTreeWidget {
     Q_OBJECT
 
 public:
-    // A column width that shares the space the fixed columns leave.
+    // A column width that shares the space the other columns leave.
     static constexpr int SizedToFit = -1;
+    // As wide as the column's caption or its widest text, whichever is wider.
+    static constexpr int SizedToContent = -2;
+    // Shares the space as SizedToFit does, but shows its widest text up to a third of the
+    // list's width even if the list must scroll for it, and takes what is left once every
+    // sharing column shows its texts whole.
+    static constexpr int SizedToFitFirst = -3;
 
     // The rows of a list, in the order they were added, whatever the display is sorted by.
     // Removing a row frees it.
@@ -110,7 +116,7 @@ public:
 
     explicit TListView(QWidget* parent = nullptr);
 
-    // Appends a column; width in pixels or SizedToFit.
+    // Appends a column; width in pixels, SizedToFit, SizedToContent or SizedToFitFirst.
     void AddColumn(const std::string& caption, int width = SizedToFit);
 
     TListItems Items;
@@ -133,6 +139,8 @@ public:
     int DblClickColumn() const noexcept { return FDblClickColumn; }
     // The column with that header caption, -1 when there is none.
     int ColumnOf(const std::string& caption) const;
+    // The width that shows the column's caption and its widest text whole.
+    int NeededWidth(int column) const;
 
     // The column the display is sorted by, -1 for the list's own order. A click on a header
     // sorts by that column ascending, a second click descending, a third one gives the own
@@ -148,9 +156,12 @@ protected:
 
 private:
     void HeaderClicked(int column);
-    // The columns sized to fit share the width while each share holds its caption whole; with
-    // less room they take what their captions need and the list scrolls sideways.
+    // Sizes the columns that are not given in pixels: to their content, or sharing what is
+    // left. A sharing column never gets less than its caption needs; with less room than that
+    // the list scrolls sideways.
     void FitColumnsToRoom();
+    // Fits again once the event loop is back, so a burst of row changes fits once.
+    void FitColumnsSoon();
     // Puts the rows back in their own order on the screen, keeping the selection.
     void ShowOwnOrder();
 
@@ -162,8 +173,9 @@ private:
     bool FReordering = false;
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
-    std::vector<int> FFitColumns;
-    bool FFitColumnsShare = true;
+    std::vector<int> FSizing; // per column: a width in pixels or one of the Sized... values
+    bool FFitting = false;
+    bool FFitPending = false;
 };
 
 } // namespace host

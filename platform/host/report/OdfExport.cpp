@@ -7,6 +7,7 @@
 #include "platform/host/report/ZipPackage.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numeric>
@@ -184,7 +185,14 @@ std::string StylesXml(const TfrxReport& report, const TOdfLayout& layout) {
     return out;
 }
 
-void AppendContentStyles(std::string& out, const TOdfLayout& layout) {
+// The cell style of a number shown with `decimals` places ("F" for none), as AppendCellStyles
+// names them.
+std::string NumberKind(int decimals) {
+    return decimals > 0 ? "F" + std::to_string(decimals) : "F";
+}
+
+void AppendContentStyles(std::string& out, const TOdfLayout& layout,
+                         const std::vector<int>& decimals) {
     out += "<office:automatic-styles>"
            "<style:style style:name=\"Title\" style:family=\"paragraph\""
            " style:parent-style-name=\"Report_20_Title\""
@@ -238,19 +246,40 @@ void AppendContentStyles(std::string& out, const TOdfLayout& layout) {
            " number:style=\"long\"/><number:text>:</number:text><number:minutes"
            " number:style=\"long\"/><number:text>:</number:text><number:seconds"
            " number:style=\"long\"/></number:date-style>"
-           "<number:boolean-style style:name=\"BooleanFormat\"><number:boolean/>"
-           "</number:boolean-style>";
-    const std::pair<const char*, const char*> kinds[] = {{"", nullptr},
-                                                         {"F", "NumberFormat"},
-                                                         {"D", "DateFormat"},
-                                                         {"T", "DateTimeFormat"},
-                                                         {"L", "BooleanFormat"}};
+           // A Boolean format would show TRUE and FALSE; this one spells them as every
+           // other format does.
+           "<number:number-style style:name=\"YesFormat\"><number:text>" +
+           std::string(BooleanText(true)) +
+           "</number:text></number:number-style>"
+           "<number:number-style style:name=\"BooleanFormat\"><number:text>" +
+           BooleanText(false) +
+           "</number:text><style:map style:condition=\"value()&gt;0\""
+           " style:apply-style-name=\"YesFormat\"/></number:number-style>";
+    std::vector<std::pair<std::string, std::string>> kinds = {{"", ""},
+                                                              {"F", "NumberFormat"},
+                                                              {"D", "DateFormat"},
+                                                              {"T", "DateTimeFormat"},
+                                                              {"L", "BooleanFormat"}};
+    // A column's numbers show its decimals, whatever a reader would make of the value alone.
+    std::vector<int> places(decimals);
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    for (const int count : places) {
+        if (count > 0) {
+            const std::string name = "NumberFormat" + std::to_string(count);
+            out += "<number:number-style style:name=\"" + name +
+                   "\"><number:number number:min-integer-digits=\"1\" number:decimal-places=\"" +
+                   std::to_string(count) + "\" number:min-decimal-places=\"" +
+                   std::to_string(count) + "\"/></number:number-style>";
+            kinds.emplace_back(NumberKind(count), name);
+        }
+    }
     for (const bool stripe : {false, true}) {
         for (const auto& [suffix, format] : kinds) {
             out += std::string("<style:style style:name=\"") + (stripe ? "B" : "A") + suffix +
                    "\" style:family=\"table-cell\"";
-            if (format != nullptr) {
-                out += std::string(" style:data-style-name=\"") + format + "\"";
+            if (!format.empty()) {
+                out += " style:data-style-name=\"" + format + "\"";
             }
             out += "><style:table-cell-properties style:vertical-align=\"top\"";
             if (stripe) {
@@ -296,19 +325,21 @@ void AppendHeaderRow(std::string& out, const TfrxReport& report) {
 // so readers compute and sort with them; text is text without saying so, which keeps the
 // largest part of the file smaller.
 void AppendCell(std::string& out, const rtl::TVariant& value, const std::string& text, bool stripe,
-                bool numericColumn) {
+                bool numericColumn, int decimals) {
     out += stripe ? "<table:table-cell table:style-name=\"B"
                   : "<table:table-cell table:style-name=\"A";
     switch (value.VarType()) {
     case rtl::TVarType::Integer:
-        out += "F\" office:value-type=\"float\" office:value=\"";
-        out += text;
+        out += NumberKind(decimals) + "\" office:value-type=\"float\" office:value=\"";
+        out += ValueText(value);
         out += '"';
         break;
     case rtl::TVarType::Double:
         if (std::isfinite(value.AsDouble())) {
-            out += "F\" office:value-type=\"float\" office:value=\"";
-            out += text;
+            // A number written with an exponent keeps the general format, which shows one.
+            out += PlainDecimals(value.AsDouble()) >= 0 ? NumberKind(decimals) : "F";
+            out += "\" office:value-type=\"float\" office:value=\"";
+            out += ValueText(value);
             out += '"';
         } else {
             out += '"';
@@ -351,7 +382,11 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
     out += Namespaces;
     out += ">";
     out += FontFaces;
-    AppendContentStyles(out, layout);
+    std::vector<int> decimals(report.Columns.size());
+    for (std::size_t c = 0; c < decimals.size(); ++c) {
+        decimals[c] = texts.Decimals(c);
+    }
+    AppendContentStyles(out, layout, decimals);
     out += "<office:body><office:text>";
     AppendTitleBlock(out, report);
     const std::size_t columns = report.Columns.size();
@@ -368,7 +403,8 @@ void WriteContent(TZipPackage& package, const TfrxReport& report, const TCellTex
         for (std::size_t r = 0; r < report.Rows.size(); ++r) {
             out += "<table:table-row table:style-name=\"R\">";
             for (std::size_t c = 0; c < columns; ++c) {
-                AppendCell(out, CellValue(report, r, c), texts.Text(r, c), r % 2 == 1, numeric[c]);
+                AppendCell(out, CellValue(report, r, c), texts.Text(r, c), r % 2 == 1, numeric[c],
+                           decimals[c]);
             }
             out += "</table:table-row>";
             if (out.size() >= FlushBytes) {

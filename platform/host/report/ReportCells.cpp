@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <numeric>
 
 namespace host {
@@ -80,10 +81,30 @@ const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::s
 }
 
 std::string ValueText(const rtl::TVariant& value) {
-    if (value.VarType() == rtl::TVarType::Double) {
+    switch (value.VarType()) {
+    case rtl::TVarType::Double:
         return DoubleText(value.AsDouble());
+    case rtl::TVarType::Boolean:
+        return BooleanText(value.AsBoolean());
+    default:
+        return value.IsClear() ? std::string() : value.AsString();
     }
-    return value.IsClear() ? std::string() : value.AsString();
+}
+
+const char* BooleanText(bool value) noexcept {
+    return value ? "Yes" : "No";
+}
+
+int PlainDecimals(double value) noexcept {
+    if (!std::isfinite(value)) {
+        return -1;
+    }
+    const std::string text = DoubleText(value);
+    if (text.find('e') != std::string::npos) {
+        return -1;
+    }
+    const auto point = text.find('.');
+    return point == std::string::npos ? 0 : int(text.size() - point - 1);
 }
 
 std::string DoubleText(double value) {
@@ -124,11 +145,15 @@ const char* TypeName(rtl::TVarType type) noexcept {
 }
 
 TCellTexts::TCellTexts(const TfrxReport& report)
-    : FReport(report), FShowTime(report.Columns.size(), false) {
+    : FReport(report), FShowTime(report.Columns.size(), false),
+      FDecimals(report.Columns.size(), 0) {
     for (const auto& cells : report.Rows) {
         for (std::size_t c = 0; c < std::min(cells.size(), FShowTime.size()); ++c) {
-            if (!FShowTime[c] && cells[c].VarType() == rtl::TVarType::Date &&
-                rtl::DateTimeToMilliSeconds(cells[c].AsDateTime()) % rtl::MSecsPerDay != 0) {
+            const rtl::TVarType type = cells[c].VarType();
+            if (type == rtl::TVarType::Double) {
+                FDecimals[c] = std::max(FDecimals[c], PlainDecimals(cells[c].AsDouble()));
+            } else if (!FShowTime[c] && type == rtl::TVarType::Date &&
+                       rtl::DateTimeToMilliSeconds(cells[c].AsDateTime()) % rtl::MSecsPerDay != 0) {
                 FShowTime[c] = true;
             }
         }
@@ -137,10 +162,24 @@ TCellTexts::TCellTexts(const TfrxReport& report)
 
 std::string TCellTexts::Text(std::size_t row, std::size_t column) const {
     const rtl::TVariant& value = CellValue(FReport, row, column);
-    if (value.VarType() == rtl::TVarType::Date && FShowTime[column]) {
-        return DateText(value.AsDateTime());
+    switch (value.VarType()) {
+    case rtl::TVarType::Date:
+        return FShowTime[column] ? DateText(value.AsDateTime()) : ValueText(value);
+    case rtl::TVarType::Integer:
+    case rtl::TVarType::Double: {
+        const int decimals =
+            value.VarType() == rtl::TVarType::Integer ? 0 : PlainDecimals(value.AsDouble());
+        std::string text = ValueText(value);
+        if (decimals >= 0 && decimals < FDecimals[column]) {
+            // Only zeros are added: the value reads as it is, to the column's decimals.
+            text += decimals == 0 ? "." : "";
+            text.append(std::size_t(FDecimals[column] - decimals), '0');
+        }
+        return text;
     }
-    return ValueText(value);
+    default:
+        return ValueText(value);
+    }
 }
 
 bool IsNumericType(rtl::TVarType type) noexcept {

@@ -13,6 +13,9 @@ namespace host {
 
 // A value's display text; empty for Empty and Null.
 std::string ValueText(const rtl::TVariant& value);
+// "Yes" or "No": how every format a person reads spells a truth value, as the task list and the
+// report's parameter block do.
+const char* BooleanText(bool value) noexcept;
 // Numbers with at most 15 significant digits and always a '.' as decimal point.
 std::string DoubleText(double value);
 // "YYYY-MM-DD HH:MM:SS", the form machine-readable files hold.
@@ -25,18 +28,27 @@ const char* TypeName(rtl::TVarType type) noexcept;
 // The cell, or an Empty variant when the row is short.
 const rtl::TVariant& CellValue(const TfrxReport& report, std::size_t row, std::size_t column);
 
+// The decimals DoubleText gives a finite value written without an exponent; -1 for any other
+// value (an exponent, infinity, not a number).
+int PlainDecimals(double value) noexcept;
+
 // The display texts of a report's cells. A column of dates shows times for all its values
-// when one of them has one, so that a midnight among other times does not look cut short.
+// when one of them has one, so that a midnight among other times does not look cut short. A
+// column of numbers shows all its plain values with as many decimals as the one that needs
+// most, so that 31 beside 31.1 reads 31.0; numbers that need an exponent keep it.
 class TCellTexts {
 public:
     explicit TCellTexts(const TfrxReport& report);
     // Empty for a missing cell, Empty and Null.
     std::string Text(std::size_t row, std::size_t column) const;
     bool ShowsTime(std::size_t column) const { return FShowTime[column]; }
+    // The decimals every plain number of the column shows; 0 for a column without fractions.
+    int Decimals(std::size_t column) const { return FDecimals[column]; }
 
 private:
     const TfrxReport& FReport;
     std::vector<bool> FShowTime;
+    std::vector<int> FDecimals;
 };
 
 // Numbers read best right-aligned so that their digits line up.

@@ -2,6 +2,7 @@
 
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ReportCells.h"
+#include "platform/host/report/TableMeasure.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -179,6 +180,51 @@ void CheckSheetsWhole(const std::string& workbook, int sheets, const TExportFile
     }
 }
 
+// Header and footer texts are codes where '&' starts one; a title's own '&' is doubled. The
+// writer refuses more than LXW_HEADER_FOOTER_MAX characters, so a long title is cut first.
+std::string HeaderText(const TfrxReport& report) {
+    std::string title;
+    std::size_t points = 0;
+    for (const char c : report.Title) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80 && ++points > 80) {
+            break;
+        }
+        if (static_cast<unsigned char>(c) >= 0x20) {
+            title += c == '&' ? "&&" : std::string(1, c);
+        }
+    }
+    return "&L" + title + "&R" + RunTimeText(report);
+}
+
+// Prints as the PDF reads: A4 with its margins, landscape when the columns are wider than a
+// portrait page, scaled to the page's width, the caption row on every page, page numbers.
+void SetPrintLayout(lxw_worksheet* sheet, const TfrxReport& report,
+                    const std::vector<double>& widths, const TWorkbook& workbook) {
+    // A column of width w characters takes 7 w + 5 pixels at 96 dpi in the default font.
+    double pixels = 0;
+    for (const double width : widths) {
+        pixels += 7 * width + 5;
+    }
+    constexpr double PortraitPixels = (210 - 2 * PageMarginMm) / 25.4 * 96;
+    if (pixels > PortraitPixels) {
+        worksheet_set_landscape(sheet);
+    } else {
+        worksheet_set_portrait(sheet);
+    }
+    worksheet_set_paper(sheet, 9); // A4
+    constexpr double Margin = PageMarginMm / 25.4;
+    worksheet_set_margins(sheet, Margin, Margin, Margin, Margin);
+    worksheet_fit_to_pages(sheet, 1, 0);
+    workbook.Check(worksheet_repeat_rows(sheet, 0, 0));
+    workbook.Check(worksheet_set_header(sheet, HeaderText(report).c_str()));
+    workbook.Check(worksheet_set_footer(sheet, "&CPage &P of &N"));
+}
+
+// A number format showing `decimals` places; a format for no decimals leaves General's look.
+std::string DecimalsFormat(int decimals) {
+    return decimals > 0 ? "0." + std::string(std::size_t(decimals), '0') : "0";
+}
+
 } // namespace
 
 TfrxXlsxExport::TfrxXlsxExport() : TfrxCustomExportFilter(".xlsx") {}
@@ -211,15 +257,23 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         format_set_bg_color(headerRight, 0xE8ECF0);
         format_set_bottom(headerRight, LXW_BORDER_THIN);
         format_set_align(headerRight, LXW_ALIGN_RIGHT);
+        // Dates and Yes/No stand left, as in the PDF; only numbers line up on the right.
         lxw_format* dateTime = workbook_add_format(book);
         format_set_num_format(dateTime, "yyyy-mm-dd hh:mm:ss");
+        format_set_align(dateTime, LXW_ALIGN_LEFT);
         lxw_format* dateOnly = workbook_add_format(book);
         format_set_num_format(dateOnly, "yyyy-mm-dd");
+        format_set_align(dateOnly, LXW_ALIGN_LEFT);
         lxw_format* wrap = workbook_add_format(book);
         format_set_text_wrap(wrap);
         lxw_format* bold = workbook_add_format(book);
         format_set_bold(bold);
         format_set_font_size(bold, 14);
+        // Excel shows a Boolean cell as TRUE or FALSE whatever its format; 1 and 0 under this
+        // format read "Yes" and "No" as every other format spells them, and still compute.
+        lxw_format* yesNo = workbook_add_format(book);
+        format_set_num_format(yesNo, "\"Yes\";\"Yes\";\"No\"");
+        format_set_align(yesNo, LXW_ALIGN_LEFT);
 
         const std::string sheetName = SheetName(report.Title);
         lxw_worksheet* sheet = workbook_add_worksheet(book, sheetName.c_str());
@@ -229,8 +283,17 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
 
         // Column widths from the widest text; date columns show the time only when one of
         // their values has one.
+        const TCellTexts texts(report);
         std::vector<double> widths(columns);
         std::vector<bool> hasTime(columns, false);
+        // Numbers of a column with fractions show the same decimals, as the other formats do.
+        std::vector<lxw_format*> numberFormats(columns, nullptr);
+        for (std::size_t c = 0; c < columns; ++c) {
+            if (texts.Decimals(c) > 0) {
+                numberFormats[c] = workbook_add_format(book);
+                format_set_num_format(numberFormats[c], DecimalsFormat(texts.Decimals(c)).c_str());
+            }
+        }
         for (std::size_t c = 0; c < columns; ++c) {
             widths[c] = static_cast<double>(TextWidth(report.Columns[c].Caption));
         }
@@ -247,7 +310,7 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
                 } else if (value.VarType() == rtl::TVarType::Boolean) {
                     width = 5;
                 } else if (!value.IsClear()) {
-                    width = static_cast<double>(TextWidth(ValueText(value)));
+                    width = static_cast<double>(TextWidth(texts.Text(r, c)));
                 }
                 widths[c] = std::max(widths[c], width);
             }
@@ -257,11 +320,13 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
                 widths[c] = std::max(widths[c], 19.0);
             }
             // Room for the filter button beside the caption, and a little air.
-            const double width = std::min(widths[c] + 3, MaxColumnWidth);
-            workbook.Check(worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), width,
-                                                widths[c] + 3 > MaxColumnWidth ? wrap : nullptr));
+            const bool wraps = widths[c] + 3 > MaxColumnWidth;
+            widths[c] = std::min(widths[c] + 3, MaxColumnWidth);
+            workbook.Check(worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), widths[c],
+                                                wraps ? wrap : nullptr));
         }
         worksheet_freeze_panes(sheet, 1, 0);
+        SetPrintLayout(sheet, report, widths, workbook);
 
         for (std::size_t c = 0; c < columns; ++c) {
             const std::string caption = Clip(report.Columns[c].Caption);
@@ -281,18 +346,23 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
                 case rtl::TVarType::Null:
                     break;
                 case rtl::TVarType::Integer:
-                    error = worksheet_write_number(sheet, row, col, value.AsInteger(), nullptr);
+                    error = worksheet_write_number(sheet, row, col, value.AsInteger(),
+                                                   numberFormats[c]);
                     break;
                 case rtl::TVarType::Double:
                     if (std::isfinite(value.AsDouble())) {
-                        error = worksheet_write_number(sheet, row, col, value.AsDouble(), nullptr);
+                        // A value that needs an exponent keeps General, which shows it.
+                        error = worksheet_write_number(
+                            sheet, row, col, value.AsDouble(),
+                            PlainDecimals(value.AsDouble()) >= 0 ? numberFormats[c] : nullptr);
                     } else {
                         error = worksheet_write_string(
                             sheet, row, col, DoubleText(value.AsDouble()).c_str(), nullptr);
                     }
                     break;
                 case rtl::TVarType::Boolean:
-                    error = worksheet_write_boolean(sheet, row, col, value.AsBoolean(), nullptr);
+                    error =
+                        worksheet_write_number(sheet, row, col, value.AsBoolean() ? 1 : 0, yesNo);
                     break;
                 case rtl::TVarType::Date:
                     if (ExcelSerial(value.AsDateTime(), serial)) {

@@ -183,7 +183,7 @@ std::vector<TReportDefinition> DemoReports() {
          "GROUP BY s.name, a.priority ORDER BY s.name, a.priority DESC",
          {{"From", T::Date, "year-start", false},
           {"To", T::Date, "today", false},
-          {"MinPriority", T::Number, "1", false}},
+          {"MinPriority", T::Number, "1", false, "Minimum priority", true}},
          {V::String, V::Integer, V::Integer, V::Integer, V::Integer, V::Double}});
     reports.push_back(
         {2,
@@ -203,9 +203,9 @@ std::vector<TReportDefinition> DemoReports() {
              "ORDER BY a.raised_at, a.id",
          {{"From", T::Date, "today-7", false},
           {"To", T::Date, "today", false},
-          {"Site", T::Text, "", false},
-          {"MinPriority", T::Number, "1", false},
-          {"OpenOnly", T::Boolean, "false", false}},
+          {"Site", T::Text, "", false, "", true},
+          {"MinPriority", T::Number, "1", false, "Minimum priority", true},
+          {"OpenOnly", T::Boolean, "false", false, "Open alarms only"}},
          {V::Date, V::String, V::String, V::String, V::Integer, V::String, V::Boolean, V::String,
           V::Date}});
     reports.push_back(
@@ -227,9 +227,9 @@ std::vector<TReportDefinition> DemoReports() {
              "GROUP BY 1, s.name, d.name ORDER BY 1, 2, 3",
          {{"From", T::Date, "month-start", false},
           {"To", T::Date, "today", false},
-          {"FromTime", T::Time, "00:00", false},
-          {"ToTime", T::Time, "23:59:59", false},
-          {"Site", T::Text, "", false}},
+          {"FromTime", T::Time, "00:00", false, "From time"},
+          {"ToTime", T::Time, "23:59:59", false, "To time"},
+          {"Site", T::Text, "", false, "", true}},
          {V::Date, V::String, V::String, V::Integer, V::Integer, V::Integer}});
     reports.push_back(
         {4,
@@ -245,9 +245,9 @@ std::vector<TReportDefinition> DemoReports() {
              "  AND (:Kind IS NULL OR :Kind = '' OR o.kind = :Kind)\n"
              "  AND (coalesce(:FaultsOnly, 0) = 0 OR o.state <> 'Normal')\n"
              "ORDER BY s.name, o.kind, o.name",
-         {{"Site", T::Text, "", false},
-          {"Kind", T::Text, "", false},
-          {"FaultsOnly", T::Boolean, "false", false}},
+         {{"Site", T::Text, "", false, "", true},
+          {"Kind", T::Text, "", false, "Object kind", true},
+          {"FaultsOnly", T::Boolean, "false", false, "Faults only"}},
          {V::String, V::String, V::String, V::String, V::Date, V::Integer}});
     reports.push_back(
         {5,
@@ -262,7 +262,7 @@ std::vector<TReportDefinition> DemoReports() {
          "ORDER BY l.occurred_at, l.id",
          {{"From", T::Date, "yesterday", false},
           {"To", T::Date, "today", false},
-          {"Operator", T::Text, "", false}},
+          {"Operator", T::Text, "", false, "", true}},
          {V::Date, V::String, V::String, V::String, V::String}});
     reports.push_back(
         {6,
@@ -275,7 +275,7 @@ std::vector<TReportDefinition> DemoReports() {
          "WHERE (h.name = :CardHolder OR h.card_number = :CardHolder)\n"
          "  AND e.occurred_at >= coalesce(:From, -1e9) AND e.occurred_at < coalesce(:To, 1e9) + 1\n"
          "ORDER BY e.occurred_at, e.id",
-         {{"CardHolder", T::Text, std::nullopt, true},
+         {{"CardHolder", T::Text, std::nullopt, true, "Card holder"},
           {"From", T::Date, "today-7", false},
           {"To", T::Date, "today", false}},
          {V::Date, V::String, V::String, V::String, V::String, V::Boolean, V::String}});

@@ -18,6 +18,8 @@ CREATE TABLE IF NOT EXISTS report_parameters (
     type TEXT NOT NULL,
     default_value TEXT,
     required BOOLEAN NOT NULL DEFAULT 0,
+    caption TEXT NOT NULL DEFAULT '',
+    empty_means_all BOOLEAN NOT NULL DEFAULT 0,
     PRIMARY KEY (report_id, position)
 );
 )sql";
@@ -117,7 +119,8 @@ void SaveReportDefinition(TSqliteDatabase& db, const TReportDefinition& definiti
     report.Run();
     TSqliteStatement param =
         db.Prepare("INSERT INTO report_parameters (report_id, position, name, type, "
-                   "default_value, required) VALUES (?, ?, ?, ?, ?, ?)");
+                   "default_value, required, caption, empty_means_all) "
+                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     for (std::size_t i = 0; i < definition.Params.size(); ++i) {
         const TReportParamDef& p = definition.Params[i];
         param.BindInt(1, definition.Id);
@@ -130,6 +133,8 @@ void SaveReportDefinition(TSqliteDatabase& db, const TReportDefinition& definiti
             param.BindNull(5);
         }
         param.BindInt(6, p.Required ? 1 : 0);
+        param.BindText(7, p.Caption);
+        param.BindInt(8, p.EmptyMeansAll ? 1 : 0);
         param.Run();
     }
 }
@@ -152,9 +157,16 @@ std::vector<TReportDefinition> LoadReportDefinitions(TSqliteDatabase& db) {
         byId[definition.Id] = definitions.size();
         definitions.push_back(std::move(definition));
     }
+    // A server made before parameters had captions lacks their columns: its parameters show
+    // their names, as they did.
+    TSqliteStatement columns = db.Prepare(
+        "SELECT count(*) FROM pragma_table_info('report_parameters') WHERE name = 'caption'");
+    columns.Step();
+    const bool captioned = columns.ColumnInt(0) != 0;
     TSqliteStatement params =
-        db.Prepare("SELECT report_id, name, type, default_value, required FROM report_parameters "
-                   "ORDER BY report_id, position");
+        db.Prepare(std::string("SELECT report_id, name, type, default_value, required, ") +
+                   (captioned ? "caption, empty_means_all" : "'', 0") +
+                   " FROM report_parameters ORDER BY report_id, position");
     while (params.Step()) {
         const auto owner = byId.find(static_cast<std::int32_t>(params.ColumnInt(0)));
         if (owner == byId.end()) {
@@ -172,6 +184,8 @@ std::vector<TReportDefinition> LoadReportDefinitions(TSqliteDatabase& db) {
             param.Default = params.ColumnText(3);
         }
         param.Required = params.ColumnInt(4) != 0;
+        param.Caption = params.ColumnText(5);
+        param.EmptyMeansAll = params.ColumnInt(6) != 0;
         definition.Params.push_back(std::move(param));
     }
     return definitions;

@@ -35,6 +35,12 @@ struct TReportParamDef {
     std::optional<std::string> Default;
     // A required parameter without a value is asked for; an optional one is bound as NULL.
     bool Required = false;
+    // What people read for the parameter above a report's table; empty: the name.
+    std::string Caption{};
+    // The report reads no value as "every one" (no filter): shown as "All" instead of blank.
+    bool EmptyMeansAll{};
+
+    const std::string& ShownName() const noexcept { return Caption.empty() ? Name : Caption; }
 };
 
 struct TReportDefinition {

@@ -1,5 +1,7 @@
 #include "platform/host/server/ReportParameterValue.h"
 
+#include "platform/host/report/ReportCells.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -201,7 +203,7 @@ std::string ParameterDisplayValue(TReportParamType type, const rtl::TVariant& va
     case TReportParamType::Number:
         return value.AsString();
     case TReportParamType::Boolean:
-        return value.AsBoolean() ? "Yes" : "No";
+        return BooleanText(value.AsBoolean());
     case TReportParamType::Date: {
         int y = 0, m = 0, d = 0;
         rtl::DecodeDate(value.AsDouble(), y, m, d);

@@ -174,7 +174,11 @@ void TServerReport::Fill(TfrxReport& report, const std::vector<rtl::TVariant>& v
         if (const int index = stmt.ParameterIndex(param.Name); index > 0) {
             Bind(stmt, index, param.Type, values[i]);
         }
-        report.Parameters.push_back({param.Name, ParameterDisplayValue(param.Type, values[i])});
+        std::string shown = ParameterDisplayValue(param.Type, values[i]);
+        if (shown.empty() && param.EmptyMeansAll) {
+            shown = "All";
+        }
+        report.Parameters.push_back({param.ShownName(), std::move(shown)});
     }
 
     const int columnCount = stmt.ColumnCount();

@@ -85,14 +85,15 @@ TEST_F(ExportFormatsTest, CsvReadsBackCellForCell) {
     using Row = std::vector<std::string>;
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[0], (Row{"Time", "Site", "Count", "Level", "Acknowledged"}));
-    EXPECT_EQ(records[1], (Row{"2026-03-01 08:15:00", "Gate, north", "42", "12.5", "True"}));
-    EXPECT_EQ(records[2],
-              (Row{"2026-03-02 23:59:59", "Said \"open\" twice", "-7", "0.25", "False"}));
+    // Truth values read as the parameter block spells them; a column's numbers show one
+    // number of decimals, and one that needs an exponent keeps it.
+    EXPECT_EQ(records[1], (Row{"2026-03-01 08:15:00", "Gate, north", "42", "12.50", "Yes"}));
+    EXPECT_EQ(records[2], (Row{"2026-03-02 23:59:59", "Said \"open\" twice", "-7", "0.25", "No"}));
     // Midnight in a column of times keeps its time.
-    EXPECT_EQ(records[3], (Row{"2026-03-03 00:00:00", "Line one\r\nline two", "0", "-3", ""}));
-    EXPECT_EQ(records[4], (Row{"", "Zürich – Größe 😀", "2147483647", "1e-05", "True"}));
+    EXPECT_EQ(records[3], (Row{"2026-03-03 00:00:00", "Line one\r\nline two", "0", "-3.00", ""}));
+    EXPECT_EQ(records[4], (Row{"", "Zürich – Größe 😀", "2147483647", "1e-05", "Yes"}));
     // Only fields that need it are quoted.
-    EXPECT_THAT(text, HasSubstr("\r\n2026-03-01 08:15:00,\"Gate, north\",42,12.5,True\r\n"));
+    EXPECT_THAT(text, HasSubstr("\r\n2026-03-01 08:15:00,\"Gate, north\",42,12.50,Yes\r\n"));
 }
 
 TEST_F(ExportFormatsTest, DateColumnsShowTimesOnlyWhenOneOfTheirValuesHasOne) {
@@ -266,12 +267,16 @@ TEST_F(ExportFormatsTest, XlsxHoldsTypedCellsBoldFrozenHeaderAndDateFormat) {
         return std::regex_search(sheet, match, pattern) ? match[1].str() + "|" + match[2].str()
                                                         : std::string("missing");
     };
-    // Numbers and Booleans are values, not text.
+    // Numbers and Booleans are values, not text; a column's numbers show its decimals, and
+    // Booleans read Yes and No, as in every other format.
     EXPECT_EQ(cell("C2"), "|<v>42</v>");
-    EXPECT_EQ(cell("D2"), "|<v>12.5</v>");
-    EXPECT_EQ(cell("E2"), " t=\"b\"|<v>1</v>");
-    EXPECT_EQ(cell("E3"), " t=\"b\"|<v>0</v>");
+    EXPECT_THAT(cell("D2"), testing::MatchesRegex(" s=\"[0-9]+\"\\|<v>12.5</v>"));
+    EXPECT_THAT(styles, HasSubstr("formatCode=\"0.00\""));
+    EXPECT_THAT(cell("E2"), testing::MatchesRegex(" s=\"[0-9]+\"\\|<v>1</v>"));
+    EXPECT_THAT(cell("E3"), testing::MatchesRegex(" s=\"[0-9]+\"\\|<v>0</v>"));
+    EXPECT_THAT(styles, HasSubstr("formatCode=\"&quot;Yes&quot;;&quot;Yes&quot;;&quot;No&quot;\""));
     EXPECT_EQ(cell("C5"), "|<v>2147483647</v>");
+    EXPECT_EQ(cell("D5"), "|<v>1E-05</v>"); // an exponent keeps General
     // 2026-03-01 08:15 is day 46082 and 0.34375 of a day, styled with a date format.
     EXPECT_THAT(cell("A2"), testing::MatchesRegex(" s=\"[0-9]+\"\\|<v>46082.34375</v>"));
     EXPECT_THAT(cell("B2"), HasSubstr("Gate, north"));
@@ -288,6 +293,37 @@ TEST_F(ExportFormatsTest, XlsxHoldsTypedCellsBoldFrozenHeaderAndDateFormat) {
     const std::string info = reporttest::ZipMember(file, "xl/worksheets/sheet2.xml");
     EXPECT_THAT(info, HasSubstr("Nord, Halle 2"));
     EXPECT_THAT(info, HasSubstr("<v>46084.573668981")); // run time as a date value
+}
+
+// Printed, the workbook reads as the PDF: A4, as wide as the page, landscape for a wide table,
+// the caption row on every page, the title and run time above and page numbers below.
+TEST_F(ExportFormatsTest, XlsxPrintsAsThePdfDoes) {
+    struct TCase {
+        const char* Name;
+        int Rows; // of FillAlarmLog; 0 keeps the narrow sample
+        const char* Orientation;
+    };
+    const TCase cases[] = {{"narrow", 0, "portrait"}, {"wide", 500, "landscape"}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        if (c.Rows > 0) {
+            reporttest::FillAlarmLog(Report, c.Rows);
+        }
+        Report.Title = "Alarms & doors";
+        host::TfrxXlsxExport filter;
+        const std::string file = Export(filter, std::string(c.Name) + ".xlsx");
+        const std::string sheet = reporttest::ZipMember(file, "xl/worksheets/sheet1.xml");
+        EXPECT_THAT(sheet, HasSubstr("<pageSetUpPr fitToPage=\"1\"/>"));
+        EXPECT_THAT(sheet, HasSubstr(std::string("<pageSetup paperSize=\"9\" fitToHeight=\"0\" "
+                                                 "orientation=\"") +
+                                     c.Orientation + "\"/>"));
+        EXPECT_THAT(sheet, HasSubstr("<oddHeader>&amp;LAlarms &amp;&amp; doors&amp;RRun at "
+                                     "2026-03-03 13:46:05</oddHeader>"));
+        EXPECT_THAT(sheet, HasSubstr("<oddFooter>&amp;CPage &amp;P of &amp;N</oddFooter>"));
+        EXPECT_THAT(reporttest::ZipMember(file, "xl/workbook.xml"),
+                    HasSubstr("<definedName name=\"_xlnm.Print_Titles\" localSheetId=\"0\">"
+                              "'Alarms &amp; doors'!$1:$1</definedName>"));
+    }
 }
 
 TEST_F(ExportFormatsTest, XlsxDatesBeforeMarch1900AndOddNumbersStayCorrect) {

@@ -212,17 +212,17 @@ TEST_F(OdfExportTest, CellsCarryTheirValuesWithOfficeTypesUnderARepeatedHeaderRo
     EXPECT_THAT(table.Rows[0],
                 ElementsAre(TOdfCell{"date", "2026-03-01T08:15:00", "2026-03-01 08:15:00"},
                             TOdfCell{"", "", "Gate, north"}, TOdfCell{"float", "42", "42"},
-                            TOdfCell{"float", "12.5", "12.5"},
-                            TOdfCell{"boolean", "true", "True"}));
+                            TOdfCell{"float", "12.5", "12.50"},
+                            TOdfCell{"boolean", "true", "Yes"}));
     EXPECT_THAT(table.Rows[2],
                 ElementsAre(TOdfCell{"date", "2026-03-03T00:00:00", "2026-03-03 00:00:00"},
                             TOdfCell{"", "", "Line one\nline two"}, TOdfCell{"float", "0", "0"},
-                            TOdfCell{"float", "-3", "-3"}, TOdfCell{"", "", ""}));
+                            TOdfCell{"float", "-3", "-3.00"}, TOdfCell{"", "", ""}));
     EXPECT_THAT(table.Rows[3],
                 ElementsAre(TOdfCell{"", "", ""}, TOdfCell{"", "", "Zürich – Größe 😀"},
                             TOdfCell{"float", "2147483647", "2147483647"},
                             TOdfCell{"float", "1e-05", "1e-05"},
-                            TOdfCell{"boolean", "true", "True"}));
+                            TOdfCell{"boolean", "true", "Yes"}));
 
     const std::string& meta = Entry(entries, "meta.xml");
     EXPECT_THAT(meta, HasSubstr("<dc:title>Alarm log</dc:title>"));

@@ -81,7 +81,7 @@ TEST(ReportDefinitionTest, SavedDefinitionsReadBackInOrder) {
                                    "Second",
                                    "SELECT :B",
                                    {{"B", TReportParamType::Time, "08:00", false},
-                                    {"A", TReportParamType::Text, "", false},
+                                    {"A", TReportParamType::Text, "", false, "Area", true},
                                     {"C", TReportParamType::Boolean, std::nullopt, true}},
                                    {rtl::TVarType::Date}};
     host::TReportDefinition first{10, "First", "SELECT 1", {}, {}};
@@ -104,13 +104,37 @@ TEST(ReportDefinitionTest, SavedDefinitionsReadBackInOrder) {
     // An empty default is a default; only a missing one is none.
     EXPECT_EQ(loaded[1].Params[1].Default, std::optional<std::string>(""));
     EXPECT_EQ(loaded[1].ColumnTypes, second.ColumnTypes);
+    // Captions and "empty means all" travel with the parameter; without a caption the name
+    // is what people read.
+    EXPECT_EQ(loaded[1].Params[1].ShownName(), "Area");
+    EXPECT_TRUE(loaded[1].Params[1].EmptyMeansAll);
+    EXPECT_EQ(loaded[1].Params[0].ShownName(), "B");
+    EXPECT_FALSE(loaded[1].Params[0].EmptyMeansAll);
+}
+
+// A server made before parameters had captions still loads, its parameters under their names.
+TEST(ReportDefinitionTest, AServerWithoutCaptionsLoadsWithTheNames) {
+    TSqliteDatabase db(":memory:", TSqliteDatabase::TOpenMode::Create);
+    db.Exec("CREATE TABLE report_definitions (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+            " sql_text TEXT NOT NULL, column_types TEXT NOT NULL DEFAULT '');"
+            "CREATE TABLE report_parameters (report_id INTEGER NOT NULL, position INTEGER NOT NULL,"
+            " name TEXT NOT NULL, type TEXT NOT NULL, default_value TEXT,"
+            " required BOOLEAN NOT NULL DEFAULT 0, PRIMARY KEY (report_id, position));"
+            "INSERT INTO report_definitions VALUES (1, 'Old', 'SELECT :Site', '');"
+            "INSERT INTO report_parameters VALUES (1, 0, 'Site', 'Text', '', 0);");
+    const auto loaded = host::LoadReportDefinitions(db);
+    ASSERT_EQ(loaded.size(), 1u);
+    ASSERT_EQ(loaded[0].Params.size(), 1u);
+    EXPECT_EQ(loaded[0].Params[0].ShownName(), "Site");
+    EXPECT_FALSE(loaded[0].Params[0].EmptyMeansAll);
 }
 
 TEST(ReportDefinitionTest, UnknownParameterTypeNamesTheReport) {
     TSqliteDatabase db(":memory:", TSqliteDatabase::TOpenMode::Create);
     db.Exec(host::ReportDefinitionSchema);
     db.Exec("INSERT INTO report_definitions VALUES (1, 'Odd', 'SELECT 1', '');"
-            "INSERT INTO report_parameters VALUES (1, 0, 'P', 'Money', NULL, 0);");
+            "INSERT INTO report_parameters (report_id, position, name, type)"
+            " VALUES (1, 0, 'P', 'Money');");
     try {
         host::LoadReportDefinitions(db);
         ADD_FAILURE() << "accepted";

@@ -112,36 +112,36 @@ TEST_F(ServerReportTest, EveryReportRunsWithItsDefaults) {
     const TDefaultsCase cases[] = {
         {"Alarm summary",
          {"Site", "Priority", "Alarms", "Acknowledged", "Open", "Minutes to acknowledge"},
-         {{"From", "2026-01-01"}, {"To", "2026-03-04"}, {"MinPriority", "1"}},
+         {{"From", "2026-01-01"}, {"To", "2026-03-04"}, {"Minimum priority", "1"}},
          nullptr},
         {"Alarm log",
          {"Raised", "Site", "Object", "Alarm", "Priority", "State", "Acknowledged",
           "Acknowledged by", "Acknowledged at"},
          {{"From", "2026-02-25"},
           {"To", "2026-03-04"},
-          {"Site", ""},
-          {"MinPriority", "1"},
-          {"OpenOnly", "No"}},
+          {"Site", "All"},
+          {"Minimum priority", "1"},
+          {"Open alarms only", "No"}},
          "Raised"},
         {"Daily visits",
          {"Day", "Site", "Door", "Granted", "Denied", "Visitors"},
          {{"From", "2026-03-01"},
           {"To", "2026-03-04"},
-          {"FromTime", "00:00:00"},
-          {"ToTime", "23:59:59"},
-          {"Site", ""}},
+          {"From time", "00:00:00"},
+          {"To time", "23:59:59"},
+          {"Site", "All"}},
          "Day"},
         {"Object status",
          {"Site", "Kind", "Object", "State", "Since", "Open alarms"},
-         {{"Site", ""}, {"Kind", ""}, {"FaultsOnly", "No"}},
+         {{"Site", "All"}, {"Object kind", "All"}, {"Faults only", "No"}},
          nullptr},
         {"Operator actions",
          {"Time", "Operator", "Action", "Object", "Details"},
-         {{"From", "2026-03-03"}, {"To", "2026-03-04"}, {"Operator", ""}},
+         {{"From", "2026-03-03"}, {"To", "2026-03-04"}, {"Operator", "All"}},
          "Time"},
         {"Card holder trail",
          {"Time", "Card holder", "Card", "Site", "Door", "Granted", "Reason"},
-         {{"CardHolder", holder}, {"From", "2026-02-25"}, {"To", "2026-03-04"}},
+         {{"Card holder", holder}, {"From", "2026-02-25"}, {"To", "2026-03-04"}},
          "Time"},
     };
     for (const TDefaultsCase& c : cases) {
@@ -202,11 +202,12 @@ TEST_F(ServerReportTest, ArgumentsFillTheParametersInOrder) {
     TfrxReport& report = Run("Alarm log", Args({TVariant::FromDate(EncodeDate(2026, 1, 10) + 0.6),
                                                 TVariant("2026-01-20"), TVariant("Data centre"),
                                                 TVariant(std::int32_t(3)), TVariant(false)}));
-    EXPECT_EQ(ParameterMap(report), (std::map<std::string, std::string>{{"From", "2026-01-10"},
-                                                                        {"To", "2026-01-20"},
-                                                                        {"Site", "Data centre"},
-                                                                        {"MinPriority", "3"},
-                                                                        {"OpenOnly", "No"}}));
+    EXPECT_EQ(ParameterMap(report),
+              (std::map<std::string, std::string>{{"From", "2026-01-10"},
+                                                  {"To", "2026-01-20"},
+                                                  {"Site", "Data centre"},
+                                                  {"Minimum priority", "3"},
+                                                  {"Open alarms only", "No"}}));
     ASSERT_FALSE(report.Rows.empty());
     for (const auto& row : report.Rows) {
         EXPECT_GE(row[0].AsDateTime(), EncodeDate(2026, 1, 10));
@@ -235,7 +236,7 @@ TEST_F(ServerReportTest, BooleanAndTimeArgumentsFilter) {
     TfrxReport& all = Run("Daily visits");
     TfrxReport& office =
         Run("Daily visits", Args({TVariant(), TVariant(), TVariant(0.375), TVariant("16:00")}));
-    EXPECT_EQ(ParameterMap(office).at("FromTime"), "09:00:00");
+    EXPECT_EQ(ParameterMap(office).at("From time"), "09:00:00");
     auto total = [](const TfrxReport& r) {
         std::int64_t sum = 0;
         for (const auto& row : r.Rows) {
@@ -353,7 +354,7 @@ TEST_F(ServerReportTest, HostileTextsAreValuesAndChangeNothing) {
                 values[p] = TVariant(text);
                 TfrxReport& result = Run(report->Name, Args(values));
                 ++runs;
-                EXPECT_EQ(ParameterMap(result).at(params[p].Name), text);
+                EXPECT_EQ(ParameterMap(result).at(params[p].ShownName()), text);
                 // No site, kind, operator or card holder has such a name.
                 EXPECT_TRUE(result.Rows.empty());
             }
@@ -403,7 +404,7 @@ TEST_F(ServerReportTest, RequiredParameterIsAskedForAndTheAnswerUsed) {
         });
     TfrxReport& report = Run("Card holder trail");
     EXPECT_EQ(asked, std::vector<std::string>{"Card holder trail"});
-    EXPECT_EQ(ParameterMap(report).at("CardHolder"), holder);
+    EXPECT_EQ(ParameterMap(report).at("Card holder"), holder);
     ASSERT_FALSE(report.Rows.empty());
     for (const auto& row : report.Rows) {
         EXPECT_EQ(row[1].AsString(), holder);
