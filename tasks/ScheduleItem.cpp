@@ -80,6 +80,11 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     Params = source.Params;
     RunMissed = source.RunMissed;
     KeepFiles = source.KeepFiles;
+    NamePattern = source.NamePattern;
+    NameExists = source.NameExists;
+    ActiveFrom = source.ActiveFrom;
+    ActiveUntil = source.ActiveUntil;
+    MoreFilters = source.MoreFilters;
 }
 
 void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {

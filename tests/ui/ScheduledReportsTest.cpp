@@ -631,6 +631,7 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
     source->LastRunResult = "Success!";
     source->KeepFiles = 7;
     source->RunMissed = true;
+    source->ActiveUntil = "2027-12-31";
     for (const std::string& other : GetParam().Others) {
         AddTask(other, false);
     }
@@ -660,6 +661,7 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
         // Every option goes with the copy, but not the identity.
         EXPECT_EQ(copy->KeepFiles, 7);
         EXPECT_TRUE(copy->RunMissed);
+        EXPECT_EQ(copy->ActiveUntil, "2027-12-31");
         EXPECT_NE(copy->Id, source->Id);
         EXPECT_EQ(Window->SelectedTask(), copy);
     }
