@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -57,14 +58,25 @@ std::string FileText(const host::TRunRecord& run) {
 
 TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TRunRecord> runs,
                                QWidget* owner)
-    : host::TDialogBase(owner), OnOpen(OpenWithDesktop), FRuns(std::move(runs)) {
+    : TDLGRunHistory("History of \"" + taskName + "\"", false, std::move(runs), owner) {}
+
+TDLGRunHistory::TDLGRunHistory(std::vector<host::TRunRecord> runs, QWidget* owner)
+    : TDLGRunHistory("Recent runs", true, std::move(runs), owner) {}
+
+TDLGRunHistory::TDLGRunHistory(const std::string& caption, bool taskColumn,
+                               std::vector<host::TRunRecord> runs, QWidget* owner)
+    : host::TDialogBase(owner), OnOpen(OpenWithDesktop), FTaskColumn(taskColumn),
+      FRuns(std::make_move_iterator(runs.begin()), std::make_move_iterator(runs.end())) {
     setObjectName(QStringLiteral("DLGRunHistory"));
-    SetCaption("History of \"" + taskName + "\"");
+    SetCaption(caption);
 
     lstRuns = new host::TListView(this);
     lstRuns->setObjectName(QStringLiteral("lstRuns"));
     using host::TListView;
     lstRuns->AddColumn("Started", TListView::SizedToContent);
+    if (FTaskColumn) {
+        lstRuns->AddColumn("Task", TListView::SizedToContent);
+    }
     lstRuns->AddColumn("Due", TListView::SizedToContent);
     lstRuns->AddColumn("How", TListView::SizedToContent);
     lstRuns->AddColumn("Duration", TListView::SizedToContent);
@@ -104,37 +116,47 @@ TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TR
         }
     };
 
-    FillList();
+    lstRuns->Items.BeginUpdate();
+    for (std::size_t i = 0; i < FRuns.size(); ++i) {
+        AddRow(i);
+    }
+    lstRuns->Items.EndUpdate();
+    if (!FRuns.empty()) {
+        lstRuns->SetSelected(lstRuns->Items[0]);
+    }
+    ShowSummary();
     UpdateButtons();
 }
 
-void TDLGRunHistory::FillList() {
-    int failed = 0;
-    lstRuns->Items.BeginUpdate();
-    for (std::size_t i = 0; i < FRuns.size(); ++i) {
-        const host::TRunRecord& run = FRuns[i];
-        host::TListItem* row = lstRuns->Items.Add();
-        row->Data = &FRuns[i];
-        row->SetCaption(rtl::FormatDateTimeISO(run.Started));
-        auto& subItems = row->SubItems();
-        subItems.Add(run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string());
-        subItems.Add(host::RunTriggerText(run.Trigger));
-        subItems.Add(DurationText(run.DurationMs()));
-        const int result = subItems.Add(run.Result);
-        subItems.SetHint(result, run.Result);
-        const int file = subItems.Add(FileText(run));
-        subItems.SetHint(file, run.FileName);
-        row->SetError(run.Failed, result);
-        failed += run.Failed ? 1 : 0;
+void TDLGRunHistory::AddRow(std::size_t index) {
+    const host::TRunRecord& run = FRuns[index];
+    host::TListItem* row = lstRuns->Items.Add();
+    row->Data = &FRuns[index];
+    row->SetCaption(rtl::FormatDateTimeISO(run.Started));
+    auto& subItems = row->SubItems();
+    if (FTaskColumn) {
+        subItems.Add(run.TaskName);
     }
-    lstRuns->Items.EndUpdate();
+    subItems.Add(run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string());
+    subItems.Add(host::RunTriggerText(run.Trigger));
+    subItems.Add(DurationText(run.DurationMs()));
+    const int result = subItems.Add(run.Result);
+    subItems.SetHint(result, run.Result);
+    const int file = subItems.Add(FileText(run));
+    subItems.SetHint(file, run.FileName);
+    row->SetError(run.Failed, result);
+}
+
+void TDLGRunHistory::ShowSummary() {
     if (FRuns.empty()) {
         lblSummary->setText(QStringLiteral("No runs recorded"));
-    } else {
-        lblSummary->setText(QString::fromStdString(
-            rtl::Format("%d runs, %d failed", static_cast<int>(FRuns.size()), failed)));
-        lstRuns->SetSelected(lstRuns->Items[0]);
+        return;
     }
+    const auto failed = std::count_if(FRuns.begin(), FRuns.end(),
+                                      [](const host::TRunRecord& run) { return run.Failed; });
+    lblSummary->setText(QString::fromStdString(
+        rtl::Format("%d %s, %d failed", static_cast<int>(FRuns.size()),
+                    FRuns.size() == 1 ? "run" : "runs", static_cast<int>(failed))));
 }
 
 const host::TRunRecord* TDLGRunHistory::SelectedRun() const {

@@ -1,10 +1,11 @@
-// TDLGRunHistory: the modal history of one report task - its runs newest first, failures marked,
-// and the file a run wrote opened, or its folder.
+// TDLGRunHistory: the modal history of one report task, or of every task ("Recent runs") - runs
+// newest first, failures marked, and the file a run wrote opened, or its folder.
 #pragma once
 
 #include "platform/host/forms/DialogBase.h"
 #include "platform/host/history/RunHistory.h"
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,9 +23,11 @@ class TDLGRunHistory : public host::TDialogBase {
     Q_OBJECT
 
 public:
-    // `runs` newest first, as the history gives them.
+    // One task's runs, `runs` newest first as the history gives them.
     TDLGRunHistory(const std::string& taskName, std::vector<host::TRunRecord> runs,
                    QWidget* owner = nullptr);
+    // "Recent runs": the runs of every task, newest first, each with its task's name.
+    explicit TDLGRunHistory(std::vector<host::TRunRecord> runs, QWidget* owner = nullptr);
 
     // The run of the selected row, nullptr when none is selected.
     const host::TRunRecord* SelectedRun() const;
@@ -42,13 +45,19 @@ public:
     QPushButton* btnClose = nullptr;
 
 private:
-    void FillList();
+    TDLGRunHistory(const std::string& caption, bool taskColumn, std::vector<host::TRunRecord> runs,
+                   QWidget* owner);
+    // A row for FRuns[index] at the end of the list.
+    void AddRow(std::size_t index);
+    void ShowSummary();
     void UpdateButtons();
     // Opens `path` when it can be read; otherwise, or when nothing opens it, says why.
     void Open(const std::string& path, const char* what);
     void Refuse(const std::string& message);
 
-    std::vector<host::TRunRecord> FRuns;
+    const bool FTaskColumn;
+    // Rows point into it; a deque keeps them in place as runs come in at its front.
+    std::deque<host::TRunRecord> FRuns;
 };
 
 } // namespace morvid

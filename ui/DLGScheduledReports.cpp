@@ -32,6 +32,7 @@ TDLGScheduledReports* DLGScheduledReports = nullptr;
 namespace {
 
 const char* const LastResultCaption = "Last result";
+constexpr std::size_t RecentRunsShown = 1000;
 // Hidden until the user chooses otherwise: the window's size leaves room for one more column.
 const char* const DefaultHiddenColumns = "Report,Format,Export path";
 
@@ -132,6 +133,12 @@ void TDLGScheduledReports::CreateCommands() {
          "Runs of the task",
          {},
          &TDLGScheduledReports::bbTaskHistoryClick},
+        {&bbRecentRuns,
+         "bbRecentRuns",
+         "Recent runs...",
+         "Runs of every task, newest first",
+         {},
+         &TDLGScheduledReports::bbRecentRunsClick},
         {&bbTaskDuplicate,
          "bbTaskDuplicate",
          "Duplicate",
@@ -186,8 +193,10 @@ void TDLGScheduledReports::CreateToolbar() {
     bbTaskDelete->Action()->setIcon(ThemeIcon("edit-delete", QStyle::SP_TrashIcon, theme));
     bbRunNow->Action()->setIcon(ThemeIcon("media-playback-start", QStyle::SP_MediaPlay, theme));
     bbOpenExportFolder->Action()->setIcon(ThemeIcon("folder-open", QStyle::SP_DirOpenIcon, theme));
+    bbRecentRuns->Action()->setIcon(
+        ThemeIcon("document-open-recent", QStyle::SP_FileDialogContentsView, theme));
     host::THostToolbar* bar = dxBarManager1->AddBar(tbTasks);
-    for (host::TBarButton* button : {bbTaskNew, bbTaskEdit, bbTaskDelete, bbRunNow}) {
+    for (host::TBarButton* button : {bbTaskNew, bbTaskEdit, bbTaskDelete, bbRunNow, bbRecentRuns}) {
         bar->ItemLinks.Add(button);
     }
 }
@@ -382,10 +391,16 @@ void TDLGScheduledReports::bbRunNowClick() {
 }
 
 void TDLGScheduledReports::bbTaskHistoryClick() {
-    const TScheduleItem* task = SelectedTask();
-    if (task == nullptr) {
-        return;
+    if (const TScheduleItem* task = SelectedTask()) {
+        ShowRuns(task->Id, task->Name);
     }
+}
+
+void TDLGScheduledReports::bbRecentRunsClick() {
+    ShowRuns({}, {});
+}
+
+void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string& taskName) {
     const host::TRunHistory* history = host::ProcessRunHistory();
     if (history == nullptr) {
         host::MessageDlg("The client keeps no run history", host::TMsgDlgType::mtInformation,
@@ -393,8 +408,13 @@ void TDLGScheduledReports::bbTaskHistoryClick() {
         return;
     }
     host::TRunQuery query;
-    query.TaskId = task->Id;
-    const auto dialog = std::make_unique<TDLGRunHistory>(task->Name, history->Runs(query));
+    query.TaskId = taskId;
+    // As many as the history keeps of one task.
+    query.Limit = RecentRunsShown;
+    const auto dialog = taskId.empty()
+                            ? std::make_unique<TDLGRunHistory>(history->Runs(query))
+                            : std::make_unique<TDLGRunHistory>(taskName, history->Runs(query));
+
     dialog->Execute(this);
 }
 

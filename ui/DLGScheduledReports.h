@@ -49,6 +49,8 @@ public:
     void bbRunNowClick();
     // Shows the selected task's runs from the host's run history.
     void bbTaskHistoryClick();
+    // "Recent runs": the runs of every task, newest first.
+    void bbRecentRunsClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
     // Opens the editor on a disabled copy of the selected task, every option taken, under a
     // name no task has ("Copy of ...", then a number); Ok adds it at the end.
@@ -87,6 +89,7 @@ public:
     host::TBarButton* bbTaskEdit = nullptr;
     host::TBarButton* bbRunNow = nullptr;
     host::TBarButton* bbTaskHistory = nullptr;
+    host::TBarButton* bbRecentRuns = nullptr;
     host::TBarButton* bbTaskDuplicate = nullptr;
     host::TBarButton* bbTaskEnable = nullptr;
     host::TBarButton* bbTaskDisable = nullptr;
@@ -116,6 +119,8 @@ private:
     // Runs a command from the event loop; what it raises is shown as an error message, as the
     // host's general error handling would, since nothing may propagate through Qt's loop.
     void RunCommand(void (TDLGScheduledReports::*command)());
+    // Shows the dialog over the runs of the task with that identity, or of every task.
+    void ShowRuns(const std::string& taskId, const std::string& taskName);
 };
 
 // The one window of the loaded plug-in; the plug-in object creates it and frees it.

@@ -42,8 +42,10 @@ protected:
         std::ofstream(path) << "a;b\n";
         return path;
     }
-    std::unique_ptr<TDLGRunHistory> Make(std::vector<host::TRunRecord> runs) {
-        auto dialog = std::make_unique<TDLGRunHistory>("Night", std::move(runs));
+    std::unique_ptr<TDLGRunHistory> Make(std::vector<host::TRunRecord> runs,
+                                         bool allTasks = false) {
+        auto dialog = allTasks ? std::make_unique<TDLGRunHistory>(std::move(runs))
+                               : std::make_unique<TDLGRunHistory>("Night", std::move(runs));
         dialog->OnOpen = [this](const std::string& path) {
             Opened.push_back(path);
             // A kind of file the desktop has no program for.
@@ -146,11 +148,39 @@ TEST_F(RunHistoryDialogTest, OnlyAFileTheRunWroteAndThatIsStillItsOwnIsOpened) {
     }
 }
 
-TEST_F(RunHistoryDialogTest, ATaskWithoutRunsSaysSo) {
-    const auto dialog = Make({});
-    EXPECT_EQ(dialog->lstRuns->Items.Count(), 0);
-    EXPECT_EQ(dialog->lblSummary->text(), "No runs recorded");
-    EXPECT_FALSE(dialog->btnOpenFile->isEnabled());
+// The summary counts runs and failures; "Recent runs" names each run's task.
+TEST_F(RunHistoryDialogTest, TheSummaryCountsRunsAndRecentRunsNameTheirTasks) {
+    struct TCase {
+        const char* Name;
+        bool AllTasks;
+        int Runs;
+        const char* Summary;
+    };
+    const TCase cases[] = {
+        {"none", false, 0, "No runs recorded"},
+        {"one", false, 1, "1 run, 0 failed"},
+        {"two", false, 2, "2 runs, 1 failed"},
+        {"recent", true, 2, "2 runs, 1 failed"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<host::TRunRecord> runs;
+        for (int i = 0; i < c.Runs; ++i) {
+            runs.push_back(Run("2026-03-03 12:00:00",
+                               i == 0 ? "Success!" : "Error: Client is offline", i != 0));
+        }
+        const auto dialog = Make(runs, c.AllTasks);
+        EXPECT_EQ(dialog->lstRuns->Items.Count(), c.Runs);
+        EXPECT_EQ(dialog->lblSummary->text(), c.Summary);
+        EXPECT_EQ(dialog->btnOpenFile->isEnabled(), false);
+        EXPECT_EQ(dialog->Caption(), c.AllTasks ? "Recent runs" : "History of \"Night\"");
+        EXPECT_EQ(dialog->lstRuns->headerItem()->text(1).toStdString(),
+                  c.AllTasks ? "Task" : "Due");
+        if (c.AllTasks) {
+            EXPECT_EQ(dialog->lstRuns->Items[1]->SubItems()[0], "Night");
+            EXPECT_TRUE(dialog->lstRuns->Items[1]->Error());
+        }
+    }
 }
 
 } // namespace

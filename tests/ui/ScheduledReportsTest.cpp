@@ -154,6 +154,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, ListColumnsTest,
                                            TColumnsCase{"All", ""}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(ScheduledReportsTest, RecentRunsShowsEveryTasksRunsNewestFirst) {
+    morvid::test::TTempDir dir;
+    host::TRunHistory history(dir.File("history.db"));
+    AddTask("Nightly", false);
+    AddTask("Weekly", false);
+    for (int i = 0; i < 2; ++i) {
+        const auto* owner = static_cast<TScheduleItem*>(Window->lstSchedules->Items[i]->Data);
+        host::TRunRecord run;
+        run.TaskId = owner->Id;
+        run.TaskName = owner->Name;
+        run.Started = run.Ended = rtl::EncodeDateTime(2026, 3, 3, 6 + i, 0, 0, 0);
+        run.Result = "Success!";
+        history.Record(run);
+    }
+    std::vector<std::string> tasks;
+    Answerer.OnDialog = [&](host::TDialogBase& dialog) {
+        auto* runs = dialog.findChild<host::TListView*>("lstRuns");
+        for (int i = 0; runs != nullptr && i < runs->Items.Count(); ++i) {
+            tasks.push_back(runs->Items[i]->SubItems()[0]);
+        }
+        return host::TDialogAnswer::Reject;
+    };
+    // Reachable without a selected row, from the bar above the list.
+    EXPECT_TRUE(Window->tbTasks->actions().contains(Window->bbRecentRuns->Action()));
+    host::SetProcessRunHistory(&history);
+    Window->bbRecentRuns->Click();
+    host::SetProcessRunHistory(nullptr);
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Caption, "Recent runs");
+    EXPECT_EQ(tasks, (std::vector<std::string>{"Weekly", "Nightly"}));
+}
+
 struct TMenuCase {
     const char* Name;
     int Rows;
@@ -703,7 +735,8 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
         captions << action->text();
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
     }
-    EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now"}));
+    EXPECT_EQ(captions,
+              (QStringList{"New task...", "Edit...", "Delete", "Run now", "Recent runs..."}));
     // Commands for a row wait for one.
     EXPECT_FALSE(Window->bbTaskEdit->Enabled());
     EXPECT_TRUE(Window->bbTaskNew->Enabled());

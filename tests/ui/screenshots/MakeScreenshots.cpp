@@ -32,6 +32,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace uitest {
@@ -277,6 +278,51 @@ TEST_F(Screenshots, RunHistory) {
     }
     morvid::TDLGRunHistory dialog("Daily alarm summary", records);
     Save(dialog, "run-history.png");
+}
+
+TEST_F(Screenshots, RecentRuns) {
+    struct TRun {
+        const char* Task;
+        const char* Report;
+        double HoursAgo;
+        bool ByHand;
+        const char* Error; // nullptr: the run wrote its file
+    };
+    const TRun runs[] = {
+        {"Alarm log every hour", "Alarm_log", 0.2, false, nullptr},
+        {"Weekly door report", "Door_events", 0.9, false,
+         "Error: Cannot create file \"/srv/reports/doors/%s\". Permission denied"},
+        {"Alarm log every hour", "Alarm_log", 1.2, false, nullptr},
+        {"Daily alarm summary", "Alarm_summary", 3.5, true, nullptr},
+        {"Alarm log every hour", "Alarm_log", 2.2, false, nullptr},
+        {"Daily alarm summary", "Alarm_summary", 6.1, false, nullptr},
+    };
+    std::vector<host::TRunRecord> records;
+    for (const TRun& run : runs) {
+        host::TRunRecord record;
+        record.TaskName = run.Task;
+        record.Trigger = run.ByHand ? host::TRunTrigger::Manual : host::TRunTrigger::Schedule;
+        record.Started = rtl::Now() - run.HoursAgo / 24;
+        record.Due = run.ByHand ? 0 : record.Started - 0.04 / 86400;
+        record.Ended = record.Started + (run.Error == nullptr ? 1.3 : 0.02) / 86400;
+        const std::string stamp = rtl::FormatDateTimeISO(record.Started);
+        const std::string fileName = stamp.substr(2, 2) + stamp.substr(5, 2) + stamp.substr(8, 2) +
+                                     "_" + stamp.substr(11, 2) + stamp.substr(14, 2) + "_" +
+                                     run.Report + ".pdf";
+        if (run.Error != nullptr) {
+            record.Failed = true;
+            record.Result = rtl::Format(run.Error, fileName.c_str());
+        } else {
+            record.Result = "Success!";
+            record.FileName = "/srv/reports/alarms/" + fileName;
+            record.FileSize = 48'213;
+        }
+        records.push_back(record);
+    }
+    std::sort(records.begin(), records.end(),
+              [](const auto& a, const auto& b) { return a.Started > b.Started; });
+    morvid::TDLGRunHistory dialog(records);
+    Save(dialog, "recent-runs.png");
 }
 
 TEST_F(Screenshots, FailureNotification) {
