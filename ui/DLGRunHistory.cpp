@@ -123,8 +123,9 @@ void TDLGRunHistory::FillList() {
         subItems.SetHint(result, run.Result);
         const int file = subItems.Add(FileText(run));
         subItems.SetHint(file, run.FileName);
-        row->SetError(run.Failed, result);
-        failed += run.Failed ? 1 : 0;
+        const bool runFailed = run.Outcome == host::TRunOutcome::Failed;
+        row->SetError(runFailed, result);
+        failed += runFailed ? 1 : 0;
     }
     lstRuns->Items.EndUpdate();
     if (FRuns.empty()) {
