@@ -77,11 +77,13 @@ TEST_F(ScheduleItemTest, TheEventsDeliveryRunsTheTask) {
 TEST_F(ScheduleItemTest, ADeliveryOutsideTheActiveDaysRunsNothing) {
     auto task = NewTask();
     Client.State = 0;
-    task->Event->Schedule->PrevTime = rtl::Now();
+    task->SetEnabled(true);
+    task->SetCronStr("* * * * * *");
+    task->StartSchedule();
     for (const auto& [from, until] : {std::pair{"2026-03-04", ""}, {"", "2026-03-02"}}) {
         task->ActiveFrom = from;
         task->ActiveUntil = until;
-        task->Event->OnSchedule(task->Event);
+        task->Event->DoSchedule(rtl::Now());
         EXPECT_TRUE(task->LastRun.IsNull()) << from << until;
         EXPECT_EQ(task->LastRunResult, "");
     }
