@@ -73,19 +73,24 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
     FFailures->OnFailingCount = [this](int failing) { FMainWindow->ShowFailingTasks(failing); };
     FPreviousObserver =
         host::SetReportRunObserver([this](const host::TReportRun& run) { LogReportRun(run); });
-    FPreviousTaskObserver = host::SetTaskRunObserver([this](const host::TRunRecord& run) {
-        FRecorder.Record(run);
-        NoticeTaskRun(run);
+    // Each run of a task, once: the log line, then the history, then the notices, which ask
+    // the history about the run before this one.
+    FTaskRuns.SetHistory([this] { return FRecorder.History(); });
+    FRunListeners.push_back(FTaskRuns.Listen([this](const auto& run) { LogTaskRun(run); }));
+    FRunListeners.push_back(FTaskRuns.Listen([this](const auto& run) { FRecorder.Record(run); }));
+    FRunListeners.push_back(FTaskRuns.Listen([this](const auto& run) { NoticeTaskRun(run); }));
+    FRunListeners.push_back(FTaskRuns.Listen([this](const auto& run) {
         if (FTaskService) {
             FTaskService->RunEnded(run);
         }
-    });
+    }));
+    FObjects.Register(host::TaskRunsObjectName, &FTaskRuns);
 }
 
 TClientHost::~TClientHost() {
     Stop();
     host::SetReportRunObserver(std::move(FPreviousObserver));
-    host::SetTaskRunObserver(std::move(FPreviousTaskObserver));
+    FRunListeners.clear();
     FRecorder.Close();
     FPrompter.reset();
     if (FOptions.Headless) {
@@ -128,34 +133,44 @@ void TClientHost::ReportFailures(const std::vector<TPluginFailure>& failures) {
 }
 
 void TClientHost::LogReportRun(const host::TReportRun& run) {
-    const bool ofTask = !run.TaskName.empty();
-    std::string line = ofTask ? "Task \"" + run.TaskName + "\": report \"" : "Report \"";
-    line += run.ReportName + "\" " + host::ReportRunOutcomeText(run.Outcome);
+    std::string line =
+        "Report \"" + run.ReportName + "\" " + host::ReportRunOutcomeText(run.Outcome);
     if (run.Outcome == host::TReportRunOutcome::Exported) {
         line += " to " + run.FileName + " (" + run.Format + ")";
-    } else if (!ofTask && run.Outcome == host::TReportRunOutcome::ExportFailed) {
-        line += " (" + run.FileName + ")";
-    }
-    if (ofTask && !run.Result.empty()) {
-        // The result holds the cause of a failure; a cancel's cause is the report's.
-        line += ": " + run.Result;
-        if (run.Outcome == host::TReportRunOutcome::Cancelled && !run.Message.empty()) {
-            line += " (" + run.Message + ")";
+    } else {
+        if (run.Outcome == host::TReportRunOutcome::ExportFailed) {
+            line += " (" + run.FileName + ")";
         }
-    } else if (run.Outcome != host::TReportRunOutcome::Exported) {
         line += ": " + run.Message;
     }
     Info(line);
 }
 
-namespace {
-
-// A cancelled run is no failure here, as its row and its log line say: only an error is.
-bool EndedInError(const host::TRunRecord& run) {
-    return run.Failed && run.Result.rfind("Error: ", 0) == 0;
+void TClientHost::LogTaskRun(const host::TRunRecord& run) {
+    std::string line = "Task \"" + run.TaskName + "\"";
+    // A run that ended before it found its report names none.
+    if (!run.ReportName.empty()) {
+        line += ": report \"" + run.ReportName + "\"";
+    }
+    switch (run.Outcome) {
+    case host::TRunOutcome::Succeeded:
+        line += " exported to " + run.FileName + " (" + run.Format + ")";
+        break;
+    case host::TRunOutcome::Cancelled:
+        line += " cancelled";
+        break;
+    case host::TRunOutcome::Failed:
+        line += " failed";
+        break;
+    }
+    // The result holds the cause of an error; the note what else the run did, or why its
+    // report was not prepared.
+    line += ": " + run.Result;
+    if (!run.Note.empty()) {
+        line += " (" + run.Note + ")";
+    }
+    Info(line);
 }
-
-} // namespace
 
 bool TClientHost::FailedBefore(const host::TRunRecord& run) {
     host::TRunHistory* history = FRecorder.History();
@@ -168,7 +183,7 @@ bool TClientHost::FailedBefore(const host::TRunRecord& run) {
     try {
         for (const host::TRunRecord& earlier : history->Runs(query)) {
             if (earlier.Started < run.Started) {
-                return EndedInError(earlier);
+                return earlier.Outcome == host::TRunOutcome::Failed;
             }
         }
     } catch (const std::exception&) {
@@ -181,9 +196,9 @@ void TClientHost::NoticeTaskRun(const host::TRunRecord& run) {
     TFailureDetails details{run.TaskName, run.ReportName, run.Result,
                             run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string()};
     // A task that was failing when the client last ran is no news when it fails again.
-    FFailures->Take(
-        {run.TaskId.empty() ? run.TaskName : run.TaskId, EndedInError(run), std::move(details)},
-        [this, &run] { return FailedBefore(run); });
+    FFailures->Take({run.TaskId.empty() ? run.TaskName : run.TaskId,
+                     run.Outcome == host::TRunOutcome::Failed, std::move(details)},
+                    [this, &run] { return FailedBefore(run); });
 }
 
 bool TClientHost::Start() {

@@ -11,6 +11,7 @@
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/host/server/ParameterPrompter.h"
 
 #include <QTimer>
@@ -81,6 +82,9 @@ public:
     const TClientOptions& Options() const noexcept { return FOptions; }
     // The run history, while it is open (from Start on, unless it cannot be opened).
     host::TRunHistory* History() noexcept { return FRecorder.History(); }
+    // The road every finished run of a plug-in's task is told on; listed among the objects
+    // plug-ins ask for by name.
+    host::TTaskRuns& TaskRuns() noexcept { return FTaskRuns; }
 
     // Messages of the host: the log on the output stream, errors on the error stream, and in a
     // window session the status bar. Each line starts with its time, except on a stream that
@@ -91,10 +95,12 @@ public:
 
 private:
     void ReportFailures(const std::vector<TPluginFailure>& failures);
+    // A report run for nobody in particular, and a task's run: one log line each.
     void LogReportRun(const host::TReportRun& run);
+    void LogTaskRun(const host::TRunRecord& run);
     // A task's run, to the failure notices.
     void NoticeTaskRun(const host::TRunRecord& run);
-    // Whether the history's run of the task before `run` ended in an error.
+    // Whether the history's run of the task before `run` failed.
     bool FailedBefore(const host::TRunRecord& run);
     void PrepareServer();
     void SeedDemo();
@@ -122,11 +128,13 @@ private:
     std::unique_ptr<host::TParameterPrompterScope> FPrompter;
     host::TReportRunObserver FPreviousObserver;
     TRunRecorder FRecorder;
-    host::TTaskRunObserver FPreviousTaskObserver;
     std::unique_ptr<TTaskService> FTaskService;
     host::ITaskControl* FTaskControl = nullptr; // the tasks of the plug-in that has them
     bool FTookOver = false;    // the settings came from a client that handed them over
     bool FHandingOver = false; // they go to a window that asked for them
+    // After the recorder and the notices its listeners reach, so they stop listening first.
+    host::TTaskRuns FTaskRuns;
+    std::vector<host::TRunSubscription> FRunListeners;
     bool FStarted = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;

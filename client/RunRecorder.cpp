@@ -1,7 +1,5 @@
 #include "client/RunRecorder.h"
 
-#include "platform/host/report/ReportRunObserver.h"
-
 namespace morvid {
 
 TRunRecorder::TRunRecorder(std::string fileName, TErrorLog error)
@@ -29,7 +27,6 @@ bool TRunRecorder::Open() {
         Failed(std::string("cannot open the run history: ") + e.what());
         return false;
     }
-    host::SetProcessRunHistory(FHistory.get());
     return true;
 }
 
@@ -54,9 +51,6 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
 }
 
 void TRunRecorder::Close() noexcept {
-    if (host::ProcessRunHistory() == FHistory.get()) {
-        host::SetProcessRunHistory(nullptr);
-    }
     FHistory.reset();
 }
 

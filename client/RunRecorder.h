@@ -21,12 +21,12 @@ public:
     TRunRecorder(const TRunRecorder&) = delete;
     TRunRecorder& operator=(const TRunRecorder&) = delete;
 
-    // Opens the history unless it is open, and shares it with the process's tasks; a failure
-    // is logged (once) and leaves it closed, to be tried again at the next run. True when open.
+    // Opens the history unless it is open; a failure is logged (once) and leaves it closed, to
+    // be tried again at the next run. True when open.
     bool Open();
     // Adds the file's size and stamp to the run and stores it. Never raises.
     void Record(const host::TRunRecord& run) noexcept;
-    // Closes the history and stops sharing it.
+    // Closes the history.
     void Close() noexcept;
 
     host::TRunHistory* History() noexcept { return FHistory.get(); }

@@ -54,8 +54,8 @@ bool TTaskService::Register(QDBusConnection bus, const std::string& settingsFile
 
 void TTaskService::RunEnded(const host::TRunRecord& run) {
     emit TaskRunEnded(QString::fromStdString(run.TaskId), QString::fromStdString(run.TaskName),
-                      host::RunOutcomeText(run.Failed ? host::TRunOutcome::Failed : run.Outcome),
-                      QString::fromStdString(run.Result), QString::fromStdString(run.FileName));
+                      host::RunOutcomeText(run.Outcome), QString::fromStdString(run.Result),
+                      QString::fromStdString(run.FileName));
 }
 
 template <class F> auto TTaskService::Guarded(F change, bool changes) -> decltype(change()) {

@@ -7,6 +7,7 @@
 #include "platform/host/core/ItemLinks.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidSettings.h"
 #include "scheduler/ChronSchedule.h"
@@ -136,10 +137,12 @@ void TMorvidPlugin::DoConnected() {
             kind = failures.empty() || kind == thisKind ? thisKind : fkOther;
             failures.push_back(
                 rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.Message().c_str()));
+            task->ArmingFailed(error.Message());
         } catch (const std::exception& error) {
             // Whatever else stops a task (memory, a system limit) stops only that task.
             kind = fkOther;
             failures.push_back(rtl::Format("Task \"%s\": %s", task->Name.c_str(), error.what()));
+            task->ArmingFailed(error.what());
         }
     }
     // Due times missed while the client was closed, once per task that asks for it. After the
@@ -157,6 +160,15 @@ void TMorvidPlugin::DoConnected() {
         message += "\n" + failures[i];
     }
     Raise(kind, message);
+}
+
+host::TTaskRuns* TMorvidPlugin::TaskRuns() const {
+    return host::TaskRunsOf(Client);
+}
+
+host::TRunHistory* TMorvidPlugin::RunHistory() const {
+    const host::TTaskRuns* runs = TaskRuns();
+    return runs != nullptr ? runs->History() : nullptr;
 }
 
 void TMorvidPlugin::DoDisconnected() {

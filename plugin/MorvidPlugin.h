@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+namespace host {
+class TRunHistory;
+class TTaskRuns;
+} // namespace host
+
 namespace morvid {
 
 class TDLGScheduledReports;
@@ -46,6 +51,12 @@ public:
     void RemoveTask(const std::string& id) override;
     void RunTask(const std::string& id) override;
     void RunMissedSince(rtl::TDateTime since) override;
+
+    // The host's road for finished runs, nullptr when the host offers none: every run of a
+    // task is told there, and plug-in windows may listen to it.
+    host::TTaskRuns* TaskRuns() const;
+    // The run history the host keeps, nullptr when it keeps none.
+    host::TRunHistory* RunHistory() const;
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;

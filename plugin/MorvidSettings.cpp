@@ -70,6 +70,29 @@ std::vector<std::string> SplitFilters(const std::string& joined) {
     return filters;
 }
 
+// How a last run ended as its result text alone tells it, as the row read it before the outcome
+// was kept: an error failed, anything else did not. "LastRunOutcome" is stored only where the
+// outcome differs (a due time nobody answered for), so settings without one stay as they were.
+std::optional<host::TRunOutcome> OutcomeOfResult(const std::string& result) {
+    if (result.rfind("Error: ", 0) == 0) {
+        return host::TRunOutcome::Failed;
+    }
+    if (result == "Success!") {
+        return host::TRunOutcome::Succeeded;
+    }
+    return result == "User canceled" ? std::optional(host::TRunOutcome::Cancelled) : std::nullopt;
+}
+
+std::optional<host::TRunOutcome> StoredOutcome(host::TRegistry& registry,
+                                               const std::string& result) {
+    if (registry.GetDataType("LastRunOutcome") == host::rdString) {
+        if (auto outcome = host::RunOutcomeFromText(registry.ReadString("LastRunOutcome"))) {
+            return outcome;
+        }
+    }
+    return OutcomeOfResult(result);
+}
+
 TScheduleItem* RowTask(host::TListView& list, int index) {
     return static_cast<TScheduleItem*>(list.Items[index]->Data);
 }
@@ -88,6 +111,9 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
     if (!task.LastRun.IsClear()) {
         registry.WriteDateTime("LastRun", task.LastRun.AsDateTime());
         registry.WriteString("LastRunResult", task.LastRunResult);
+        if (task.LastRunOutcome && task.LastRunOutcome != OutcomeOfResult(task.LastRunResult)) {
+            registry.WriteString("LastRunOutcome", host::RunOutcomeText(*task.LastRunOutcome));
+        }
     }
     registry.WriteInteger("ParamCount", static_cast<std::int32_t>(task.Params.size()));
     for (std::size_t j = 0; j < task.Params.size(); ++j) {
@@ -279,6 +305,7 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
         if (registry.ValueExists("LastRunResult")) {
             task->LastRunResult = registry.ReadString("LastRunResult");
         }
+        task->LastRunOutcome = StoredOutcome(registry, task->LastRunResult);
         task->UpdateRow();
         if (registry.ValueExists("ParamCount")) {
             LoadParams(registry, *task);

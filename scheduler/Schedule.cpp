@@ -1,5 +1,7 @@
 #include "scheduler/Schedule.h"
 
+#include <utility>
+
 namespace morvid {
 
 TSchedule::TSchedule() : NextTime(rtl::Now()) {
@@ -46,13 +48,28 @@ void TSchedule::CheckDue(bool& fireAtStart) {
     }
     if (rtl::CompareDateTime(NextTime, now) > 0)
         return;
-    if (!Advance()) {
+    bool more = false;
+    try {
+        more = Advance();
+    } catch (...) {
+        // The due time reached is delivered before the error ends the schedule; NextTime
+        // stays on it, as no following one could be found.
+        PrevTime = NextTime.Get();
+        FKeptFailure = std::current_exception();
+        more = true;
+    }
+    if (!more) {
         State = ssLastRun;
         return;
     }
     if (StartTime != 0 && now < StartTime)
         return; // skipped: NextTime has already moved on
     State = ssDue;
+}
+
+void TSchedule::RaiseKeptFailure() {
+    if (FKeptFailure)
+        std::rethrow_exception(std::exchange(FKeptFailure, nullptr));
 }
 
 } // namespace morvid

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 namespace morvid {
@@ -44,8 +45,12 @@ public:
     bool Reset();
     // PrevTime := NextTime; NextTime := the occurrence after it (0 when none); true if one.
     bool Advance();
-    // The due test: sets State, may move NextTime on and clears `fireAtStart`.
+    // The due test: sets State, may move NextTime on and clears `fireAtStart`. When the search
+    // for the time after a due one raises, that due time still stands (State ssDue, PrevTime
+    // holds it) and the error is kept for RaiseKeptFailure, to be raised after the delivery.
     void CheckDue(bool& fireAtStart);
+    // Raises, once, the error the due test kept; nothing when it kept none.
+    void RaiseKeptFailure();
 
     const std::string& ScheduleText() const noexcept { return FScheduleText; }
 
@@ -58,6 +63,8 @@ public:
 
 private:
     std::string FScheduleText;
+    // Set and raised by the scheduler thread only.
+    std::exception_ptr FKeptFailure;
 };
 
 } // namespace morvid

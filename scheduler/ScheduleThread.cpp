@@ -7,6 +7,7 @@
 #include "scheduler/WorkerThread.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace morvid {
 
@@ -21,8 +22,8 @@ TScheduleThread::TScheduleThread(TScheduledEvent& event, rtl::HWND msgWindow,
     }
 }
 
-void TScheduleThread::SyncSchedule() {
-    FEvent->With([](TScheduledEvent& event) { event.DoSchedule(); });
+void TScheduleThread::SyncSchedule(rtl::TDateTime due) {
+    FEvent->With([due](TScheduledEvent& event) { event.DoSchedule(due); });
 }
 
 void TScheduleThread::Execute() {
@@ -64,23 +65,29 @@ void TScheduleThread::Execute() {
             FInterval = rtl::CompareDateTime(FSchedule->NextTime, now) > 0
                             ? rtl::MilliSecondsBetween(FSchedule->NextTime, now) / 2
                             : 0;
+            // The due time goes with its delivery: by the time the delivery runs, the schedule
+            // may have moved on.
+            const rtl::TDateTime due = FSchedule->PrevTime;
             switch (kind) {
             case stWorkerThread: {
-                auto worker = std::make_shared<TWorkerThread>(FEvent);
+                auto worker = std::make_shared<TWorkerThread>(FEvent, due);
                 worker->Start();
                 break;
             }
             case stSynchronize:
-                Synchronize([this] { SyncSchedule(); });
+                Synchronize([this, due] { SyncSchedule(due); });
                 break;
             case stMessage:
+                // A lost post loses that occurrence.
                 (void)rtl::PostMessage(FMsgWindow, WM_SCHEDULE, 0,
-                                       0); // a lost post loses that occurrence
+                                       static_cast<rtl::LPARAM>(std::bit_cast<std::uint64_t>(due)));
                 break;
             }
             if (FSchedule->State == ssLastRun)
                 break;
         }
+        // A search that failed past the due time just delivered ends the thread only now.
+        FSchedule->RaiseKeptFailure();
         std::int64_t wait = std::clamp(FInterval.Get(), MinWait, MaxWait);
         wait = std::max<std::int64_t>(wait - meter.Elapsed(), 0);
         if (rtl::CurrentClock().WaitFor(*FStopEvent, wait) != rtl::TWaitResult::wrTimeout) {

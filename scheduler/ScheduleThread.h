@@ -21,8 +21,8 @@ public:
     TScheduleThread(TScheduledEvent& event, rtl::HWND msgWindow,
                     std::shared_ptr<rtl::TEvent> stopEvent, bool fireAtStart);
 
-    // Runs the event's delivery; what a synchronized delivery runs on the main thread.
-    void SyncSchedule();
+    // Runs the event's delivery of `due`; what a synchronized delivery runs on the main thread.
+    void SyncSchedule(rtl::TDateTime due);
 
     rtl::HWND MsgWindow() const noexcept { return FMsgWindow; }
     std::int64_t Interval() const noexcept { return FInterval; }

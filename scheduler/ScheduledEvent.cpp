@@ -4,13 +4,21 @@
 #include "scheduler/ScheduleThread.h"
 
 #include <algorithm>
+#include <bit>
+#include <utility>
 
 namespace morvid {
 
 namespace {
 // How long Stop waits for the scheduler thread before leaving it to end on its own.
 constexpr std::int64_t StopTimeoutMs = 3000;
+
+thread_local rtl::TDateTime DeliveringDue = 0;
 } // namespace
+
+rtl::TDateTime TScheduledEvent::DeliveredDue() noexcept {
+    return DeliveringDue;
+}
 
 bool TEventLink::With(const std::function<void(TScheduledEvent&)>& use) {
     TScheduledEvent* event = nullptr;
@@ -71,6 +79,7 @@ bool TScheduledEvent::Start(bool fireAtStart) {
         Stop();
     Running = false;
     FailureMessage.clear();
+    FFailureHeld = false;
     if (!Schedule->Reset())
         return false;
     if (FSignalingType == stMessage) {
@@ -137,15 +146,21 @@ std::int64_t TScheduledEvent::CountDelivery() {
     }
 }
 
-void TScheduledEvent::DoSchedule() {
+void TScheduledEvent::DoSchedule(rtl::TDateTime due) {
     const std::int64_t count = CountDelivery();
     if (count == 0)
         return;
     // The handler may free this event (a task deleted during its own run): then nothing of it
     // may be touched afterwards.
     const std::weak_ptr<void> alive = FLifetime;
-    if (OnSchedule)
+    if (OnSchedule) {
+        struct TDelivering {
+            rtl::TDateTime Outer = std::exchange(DeliveringDue, 0);
+            ~TDelivering() { DeliveringDue = Outer; }
+        } delivering;
+        DeliveringDue = due;
         OnSchedule(this);
+    }
     if (alive.expired())
         return;
     // Only the delivery that reached the limit stops the event.
@@ -159,8 +174,15 @@ void TScheduledEvent::DoSchedule() {
 
 void TScheduledEvent::WndProc(rtl::TMessage& message) {
     if (message.Msg == WM_SCHEDULE) {
-        if (OnSchedule)
-            DoSchedule();
+        if (!OnSchedule)
+            return;
+        const std::weak_ptr<void> alive = FLifetime;
+        ++FMessageDeliveries;
+        DoSchedule(std::bit_cast<rtl::TDateTime>(static_cast<std::uint64_t>(message.LParam)));
+        if (alive.expired())
+            return;
+        if (--FMessageDeliveries == 0 && std::exchange(FFailureHeld, false) && OnFailed)
+            OnFailed(this);
         return;
     }
     message.Result = rtl::DefWindowProc(FMsgWindow, message.Msg, message.WParam, message.LParam);
@@ -177,6 +199,12 @@ void TScheduledEvent::ThreadTerminated() {
         Stop();
         if (alive.expired())
             return;
+        // The end came while a delivery's handler let messages run: the failure follows the
+        // delivery it came after, so the owner hears them in that order.
+        if (FMessageDeliveries > 0) {
+            FFailureHeld = true;
+            return;
+        }
         if (OnFailed)
             OnFailed(this);
         if (alive.expired())

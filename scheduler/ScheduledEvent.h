@@ -58,8 +58,13 @@ public:
     bool Start(bool fireAtStart);
     // Disarms; harmless on a stopped event. Messages still queued are dropped.
     void Stop();
-    // One delivery; does nothing once stopped or after MaxRunCount deliveries.
-    void DoSchedule();
+    // One delivery of the due time `due`; does nothing once stopped or after MaxRunCount
+    // deliveries.
+    void DoSchedule(rtl::TDateTime due = 0);
+    // The due time of the delivery whose OnSchedule runs on the calling thread (the innermost,
+    // when deliveries nest in a message loop); 0 outside one. It is the due time the scheduler
+    // thread reached, whatever the schedule has moved on to since.
+    static rtl::TDateTime DeliveredDue() noexcept;
 
     TSignalingType SignalingType() const noexcept { return FSignalingType; }
     // Raises rtl::Exception "Cannot change signaling type while running" while running.
@@ -84,7 +89,8 @@ public:
     TNotifyEvent OnMaxRunCount;
     // Called on the starter's thread when an error ended the scheduler thread (a schedule that
     // reached a time no clock has, no OnSchedule): the event is stopped by then, and
-    // FailureMessage says why. Cleared by the next Start.
+    // FailureMessage says why; a delivery whose handler was running is over. Cleared by the
+    // next Start.
     TNotifyEvent OnFailed;
     std::string FailureMessage;
 
@@ -93,6 +99,10 @@ private:
     void ThreadTerminated();
     std::int64_t CountDelivery(); // this delivery's count, 0 when refused
 
+    // Message deliveries whose handler runs (they nest when it runs the message loop), and a
+    // failure held back until they are over. Starter's thread only.
+    int FMessageDeliveries = 0;
+    bool FFailureHeld = false;
     std::shared_ptr<rtl::TEvent> FStopEvent;
     rtl::HWND FMsgWindow = nullptr;
     std::shared_ptr<TScheduleThread> FThread;

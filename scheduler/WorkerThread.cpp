@@ -4,12 +4,13 @@
 
 namespace morvid {
 
-TWorkerThread::TWorkerThread(std::shared_ptr<TEventLink> event) : FEvent(std::move(event)) {
+TWorkerThread::TWorkerThread(std::shared_ptr<TEventLink> event, rtl::TDateTime due)
+    : FEvent(std::move(event)), FDue(due) {
     FreeOnTerminate = true;
 }
 
 void TWorkerThread::Execute() {
-    FEvent->With([](TScheduledEvent& event) { event.DoSchedule(); });
+    FEvent->With([this](TScheduledEvent& event) { event.DoSchedule(FDue); });
 }
 
 } // namespace morvid

@@ -2,6 +2,7 @@
 // itself. Deliveries may overlap; the event is not freed while one is inside.
 #pragma once
 
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Threads.h"
 
 #include <memory>
@@ -12,13 +13,14 @@ class TEventLink;
 
 class TWorkerThread : public rtl::TThread {
 public:
-    explicit TWorkerThread(std::shared_ptr<TEventLink> event);
+    TWorkerThread(std::shared_ptr<TEventLink> event, rtl::TDateTime due);
 
 protected:
     void Execute() override;
 
 private:
     std::shared_ptr<TEventLink> FEvent;
+    rtl::TDateTime FDue;
 };
 
 } // namespace morvid

@@ -5,6 +5,7 @@
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
 #include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
@@ -118,14 +119,35 @@ std::string ExportErrorText(const std::vector<std::string>& errors) {
     return text;
 }
 
+void AddNote(host::TRunRecord& record, const std::string& note) {
+    if (!note.empty()) {
+        record.Note += (record.Note.empty() ? "" : "; ") + note;
+    }
+}
+
+// Each run is told once, when it is over, on the host's road; a host without one hears nothing.
+void TellRun(const host::TRunRecord& record) {
+    if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
+        runs->Tell(record);
+    }
+}
+
+// The name of the task's report, or empty while the host has no such report.
+std::string FoundReportName(std::int32_t reportId) {
+    host::TCustomSysObject* object = nullptr;
+    return MorvidPlugin != nullptr && MorvidPlugin->Reports.FindById(reportId, object) &&
+                   object != nullptr
+               ? object->Name
+               : std::string();
+}
+
 std::string ResultOfError(const std::string& message) {
     return rtl::Format("Error: %s", rtl::StringReplace(message, "\r\n", "").c_str());
 }
 
 } // namespace
 
-void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
-    const std::shared_ptr<bool> alive = FAlive;
+host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime due) const {
     host::TRunRecord record;
     record.TaskId = Id;
     record.TaskName = Name;
@@ -133,25 +155,49 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     record.Trigger = trigger;
     record.Due = due;
     record.Started = rtl::Now();
+    return record;
+}
+
+void TScheduleItem::EndRun(host::TRunRecord& record) {
+    record.Ended = rtl::Now();
+    // Stamped when it started, so that the result is stored with the task and outlives a restart.
     LastRun = rtl::TVariant::FromDate(record.Started);
+    LastRunResult = record.Result;
+    LastRunOutcome = record.Outcome;
+    UpdateRow();
+    TellRun(record);
+}
+
+void TScheduleItem::FailWithoutRun(const std::string& result) {
+    host::TRunRecord record = NewRun(host::TRunTrigger::Schedule, 0);
+    record.ReportName = FoundReportName(ReportId);
+    record.Result = result;
+    record.Outcome = host::TRunOutcome::Failed;
+    EndRun(record);
+}
+
+void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
+    const std::shared_ptr<bool> alive = FAlive;
+    host::TRunRecord record = NewRun(trigger, due);
+    LastRun = rtl::TVariant::FromDate(record.Started);
+    LastRunOutcome.reset();
     RunReport(record);
-    // A task deleted while its report ran has nobody left to account for the run.
-    if (!*alive) {
+    if (*alive) {
+        EndRun(record);
         return;
     }
+    // Deleted while its report ran: the person who deleted it ended the run.
     record.Ended = rtl::Now();
-    record.Result = LastRunResult;
-    record.Failed = LastRunResult != SuccessText;
-    if (record.Failed) {
-        record.FileName.clear();
-    }
-    host::NotifyTaskRun(record);
+    record.Result = "Deleted while it ran";
+    record.Outcome = host::TRunOutcome::Cancelled;
+    record.FileName.clear();
+    TellRun(record);
 }
 
 void TScheduleItem::RunReport(host::TRunRecord& record) {
     const std::shared_ptr<bool> alive = FAlive;
-    // Every run is told once, whatever ends it; until the report is found its id stands for it.
-    host::TTaskRunScope told(Name, "id:" + rtl::IntToStr(ReportId));
+    // What the engine tells of the report belongs to this run, which is told whole.
+    const host::TReportRunCapture engine;
     std::string error;
     try {
         if (!MorvidPlugin->Client.IsOnline()) {
@@ -166,7 +212,6 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         }
 
         host::TClientReport* report = FindReport(ReportId);
-        told.SetReportName(report->Name);
         record.ReportName = report->Name;
         host::TfrxCustomExportFilter* filter = FindExportFilter(Filter);
         if (filter == nullptr) {
@@ -185,12 +230,11 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         const std::string folder = WithTrailingDelimiter(ExportPath);
         filter->DefaultPath = folder;
         CheckReportName(report->Name);
-        host::TRunHistory* const history = host::ProcessRunHistory();
+        host::TRunHistory* const history = MorvidPlugin->RunHistory();
         const TExportTarget target = ChooseExportTarget(
             history, Id, folder + MakeExportFileName(report->Name), filter->DefaultExt, rtl::Now());
         filter->FileName = target.FileName;
         record.Note = target.Note;
-        told.SetExport(Filter, filter->FileName);
         ClearExportFile(filter->FileName);
         // What exports killed while they wrote left here would otherwise stay for ever.
         host::RemoveAbandonedExportFiles(folder, IsExportFileName);
@@ -210,33 +254,38 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
             return;
         }
         if (!prepared) {
-            LastRunResult = "User canceled";
-            told.Finish(host::TReportRunOutcome::Cancelled, LastRunResult, {});
-        } else {
-            if (window == nullptr) {
-                throw rtl::Exception("Preview window not found!");
+            record.Result = "User canceled";
+            // Only a person at the screen cancels a run by hand; a due time that nobody could
+            // answer for has failed.
+            record.Outcome = record.Trigger == host::TRunTrigger::Manual
+                                 ? host::TRunOutcome::Cancelled
+                                 : host::TRunOutcome::Failed;
+            if (engine.Heard()) {
+                AddNote(record, engine.Heard()->Message);
             }
-            auto* frxReport = dynamic_cast<host::TfrxReport*>(window->FindComponent("Report"));
-            if (frxReport == nullptr) {
-                throw rtl::Exception("Report object not found!");
-            }
-            if (!frxReport->Export(*filter)) {
-                throw rtl::Exception(ExportErrorText(frxReport->Errors));
-            }
-            LastRunResult = SuccessText;
-            told.Finish(host::TReportRunOutcome::Exported, LastRunResult, {});
-            record.FileName = filter->FileName;
-            if (history != nullptr && KeepFiles > 0) {
-                const int removed =
-                    RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());
-                if (removed > 0) {
-                    record.Note += std::string(record.Note.empty() ? "" : "; ") + "removed " +
-                                   std::to_string(removed) + " older " +
-                                   (removed == 1 ? "file" : "files");
-                }
+            return;
+        }
+        if (window == nullptr) {
+            throw rtl::Exception("Preview window not found!");
+        }
+        auto* frxReport = dynamic_cast<host::TfrxReport*>(window->FindComponent("Report"));
+        if (frxReport == nullptr) {
+            throw rtl::Exception("Report object not found!");
+        }
+        if (!frxReport->Export(*filter)) {
+            throw rtl::Exception(ExportErrorText(frxReport->Errors));
+        }
+        record.Result = SuccessText;
+        record.Outcome = host::TRunOutcome::Succeeded;
+        record.FileName = filter->FileName;
+        if (history != nullptr && KeepFiles > 0) {
+            const int removed =
+                RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());
+            if (removed > 0) {
+                AddNote(record, "removed " + std::to_string(removed) + " older " +
+                                    (removed == 1 ? "file" : "files"));
             }
         }
-        UpdateRow();
         return;
     } catch (const rtl::Exception& e) {
         error = e.Message();
@@ -245,13 +294,8 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
     } catch (...) {
         error = "Unknown error";
     }
-    if (!*alive) {
-        return;
-    }
-    LastRunResult = ResultOfError(error);
-    told.Finish(host::TReportRunOutcome::Failed, LastRunResult,
-                rtl::StringReplace(error, "\r\n", ""));
-    UpdateRow();
+    record.Result = ResultOfError(error);
+    record.Outcome = host::TRunOutcome::Failed;
 }
 
 } // namespace morvid

@@ -2,7 +2,6 @@
 
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/ListView.h"
-#include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
@@ -42,9 +41,10 @@ TScheduleItem::TScheduleItem(host::TListView* listView)
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
     // this task, and with it the event, from inside the delivery: the event allows for that.
-    // The scheduler thread moved the schedule on before it posted: PrevTime is this due time.
-    Event->OnSchedule = [this](TScheduledEvent* event) {
-        const rtl::TDateTime due = event->Schedule->PrevTime;
+    // The due time is the one the scheduler thread delivered: the schedule may have moved on
+    // since it posted.
+    Event->OnSchedule = [this](TScheduledEvent*) {
+        const rtl::TDateTime due = TScheduledEvent::DeliveredDue();
         if (ActiveStateAt(ActiveFrom, ActiveUntil, due) == TActiveState::Active) {
             Run(host::TRunTrigger::Schedule, due);
         } else {
@@ -184,27 +184,22 @@ std::string TScheduleItem::ReportName() const {
     return rtl::Format(host::_ERR_REPORT_NOT_FOUND, rtl::IntToStr(ReportId).c_str());
 }
 
-bool TScheduleItem::LastRunFailed() const {
-    return LastRunResult.rfind(ErrorResultPrefix, 0) == 0;
-}
-
 void TScheduleItem::ScheduleFailed(const std::string& message) {
     // The search's own error does not say which value it met; the schedule does.
     std::string reason = ClockRangeError(Event->Schedule->Entries);
-    if (reason.empty()) {
-        reason = message;
+    FailWithoutRun(ErrorResultPrefix + (reason.empty() ? message : reason) +
+                   ", the schedule stopped");
+}
+
+void TScheduleItem::ArmingFailed(const std::string& message) {
+    std::string reason;
+    // Entries are this task's schedule only when its text was taken; a text that did not
+    // parse left the ones before it.
+    if (Event->Schedule->ScheduleText() == "0 " + CronStr) {
+        reason = ClockRangeError(Event->Schedule->Entries);
     }
-    // Stamped like a run, so that the result is stored with the task and outlives a restart.
-    LastRun = rtl::TVariant::FromDate(rtl::Now());
-    LastRunResult = "Error: " + reason + ", the schedule stopped";
-    UpdateRow();
-    std::string reportName = "id:" + rtl::IntToStr(ReportId);
-    host::TCustomSysObject* object = nullptr;
-    if (MorvidPlugin->Reports.FindById(ReportId, object) && object != nullptr) {
-        reportName = object->Name;
-    }
-    host::TTaskRunScope told(Name, reportName);
-    told.Finish(host::TReportRunOutcome::Failed, LastRunResult, message);
+    FailWithoutRun(ErrorResultPrefix + (reason.empty() ? message : reason) +
+                   ", the schedule was not armed");
 }
 
 void TScheduleItem::StartSchedule() {
@@ -221,7 +216,7 @@ void TScheduleItem::StartSchedule() {
 rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
     rtl::TDateTime last = LastRun.IsClear() ? 0 : LastRun.AsDateTime();
     // The stored LastRun may be older than the last run when the client ended without saving.
-    if (const host::TRunHistory* history = host::ProcessRunHistory()) {
+    if (const host::TRunHistory* history = MorvidPlugin->RunHistory()) {
         try {
             host::TRunQuery query;
             query.TaskId = Id;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,17 +80,22 @@ public:
     // main thread's messages, however many due times were missed. True when one was queued.
     bool CatchUp();
 
-    // Runs the report and exports it; never raises. Every outcome ends in LastRunResult, and
-    // the whole run is told to the host's task-run observer. `due` is the due time the run
-    // stands for (0 for a run by hand).
+    // Runs the report and exports it; never raises. Every run ends in LastRunResult and
+    // LastRunOutcome, and is told once, when it is over, on the host's road for runs. `due` is
+    // the due time the run stands for (0 for a run by hand).
     void Run(host::TRunTrigger trigger = host::TRunTrigger::Manual, rtl::TDateTime due = 0);
+    // The schedule could not be armed (StartSchedule raised `message`): a failed run, told as
+    // any run is, so that nobody takes a task that never runs for a quiet one.
+    void ArmingFailed(const std::string& message);
 
-    // The last run ended in an error ("Error: ..."): not a success, a cancel or a run going on.
-    bool LastRunFailed() const;
+    // The last run failed: not a success, a cancel or a run going on.
+    bool LastRunFailed() const { return LastRunOutcome == host::TRunOutcome::Failed; }
 
     // Null while the task has never run, else a date variant.
     rtl::TVariant LastRun = rtl::TVariant::Null();
     std::string LastRunResult;
+    // How the last run ended; none while the task never ran, or while a run goes on.
+    std::optional<host::TRunOutcome> LastRunOutcome;
     bool Enabled = false;
     std::int32_t ReportId = 0;
     // The export folder; a trailing '/' is optional.
@@ -120,9 +126,15 @@ public:
 
 private:
     // The scheduler thread ended with an error: nothing runs until the task is armed again.
-    // The row and the host's run log say so.
+    // A failed run, as for ArmingFailed.
     void ScheduleFailed(const std::string& message);
-    // The run itself; fills in what the history records of it.
+    // A run that failed without starting its report, with `result` as its result.
+    void FailWithoutRun(const std::string& result);
+    // A new record of this task's run, started now.
+    host::TRunRecord NewRun(host::TRunTrigger trigger, rtl::TDateTime due) const;
+    // Ends the run: the task's result and row, then the one notice.
+    void EndRun(host::TRunRecord& record);
+    // The run itself; fills in the result and what the history records of it.
     void RunReport(host::TRunRecord& record);
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there

@@ -144,7 +144,7 @@ void TDLGRunHistory::AddRow(std::size_t index) {
     subItems.SetHint(result, run.Result);
     const int file = subItems.Add(FileText(run));
     subItems.SetHint(file, run.FileName);
-    row->SetError(run.Failed, result);
+    row->SetError(run.Outcome == host::TRunOutcome::Failed, result);
 }
 
 void TDLGRunHistory::ShowSummary() {
@@ -153,7 +153,7 @@ void TDLGRunHistory::ShowSummary() {
         return;
     }
     const auto failed = std::count_if(FRuns.begin(), FRuns.end(),
-                                      [](const host::TRunRecord& run) { return run.Failed; });
+                                      [](const host::TRunRecord& run) { return run.Outcome == host::TRunOutcome::Failed; });
     lblSummary->setText(QString::fromStdString(
         rtl::Format("%d %s, %d failed", static_cast<int>(FRuns.size()),
                     FRuns.size() == 1 ? "run" : "runs", static_cast<int>(failed))));

@@ -6,9 +6,10 @@
 #include "platform/host/core/HostToolbar.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/MessageDlg.h"
-#include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/history/RunHistory.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
@@ -401,7 +402,8 @@ void TDLGScheduledReports::bbRecentRunsClick() {
 }
 
 void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string& taskName) {
-    const host::TRunHistory* history = host::ProcessRunHistory();
+    const host::TRunHistory* history =
+        MorvidPlugin != nullptr ? MorvidPlugin->RunHistory() : nullptr;
     if (history == nullptr) {
         host::MessageDlg("The client keeps no run history", host::TMsgDlgType::mtInformation,
                          host::mbOK);

@@ -55,8 +55,8 @@ host::TRunRecord MakeRun(int task, rtl::TDateTime due) {
     run.Started = due + 0.2 / 86400.0;
     run.Ended = due + 0.9 / 86400.0;
     run.Result = task % 50 == 0 ? "Error: Client is offline" : "Success!";
-    run.Failed = task % 50 == 0;
-    if (!run.Failed) {
+    run.Outcome = task % 50 == 0 ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
+    if (run.Outcome == host::TRunOutcome::Succeeded) {
         run.FileName = "/srv/reports/site" + std::to_string(task % 7) + "/" +
                        rtl::FormatDateTimeISO(due) + "_Door_log_" + std::to_string(task) + ".csv";
         run.FileSize = 18'000;

@@ -23,9 +23,10 @@ std::vector<host::TRunRecord> Runs(int count) {
         run.Due = newest - i / 1440.0;
         run.Started = run.Due + 0.2 / 86400;
         run.Ended = run.Due + 0.9 / 86400;
-        run.Failed = i % 50 == 0;
-        run.Result = run.Failed ? "Error: Client is offline" : "Success!";
-        if (!run.Failed) {
+        const bool failed = i % 50 == 0;
+        run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
+        run.Result = failed ? "Error: Client is offline" : "Success!";
+        if (!failed) {
             run.FileName = "/srv/reports/doors/261207_" + std::to_string(i) + "_Door_log.csv";
             run.FileSize = 12'345;
         }

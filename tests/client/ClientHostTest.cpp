@@ -237,28 +237,52 @@ TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
          "Report \"Card holder trail\" cancelled: no values"},
         {{"Alarm summary", O::Failed, "", "", "no such table"},
          "Report \"Alarm summary\" failed: no such table"},
-        // A task's run: one line naming the task, the report and the task's result.
-        {{"Alarm log", O::Exported, "CSV table", "/x/a.csv", "", "Daily", "Success!"},
+    };
+    // A task's run: one line naming the task, the report, how it ended and the task's result.
+    using R = host::TRunOutcome;
+    struct TTaskCase {
+        const char* Report;
+        R Outcome;
+        const char* Result;
+        const char* Note;
+        const char* Line;
+    };
+    const std::vector<TTaskCase> taskCases = {
+        {"Alarm log", R::Succeeded, "Success!", "",
          "Task \"Daily\": report \"Alarm log\" exported to /x/a.csv (CSV table): Success!"},
-        {{"id:7", O::Failed, "", "", "Client is offline", "Daily", "Error: Client is offline"},
-         "Task \"Daily\": report \"id:7\" failed: Error: Client is offline"},
-        {{"Alarm log", O::ExportFailed, "CSV table", "/x/a.csv", "Cannot write", "Daily",
-          "Error: Cannot write"},
-         "Task \"Daily\": report \"Alarm log\" export failed: Error: Cannot write"},
-        {{"Card holder trail", O::Cancelled, "", "", "no values", "Daily", "User canceled"},
-         "Task \"Daily\": report \"Card holder trail\" cancelled: User canceled (no values)"},
-        {{"Alarm log", O::Failed, "", "", "the task was deleted while it ran", "Daily", ""},
-         "Task \"Daily\": report \"Alarm log\" failed: the task was deleted while it ran"},
+        {"", R::Failed, "Error: Client is offline", "",
+         "Task \"Daily\" failed: Error: Client is offline"},
+        {"Alarm log", R::Failed, "Error: Cannot write", "",
+         "Task \"Daily\": report \"Alarm log\" failed: Error: Cannot write"},
+        {"Card holder trail", R::Cancelled, "User canceled", "",
+         "Task \"Daily\": report \"Card holder trail\" cancelled: User canceled"},
+        {"Card holder trail", R::Failed, "User canceled", "no values",
+         "Task \"Daily\": report \"Card holder trail\" failed: User canceled (no values)"},
+        {"Alarm log", R::Cancelled, "Deleted while it ran", "",
+         "Task \"Daily\": report \"Alarm log\" cancelled: Deleted while it ran"},
     };
     Options.Headless = true;
     MakeHost();
-    for (const TCase& c : cases) {
+    const auto logged = [&](const std::function<void()>& tell) {
         Out.str("");
-        host::NotifyReportRun(c.Run);
+        tell();
         const std::string out = Out.str();
         // Time stamp, blank, the line.
-        ASSERT_GT(out.size(), 20u);
-        EXPECT_EQ(out.substr(20), std::string(c.Line) + "\n");
+        return out.size() > 20 ? out.substr(20) : out;
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(logged([&] { host::NotifyReportRun(c.Run); }), std::string(c.Line) + "\n");
+    }
+    for (const TTaskCase& c : taskCases) {
+        host::TRunRecord run;
+        run.TaskName = "Daily";
+        run.ReportName = c.Report;
+        run.Format = "CSV table";
+        run.Outcome = c.Outcome;
+        run.Result = c.Result;
+        run.Note = c.Note;
+        run.FileName = c.Outcome == R::Succeeded ? "/x/a.csv" : "";
+        EXPECT_EQ(logged([&] { Host->TaskRuns().Tell(run); }), std::string(c.Line) + "\n");
     }
     Host.reset();
     Out.str("");
@@ -279,9 +303,9 @@ TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCo
     run.ReportName = "Alarm log";
     ASSERT_TRUE(rtl::TryParseDateTimeISO("2026-03-03 06:30:00", run.Due));
     run.Result = "Error: Cannot write";
-    run.Failed = true;
+    run.Outcome = host::TRunOutcome::Failed;
     run.Started = run.Ended = rtl::Now();
-    host::NotifyTaskRun(run);
+    Host->TaskRuns().Tell(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
     ASSERT_TRUE(morvid::test::WaitFor([&] { return std::filesystem::exists(told); }, 10'000));
     EXPECT_EQ(clienttest::ReadFile(told),
@@ -289,11 +313,16 @@ TEST_F(ClientHostTest, ATasksFailedRunIsCountedInTheStatusBarAndRunsTheFailureCo
 
     // A task of the same name is another task; a cancel is no failure.
     run.TaskId = "{B}";
-    host::NotifyTaskRun(run);
+    Host->TaskRuns().Tell(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "2 tasks failing");
     run.Result = "User canceled";
-    host::NotifyTaskRun(run);
+    run.Outcome = host::TRunOutcome::Cancelled;
+    Host->TaskRuns().Tell(run);
     EXPECT_EQ(Host->MainWindow().FailingText(), "1 task failing");
+    // Unless nobody was there to cancel: a due time left without its export has failed.
+    run.Outcome = host::TRunOutcome::Failed;
+    Host->TaskRuns().Tell(run);
+    EXPECT_EQ(Host->MainWindow().FailingText(), "2 tasks failing");
 }
 
 TEST_F(ClientHostTest, ATaskThatWasFailingWhenTheClientLastRanIsNoNewsWhenItFailsAgain) {
@@ -302,23 +331,22 @@ TEST_F(ClientHostTest, ATaskThatWasFailingWhenTheClientLastRanIsNoNewsWhenItFail
     Options.OnFailure = "printf %s \"$MORVID_TASK=$MORVID_FIRST_FAILURE \" >> '" + told + "'";
     host::TRunRecord run;
     run.TaskName = "Nightly";
-    run.Result = "Error: Client is offline";
-    run.Failed = true;
     run.Started = run.Ended = rtl::Now() - 1;
     for (const char* id : {"{FAILING}", "{FINE}"}) {
+        const bool failing = id == std::string("{FAILING}");
         run.TaskId = id;
-        run.Result = id == std::string("{FAILING}") ? "Error: Client is offline" : "Success!";
-        run.Failed = id == std::string("{FAILING}");
+        run.Result = failing ? "Error: Client is offline" : "Success!";
+        run.Outcome = failing ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
         host::TRunHistory(Options.HistoryFile).Record(run);
     }
     MakeHost();
     run.Result = "Error: Client is offline";
-    run.Failed = true;
+    run.Outcome = host::TRunOutcome::Failed;
     run.Started = run.Ended = rtl::Now();
     for (const char* id : {"{FAILING}", "{FINE}"}) {
         run.TaskId = id;
         run.TaskName = id;
-        host::NotifyTaskRun(run);
+        Host->TaskRuns().Tell(run);
         // One at a time, so the file shows them in order.
         ASSERT_TRUE(morvid::test::WaitFor(
             [&] { return clienttest::ReadFile(told).find(id) != std::string::npos; }, 10'000));

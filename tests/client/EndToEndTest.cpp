@@ -103,4 +103,51 @@ TEST(EndToEnd, ADemoTaskDueEveryMinuteExportsAndItsRunIsSavedOnSigterm) {
     EXPECT_EQ(registry.GetKeyNames().size(), 3u);
 }
 
+// A stored task whose schedule cannot be armed is a failed run with nobody watching as well: the
+// history keeps it and --on-failure hears of it.
+TEST(EndToEnd, ATaskThatCannotBeArmedIsAFailedRunInTheHistoryAndForOnFailure) {
+    TTempDir dir;
+    host::TDemoServerOptions small;
+    small.Days = 1;
+    ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), small));
+    const std::string settings = dir.File("registry.db");
+    {
+        host::TRegistry registry(settings);
+        ASSERT_TRUE(
+            registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0", true));
+        registry.WriteString("Name", "Hour 24");
+        registry.WriteInteger("Enabled", 1);
+        registry.WriteInteger("ReportId", 1);
+        registry.WriteString("ExportPath", dir.Path());
+        registry.WriteString("Filter", "CSV table");
+        registry.WriteString("CronStr", "0 24 * * * *");
+        registry.WriteString("Id", "{HOUR-24}");
+    }
+    const std::string told = dir.File("told.txt");
+    TClientProcess client(QUOR_CLIENT_PATH,
+                          {"--headless", "--settings", settings, "--server", dir.File("server.db"),
+                           "--plugins", MORVID_PLUGIN_DIR, "--on-failure",
+                           "printf '%s|%s' \"$MORVID_TASK\" \"$MORVID_RESULT\" > '" + told +
+                               ".part' && mv '" + told + ".part' '" + told + "'"},
+                          {"XDG_CONFIG_HOME=" + dir.File("config"),
+                           "XDG_DATA_HOME=" + dir.File("data"),
+                           "XDG_STATE_HOME=" + dir.File("state"), "QT_QPA_PLATFORM=offscreen"},
+                          dir.Path());
+    const char* const result = "Error: '24' is not a valid hour (0-23), the schedule was not armed";
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return std::filesystem::exists(told) || !client.Running(); }, FirstExportTimeoutMs))
+        << client.Stdout() << client.Stderr();
+    EXPECT_EQ(clienttest::ReadFile(told), std::string("Hour 24|") + result);
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(ExitTimeoutMs), 0) << client.Stderr();
+
+    const host::TRunHistory history(dir.File("state/quor-client/history.db"), true);
+    host::TRunQuery query;
+    query.TaskId = "{HOUR-24}";
+    const std::vector<host::TRunRecord> runs = history.Runs(query);
+    ASSERT_EQ(runs.size(), 1u) << client.Stdout();
+    EXPECT_EQ(runs[0].Outcome, host::TRunOutcome::Failed);
+    EXPECT_EQ(runs[0].Result, result);
+}
+
 } // namespace

@@ -1,6 +1,5 @@
 #include "client/RunRecorder.h"
 
-#include "platform/host/report/ReportRunObserver.h"
 #include "tests/client/ClientProcess.h"
 
 #include <fstream>
@@ -19,7 +18,7 @@ host::TRunRecord ARun(const std::string& file = {}) {
     run.Started = rtl::EncodeDate(2026, 3, 3);
     run.Ended = run.Started;
     run.Result = file.empty() ? "Error: Client is offline" : "Success!";
-    run.Failed = file.empty();
+    run.Outcome = file.empty() ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
     run.FileName = file;
     return run;
 }
@@ -35,10 +34,10 @@ TEST(RunRecorder, AHistoryThatCannotBeWrittenIsLoggedOnceAndNeverRaises) {
     recorder.Record(ARun());
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_THAT(errors[0], HasSubstr("blocker"));
-    EXPECT_EQ(host::ProcessRunHistory(), nullptr);
+    EXPECT_EQ(recorder.History(), nullptr);
 }
 
-TEST(RunRecorder, RecordsTheRunWithItsFileAndSharesTheHistoryWhileOpen) {
+TEST(RunRecorder, RecordsTheRunWithItsFile) {
     clienttest::TTempDir dir;
     const std::string exported = dir.File("260303_0000_Door_report.csv");
     std::ofstream(exported) << "a,b\n1,2\n";
@@ -48,13 +47,11 @@ TEST(RunRecorder, RecordsTheRunWithItsFileAndSharesTheHistoryWhileOpen) {
                               [&](const std::string& text) { errors.push_back(text); });
         recorder.Record(ARun(exported));
         ASSERT_NE(recorder.History(), nullptr);
-        EXPECT_EQ(host::ProcessRunHistory(), recorder.History());
         const auto runs = recorder.History()->Runs({});
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_EQ(runs[0].FileSize, 8);
         EXPECT_EQ(runs[0].FileStamp, host::RegularFileFacts(exported)->Stamp);
     }
-    EXPECT_EQ(host::ProcessRunHistory(), nullptr);
     EXPECT_TRUE(errors.empty());
 
     // No file name: no history at all, and nothing to log.

@@ -4,6 +4,7 @@
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/Threads.h"
 #include "scheduler/uScheduler.h"
 #include "tasks/ScheduleItem.h"
@@ -133,23 +134,41 @@ TEST_F(MorvidPluginTest, ARejectedScheduleKeepsNoOtherTaskFromBeingArmed) {
     } tasks[] = {
         {"good 1", "* * * * * *", true},   {"broken minute", "61 * * * * *", false},
         {"good 2", "0 12 * * * *", true},  {"broken text", "every day", false},
-        {"good 3", "*/5 * * * * *", true},
+        {"good 3", "*/5 * * * * *", true}, {"broken hour", "0 24 * * * *", false},
     };
     for (const auto& t : tasks) {
         AddTask(t.Name, true, t.CronStr);
     }
+    std::vector<host::TRunRecord> told;
+    const host::TRunSubscription road =
+        Host.Client.Runs.Listen([&](const host::TRunRecord& run) { told.push_back(run); });
     try {
         Plugin->DoConnected();
         ADD_FAILURE() << "the rejected schedules were not reported";
     } catch (const rtl::Exception& error) {
         EXPECT_THAT(error.Message(), HasSubstr("\"broken minute\""));
         EXPECT_THAT(error.Message(), HasSubstr("\"broken text\""));
+        EXPECT_THAT(error.Message(), HasSubstr("\"broken hour\""));
         EXPECT_THAT(error.Message(), Not(HasSubstr("good")));
     }
     EXPECT_TRUE(Window().bbMorvid->Enabled());
+    // A task that cannot be armed is a failed run, told and marked as one.
+    std::vector<std::string> failed;
     for (int i = 0; i < RowCount(); ++i) {
         EXPECT_EQ(Task(i).Event->Running, tasks[i].Armed) << tasks[i].Name;
+        EXPECT_EQ(Task(i).LastRunFailed(), !tasks[i].Armed) << tasks[i].Name;
+        if (!tasks[i].Armed) {
+            failed.push_back(Task(i).Name + ": " + Task(i).LastRunResult);
+        }
     }
+    std::vector<std::string> toldFailed;
+    for (const host::TRunRecord& run : told) {
+        EXPECT_EQ(run.Outcome, host::TRunOutcome::Failed);
+        toldFailed.push_back(run.TaskName + ": " + run.Result);
+    }
+    EXPECT_EQ(toldFailed, failed);
+    EXPECT_EQ(failed.back(),
+              "broken hour: Error: '24' is not a valid hour (0-23), the schedule was not armed");
 }
 
 // A system out of threads (a service manager's task limit) refuses the thread of one task: that

@@ -40,14 +40,15 @@ protected:
         rtl::SetThreadDispatcher(nullptr);
     }
 
-    // A stopped event on `text` whose handler records each delivered due time and its lateness.
+    // A stopped event on `text` whose handler records each delivered due time (as the scheduler
+    // thread handed it over) and its lateness.
     TScheduledEvent& MakeEvent(const std::string& text, TSignalingType kind = stMessage) {
         event = std::make_unique<TScheduledEvent>("test");
         event->SetSignalingType(kind);
         event->Schedule->SetScheduleText(text);
-        event->OnSchedule = [this](TScheduledEvent* sender) {
-            delivered.push_back(sender->Schedule->PrevTime);
-            lateness.push_back(rtl::MilliSecondsBetween(rtl::Now(), sender->Schedule->PrevTime));
+        event->OnSchedule = [this](TScheduledEvent*) {
+            delivered.push_back(TScheduledEvent::DeliveredDue());
+            lateness.push_back(rtl::MilliSecondsBetween(rtl::Now(), delivered.back()));
         };
         return *event;
     }

@@ -86,6 +86,23 @@ TEST_F(ScheduleThreadTest, MissedOccurrencesAfterAForwardJumpComeOnePerPass) {
         EXPECT_DOUBLE_EQ(delivered[i], Local(6, 1, 10, static_cast<int>(i) + 1));
 }
 
+// Each delivery carries the due time the thread reached, though the schedule has moved on by the
+// time the main thread gets round to it.
+TEST_F(ScheduleThreadTest, ADeliveryHandledLateKeepsItsOwnDueTime) {
+    MakeEvent("0 * * * * * *");
+    ASSERT_TRUE(event->Start(false));
+    StepUntilDelivered(1);
+    clock.Jump(3 * 60'000); // 10:04:30 or so: 10:02, 10:03 and 10:04 have come
+    for (int pass = 0; pass < 3; ++pass) {
+        ASSERT_TRUE(clock.AwaitWait(10'000));
+        clock.Elapse();
+    }
+    ASSERT_TRUE(clock.AwaitWait(10'000));
+    mainQueue.ProcessMessages();
+    EXPECT_EQ(delivered, (std::vector<rtl::TDateTime>{Local(6, 1, 10, 1), Local(6, 1, 10, 2),
+                                                      Local(6, 1, 10, 3), Local(6, 1, 10, 4)}));
+}
+
 TEST_F(ScheduleThreadTest, AfterALongForwardJumpTheScheduleIsOnTimeAgainWithinSeconds) {
     struct TCase {
         const char* Name;
@@ -151,15 +168,26 @@ TEST_F(ScheduleThreadTest, AnErrorThatEndsTheThreadStopsTheEventAndReachesItsOwn
         const char* Text;
         bool Handler;
         const char* Message;
+        std::vector<rtl::TDateTime> Delivered; // before the failure
     };
     const TCase cases[] = {
-        // Due at 10:01, then the search for the following due time reaches minute 75.
-        {"a minute no clock has", "0 1,75 * * * * *", true, "Invalid argument to time encode"},
-        {"an hour no clock has", "0 0 11,25 * * * *", true, "Invalid argument to time encode"},
-        {"no handler when due", "0 * * * * * *", false, "OnSchedule is not defined"},
+        // Due at 10:01, then the search for the following due time reaches minute 75: the due
+        // time reached is delivered all the same, then the schedule stops.
+        {"a minute no clock has",
+         "0 1,75 * * * * *",
+         true,
+         "Invalid argument to time encode",
+         {Local(6, 1, 10, 1)}},
+        {"an hour no clock has",
+         "0 0 11,25 * * * *",
+         true,
+         "Invalid argument to time encode",
+         {Local(6, 1, 11, 0)}},
+        {"no handler when due", "0 * * * * * *", false, "OnSchedule is not defined", {}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
+        delivered.clear();
         clock.SetUnixMs(UnixMsOfUtc(2026, 6, 1, 10, 0, 0));
         MakeEvent(c.Text);
         if (!c.Handler)
@@ -174,7 +202,7 @@ TEST_F(ScheduleThreadTest, AnErrorThatEndsTheThreadStopsTheEventAndReachesItsOwn
         EXPECT_EQ(failures, std::vector<std::string>{c.Message});
         EXPECT_FALSE(event->Running);
         EXPECT_EQ(event->Thread(), nullptr);
-        EXPECT_TRUE(delivered.empty());
+        EXPECT_EQ(delivered, c.Delivered);
         // Armed again with a sound schedule, it starts afresh.
         event->Schedule->SetScheduleText("0 * * * * * *");
         ASSERT_TRUE(event->Start(false));

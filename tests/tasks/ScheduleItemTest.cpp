@@ -3,7 +3,7 @@
 #include "tasks/ScheduleItem.h"
 
 #include "platform/host/forms/ListView.h"
-#include "platform/host/report/ReportRunObserver.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/SysUtils.h"
 #include "scheduler/uScheduler.h"
 #include "tests/tasks/TaskTestHost.h"
@@ -77,11 +77,13 @@ TEST_F(ScheduleItemTest, TheEventsDeliveryRunsTheTask) {
 TEST_F(ScheduleItemTest, ADeliveryOutsideTheActiveDaysRunsNothing) {
     auto task = NewTask();
     Client.State = 0;
-    task->Event->Schedule->PrevTime = rtl::Now();
+    task->SetEnabled(true);
+    task->SetCronStr("* * * * * *");
+    task->StartSchedule();
     for (const auto& [from, until] : {std::pair{"2026-03-04", ""}, {"", "2026-03-02"}}) {
         task->ActiveFrom = from;
         task->ActiveUntil = until;
-        task->Event->OnSchedule(task->Event);
+        task->Event->DoSchedule(rtl::Now());
         EXPECT_TRUE(task->LastRun.IsNull()) << from << until;
         EXPECT_EQ(task->LastRunResult, "");
     }
@@ -291,14 +293,11 @@ TEST_F(ScheduleItemTest, ARejectedScheduleLeavesTheTaskUnarmed) {
 }
 
 TEST_F(ScheduleItemTest, AScheduleThatFailsInItsThreadStopsOnlyItsTaskAndSaysWhy) {
-    std::vector<host::TReportRun> runs;
-    struct TObserver {
-        host::TReportRunObserver Previous;
-        ~TObserver() { host::SetReportRunObserver(std::move(Previous)); }
-    } observer{host::SetReportRunObserver([&](const host::TReportRun& run) {
+    std::vector<host::TRunRecord> runs;
+    const host::TRunSubscription road = Client.Runs.Listen([&](const host::TRunRecord& run) {
         if (run.TaskName == "Broken")
             runs.push_back(run);
-    })};
+    });
     auto broken = NewTask();
     broken->SetName("Broken");
     broken->SetEnabled(true);
@@ -322,9 +321,13 @@ TEST_F(ScheduleItemTest, AScheduleThatFailsInItsThreadStopsOnlyItsTaskAndSaysWhy
     EXPECT_THAT(
         RowTexts(0),
         ElementsAre("Broken", "Yes", ::testing::StartsWith("2026-03-03 13:47:"), result, "Never"));
-    ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].Outcome, host::TReportRunOutcome::Failed);
-    EXPECT_EQ(runs[0].Result, result);
+    EXPECT_TRUE(broken->LastRunFailed());
+    // The due time it had reached is run first, then the schedule's failure is a failed run.
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(rtl::FormatDateTimeISO(runs[0].Due), "2026-03-03 13:47:00");
+    EXPECT_EQ(runs[0].Trigger, host::TRunTrigger::Schedule);
+    EXPECT_EQ(runs[1].Outcome, host::TRunOutcome::Failed);
+    EXPECT_EQ(runs[1].Result, result);
     // The other task goes on.
     ASSERT_TRUE(healthy->Event->Running);
     const std::int64_t before = healthy->Event->RunCount;

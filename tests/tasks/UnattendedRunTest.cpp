@@ -3,7 +3,6 @@
 // missed while the client was closed.
 #include "platform/host/forms/ListView.h"
 #include "platform/host/report/Report.h"
-#include "platform/host/report/ReportRunObserver.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/tasks/TaskTestHost.h"
 
@@ -46,8 +45,8 @@ protected:
         auto report = std::make_unique<TOneRowReport>();
         Report = report.get();
         Client.Reports.Add(std::move(report));
-        host::SetProcessRunHistory(&History);
-        FPrevious = host::SetTaskRunObserver([this](const host::TRunRecord& told) {
+        Client.Runs.SetHistory([this] { return &History; });
+        FListening = Client.Runs.Listen([this](const host::TRunRecord& told) {
             host::TRunRecord run = told;
             if (const auto facts = host::RegularFileFacts(run.FileName)) {
                 run.FileSize = facts->Size;
@@ -56,10 +55,6 @@ protected:
             History.Record(run);
             Runs.push_back(run);
         });
-    }
-    ~UnattendedRunTest() override {
-        host::SetTaskRunObserver(std::move(FPrevious));
-        host::SetProcessRunHistory(nullptr);
     }
 
     std::unique_ptr<TScheduleItem> MakeTask(const std::string& name) {
@@ -82,7 +77,7 @@ protected:
     std::vector<host::TRunRecord> Runs;
 
 private:
-    host::TTaskRunObserver FPrevious;
+    host::TRunSubscription FListening;
 };
 
 TEST_F(UnattendedRunTest, TasksOfOneMinuteNeverReplaceEachOthersExport) {

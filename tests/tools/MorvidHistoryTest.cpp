@@ -43,7 +43,7 @@ protected:
         run.Started = rtl::Now() - minutesAgo / 1440.0;
         run.Ended = run.Started + 2.0 / 86400.0;
         run.Result = failed ? "Error: Client is offline" : "Success!";
-        run.Failed = failed;
+        run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
         if (!failed) {
             run.FileName = "/exports/" + name + ".csv";
             run.FileSize = 120;

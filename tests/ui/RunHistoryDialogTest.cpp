@@ -29,7 +29,7 @@ protected:
         run.Ended = rtl::IncMilliSecond(run.Started, 1500);
         run.Due = run.Started;
         run.Result = result;
-        run.Failed = failed;
+        run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
         run.FileName = fileName;
         if (const auto facts = host::RegularFileFacts(fileName)) {
             run.FileSize = facts->Size;

@@ -178,9 +178,9 @@ TEST_F(ScheduledReportsTest, RecentRunsShowsEveryTasksRunsNewestFirst) {
     };
     // Reachable without a selected row, from the bar above the list.
     EXPECT_TRUE(Window->tbTasks->actions().contains(Window->bbRecentRuns->Action()));
-    host::SetProcessRunHistory(&history);
+    Client.Runs.SetHistory([&] { return &history; });
     Window->bbRecentRuns->Click();
-    host::SetProcessRunHistory(nullptr);
+    Client.Runs.SetHistory({});
     ASSERT_EQ(Answerer.Requests.size(), 1u);
     EXPECT_EQ(Answerer.Requests[0].Caption, "Recent runs");
     EXPECT_EQ(tasks, (std::vector<std::string>{"Weekly", "Nightly"}));
@@ -389,7 +389,7 @@ TEST_F(ScheduledReportsTest, DoubleClickOnTheLastResultShowsTheTasksRunsFromTheH
         run.TaskName = owner->Name;
         run.Started = run.Ended = rtl::Now();
         run.Result = "Error: Client is offline";
-        run.Failed = true;
+        run.Outcome = host::TRunOutcome::Failed;
         history.Record(run);
     }
     ASSERT_TRUE(ShowActive(*Window));
@@ -409,9 +409,9 @@ TEST_F(ScheduledReportsTest, DoubleClickOnTheLastResultShowsTheTasksRunsFromTheH
     ASSERT_EQ(Answerer.Requests.size(), 1u);
     EXPECT_EQ(Answerer.Requests[0].Kind, host::TModalKind::Message);
 
-    host::SetProcessRunHistory(&history);
+    Client.Runs.SetHistory([&] { return &history; });
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, resultCell.center());
-    host::SetProcessRunHistory(nullptr);
+    Client.Runs.SetHistory({});
     ASSERT_EQ(Answerer.Requests.size(), 2u);
     EXPECT_EQ(Answerer.Requests[1].Caption, "History of \"Nightly\"");
     EXPECT_EQ(shown, (std::vector<std::string>{"Error: Client is offline"}));

@@ -81,7 +81,7 @@ TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
     std::vector<std::string> overdue;
     std::size_t counted = 0;
     auto judgeRun = [&](const host::TRunRecord& run) {
-        if (run.Failed) {
+        if (run.Outcome == host::TRunOutcome::Failed) {
             failed.push_back(Quoted(run.TaskName) + " at " + rtl::FormatDateTimeISO(run.Started) +
                              ": " + run.Result);
         }

@@ -21,11 +21,6 @@ struct TTaskMetrics {
     std::int64_t Runs[3] = {0, 0, 0}; // by TRunOutcome
 };
 
-// Until the store keeps the outcome itself, a failed run reads back with the flag alone.
-host::TRunOutcome OutcomeOf(const host::TRunRecord& run) {
-    return run.Failed ? host::TRunOutcome::Failed : run.Outcome;
-}
-
 // The history keeps local wall times; the collector wants instants. mktime resolves the zone
 // (and, in the repeated hour of autumn, takes one of the two readings).
 double UnixSeconds(rtl::TDateTime local) {
@@ -81,10 +76,10 @@ void PrintMetrics(const std::vector<host::TRunRecord>& runs, std::ostream& out) 
             task.Latest = &run;
             task.Name = run.TaskName;
         }
-        if (task.LatestSuccess == nullptr && OutcomeOf(run) == host::TRunOutcome::Succeeded) {
+        if (task.LatestSuccess == nullptr && run.Outcome == host::TRunOutcome::Succeeded) {
             task.LatestSuccess = &run;
         }
-        ++task.Runs[static_cast<int>(OutcomeOf(run))];
+        ++task.Runs[static_cast<int>(run.Outcome)];
     }
     auto labels = [](const std::string& id, const TTaskMetrics& task) {
         return "task_id=\"" + LabelValue(id) + "\",task=\"" + LabelValue(task.Name) + "\"";

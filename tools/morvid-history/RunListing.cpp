@@ -59,7 +59,7 @@ void PrintRuns(const std::vector<host::TRunRecord>& runs, std::ostream& out) {
     for (const host::TRunRecord& run : runs) {
         out << Moment(run.Started) << "  " << run.TaskName << "  "
             << host::RunTriggerText(run.Trigger) << "  " << Seconds(run.DurationMs()) << "  "
-            << (run.Failed ? "FAILED " : "") << run.Result;
+            << (run.Outcome == host::TRunOutcome::Failed ? "FAILED " : "") << run.Result;
         if (!run.FileName.empty()) {
             out << "  " << run.FileName << " (" << run.FileSize << " bytes"
                 << (run.FileRemoved != 0 ? ", removed" : "") << ")";
@@ -82,7 +82,7 @@ void PrintRunsJson(const std::vector<host::TRunRecord>& runs, std::ostream& out)
             << ", \"started\": " << JsonMoment(run.Started)
             << ", \"ended\": " << JsonMoment(run.Ended) << ", \"duration_ms\": " << run.DurationMs()
             << ", \"result\": " << JsonString(run.Result)
-            << ", \"failed\": " << (run.Failed ? "true" : "false")
+            << ", \"failed\": " << (run.Outcome == host::TRunOutcome::Failed ? "true" : "false")
             << ", \"file\": " << (run.FileName.empty() ? "null" : JsonString(run.FileName))
             << ", \"file_size\": " << (run.FileName.empty() ? -1 : run.FileSize)
             << ", \"file_removed\": " << JsonMoment(run.FileRemoved)

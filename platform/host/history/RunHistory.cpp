@@ -349,7 +349,7 @@ void TRunHistory::Record(TRunRecord& run) {
             insert.Bind(6, run.Started);
             insert.Bind(7, run.Ended);
             insert.Bind(8, run.Result);
-            insert.Bind(9, std::int64_t{run.Failed ? 1 : 0});
+            insert.Bind(9, std::int64_t{run.Outcome == TRunOutcome::Failed ? 1 : 0});
             insert.Bind(10, run.FileName);
             insert.Bind(11, run.FileSize);
             insert.Bind(12, run.FileStamp);
@@ -410,7 +410,10 @@ std::vector<TRunRecord> TRunHistory::Select(TStatement& statement) const {
         run.Started = statement.Double(6);
         run.Ended = statement.Double(7);
         run.Result = statement.Text(8);
-        run.Failed = statement.Int(9) != 0;
+        // Only a failure is flagged; of the other runs, only a success wrote a file.
+        run.Outcome = statement.Int(9) != 0        ? TRunOutcome::Failed
+                      : statement.Text(10).empty() ? TRunOutcome::Cancelled
+                                                   : TRunOutcome::Succeeded;
         run.FileName = statement.Text(10);
         run.FileSize = statement.Int(11);
         run.FileStamp = statement.Text(12);

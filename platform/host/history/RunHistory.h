@@ -48,7 +48,6 @@ struct TRunRecord {
     rtl::TDateTime Ended = 0;
     std::string Result; // the task's result text, as its row shows it
     TRunOutcome Outcome = TRunOutcome::Succeeded;
-    bool Failed = false;        // Outcome == TRunOutcome::Failed; to be folded into Outcome
     std::string FileName;       // the file written; empty when none
     std::int64_t FileSize = -1; // -1 when no file was written
     // What identifies the file as the one this run wrote (device, inode, modification time);

@@ -1,16 +1,13 @@
-// The host's one listener for the reports it runs: told when a report is cancelled or fails while
-// it is prepared, and when its export has written a file or failed; a plug-in's task tells the
-// whole of its run once, also a run that ended before its report started. The client logs them.
-// The task also tells its whole run, with what the run history keeps of it, to a listener of its
-// own once the run is over: the client records it in the history.
+// The host's listener for the reports it runs for nobody in particular: told when a report is
+// cancelled or fails while it is prepared, and when its export has written a file or failed. The
+// client logs them. A task's run keeps these notices to itself (TReportRunCapture) and tells its
+// whole run once, on the host's road for runs (TaskRuns.h).
 #pragma once
-
-#include "platform/host/history/RunHistory.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
-#include <utility>
 
 namespace host {
 
@@ -18,7 +15,7 @@ enum class TReportRunOutcome : std::uint8_t {
     Exported,     // the export wrote FileName
     ExportFailed, // nothing was written; Message says why
     Cancelled,    // the report was not prepared: nobody gave its required parameters
-    Failed        // preparing the report raised, or a task's run ended before; Message says why
+    Failed        // preparing the report raised; Message says why
 };
 
 struct TReportRun {
@@ -27,10 +24,6 @@ struct TReportRun {
     std::string Format;   // the export filter's description; empty before an export
     std::string FileName; // the export's target file; empty before an export
     std::string Message;
-    // Set for the run of a task: its name, and the result it keeps ("Success!", "User canceled",
-    // "Error: ..."). Empty for a report that ran for nobody in particular.
-    std::string TaskName{};
-    std::string Result{};
 };
 
 // "exported", "export failed", "cancelled", "failed".
@@ -42,51 +35,28 @@ using TReportRunObserver = std::function<void(const TReportRun& run)>;
 // Reports run on the main thread only, and so is the observer called.
 TReportRunObserver SetReportRunObserver(TReportRunObserver observer);
 
-// Tells the observer, if any. What the observer raises is swallowed: a listener must never turn
-// a report that ran into one that failed.
-// While a task's run is open (TTaskRunScope), the run is told to that scope instead.
+// Tells the observer, if any, unless a capture is open. What the observer raises is swallowed:
+// a listener must never turn a report that ran into one that failed.
 void NotifyReportRun(const TReportRun& run) noexcept;
 
-// One run of a task. While it is open, what the report engine tells about the report is gathered
-// here instead of told to the observer, and Finish tells the whole run once: whatever the result,
-// a run is one notice. Runs nest (one may start inside another's message loop); the engine's
-// notices go to the innermost. Main thread only.
-class TTaskRunScope {
+// While one is open, the engine's notices go into it instead of to the observer: a task's run
+// tells its whole run itself, and keeps what the engine said about its report. Captures nest (a
+// run may start inside another's message loop); the notices go to the innermost. Main thread only.
+class TReportRunCapture {
 public:
-    // `reportName` stands for the report until the run finds it (SetReportName).
-    TTaskRunScope(std::string taskName, std::string reportName);
-    // A run that did not Finish (its task went away during the run) is told as it stands.
-    ~TTaskRunScope();
-    TTaskRunScope(const TTaskRunScope&) = delete;
-    TTaskRunScope& operator=(const TTaskRunScope&) = delete;
+    TReportRunCapture();
+    ~TReportRunCapture();
+    TReportRunCapture(const TReportRunCapture&) = delete;
+    TReportRunCapture& operator=(const TReportRunCapture&) = delete;
 
-    void SetReportName(std::string reportName) { FRun.ReportName = std::move(reportName); }
-    void SetExport(std::string format, std::string fileName);
-
-    // Tells the run with the task's result. How the report ended and why come from the engine
-    // when it told them (it knows the file and the cause), else from `outcome` and `message`.
-    void Finish(TReportRunOutcome outcome, std::string result, std::string message) noexcept;
+    // The last notice heard, if any.
+    const std::optional<TReportRun>& Heard() const noexcept { return FHeard; }
 
 private:
     friend void NotifyReportRun(const TReportRun& run) noexcept;
-    void Hear(const TReportRun& run);
 
-    TReportRun FRun;
-    TTaskRunScope* FOuter;
-    bool FHeard = false;
-    bool FFinished = false;
+    std::optional<TReportRun> FHeard;
+    TReportRunCapture* FOuter;
 };
-
-using TTaskRunObserver = std::function<void(const TRunRecord& run)>;
-
-// As for the report runs: one observer, installed and removed the same way, called on the main
-// thread, and nothing it raises reaches the task.
-TTaskRunObserver SetTaskRunObserver(TTaskRunObserver observer);
-void NotifyTaskRun(const TRunRecord& run) noexcept;
-
-// The history of this process's runs, when its host keeps one (nullptr otherwise): a task looks
-// up the files it wrote there. The host sets it while the history is open.
-TRunHistory* ProcessRunHistory() noexcept;
-void SetProcessRunHistory(TRunHistory* history) noexcept;
 
 } // namespace host

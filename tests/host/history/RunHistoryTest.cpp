@@ -26,7 +26,7 @@ TRunRecord MadeRun(const std::string& task, rtl::TDateTime started, bool failed 
     run.Started = started;
     run.Ended = started + 1.5 / 86400.0;
     run.Result = failed ? "Error: Client is offline" : "Success!";
-    run.Failed = failed;
+    run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
     return run;
 }
 
@@ -84,7 +84,7 @@ TEST_F(RunHistoryTest, StoresEveryFieldAndReadsItBackFromAnotherConnection) {
     EXPECT_DOUBLE_EQ(back.Started, run.Started);
     EXPECT_EQ(back.DurationMs(), 1500);
     EXPECT_EQ(back.Result, "Success!");
-    EXPECT_FALSE(back.Failed);
+    EXPECT_EQ(back.Outcome, host::TRunOutcome::Succeeded);
     EXPECT_EQ(back.FileName, run.FileName);
     EXPECT_EQ(back.FileSize, 4711);
     EXPECT_EQ(back.FileStamp, "1:2:3.4");

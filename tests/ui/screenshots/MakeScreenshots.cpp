@@ -266,8 +266,9 @@ TEST_F(Screenshots, RunHistory) {
         const std::string fileName = stamp.substr(2, 2) + stamp.substr(5, 2) + stamp.substr(8, 2) +
                                      "_" + stamp.substr(11, 2) + stamp.substr(14, 2) +
                                      "_Alarm_summary.pdf";
-        record.Failed = run.Error != nullptr;
-        if (record.Failed) {
+        record.Outcome =
+            run.Error != nullptr ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
+        if (run.Error != nullptr) {
             record.Result = rtl::Format(run.Error, fileName.c_str());
         } else {
             record.Result = "Success!";
@@ -310,7 +311,7 @@ TEST_F(Screenshots, RecentRuns) {
                                      "_" + stamp.substr(11, 2) + stamp.substr(14, 2) + "_" +
                                      run.Report + ".pdf";
         if (run.Error != nullptr) {
-            record.Failed = true;
+            record.Outcome = host::TRunOutcome::Failed;
             record.Result = rtl::Format(run.Error, fileName.c_str());
         } else {
             record.Result = "Success!";

@@ -1,0 +1,66 @@
+// TTaskRuns: the one road of a task's run once it is over. The host owns it and lists it among
+// its objects; each finished run is told once, as one record, to every listener on it (the log,
+// the history, the failure notices, a plug-in's open window), and it hands out the run history.
+#pragma once
+
+#include "platform/host/core/HostObject.h"
+#include "platform/host/history/RunHistory.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace host {
+
+class IQuorClient;
+
+// The name a plug-in asks its client for (IQuorClient::GetObject).
+inline constexpr const char* TaskRunsObjectName = "Tasks.Runs";
+
+using TRunListener = std::function<void(const TRunRecord& run)>;
+
+// A listener's place on the road: it listens while this lives. It may outlive the road.
+class TRunSubscription {
+public:
+    TRunSubscription() = default;
+    ~TRunSubscription() { Cancel(); }
+    TRunSubscription(TRunSubscription&& other) noexcept = default;
+    TRunSubscription& operator=(TRunSubscription&& other) noexcept;
+    TRunSubscription(const TRunSubscription&) = delete;
+    TRunSubscription& operator=(const TRunSubscription&) = delete;
+
+    // Stops listening at once, also while a run is being told.
+    void Cancel() noexcept;
+
+private:
+    friend class TTaskRuns;
+    struct TListener;
+    std::shared_ptr<TListener> FListener;
+};
+
+class TTaskRuns final : public THostObject {
+public:
+    TTaskRuns();
+    ~TTaskRuns() override;
+
+    // Listeners hear runs in the order they started listening. Main thread only.
+    [[nodiscard]] TRunSubscription Listen(TRunListener listener);
+    // Tells the run to every listener. What a listener raises is swallowed: no listener may
+    // keep the others from hearing, nor reach the task.
+    void Tell(const TRunRecord& run) noexcept;
+
+    // The run history the host keeps, while it keeps one; nullptr otherwise.
+    TRunHistory* History() const noexcept { return FHistory ? FHistory() : nullptr; }
+    // The host's history, asked for each time it is needed, so it is never handed out after
+    // its owner closed it.
+    void SetHistory(std::function<TRunHistory*()> owner) { FHistory = std::move(owner); }
+
+private:
+    std::vector<std::shared_ptr<TRunSubscription::TListener>> FListeners;
+    std::function<TRunHistory*()> FHistory;
+};
+
+// The road of the plug-in's client, or nullptr when its host offers none.
+TTaskRuns* TaskRunsOf(IQuorClient& client);
+
+} // namespace host
