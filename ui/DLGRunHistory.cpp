@@ -152,8 +152,9 @@ void TDLGRunHistory::ShowSummary() {
         lblSummary->setText(QStringLiteral("No runs recorded"));
         return;
     }
-    const auto failed = std::count_if(FRuns.begin(), FRuns.end(),
-                                      [](const host::TRunRecord& run) { return run.Outcome == host::TRunOutcome::Failed; });
+    const auto failed = std::count_if(FRuns.begin(), FRuns.end(), [](const host::TRunRecord& run) {
+        return run.Outcome == host::TRunOutcome::Failed;
+    });
     lblSummary->setText(QString::fromStdString(
         rtl::Format("%d %s, %d failed", static_cast<int>(FRuns.size()),
                     FRuns.size() == 1 ? "run" : "runs", static_cast<int>(failed))));
