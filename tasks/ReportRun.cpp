@@ -11,9 +11,12 @@
 #include "tasks/ExportFileName.h"
 #include "tasks/ExportRetention.h"
 #include "tasks/ExportTarget.h"
+#include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
+#include "tasks/PatternTarget.h"
 #include "tasks/ScheduleItem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -118,6 +121,44 @@ std::string ExportErrorText(const std::vector<std::string>& errors) {
     return text;
 }
 
+void AddNote(host::TRunRecord& record, const std::string& note) {
+    if (!note.empty()) {
+        record.Note += (record.Note.empty() ? "" : "; ") + note;
+    }
+}
+
+bool UsesPeriodWords(const TReportParams& params) {
+    for (const TReportParam& param : params) {
+        if (param.ParamType == rpDatePeriod || param.ParamType == rpTimePeriod) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One more format a run exports its prepared report in.
+struct TFurtherExport {
+    std::string Description;
+    host::TfrxCustomExportFilter* Filter = nullptr; // nullptr: no filter has the description
+    std::string Note;
+    std::string Error; // why this format was not written; empty while it can be
+};
+
+// The further formats in the task's order, each once and never the main one again.
+std::vector<TFurtherExport> FurtherExports(const std::vector<std::string>& descriptions,
+                                           const std::string& main) {
+    std::vector<TFurtherExport> exports;
+    for (const std::string& description : descriptions) {
+        const bool seen = description == main ||
+                          std::any_of(exports.begin(), exports.end(),
+                                      [&](const auto& e) { return e.Description == description; });
+        if (!seen) {
+            exports.push_back({description, FindExportFilter(description), {}, {}});
+        }
+    }
+    return exports;
+}
+
 std::string ResultOfError(const std::string& message) {
     return rtl::Format("Error: %s", rtl::StringReplace(message, "\r\n", "").c_str());
 }
@@ -134,21 +175,29 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     record.Due = due;
     record.Started = rtl::Now();
     LastRun = rtl::TVariant::FromDate(record.Started);
-    RunReport(record);
+    std::vector<host::TRunRecord> further;
+    RunReport(record, further);
     // A task deleted while its report ran has nobody left to account for the run.
     if (!*alive) {
         return;
     }
     record.Ended = rtl::Now();
-    record.Result = LastRunResult;
-    record.Failed = LastRunResult != SuccessText;
+    // With further formats the main one keeps its own result; the task's says whether all went.
+    if (record.Result.empty()) {
+        record.Result = LastRunResult;
+    }
+    record.Failed = record.Result != SuccessText;
     if (record.Failed) {
         record.FileName.clear();
     }
     host::NotifyTaskRun(record);
+    for (host::TRunRecord& run : further) {
+        run.Ended = record.Ended;
+        host::NotifyTaskRun(run);
+    }
 }
 
-void TScheduleItem::RunReport(host::TRunRecord& record) {
+void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further) {
     const std::shared_ptr<bool> alive = FAlive;
     // Every run is told once, whatever ends it; until the report is found its id stands for it.
     host::TTaskRunScope told(Name, "id:" + rtl::IntToStr(ReportId));
@@ -178,20 +227,50 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         }
 
         // Words stand for the due time; a run by hand stands for its start.
-        const TResolvedParams params =
-            ResolveParams(Params, record.Due != 0 ? record.Due : record.Started);
+        const rtl::TDateTime due = record.Due != 0 ? record.Due : record.Started;
+        const TResolvedParams params = ResolveParams(Params, due);
+        if (UsesPeriodWords(Params)) {
+            AddNote(record, "values: " + params.Text);
+        }
 
         const TFilterSwitches switches(*filter);
         const std::string folder = WithTrailingDelimiter(ExportPath);
-        filter->DefaultPath = folder;
-        CheckReportName(report->Name);
         host::TRunHistory* const history = host::ProcessRunHistory();
-        const TExportTarget target = ChooseExportTarget(
-            history, Id, folder + MakeExportFileName(report->Name), filter->DefaultExt, rtl::Now());
+        // The time-stamped name as ever, or the task's own pattern.
+        const auto targetFor = [&](host::TfrxCustomExportFilter& exporter) {
+            exporter.DefaultPath = folder;
+            if (NamePattern.empty()) {
+                CheckReportName(report->Name);
+                return ChooseExportTarget(history, Id, folder + MakeExportFileName(report->Name),
+                                          exporter.DefaultExt, rtl::Now());
+            }
+            const std::string relative =
+                ExpandNamePattern(NamePattern, {Name, report->Name, exporter.DefaultExt, due,
+                                                params.PeriodStart, params.PeriodEnd});
+            MakeExportFolders(folder, relative);
+            return ChoosePatternTarget(history, Id, folder, relative, NameExists == neKeepBoth);
+        };
+        const TExportTarget target = targetFor(*filter);
         filter->FileName = target.FileName;
-        record.Note = target.Note;
+        AddNote(record, target.Note);
         told.SetExport(Filter, filter->FileName);
         ClearExportFile(filter->FileName);
+        std::vector<TFurtherExport> exports = FurtherExports(MoreFilters, Filter);
+        std::vector<std::unique_ptr<TFilterSwitches>> furtherSwitches;
+        for (TFurtherExport& more : exports) {
+            try {
+                if (more.Filter == nullptr) {
+                    throw rtl::Exception("Export filter not found!");
+                }
+                furtherSwitches.push_back(std::make_unique<TFilterSwitches>(*more.Filter));
+                const TExportTarget moreTarget = targetFor(*more.Filter);
+                more.Filter->FileName = moreTarget.FileName;
+                more.Note = moreTarget.Note;
+                ClearExportFile(more.Filter->FileName);
+            } catch (const std::exception& e) {
+                more.Error = rtl::StringReplace(e.what(), "\r\n", "");
+            }
+        }
         // What exports killed while they wrote left here would otherwise stay for ever.
         host::RemoveAbandonedExportFiles(folder, IsExportFileName);
 
@@ -224,15 +303,40 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
                 throw rtl::Exception(ExportErrorText(frxReport->Errors));
             }
             LastRunResult = SuccessText;
-            told.Finish(host::TReportRunOutcome::Exported, LastRunResult, {});
             record.FileName = filter->FileName;
+            // The one prepared report goes out in each further format; each has its record.
+            std::string failures;
+            for (TFurtherExport& more : exports) {
+                if (more.Error.empty() && !frxReport->Export(*more.Filter)) {
+                    more.Error = rtl::StringReplace(ExportErrorText(frxReport->Errors), "\r\n", "");
+                }
+                host::TRunRecord run = record;
+                run.Format = more.Description;
+                run.Note = more.Note;
+                run.Result = more.Error.empty() ? SuccessText : ResultOfError(more.Error);
+                run.Failed = !more.Error.empty();
+                run.FileName = run.Failed ? std::string() : more.Filter->FileName;
+                further.push_back(std::move(run));
+                if (!more.Error.empty()) {
+                    failures +=
+                        (failures.empty() ? "" : "; ") + more.Description + ": " + more.Error;
+                }
+            }
+            if (!further.empty()) {
+                record.Result = SuccessText;
+            }
+            if (!failures.empty()) {
+                LastRunResult = ResultOfError("export failed as " + failures);
+                told.Finish(host::TReportRunOutcome::Failed, LastRunResult, failures);
+            } else {
+                told.Finish(host::TReportRunOutcome::Exported, LastRunResult, {});
+            }
             if (history != nullptr && KeepFiles > 0) {
                 const int removed =
                     RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());
                 if (removed > 0) {
-                    record.Note += std::string(record.Note.empty() ? "" : "; ") + "removed " +
-                                   std::to_string(removed) + " older " +
-                                   (removed == 1 ? "file" : "files");
+                    AddNote(record, "removed " + std::to_string(removed) + " older " +
+                                        (removed == 1 ? "file" : "files"));
                 }
             }
         }

@@ -118,8 +118,9 @@ private:
     // The scheduler thread ended with an error: nothing runs until the task is armed again.
     // The row and the host's run log say so.
     void ScheduleFailed(const std::string& message);
-    // The run itself; fills in what the history records of it.
-    void RunReport(host::TRunRecord& record);
+    // The run itself; fills in what the history records of it, and of each further format's
+    // export one record more.
+    void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.
