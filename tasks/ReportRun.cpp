@@ -12,9 +12,12 @@
 #include "tasks/ExportFileName.h"
 #include "tasks/ExportRetention.h"
 #include "tasks/ExportTarget.h"
+#include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
+#include "tasks/PatternTarget.h"
 #include "tasks/ScheduleItem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -141,6 +144,38 @@ std::string FoundReportName(std::int32_t reportId) {
                : std::string();
 }
 
+bool UsesPeriodWords(const TReportParams& params) {
+    for (const TReportParam& param : params) {
+        if (param.ParamType == rpDatePeriod || param.ParamType == rpTimePeriod) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One more format a run exports its prepared report in.
+struct TFurtherExport {
+    std::string Description;
+    host::TfrxCustomExportFilter* Filter = nullptr; // nullptr: no filter has the description
+    std::string Note;
+    std::string Error; // why this format was not written; empty while it can be
+};
+
+// The further formats in the task's order, each once and never the main one again.
+std::vector<TFurtherExport> FurtherExports(const std::vector<std::string>& descriptions,
+                                           const std::string& main) {
+    std::vector<TFurtherExport> exports;
+    for (const std::string& description : descriptions) {
+        const bool seen = description == main ||
+                          std::any_of(exports.begin(), exports.end(),
+                                      [&](const auto& e) { return e.Description == description; });
+        if (!seen) {
+            exports.push_back({description, FindExportFilter(description), {}, {}});
+        }
+    }
+    return exports;
+}
+
 std::string ResultOfError(const std::string& message) {
     return rtl::Format("Error: %s", rtl::StringReplace(message, "\r\n", "").c_str());
 }
@@ -158,14 +193,29 @@ host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime
     return record;
 }
 
-void TScheduleItem::EndRun(host::TRunRecord& record) {
+void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecord>& further) {
     record.Ended = rtl::Now();
     // Stamped when it started, so that the result is stored with the task and outlives a restart.
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunResult = record.Result;
     LastRunOutcome = record.Outcome;
+    // One further format that failed fails the run, which says which.
+    std::string failures;
+    for (const host::TRunRecord& run : further) {
+        if (run.Outcome == host::TRunOutcome::Failed) {
+            failures += (failures.empty() ? "" : "; ") + run.Format + ": " + run.Note;
+        }
+    }
+    if (!failures.empty() && record.Outcome == host::TRunOutcome::Succeeded) {
+        LastRunResult = ResultOfError("export failed as " + failures);
+        LastRunOutcome = host::TRunOutcome::Failed;
+    }
     UpdateRow();
     TellRun(record);
+    for (host::TRunRecord& run : further) {
+        run.Ended = record.Ended;
+        TellRun(run);
+    }
 }
 
 void TScheduleItem::FailWithoutRun(const std::string& result) {
@@ -173,7 +223,8 @@ void TScheduleItem::FailWithoutRun(const std::string& result) {
     record.ReportName = FoundReportName(ReportId);
     record.Result = result;
     record.Outcome = host::TRunOutcome::Failed;
-    EndRun(record);
+    std::vector<host::TRunRecord> none;
+    EndRun(record, none);
 }
 
 void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
@@ -181,9 +232,10 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     host::TRunRecord record = NewRun(trigger, due);
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunOutcome.reset();
-    RunReport(record);
+    std::vector<host::TRunRecord> further;
+    RunReport(record, further);
     if (*alive) {
-        EndRun(record);
+        EndRun(record, further);
         return;
     }
     // Deleted while its report ran: the person who deleted it ended the run.
@@ -194,7 +246,7 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     TellRun(record);
 }
 
-void TScheduleItem::RunReport(host::TRunRecord& record) {
+void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further) {
     const std::shared_ptr<bool> alive = FAlive;
     // What the engine tells of the report belongs to this run, which is told whole.
     const host::TReportRunCapture engine;
@@ -223,19 +275,49 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         }
 
         // Words stand for the due time; a run by hand stands for its start.
-        const TResolvedParams params =
-            ResolveParams(Params, record.Due != 0 ? record.Due : record.Started);
+        const rtl::TDateTime due = record.Due != 0 ? record.Due : record.Started;
+        const TResolvedParams params = ResolveParams(Params, due);
+        if (UsesPeriodWords(Params)) {
+            AddNote(record, "values: " + params.Text);
+        }
 
         const TFilterSwitches switches(*filter);
         const std::string folder = WithTrailingDelimiter(ExportPath);
-        filter->DefaultPath = folder;
-        CheckReportName(report->Name);
         host::TRunHistory* const history = MorvidPlugin->RunHistory();
-        const TExportTarget target = ChooseExportTarget(
-            history, Id, folder + MakeExportFileName(report->Name), filter->DefaultExt, rtl::Now());
+        // The time-stamped name as ever, or the task's own pattern.
+        const auto targetFor = [&](host::TfrxCustomExportFilter& exporter) {
+            exporter.DefaultPath = folder;
+            if (NamePattern.empty()) {
+                CheckReportName(report->Name);
+                return ChooseExportTarget(history, Id, folder + MakeExportFileName(report->Name),
+                                          exporter.DefaultExt, rtl::Now());
+            }
+            const std::string relative =
+                ExpandNamePattern(NamePattern, {Name, report->Name, exporter.DefaultExt, due,
+                                                params.PeriodStart, params.PeriodEnd});
+            MakeExportFolders(folder, relative);
+            return ChoosePatternTarget(history, Id, folder, relative, NameExists == neKeepBoth);
+        };
+        const TExportTarget target = targetFor(*filter);
         filter->FileName = target.FileName;
-        record.Note = target.Note;
+        AddNote(record, target.Note);
         ClearExportFile(filter->FileName);
+        std::vector<TFurtherExport> exports = FurtherExports(MoreFilters, Filter);
+        std::vector<std::unique_ptr<TFilterSwitches>> furtherSwitches;
+        for (TFurtherExport& more : exports) {
+            try {
+                if (more.Filter == nullptr) {
+                    throw rtl::Exception("Export filter not found!");
+                }
+                furtherSwitches.push_back(std::make_unique<TFilterSwitches>(*more.Filter));
+                const TExportTarget moreTarget = targetFor(*more.Filter);
+                more.Filter->FileName = moreTarget.FileName;
+                more.Note = moreTarget.Note;
+                ClearExportFile(more.Filter->FileName);
+            } catch (const std::exception& e) {
+                more.Error = rtl::StringReplace(e.what(), "\r\n", "");
+            }
+        }
         // What exports killed while they wrote left here would otherwise stay for ever.
         host::RemoveAbandonedExportFiles(folder, IsExportFileName);
 
@@ -278,6 +360,21 @@ void TScheduleItem::RunReport(host::TRunRecord& record) {
         record.Result = SuccessText;
         record.Outcome = host::TRunOutcome::Succeeded;
         record.FileName = filter->FileName;
+        // The one prepared report goes out in each further format; each has its record, whose
+        // note says why a format failed.
+        for (TFurtherExport& more : exports) {
+            if (more.Error.empty() && !frxReport->Export(*more.Filter)) {
+                more.Error = rtl::StringReplace(ExportErrorText(frxReport->Errors), "\r\n", "");
+            }
+            host::TRunRecord run = record;
+            run.Format = more.Description;
+            const bool failed = !more.Error.empty();
+            run.Note = failed ? more.Error : more.Note;
+            run.Result = failed ? ResultOfError(more.Error) : SuccessText;
+            run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
+            run.FileName = failed ? std::string() : more.Filter->FileName;
+            further.push_back(std::move(run));
+        }
         if (history != nullptr && KeepFiles > 0) {
             const int removed =
                 RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());

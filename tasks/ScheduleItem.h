@@ -132,10 +132,12 @@ private:
     void FailWithoutRun(const std::string& result);
     // A new record of this task's run, started now.
     host::TRunRecord NewRun(host::TRunTrigger trigger, rtl::TDateTime due) const;
-    // Ends the run: the task's result and row, then the one notice.
-    void EndRun(host::TRunRecord& record);
-    // The run itself; fills in the result and what the history records of it.
-    void RunReport(host::TRunRecord& record);
+    // Ends the run: the task's result and row, then the one notice for it and one for each
+    // further format's export.
+    void EndRun(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
+    // The run itself; fills in the result and what the history records of it, and of each
+    // further format's export one record more.
+    void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

@@ -27,6 +27,7 @@ public:
     TOneRowReport() : TClientReport(ReportId, "Door log") {}
     bool BuildPreview(const std::vector<rtl::TVariant>&,
                       std::unique_ptr<rtl::TComponent>& window) override {
+        ++Calls;
         auto preview = std::make_unique<host::TfrxPreviewWindow>();
         auto* report = new host::TfrxReport(preview.get());
         report->Title = Name;
@@ -36,6 +37,7 @@ public:
         return true;
     }
     std::string Content = "first";
+    int Calls = 0;
 };
 
 // The history as the client keeps it: shared with the tasks, each run recorded with its file.
@@ -176,6 +178,81 @@ TEST_F(UnattendedRunTest, RetentionNeverReachesOutsideTheExportFolder) {
     task->Run();
     EXPECT_TRUE(fs::exists(oldFile));
     EXPECT_THAT(ListDir(newFolder.Path()), ElementsAre("260303_1348_Door_log.csv"));
+}
+
+// A task's own file name: sub-folders made below the export folder, names that hold slashes and
+// dots kept inside it, and what happens when the name exists, in both modes.
+TEST_F(UnattendedRunTest, APatternNameStaysInTheFolderAndNeverReplacesAnotherTasksFile) {
+    const struct {
+        const char* Name;
+        int NameExists;
+        std::vector<std::string> Files; // below 2026/, after first, first again, second
+        const char* SecondNote;
+    } cases[] = {
+        {"replace",
+         morvid::neReplace,
+         {"Door log_.._.._x.csv", "Door log_.._.._x_2.csv"},
+         "written as Door log_.._.._x_2.csv: another task wrote Door log_.._.._x.csv"},
+        {"keep both",
+         morvid::neKeepBoth,
+         {"Door log_.._.._x.csv", "Door log_.._.._x_2.csv", "Door log_.._.._x_3.csv"},
+         "written as Door log_.._.._x_3.csv: Door log_.._.._x.csv was there"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(File("2026"));
+        Runs.clear();
+        auto first = MakeTask("../../x");
+        auto second = MakeTask("../../x"); // another task of the same name
+        for (TScheduleItem* task : {first.get(), second.get()}) {
+            task->NamePattern = "{due:yyyy}/{report}_{task}";
+            task->NameExists = c.NameExists;
+        }
+        first->Run();
+        Report->Content = "first again";
+        first->Run();
+        Report->Content = "second";
+        second->Run();
+        EXPECT_THAT(ListDir(File("2026")), ElementsAreArray(c.Files));
+        EXPECT_THAT(ReadFile(File("2026/" + c.Files.back())), HasSubstr("second"));
+        ASSERT_EQ(Runs.size(), 3u);
+        EXPECT_EQ(Runs[2].Note, c.SecondNote);
+        EXPECT_EQ(Runs[2].Result, "Success!");
+    }
+    // A link where a folder of the name should be is never followed.
+    fs::remove_all(File("2026"));
+    fs::create_directory_symlink(StateDir.Path(), File("2026"));
+    auto task = MakeTask("t");
+    task->NamePattern = "{due:yyyy}/{report}";
+    task->Run();
+    EXPECT_EQ(task->LastRunResult,
+              "Error: Cannot use folder \"" + File("2026") + "\": a link stands there");
+}
+
+// One prepared report in several formats: a file and a record each, and a failed further format
+// fails the run and says which.
+TEST_F(UnattendedRunTest, FurtherFormatsExportTheOneReportAndEachIsRecorded) {
+    auto task = MakeTask("Formats");
+    task->MoreFilters = {"JSON data", "Punched cards", "CSV table"};
+    task->AddParam(morvid::rpDatePeriod, "yesterday");
+    task->Run();
+    EXPECT_EQ(Report->Calls, 1);
+    EXPECT_THAT(Files(), ElementsAre("260303_1346_Door_log.csv", "260303_1346_Door_log.json"));
+    EXPECT_EQ(task->LastRunResult,
+              "Error: export failed as Punched cards: Export filter not found!");
+    EXPECT_TRUE(task->LastRunFailed());
+    ASSERT_EQ(Runs.size(), 3u);
+    const char* const formats[] = {"CSV table", "JSON data", "Punched cards"};
+    const char* const results[] = {"Success!", "Success!", "Error: Export filter not found!"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(Runs[i].Format, formats[i]);
+        EXPECT_EQ(Runs[i].Result, results[i]);
+        EXPECT_EQ(Runs[i].Outcome == host::TRunOutcome::Failed, i == 2);
+    }
+    EXPECT_EQ(Runs[1].FileName, File("260303_1346_Door_log.json"));
+    // What the period words gave is kept with the run.
+    EXPECT_EQ(Runs[0].Note, "values: yesterday: 2026-03-02");
+    EXPECT_EQ(Runs[2].FileName, "");
 }
 
 TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) {
