@@ -298,6 +298,10 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent), Items(*this) {
     connect(rows, &QAbstractItemModel::modelReset, this, [this] { FitColumnsSoon(); });
 }
 
+TListView::~TListView() {
+    disconnect(model(), nullptr, this, nullptr);
+}
+
 void TListView::AddColumn(const std::string& caption, int width) {
     const int column = columnCount();
     setColumnCount(column + 1);

@@ -115,6 +115,8 @@ public:
     };
 
     explicit TListView(QWidget* parent = nullptr);
+    // The rows are cleared after this destructor has run; by then nothing may reach this list.
+    ~TListView() override;
 
     // Appends a column; width in pixels, SizedToFit, SizedToContent or SizedToFitFirst.
     void AddColumn(const std::string& caption, int width = SizedToFit);
