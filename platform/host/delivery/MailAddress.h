@@ -1,4 +1,4 @@
-// Mail addresses as people type them: "Name <user@example.org>" or a bare addr-spec, checked by
+// Mail addresses as people type them: "Name <user@example.org>" or a bare address, checked by
 // the grammar of Internet messages, and lists of them separated by ",".
 #pragma once
 
@@ -23,8 +23,8 @@ struct TMailAddress {
     bool operator==(const TMailAddress&) const = default;
 };
 
-// One mailbox: an addr-spec (dot-atom or quoted local part; dot-atom or [literal] domain), or a
-// display name (atoms and quoted strings; UTF-8 allowed) followed by the addr-spec in angle
+// One mailbox: a bare address (dot-atom or quoted local part; dot-atom or [literal] domain), or a
+// display name (atoms and quoted strings; UTF-8 allowed) followed by the bare address in angle
 // brackets. Surrounding blanks are ignored. Raises EMailAddressError.
 TMailAddress ParseMailAddress(std::string_view text);
 

@@ -34,13 +34,13 @@ struct TMailMessage {
 // Header text for UTF-8 `text`: itself when it is printable ASCII, else RFC 2047 encoded words
 // ("=?UTF-8?B?...?="), folded so no line passes 76 characters and no character is split.
 std::string EncodedHeaderText(std::string_view text);
-// "Name <a@b>" with the name quoted or encoded as needed; the bare addr-spec without a name.
+// "Name <a@b>" with the name quoted or encoded as needed; the bare address without a name.
 std::string MailboxHeaderText(const TMailAddress& address);
 std::string MailboxListHeaderText(const std::vector<TMailAddress>& addresses);
 // The Content-Disposition of an attachment named `name`: a quoted filename when it is ASCII, else
 // the RFC 2231 filename* with the UTF-8 name.
 std::string AttachmentDisposition(std::string_view name);
-// A new Message-ID in the domain of `sender` (an addr-spec), from 128 random bits.
+// A new Message-ID in the domain of `sender` (a bare address), from 128 random bits.
 std::string NewMessageId(std::string_view sender);
 // "Mon, 07 Dec 2026 18:30:00 +0100" in the local time zone, whatever the process's locale.
 std::string MailDate(std::int64_t unixSeconds);
