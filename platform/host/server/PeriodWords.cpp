@@ -10,16 +10,6 @@ namespace {
 
 constexpr long MaxRelativeDays = 100'000;
 
-std::string Compact(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        if (c != ' ' && c != '\t') {
-            result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return result;
-}
-
 // The first day of a span of `months` months (1 month, 3 a quarter, 12 a year) that holds
 // y-m, moved back by `back` spans, or the last day of it.
 bool SpanDay(int y, int m, int months, int back, bool end, rtl::TDateTime& date) noexcept {
@@ -52,12 +42,22 @@ bool RelativeDays(const std::string& t, rtl::TDateTime today, rtl::TDateTime& da
 
 } // namespace
 
+std::string CompactWord(std::string_view text) {
+    std::string result;
+    for (const char c : text) {
+        if (c != ' ' && c != '\t') {
+            result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return result;
+}
+
 bool TryResolveDateWord(std::string_view word, rtl::TDateTime moment,
                         rtl::TDateTime& date) noexcept {
     if (!std::isfinite(moment)) {
         return false;
     }
-    const std::string t = Compact(word);
+    const std::string t = CompactWord(word);
     const rtl::TDateTime today = std::floor(moment);
     int y = 0, m = 0, d = 0;
     rtl::DecodeDate(today, y, m, d);

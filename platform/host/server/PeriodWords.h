@@ -4,6 +4,7 @@
 
 #include "platform/rtl/DateUtils.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace host {
 // month, quarter and year ("week-start", "last-quarter-end", ...). Weeks start on Monday.
 // Letter case and blanks are ignored. The result is a whole day. False for anything else, for
 // N beyond 100000 days and for a day outside years 1..9999; `date` is then left as it was.
+// A typed word as words are compared: lower case, without blanks or tabs.
+std::string CompactWord(std::string_view text);
+
 bool TryResolveDateWord(std::string_view word, rtl::TDateTime moment,
                         rtl::TDateTime& date) noexcept;
 

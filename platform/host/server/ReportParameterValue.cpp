@@ -1,6 +1,7 @@
 #include "platform/host/server/ReportParameterValue.h"
 
 #include "platform/host/report/ReportCells.h"
+#include "platform/host/server/PeriodWords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,16 +14,6 @@ namespace {
 
 constexpr rtl::TDateTime MinDate = -693'593;  // 0001-01-01
 constexpr rtl::TDateTime MaxDate = 2'958'465; // 9999-12-31
-
-std::string Compact(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        if (c != ' ' && c != '\t') {
-            result += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-    }
-    return result;
-}
 
 bool InDateRange(rtl::TDateTime date) noexcept {
     return std::isfinite(date) && date >= MinDate && date <= MaxDate;
@@ -58,7 +49,7 @@ bool TryResolveDateText(std::string_view text, rtl::TDateTime today,
     if (TryResolveDateWord(text, today, date)) {
         return true;
     }
-    const std::string t = Compact(text);
+    const std::string t = CompactWord(text);
     rtl::TDateTime result = 0;
     if (t.size() != 10 || !rtl::TryParseDateTimeISO(t, result) || !InDateRange(result)) {
         return false;
@@ -68,7 +59,7 @@ bool TryResolveDateText(std::string_view text, rtl::TDateTime today,
 }
 
 bool TryParseTimeText(std::string_view text, rtl::TDateTime& time) noexcept {
-    const std::string t = Compact(text);
+    const std::string t = CompactWord(text);
     auto two = [&](std::size_t pos, int& out) {
         if (pos + 2 > t.size() || t[pos] < '0' || t[pos] > '9' || t[pos + 1] < '0' ||
             t[pos + 1] > '9') {
@@ -129,7 +120,7 @@ rtl::TVariant CoerceParameterValue(const TReportParamDef& param, const rtl::TVar
             return rtl::TVariant(d);
         }
         if (type == rtl::TVarType::String) {
-            if (Compact(value.AsString()).empty()) {
+            if (CompactWord(value.AsString()).empty()) {
                 return {};
             }
             rtl::TDateTime date = 0;
@@ -148,7 +139,7 @@ rtl::TVariant CoerceParameterValue(const TReportParamDef& param, const rtl::TVar
             return rtl::TVariant(WholeMilliSecondTime(d - std::floor(d)));
         }
         if (type == rtl::TVarType::String) {
-            if (Compact(value.AsString()).empty()) {
+            if (CompactWord(value.AsString()).empty()) {
                 return {};
             }
             rtl::TDateTime time = 0;
@@ -170,13 +161,13 @@ rtl::TVariant DefaultParameterValue(const TReportParamDef& param, rtl::TDateTime
     switch (param.Type) {
     case TReportParamType::Number: {
         std::int32_t number = 0;
-        if (!rtl::TryStrToInt(Compact(text), number)) {
+        if (!rtl::TryStrToInt(CompactWord(text), number)) {
             BadText(param, text, "a whole 32-bit number");
         }
         return rtl::TVariant(number);
     }
     case TReportParamType::Boolean: {
-        const std::string t = Compact(text);
+        const std::string t = CompactWord(text);
         if (t == "true" || t == "1" || t == "yes") {
             return rtl::TVariant(true);
         }
