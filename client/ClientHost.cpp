@@ -3,24 +3,28 @@
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
 #include "client/SettingsHandOver.h"
-#include "client/SettingsLock.h"
 #include "client/TaskService.h"
+#include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/TaskControl.h"
+#include "platform/host/forms/MessageDlg.h"
 #include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/host/server/ParameterDialog.h"
 #include "platform/host/server/ReportDefinition.h"
 #include "platform/host/server/ServerReportLoader.h"
 #include "platform/host/server/SqliteDatabase.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/FileCheck.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/Threads.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -45,6 +49,30 @@ std::string TimeStamp() {
     return text;
 }
 
+// Names come from users and files: a line end in a task's name would forge a log line of its
+// own, and other control characters would rewrite what a terminal shows.
+std::string Printable(const std::string& text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (c == '\r') {
+            shown += "\\r";
+        } else if (c == '\t') {
+            shown += "\\t";
+        } else if (code < 0x20 || code == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 } // namespace
 
 TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ostream& out,
@@ -53,7 +81,11 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
       FRecorder(FOptions.HistoryFile, [this](const std::string& text) { Error(text); }) {
     FMainWindow = std::make_unique<TMainWindow>(FObjects);
     FMainWindow->bbConnect->OnClick = [this](host::TBarButton&) { Connect(); };
-    FMainWindow->bbDisconnect->OnClick = [this](host::TBarButton&) { Disconnect(); };
+    FMainWindow->bbDisconnect->OnClick = [this](host::TBarButton&) {
+        if (ConfirmDisconnect()) {
+            Disconnect();
+        }
+    };
     FMainWindow->bbExit->OnClick = [](host::TBarButton&) { QCoreApplication::quit(); };
     FMainWindow->OnClose = [] { QCoreApplication::quit(); };
 
@@ -107,7 +139,8 @@ void TClientHost::SetJournalStreams(bool out, bool err) noexcept {
     FErrToJournal = err;
 }
 
-void TClientHost::Info(const std::string& text) {
+void TClientHost::Info(const std::string& message) {
+    const std::string text = Printable(message);
     // The journal stamps each line itself, and takes lines without a priority as information.
     if (!FOutToJournal) {
         FOut << TimeStamp() << ' ';
@@ -118,7 +151,8 @@ void TClientHost::Info(const std::string& text) {
     }
 }
 
-void TClientHost::Error(const std::string& text) {
+void TClientHost::Error(const std::string& message) {
+    const std::string text = Printable(message);
     FErr << (FErrToJournal ? JournalErrorPriority : TimeStamp() + ' ') << "quor-client: " << text
          << std::endl;
     if (!FOptions.Headless && FMainWindow) {
@@ -215,8 +249,8 @@ bool TClientHost::Start() {
     try {
         // Before anything is read: what a second client read would be saved over the first's.
         FSettingsLock =
-            std::make_unique<TSettingsLock>(FOptions.SettingsFile, FOptions.WaitForSettings);
-    } catch (const ESettingsInUse& e) {
+            std::make_unique<host::TSettingsLock>(FOptions.SettingsFile, FOptions.WaitForSettings);
+    } catch (const host::ESettingsInUse& e) {
         // A window opened beside the service takes the settings over instead of ending.
         std::string why;
         if (!FOptions.Headless) {
@@ -224,7 +258,7 @@ bool TClientHost::Start() {
         }
         if (FSettingsLock == nullptr) {
             FRegistry.reset();
-            Error(e.Message() + (why.empty() ? "" : "; " + why));
+            RefuseSettingsInUse(e, why);
             return false;
         }
         FTookOver = true;
@@ -234,6 +268,14 @@ bool TClientHost::Start() {
         FRegistry.reset();
         Error(e.what());
         return false;
+    }
+    // A FIFO named for either would block the start, or the first run, for ever.
+    for (const auto& [file, what] : {std::pair{&FOptions.HistoryFile, "run history"},
+                                     std::pair{&FOptions.ServerFile, "server database"}}) {
+        if (const std::string why = rtl::NotRegularFile(*file); !why.empty()) {
+            Error(std::string("the ") + what + " \"" + *file + "\" " + why);
+            return false;
+        }
     }
     try {
         PrepareServer();
@@ -265,11 +307,15 @@ bool TClientHost::Start() {
     // Before the first run, so retention and the overwrite check see what earlier runs wrote.
     FRecorder.Open();
 
-    // A window that took the settings over runs the tasks in the service's stead.
-    if (FOptions.Headless || !FOptions.DemoDir.empty() || FTookOver) {
-        if (!Connect() && FOptions.Headless) {
-            return false;
-        }
+    // A monitoring client is connected to its server: nothing would run until someone found
+    // Connect otherwise.
+    if (!FOptions.Offline && !Connect() && FOptions.Headless) {
+        return false;
+    }
+    if (FState != host::csOnline) {
+        // Told as after a Disconnect, so the plug-ins offer the same commands whichever way the
+        // client came to be offline.
+        ReportFailures(FLoader.DisconnectAll());
     }
     FindTaskControl();
     // Due times that fell while the settings changed hands, once the tasks can run.
@@ -319,6 +365,18 @@ void TClientHost::OfferTasks() {
     }
 }
 
+void TClientHost::RefuseSettingsInUse(const host::ESettingsInUse& refusal,
+                                      const std::string& noTakeOver) {
+    FSettingsInUse = true;
+    const std::string advice = refusal.Holder().Advice();
+    Error(refusal.Message() + (noTakeOver.empty() ? "" : "; " + noTakeOver) + ". " + advice);
+    if (!FOptions.Headless) {
+        // Started from the menu, nobody reads the log: the person is told where they look.
+        host::MessageDlg("Quor client cannot start: " + refusal.Message() + ".\n\n" + advice,
+                         host::TMsgDlgType::mtError, host::mbOK);
+    }
+}
+
 void TClientHost::PrepareServer() {
     const std::filesystem::path server(FOptions.ServerFile);
     if (std::filesystem::exists(server)) {
@@ -344,6 +402,10 @@ void TClientHost::SeedDemo() {
     const int added = SeedDemoTasks(*FRegistry, ClientSettingsRoot, FOptions.DemoDir, reports);
     if (added > 0) {
         Info("Added " + std::to_string(added) + " demo tasks exporting into " + FOptions.DemoDir);
+    } else {
+        // Otherwise --demo looks as if it had been ignored.
+        Info("The settings hold report tasks already, so --demo adds none; they export where "
+             "they always did");
     }
 }
 
@@ -441,6 +503,24 @@ void TClientHost::Disconnect() {
     FReports.Clear();
     FServer.reset();
     Info("Disconnected");
+}
+
+bool TClientHost::ConfirmDisconnect() {
+    int armed = 0;
+    for (int i = 0; i < FLoader.Count(); ++i) {
+        if (const host::IArmedTasks* tasks = host::ArmedTasks(FLoader.Plugins(i).Plugin.get())) {
+            armed += tasks->ArmedTaskCount();
+        }
+    }
+    if (armed == 0) {
+        return true;
+    }
+    const std::string count = armed == 1
+                                  ? std::string("1 report task is armed; it does")
+                                  : std::to_string(armed) + " report tasks are armed; they do";
+    return host::MessageDlg(
+               "Disconnect from the server? " + count + " not run until the client connects again.",
+               host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo) == host::mrYes;
 }
 
 void TClientHost::WaitForThreads() {

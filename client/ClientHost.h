@@ -10,6 +10,7 @@
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/registry/SettingsPaths.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/report/TaskRuns.h"
 #include "platform/host/server/ParameterPrompter.h"
@@ -22,19 +23,19 @@
 #include <vector>
 
 namespace host {
+class ESettingsInUse;
 class ITaskControl;
 class TRegistry;
+class TSettingsLock;
 class TSqliteDatabase;
 } // namespace host
 
 namespace morvid {
 
 class TMainWindow;
-class TSettingsLock;
 class TTaskService;
 
-// The root path the client hands its plug-ins' settings hook; a plug-in appends its own keys.
-inline constexpr const char* ClientSettingsRoot = "\\Software\\Quor\\Client";
+using host::ClientSettingsRoot;
 
 // How often the settings are saved while the client runs.
 inline constexpr int AutoSaveIntervalMs = 60'000;
@@ -55,15 +56,21 @@ public:
     host::TSysObjectList& GetReports() override { return FReports; }
 
     // Opens the settings, makes the server when it is missing, adds the demo tasks, loads the
-    // plug-ins and their settings; headless, or with demo tasks, also connects. False (with the
-    // cause written) when the client cannot run: the settings or the server cannot be opened,
-    // another client holds the settings, or a headless client cannot connect.
+    // plug-ins and their settings and connects, unless started offline; offline, the plug-ins
+    // are told so (DoDisconnected). False (with the cause written) when the client cannot run:
+    // the settings or the server cannot be opened, another client holds the settings, or a
+    // headless client cannot connect.
     bool Start();
+    // Whether Start failed because another process holds the settings file.
+    bool SettingsInUse() const noexcept { return FSettingsInUse; }
 
     // Opens the server, fills the report list and tells every plug-in. False when the server
     // cannot be opened; the state stays offline.
     bool Connect();
     void Disconnect();
+    // Before the Disconnect command: true when no plug-in has tasks armed, or when the person
+    // agrees to stop them (asked through host::MessageDlg, saying how many).
+    bool ConfirmDisconnect();
 
     // Every plug-in whose settings were loaded saves them, all in one transaction: a failure
     // rolls the whole save back, so the stored settings stay the last good ones. False then.
@@ -95,6 +102,10 @@ public:
 
 private:
     void ReportFailures(const std::vector<TPluginFailure>& failures);
+    // Says who holds the settings and what to do: in the log, and with a window in a message
+    // box as well.
+    // `noTakeOver`: why a window could not take the settings over, or empty.
+    void RefuseSettingsInUse(const host::ESettingsInUse& refusal, const std::string& noTakeOver);
     // A report run for nobody in particular, and a task's run: one log line each.
     void LogReportRun(const host::TReportRun& run);
     void LogTaskRun(const host::TRunRecord& run);
@@ -118,7 +129,7 @@ private:
     host::TSysObjectList FReports;
     std::uint8_t FState = 0;
     // Declared before the registry so that it is released after the registry is closed.
-    std::unique_ptr<TSettingsLock> FSettingsLock;
+    std::unique_ptr<host::TSettingsLock> FSettingsLock;
     std::unique_ptr<host::TRegistry> FRegistry;
     std::shared_ptr<host::TSqliteDatabase> FServer;
     std::unique_ptr<TMainWindow> FMainWindow;
@@ -136,6 +147,7 @@ private:
     host::TTaskRuns FTaskRuns;
     std::vector<host::TRunSubscription> FRunListeners;
     bool FStarted = false;
+    bool FSettingsInUse = false;
     bool FStopped = false;
     bool FSkippedSaveReported = false;
     bool FOutToJournal = false;

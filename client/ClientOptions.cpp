@@ -19,6 +19,7 @@ enum class TOption {
     Plugins,
     Headless,
     WaitForSettings,
+    Offline,
     Demo,
     OnFailure,
     Help
@@ -36,6 +37,7 @@ constexpr TOptionInfo Options[] = {
     {"--server", TOption::Server, true},
     {"--plugins", TOption::Plugins, true},
     {"--headless", TOption::Headless, false},
+    {"--offline", TOption::Offline, false},
     {"--demo", TOption::Demo, true},
     {"--on-failure", TOption::OnFailure, true},
     {"--help", TOption::Help, false},
@@ -127,6 +129,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         case TOption::WaitForSettings:
             options.WaitForSettings = true;
             break;
+        case TOption::Offline:
+            options.Offline = true;
+            break;
         case TOption::Demo:
             // Stored in the tasks, which run from wherever the client was started later on.
             options.DemoDir = std::filesystem::absolute(value).lexically_normal().string();
@@ -138,6 +143,10 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
             options.Help = true;
             break;
         }
+    }
+    if (options.Headless && options.Offline) {
+        throw EClientOptionError("--offline and --headless do not go together: nobody could "
+                                 "connect a headless client");
     }
     return options;
 }
@@ -173,13 +182,15 @@ std::string ClientUsage() {
            "  --plugins DIR    the plug-in folder (default: " MORVID_BIN_TO_PLUGINS
            " from the folder of\n"
            "                   quor-client where that exists, else ../plugins)\n"
-           "  --headless       no window: connect at once and run the plug-ins unattended; every\n"
-           "                   report run is logged on standard output\n"
+           "  --headless       no window: run the plug-ins unattended; every report run is\n"
+           "                   logged on standard output\n"
+           "  --offline        start with the window offline; Connect connects (without it the\n"
+           "                   client connects to the server when it starts)\n"
            "  --wait-for-settings\n"
            "                   when another client holds the settings, wait until it lets go\n"
            "                   of them (a window the service handed them to) instead of ending\n"
            "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
-           "                   export into DIR (one every minute)\n"
+           "                   export into DIR (one every minute); with tasks stored, adds none\n"
            "  --on-failure COMMAND\n"
            "                   run COMMAND through /bin/sh -c for every failed report run,\n"
            "                   without waiting for it; it is stopped after 60 seconds. It finds\n"
@@ -188,9 +199,15 @@ std::string ClientUsage() {
            "                   failed before, 0 when it goes on failing) in its environment\n"
            "  --help           show this help\n"
            "\n"
-           "Settings are saved at exit, on SIGINT and SIGTERM, and every 60 seconds. Plug-ins "
-           "keep\n"
-           "them below the key \\Software\\Quor\\Client; inspect them with 'quor-reg export'.\n";
+           "Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key\n"
+           "\\Software\\Quor\\Client; inspect them with 'quor-reg export'.\n"
+           "\n"
+           "Signals: SIGINT, SIGTERM and SIGHUP save the settings and end the client (exit\n"
+           "status 0). SIGPIPE (a log nobody reads) and SIGXFSZ (a file-size limit an export\n"
+           "reaches) are ignored: the log is given up, the export fails, the client goes on.\n"
+           "\n"
+           "Exit status: 0 after a normal end, 1 when the client cannot run, 2 for a command line\n"
+           "it does not understand, 3 when another client holds the settings file.\n";
 }
 
 } // namespace morvid

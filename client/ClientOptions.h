@@ -24,7 +24,8 @@ struct TClientOptions {
     bool Headless = false;
     // Settings another client holds: wait until it lets go of them, instead of refusing.
     bool WaitForSettings = false;
-    std::string DemoDir; // empty: no demo tasks
+    bool Offline = false; // start without connecting; the window's Connect connects
+    std::string DemoDir;  // empty: no demo tasks
     // Run through /bin/sh -c for every failed report run; empty: none.
     std::string OnFailure;
     bool Help = false;

@@ -1,17 +1,14 @@
 #include "client/DemoTasks.h"
 
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsPaths.h"
 #include "platform/host/report/CsvExport.h"
 #include "platform/host/report/PdfExport.h"
 #include "platform/host/report/XlsxExport.h"
-#include "platform/rtl/SysUtils.h"
 
 namespace morvid {
 
 namespace {
-
-// The plug-in's documented layout: R + "\Settings\Morvid\Schedules\Item<n>".
-constexpr const char* SchedulesKey = "\\Settings\\Morvid\\Schedules";
 
 std::int32_t ReportIdOf(const std::string& name,
                         const std::vector<host::TReportDefinition>& reports) {
@@ -38,7 +35,7 @@ std::vector<TDemoTask> DemoTasks() {
 
 int SeedDemoTasks(host::TRegistry& registry, const std::string& root, const std::string& exportDir,
                   const std::vector<host::TReportDefinition>& reports) {
-    const std::string schedules = root + SchedulesKey;
+    const std::string schedules = host::SchedulesKeyPath(root);
     host::TRegistryTransaction transaction(registry);
     if (registry.OpenKey(schedules, false)) {
         const bool hasTasks = registry.HasSubKeys();
@@ -50,7 +47,7 @@ int SeedDemoTasks(host::TRegistry& registry, const std::string& root, const std:
     const std::vector<TDemoTask> tasks = DemoTasks();
     for (std::size_t i = 0; i < tasks.size(); ++i) {
         const TDemoTask& task = tasks[i];
-        if (!registry.OpenKey(schedules + rtl::Format("\\Item%d", int(i)), true)) {
+        if (!registry.OpenKey(host::TaskKeyPath(root, int(i)), true)) {
             throw host::ERegistryException("Cannot create the demo task key in \"" +
                                            registry.FileName() + "\"");
         }

@@ -20,6 +20,15 @@ constexpr int CallTimeoutMs = 5'000;
 constexpr unsigned char CriticalUrgency = 2;
 constexpr int TrayMessageMs = 30'000;
 
+// Notification services may read both texts as markup: a result such as "Error: <b> & x" must
+// show as written, not as formatting or a broken notice.
+QString Escaped(const std::string& text) {
+    return QString::fromStdString(text)
+        .replace('&', QLatin1String("&amp;"))
+        .replace('<', QLatin1String("&lt;"))
+        .replace('>', QLatin1String("&gt;"));
+}
+
 } // namespace
 
 TDesktopNotifier::TDesktopNotifier(QDBusConnection bus)
@@ -40,8 +49,7 @@ void TDesktopNotifier::Notify(const std::string& summary, const std::string& bod
     QVariantMap hints;
     hints.insert("urgency", QVariant::fromValue(CriticalUrgency));
     call << QStringLiteral("quor-client") << 0u << QStringLiteral("dialog-error")
-         << QString::fromStdString(summary) << QString::fromStdString(body) << QStringList()
-         << hints << -1;
+         << Escaped(summary) << Escaped(body) << QStringList() << hints << -1;
     auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(call, CallTimeoutMs), FCalls.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, FCalls.get(),
                      [this, watcher, summary, body] {

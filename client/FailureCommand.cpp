@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <memory>
 #include <unistd.h>
@@ -14,8 +15,10 @@ namespace {
 
 // After the polite stop, how long the command's processes get before they are killed.
 constexpr int KillGraceMs = 5'000;
-// The same when the client ends: short, as the end must not wait long.
+// The same when the client ends, taken from the end's whole wait.
 constexpr int ExitGraceMs = 1'000;
+// How long the end looks at one command before it looks at the next.
+constexpr int ExitPollMs = 10;
 
 // The command runs in a process group of its own (setsid in the child), so a stop reaches what
 // the shell started as well, not only the shell.
@@ -33,19 +36,58 @@ TFailureCommand::TFailureCommand(std::string command, std::function<void(const s
     : FCommand(std::move(command)), FLog(std::move(log)), FTimeLimitMs(timeLimitMs) {}
 
 TFailureCommand::~TFailureCommand() {
+    // No event loop runs any more: the commands are watched here, and their handlers, which
+    // would start more or log their end, are cut off.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point stopAt =
+        Clock::now() + std::chrono::milliseconds(FailureCommandExitWaitMs - ExitGraceMs);
+    const Clock::time_point killAt = stopAt + std::chrono::milliseconds(ExitGraceMs);
     for (const auto& process : FRunning) {
         process->disconnect();
-        SignalGroup(*process, SIGTERM);
+    }
+    bool stopping = false;
+    for (;;) {
+        std::erase_if(FRunning,
+                      [](const auto& process) { return process->state() == QProcess::NotRunning; });
+        const Clock::time_point now = Clock::now();
+        while (now < stopAt && !FWaiting.empty() && RunningCount() < FailureCommandsAtOnce) {
+            Start(FWaiting.front().Details, FWaiting.front().FirstFailure).disconnect();
+            FWaiting.pop_front();
+        }
+        if (FRunning.empty() || now >= killAt) {
+            break;
+        }
+        if (now >= stopAt && !stopping) {
+            stopping = true;
+            FLog("the client ends; --on-failure commands stopped: " +
+                 std::to_string(FRunning.size()));
+            for (const auto& process : FRunning) {
+                SignalGroup(*process, SIGTERM);
+            }
+        }
+        for (const auto& process : FRunning) {
+            process->waitForFinished(ExitPollMs);
+        }
     }
     for (const auto& process : FRunning) {
-        if (!process->waitForFinished(ExitGraceMs)) {
-            SignalGroup(*process, SIGKILL);
-            process->waitForFinished(ExitGraceMs);
-        }
+        SignalGroup(*process, SIGKILL);
+    }
+    if (!FWaiting.empty()) {
+        FLog("the client ends; --on-failure commands that waited for their turn and are not "
+             "run: " +
+             std::to_string(FWaiting.size()));
     }
 }
 
 void TFailureCommand::Run(const TFailureDetails& details, bool firstFailure) {
+    if (RunningCount() >= FailureCommandsAtOnce) {
+        FWaiting.push_back({details, firstFailure});
+        return;
+    }
+    Start(details, firstFailure);
+}
+
+QProcess& TFailureCommand::Start(const TFailureDetails& details, bool firstFailure) {
     auto owned = std::make_unique<QProcess>();
     QProcess* process = owned.get();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -104,6 +146,7 @@ void TFailureCommand::Run(const TFailureDetails& details, bool firstFailure) {
     FRunning.push_back(std::move(owned));
     process->start();
     limit->start(FTimeLimitMs);
+    return *process;
 }
 
 void TFailureCommand::Finished(QProcess* process, const std::string& outcome) {
@@ -117,6 +160,15 @@ void TFailureCommand::Finished(QProcess* process, const std::string& outcome) {
         // Freed from the event loop: this runs inside one of the process's own signals.
         found->release()->deleteLater();
         FRunning.erase(found);
+    }
+    StartWaiting();
+}
+
+void TFailureCommand::StartWaiting() {
+    while (!FWaiting.empty() && RunningCount() < FailureCommandsAtOnce) {
+        const TWaiting next = std::move(FWaiting.front());
+        FWaiting.pop_front();
+        Start(next.Details, next.FirstFailure);
     }
 }
 

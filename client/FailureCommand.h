@@ -1,7 +1,9 @@
 // The operator's command for failed report runs (quor-client --on-failure): run through /bin/sh
-// with the failure in its environment, never waited for, and stopped when it runs too long.
+// with the failure in its environment, a few at a time, never waited for, stopped when it runs
+// too long.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,29 +24,41 @@ struct TFailureDetails {
 };
 
 inline constexpr int FailureCommandTimeLimitMs = 60'000;
+// Commands running at once; a burst of failures waits its turn instead of a fork per failure.
+inline constexpr int FailureCommandsAtOnce = 4;
+// At the client's end: how long the commands, all together, may take to finish.
+inline constexpr int FailureCommandExitWaitMs = 5'000;
 
 class TFailureCommand {
 public:
     // `log` is told of a command that cannot start, ends with an error or is stopped.
     TFailureCommand(std::string command, std::function<void(const std::string&)> log,
                     int timeLimitMs = FailureCommandTimeLimitMs);
-    // Stops the commands still running (after a second's grace): nothing would stop them after
-    // their time limit once the client is gone.
+    // Lets the commands running and waiting finish, all within FailureCommandExitWaitMs, then
+    // stops what still runs: nothing would stop it after its time limit once the client is gone.
     ~TFailureCommand();
     TFailureCommand(const TFailureCommand&) = delete;
     TFailureCommand& operator=(const TFailureCommand&) = delete;
 
-    // Starts the command and returns at once.
+    // Starts the command, or queues it while FailureCommandsAtOnce run, and returns at once.
     void Run(const TFailureDetails& details, bool firstFailure);
     int RunningCount() const noexcept { return int(FRunning.size()); }
+    int WaitingCount() const noexcept { return int(FWaiting.size()); }
 
 private:
+    struct TWaiting {
+        TFailureDetails Details;
+        bool FirstFailure = false;
+    };
+    QProcess& Start(const TFailureDetails& details, bool firstFailure);
     void Finished(QProcess* process, const std::string& outcome);
+    void StartWaiting();
 
     std::string FCommand;
     std::function<void(const std::string&)> FLog;
     int FTimeLimitMs;
     std::vector<std::unique_ptr<QProcess>> FRunning;
+    std::deque<TWaiting> FWaiting;
 };
 
 } // namespace morvid

@@ -1,9 +1,9 @@
 #include "client/SettingsHandOver.h"
 
 #include "client/ClientHost.h"
-#include "client/SettingsLock.h"
 #include "client/TaskService.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -22,8 +22,8 @@ constexpr const char* HandOverValue = "HandedOverAt";
 
 } // namespace
 
-std::unique_ptr<TSettingsLock> TakeSettingsOver(const std::string& settingsFile,
-                                                std::string& error) {
+std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& settingsFile,
+                                                      std::string& error) {
     // Without a session bus there is nobody to ask, and nothing more to say.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         return nullptr;
@@ -44,8 +44,8 @@ std::unique_ptr<TSettingsLock> TakeSettingsOver(const std::string& settingsFile,
     const QDeadlineTimer deadline(HandOverTimeoutMs);
     for (;;) {
         try {
-            return std::make_unique<TSettingsLock>(settingsFile);
-        } catch (const ESettingsInUse& e) {
+            return std::make_unique<host::TSettingsLock>(settingsFile);
+        } catch (const host::ESettingsInUse& e) {
             if (deadline.hasExpired()) {
                 error = std::string("the client did not let go of them in time: ") + e.what();
                 return nullptr;

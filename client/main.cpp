@@ -23,6 +23,9 @@ namespace {
 constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
+// Another client holds the settings: a service manager must not start the client again and
+// again (the unit's RestartPreventExitStatus names it).
+constexpr int ExitSettingsInUse = 3;
 
 std::string ExecutableDir(const char* argv0) {
     std::error_code error;
@@ -109,7 +112,7 @@ int main(int argc, char** argv) {
             QCoreApplication::processEvents(); // delivers a signal that came during the start
             result = endRequested ? ExitOk : app.exec();
         } else {
-            result = ExitFailure;
+            result = client.SettingsInUse() ? ExitSettingsInUse : ExitFailure;
         }
         client.Stop();
         if (client.HandedOver()) {

@@ -11,6 +11,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidSettings.h"
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/ScheduledEvent.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGScheduledReports.h"
 
@@ -184,6 +185,14 @@ void TMorvidPlugin::DoDisconnected() {
             task->StopSchedule();
         }
     }
+}
+
+int TMorvidPlugin::ArmedTaskCount() const {
+    int armed = 0;
+    for (int i = 0; EventList && i < EventList->Count(); ++i) {
+        armed += EventList->Items(i)->Running ? 1 : 0;
+    }
+    return armed;
 }
 
 void TMorvidPlugin::HandleSettings(host::TRegistry& registry, const std::string& rootPath,

@@ -3,6 +3,7 @@
 // while the client is connected, and stores the tasks in the host's settings.
 #pragma once
 
+#include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/ClientPlugin.h"
 #include "platform/host/core/TaskControl.h"
 #include "scheduler/SchEventList.h"
@@ -23,7 +24,9 @@ class TMorvidSettings;
 
 // The host manages the tasks without the window through host::ITaskControl, which
 // plugin/MorvidTaskControl.cpp implements.
-class TMorvidPlugin : public host::TQuorClientPlugin, public host::ITaskControl {
+class TMorvidPlugin : public host::TQuorClientPlugin,
+                      public host::ITaskControl,
+                      public host::IArmedTasks {
 public:
     // Publishes the object in MorvidPlugin before the base class is constructed, then creates
     // the window (published in DLGScheduledReports), links its "Report scheduler" command into
@@ -43,6 +46,8 @@ public:
     // Saves or loads the tasks and the window placement below rootPath, then gives the window's
     // commands the icon size of the host's main toolbar.
     void HandleSettings(host::TRegistry& registry, const std::string& rootPath, bool save) override;
+    // The tasks whose scheduled event runs, so the host can say what a disconnect stops.
+    int ArmedTaskCount() const override;
 
     std::vector<host::TTaskData> Tasks() const override;
     void CheckTask(const host::TTaskData& task) const override;

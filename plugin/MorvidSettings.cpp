@@ -17,7 +17,7 @@ namespace morvid {
 
 namespace {
 
-constexpr std::string_view TaskKeyPrefix = "Item";
+using host::TaskKeyPrefix;
 // Of the "Window" key: the captions of the task list's optional columns that are hidden.
 constexpr std::string_view HiddenColumnsValue = "HiddenColumns";
 
@@ -255,11 +255,13 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
 
 // Values added after the first layout. Absent, or of another type, each leaves the task as it
 // was made: settings from before them load as they always did. A task without an identity
-// keeps the one it was made with, and the next save stores it.
-void LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
+// keeps the one it was made with; true then, as it is to be stored.
+bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
+    bool idMade = true;
     if (registry.GetDataType("Id") == host::rdString) {
         if (std::string id = registry.ReadString("Id"); !id.empty()) {
             task.Id = std::move(id);
+            idMade = false;
         }
     }
     if (registry.GetDataType("RunMissed") == host::rdInteger) {
@@ -284,12 +286,18 @@ void LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     if (registry.GetDataType("MoreFilters") == host::rdString) {
         task.MoreFilters = SplitFilters(registry.ReadString("MoreFilters"));
     }
+    return idMade;
 }
 
-void LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list) {
+// Key paths of loaded tasks that were given an identity, with it.
+using TMadeIds = std::vector<std::pair<std::string, std::string>>;
+
+void LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list,
+              TMadeIds& madeIds) {
     if (!registry.OpenKey(path, false)) {
         return;
     }
+    bool idMade = false;
     auto task = std::make_unique<TScheduleItem>(&list);
     try {
         task->SetName(registry.ReadString("Name"));
@@ -298,7 +306,7 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
         task->SetExportPath(registry.ReadString("ExportPath"));
         task->SetFilter(registry.ReadString("Filter"));
         task->SetCronStr(registry.ReadString("CronStr"));
-        LoadAdditions(registry, *task);
+        idMade = LoadAdditions(registry, *task);
         if (registry.ValueExists("LastRun")) {
             task->LastRun = rtl::TVariant::FromDate(registry.ReadDateTime("LastRun"));
         }
@@ -322,7 +330,31 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
         throw;
     }
     registry.CloseKey();
+    if (idMade) {
+        madeIds.emplace_back(path, task->Id);
+    }
     task.release(); // its row holds it now; the window's Delete or the plug-in frees it
+}
+
+// An identity made at a load is stored at once, not at the next save: a client ended before
+// that would give the task another one at each start, and orphan its runs for catch-up,
+// retention and its failing state. A write that fails leaves it to the next save.
+void StoreMadeIds(host::TRegistry& registry, const TMadeIds& madeIds) noexcept {
+    if (madeIds.empty()) {
+        return;
+    }
+    try {
+        host::TRegistryTransaction transaction(registry);
+        for (const auto& [path, id] : madeIds) {
+            if (registry.OpenKey(path, false)) {
+                registry.WriteString("Id", id);
+                registry.CloseKey();
+            }
+        }
+        transaction.Commit();
+    } catch (...) {
+        registry.CloseKey();
+    }
 }
 
 // The stored task keys in the order of their numbers; none while nothing is stored.
@@ -336,22 +368,6 @@ std::vector<std::string> StoredTaskNames(host::TRegistry& registry, const std::s
 }
 
 } // namespace
-
-std::string MorvidKeyPath(const std::string& rootPath) {
-    return rootPath + "\\Settings\\" + PluginShortName;
-}
-
-std::string SchedulesKeyPath(const std::string& rootPath) {
-    return MorvidKeyPath(rootPath) + "\\Schedules";
-}
-
-std::string TaskKeyPath(const std::string& rootPath, int index) {
-    return SchedulesKeyPath(rootPath) + "\\" + std::string(TaskKeyPrefix) + std::to_string(index);
-}
-
-std::string WindowKeyPath(const std::string& rootPath) {
-    return MorvidKeyPath(rootPath) + "\\Window";
-}
 
 std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names) {
     std::vector<std::string> result;
@@ -439,15 +455,17 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
     std::optional<host::TRegistryTransaction> transaction;
     std::vector<std::string> keyNames;
     std::size_t read = 0;
+    TMadeIds madeIds;
     try {
         transaction.emplace(registry);
         LoadWindow(registry, rootPath, window);
         keyNames = StoredTaskNames(registry, rootPath);
         const std::string schedules = SchedulesKeyPath(rootPath);
         for (; read < keyNames.size(); ++read) {
-            LoadTask(registry, schedules + "\\" + keyNames[read], *window.lstSchedules);
+            LoadTask(registry, schedules + "\\" + keyNames[read], *window.lstSchedules, madeIds);
         }
         transaction->Commit();
+        StoreMadeIds(registry, madeIds);
     } catch (...) {
         registry.CloseKey();
         // Failed before the tasks were listed: list them now, so that none is lost. The load's
@@ -461,6 +479,10 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
         }
         KeepUnreadTasks(registry, rootPath,
                         std::vector<std::string>(keyNames.begin() + read, keyNames.end()));
+        // The tasks listed before the failure keep their identities as well, stored outside
+        // the load's transaction, which this failure rolls back.
+        transaction.reset();
+        StoreMadeIds(registry, madeIds);
         throw;
     }
 }

@@ -2,6 +2,7 @@
 // settings below the root path the host gives, and creates the tasks again from there.
 #pragma once
 
+#include "platform/host/registry/SettingsPaths.h"
 #include "plugin/RegKeySnapshot.h"
 
 #include <string>
@@ -15,11 +16,10 @@ namespace morvid {
 
 class TDLGScheduledReports;
 
-// Full key paths below the host's root path. The root is taken as given, never as a format.
-std::string MorvidKeyPath(const std::string& rootPath);
-std::string SchedulesKeyPath(const std::string& rootPath);
-std::string TaskKeyPath(const std::string& rootPath, int index);
-std::string WindowKeyPath(const std::string& rootPath);
+using host::MorvidKeyPath;
+using host::SchedulesKeyPath;
+using host::TaskKeyPath;
+using host::WindowKeyPath;
 
 // Of the sub-key names of "Schedules", those that hold a task ("Item" and a decimal number,
 // letter case ignored), in the order of their numbers, however many numbers are missing.

@@ -4,6 +4,7 @@
 
 #include "platform/host/core/ClientPluginInfo.h"
 #include "platform/host/core/Export.h"
+#include "platform/host/registry/SettingsPaths.h"
 #include "platform/rtl/DateUtils.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 namespace morvid {
 
 // The plug-in's short name; the host also knows its settings key by it.
-inline constexpr const char* PluginShortName = "Morvid";
+inline constexpr const char* PluginShortName = host::MorvidSettingsName;
 // Leading bytes and the last byte of the record as this library writes them.
 inline constexpr std::uint8_t PluginInterfaceMajor = 0;
 inline constexpr std::uint8_t PluginInterfaceMinor = 1;

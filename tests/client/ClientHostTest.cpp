@@ -2,8 +2,10 @@
 
 #include "client/MainWindow.h"
 #include "platform/host/core/BarButton.h"
+#include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/rtl/DateUtils.h"
@@ -12,12 +14,14 @@
 
 #include <QAction>
 #include <QMenu>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace morvid {
@@ -85,6 +89,7 @@ protected:
 };
 
 TEST_F(ClientHostTest, TheWindowLinksPluginsAndFollowsConnectAndDisconnect) {
+    Options.Offline = true;
     TClientHost& host = MakeHost();
     ASSERT_TRUE(host.Start()) << Err.str();
     TMainWindow& window = host.MainWindow();
@@ -116,6 +121,84 @@ TEST_F(ClientHostTest, TheWindowLinksPluginsAndFollowsConnectAndDisconnect) {
     EXPECT_EQ(StoredProbeValue("Reports"), 6);
     EXPECT_EQ(StoredProbeValue("Saves"), 1);
     EXPECT_TRUE(Err.str().empty()) << Err.str();
+}
+
+// The client connects when it starts; started offline, the plug-ins hear it as after a
+// Disconnect, so their commands are offered alike either way.
+TEST_F(ClientHostTest, TheWindowStartsConnectedUnlessAskedToStartOffline) {
+    for (const bool offline : {false, true}) {
+        SCOPED_TRACE(offline ? "offline" : "default");
+        Options.Offline = offline;
+        TPluginLoader loader;
+        TClientHost& host = MakeHost(&loader);
+        ASSERT_TRUE(host.Start()) << Err.str();
+        EXPECT_EQ(host.GetConnectionState(), offline ? 0 : host::csOnline);
+        EXPECT_EQ(host.MainWindow().bbDisconnect->Enabled(), !offline);
+        EXPECT_EQ(host.MainWindow().MainMenu()->actions().back()->isEnabled(), !offline);
+        Host.reset();
+    }
+}
+
+// Disconnect stops every armed task: it asks first, saying how many, and only Yes disconnects.
+TEST_F(ClientHostTest, DisconnectAsksFirstWhileTasksAreArmed) {
+    const struct {
+        int Armed;
+        host::TModalResult Answer;
+        const char* Question; // empty: none asked
+        bool Online;
+    } cases[] = {
+        {0, host::mrNone, "", false},
+        {3, host::mrNo, "3 report tasks are armed; they do not run until the client connects",
+         true},
+        {1, host::mrYes, "1 report task is armed; it does not run", false},
+    };
+    TClientHost& host = MakeHost();
+    ASSERT_TRUE(host.Start()) << Err.str();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Armed);
+        ASSERT_TRUE(host.Connect());
+        Loader.Plugins(0).Plugin->Notify("Armed", rtl::TVariant(std::int32_t(c.Armed)));
+        host::TModalAnswerer answerer;
+        answerer.OnMessage = [&](const host::TModalRequest&) { return c.Answer; };
+        host.MainWindow().bbDisconnect->Click();
+        EXPECT_EQ(host.GetConnectionState() == host::csOnline, c.Online);
+        if (*c.Question == '\0') {
+            EXPECT_TRUE(answerer.Requests.empty());
+        } else {
+            ASSERT_EQ(answerer.Requests.size(), 1u);
+            EXPECT_NE(answerer.Requests[0].Text.find(c.Question), std::string::npos)
+                << answerer.Requests[0].Text;
+        }
+    }
+}
+
+// A second start on settings another process holds says so where the person looks: a message
+// box with a window, the log line alone headless.
+TEST_F(ClientHostTest, ASecondStartNamesTheHolderInAMessageBoxWithAWindow) {
+    { host::TRegistry create(Options.SettingsFile); }
+    host::TSettingsLock holder(Options.SettingsFile);
+    const std::string named = "is in use by " +
+                              std::string(program_invocation_short_name).substr(0, 15) +
+                              " (process " + std::to_string(::getpid()) + ")";
+    for (const bool headless : {false, true}) {
+        SCOPED_TRACE(headless ? "headless" : "window");
+        Options.Headless = headless;
+        Err.str("");
+        TPluginLoader loader;
+        host::TModalAnswerer answerer;
+        TClientHost& host = MakeHost(&loader);
+        EXPECT_FALSE(host.Start());
+        EXPECT_TRUE(host.SettingsInUse());
+        EXPECT_NE(Err.str().find(named), std::string::npos) << Err.str();
+        ASSERT_EQ(answerer.Requests.size(), headless ? 0u : 1u);
+        if (!headless) {
+            EXPECT_NE(answerer.Requests[0].Text.find(named), std::string::npos);
+            EXPECT_NE(answerer.Requests[0].Text.find("Start again when it has ended."),
+                      std::string::npos)
+                << answerer.Requests[0].Text;
+        }
+        Host.reset();
+    }
 }
 
 TEST_F(ClientHostTest, LinesForTheJournalCarryNoTimeAndErrorsCarryTheirPriority) {
@@ -260,6 +343,10 @@ TEST_F(ClientHostTest, EveryReportRunIsLoggedWithItsOutcomeAndFile) {
          "Task \"Daily\": report \"Card holder trail\" failed: User canceled (no values)"},
         {"Alarm log", R::Cancelled, "Deleted while it ran", "",
          "Task \"Daily\": report \"Alarm log\" cancelled: Deleted while it ran"},
+        // A name that would forge a line of its own, or move a terminal's cursor.
+        {"Alarm\tlog\x1b[2J\n2026-12-07 09:00:00 Task \"Forged\"", R::Succeeded, "Success!", "",
+         "Task \"Daily\": report \"Alarm\\tlog\\x1B[2J\\n2026-12-07 09:00:00 Task \"Forged\"\" "
+         "exported to /x/a.csv (CSV table): Success!"},
     };
     Options.Headless = true;
     MakeHost();

@@ -52,6 +52,12 @@ TEST(ClientProcess, CommandLinesItCannotRunWithEndItWithAMessageNamingTheFault) 
         {{"--headless", "--settings", fifo, "--plugins", dir.Path()},
          1,
          fifo + "' is not a regular file"},
+        {{"--headless", "--history", fifo, "--plugins", dir.Path()},
+         1,
+         "run history \"" + fifo + "\" is not a regular file but a FIFO"},
+        {{"--headless", "--server", fifo, "--plugins", dir.Path()},
+         1,
+         "server database \"" + fifo + "\" is not a regular file but a FIFO"},
         {{"--bogus"}, 2, "unknown option \"--bogus\""},
         {{"--headless", "--demo"}, 2, "--demo needs a value"},
     };
@@ -140,14 +146,15 @@ protected:
 
     std::unique_ptr<TClientProcess> Start(const std::vector<std::string>& env,
                                           const TChildSetup& setup = {},
-                                          const std::string& outputDir = {}) {
+                                          const std::string& outputDir = {},
+                                          const std::vector<std::string>& mode = {"--headless"}) {
         std::vector<std::string> environment = IsolatedEnvironment(Dir);
         environment.insert(environment.end(), env.begin(), env.end());
-        return std::make_unique<TClientProcess>(
-            QUOR_CLIENT_PATH,
-            std::vector<std::string>{"--headless", "--settings", Settings(), "--server",
-                                     Dir.File("server.db"), "--plugins", Dir.File("plugins")},
-            environment, outputDir.empty() ? Dir.Path() : outputDir, setup);
+        std::vector<std::string> args = mode;
+        args.insert(args.end(), {"--settings", Settings(), "--server", Dir.File("server.db"),
+                                 "--plugins", Dir.File("plugins")});
+        return std::make_unique<TClientProcess>(QUOR_CLIENT_PATH, args, environment,
+                                                outputDir.empty() ? Dir.Path() : outputDir, setup);
     }
 
     std::string Settings() const { return Dir.File("registry.db"); }
@@ -214,26 +221,42 @@ TEST_F(ClientUnderFaults, ASignalEndsAStartThatHangs) {
     EXPECT_TRUE(Contains(client->Stderr(), "a signal ended the start")) << client->Stderr();
 }
 
-// One settings file serves one client: a second refuses to start, naming the file and the first.
+// One settings file serves one client: a second refuses to start with a status of its own (a
+// service manager does not start it again), naming the file, the first and what to do.
 TEST_F(ClientUnderFaults, ASecondClientOnTheSameSettingsRefusesToStart) {
-    TTempDir firstOutput;
-    auto first = Start({}, {}, firstOutput.Path());
-    ASSERT_TRUE(clienttest::WaitUntil(
-        [&] { return Contains(first->Stdout(), "Connected to") || !first->Running(); },
-        StartTimeoutMs))
-        << first->Stderr();
-    ASSERT_TRUE(first->Running()) << first->Stderr();
+    const struct {
+        std::vector<std::string> FirstMode;
+        const char* Holder;
+        const char* Advice;
+    } cases[] = {
+        {{"--headless"}, "a headless client", "End it first (\"kill "},
+        {{}, "a client with its window", "Use the window that is already open"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Holder);
+        TTempDir firstOutput;
+        auto first = Start({}, {}, firstOutput.Path(), c.FirstMode);
+        ASSERT_TRUE(clienttest::WaitUntil(
+            [&] { return Contains(first->Stdout(), "Connected to") || !first->Running(); },
+            StartTimeoutMs))
+            << first->Stderr();
+        ASSERT_TRUE(first->Running()) << first->Stderr();
 
-    auto second = Start({});
-    EXPECT_EQ(second->WaitForExit(StartTimeoutMs), 1) << second->Stdout();
-    EXPECT_TRUE(Contains(second->Stderr(), "\"" + Settings() +
-                                               "\" is in use by another client (process " +
-                                               std::to_string(first->Pid()) + ")"))
-        << second->Stderr();
-    EXPECT_TRUE(first->Running());
-    first->Signal(SIGTERM);
-    EXPECT_EQ(first->WaitForExit(ExitTimeoutMs), 0) << first->Stderr();
-    EXPECT_EQ(StoredProbeValue("Connects"), 1);
+        for (const auto& mode : {std::vector<std::string>{"--headless"}, {}}) {
+            TTempDir secondOutput;
+            auto second = Start({}, {}, secondOutput.Path(), mode);
+            EXPECT_EQ(second->WaitForExit(StartTimeoutMs), 3) << second->Stdout();
+            EXPECT_TRUE(Contains(second->Stderr(), "\"" + Settings() + "\" is in use by " +
+                                                       c.Holder + " (process " +
+                                                       std::to_string(first->Pid()) + ")"))
+                << second->Stderr();
+            EXPECT_TRUE(Contains(second->Stderr(), c.Advice)) << second->Stderr();
+        }
+        EXPECT_TRUE(first->Running());
+        first->Signal(SIGTERM);
+        EXPECT_EQ(first->WaitForExit(ExitTimeoutMs), 0) << first->Stderr();
+        EXPECT_EQ(StoredProbeValue("Connects"), 1); // it connected when it started
+    }
 }
 
 } // namespace

@@ -19,7 +19,9 @@
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QStatusBar>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -120,6 +122,51 @@ TEST_F(FailureCommandTest, ACommandThatFailsIsLoggedWithItsExitCode) {
     EXPECT_NE(Log[0].find("exit code 7"), std::string::npos) << Log[0];
 }
 
+TEST_F(FailureCommandTest, AtMostFourRunAtOnceAndTheRestWaitTheirTurn) {
+    const std::string gate = Dir.File("go");
+    const std::string ran = Dir.File("ran.txt");
+    TFailureCommand& command = Make("while [ ! -e '" + gate + "' ]; do sleep 0.05; done; echo " +
+                                    "\"$MORVID_TASK\" >> '" + ran + "'");
+    TFailureDetails details = Details();
+    for (const char* task : {"a", "b", "c", "d", "e", "f"}) {
+        details.Task = task;
+        command.Run(details, true);
+    }
+    EXPECT_EQ(command.RunningCount(), 4);
+    EXPECT_EQ(command.WaitingCount(), 2);
+    std::ofstream(gate).put('\n');
+    ASSERT_TRUE(AllEnded());
+    std::string tasks = ReadFile(ran);
+    std::sort(tasks.begin(), tasks.end());
+    EXPECT_EQ(tasks, "\n\n\n\n\n\nabcdef");
+}
+
+TEST_F(FailureCommandTest, AtTheEndWaitingCommandsStillRunAndAHangingOneIsStopped) {
+    const std::string ran = Dir.File("ran.txt");
+    const std::string pidFile = Dir.File("child.pid");
+    TFailureCommand& command =
+        Make("if [ \"$MORVID_TASK\" = hang ]; then sleep 30 & echo $! > '" + pidFile +
+             "'; wait; fi; echo \"$MORVID_TASK\" >> '" + ran + "'");
+    TFailureDetails details = Details();
+    for (const char* task : {"hang", "a", "b", "c", "d", "e"}) {
+        details.Task = task;
+        command.Run(details, true);
+    }
+    Command.reset();
+    std::string tasks = ReadFile(ran);
+    std::sort(tasks.begin(), tasks.end());
+    EXPECT_EQ(tasks, "\n\n\n\n\nabcde");
+    ASSERT_EQ(Log.size(), 1u);
+    EXPECT_NE(Log[0].find("--on-failure commands stopped: 1"), std::string::npos) << Log[0];
+    const std::string childPid = ReadFile(pidFile);
+    ASSERT_FALSE(childPid.empty());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return !std::filesystem::exists("/proc/" + childPid.substr(0, childPid.find('\n')));
+        },
+        WaitMs));
+}
+
 // A notification service on a bus of the test's own.
 class TFakeNotificationService final : public QDBusVirtualObject {
 public:
@@ -171,13 +218,14 @@ TEST_F(DesktopNotifierTest, TheServiceIsToldTheNoticeAndTheFallbackStaysUnused) 
     TDesktopNotifier notifier(Connect("client"));
     int fallbacks = 0;
     notifier.Fallback = [&](const std::string&, const std::string&) { ++fallbacks; };
-    notifier.Notify("Report task \"Night\" failed", "Error: disk full");
+    // Both texts may be read as markup by the service: they arrive escaped.
+    notifier.Notify("Report task \"<Night> & day\" failed", "Error: <b>disk</b> full & more");
     ASSERT_TRUE(WaitFor([&] { return !fake.Calls.empty(); }, WaitMs));
     const QList<QVariant>& call = fake.Calls[0];
     ASSERT_EQ(call.size(), 8);
     EXPECT_EQ(call[0].toString(), "quor-client");
-    EXPECT_EQ(call[3].toString(), "Report task \"Night\" failed");
-    EXPECT_EQ(call[4].toString(), "Error: disk full");
+    EXPECT_EQ(call[3].toString(), "Report task \"&lt;Night&gt; &amp; day\" failed");
+    EXPECT_EQ(call[4].toString(), "Error: &lt;b&gt;disk&lt;/b&gt; full &amp; more");
     QCoreApplication::processEvents();
     EXPECT_EQ(fallbacks, 0);
     service.unregisterService("org.freedesktop.Notifications");

@@ -1,9 +1,11 @@
 // A plug-in as the client meets one, for the client's tests: links one command into the main
 // menu, follows the connection, and keeps a few values in its own settings key. The test steers
-// it through Notify: "FailSave" makes the next saves raise after their first write. A process
+// it through Notify: "FailSave" makes the next saves raise after their first write, "Armed" sets
+// how many tasks it says are armed while it is connected. A process
 // test steers it through the environment: PROBE_EXPORT_DIR (with PROBE_EXPORT_ROWS rows) makes it
 // export a report of its own there on connect, PROBE_BLOCK_ON_CONNECT makes it open that file on
 // connect and wait there (a FIFO nobody writes: a start that hangs).
+#include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/ClientPlugin.h"
@@ -22,13 +24,12 @@
 
 namespace probe {
 
-class TProbePlugin : public host::TQuorClientPlugin {
+class TProbePlugin : public host::TQuorClientPlugin, public host::IArmedTasks {
 public:
     TProbePlugin(host::TQuorClientPluginInfo& info, host::IQuorClient& client)
         : TQuorClientPlugin(info, client) {
         bbProbe = FBars.AddButton("bbProbe");
-        bbProbe->SetCaption("Probe command");
-        bbProbe->SetEnabled(false);
+        bbProbe->SetCaption("Probe command"); // enabled until it hears the client is offline
         if (auto* menu = Client_GetObject<host::THostMenu>("Menus.Main.Object")) {
             menu->ItemLinks.Add(bbProbe)->SetBeginGroup(true);
         }
@@ -41,6 +42,7 @@ public:
     void DoConnected() override {
         TQuorClientPlugin::DoConnected();
         bbProbe->SetEnabled(Client.IsOnline());
+        FConnected = true;
         ++FConnects;
         FReportsSeen = Reports.Count();
         if (const char* fifo = std::getenv("PROBE_BLOCK_ON_CONNECT")) {
@@ -64,12 +66,16 @@ public:
     void DoDisconnected() override {
         TQuorClientPlugin::DoDisconnected();
         bbProbe->SetEnabled(false);
+        FConnected = false;
     }
     void Notify(const std::string& name, const rtl::TVariant& data) override {
         if (name == "FailSave") {
             FFailSave = data.AsBoolean();
+        } else if (name == "Armed") {
+            FArmed = data.AsInteger();
         }
     }
+    int ArmedTaskCount() const override { return FConnected ? FArmed : 0; }
     void HandleSettings(host::TRegistry& registry, const std::string& rootPath,
                         bool save) override {
         const std::string key = rootPath + "\\Settings\\Probe";
@@ -97,6 +103,8 @@ private:
     int FConnects = 0;
     int FReportsSeen = 0;
     bool FFailSave = false;
+    bool FConnected = false;
+    int FArmed = 0;
 };
 
 } // namespace probe

@@ -279,6 +279,10 @@ TEST_F(MorvidSettingsTest, SettingsFromBeforeTheAdditionsLoadAsTheyDidAndSaveAnI
     EXPECT_EQ(task.KeepFiles, 0);
     EXPECT_FALSE(task.Id.empty());
     const std::string id = task.Id;
+    // Stored at once: a client ended before its first save keeps the identity at its next start.
+    Restart();
+    Load();
+    EXPECT_EQ(Task(0).Id, id);
     Save();
     // The stored values come back as they were, in their order, and the identity is kept.
     EXPECT_THAT(StoredValues(*Registry(), ItemPath(0)),

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -148,6 +149,25 @@ TEST_F(MorvidHistory, CheckWithoutSettingsJudgesTheHistoryAndUnreadableIsUnknown
     call = Call({"--check"});
     EXPECT_EQ(call.Code, 3);
     EXPECT_THAT(call.Out, HasSubstr("does not exist"));
+
+    // A FIFO is refused at once instead of being waited on for a writer, for ever.
+    Store();
+    const std::string fifo = Dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct TFifoCase {
+        std::vector<std::string> Args;
+        int Code;
+    } const fifoCases[] = {
+        {{"--history", fifo}, 1},
+        {{"--check", "--history", fifo}, 3},
+        {{"--check", "--settings", fifo}, 3},
+    };
+    for (const TFifoCase& c : fifoCases) {
+        call = Call(c.Args);
+        EXPECT_EQ(call.Code, c.Code) << c.Args.back();
+        EXPECT_THAT(call.Out + call.Err, HasSubstr(fifo));
+        EXPECT_THAT(call.Out + call.Err, HasSubstr(" is not a regular file but a FIFO"));
+    }
 }
 
 TEST_F(MorvidHistory, ListsRunsNewestFirstWithTheFilters) {

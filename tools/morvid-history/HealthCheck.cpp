@@ -1,6 +1,7 @@
 #include "tools/morvid-history/HealthCheck.h"
 
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsPaths.h"
 #include "scheduler/ChronSchedule.h"
 #include "tasks/ActiveDates.h"
 
@@ -9,9 +10,6 @@
 namespace morvid::history {
 
 namespace {
-
-// The client's settings root followed by the plug-in's own keys.
-const char* const SchedulesKey = "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules";
 
 // The first due time after `from`, or 0 for a schedule that has none or does not parse.
 rtl::TDateTime NextDue(const std::string& cronStr, rtl::TDateTime from) {
@@ -46,11 +44,12 @@ std::string Listed(const std::vector<std::string>& items) {
 std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
     host::TRegistry registry(settingsFile, true);
     std::vector<TStoredTask> tasks;
-    if (!registry.OpenKey(SchedulesKey, false)) {
+    const std::string schedulesKey = host::SchedulesKeyPath();
+    if (!registry.OpenKey(schedulesKey, false)) {
         return tasks;
     }
     for (const std::string& name : registry.GetKeyNames()) {
-        if (!registry.OpenKey(std::string(SchedulesKey) + "\\" + name, false)) {
+        if (!registry.OpenKey(schedulesKey + "\\" + name, false)) {
             continue;
         }
         TStoredTask task;

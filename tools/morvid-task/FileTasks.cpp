@@ -4,12 +4,12 @@
 #include "client/ClientHost.h"
 #include "client/ClientOptions.h"
 #include "client/PluginLoader.h"
-#include "client/SettingsLock.h"
 #include "client/TaskFields.h"
 #include "client/TaskOperations.h"
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/core/TaskControl.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/ServerReportLoader.h"
 #include "tools/morvid-task/TaskStore.h"
 
@@ -23,7 +23,7 @@ class TFileTasks final : public TTaskStore, public host::IQuorClient {
 public:
     TFileTasks(const TClientOptions& options, TPluginLoader& loader)
         : FRegistry(options.SettingsFile), FLoader(loader) {
-        FLock = std::make_unique<TSettingsLock>(options.SettingsFile);
+        FLock = std::make_unique<host::TSettingsLock>(options.SettingsFile);
         // The editor's checks want the server's reports; a missing server has none to offer.
         std::error_code error;
         if (std::filesystem::exists(options.ServerFile, error)) {
@@ -114,7 +114,7 @@ private:
 
     // The registry makes the file the lock needs, but the lock may only go once the registry is
     // closed: closing a descriptor of the file drops the registry's own locks.
-    std::unique_ptr<TSettingsLock> FLock;
+    std::unique_ptr<host::TSettingsLock> FLock;
     host::TRegistry FRegistry;
     TPluginLoader& FLoader;
     host::TSysObjectList FReports;

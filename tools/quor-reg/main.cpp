@@ -3,10 +3,12 @@
 
 #include "platform/host/registry/RegFile.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -96,8 +98,25 @@ int Import(const std::string& settings, const std::vector<std::string>& args) {
     }
     const std::string source = args[0] == "-" ? "<stdin>" : args[0];
     host::CheckRegText(text, source); // before the registry file is created for nothing
-    host::TRegistry registry(settings);
-    const auto count = host::ImportRegText(registry, text, source);
+    // A client's next save would undo the import, so none may hold the settings meanwhile. The
+    // lock is released after the registry is closed (see TSettingsLock).
+    std::optional<host::TSettingsLock> lock;
+    std::optional<host::TRegistry> registry;
+    try {
+        if (std::filesystem::exists(settings)) {
+            lock.emplace(settings);
+        }
+        registry.emplace(settings);
+        if (!lock) {
+            lock.emplace(settings); // a client started since it was made
+        }
+    } catch (const host::ESettingsInUse& e) {
+        std::cerr << "quor-reg: " << e.Message()
+                  << ". Stop it before importing: it saves its own settings at exit and every "
+                     "minute, over what is imported.\n";
+        return ExitFailure;
+    }
+    const auto count = host::ImportRegText(*registry, text, source);
     std::cout << "Imported " << count.Keys << " keys and " << count.Values << " values into "
               << settings << "\n";
     return ExitOk;

@@ -1,5 +1,6 @@
 #include "platform/host/history/RunHistory.h"
 
+#include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
 
 #include <array>
@@ -61,6 +62,9 @@ enum class THeader { Missing, Empty, Ours, Foreign };
 // Judged before SQLite opens the file: SQLite would roll back a hot journal of a foreign
 // database, and such a file must stay untouched.
 THeader ReadHeader(const std::string& fileName) {
+    if (const std::string why = rtl::NotRegularFile(fileName); !why.empty()) {
+        throw ERunHistoryError("History " + Quoted(fileName) + " " + why);
+    }
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {

@@ -1,5 +1,6 @@
 #include "platform/host/registry/Registry.h"
 
+#include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
 
 #include <bit>
@@ -113,7 +114,11 @@ enum class THeader { Empty, Ours, NotSqlite, Foreign };
 // Judges the file by its first 100 bytes before SQLite sees it: SQLite would roll back a hot
 // journal or check-point a WAL of a foreign database, and such a file must stay untouched.
 THeader ReadHeader(const std::string& fileName) {
-    // Not blocking: a FIFO would otherwise hold the open until a writer comes, for ever.
+    if (const std::string why = rtl::NotRegularFile(fileName); !why.empty()) {
+        throw ERegistryException("Registry file " + Quoted(fileName) + " " + why +
+                                 "; it was left untouched");
+    }
+    // Not blocking: a FIFO put in its place since would otherwise hold the open for ever.
     const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) {

@@ -1,5 +1,7 @@
 #include "platform/host/server/SqliteDatabase.h"
 
+#include "platform/rtl/FileCheck.h"
+
 #include <cctype>
 #include <sqlite3.h>
 
@@ -42,6 +44,10 @@ bool OnlyTrivia(std::string_view text) {
 } // namespace
 
 TSqliteDatabase::TSqliteDatabase(const std::string& path, TOpenMode mode) : FPath(path) {
+    // SQLite's first read of a FIFO would wait for a writer for ever.
+    if (const std::string why = rtl::NotRegularFile(path); !why.empty()) {
+        throw ESqliteError("Server database \"" + path + "\" " + why);
+    }
     const int rc =
         sqlite3_open_v2(path.c_str(), &FDb, OpenFlags(mode) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {

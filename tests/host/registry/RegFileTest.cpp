@@ -1,12 +1,14 @@
 #include "platform/host/registry/RegFile.h"
 
 #include "platform/host/registry/Registry.h"
+#include "platform/host/registry/SettingsLock.h"
 #include "tests/host/registry/TempDir.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace host;
 using regtest::ReadFileBytes;
@@ -214,6 +216,21 @@ TEST(RegFile, ToolRoundTripsAndRefusesMalformedFiles) {
     EXPECT_EQ(Shell(tool + " --settings " + dir.File("foreign.db") + " export 2>/dev/null"), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("foreign.db")), "not a registry");
     EXPECT_EQ(Shell(tool + " --settings " + first + " export \\\\Missing 2>/dev/null"), 1);
+
+    // While a client holds the settings its next save would undo an import: refused, naming it.
+    // An export only reads.
+    WriteFileBytes(dir.File("more.reg"), std::string(Sample) + "[\\New]\n\"X\"=dword:00000001\n");
+    host::TSettingsLock client(first);
+    EXPECT_EQ(Shell(tool + " --settings " + first + " import " + dir.File("more.reg") + " 2> " +
+                    dir.File("err.txt")),
+              1);
+    EXPECT_NE(
+        ReadFileBytes(dir.File("err.txt"))
+            .find("is in use by test_host_regfi (process " + std::to_string(::getpid()) + ")"),
+        std::string::npos)
+        << ReadFileBytes(dir.File("err.txt"));
+    EXPECT_EQ(Shell(tool + " --settings " + first + " export > " + dir.File("out4.reg")), 0);
+    EXPECT_EQ(ReadFileBytes(dir.File("out4.reg")), before);
 }
 
 // A key thousands of levels deep exports to hundreds of megabytes of text (every section names
