@@ -137,7 +137,8 @@ std::vector<std::string> CommandNames(const std::string& text) {
 }
 
 TEST_F(InstallTest, EveryOptionOfAProgramIsInItsManualPageAndItsCompletion) {
-    const std::set<std::string> completed = {"quor-client", "morvid-cron", "morvid-task"};
+    const std::set<std::string> completed = {"quor-client", "morvid-cron", "morvid-history",
+                                             "morvid-task", "quor-reg"};
     for (const std::string& program : Programs()) {
         SCOPED_TRACE(program);
         EXPECT_TRUE(std::filesystem::is_regular_file(Usr("share/man/man1/" + program + ".1.gz")))
@@ -192,6 +193,37 @@ TEST_F(InstallTest, TheDocumentsCarryTheCopyrightAndTheChangelogOfThisVersion) {
     const TResult changelog = Run("/bin/gzip", {"-dc", doc + "changelog.gz"});
     EXPECT_EQ(changelog.Out.rfind("quor-client (" PROJECT_VERSION_TEXT ") ", 0), 0u)
         << changelog.Out;
+
+    // The installed guide finds every picture it shows or links.
+    const std::string guide = morvid::test::ReadFile(doc + "user-guide.md");
+    const std::regex picture(R"(\]\((images/[^)]+)\))");
+    int pictures = 0;
+    for (auto it = std::sregex_iterator(guide.begin(), guide.end(), picture);
+         it != std::sregex_iterator(); ++it, ++pictures) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(doc + (*it)[1].str())) << (*it)[1];
+    }
+    EXPECT_GT(pictures, 0);
+}
+
+// Every signal the guide tells of is in the client's help and manual page.
+TEST_F(InstallTest, TheClientsHelpAndPageListEverySignalTheGuideLists) {
+    std::string guide = morvid::test::ReadFile(SourceDir() + "/docs/user-guide.md");
+    const std::size_t section = guide.find("### Signals and limits");
+    ASSERT_NE(section, std::string::npos);
+    guide = guide.substr(section, guide.find("\n#", section + 1) - section);
+    const std::string help = Run(Usr("bin/quor-client"), {"--help"}).Out;
+    const std::string page = morvid::test::ReadFile(SourceDir() + "/packaging/man/quor-client.1");
+    std::set<std::string> signals;
+    const std::regex name(R"(\bSIG[A-Z0-9]+)");
+    for (auto it = std::sregex_iterator(guide.begin(), guide.end(), name);
+         it != std::sregex_iterator(); ++it) {
+        signals.insert(it->str());
+    }
+    EXPECT_GE(signals.size(), 5u);
+    for (const std::string& signal : signals) {
+        EXPECT_NE(help.find(signal), std::string::npos) << signal << " is not in --help";
+        EXPECT_NE(page.find(signal), std::string::npos) << signal << " is not in the manual page";
+    }
 }
 
 TEST_F(InstallTest, TheInstalledClientStartsHeadlessWithTheInstalledPlugin) {

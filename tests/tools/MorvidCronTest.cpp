@@ -43,9 +43,16 @@ TEST_F(MorvidCron, Check) {
         // Parsed, but never due as written.
         {"0,60 * * * * * *", 2, "", "'60' is not a valid second (0-59)\n"},
         {"0 0 0 1,32 * * *", 2, "", "'32' is not a valid day (1-31)\n"},
+        // The task form, six fields, as the editor checks it.
+        {"--task 0 7 * * 1-5 *", 0, "ok\n", ""},
+        {"--task 0 0 7 * * 1-5 *", 2, "", "'1' is not a valid year (1900-3000)\n"},
+        {"--task 30 25 * * 1-5 *", 2, "", "'25' is not a valid hour (0-23)\n"},
     };
     for (const auto& c : cases) {
-        const TToolRun run = Call({"check", c.Schedule});
+        const std::string schedule = c.Schedule;
+        const TToolRun run = schedule.rfind("--task ", 0) == 0
+                                 ? Call({"check", "--task", schedule.substr(7)})
+                                 : Call({"check", c.Schedule});
         EXPECT_EQ(run.Code, c.Code) << c.Schedule;
         EXPECT_EQ(run.Out, c.Out) << c.Schedule;
         EXPECT_EQ(run.Err, c.Err) << c.Schedule;
