@@ -79,6 +79,7 @@ TEST(ClientOptions, CommandLinesItCannotRunWithNameTheirFault) {
         {{"--server", ""}, "--server needs a non-empty value"},
         {{"--headless=yes"}, "--headless takes no value"},
         {{"--on-failure"}, "--on-failure needs a value"},
+        {{"--offline", "--headless"}, "--offline and --headless do not go together"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.MessagePart);

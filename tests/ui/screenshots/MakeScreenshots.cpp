@@ -1,14 +1,18 @@
 // Pictures of the "Scheduled reports" window with three tasks, of the "Report schedule" dialog,
-// valid, invalid and new, of a task's history, and of a failure's desktop notification, for the
-// user guide. Run by hand; each picture is one test. The notification needs an X display with a
-// notification service (see docs/architecture.md); elsewhere that picture is skipped.
+// valid, invalid and new, of a task's history, of the steps of the guide's walkthrough, and of a
+// failure's desktop notification, for the user guide. Run by hand; each picture is one test. The
+// notification needs an X display with a notification service (see docs/architecture.md);
+// elsewhere that picture is skipped. Screen.Grab saves the whole screen as
+// $MORVID_SCREEN_PICTURE, for scripts that picture the real client (scripts/screenshot-client).
 #include "client/FailureNotices.h"
 #include "client/MainWindow.h"
+#include "platform/host/core/BarButton.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/VelmornTreeList.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/report/PdfExport.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ScheduleItem.h"
@@ -26,6 +30,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
@@ -250,7 +255,9 @@ TEST_F(Screenshots, RunHistory) {
     const TRun runs[] = {
         {0, false, nullptr},
         {1, true, nullptr},
-        {1, false, "Error: Cannot create file \"/srv/reports/alarms/%s\". No space left on device"},
+        {1, false,
+         "Error: Cannot create file \"/srv/reports/alarms/%s\". No space left on "
+         "device"},
         {2, false, nullptr},
         {3, false, nullptr},
     };
@@ -326,14 +333,74 @@ TEST_F(Screenshots, RecentRuns) {
     Save(dialog, "recent-runs.png");
 }
 
+// A menu drawn where it opens, over its window, as a person sees it.
+void SaveWithMenu(QWidget& window, QMenu& menu, const QPoint& at, const char* name) {
+    menu.popup(at);
+    ASSERT_TRUE(WaitFor([&menu] { return menu.isVisible(); }));
+    QPixmap picture = window.grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(window.mapFromGlobal(menu.pos()), menu.grab());
+    }
+    menu.hide();
+    const QString path = ImagePath(name);
+    ASSERT_TRUE(picture.save(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
+// The walkthrough "Your first morning report": the client connected at its
+// start, with the plug-in's command in its Main menu; a new task for 06:30 on
+// working days; the list with it.
+TEST_F(Screenshots, FirstMorningReport) {
+    host::THostObjectRegistry objects;
+    morvid::TMainWindow main(objects);
+    main.ShowConnectionState(host::csOnline,
+                             "/home/op/.local/share/quor-client/server.db (6 reports)");
+    main.MainMenu()->addSeparator();
+    main.MainMenu()->addAction(Window->bbMorvid->Action());
+    main.resize(640, 260);
+    ASSERT_TRUE(ShowActive(main));
+    SaveWithMenu(main, *main.MainMenu(),
+                 main.menuBar()->mapToGlobal(
+                     main.menuBar()->actionGeometry(main.MainMenu()->menuAction()).bottomLeft()),
+                 "first-report-menu.png");
+    main.hide();
+
+    TScheduleItem* task =
+        uitest::AddTask(Window->lstSchedules, "Morning alarm report", true, "/home/op/reports",
+                        "30 6 * * 1-5 *", [](TScheduleItem& made) {
+                            made.SetReportId(11);
+                            made.SetFilter(host::TfrxPdfExport::GetDescription());
+                        });
+    auto dialog = EditorFor(*task);
+    dialog->findChild<QCheckBox*>("cbxScheduleEnabled")->setFocus(Qt::TabFocusReason);
+    Save(*dialog, "first-report-task.png");
+    dialog.reset();
+
+    Window->lstSchedules->SetSelected(Window->lstSchedules->Items[0]);
+    Window->resize(720, 220);
+    Save(*Window, "first-report-list.png");
+}
+
+TEST(Screen, Grab) {
+    const QByteArray name = qgetenv("MORVID_SCREEN_PICTURE");
+    if (name.isEmpty() || QGuiApplication::platformName() != "xcb") {
+        GTEST_SKIP() << "for scripts: needs MORVID_SCREEN_PICTURE and an X display";
+    }
+    const QString path = ImagePath(name.constData());
+    ASSERT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(path));
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
 TEST_F(Screenshots, FailureNotification) {
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     if (QGuiApplication::platformName() != "xcb" || bus == nullptr ||
         !bus->isServiceRegistered("org.freedesktop.Notifications")) {
         GTEST_SKIP() << "needs an X display and a notification service on the session bus";
     }
-    // The main window fills the screen (see docs/architecture.md for the screen's size); the
-    // notification service draws its notice over the window's top right corner.
+    // The main window fills the screen (see docs/architecture.md for the screen's
+    // size); the notification service draws its notice over the window's top
+    // right corner.
     host::THostObjectRegistry objects;
     morvid::TMainWindow main(objects);
     main.ShowConnectionState(host::csOnline, "server.db (9 reports)");
@@ -346,7 +413,8 @@ TEST_F(Screenshots, FailureNotification) {
     notices.Take({"{DOORS}",
                   true,
                   {"Weekly door report", "Door events",
-                   "Error: Cannot create file \"/srv/reports/doors/260303_0700_Door_events.pdf\". "
+                   "Error: Cannot create file "
+                   "\"/srv/reports/doors/260303_0700_Door_events.pdf\". "
                    "Permission denied",
                    "2026-03-03 07:00:00"}});
     // The notification service draws in its own process; give it time to show.
