@@ -149,6 +149,11 @@ TEST_F(MorvidHistory, CheckWithoutSettingsJudgesTheHistoryAndUnreadableIsUnknown
     call = Call({"--check"});
     EXPECT_EQ(call.Code, 3);
     EXPECT_THAT(call.Out, HasSubstr("does not exist"));
+    // Listing on a new installation: no runs yet, which is no error.
+    call = Call({"--json"});
+    EXPECT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(call.Out, "[]\n");
+    EXPECT_THAT(call.Err, HasSubstr("no runs recorded yet"));
 
     // A FIFO is refused at once instead of being waited on for a writer, for ever.
     Store();

@@ -143,6 +143,16 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
 }
 
 int List(const TOptions& options) {
+    std::error_code missing;
+    if (!std::filesystem::exists(options.History, missing)) {
+        // A new installation: no task has run yet, which is no error.
+        std::cerr << "morvid-history: no runs recorded yet (no history " << options.History
+                  << ")\n";
+        if (options.Json) {
+            PrintRunsJson({}, std::cout);
+        }
+        return 0;
+    }
     const host::TRunHistory history(options.History, true);
     host::TRunQuery query;
     query.FailedOnly = options.Failed;
