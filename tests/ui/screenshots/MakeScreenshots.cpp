@@ -366,10 +366,11 @@ TEST_F(Screenshots, FirstMorningReport) {
                  "first-report-menu.png");
     main.hide();
 
+    Client.Reports.Add(std::make_unique<TTestReport>(16, "Alarm summary"));
     TScheduleItem* task =
         uitest::AddTask(Window->lstSchedules, "Morning alarm report", true, "/home/op/reports",
                         "30 6 * * 1-5 *", [](TScheduleItem& made) {
-                            made.SetReportId(11);
+                            made.SetReportId(16);
                             made.SetFilter(host::TfrxPdfExport::GetDescription());
                         });
     auto dialog = EditorFor(*task);
@@ -378,7 +379,7 @@ TEST_F(Screenshots, FirstMorningReport) {
     dialog.reset();
 
     Window->lstSchedules->SetSelected(Window->lstSchedules->Items[0]);
-    Window->resize(720, 220);
+    Window->resize(900, 200);
     Save(*Window, "first-report-list.png");
 }
 
