@@ -76,6 +76,14 @@ int Export(const std::string& settings, const std::vector<std::string>& args) {
         std::cerr << "quor-reg: export takes at most one key\n";
         return ExitUsage;
     }
+    std::error_code missing;
+    if (args.empty() && !std::filesystem::exists(settings, missing)) {
+        // A new installation has no settings yet: the whole of nothing is an empty registry,
+        // which imports back as nothing.
+        std::cerr << "quor-reg: no settings yet (no registry file " << settings << ")\n";
+        std::cout << host::RegFileHeader << "\n\n";
+        return ExitOk;
+    }
     host::TRegistry registry(settings, true);
     host::ExportRegText(registry, args.empty() ? "\\" : args[0], std::cout);
     std::cout.flush();

@@ -212,6 +212,12 @@ TEST(RegFile, ToolRoundTripsAndRefusesMalformedFiles) {
                     " 2>/dev/null"),
               1);
     EXPECT_EQ(regtest::FileMode(dir.File("none.db")), -1) << "no registry made for a bad file";
+    // A new installation has no settings yet: the whole registry exports as empty.
+    EXPECT_EQ(Shell(tool + " --settings " + dir.File("none.db") + " export > " +
+                    dir.File("none.reg") + " 2>/dev/null"),
+              0);
+    EXPECT_EQ(ReadFileBytes(dir.File("none.reg")), std::string(RegFileHeader) + "\n\n");
+    EXPECT_EQ(regtest::FileMode(dir.File("none.db")), -1) << "an export makes no registry";
     WriteFileBytes(dir.File("foreign.db"), "not a registry");
     EXPECT_EQ(Shell(tool + " --settings " + dir.File("foreign.db") + " export 2>/dev/null"), 1);
     EXPECT_EQ(ReadFileBytes(dir.File("foreign.db")), "not a registry");
