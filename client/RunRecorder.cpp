@@ -17,16 +17,37 @@ void TRunRecorder::Failed(const std::string& why) {
     FError(why + "; runs go on without a history until it can be written again");
 }
 
+void TRunRecorder::ReportWriteErrors() {
+    std::vector<std::string> texts;
+    {
+        const std::lock_guard<std::mutex> lock(FWriteErrors->Lock);
+        texts.swap(FWriteErrors->Texts);
+    }
+    for (const std::string& text : texts) {
+        FError("cannot record a run in the history: " + text);
+    }
+}
+
 bool TRunRecorder::Open() {
+    ReportWriteErrors();
     if (FHistory || FFileName.empty()) {
         return FHistory != nullptr;
     }
     try {
+        FWriter = std::make_unique<host::TRunHistoryWriter>(
+            FFileName, host::TRunHistoryLimits{}, [errors = FWriteErrors](const std::string& text) {
+                const std::lock_guard<std::mutex> lock(errors->Lock);
+                errors->Texts.push_back(text);
+            });
         FHistory = std::make_unique<host::TRunHistory>(FFileName);
     } catch (const std::exception& e) {
+        FHistory.reset();
+        FWriter.reset();
         Failed(std::string("cannot open the run history: ") + e.what());
         return false;
     }
+    FFailing = false;
+    FHistory->FollowWriter(FWriter.get(), ReadWaitMs);
     return true;
 }
 
@@ -40,8 +61,7 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
             stored.FileSize = facts->Size;
             stored.FileStamp = facts->Stamp;
         }
-        FHistory->Record(stored);
-        FFailing = false;
+        FWriter->Record(stored);
     } catch (const std::exception& e) {
         Failed(std::string("cannot record the run of task \"") + run.TaskName +
                "\" in the history: " + e.what());
@@ -50,8 +70,16 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
     }
 }
 
+bool TRunRecorder::Flush(int ms) {
+    const bool done = FWriter == nullptr || FWriter->WaitIdle(ms);
+    ReportWriteErrors();
+    return done;
+}
+
 void TRunRecorder::Close() noexcept {
     FHistory.reset();
+    FWriter.reset(); // writes what is queued
+    ReportWriteErrors();
 }
 
 } // namespace morvid

@@ -2,6 +2,7 @@
 
 #include "platform/host/forms/ListView.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/PluginInfo.h"
 #include "tasks/ScheduleItem.h"
@@ -154,6 +155,9 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
     // Values added after the first layout: each absent one means the behaviour from before it,
     // so options that are off are not written.
     registry.WriteString("Id", task.Id);
+    if (task.Created != 0) {
+        registry.WriteDateTime("Created", task.Created);
+    }
     if (task.RunMissed) {
         registry.WriteBool("RunMissed", true);
     }
@@ -285,6 +289,22 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     }
     if (registry.GetDataType("MoreFilters") == host::rdString) {
         task.MoreFilters = SplitFilters(registry.ReadString("MoreFilters"));
+    }
+    // A task stored before it was kept counts from its last run, or from now when it never
+    // ran: a due time before then was not seen, so none is judged missed.
+    auto moment = [&](const char* name) -> rtl::TDateTime {
+        try {
+            return registry.GetDataType(name) == host::rdBinary ? registry.ReadDateTime(name) : 0;
+        } catch (const host::ERegistryException&) {
+            return 0; // not eight bytes: as if absent
+        }
+    };
+    if (const rtl::TDateTime created = moment("Created"); created != 0) {
+        task.Created = created;
+    } else if (const rtl::TDateTime lastRun = moment("LastRun"); lastRun != 0) {
+        task.Created = rtl::LocalToUtc(lastRun);
+    } else {
+        task.Created = rtl::NowUtc();
     }
     return idMade;
 }

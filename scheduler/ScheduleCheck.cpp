@@ -99,4 +99,21 @@ TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, i
     return check;
 }
 
+TDueSince FirstDueSince(const std::string& text, rtl::TDateTime lastRun, rtl::TDateTime enabled,
+                        rtl::TDateTime now) {
+    rtl::TDateTime since = 0;
+    for (const rtl::TDateTime moment : {lastRun, enabled}) {
+        if (moment != 0 && moment <= now) {
+            since = std::max(since, moment);
+        }
+    }
+    TScheduleCheck check = CheckTaskSchedule(text, since != 0 ? since : now, 1);
+    TDueSince result;
+    result.Error = std::move(check.Error);
+    if (result.Error.empty() && since != 0 && !check.NextRuns.empty()) {
+        result.Due = check.NextRuns.front();
+    }
+    return result;
+}
+
 } // namespace morvid

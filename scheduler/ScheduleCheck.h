@@ -25,6 +25,20 @@ struct TScheduleCheck {
 // gives FieldRangeError's. Other errors pass.
 TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count);
 
+// Which due time of a task has passed since it last ran: what catch-up and the health check of
+// morvid-history both judge a task by, on one wall clock.
+struct TDueSince {
+    std::string Error;      // why the schedule cannot run; empty when it can
+    rtl::TDateTime Due = 0; // the first due time after the moment counted from; 0: none
+};
+
+// Counts from the later of `lastRun` and `enabled` (the moment the task was made or enabled);
+// 0 stands for unknown. A moment after `now` (a clock that was set ahead then) is not counted,
+// so a run dated in the future never hides the due times that follow. Due is 0 when neither
+// moment is known, and may lie after `now`: whether it has passed is the caller's question.
+TDueSince FirstDueSince(const std::string& text, rtl::TDateTime lastRun, rtl::TDateTime enabled,
+                        rtl::TDateTime now);
+
 // The first value of the field (an index of TChronSchedule) that its clock or calendar range
 // lacks, with the field and its range: "'32' is not a valid day (1-31)". Empty when there is
 // none; relative fields have none.

@@ -1,5 +1,7 @@
 #include "tasks/ExportRetention.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <unistd.h>
@@ -17,13 +19,24 @@ bool DirectlyIn(const std::string& file, const fs::path& folder) {
 
 } // namespace
 
-int RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
-                     const std::string& folder, const std::string& currentFile, int keep,
-                     rtl::TDateTime now) noexcept {
-    if (keep <= 0) {
-        return 0;
+std::string TRetention::Note() const {
+    std::string note;
+    if (Removed > 0) {
+        note = "removed " + std::to_string(Removed) + " older " + (Removed == 1 ? "file" : "files");
     }
-    int removed = 0;
+    for (const std::string& failure : NotRemoved) {
+        note += (note.empty() ? "" : "; ") + failure;
+    }
+    return note;
+}
+
+TRetention RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
+                            const std::string& folder, const std::string& currentFile, int keep,
+                            rtl::TDateTime now) noexcept {
+    TRetention result;
+    if (keep <= 0) {
+        return result;
+    }
     try {
         // A trailing delimiter leaves an empty last part; the normal form drops it.
         const fs::path folderPath = (fs::path(folder) / "").lexically_normal().parent_path();
@@ -53,13 +66,19 @@ int RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
             }
             if (::unlink(run.FileName.c_str()) == 0) {
                 history.MarkFileRemoved(run.Id, now);
-                ++removed;
+                ++result.Removed;
+            } else {
+                // Still counted as kept, so the next run tries again.
+                result.NotRemoved.push_back("could not remove " + run.FileName + ": " +
+                                            std::strerror(errno));
             }
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         // Retention never turns a successful run into a failed one.
+        result.NotRemoved.push_back(std::string("could not look for older files: ") + e.what());
+    } catch (...) {
     }
-    return removed;
+    return result;
 }
 
 } // namespace morvid

@@ -7,13 +7,22 @@
 #include "platform/host/history/RunHistory.h"
 
 #include <string>
+#include <vector>
 
 namespace morvid {
 
+struct TRetention {
+    int Removed = 0;
+    // Each file that should have gone and could not, with the system's reason.
+    std::vector<std::string> NotRemoved;
+    // "removed 2 older files; could not remove /x/a.csv: Permission denied"; empty for nothing.
+    std::string Note() const;
+};
+
 // `keep` counts the file just written (`currentFile`, not yet in the history). Each removal is
-// marked in the history. Returns the number of files removed; raises nothing.
-int RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
-                     const std::string& folder, const std::string& currentFile, int keep,
-                     rtl::TDateTime now) noexcept;
+// marked in the history. Raises nothing.
+TRetention RemoveOldExports(host::TRunHistory& history, const std::string& taskId,
+                            const std::string& folder, const std::string& currentFile, int keep,
+                            rtl::TDateTime now) noexcept;
 
 } // namespace morvid

@@ -189,6 +189,7 @@ host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime
     record.Format = Filter;
     record.Trigger = trigger;
     record.Due = due;
+    record.KeepFiles = KeepFiles;
     record.Started = rtl::Now();
     return record;
 }
@@ -376,11 +377,11 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             further.push_back(std::move(run));
         }
         if (history != nullptr && KeepFiles > 0) {
-            const int removed =
-                RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now());
-            if (removed > 0) {
-                AddNote(record, "removed " + std::to_string(removed) + " older " +
-                                    (removed == 1 ? "file" : "files"));
+            const std::string note =
+                RemoveOldExports(*history, Id, folder, record.FileName, KeepFiles, rtl::Now())
+                    .Note();
+            if (!note.empty()) {
+                AddNote(record, note);
             }
         }
         return;

@@ -2,6 +2,7 @@
 
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
@@ -36,7 +37,7 @@ TSchEventList& PluginEventList() {
 TScheduleItem::TScheduleItem(host::TListView* listView)
     : Name(NewTaskName),
       Id(QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString()),
-      ListView(listView) {
+      Created(rtl::NowUtc()), ListView(listView) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
@@ -85,6 +86,13 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     ActiveFrom = source.ActiveFrom;
     ActiveUntil = source.ActiveUntil;
     MoreFilters = source.MoreFilters;
+}
+
+void TScheduleItem::SetEnabled(bool value) {
+    if (value && !Enabled) {
+        Created = rtl::NowUtc();
+    }
+    Enabled = value;
 }
 
 void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
@@ -215,33 +223,29 @@ void TScheduleItem::StartSchedule() {
 
 rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
     rtl::TDateTime last = LastRun.IsClear() ? 0 : LastRun.AsDateTime();
+    if (last > now) {
+        last = 0; // stamped while the clock was ahead: says nothing about when it last ran
+    }
     // The stored LastRun may be older than the last run when the client ended without saving.
     if (const host::TRunHistory* history = MorvidPlugin->RunHistory()) {
         try {
             host::TRunQuery query;
             query.TaskId = Id;
+            query.UntilUtc = rtl::LocalToUtc(now);
             query.Limit = 1;
             if (const auto runs = history->Runs(query); !runs.empty()) {
-                last = std::max(last, runs.front().Started);
+                last = std::max(last, rtl::UtcToLocal(runs.front().StartedUtc()));
             }
         } catch (const std::exception&) {
             // An unreadable history leaves the stored last run to judge by.
         }
     }
-    if (last == 0) {
-        return 0;
-    }
-    try {
-        TChronSchedule schedule;
-        ParseChronSchedule("0 " + CronStr, schedule);
-        const rtl::TDateTime due = NextOccurrence(schedule, last, 0, 0);
-        return due != 0 && due <= now &&
-                       ActiveStateAt(ActiveFrom, ActiveUntil, due) == TActiveState::Active
-                   ? due
-                   : 0;
-    } catch (const rtl::Exception&) {
-        return 0;
-    }
+    const TDueSince missed =
+        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now);
+    return missed.Due != 0 && missed.Due <= now &&
+                   ActiveStateAt(ActiveFrom, ActiveUntil, missed.Due) == TActiveState::Active
+               ? missed.Due
+               : 0;
 }
 
 bool TScheduleItem::CatchUp() {

@@ -38,7 +38,8 @@ public:
 
     // Setters only store: a visible change needs UpdateRow, arming needs StartSchedule.
     void SetName(const std::string& value); // the event takes the name as well
-    void SetEnabled(bool value) { Enabled = value; }
+    // Enabling a disabled task starts its due times anew: Created becomes now.
+    void SetEnabled(bool value);
     void SetReportId(std::int32_t value) { ReportId = value; }
     void SetExportPath(const std::string& value) { ExportPath = value; }
     void SetFilter(const std::string& value) { Filter = value; }
@@ -72,9 +73,9 @@ public:
     void ResumeSchedule();
 
     // The first due time after the task's last run (the later of LastRun and the history's
-    // latest start) when it lies at or before `now` within the active days; 0 when there is
-    // none, when the task never ran (nothing tells since when to look), or when its schedule
-    // does not parse.
+    // latest start, neither after `now`) and after Created, when it lies at or before `now`
+    // within the active days; 0 when there is none, when neither moment is known, or when its
+    // schedule cannot run.
     rtl::TDateTime MissedDueTime(rtl::TDateTime now) const;
     // For an enabled task with RunMissed that missed a due time: queues one catch-up run on the
     // main thread's messages, however many due times were missed. True when one was queued.
@@ -121,6 +122,9 @@ public:
     std::string ActiveUntil;
     // Descriptions of further export filters: each run exports the one report in these as well.
     std::vector<std::string> MoreFilters;
+    // Since when the task's due times count (a UTC date-time): when it was made or last
+    // enabled. A due time before it was never missed. 0 while unknown.
+    rtl::TDateTime Created = 0;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 

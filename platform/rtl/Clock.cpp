@@ -19,10 +19,57 @@ TDateTime UnixMilliSecondsToLocal(std::int64_t unixMs) {
                           local.tm_min, local.tm_sec, ms);
 }
 
-TDateTime TSystemClock::Now() const {
+std::int64_t LocalToUnixMilliSeconds(TDateTime local) {
+    const TDecodedDateTime t = DecodeMilliSeconds(DateTimeToMilliSeconds(local));
+    std::tm tm{};
+    tm.tm_year = t.Year - 1900;
+    tm.tm_mon = t.Month - 1;
+    tm.tm_mday = t.Day;
+    tm.tm_hour = t.Hour;
+    tm.tm_min = t.Minute;
+    tm.tm_sec = t.Second;
+    tm.tm_isdst = -1;
+    return std::int64_t{std::mktime(&tm)} * 1000 + t.MilliSecond;
+}
+
+TDateTime UnixMilliSecondsToUtc(std::int64_t unixMs) noexcept {
+    return MilliSecondsToDateTime(unixMs + detail::UnixEpochToDateTimeDays * MSecsPerDay);
+}
+
+std::int64_t UtcToUnixMilliSeconds(TDateTime utc) noexcept {
+    return DateTimeToMilliSeconds(utc) - detail::UnixEpochToDateTimeDays * MSecsPerDay;
+}
+
+TDateTime NowUtc() {
+    return UnixMilliSecondsToUtc(CurrentClock().UnixMs());
+}
+
+TDateTime LocalToUtc(TDateTime local) {
+    return UnixMilliSecondsToUtc(LocalToUnixMilliSeconds(local));
+}
+
+TDateTime UtcToLocal(TDateTime utc) {
+    return UnixMilliSecondsToLocal(UtcToUnixMilliSeconds(utc));
+}
+
+std::int32_t UtcOffsetAt(TDateTime local) {
+    const std::int64_t localMs =
+        DateTimeToMilliSeconds(local) - detail::UnixEpochToDateTimeDays * MSecsPerDay;
+    return static_cast<std::int32_t>((localMs - LocalToUnixMilliSeconds(local)) / 1000);
+}
+
+std::int64_t TClock::UnixMs() const {
+    return LocalToUnixMilliSeconds(Now());
+}
+
+std::int64_t TSystemClock::UnixMs() const {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    return UnixMilliSecondsToLocal(std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1'000'000);
+    return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1'000'000;
+}
+
+TDateTime TSystemClock::Now() const {
+    return UnixMilliSecondsToLocal(UnixMs());
 }
 
 std::int64_t TSystemClock::PerformanceCounter() const {

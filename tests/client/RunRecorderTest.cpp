@@ -47,6 +47,7 @@ TEST(RunRecorder, RecordsTheRunWithItsFile) {
                               [&](const std::string& text) { errors.push_back(text); });
         recorder.Record(ARun(exported));
         ASSERT_NE(recorder.History(), nullptr);
+        ASSERT_TRUE(recorder.Flush(60'000)) << "written by the writer's thread";
         const auto runs = recorder.History()->Runs({});
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_EQ(runs[0].FileSize, 8);

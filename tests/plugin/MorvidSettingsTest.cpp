@@ -115,7 +115,9 @@ TEST_F(MorvidSettingsTest, ATaskThatNeverRanIsStoredWithoutLastRunAndLoadsAsNeve
                             TStoredValue{"Filter", rdString, "PDF file"},
                             TStoredValue{"CronStr", rdString, "30 7 * * 1-5 *"},
                             TStoredValue{"ParamCount", rdInteger, "0"},
-                            TStoredValue{"Id", rdString, task.Id}));
+                            TStoredValue{"Id", rdString, task.Id},
+                            // Made at 2026-03-03 13:46:05 UTC.
+                            TStoredValue{"Created", rdBinary, "46084.57366898148"}));
 
     Restart();
     Load();
@@ -141,7 +143,8 @@ TEST_F(MorvidSettingsTest, ANumberThenADateParameterAreStoredAsIntegerAndEightBy
                                   TStoredValue{"Param0", rdInteger, "42"},
                                   TStoredValue{"ParamType1", rdInteger, "3"},
                                   TStoredValue{"Param1", rdBinary, "46080"},
-                                  TStoredValue{"Id", rdString, task.Id}));
+                                  TStoredValue{"Id", rdString, task.Id},
+                                  TStoredValue{"Created", rdBinary, "46084.57366898148"}));
     ASSERT_TRUE(Registry()->OpenKey(ItemPath(0), false));
     EXPECT_EQ(Registry()->GetDataSize("LastRun"), 8);
     EXPECT_EQ(Registry()->GetDataSize("Param1"), 8);
@@ -175,7 +178,7 @@ TEST_F(MorvidSettingsTest, EveryParameterKindIsStoredByItsCodeAndLoadsBack) {
             {{"ParamCount", rdInteger, "1"}, {"ParamType0", rdInteger, std::to_string(c.Code)}},
             c.Stored);
         // The task's identity follows the values of the first layout.
-        EXPECT_THAT(Without(TValues(stored.begin() + 6, stored.end()), "Id"),
+        EXPECT_THAT(Without(Without(TValues(stored.begin() + 6, stored.end()), "Id"), "Created"),
                     ElementsAreArray(expected));
 
         Restart();
@@ -284,12 +287,15 @@ TEST_F(MorvidSettingsTest, SettingsFromBeforeTheAdditionsLoadAsTheyDidAndSaveAnI
     Load();
     EXPECT_EQ(Task(0).Id, id);
     Save();
-    // The stored values come back as they were, in their order, and the identity is kept.
+    // The stored values come back as they were, in their order, and the identity is kept;
+    // since when its due times count is its last run.
     EXPECT_THAT(StoredValues(*Registry(), ItemPath(0)),
-                ::testing::UnorderedElementsAreArray(With(old, {{"Id", rdString, id}})));
+                ::testing::UnorderedElementsAreArray(
+                    With(old, {{"Id", rdString, id}, {"Created", rdBinary, "46084.25"}})));
     Restart();
     Load();
     EXPECT_EQ(Task(0).Id, id);
+    EXPECT_EQ(Task(0).Created, 46084.25);
 }
 
 TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
@@ -440,7 +446,7 @@ TEST_F(MorvidSettingsTest, AParameterOfAnUnknownCodeKeepsItsPlaceThroughEveryRou
         EXPECT_EQ(params[2].Value, rtl::TVariant(6));
         Save();
         const TValues stored = StoredValues(*Registry(), ItemPath(0));
-        EXPECT_THAT(Without(TValues(stored.begin() + 6, stored.end()), "Id"),
+        EXPECT_THAT(Without(Without(TValues(stored.begin() + 6, stored.end()), "Id"), "Created"),
                     ElementsAre(TStoredValue{"ParamCount", rdInteger, "3"},
                                 TStoredValue{"ParamType0", rdInteger, "1"},
                                 TStoredValue{"Param0", rdInteger, "5"},
@@ -527,7 +533,8 @@ TEST_F(MorvidSettingsTest, AFailedLoadLosesNoStoredTask) {
 
         Save();
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(Without(StoredValues(*Registry(), ItemPath(i)), "Id"), stored[i])
+            EXPECT_EQ(Without(Without(StoredValues(*Registry(), ItemPath(i)), "Id"), "Created"),
+                      stored[i])
                 << "Item" << i;
         }
         EXPECT_FALSE(KeyExists(ItemPath(3)));

@@ -26,7 +26,7 @@ public:
     // A wait of 0 ms only tests the event.
     rtl::TWaitResult WaitFor(rtl::TEvent& event, std::int64_t ms) override;
 
-    std::int64_t UnixMs() const;
+    std::int64_t UnixMs() const override;
     // Moves the wall clock alone, as when someone sets the system time; the counter stays.
     void Jump(std::int64_t deltaMs);
     // Sets the wall clock alone.

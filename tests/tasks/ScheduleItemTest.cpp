@@ -94,8 +94,15 @@ TEST_F(ScheduleItemTest, SettersOnlyStore) {
     task->UpdateRow();
     const auto before = RowTexts(0);
 
+    const rtl::TDateTime created = task->Created;
+    EXPECT_NE(created, 0.0) << "made now";
     task->SetName("Nightly alarms");
+    Clock.Advance(60'000);
     task->SetEnabled(true);
+    EXPECT_DOUBLE_EQ(task->Created, created + 1 / 1440.0) << "its due times count from now";
+    Clock.Advance(60'000);
+    task->SetEnabled(true);
+    EXPECT_DOUBLE_EQ(task->Created, created + 1 / 1440.0) << "already enabled";
     task->SetReportId(42);
     task->SetExportPath("/srv/reports");
     task->SetFilter("PDF document");

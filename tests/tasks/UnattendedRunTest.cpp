@@ -3,6 +3,7 @@
 // missed while the client was closed.
 #include "platform/host/forms/ListView.h"
 #include "platform/host/report/Report.h"
+#include "platform/rtl/Clock.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/tasks/TaskTestHost.h"
 
@@ -267,18 +268,28 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         bool Expected;
         const char* ActiveFrom = "";
         const char* ActiveUntil = "";
+        rtl::TDateTime EnabledAt = 0; // made or last enabled; before every row's last run if 0
+        const char* Due = "2026-03-03 10:47:00";
     } const cases[] = {
         {"every minute, three hours missed", true, true, "* * * * * *", threeHoursAgo, true},
         {"the option off", false, true, "* * * * * *", threeHoursAgo, false},
         {"disabled", true, false, "* * * * * *", threeHoursAgo, false},
         {"nothing due since", true, true, "0 0 * * * *", now - 60 / 86400.0, false},
-        {"never ran", true, true, "* * * * * *", 0, false},
+        {"never ran, nothing tells since when", true, true, "* * * * * *", 0, false},
         {"schedule that does not parse", true, true, "x * * * * *", threeHoursAgo, false},
         {"active from today", true, true, "* * * * * *", threeHoursAgo, true, "2026-03-03"},
         {"missed after the last day", true, true, "* * * * * *", threeHoursAgo, false, "",
          "2026-03-02"},
         {"missed before the first day", true, true, "* * * * * *", threeHoursAgo, false,
          "2026-03-04"},
+        {"disabled after its last run, enabled since the hour", true, true, "0 * * * * *",
+         threeHoursAgo, false, "", "", now - 5 / 1440.0},
+        {"disabled after its last run, enabled before the hour", true, true, "0 * * * * *",
+         threeHoursAgo, true, "", "", now - 50 / 1440.0, "2026-03-03 13:00:00"},
+        {"never ran, made two hours ago", true, true, "0 * * * * *", 0, true, "", "", now - 2 / 24.0,
+         "2026-03-03 12:00:00"},
+        {"last run dated years ahead", true, true, "* * * * * *", now + 5 * 365, true, "", "",
+         threeHoursAgo},
     };
     for (const TCase& c : cases) {
         Runs.clear();
@@ -288,6 +299,9 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         task->SetCronStr(c.CronStr);
         task->ActiveFrom = c.ActiveFrom;
         task->ActiveUntil = c.ActiveUntil;
+        task->Created = c.EnabledAt != 0 ? rtl::LocalToUtc(c.EnabledAt)
+                        : c.LastRun != 0 ? 0
+                                         : rtl::NowUtc();
         if (c.LastRun != 0) {
             task->LastRun = rtl::TVariant::FromDate(c.LastRun);
         }
@@ -296,7 +310,7 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
         ASSERT_EQ(Runs.size(), c.Expected ? 1u : 0u) << c.Name;
         if (c.Expected) {
             EXPECT_EQ(Runs[0].Trigger, host::TRunTrigger::CatchUp);
-            EXPECT_EQ(rtl::FormatDateTimeISO(Runs[0].Due), "2026-03-03 10:47:00");
+            EXPECT_EQ(rtl::FormatDateTimeISO(Runs[0].Due), c.Due) << c.Name;
             EXPECT_EQ(Runs[0].Result, "Success!");
             // Caught up: nothing is missed any more.
             EXPECT_FALSE(task->CatchUp());

@@ -2,6 +2,7 @@
 // and settings made as the client makes them.
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Clock.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolRun.h"
 
@@ -61,7 +62,8 @@ protected:
 
     // A task key as the plug-in stores it.
     void StoreTask(int index, const std::string& id, const std::string& name, bool enabled,
-                   const std::string& cronStr, const std::string& activeUntil = {}) {
+                   const std::string& cronStr, const std::string& activeUntil = {},
+                   rtl::TDateTime created = 0) {
         host::TRegistry registry(SettingsFile);
         ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item" +
                                          std::to_string(index),
@@ -75,6 +77,9 @@ protected:
         if (!activeUntil.empty()) {
             registry.WriteString("ActiveUntil", activeUntil);
         }
+        if (created != 0) {
+            registry.WriteDateTime("Created", created);
+        }
     }
 
     morvid::test::TTempDir Dir;
@@ -87,6 +92,7 @@ private:
 };
 
 TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
+    constexpr int InThisZone = 99;
     struct TCase {
         const char* Name;
         bool BFailed;
@@ -95,6 +101,17 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         int Code;
         const char* Summary;
         int CActiveDays = 0; // C's last active day from today; 0 for none
+        // What the first rows leave out: C recorded in another zone (hours east) and the
+        // check run under TZ; C's name; a run of C dated years ahead after its last; a task D
+        // that never ran, made some minutes ago with its schedule; no task stored at all.
+        int CZoneHours = InThisZone;
+        const char* TZ = "";
+        const char* CName = "C";
+        bool CRunAhead = false;
+        double DCreatedMinutesAgo = 0;
+        const char* DCron = "* * * * * *";
+        bool NoTasks = false;
+        std::vector<std::string> Args = {};
     } const cases[] = {
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
@@ -105,6 +122,44 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         {"within the grace", false, 4, true, 0, "MORVID OK - 4 tasks"},
         {"an ended task is not due", false, 60, true, 0, "MORVID OK - 4 tasks", -2},
         {"an active task is", false, 60, true, 3, "MORVID UNKNOWN - 1 of 4 tasks overdue", 1},
+        {"never-run tasks are counted apart", false, 1, true, 0,
+         "MORVID OK - 4 tasks, every latest run succeeded, 1 never ran | tasks=4 failed=0 "
+         "overdue=0 never_ran=1"},
+        {"never ran, though due since it was made", false, 1, true, 3,
+         "MORVID UNKNOWN - 1 of 5 tasks overdue: \"D\" never ran, due ", 0, InThisZone, "", "C", false,
+         60},
+        {"never ran, made within the grace", false, 1, true, 0,
+         "MORVID OK - 5 tasks, every latest run succeeded, 2 never ran", 0, InThisZone, "", "C", false,
+         3},
+        {"a schedule that cannot run", false, 1, true, 2,
+         "MORVID CRITICAL - 1 of 5 tasks failed: \"D\": its schedule cannot run: '24' is not a "
+         "valid hour (0-23)",
+         0, InThisZone, "", "C", false, 1, "0 24 * * * *"},
+        {"a run dated years ahead hides no due time", false, 60, true, 3,
+         "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C\" due ", 0, InThisZone, "", "C", true},
+        {"recorded in New York, checked in Tokyo", false, 1, true, 0, "MORVID OK - 4 tasks", 0, -5,
+         "Asia/Tokyo"},
+        {"recorded in Tokyo, checked in New York, overdue", false, 60, true, 3,
+         "MORVID UNKNOWN - 1 of 4 tasks overdue", 0, 9, "America/New_York"},
+        {"a name cannot break the line", false, 60, true, 3,
+         "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C/x y\" due ", 0, InThisZone, "", "C|x\ny"},
+        {"no enabled task", false, 1, true, 3, "MORVID UNKNOWN - no enabled task | tasks=0",
+         0, InThisZone, "", "C", false, 0, "", true},
+        {"no enabled task allowed",
+         false,
+         1,
+         true,
+         0,
+         "MORVID OK - no enabled task | tasks=0",
+         0,
+         InThisZone,
+         "",
+         "C",
+         false,
+         0,
+         "",
+         true,
+         {"--allow-empty"}},
     };
     for (const TCase& c : cases) {
         std::filesystem::remove(HistoryFile);
@@ -113,21 +168,40 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         Add("{A}", "A", 3, true); // failed earlier, succeeded since
         Add("{A}", "A", 0.5);
         Add("{B}", "B", 0.5, c.BFailed);
-        Add("{C}", "C", c.CMinutesAgo);
+        host::TRunRecord& run = Add("{C}", c.CName, c.CMinutesAgo);
+        if (c.CZoneHours != InThisZone) {
+            run.UtcOffset = c.CZoneHours * 3600;
+            run.Started = rtl::NowUtc() + c.CZoneHours / 24.0 - c.CMinutesAgo / 1440.0;
+        }
+        if (c.CRunAhead) {
+            Add("{C}", c.CName, -5 * 365 * 1440.0);
+        }
         Store();
-        StoreTask(0, "{A}", "A", true, "0 0 * * * *"); // hourly: its next due lies ahead
-        StoreTask(1, "{B}", "B", true, "* * * * * *");
-        StoreTask(2, "{C}", "C", c.CEnabled, "* * * * * *",
-                  c.CActiveDays == 0
-                      ? ""
-                      : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
-        // Counted, but with no identity it has no runs to judge.
-        StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
-        const TToolRun call = Call({"--check", "--settings", SettingsFile});
+        if (c.NoTasks) {
+            host::TRegistry(SettingsFile).OpenKey("\\Software\\Quor\\Client", true);
+        } else {
+            StoreTask(0, "{A}", "A", true, "0 0 * * * *"); // hourly: its next due lies ahead
+            StoreTask(1, "{B}", "B", true, "* * * * * *");
+            StoreTask(2, "{C}", c.CName, c.CEnabled, "* * * * * *",
+                      c.CActiveDays == 0
+                          ? ""
+                          : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
+            // Counted, but with no identity it has no runs to judge, and nothing tells since
+            // when it is due.
+            StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
+        }
+        if (c.DCreatedMinutesAgo != 0) {
+            StoreTask(4, "{D}", "D", true, c.DCron, {}, rtl::NowUtc() - c.DCreatedMinutesAgo / 1440.0);
+        }
+        std::vector<std::string> args{"--check", "--settings", SettingsFile};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        const TToolRun call =
+            Call(args, *c.TZ != 0 ? std::vector<std::string>{std::string("TZ=") + c.TZ}
+                                  : std::vector<std::string>{});
         EXPECT_EQ(call.Code, c.Code) << c.Name << ": " << call.Out << call.Err;
         EXPECT_THAT(call.Out, StartsWith(c.Summary)) << c.Name;
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '\n'), 1) << c.Name;
-        EXPECT_THAT(call.Out, HasSubstr(" | tasks=")) << c.Name;
+        EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '|'), 1) << c.Name;
     }
 }
 

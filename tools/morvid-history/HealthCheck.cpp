@@ -2,28 +2,59 @@
 
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsPaths.h"
-#include "scheduler/ChronSchedule.h"
+#include "platform/rtl/Clock.h"
+#include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
 
 #include <map>
+#include <optional>
 
 namespace morvid::history {
 
 namespace {
 
-// The first due time after `from`, or 0 for a schedule that has none or does not parse.
-rtl::TDateTime NextDue(const std::string& cronStr, rtl::TDateTime from) {
-    try {
-        TChronSchedule schedule;
-        ParseChronSchedule("0 " + cronStr, schedule);
-        return NextOccurrence(schedule, from, 0, 0);
-    } catch (const rtl::Exception&) {
-        return 0;
+// The wall clock the client's schedules run on, found from the zone of the run recorded last:
+// this process's own zone when it agrees there (summer time then follows its rules), else that
+// run's fixed offset. So a check run under another zone judges the same instants.
+class TClientZone {
+public:
+    explicit TClientZone(const std::vector<host::TRunRecord>& latestRuns) {
+        const host::TRunRecord* last = nullptr;
+        for (const host::TRunRecord& run : latestRuns) {
+            if (last == nullptr || run.Id > last->Id) {
+                last = &run;
+            }
+        }
+        if (last != nullptr && last->UtcOffset &&
+            rtl::UtcOffsetAt(rtl::UtcToLocal(last->StartedUtc())) != *last->UtcOffset) {
+            FOffset = *last->UtcOffset / 86400.0;
+        }
     }
+    rtl::TDateTime ToWall(rtl::TDateTime utc) const {
+        return FOffset ? utc + *FOffset : rtl::UtcToLocal(utc);
+    }
+    rtl::TDateTime ToUtc(rtl::TDateTime wall) const {
+        return FOffset ? wall - *FOffset : rtl::LocalToUtc(wall);
+    }
+
+private:
+    std::optional<rtl::TDateTime> FOffset; // days; none: this process's zone
+};
+
+// A name or result in the summary: a line end would end the line, a '|' start the figures.
+std::string Clean(std::string text) {
+    for (char& c : text) {
+        if (c == '|') {
+            c = '/';
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    return text;
 }
 
 std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
+    return "\"" + Clean(text) + "\"";
 }
 
 // "a", "a, b", "a, b and 3 more".
@@ -64,43 +95,72 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
         task.ActiveUntil = text("ActiveUntil");
         task.Enabled = registry.GetDataType("Enabled") == host::rdInteger &&
                        registry.ReadInteger("Enabled") != 0;
+        if (registry.GetDataType("Created") == host::rdBinary) {
+            try {
+                task.Created = registry.ReadDateTime("Created");
+            } catch (const host::ERegistryException&) {
+                // Not eight bytes: as if the client had not stored it yet.
+            }
+        }
         tasks.push_back(std::move(task));
     }
     return tasks;
 }
 
-TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
-                         const std::optional<std::vector<TStoredTask>>& tasks, rtl::TDateTime now,
-                         int graceMinutes) {
+TCheckResult CheckHealth(const host::TRunHistory& history,
+                         const std::optional<std::vector<TStoredTask>>& tasks,
+                         const TCheckOptions& options) {
+    const std::vector<host::TRunRecord> latestRuns = history.LatestRuns();
     std::map<std::string, const host::TRunRecord*> latest;
     for (const host::TRunRecord& run : latestRuns) {
         latest[run.TaskId] = &run;
     }
+    const TClientZone zone(latestRuns);
+    const rtl::TDateTime now = options.NowUtc;
     std::vector<std::string> failed;
     std::vector<std::string> overdue;
     std::size_t counted = 0;
+    std::size_t neverRan = 0;
     auto judgeRun = [&](const host::TRunRecord& run) {
         if (run.Outcome == host::TRunOutcome::Failed) {
             failed.push_back(Quoted(run.TaskName) + " at " + rtl::FormatDateTimeISO(run.Started) +
-                             ": " + run.Result);
+                             ": " + Clean(run.Result));
         }
     };
     if (tasks) {
-        const rtl::TDateTime grace = graceMinutes / 1440.0;
+        const rtl::TDateTime grace = options.GraceMinutes / 1440.0;
         for (const TStoredTask& task : *tasks) {
             if (!task.Enabled) {
                 continue;
             }
             ++counted;
             const auto found = task.Id.empty() ? latest.end() : latest.find(task.Id);
+            rtl::TDateTime lastRun = 0;
             if (found == latest.end()) {
-                continue; // never ran: nothing tells when it should have
+                ++neverRan;
+            } else {
+                judgeRun(*found->second);
+                // The latest run not dated after now: one stamped while the clock was ahead
+                // must not hide the due times after the runs before it.
+                host::TRunQuery query;
+                query.TaskId = task.Id;
+                query.UntilUtc = now;
+                query.Limit = 1;
+                if (const auto runs = history.Runs(query); !runs.empty()) {
+                    lastRun = zone.ToWall(runs.front().StartedUtc());
+                }
             }
-            judgeRun(*found->second);
-            const rtl::TDateTime due = NextDue(task.CronStr, found->second->Started);
-            if (due != 0 && due + grace < now &&
-                ActiveStateAt(task.ActiveFrom, task.ActiveUntil, due) == TActiveState::Active) {
-                overdue.push_back(Quoted(task.Name) + " due " + rtl::FormatDateTimeISO(due));
+            const TDueSince due =
+                FirstDueSince(task.CronStr, lastRun,
+                              task.Created != 0 ? zone.ToWall(task.Created) : 0, zone.ToWall(now));
+            if (!due.Error.empty()) {
+                failed.push_back(Quoted(task.Name) +
+                                 ": its schedule cannot run: " + Clean(due.Error));
+            } else if (due.Due != 0 && zone.ToUtc(due.Due) + grace < now &&
+                       ActiveStateAt(task.ActiveFrom, task.ActiveUntil, due.Due) ==
+                           TActiveState::Active) {
+                overdue.push_back(Quoted(task.Name) + (found == latest.end() ? " never ran," : "") +
+                                  " due " + rtl::FormatDateTimeISO(due.Due));
             }
         }
     } else {
@@ -123,20 +183,21 @@ TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
         result.ExitCode = CheckFailed;
         result.Summary =
             "MORVID CRITICAL - " + std::to_string(failed.size()) + of + "failed: " + Listed(failed);
+    } else if (counted == 0) {
+        // A watch over nothing must not read as a healthy one.
+        result.ExitCode = options.AllowEmpty ? CheckOk : CheckOverdue;
+        result.Summary = std::string(options.AllowEmpty ? "MORVID OK" : "MORVID UNKNOWN") +
+                         (tasks ? " - no enabled task" : " - no task in the history");
     } else {
-        result.Summary = "MORVID OK - " + std::to_string(counted) +
-                         " tasks, every latest run "
-                         "succeeded";
+        result.Summary =
+            "MORVID OK - " + std::to_string(counted) + " tasks, every latest run succeeded";
     }
-    result.Summary += " | tasks=" + std::to_string(counted) +
-                      " failed=" + std::to_string(failed.size()) +
-                      " overdue=" + std::to_string(overdue.size());
-    // A result text may hold line ends of its own; the summary stays one line.
-    for (char& c : result.Summary) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
+    if (neverRan > 0) {
+        result.Summary += ", " + std::to_string(neverRan) + " never ran";
     }
+    result.Summary +=
+        " | tasks=" + std::to_string(counted) + " failed=" + std::to_string(failed.size()) +
+        " overdue=" + std::to_string(overdue.size()) + " never_ran=" + std::to_string(neverRan);
     return result;
 }
 

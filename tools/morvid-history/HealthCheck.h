@@ -1,6 +1,6 @@
-// The check a monitoring system runs: is every task's latest run a success, and has every
-// enabled task run since its last due time? One summary line and an exit code, as the usual
-// check plug-ins give them.
+// The check a monitoring system runs: is every enabled task's latest run a success, can its
+// schedule run, and has it run since its last due time? One summary line and an exit code, as
+// the usual check plug-ins give them.
 #pragma once
 
 #include "platform/host/history/RunHistory.h"
@@ -23,24 +23,31 @@ struct TStoredTask {
     std::string CronStr;
     std::string ActiveFrom; // "YYYY-MM-DD" or empty, as stored
     std::string ActiveUntil;
+    rtl::TDateTime Created = 0; // UTC: since when its due times count; 0 when not stored
 };
 
 // The report tasks of the plug-in's settings in the client's registry file. Raises the
 // registry's error when the file cannot be read.
 std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile);
 
+struct TCheckOptions {
+    rtl::TDateTime NowUtc = 0;
+    int GraceMinutes = 5;
+    bool AllowEmpty = false; // no task to judge is OK rather than unknown
+};
+
 struct TCheckResult {
     int ExitCode = CheckOk;
     std::string Summary; // one line, without its line end
 };
 
-// Judges the latest runs. With the stored tasks, only enabled tasks count, and an enabled task
-// is overdue when a due time after its latest run lies more than graceMinutes before now;
-// without them, every task of the history counts and none can be judged overdue. A due time
-// outside the task's active days is none. An overdue
-// task outweighs a failed one: the scheduler itself may be down.
-TCheckResult CheckHealth(const std::vector<host::TRunRecord>& latestRuns,
-                         const std::optional<std::vector<TStoredTask>>& tasks, rtl::TDateTime now,
-                         int graceMinutes);
+// With the stored tasks, every enabled task counts: failed when its latest run failed or its
+// schedule cannot run; overdue when a due time after its last run (or, when it never ran,
+// after it was made or enabled) lies more than the grace before now, in absolute time; a due time outside the task's active days is none. Without
+// them, every task of the history counts and none can be judged overdue. An overdue task
+// outweighs a failed one: the scheduler itself may be down. Nothing to judge is unknown.
+TCheckResult CheckHealth(const host::TRunHistory& history,
+                         const std::optional<std::vector<TStoredTask>>& tasks,
+                         const TCheckOptions& options);
 
 } // namespace morvid::history

@@ -2,6 +2,7 @@
 // check for a monitoring system.
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/DateUtils.h"
 #include "tools/morvid-history/HealthCheck.h"
 #include "tools/morvid-history/Metrics.h"
@@ -37,14 +38,15 @@ struct TOptions {
     bool Check = false;
     bool Metrics = false;
     std::string MetricsFile; // empty: standard output
+    bool AllowEmpty = false;
     int GraceMinutes = DefaultGraceMinutes;
     bool Help = false;
 };
 
 std::string Usage() {
     return "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
-           "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--check]\n"
-           "                      [--metrics[=FILE]]\n"
+           "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--metrics[=FILE]]\n"
+           "                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]]\n"
            "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
            "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
            "file it wrote.\n"
@@ -57,10 +59,12 @@ std::string Usage() {
            "  --failed         only runs that did not succeed\n"
            "  --since TIME     only runs started at or after TIME (local time)\n"
            "  --json           print the runs as one JSON array\n"
-           "  --check          print one summary line and exit 0 when every task's latest run\n"
-           "                   succeeded, 2 when one failed, 3 when an enabled task is overdue\n"
-           "                   (a due time after its latest run lies more than the grace\n"
-           "                   period back) or when the check cannot be made\n"
+           "  --check          judge every enabled task, print one summary line and exit 0\n"
+           "                   when every latest run succeeded, 2 when one failed or a\n"
+           "                   schedule cannot run, 3 when a task is overdue (a due time after\n"
+           "                   its latest run, or after it was made or enabled when it never\n"
+           "                   ran, lies more than the grace period back), when there is no\n"
+           "                   enabled task, or when the check cannot be made\n"
            "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
            "                   and runs by outcome as metrics in the text format of a\n"
            "                   monitoring system's file collector; into FILE (replaced\n"
@@ -70,6 +74,7 @@ std::string Usage() {
            host::DefaultRegistryPath() +
            ")\n"
            "  --grace MINUTES  the grace period of --check (default: 5)\n"
+           "  --allow-empty    --check says OK, not UNKNOWN, when there is no enabled task\n"
            "  --help           show this help\n";
 }
 
@@ -132,6 +137,8 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             if (equals != std::string::npos) {
                 options.MetricsFile = value();
             }
+        } else if (name == "--allow-empty") {
+            options.AllowEmpty = flag();
         } else if (name == "--help" || name == "-h") {
             options.Help = flag();
         } else {
@@ -195,7 +202,7 @@ int Check(const TOptions& options) {
         tasks = ReadStoredTasks(options.Settings);
     }
     const TCheckResult result =
-        CheckHealth(history.LatestRuns(), tasks, rtl::Now(), options.GraceMinutes);
+        CheckHealth(history, tasks, {rtl::NowUtc(), options.GraceMinutes, options.AllowEmpty});
     std::cout << result.Summary << '\n';
     return result.ExitCode;
 }

@@ -1,6 +1,8 @@
 #include "platform/host/history/RunHistory.h"
 
 #include "platform/rtl/FileCheck.h"
+#include "platform/host/history/RunHistoryWriter.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/UserFolders.h"
 
 #include <array>
@@ -20,7 +22,7 @@ namespace {
 
 // "MRVH": tells our history from any other SQLite file before SQLite touches it.
 constexpr std::uint32_t ApplicationId = 0x4D525648;
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 constexpr int BusyTimeoutMs = 5000;
 
 constexpr const char* SchemaSql = R"sql(
@@ -49,9 +51,42 @@ CREATE INDEX runs_by_file ON runs(file) WHERE file <> '';
 CREATE TABLE tasks(id TEXT PRIMARY KEY, last_run INTEGER NOT NULL) WITHOUT ROWID;
 )sql";
 
+// The first layout had only a failed flag and local times. A cancelled run of that time was
+// recorded as failed and stays so; a time keeps the offset this zone has at it.
+constexpr const char* UpgradeSql = R"sql(
+ALTER TABLE runs ADD COLUMN outcome TEXT NOT NULL DEFAULT 'succeeded';
+ALTER TABLE runs ADD COLUMN utc_offset INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE runs ADD COLUMN started_utc REAL NOT NULL DEFAULT 0;
+UPDATE runs SET outcome = CASE WHEN failed <> 0 THEN 'failed' ELSE 'succeeded' END,
+    utc_offset = morvid_utc_offset(started),
+    started_utc = started - morvid_utc_offset(started) / 86400.0;
+DROP INDEX runs_by_task;
+DROP INDEX runs_by_start;
+CREATE INDEX runs_by_task ON runs(task_id, started_utc, id);
+CREATE INDEX runs_by_start ON runs(started_utc);
+PRAGMA user_version = 2;
+)sql";
+
+// A reader of a first-layout file it may not change sees the same columns through this view; it
+// shadows the table, since unqualified names look in the temporary schema first.
+constexpr const char* FirstLayoutViewSql = R"sql(
+CREATE TEMP VIEW runs AS SELECT *,
+    CASE WHEN failed <> 0 THEN 'failed' ELSE 'succeeded' END AS outcome,
+    morvid_utc_offset(started) AS utc_offset,
+    started - morvid_utc_offset(started) / 86400.0 AS started_utc FROM main.runs;
+)sql";
+
 constexpr const char* Columns = "id, task_id, task_name, report, format, due, started, ended, "
-                                "result, failed, file, file_size, file_stamp, file_removed, "
-                                "trigger, note";
+                                "result, outcome, file, file_size, file_stamp, file_removed, "
+                                "trigger, note, utc_offset";
+
+void UtcOffsetFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    sqlite3_result_int(context, rtl::UtcOffsetAt(sqlite3_value_double(values[0])));
+}
+
+bool IsBusy(int code) {
+    return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
+}
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -132,6 +167,10 @@ std::optional<TRunOutcome> RunOutcomeFromText(std::string_view text) noexcept {
         }
     }
     return std::nullopt;
+}
+
+rtl::TDateTime TRunRecord::StartedUtc() const {
+    return UtcOffset ? Started - *UtcOffset / 86400.0 : rtl::LocalToUtc(Started);
 }
 
 std::optional<TFileFacts> RegularFileFacts(const std::string& path) {
@@ -266,7 +305,11 @@ TRunHistory::~TRunHistory() {
 
 void TRunHistory::Raise(const std::string& what) const {
     const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
-    throw ERunHistoryError("History " + Quoted(FFileName) + ": " + what + ": " + cause);
+    const std::string message = "History " + Quoted(FFileName) + ": " + what + ": " + cause;
+    if (FDb != nullptr && IsBusy(sqlite3_extended_errcode(FDb))) {
+        throw ERunHistoryBusy(message);
+    }
+    throw ERunHistoryError(message);
 }
 
 void TRunHistory::Execute(const char* sql) const {
@@ -307,6 +350,10 @@ void TRunHistory::Open() {
         Raise("cannot open");
     }
     sqlite3_busy_timeout(FDb, BusyTimeoutMs);
+    if (sqlite3_create_function(FDb, "morvid_utc_offset", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                nullptr, UtcOffsetFunction, nullptr, nullptr) != SQLITE_OK) {
+        Raise("cannot open");
+    }
     if (header == THeader::Empty) {
         // Two clients may make the same new file: the write lock decides who does.
         Execute("BEGIN IMMEDIATE");
@@ -321,10 +368,16 @@ void TRunHistory::Open() {
             throw;
         }
     }
-    if (TStatement version(*this, "PRAGMA user_version");
-        !version.Step() || version.Int(0) != SchemaVersion) {
+    int version = 0;
+    if (TStatement read(*this, "PRAGMA user_version"); read.Step()) {
+        version = static_cast<int>(read.Int(0));
+    }
+    if (version < 1 || version > SchemaVersion) {
         throw ERunHistoryError("History " + Quoted(FFileName) +
                                " has a layout this program does not know; it was left untouched");
+    }
+    if (version < SchemaVersion) {
+        Upgrade(version);
     }
     if (!FReadOnly) {
         // Readers go on while a run is recorded; a lost last commit at power loss is a lost
@@ -334,17 +387,71 @@ void TRunHistory::Open() {
     }
 }
 
-void TRunHistory::Record(TRunRecord& run) {
+void TRunHistory::Upgrade(int version) {
     if (FReadOnly) {
-        throw ERunHistoryError("History " + Quoted(FFileName) + " is open for reading only");
+        Execute(FirstLayoutViewSql);
+        return;
     }
     Execute("BEGIN IMMEDIATE");
     try {
+        // Another client may have upgraded it since the version was read. The statement ends
+        // first: a table with a statement running cannot change its indexes.
+        bool same = false;
+        if (TStatement read(*this, "PRAGMA user_version"); read.Step()) {
+            same = read.Int(0) == version;
+        }
+        if (same) {
+            Execute(UpgradeSql);
+        }
+        Execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void TRunHistory::FollowWriter(TRunHistoryWriter* writer, int waitMs) {
+    FWriter = writer;
+    FWaitMs = waitMs;
+    sqlite3_busy_timeout(FDb, writer != nullptr ? waitMs : BusyTimeoutMs);
+}
+
+void TRunHistory::BeforeRead() const {
+    if (FWriter != nullptr) {
+        FWriter->WaitIdle(FWaitMs);
+    }
+}
+
+void TRunHistory::Record(TRunRecord& run) {
+    if (FWriter != nullptr) {
+        FWriter->Record(run);
+        return;
+    }
+    if (FReadOnly) {
+        throw ERunHistoryError("History " + Quoted(FFileName) + " is open for reading only");
+    }
+    const std::int32_t offset = run.UtcOffset.value_or(rtl::UtcOffsetAt(run.Started));
+    const rtl::TDateTime startedUtc = run.Started - offset / 86400.0;
+    const TRunOutcome outcome = run.Outcome;
+    Execute("BEGIN IMMEDIATE");
+    try {
+        // Age is counted from the task's runs, never from a clock alone: the earlier of this
+        // run and the one recorded before it.
+        rtl::TDateTime newest = startedUtc;
+        {
+            TStatement previous(*this, "SELECT runs.started_utc FROM tasks JOIN runs ON runs.id "
+                                       "= tasks.last_run WHERE tasks.id = ?1");
+            previous.Bind(1, run.TaskId);
+            if (previous.Step()) {
+                newest = std::min(newest, previous.Double(0));
+            }
+        }
         {
             TStatement insert(*this, "INSERT INTO runs(task_id, task_name, report, format, due, "
                                      "started, ended, result, failed, file, file_size, "
-                                     "file_stamp, trigger, note) VALUES(?1, ?2, ?3, ?4, ?5, ?6, "
-                                     "?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
+                                     "file_stamp, trigger, note, outcome, utc_offset, "
+                                     "started_utc) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+                                     "?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)");
             insert.Bind(1, run.TaskId);
             insert.Bind(2, run.TaskName);
             insert.Bind(3, run.ReportName);
@@ -353,12 +460,15 @@ void TRunHistory::Record(TRunRecord& run) {
             insert.Bind(6, run.Started);
             insert.Bind(7, run.Ended);
             insert.Bind(8, run.Result);
-            insert.Bind(9, std::int64_t{run.Outcome == TRunOutcome::Failed ? 1 : 0});
+            insert.Bind(9, std::int64_t{outcome == TRunOutcome::Failed ? 1 : 0});
             insert.Bind(10, run.FileName);
             insert.Bind(11, run.FileSize);
             insert.Bind(12, run.FileStamp);
             insert.Bind(13, std::string(RunTriggerText(run.Trigger)));
             insert.Bind(14, run.Note);
+            insert.Bind(15, std::string(RunOutcomeText(outcome)));
+            insert.Bind(16, std::int64_t{offset});
+            insert.Bind(17, startedUtc);
             insert.Step();
         }
         const std::int64_t id = sqlite3_last_insert_rowid(FDb);
@@ -370,21 +480,19 @@ void TRunHistory::Record(TRunRecord& run) {
             task.Step();
         }
         {
-            TStatement prune(*this, "DELETE FROM runs WHERE task_id = ?1 AND id IN (SELECT id "
-                                    "FROM runs WHERE task_id = ?1 ORDER BY started DESC, id "
-                                    "DESC LIMIT -1 OFFSET ?2)");
+            // Only this task's runs: another task's history is never judged by this one's clock.
+            TStatement prune(*this,
+                             "DELETE FROM runs WHERE task_id = ?1 AND id <> ?2 AND id <> (SELECT "
+                             "id FROM runs WHERE task_id = ?1 ORDER BY started_utc DESC, id DESC "
+                             "LIMIT 1) AND NOT (?3 AND file <> '' AND file_removed = 0) AND "
+                             "(started_utc < ?4 OR id IN (SELECT id FROM runs WHERE task_id = ?1 "
+                             "ORDER BY started_utc DESC, id DESC LIMIT -1 OFFSET ?5))");
             prune.Bind(1, run.TaskId);
-            prune.Bind(2, static_cast<std::int64_t>(FLimits.RunsPerTask));
+            prune.Bind(2, id);
+            prune.Bind(3, std::int64_t{run.KeepFiles > 0 ? 1 : 0});
+            prune.Bind(4, newest - FLimits.Days);
+            prune.Bind(5, static_cast<std::int64_t>(FLimits.RunsPerTask));
             prune.Step();
-        }
-        {
-            TStatement prune(*this, "DELETE FROM runs WHERE started < ?1");
-            prune.Bind(1, run.Started - FLimits.Days);
-            prune.Step();
-        }
-        // A task whose every run aged out is forgotten with them.
-        if (sqlite3_changes(FDb) > 0) {
-            Execute("DELETE FROM tasks WHERE last_run NOT IN (SELECT id FROM runs)");
         }
         Execute("COMMIT");
         run.Id = id;
@@ -395,6 +503,10 @@ void TRunHistory::Record(TRunRecord& run) {
 }
 
 void TRunHistory::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when) {
+    if (FWriter != nullptr) {
+        FWriter->MarkFileRemoved(runId, when);
+        return;
+    }
     TStatement update(*this, "UPDATE runs SET file_removed = ?2 WHERE id = ?1");
     update.Bind(1, runId);
     update.Bind(2, when);
@@ -414,32 +526,34 @@ std::vector<TRunRecord> TRunHistory::Select(TStatement& statement) const {
         run.Started = statement.Double(6);
         run.Ended = statement.Double(7);
         run.Result = statement.Text(8);
-        // Only a failure is flagged; of the other runs, only a success wrote a file.
-        run.Outcome = statement.Int(9) != 0        ? TRunOutcome::Failed
-                      : statement.Text(10).empty() ? TRunOutcome::Cancelled
-                                                   : TRunOutcome::Succeeded;
+        run.Outcome = RunOutcomeFromText(statement.Text(9)).value_or(TRunOutcome::Failed);
         run.FileName = statement.Text(10);
         run.FileSize = statement.Int(11);
         run.FileStamp = statement.Text(12);
         run.FileRemoved = statement.Double(13);
         run.Trigger = RunTriggerFromText(statement.Text(14)).value_or(TRunTrigger::Schedule);
         run.Note = statement.Text(15);
+        run.UtcOffset = static_cast<std::int32_t>(statement.Int(16));
     }
     return runs;
 }
 
 std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
+    BeforeRead();
     std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE 1";
     if (!query.TaskId.empty()) {
         sql += " AND task_id = ?1";
     }
     if (query.FailedOnly) {
-        sql += " AND failed <> 0";
+        sql += " AND outcome <> 'succeeded'";
     }
     if (query.Since) {
-        sql += " AND started >= ?2";
+        sql += " AND started_utc >= ?2";
     }
-    sql += " ORDER BY started DESC, id DESC";
+    if (query.UntilUtc) {
+        sql += " AND started_utc <= ?4";
+    }
+    sql += " ORDER BY started_utc DESC, id DESC";
     if (query.Limit > 0) {
         sql += " LIMIT ?3";
     }
@@ -448,7 +562,10 @@ std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
         select.Bind(1, query.TaskId);
     }
     if (query.Since) {
-        select.Bind(2, *query.Since);
+        select.Bind(2, rtl::LocalToUtc(*query.Since));
+    }
+    if (query.UntilUtc) {
+        select.Bind(4, *query.UntilUtc);
     }
     if (query.Limit > 0) {
         select.Bind(3, static_cast<std::int64_t>(query.Limit));
@@ -457,6 +574,7 @@ std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
 }
 
 std::vector<TRunRecord> TRunHistory::LatestRuns() const {
+    BeforeRead();
     TStatement select(*this, std::string("SELECT ") + Columns +
                                  " FROM runs WHERE id IN (SELECT last_run FROM tasks) ORDER BY "
                                  "task_name, task_id");
@@ -464,6 +582,7 @@ std::vector<TRunRecord> TRunHistory::LatestRuns() const {
 }
 
 std::vector<TRunTask> TRunHistory::FindTasks(const std::string& nameOrId) const {
+    BeforeRead();
     TStatement select(*this, "SELECT runs.task_id, runs.task_name FROM tasks JOIN runs ON "
                              "runs.id = tasks.last_run WHERE tasks.id = ?1 OR runs.task_name = "
                              "?1 ORDER BY runs.task_name, runs.task_id");
@@ -476,19 +595,27 @@ std::vector<TRunTask> TRunHistory::FindTasks(const std::string& nameOrId) const 
 }
 
 std::vector<TRunRecord> TRunHistory::KeptExports(const std::string& taskId) const {
+    BeforeRead();
     TStatement select(*this, std::string("SELECT ") + Columns +
                                  " FROM runs WHERE task_id = ?1 AND file <> '' AND "
-                                 "file_removed = 0 ORDER BY started DESC, id DESC");
+                                 "file_removed = 0 ORDER BY started_utc DESC, id DESC");
     select.Bind(1, taskId);
     return Select(select);
 }
 
 std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
                                                     rtl::TDateTime since) const {
+    BeforeRead();
+    // A run of the same minute may still wait for the writer: the name it took is taken.
+    if (FWriter != nullptr) {
+        if (auto pending = FWriter->PendingWriterOf(fileName, since)) {
+            return pending;
+        }
+    }
     TStatement select(*this,
                       std::string("SELECT ") + Columns +
                           " FROM runs WHERE file = ?1 AND file <> '' AND started >= ?2 ORDER BY "
-                          "started DESC, id DESC LIMIT 1");
+                          "started_utc DESC, id DESC LIMIT 1");
     select.Bind(1, fileName);
     select.Bind(2, since);
     std::vector<TRunRecord> runs = Select(select);
@@ -499,6 +626,7 @@ std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
 }
 
 std::size_t TRunHistory::RunCount() const {
+    BeforeRead();
     TStatement count(*this, "SELECT count(*) FROM runs");
     return count.Step() ? static_cast<std::size_t>(count.Int(0)) : 0;
 }

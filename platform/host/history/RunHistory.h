@@ -21,6 +21,15 @@ public:
     using Exception::Exception;
 };
 
+// Another connection held the history longer than the busy timeout: the same write may succeed
+// later.
+class ERunHistoryBusy : public ERunHistoryError {
+public:
+    using ERunHistoryError::ERunHistoryError;
+};
+
+class TRunHistoryWriter;
+
 // How a run came about.
 enum class TRunTrigger : std::uint8_t { Schedule, CatchUp, Manual };
 
@@ -36,7 +45,8 @@ enum class TRunOutcome : std::uint8_t { Succeeded, Cancelled, Failed };
 const char* RunOutcomeText(TRunOutcome outcome) noexcept;
 std::optional<TRunOutcome> RunOutcomeFromText(std::string_view text) noexcept;
 
-// One run of one task. Times are local date-times (days since 1899-12-30).
+// One run of one task. Times are local date-times (days since 1899-12-30) of the zone the run
+// was recorded in; UtcOffset places them in absolute time.
 struct TRunRecord {
     std::int64_t Id = 0; // given by the store; 0 before
     std::string TaskId;  // the task's stable identity, a GUID string
@@ -56,16 +66,25 @@ struct TRunRecord {
     rtl::TDateTime FileRemoved = 0; // when retention removed the file; 0 while it is kept
     TRunTrigger Trigger = TRunTrigger::Schedule;
     std::string Note; // what else the run did: the name it wrote under, the files it removed
+    // Seconds east of UTC at Started. Unset when recording: the recording process's zone then.
+    std::optional<std::int32_t> UtcOffset;
+    // How many of its exports the task keeps (0: retention is off). While retention keeps a
+    // run's file, pruning keeps the run, or retention would never find the file again.
+    std::int32_t KeepFiles = 0;
 
     std::int64_t DurationMs() const noexcept { return rtl::MilliSecondsBetween(Started, Ended); }
+    // Started as a UTC date-time; with UtcOffset unset, read in this process's zone.
+    rtl::TDateTime StartedUtc() const;
 };
 
-// Which runs to read. Runs come newest first (by start, then by the order they were recorded).
+// Which runs to read. Runs come newest first (by start in absolute time, then by the order they
+// were recorded).
 struct TRunQuery {
     std::string TaskId; // empty: every task
     bool FailedOnly = false;
-    std::optional<rtl::TDateTime> Since; // runs started at or after this moment
-    std::size_t Limit = 0;               // 0: no limit
+    std::optional<rtl::TDateTime> Since;    // started at or after this local time of this process
+    std::optional<rtl::TDateTime> UntilUtc; // started at or before this UTC moment
+    std::size_t Limit = 0;                  // 0: no limit
 };
 
 // A task the history has seen, under the name of its latest run.
@@ -74,6 +93,8 @@ struct TRunTask {
     std::string TaskName;
 };
 
+// What pruning keeps of each task, counted back from the runs the task records; a task's newest
+// run, and runs whose file retention still keeps, stay whatever their number and age.
 struct TRunHistoryLimits {
     std::size_t RunsPerTask = 1000;
     int Days = 90;
@@ -94,7 +115,9 @@ std::string DefaultHistoryPath();
 // The file is created 0600 (its folders 0700) unless opened read-only; a file that is not a
 // history (another program's database, a damaged file) is refused with an error naming it and
 // is never written. It runs in WAL mode, so a reader (morvid-history, a second client's dialog)
-// never blocks the recording. One connection serves one thread at a time.
+// never blocks the recording. One connection serves one thread at a time. A history that follows
+// a writer (FollowWriter) hands its writes to the writer's thread and reads on its own
+// connection, waiting for the writer only a few milliseconds.
 class TRunHistory {
 public:
     // Raises ERunHistoryError naming the file.
@@ -106,15 +129,22 @@ public:
 
     const std::string& FileName() const noexcept { return FFileName; }
 
-    // Stores the run in one transaction, sets its Id, and prunes what fell out of the bounds:
-    // the task's runs beyond the newest RunsPerTask, and every run started more than Days
-    // before this one. Raises ERunHistoryError and stores nothing when the write fails.
+    // Stores the run in one transaction, sets its Id, and prunes the task's runs that fell
+    // out of the bounds: beyond the newest RunsPerTask, or started more than Days before the
+    // task's newest run recorded (the earlier of this run and the one recorded before it, so a
+    // clock set years ahead, or back again, ages nothing). Never the task's newest run nor one
+    // whose file retention keeps. Raises ERunHistoryError and stores nothing when the write
+    // fails. Following a writer: queued there, Id stays 0, and nothing raises.
     void Record(TRunRecord& run);
     // Notes that retention removed the file of the run `runId`.
     void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
 
+    // From now on writes go to `writer` (not owned; it must outlive this), and reads wait at
+    // most `waitMs` for what is queued there and for any lock another process holds.
+    void FollowWriter(TRunHistoryWriter* writer, int waitMs);
+
     std::vector<TRunRecord> Runs(const TRunQuery& query) const;
-    // The latest run of every task, ordered by task name.
+    // The latest run recorded of every task, ordered by task name.
     std::vector<TRunRecord> LatestRuns() const;
     // The tasks whose identity is `nameOrId`, or whose latest name is it (several tasks may
     // share a name).
@@ -129,6 +159,8 @@ public:
 private:
     class TStatement;
     void Open();
+    void Upgrade(int version);
+    void BeforeRead() const;
     void Execute(const char* sql) const;
     [[noreturn]] void Raise(const std::string& what) const;
     std::vector<TRunRecord> Select(TStatement& statement) const;
@@ -137,6 +169,8 @@ private:
     bool FReadOnly;
     TRunHistoryLimits FLimits;
     sqlite3* FDb = nullptr;
+    TRunHistoryWriter* FWriter = nullptr;
+    int FWaitMs = 0;
 };
 
 } // namespace host

@@ -1,10 +1,14 @@
 #include "platform/host/history/RunHistory.h"
 
+#include "platform/host/history/RunHistoryWriter.h"
+#include "platform/rtl/Clock.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace host {
@@ -62,6 +66,8 @@ TEST_F(RunHistoryTest, StoresEveryFieldAndReadsItBackFromAnotherConnection) {
     run.FileSize = 4711;
     run.FileStamp = "1:2:3.4";
     run.Note = "written as 260303_1346_Daily_visits_2.csv";
+    run.Outcome = TRunOutcome::Cancelled;
+    run.UtcOffset = -5 * 3600; // recorded in another zone than this test's
     {
         TRunHistory history(File);
         history.Record(run);
@@ -84,7 +90,9 @@ TEST_F(RunHistoryTest, StoresEveryFieldAndReadsItBackFromAnotherConnection) {
     EXPECT_DOUBLE_EQ(back.Started, run.Started);
     EXPECT_EQ(back.DurationMs(), 1500);
     EXPECT_EQ(back.Result, "Success!");
-    EXPECT_EQ(back.Outcome, host::TRunOutcome::Succeeded);
+    EXPECT_EQ(back.Outcome, TRunOutcome::Cancelled);
+    EXPECT_EQ(back.UtcOffset, -5 * 3600);
+    EXPECT_DOUBLE_EQ(back.StartedUtc(), run.Started + 5 / 24.0);
     EXPECT_EQ(back.FileName, run.FileName);
     EXPECT_EQ(back.FileSize, 4711);
     EXPECT_EQ(back.FileStamp, "1:2:3.4");
@@ -148,25 +156,61 @@ TEST_F(RunHistoryTest, LatestRunPerTaskAndTasksFoundByNameOrId) {
     EXPECT_TRUE(ids("Task A").empty()) << "a task is found under its latest name only";
 }
 
-TEST_F(RunHistoryTest, PrunesBeyondTheRunsPerTaskAndTheAge) {
-    TRunHistory history(File, false, {3, 90});
-    std::vector<TRunRecord> runs;
-    for (int minute = 0; minute < 5; ++minute) {
-        history.Record(runs.emplace_back(MadeRun("A", At(1, 10, minute))));
+TEST_F(RunHistoryTest, PrunesEachTaskByItsOwnRunsAndNeverForgetsATask) {
+    struct TStep {
+        const char* Task;
+        rtl::TDateTime Started;
+        int KeepFiles = 0; // the step writes a file when retention is on
+    };
+    struct TCase {
+        const char* Name;
+        std::vector<TStep> Steps;
+        std::vector<std::size_t> Kept; // the steps whose runs remain, in recording order
+    };
+    const rtl::TDateTime day1 = At(1, 10, 0);
+    const rtl::TDateTime yearsAhead = day1 + 5 * 365;
+    const TCase cases[] = {
+        {"three runs per task, each task on its own",
+         {{"A", day1}, {"A", day1 + 1}, {"B", day1}, {"A", day1 + 2}, {"A", day1 + 3}},
+         {1, 2, 3, 4}},
+        {"age counts from the task's runs; 90 days to the minute is as old as allowed",
+         {{"A", day1}, {"A", day1 + 1}, {"A", day1 + 91}, {"A", day1 + 92}},
+         {1, 2, 3}},
+        {"a task whose latest run is older than 90 days keeps it",
+         {{"B", day1}, {"A", day1 + 100}, {"A", day1 + 101}},
+         {0, 1, 2}},
+        {"a clock years ahead, and back again, ages nothing",
+         {{"A", day1}, {"B", day1}, {"A", yearsAhead}, {"A", day1 + 1}},
+         {0, 1, 2, 3}},
+        {"runs whose file retention keeps stay beyond the count",
+         {{"A", day1, 5},
+          {"A", day1 + 1, 5},
+          {"A", day1 + 2, 5},
+          {"A", day1 + 3, 5},
+          {"A", day1 + 4, 5}},
+         {0, 1, 2, 3, 4}},
+    };
+    for (const TCase& c : cases) {
+        std::filesystem::remove(File);
+        TRunHistory history(File, false, {3, 90});
+        std::vector<std::int64_t> ids;
+        for (const TStep& step : c.Steps) {
+            TRunRecord run = MadeRun(step.Task, step.Started);
+            run.KeepFiles = step.KeepFiles;
+            if (step.KeepFiles > 0) {
+                run.FileName = "/x/" + std::to_string(ids.size()) + ".csv";
+            }
+            history.Record(run);
+            ids.push_back(run.Id);
+        }
+        std::vector<std::int64_t> expected;
+        for (const std::size_t step : c.Kept) {
+            expected.push_back(ids[step]);
+        }
+        std::vector<std::int64_t> kept = Ids(history.Runs({}));
+        std::sort(kept.begin(), kept.end());
+        EXPECT_EQ(kept, expected) << c.Name;
     }
-    TRunRecord other = MadeRun("B", At(1, 9, 0));
-    history.Record(other);
-    EXPECT_EQ(Ids(history.Runs(Query("{A}"))),
-              (std::vector<std::int64_t>{runs[4].Id, runs[3].Id, runs[2].Id}));
-    EXPECT_EQ(history.Runs(Query("{B}")).size(), 1u) << "the bound is per task";
-
-    // 90 days later, to the minute, the oldest run is exactly as old as allowed and stays;
-    // everything older goes, and a task left without runs is forgotten.
-    TRunRecord late = MadeRun("A", At(1, 10, 2) + 90);
-    history.Record(late);
-    EXPECT_EQ(Ids(history.Runs({})), (std::vector<std::int64_t>{late.Id, runs[4].Id, runs[3].Id}));
-    EXPECT_TRUE(history.FindTasks("{B}").empty());
-    EXPECT_EQ(history.LatestRuns().size(), 1u);
 }
 
 TEST_F(RunHistoryTest, ExportsKeptAndTheLastWriterOfAFile) {
@@ -191,6 +235,78 @@ TEST_F(RunHistoryTest, ExportsKeptAndTheLastWriterOfAFile) {
     EXPECT_EQ(writer->Id, b1.Id);
     EXPECT_FALSE(history.LastWriterOf("/x/260301_1001_R.csv", At(1, 10, 2)).has_value());
     EXPECT_FALSE(history.LastWriterOf("/x/other.csv", 0).has_value());
+}
+
+TEST_F(RunHistoryTest, AFileOfTheFirstLayoutReadsAsItWasAndIsUpgradedByAWriter) {
+    {
+        ASSERT_TRUE(std::filesystem::create_directories(Dir.File("state/quor-client")));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(File.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, R"sql(
+PRAGMA application_id = 1297241672;
+PRAGMA user_version = 1;
+CREATE TABLE runs(id INTEGER PRIMARY KEY AUTOINCREMENT, task_id TEXT NOT NULL,
+    task_name TEXT NOT NULL, report TEXT NOT NULL, format TEXT NOT NULL, due REAL NOT NULL,
+    started REAL NOT NULL, ended REAL NOT NULL, result TEXT NOT NULL, failed INTEGER NOT NULL,
+    file TEXT NOT NULL, file_size INTEGER NOT NULL, file_stamp TEXT NOT NULL,
+    file_removed REAL NOT NULL DEFAULT 0, trigger TEXT NOT NULL, note TEXT NOT NULL);
+CREATE INDEX runs_by_task ON runs(task_id, started, id);
+CREATE INDEX runs_by_start ON runs(started);
+CREATE INDEX runs_by_file ON runs(file) WHERE file <> '';
+CREATE TABLE tasks(id TEXT PRIMARY KEY, last_run INTEGER NOT NULL) WITHOUT ROWID;
+INSERT INTO runs VALUES(1, '{A}', 'A', 'R', 'CSV', 46082.5, 46082.5, 46082.5, 'Success!', 0,
+    '/x/a.csv', 3, '1:2:3', 0, 'schedule', '');
+INSERT INTO runs VALUES(2, '{A}', 'A', 'R', 'CSV', 46083.5, 46083.5, 46083.5,
+    'User canceled', 1, '', -1, '', 0, 'by hand', '');
+INSERT INTO tasks VALUES('{A}', 2);
+)sql",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    auto outcomes = [](const TRunHistory& history) {
+        std::vector<TRunOutcome> found;
+        for (const TRunRecord& run : history.Runs({})) {
+            found.push_back(run.Outcome);
+            EXPECT_EQ(run.UtcOffset, rtl::UtcOffsetAt(run.Started));
+        }
+        return found;
+    };
+    const std::vector<TRunOutcome> expected{TRunOutcome::Failed, TRunOutcome::Succeeded};
+    EXPECT_EQ(outcomes(TRunHistory(File, true)), expected) << "read as it is";
+    TRunHistory writer(File);
+    EXPECT_EQ(outcomes(writer), expected) << "upgraded";
+    TRunRecord run = MadeRun("A", 46084.5);
+    writer.Record(run);
+    EXPECT_EQ(writer.LatestRuns().front().Id, run.Id);
+    EXPECT_EQ(writer.KeptExports("{A}").size(), 1u);
+}
+
+TEST_F(RunHistoryTest, TheWriterKeepsWhatItIsGivenWhileAnotherHoldsTheFileAndWritesItAtExit) {
+    TRunHistory(File).RunCount();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(File.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::vector<std::string> errors;
+    {
+        TRunHistoryWriter writer(File, {},
+                                 [&](const std::string& text) { errors.push_back(text); });
+        TRunHistory history(File);
+        history.FollowWriter(&writer, 20);
+        for (int minute = 0; minute < 5; ++minute) {
+            TRunRecord run = MadeRun("A", At(1, 10, minute));
+            run.FileName = "/x/" + std::to_string(minute) + ".csv";
+            history.Record(run); // returns while the file is held
+        }
+        EXPECT_FALSE(writer.WaitIdle(50)) << "nothing can be written while the file is held";
+        EXPECT_EQ(history.RunCount(), 0u) << "reads go on";
+        // The name a queued run took is taken.
+        EXPECT_TRUE(history.LastWriterOf("/x/4.csv", At(1, 10, 4)).has_value());
+        ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    sqlite3_close(other);
+    EXPECT_EQ(TRunHistory(File, true).RunCount(), 5u);
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(RunHistoryTest, FilesThatAreNoHistoryAreRefusedAndLeftUntouched) {

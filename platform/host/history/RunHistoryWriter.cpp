@@ -1,0 +1,127 @@
+#include "platform/host/history/RunHistoryWriter.h"
+
+#include "platform/rtl/Clock.h"
+
+#include <chrono>
+
+namespace host {
+
+TRunHistoryWriter::TRunHistoryWriter(const std::string& fileName, TRunHistoryLimits limits,
+                                     TErrorLog error)
+    : FHistory(fileName, false, limits), FError(std::move(error)), FThread([this] { Execute(); }) {}
+
+TRunHistoryWriter::~TRunHistoryWriter() {
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FStopping = true;
+    }
+    FChanged.notify_all();
+    FThread.join();
+}
+
+void TRunHistoryWriter::Push(TWrite write) {
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FQueue.push_back(std::move(write));
+    }
+    FChanged.notify_all();
+}
+
+void TRunHistoryWriter::Record(const TRunRecord& run) {
+    TWrite write;
+    write.Run = run;
+    // The zone the run started in, not the one in force when the writer gets to it.
+    if (!write.Run->UtcOffset) {
+        write.Run->UtcOffset = rtl::UtcOffsetAt(run.Started);
+    }
+    Push(std::move(write));
+}
+
+void TRunHistoryWriter::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when) {
+    TWrite write;
+    write.RunId = runId;
+    write.When = when;
+    Push(std::move(write));
+}
+
+bool TRunHistoryWriter::WaitIdle(int ms) const {
+    std::unique_lock<std::mutex> lock(FLock);
+    return FChanged.wait_for(lock, std::chrono::milliseconds(ms),
+                             [this] { return FQueue.empty(); });
+}
+
+std::optional<TRunRecord> TRunHistoryWriter::PendingWriterOf(const std::string& fileName,
+                                                             rtl::TDateTime since) const {
+    const std::lock_guard<std::mutex> lock(FLock);
+    for (auto write = FQueue.rbegin(); write != FQueue.rend(); ++write) {
+        if (write->Run && !fileName.empty() && write->Run->FileName == fileName &&
+            write->Run->Started >= since) {
+            return write->Run;
+        }
+    }
+    return std::nullopt;
+}
+
+void TRunHistoryWriter::Failed(const std::string& text) {
+    if (!FFailing || FGaveUp) {
+        FError(text);
+    }
+    FFailing = true;
+}
+
+void TRunHistoryWriter::Write(TWrite& write, bool lastTry) {
+    if (FGaveUp) {
+        Failed("History \"" + FHistory.FileName() + "\": " +
+               (write.Run ? "the run of task \"" + write.Run->TaskName + "\" started " +
+                                rtl::FormatDateTimeISO(write.Run->Started)
+                          : std::string("a removed file")) +
+               " was not recorded: the history stayed locked at exit");
+        return;
+    }
+    for (;;) {
+        try {
+            if (write.Run) {
+                TRunRecord run = *write.Run;
+                FHistory.Record(run);
+            } else {
+                FHistory.MarkFileRemoved(write.RunId, write.When);
+            }
+            FFailing = false;
+            return;
+        } catch (const ERunHistoryBusy& e) {
+            // Held by another process beyond the busy timeout: try again, unless the program
+            // is ending and this was the write's last chance; then the writes after it wait
+            // no longer either.
+            if (lastTry) {
+                FGaveUp = true;
+                Failed(std::string(e.what()) + "; given up at exit");
+                return;
+            }
+            const std::lock_guard<std::mutex> lock(FLock);
+            lastTry = FStopping;
+        } catch (const std::exception& e) {
+            Failed(e.what());
+            return;
+        }
+    }
+}
+
+void TRunHistoryWriter::Execute() {
+    std::unique_lock<std::mutex> lock(FLock);
+    for (;;) {
+        FChanged.wait(lock, [this] { return FStopping || !FQueue.empty(); });
+        if (FQueue.empty()) {
+            return; // stopping, and everything is written
+        }
+        TWrite& write = FQueue.front();
+        const bool stopping = FStopping;
+        lock.unlock();
+        // Only this thread touches the front entry while it is queued; others only append.
+        Write(write, stopping);
+        lock.lock();
+        FQueue.pop_front();
+        FChanged.notify_all();
+    }
+}
+
+} // namespace host

@@ -1,0 +1,63 @@
+// The run history's one writer: a thread of its own with its own connection, so a history held
+// by another process, or a slow disk, delays the records but never the window that runs tasks.
+#pragma once
+
+#include "platform/host/history/RunHistory.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace host {
+
+class TRunHistoryWriter {
+public:
+    // Called on the writer's thread with what could not be written, naming the file and cause;
+    // once per streak of failures, and again after a write succeeded.
+    using TErrorLog = std::function<void(const std::string& text)>;
+
+    // Opens (and makes or upgrades) the history on the calling thread; raises ERunHistoryError
+    // naming the file.
+    TRunHistoryWriter(const std::string& fileName, TRunHistoryLimits limits, TErrorLog error);
+    // Writes everything still queued before it returns: nothing recorded is dropped at exit.
+    ~TRunHistoryWriter();
+    TRunHistoryWriter(const TRunHistoryWriter&) = delete;
+    TRunHistoryWriter& operator=(const TRunHistoryWriter&) = delete;
+
+    // Queue a write and return at once; any thread.
+    void Record(const TRunRecord& run);
+    void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
+
+    // Waits at most `ms` until nothing is queued or being written. True when so.
+    bool WaitIdle(int ms) const;
+    // The newest queued run that wrote `fileName` and started at or after `since` (local).
+    std::optional<TRunRecord> PendingWriterOf(const std::string& fileName,
+                                              rtl::TDateTime since) const;
+
+private:
+    struct TWrite {
+        std::optional<TRunRecord> Run; // else a file removal
+        std::int64_t RunId = 0;
+        rtl::TDateTime When = 0;
+    };
+    void Execute();
+    void Write(TWrite& write, bool lastTry);
+    void Failed(const std::string& text);
+    void Push(TWrite write);
+
+    TRunHistory FHistory;
+    TErrorLog FError;
+    mutable std::mutex FLock;
+    mutable std::condition_variable FChanged;
+    std::deque<TWrite> FQueue; // the front stays until it is written
+    bool FStopping = false;
+    bool FGaveUp = false;  // the writer's thread only
+    bool FFailing = false; // the writer's thread only
+    std::thread FThread;
+};
+
+} // namespace host
