@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace host {
@@ -22,6 +23,9 @@ TRunHistoryWriter::~TRunHistoryWriter() {
 void TRunHistoryWriter::Push(TWrite write) {
     {
         const std::lock_guard<std::mutex> lock(FLock);
+        if (FQueue.empty()) {
+            FFrontSince = std::chrono::steady_clock::now(); // the writer starts on it now
+        }
         FQueue.push_back(std::move(write));
     }
     FChanged.notify_all();
@@ -46,8 +50,12 @@ void TRunHistoryWriter::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when)
 
 bool TRunHistoryWriter::WaitIdle(int ms) const {
     std::unique_lock<std::mutex> lock(FLock);
-    return FChanged.wait_for(lock, std::chrono::milliseconds(ms),
-                             [this] { return FQueue.empty(); });
+    if (FQueue.empty()) {
+        return true;
+    }
+    const auto wait = std::chrono::milliseconds(ms);
+    const auto deadline = std::min(std::chrono::steady_clock::now(), FFrontSince) + wait;
+    return FChanged.wait_until(lock, deadline, [this] { return FQueue.empty(); });
 }
 
 std::optional<TRunRecord> TRunHistoryWriter::PendingWriterOf(const std::string& fileName,
@@ -115,6 +123,7 @@ void TRunHistoryWriter::Execute() {
         }
         TWrite& write = FQueue.front();
         const bool stopping = FStopping;
+        FFrontSince = std::chrono::steady_clock::now();
         lock.unlock();
         // Only this thread touches the front entry while it is queued; others only append.
         Write(write, stopping);

@@ -4,6 +4,7 @@
 
 #include "platform/host/history/RunHistory.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -32,7 +33,9 @@ public:
     void Record(const TRunRecord& run);
     void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
 
-    // Waits at most `ms` until nothing is queued or being written. True when so.
+    // Waits at most `ms` until nothing is queued or being written. True when so. A writer held
+    // up for longer than `ms` already is not waited for at all: a lock another process holds
+    // must not cost every read its wait again.
     bool WaitIdle(int ms) const;
     // The newest queued run that wrote `fileName` and started at or after `since` (local).
     std::optional<TRunRecord> PendingWriterOf(const std::string& fileName,
@@ -53,7 +56,8 @@ private:
     TErrorLog FError;
     mutable std::mutex FLock;
     mutable std::condition_variable FChanged;
-    std::deque<TWrite> FQueue; // the front stays until it is written
+    std::deque<TWrite> FQueue;                         // the front stays until it is written
+    std::chrono::steady_clock::time_point FFrontSince; // when the writer began the front
     bool FStopping = false;
     bool FGaveUp = false;  // the writer's thread only
     bool FFailing = false; // the writer's thread only
