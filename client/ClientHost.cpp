@@ -117,11 +117,15 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         }
     }));
     FObjects.Register(host::TaskRunsObjectName, &FTaskRuns);
+    FPreviousMailSink =
+        host::SetMailOrderSink([this](const host::TMailOrder& order) { TakeMailOrder(order); });
 }
 
 TClientHost::~TClientHost() {
     Stop();
     host::SetReportRunObserver(std::move(FPreviousObserver));
+    host::SetMailOrderSink(std::move(FPreviousMailSink));
+    FMail.reset();
     FRunListeners.clear();
     FRecorder.Close();
     FPrompter.reset();
@@ -235,6 +239,55 @@ void TClientHost::NoticeTaskRun(const host::TRunRecord& run) {
                     [this, &run] { return FailedBefore(run); });
 }
 
+void TClientHost::StartMail() {
+    if (FRecorder.History() == nullptr) {
+        return;
+    }
+    try {
+        TMailSettings settings = ReadMailSettings(*FRegistry);
+        try {
+            if (std::optional<std::string> password = ReadMailPassword(FOptions.MailPasswordFile)) {
+                settings.Server.Password = std::move(*password);
+            } else if (!settings.Server.User.empty()) {
+                settings.Server.Unusable = "No password for mail user \"" + settings.Server.User +
+                                           "\": give --mail-password-file FILE or the "
+                                           "credential " +
+                                           MailPasswordCredential;
+            }
+        } catch (const std::exception& e) {
+            Error(e.what());
+            settings.Server.Unusable = e.what();
+        }
+        FMail = std::make_unique<TMailDesk>(
+            FOptions.HistoryFile, std::move(settings),
+            [this](const std::string& text) { Info(text); },
+            [this](const std::string& text) { Error(text); },
+            [this](const host::TRunRecord& run) { NoticeTaskRun(run); });
+    } catch (const std::exception& e) {
+        Error(std::string("mail delivery is off: ") + e.what());
+    }
+}
+
+void TClientHost::TakeMailOrder(const host::TMailOrder& order) {
+    if (FMail == nullptr) {
+        Error("Task \"" + order.Run.TaskName +
+              "\": Not delivered: mail needs the run history, which is not open");
+        return;
+    }
+    // The run was recorded just before: its id ties the mail to it in the history.
+    std::int64_t runId = 0;
+    try {
+        host::TRunQuery latest;
+        latest.TaskId = order.Run.TaskId;
+        latest.Limit = 1;
+        if (const auto runs = FRecorder.History()->Runs(latest); !runs.empty()) {
+            runId = runs.front().Id;
+        }
+    } catch (const std::exception&) {
+    }
+    FMail->Take(order, runId);
+}
+
 bool TClientHost::Start() {
     if (FStarted) {
         return true;
@@ -306,6 +359,7 @@ bool TClientHost::Start() {
     LoadSettings();
     // Before the first run, so retention and the overwrite check see what earlier runs wrote.
     FRecorder.Open();
+    StartMail();
 
     // A monitoring client is connected to its server: nothing would run until someone found
     // Connect otherwise.
@@ -558,6 +612,8 @@ void TClientHost::Stop() {
     }
     FLoader.DestroyPlugins();
     WaitForThreads();
+    // What is still queued stays in the outbox for the next start.
+    FMail.reset();
     FMainWindow->hide();
 }
 

@@ -5,6 +5,7 @@
 
 #include "client/ClientOptions.h"
 #include "client/FailureNotices.h"
+#include "client/MailDesk.h"
 #include "client/PluginLoader.h"
 #include "client/RunRecorder.h"
 #include "platform/host/core/HostObject.h"
@@ -120,6 +121,9 @@ private:
     // Offers the tasks of the plug-in that has them on the session bus, when there is one.
     void OfferTasks();
     void WaitForThreads();
+    // Reads the mail server and its password and starts delivery on the history's outbox.
+    void StartMail();
+    void TakeMailOrder(const host::TMailOrder& order);
 
     TClientOptions FOptions;
     TPluginLoader& FLoader;
@@ -146,6 +150,8 @@ private:
     // After the recorder and the notices its listeners reach, so they stop listening first.
     host::TTaskRuns FTaskRuns;
     std::vector<host::TRunSubscription> FRunListeners;
+    std::unique_ptr<TMailDesk> FMail;
+    host::TMailOrderSink FPreviousMailSink;
     bool FStarted = false;
     bool FSettingsInUse = false;
     bool FStopped = false;

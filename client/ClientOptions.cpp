@@ -22,6 +22,7 @@ enum class TOption {
     Offline,
     Demo,
     OnFailure,
+    MailPasswordFile,
     Help
 };
 
@@ -42,6 +43,7 @@ constexpr TOptionInfo Options[] = {
     {"--on-failure", TOption::OnFailure, true},
     {"--help", TOption::Help, false},
     {"--wait-for-settings", TOption::WaitForSettings, false},
+    {"--mail-password-file", TOption::MailPasswordFile, true},
 };
 
 const TOptionInfo* FindOption(const std::string& name) {
@@ -139,6 +141,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         case TOption::OnFailure:
             options.OnFailure = value;
             break;
+        case TOption::MailPasswordFile:
+            options.MailPasswordFile = value;
+            break;
         case TOption::Help:
             options.Help = true;
             break;
@@ -197,6 +202,10 @@ std::string ClientUsage() {
            "                   MORVID_TASK, MORVID_REPORT, MORVID_RESULT, MORVID_DUE (empty for a\n"
            "                   run by hand) and MORVID_FIRST_FAILURE (1 when the task had not\n"
            "                   failed before, 0 when it goes on failing) in its environment\n"
+           "  --mail-password-file FILE\n"
+           "                   the mail server's password, on the first line of FILE, which\n"
+           "                   only its owner may read (mode 0600); without it the password is\n"
+           "                   taken from $CREDENTIALS_DIRECTORY/mail-password when that exists\n"
            "  --help           show this help\n"
            "\n"
            "Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key\n"

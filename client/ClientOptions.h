@@ -28,6 +28,8 @@ struct TClientOptions {
     std::string DemoDir;  // empty: no demo tasks
     // Run through /bin/sh -c for every failed report run; empty: none.
     std::string OnFailure;
+    // The mail server's password, in a file only its owner may read; empty: none named.
+    std::string MailPasswordFile;
     bool Help = false;
 };
 

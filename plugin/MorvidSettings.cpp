@@ -179,6 +179,18 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
     if (!task.MoreFilters.empty()) {
         registry.WriteString("MoreFilters", JoinFilters(task.MoreFilters));
     }
+    for (const auto& [name, value] : {std::pair{"MailTo", &task.MailTo},
+                                      {"MailCc", &task.MailCc},
+                                      {"MailBcc", &task.MailBcc},
+                                      {"MailSubject", &task.MailSubject},
+                                      {"MailBody", &task.MailBody}}) {
+        if (!value->empty()) {
+            registry.WriteString(name, *value);
+        }
+    }
+    if (task.MailWhen != 0) {
+        registry.WriteInteger("MailWhen", task.MailWhen);
+    }
     registry.CloseKey();
 }
 
@@ -307,6 +319,18 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
         task.Created = rtl::NowUtc();
     }
     return idMade;
+    for (const auto& [name, value] : {std::pair{"MailTo", &task.MailTo},
+                                      {"MailCc", &task.MailCc},
+                                      {"MailBcc", &task.MailBcc},
+                                      {"MailSubject", &task.MailSubject},
+                                      {"MailBody", &task.MailBody}}) {
+        if (registry.GetDataType(name) == host::rdString) {
+            *value = registry.ReadString(name);
+        }
+    }
+    if (registry.GetDataType("MailWhen") == host::rdInteger) {
+        task.MailWhen = registry.ReadInteger("MailWhen") & 3;
+    }
 }
 
 // Key paths of loaded tasks that were given an identity, with it.

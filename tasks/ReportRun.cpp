@@ -1,6 +1,7 @@
 // The run of a report task: prepare the host report with the task's parameters and export it
 // through the matching export filter into the task's folder.
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/delivery/MailOrder.h"
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/host/report/Report.h"
@@ -216,6 +217,13 @@ void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecor
     for (host::TRunRecord& run : further) {
         run.Ended = record.Ended;
         TellRun(run);
+    }
+    // A run the person at the screen cancelled is nobody's news.
+    if (LastRunOutcome != host::TRunOutcome::Cancelled &&
+        host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
+        host::TRunRecord mailed = record;
+        mailed.Result = LastRunResult;
+        host::SubmitMailOrder({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody});
     }
 }
 

@@ -125,6 +125,11 @@ public:
     // Since when the task's due times count (a UTC date-time): when it was made or last
     // enabled. A due time before it was never missed. 0 while unknown.
     rtl::TDateTime Created = 0;
+    // Mail of the run: recipients as typed (addresses separated by ","), when to send (a
+    // host::TMailWhen value; 0 sends none), and subject and text templates (empty: built-in).
+    std::string MailTo, MailCc, MailBcc;
+    std::int32_t MailWhen = 0;
+    std::string MailSubject, MailBody;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 

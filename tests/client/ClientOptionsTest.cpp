@@ -1,11 +1,14 @@
 #include "client/ClientOptions.h"
 
+#include "client/MailDesk.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace morvid {
@@ -106,6 +109,49 @@ TEST(ClientOptions, APluginFolderGivenOnTheCommandLineMustBeAFolder) {
     // The default folder may be missing; the client then runs without plug-ins.
     options = ParseClientOptions({}, "/nonexistent/bin");
     EXPECT_NO_THROW(CheckClientOptions(options));
+}
+
+TEST(ClientOptions, TheMailPasswordComesFromAPrivateFileOrSystemdsCredentials) {
+    const test::TTempDir dir;
+    const auto write = [&](const std::string& name, const char* text, mode_t mode) {
+        std::ofstream(dir.File(name)) << text;
+        ::chmod(dir.File(name).c_str(), mode);
+        return dir.File(name);
+    };
+    std::filesystem::create_directories(dir.File("credentials"));
+    write("credentials/mail-password", "from-systemd\n", 0644);
+    const struct {
+        std::string File;
+        const char* Credentials;
+        std::optional<std::string> Password;
+        const char* ErrorPart; // nullptr: no error
+    } cases[] = {
+        {write("private", "s3cret\nignored", 0600), nullptr, "s3cret", nullptr},
+        {write("owner-only", "pw", 0400), nullptr, "pw", nullptr},
+        {write("group", "pw", 0640), nullptr, std::nullopt, "has mode 0640"},
+        {write("world", "pw", 0604), nullptr, std::nullopt, "chmod 600"},
+        {dir.File("missing"), nullptr, std::nullopt, "missing\": No such file"},
+        {dir.Path(), nullptr, std::nullopt, "not a regular file"},
+        {"", "credentials", "from-systemd", nullptr},
+        {"", "nothing-here", std::nullopt, nullptr},
+        {"", nullptr, std::nullopt, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.File);
+        if (c.Credentials != nullptr) {
+            ::setenv("CREDENTIALS_DIRECTORY", dir.File(c.Credentials).c_str(), 1);
+        } else {
+            ::unsetenv("CREDENTIALS_DIRECTORY");
+        }
+        try {
+            EXPECT_EQ(ReadMailPassword(c.File), c.Password);
+            EXPECT_EQ(c.ErrorPart, nullptr);
+        } catch (const rtl::Exception& e) {
+            ASSERT_NE(c.ErrorPart, nullptr) << e.Message();
+            EXPECT_NE(e.Message().find(c.ErrorPart), std::string::npos) << e.Message();
+        }
+    }
+    ::unsetenv("CREDENTIALS_DIRECTORY");
 }
 
 } // namespace

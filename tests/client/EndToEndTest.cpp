@@ -3,12 +3,17 @@
 // the settings hold the task's last run and its result.
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/host/report/CsvExport.h"
 #include "platform/host/server/DemoServer.h"
+#include "platform/host/server/ReportDefinition.h"
+#include "platform/host/server/SqliteDatabase.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
+#include "tests/host/delivery/SmtpTestServer.h"
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -17,6 +22,7 @@ namespace {
 
 using clienttest::TClientProcess;
 using clienttest::TTempDir;
+using morvid::test::Value;
 
 // The every-minute task is due at the next whole minute; on a loaded machine the client may
 // also need a while to start.
@@ -148,6 +154,80 @@ TEST(EndToEnd, ATaskThatCannotBeArmedIsAFailedRunInTheHistoryAndForOnFailure) {
     ASSERT_EQ(runs.size(), 1u) << client.Stdout();
     EXPECT_EQ(runs[0].Outcome, host::TRunOutcome::Failed);
     EXPECT_EQ(runs[0].Result, result);
+}
+
+// A task with mail: the every-minute export reaches a real mail server as an attachment, and the
+// client logs the delivery.
+TEST(EndToEnd, ATaskWithMailSendsItsExportToTheMailServer) {
+    TTempDir dir;
+    host::TDemoServerOptions small;
+    small.Days = 1;
+    small.AlarmsPerDay = 10;
+    ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), small));
+    const std::string settings = dir.File("registry.db");
+    const std::string exports = dir.File("exports");
+    std::filesystem::create_directories(exports);
+    const morvid::test::TSmtpTestServer mailServer(morvid::test::FreeLoopbackPort(),
+                                                   dir.File("mail"), {.User = "reports:s3cret"});
+    {
+        host::TSqliteDatabase server(dir.File("server.db"),
+                                     host::TSqliteDatabase::TOpenMode::ReadOnly);
+        std::int32_t reportId = 0;
+        for (const host::TReportDefinition& report : host::LoadReportDefinitions(server)) {
+            reportId = report.Name == "Object status" ? report.Id : reportId;
+        }
+        host::TRegistry registry(settings);
+        ASSERT_TRUE(
+            registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0", true));
+        registry.WriteString("Name", "Türen every minute");
+        registry.WriteInteger("Enabled", 1);
+        registry.WriteInteger("ReportId", reportId);
+        registry.WriteString("ExportPath", exports);
+        registry.WriteString("Filter", host::TfrxCsvExport::GetDescription());
+        registry.WriteString("CronStr", "* * * * * *");
+        registry.WriteInteger("ParamCount", 0);
+        registry.WriteString("MailTo", "Night Shift <night@example.org>");
+        registry.WriteInteger("MailWhen", 1);
+        registry.CloseKey();
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Mail", true));
+        registry.WriteString("Server", "127.0.0.1");
+        registry.WriteInteger("Port", mailServer.Port());
+        registry.WriteString("Security", "starttls");
+        registry.WriteString("User", "reports");
+        registry.WriteString("From", "Reports <reports@example.org>");
+        registry.WriteString("CaFile", mailServer.CaFile());
+        registry.CloseKey();
+    }
+    std::filesystem::create_directories(dir.File("credentials"));
+    { std::ofstream(dir.File("credentials/mail-password")) << "s3cret\n"; }
+
+    TClientProcess client(QUOR_CLIENT_PATH,
+                          {"--headless", "--settings", settings, "--server", dir.File("server.db"),
+                           "--plugins", MORVID_PLUGIN_DIR},
+                          {"XDG_CONFIG_HOME=" + dir.File("config"),
+                           "XDG_DATA_HOME=" + dir.File("data"),
+                           "XDG_STATE_HOME=" + dir.File("state"), "QT_QPA_PLATFORM=offscreen",
+                           "CREDENTIALS_DIRECTORY=" + dir.File("credentials")},
+                          dir.Path());
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] {
+            return client.Stdout().find("Sent to 1 recipient") != std::string::npos ||
+                   !client.Running();
+        },
+        FirstExportTimeoutMs))
+        << client.Stdout() << client.Stderr();
+    client.Signal(SIGTERM);
+    EXPECT_EQ(client.WaitForExit(ExitTimeoutMs), 0) << client.Stderr();
+
+    const std::vector<morvid::test::TReceivedMail> mails = mailServer.Received();
+    ASSERT_EQ(mails.size(), 1u);
+    const std::string file = CsvFiles(exports).at(0);
+    EXPECT_EQ(Value(mails[0], "to"), "Night Shift <night@example.org>");
+    EXPECT_EQ(Value(mails[0], "subject"), "Türen every minute: Success!");
+    const std::string attachment = Value(mails[0], "attachment");
+    const std::size_t tab = attachment.find('\t');
+    EXPECT_EQ(attachment.substr(0, tab), std::filesystem::path(file).filename().string());
+    EXPECT_EQ(clienttest::ReadFile(attachment.substr(tab + 1)), clienttest::ReadFile(file));
 }
 
 } // namespace

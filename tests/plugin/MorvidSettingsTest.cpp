@@ -307,16 +307,20 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.ActiveFrom = "2026-12-01";
     task.ActiveUntil = "2027-03-31";
     task.MoreFilters = {"Excel workbook", "PDF file"};
+    task.MailTo = "Ops <ops@example.org>, b@example.org";
+    task.MailWhen = 2;
     Save();
     const TValues stored = StoredValues(*Registry(), ItemPath(0));
-    EXPECT_THAT(TValues(stored.end() - 7, stored.end()),
+    EXPECT_THAT(TValues(stored.end() - 9, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
                             TStoredValue{"KeepFiles", rdInteger, "7"},
                             TStoredValue{"NamePattern", rdString, "{due:yyyy}/{report}"},
                             TStoredValue{"NameExists", rdInteger, "1"},
                             TStoredValue{"ActiveFrom", rdString, "2026-12-01"},
                             TStoredValue{"ActiveUntil", rdString, "2027-03-31"},
-                            TStoredValue{"MoreFilters", rdString, "Excel workbook;PDF file"}));
+                            TStoredValue{"MoreFilters", rdString, "Excel workbook;PDF file"},
+                            TStoredValue{"MailTo", rdString, task.MailTo},
+                            TStoredValue{"MailWhen", rdInteger, "2"}));
     Restart();
     Load();
     EXPECT_TRUE(Task(0).RunMissed);
@@ -326,6 +330,9 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_EQ(Task(0).ActiveFrom, "2026-12-01");
     EXPECT_EQ(Task(0).ActiveUntil, "2027-03-31");
     EXPECT_THAT(Task(0).MoreFilters, ElementsAre("Excel workbook", "PDF file"));
+    EXPECT_EQ(Task(0).MailTo, "Ops <ops@example.org>, b@example.org");
+    EXPECT_EQ(Task(0).MailWhen, 2);
+    EXPECT_TRUE(Task(0).MailCc.empty());
 
     const struct {
         const char* Case;

@@ -160,6 +160,9 @@ TSendStatus ClassifyFailure(int curlCode, long replyCode) noexcept {
 TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
                      const std::atomic<bool>* cancel) {
     InitialiseCurl();
+    if (!server.Unusable.empty()) {
+        return {TSendStatus::Permanent, 0, server.Unusable};
+    }
     if (server.Host.empty()) {
         return {TSendStatus::Permanent, 0, "No mail server is set"};
     }

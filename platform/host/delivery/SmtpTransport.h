@@ -33,6 +33,9 @@ struct TSmtpServer {
     long ConnectTimeoutSeconds = 30;
     // A server that sends nothing for this long, or a transfer that stalls this long, is cut.
     long StallTimeoutSeconds = 120;
+    // When set, no attempt is made and every mail fails for good with this reason (a password
+    // that could not be read: better said once than guessed at by the server).
+    std::string Unusable{};
 };
 
 // True for "localhost", 127.0.0.0/8 and ::1 written as addresses.

@@ -105,6 +105,7 @@ def main():
                         help="never answer the end of the first mail's data")
     args = parser.parse_args()
 
+    os.makedirs(args.folder, exist_ok=True)
     context = None
     if args.security != "none":
         context = make_certificates(args.folder, args.cert_names)

@@ -1,0 +1,78 @@
+#include "platform/host/delivery/MailOrder.h"
+
+#include "platform/host/delivery/MailMessage.h"
+#include "platform/rtl/DateUtils.h"
+
+#include <map>
+#include <utility>
+
+namespace host {
+
+namespace {
+
+TMailOrderSink& Sink() {
+    static TMailOrderSink sink;
+    return sink;
+}
+
+std::string DateText(rtl::TDateTime value) {
+    return value == 0 ? std::string("-") : rtl::FormatDateTimeISO(value).substr(0, 16);
+}
+
+} // namespace
+
+const char* const DefaultMailSubject = "{task}: {result}";
+const char* const DefaultMailBody = "Task: {task}\n"
+                                    "Report: {report}\n"
+                                    "Due: {due}\n"
+                                    "Result: {result}\n"
+                                    "File: {file} ({size})\n";
+
+bool MailWanted(std::int32_t when, bool failed) noexcept {
+    return (when & (failed ? static_cast<std::int32_t>(TMailWhen::AfterFailure)
+                           : static_cast<std::int32_t>(TMailWhen::AfterSuccess))) != 0;
+}
+
+std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run) {
+    const std::size_t slash = run.FileName.rfind('/');
+    const std::map<std::string, std::string> values{
+        {"task", run.TaskName},
+        {"report", run.ReportName},
+        {"due", DateText(run.Due)},
+        {"started", DateText(run.Started)},
+        {"result", run.Result},
+        {"file", run.FileName.empty() ? std::string("-") : run.FileName},
+        {"name", slash == std::string::npos ? run.FileName : run.FileName.substr(slash + 1)},
+        {"size", run.FileSize < 0 ? std::string("-") : FileSizeText(run.FileSize)}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t close = text[i] == '{' ? text.find('}', i) : std::string::npos;
+        const auto value = close == std::string::npos
+                               ? values.end()
+                               : values.find(text.substr(i + 1, close - i - 1));
+        if (value != values.end()) {
+            out += value->second;
+            i = close + 1;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+TMailOrderSink SetMailOrderSink(TMailOrderSink sink) {
+    return std::exchange(Sink(), std::move(sink));
+}
+
+bool SubmitMailOrder(const TMailOrder& order) noexcept {
+    if (!Sink()) {
+        return false;
+    }
+    try {
+        Sink()(order);
+    } catch (...) {
+    }
+    return true;
+}
+
+} // namespace host

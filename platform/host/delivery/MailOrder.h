@@ -1,0 +1,43 @@
+// A task's order for the mail of its run, handed from the plug-in to whoever delivers mail for
+// the host, and the templates that turn the run into the mail's subject and text.
+#pragma once
+
+#include "platform/host/history/RunHistory.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace host {
+
+// When a task sends mail: the stored "MailWhen" values.
+enum class TMailWhen : std::int32_t { Never = 0, AfterSuccess = 1, AfterFailure = 2, Always = 3 };
+
+// Whether a run that `failed` (or not) sends mail under `when`.
+bool MailWanted(std::int32_t when, bool failed) noexcept;
+
+struct TMailOrder {
+    TRunRecord Run;            // the run as it was told: task, report, due, result, file
+    std::string To, Cc, Bcc;   // as stored: addresses separated by ","
+    std::string Subject, Body; // templates; empty: the built-in ones
+};
+
+// "{task}: {result}".
+extern const char* const DefaultMailSubject;
+// Task, report, due time, result and file, one per line.
+extern const char* const DefaultMailBody;
+
+// Replaces {task}, {report}, {due}, {started}, {result}, {file}, {name} (the file's name without
+// its folder) and {size} with the run's values; anything else stays as written.
+std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run);
+
+using TMailOrderSink = std::function<void(const TMailOrder& order)>;
+
+// Installs the sink (an empty function removes it) and hands back the one it replaces. Main
+// thread only, as the runs are.
+TMailOrderSink SetMailOrderSink(TMailOrderSink sink);
+// Hands the order to the sink, if any; what it raises is swallowed, as for the run observers.
+// False when there is no sink: the host delivers no mail.
+bool SubmitMailOrder(const TMailOrder& order) noexcept;
+
+} // namespace host
