@@ -156,7 +156,6 @@ void TMailDesk::Take(const host::TMailOrder& order, std::int64_t runId) noexcept
         host::TRunRecord failed = order.Run;
         failed.Result = std::string("Error: Not delivered: ") + e.what();
         failed.Outcome = host::TRunOutcome::Failed;
-        failed.Failed = true;
         FFailed(failed);
     }
 }
@@ -179,7 +178,6 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
         failed.TaskName = mail.TaskName;
         failed.Result = "Error: Not delivered: " + mail.Reason;
         failed.Outcome = host::TRunOutcome::Failed;
-        failed.Failed = true;
         FFailed(failed);
         return;
     }

@@ -318,7 +318,6 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     } else {
         task.Created = rtl::NowUtc();
     }
-    return idMade;
     for (const auto& [name, value] : {std::pair{"MailTo", &task.MailTo},
                                       {"MailCc", &task.MailCc},
                                       {"MailBcc", &task.MailBcc},
@@ -331,6 +330,7 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     if (registry.GetDataType("MailWhen") == host::rdInteger) {
         task.MailWhen = registry.ReadInteger("MailWhen") & 3;
     }
+    return idMade;
 }
 
 // Key paths of loaded tasks that were given an identity, with it.
