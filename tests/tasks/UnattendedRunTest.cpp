@@ -286,8 +286,8 @@ TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) 
          threeHoursAgo, false, "", "", now - 5 / 1440.0},
         {"disabled after its last run, enabled before the hour", true, true, "0 * * * * *",
          threeHoursAgo, true, "", "", now - 50 / 1440.0, "2026-03-03 13:00:00"},
-        {"never ran, made two hours ago", true, true, "0 * * * * *", 0, true, "", "", now - 2 / 24.0,
-         "2026-03-03 12:00:00"},
+        {"never ran, made two hours ago", true, true, "0 * * * * *", 0, true, "", "",
+         now - 2 / 24.0, "2026-03-03 12:00:00"},
         {"last run dated years ahead", true, true, "* * * * * *", now + 5 * 365, true, "", "",
          threeHoursAgo},
     };

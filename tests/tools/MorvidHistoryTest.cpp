@@ -126,11 +126,11 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
          "MORVID OK - 4 tasks, every latest run succeeded, 1 never ran | tasks=4 failed=0 "
          "overdue=0 never_ran=1"},
         {"never ran, though due since it was made", false, 1, true, 3,
-         "MORVID UNKNOWN - 1 of 5 tasks overdue: \"D\" never ran, due ", 0, InThisZone, "", "C", false,
-         60},
+         "MORVID UNKNOWN - 1 of 5 tasks overdue: \"D\" never ran, due ", 0, InThisZone, "", "C",
+         false, 60},
         {"never ran, made within the grace", false, 1, true, 0,
-         "MORVID OK - 5 tasks, every latest run succeeded, 2 never ran", 0, InThisZone, "", "C", false,
-         3},
+         "MORVID OK - 5 tasks, every latest run succeeded, 2 never ran", 0, InThisZone, "", "C",
+         false, 3},
         {"a schedule that cannot run", false, 1, true, 2,
          "MORVID CRITICAL - 1 of 5 tasks failed: \"D\": its schedule cannot run: '24' is not a "
          "valid hour (0-23)",
@@ -143,8 +143,8 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
          "MORVID UNKNOWN - 1 of 4 tasks overdue", 0, 9, "America/New_York"},
         {"a name cannot break the line", false, 60, true, 3,
          "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C/x y\" due ", 0, InThisZone, "", "C|x\ny"},
-        {"no enabled task", false, 1, true, 3, "MORVID UNKNOWN - no enabled task | tasks=0",
-         0, InThisZone, "", "C", false, 0, "", true},
+        {"no enabled task", false, 1, true, 3, "MORVID UNKNOWN - no enabled task | tasks=0", 0,
+         InThisZone, "", "C", false, 0, "", true},
         {"no enabled task allowed",
          false,
          1,
@@ -191,7 +191,8 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
             StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
         }
         if (c.DCreatedMinutesAgo != 0) {
-            StoreTask(4, "{D}", "D", true, c.DCron, {}, rtl::NowUtc() - c.DCreatedMinutesAgo / 1440.0);
+            StoreTask(4, "{D}", "D", true, c.DCron, {},
+                      rtl::NowUtc() - c.DCreatedMinutesAgo / 1440.0);
         }
         std::vector<std::string> args{"--check", "--settings", SettingsFile};
         args.insert(args.end(), c.Args.begin(), c.Args.end());

@@ -43,9 +43,10 @@ struct TCheckResult {
 
 // With the stored tasks, every enabled task counts: failed when its latest run failed or its
 // schedule cannot run; overdue when a due time after its last run (or, when it never ran,
-// after it was made or enabled) lies more than the grace before now, in absolute time; a due time outside the task's active days is none. Without
-// them, every task of the history counts and none can be judged overdue. An overdue task
-// outweighs a failed one: the scheduler itself may be down. Nothing to judge is unknown.
+// after it was made or enabled) lies more than the grace before now, in absolute time; a due time
+// outside the task's active days is none. Without them, every task of the history counts and none
+// can be judged overdue. An overdue task outweighs a failed one: the scheduler itself may be down.
+// Nothing to judge is unknown.
 TCheckResult CheckHealth(const host::TRunHistory& history,
                          const std::optional<std::vector<TStoredTask>>& tasks,
                          const TCheckOptions& options);

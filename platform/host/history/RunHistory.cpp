@@ -1,8 +1,8 @@
 #include "platform/host/history/RunHistory.h"
 
-#include "platform/rtl/FileCheck.h"
 #include "platform/host/history/RunHistoryWriter.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
 
 #include <array>
