@@ -4,6 +4,7 @@
 #include "platform/host/forms/VelmornTreeList.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "tasks/ParamValues.h"
+#include "ui/editor/DeliveryArea.h"
 #include "ui/editor/FileArea.h"
 #include "ui/editor/OptionsArea.h"
 #include "ui/editor/ParameterArea.h"
@@ -44,8 +45,10 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     Schedule = std::make_unique<TScheduleArea>(*this);
     Parameters = std::make_unique<TParameterArea>(*this);
     Files = std::make_unique<TFileArea>(*this);
+    Delivery = std::make_unique<TDeliveryArea>(*this);
     Options = std::make_unique<TOptionsArea>(*this);
-    Areas = {Task.get(), Schedule.get(), Parameters.get(), Files.get(), Options.get()};
+    Areas = {Task.get(),  Schedule.get(), Parameters.get(),
+             Files.get(), Delivery.get(), Options.get()};
 
     Task->OnChange = [this] {
         Files->UpdatePreview();
@@ -64,6 +67,7 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     Files->MainFilter = [this] { return Task->cbbFilter->currentText().toStdString(); };
     Files->OnChange = [this] { UpdateOkButton(); };
     Options->OnEnabledChange = [this](bool enabled) { Schedule->ShowEnabled(enabled); };
+    Delivery->OnShownChange = [this] { GrowToFit(); };
 
     // The fields stand in layouts rather than at fixed places, so no caption or item is cut at
     // any font or display scale and the dialog can be made larger.
@@ -78,7 +82,9 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     fields->addLayout(Parameters->Layout(), 1);
     fields->addSpacing(editor::FieldGap);
     fields->addLayout(Files->Layout());
-    fields->addSpacing(editor::FieldGap);
+    fields->addSpacing(editor::FieldGap + editor::GroupGap);
+    fields->addLayout(Delivery->Layout());
+    fields->addSpacing(editor::FieldGap + editor::GroupGap);
     fields->addLayout(Options->Layout());
 
     auto* dialog = new QVBoxLayout(this);
@@ -177,6 +183,17 @@ void TDLGScheduleEditor::WidenForLongTexts() {
     }
     if (missing > 0 && width() < widest) {
         resize(std::min(width() + missing, widest), height());
+    }
+}
+
+void TDLGScheduleEditor::GrowToFit() {
+    if (layout() == nullptr) {
+        return;
+    }
+    layout()->activate();
+    const int needed = minimumSizeHint().height();
+    if (height() < needed) {
+        resize(width(), needed);
     }
 }
 

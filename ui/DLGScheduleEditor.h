@@ -1,5 +1,5 @@
 // TDLGScheduleEditor: the modal "Report schedule" dialog in which the user edits one report task
-// (name, report, export path and format, schedule, enabled flag, typed parameters).
+// (name, report, export path and format, schedule, parameters, delivery, options).
 #pragma once
 
 #include "platform/host/forms/DialogBase.h"
@@ -17,6 +17,7 @@ class QPushButton;
 
 namespace morvid {
 
+class TDeliveryArea;
 class TEditorArea;
 class TFileArea;
 class TOptionsArea;
@@ -73,6 +74,8 @@ private:
     // Widens the dialog, up to most of the screen, so that a long name or path loaded shows
     // whole rather than scrolling inside its field.
     void WidenForLongTexts();
+    // Makes the dialog as tall as its fields need, when an area showed more of them.
+    void GrowToFit();
     // What the file name's fields stand for in the next run, as the controls now say.
     TNameFields NextRunFields() const;
 
@@ -82,6 +85,7 @@ private:
     std::unique_ptr<TScheduleArea> Schedule;
     std::unique_ptr<TParameterArea> Parameters;
     std::unique_ptr<TFileArea> Files;
+    std::unique_ptr<TDeliveryArea> Delivery;
     std::unique_ptr<TOptionsArea> Options;
     std::vector<TEditorArea*> Areas;
 

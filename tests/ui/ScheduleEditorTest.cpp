@@ -640,6 +640,12 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     task->AddParam(morvid::rpTime, rtl::TVariant(0.25));
     task->RunMissed = true;
     task->KeepFiles = 12;
+    task->MailWhen = 2;
+    task->MailTo = "Ops <ops@example.org>, b@example.org";
+    task->MailCc = "c@example.org";
+    task->MailBcc = "\"Smith, Ann\" <ann@example.org>";
+    task->MailSubject = "{task} failed";
+    task->MailBody = "See {file}\nSize: {size}";
     Dialog->LoadFromTask(*task);
     EXPECT_TRUE(OkEnabled());
     EXPECT_EQ(Find<QComboBox>("icbReport")->currentText(), "Operators");
@@ -658,6 +664,12 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     EXPECT_EQ(saved->CronStr, "0,30 8 * * 1-5 *");
     EXPECT_TRUE(saved->RunMissed);
     EXPECT_EQ(saved->KeepFiles, 12);
+    EXPECT_EQ(saved->MailWhen, 2);
+    EXPECT_EQ(saved->MailTo, task->MailTo);
+    EXPECT_EQ(saved->MailCc, task->MailCc);
+    EXPECT_EQ(saved->MailBcc, task->MailBcc);
+    EXPECT_EQ(saved->MailSubject, task->MailSubject);
+    EXPECT_EQ(saved->MailBody, task->MailBody);
     ASSERT_EQ(saved->Params.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(saved->Params[i].ParamType, task->Params[i].ParamType) << i;

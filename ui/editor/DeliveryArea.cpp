@@ -1,0 +1,186 @@
+#include "ui/editor/DeliveryArea.h"
+
+#include "platform/host/delivery/MailAddress.h"
+#include "platform/host/delivery/MailOrder.h"
+#include "platform/host/forms/MessageDlg.h"
+#include "tasks/ScheduleItem.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStyle>
+
+namespace morvid {
+
+namespace {
+
+// In the order of the stored "MailWhen" values, 0 to 3.
+const char* const WhenTexts[] = {"Never", "After success", "After failure",
+                                 "After success or failure"};
+// Room for the built-in text, which is shown while the field is empty.
+constexpr int BodyLines = 5;
+
+} // namespace
+
+TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
+    cbbMailWhen = new QComboBox(&FDialog);
+    cbbMailWhen->setObjectName(QStringLiteral("cbbMailWhen"));
+    for (const char* text : WhenTexts) {
+        cbbMailWhen->addItem(QString::fromLatin1(text));
+    }
+    auto* whenLabel = new QLabel(QStringLiteral("Send by mail"), &FDialog);
+    whenLabel->setObjectName(QStringLiteral("lblMailWhen"));
+    whenLabel->setBuddy(cbbMailWhen);
+    connect(cbbMailWhen, &QComboBox::currentIndexChanged, this, [this] { ShowMailFields(); });
+
+    // Mail programs put the recipients' captions before their fields; so does this area, which
+    // keeps the dialog from growing by a line per field.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(editor::FieldGap);
+    grid->setVerticalSpacing(editor::FieldGap);
+    const auto row = [&](const char* name, const char* caption, QWidget* field) {
+        auto* label = new QLabel(QString::fromUtf8(caption), &FDialog);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setBuddy(field);
+        const int at = grid->rowCount();
+        grid->addWidget(label, at, 0, Qt::AlignLeft | Qt::AlignTop);
+        grid->addWidget(field, at, 1);
+        FMailFields.push_back(label);
+        FMailFields.push_back(field);
+    };
+    const auto address = [&](const char* editName, const char* labelName, const char* caption,
+                             QLineEdit*& edit) {
+        edit = new QLineEdit(&FDialog);
+        edit->setObjectName(QString::fromLatin1(editName));
+        auto* error = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
+                                  QString(), edit);
+        error->setObjectName(QString::fromLatin1(editName) + QStringLiteral("Error"));
+        FAddresses.push_back({caption, edit, error});
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, at = FAddresses.size() - 1] { CheckAddresses(FAddresses[at]); });
+        row(labelName, caption, edit);
+    };
+    address("edtMailTo", "lblMailTo", "To", edtMailTo);
+    address("edtMailCc", "lblMailCc", "Cc", edtMailCc);
+    address("edtMailBcc", "lblMailBcc", "Bcc", edtMailBcc);
+    edtMailTo->setPlaceholderText(QStringLiteral("Name <name@example.org>, ..."));
+
+    edtMailSubject = new QLineEdit(&FDialog);
+    edtMailSubject->setObjectName(QStringLiteral("edtMailSubject"));
+    edtMailSubject->setPlaceholderText(QString::fromUtf8(host::DefaultMailSubject));
+    row("lblMailSubject", "Subject", edtMailSubject);
+
+    memMailBody = new QPlainTextEdit(&FDialog);
+    memMailBody->setObjectName(QStringLiteral("memMailBody"));
+    memMailBody->setTabChangesFocus(true);
+    memMailBody->setPlaceholderText(QString::fromUtf8(host::DefaultMailBody).trimmed());
+    const QFontMetrics metrics = memMailBody->fontMetrics();
+    memMailBody->setFixedHeight(metrics.lineSpacing() * BodyLines +
+                                2 * int(memMailBody->document()->documentMargin()) +
+                                2 * memMailBody->frameWidth());
+    row("lblMailBody", "Text", memMailBody);
+
+    lblMailFields = new QLabel(
+        QStringLiteral("Subject and text may use {task} {report} {due} {started} {result} "
+                       "{file} {name} {size}; left empty, the text shown is sent."),
+        &FDialog);
+    lblMailFields->setObjectName(QStringLiteral("lblMailFields"));
+    lblMailFields->setWordWrap(true);
+    lblMailFields->setForegroundRole(QPalette::PlaceholderText);
+    grid->addWidget(lblMailFields, grid->rowCount(), 1);
+    grid->setColumnStretch(1, 1);
+    FMailFields.push_back(lblMailFields);
+
+    auto* whenRow = new QHBoxLayout;
+    whenRow->setSpacing(editor::FieldGap);
+    whenRow->addWidget(whenLabel);
+    whenRow->addWidget(cbbMailWhen);
+    whenRow->addStretch(1);
+    auto* area = new QVBoxLayout;
+    area->setSpacing(editor::FieldGap);
+    area->addLayout(whenRow);
+    area->addLayout(grid);
+    FLayout = area;
+    ShowMailFields();
+}
+
+void TDeliveryArea::ShowMailFields() {
+    const bool shown = cbbMailWhen->currentIndex() > 0;
+    if (!FMailFields.empty() && FMailFields.front()->isVisibleTo(&FDialog) == shown) {
+        return;
+    }
+    for (QWidget* field : FMailFields) {
+        field->setVisible(shown);
+    }
+    if (OnShownChange) {
+        OnShownChange();
+    }
+}
+
+std::string TDeliveryArea::CheckAddresses(const TAddressField& field) {
+    std::string fault;
+    try {
+        host::ParseMailAddressList(field.Edit->text().toStdString());
+    } catch (const host::EMailAddressError& error) {
+        fault = std::string(field.Caption) + ": " + error.what();
+    }
+    field.Error->setToolTip(QString::fromStdString(fault));
+    // A field shows a button for every action it holds, visible or not.
+    const bool placed = field.Edit->actions().contains(field.Error);
+    if (!fault.empty() && !placed) {
+        field.Edit->addAction(field.Error, QLineEdit::TrailingPosition);
+    } else if (fault.empty() && placed) {
+        field.Edit->removeAction(field.Error);
+    }
+    return fault;
+}
+
+bool TDeliveryArea::ConfirmOk() {
+    if (cbbMailWhen->currentIndex() <= 0) {
+        return true;
+    }
+    bool anyone = false;
+    for (const TAddressField& field : FAddresses) {
+        if (const std::string fault = CheckAddresses(field); !fault.empty()) {
+            host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
+            field.Edit->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+        anyone = anyone || !field.Edit->text().trimmed().isEmpty();
+    }
+    if (!anyone) {
+        host::MessageDlg("Mail needs a recipient: give at least one address under To, Cc or Bcc",
+                         host::TMsgDlgType::mtError, host::mbOK);
+        edtMailTo->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
+void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
+    edtMailTo->setText(QString::fromStdString(task.MailTo));
+    edtMailCc->setText(QString::fromStdString(task.MailCc));
+    edtMailBcc->setText(QString::fromStdString(task.MailBcc));
+    edtMailSubject->setText(QString::fromStdString(task.MailSubject));
+    memMailBody->setPlainText(QString::fromStdString(task.MailBody));
+    cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
+}
+
+void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
+    task.MailWhen = std::max(cbbMailWhen->currentIndex(), 0);
+    task.MailTo = edtMailTo->text().trimmed().toStdString();
+    task.MailCc = edtMailCc->text().trimmed().toStdString();
+    task.MailBcc = edtMailBcc->text().trimmed().toStdString();
+    task.MailSubject = edtMailSubject->text().toStdString();
+    task.MailBody = memMailBody->toPlainText().toStdString();
+}
+
+std::vector<QWidget*> TDeliveryArea::TabOrder() const {
+    return {cbbMailWhen, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
+}
+
+} // namespace morvid

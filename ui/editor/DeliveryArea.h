@@ -1,0 +1,52 @@
+// TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
+// to whom (addresses checked as typed), and the subject and text made from the run's fields.
+#pragma once
+
+#include "ui/editor/EditorArea.h"
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace morvid {
+
+class TDeliveryArea : public TEditorArea {
+public:
+    explicit TDeliveryArea(QWidget& dialog);
+
+    void LoadFromTask(const TScheduleItem& task) override;
+    void SaveToTask(TScheduleItem& task) const override;
+    std::vector<QWidget*> TabOrder() const override;
+    // With mail on, refuses an address that is not one, naming it, and a mail to nobody.
+    bool ConfirmOk() override;
+
+    // The recipients' fields were shown or hidden: the dialog may need more room.
+    std::function<void()> OnShownChange;
+
+    QComboBox* cbbMailWhen = nullptr;
+    QLineEdit* edtMailTo = nullptr;
+    QLineEdit* edtMailCc = nullptr;
+    QLineEdit* edtMailBcc = nullptr;
+    QLineEdit* edtMailSubject = nullptr;
+    QPlainTextEdit* memMailBody = nullptr;
+    QLabel* lblMailFields = nullptr;
+
+private:
+    struct TAddressField {
+        const char* Caption;
+        QLineEdit* Edit;
+        QAction* Error;
+    };
+    // Shows the field's fault as its error icon, whose tool tip names it; "" when it has none.
+    static std::string CheckAddresses(const TAddressField& field);
+    void ShowMailFields();
+
+    std::vector<TAddressField> FAddresses;
+    std::vector<QWidget*> FMailFields; // hidden while no mail is sent
+};
+
+} // namespace morvid
