@@ -9,6 +9,7 @@
 #include "platform/host/core/TaskControl.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/forms/ModalAnswerer.h"
+#include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/DemoServer.h"
@@ -117,6 +118,14 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         }
     }));
     FObjects.Register(host::TaskRunsObjectName, &FTaskRuns);
+    FMailLink.OnRead = [this] {
+        return FRegistry ? ReadMailSettings(*FRegistry) : TMailSettings{};
+    };
+    FMailLink.OnApply = [this](const TMailSettings& settings) { ApplyMailSettings(settings); };
+    FMailLink.OnPassword = [this] {
+        return FRegistry ? MailPassword(ReadMailSettings(*FRegistry)) : std::nullopt;
+    };
+    FObjects.Register(host::MailServerObjectName, &FMailLink);
     FPreviousMailSink =
         host::SetMailOrderSink([this](const host::TMailOrder& order) { TakeMailOrder(order); });
 }
@@ -246,13 +255,17 @@ void TClientHost::StartMail() {
     try {
         TMailSettings settings = ReadMailSettings(*FRegistry);
         try {
-            if (std::optional<std::string> password = ReadMailPassword(FOptions.MailPasswordFile)) {
+            if (std::optional<std::string> password = MailPassword(settings)) {
                 settings.Server.Password = std::move(*password);
             } else if (!settings.Server.User.empty()) {
-                settings.Server.Unusable = "No password for mail user \"" + settings.Server.User +
-                                           "\": give --mail-password-file FILE or the "
-                                           "credential " +
-                                           MailPasswordCredential;
+                settings.Server.Unusable =
+                    "No password for mail user \"" + settings.Server.User + "\": " +
+                    (FOptions.Headless ? std::string("give --mail-password-file FILE or the "
+                                                     "credential ") +
+                                             MailPasswordCredential
+                                       : std::string("type it in \"Mail server\" of "
+                                                     "\"Scheduled reports\", or give "
+                                                     "--mail-password-file FILE"));
             }
         } catch (const std::exception& e) {
             Error(e.what());
@@ -266,6 +279,28 @@ void TClientHost::StartMail() {
     } catch (const std::exception& e) {
         Error(std::string("mail delivery is off: ") + e.what());
     }
+}
+
+std::optional<std::string> TClientHost::MailPassword(const TMailSettings& settings) const {
+    if (std::optional<std::string> password = ReadMailPassword(FOptions.MailPasswordFile)) {
+        return password;
+    }
+    // Headless there is no desktop whose store could be opened, nor anyone to open it.
+    if (FOptions.Headless || settings.Server.User.empty()) {
+        return std::nullopt;
+    }
+    return host::ReadStoredMailPassword(settings.Server);
+}
+
+void TClientHost::ApplyMailSettings(const TMailSettings& settings) {
+    if (FRegistry == nullptr) {
+        throw rtl::Exception("The client's settings are not open");
+    }
+    host::WriteMailSettings(*FRegistry, settings);
+    Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
+    // What is queued stays in the outbox; the new worker sends it with the new settings.
+    FMail.reset();
+    StartMail();
 }
 
 void TClientHost::TakeMailOrder(const host::TMailOrder& order) {

@@ -11,6 +11,7 @@
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/mail/MailServerLink.h"
 #include "platform/host/registry/SettingsPaths.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/report/TaskRuns.h"
@@ -123,6 +124,11 @@ private:
     void WaitForThreads();
     // Reads the mail server and its password and starts delivery on the history's outbox.
     void StartMail();
+    // The password the mail server gets: a file or systemd's credential; else, with a desktop
+    // session, the desktop's secret store. nullopt when none is given. Raises naming the fault.
+    std::optional<std::string> MailPassword(const TMailSettings& settings) const;
+    // Stores settings the mail server dialog changed and delivers with them from now on.
+    void ApplyMailSettings(const TMailSettings& settings);
     void TakeMailOrder(const host::TMailOrder& order);
 
     TClientOptions FOptions;
@@ -151,6 +157,7 @@ private:
     host::TTaskRuns FTaskRuns;
     std::vector<host::TRunSubscription> FRunListeners;
     std::unique_ptr<TMailDesk> FMail;
+    host::TMailServerLink FMailLink;
     host::TMailOrderSink FPreviousMailSink;
     bool FStarted = false;
     bool FSettingsInUse = false;

@@ -1,6 +1,5 @@
 #include "client/MailDesk.h"
 
-#include "platform/host/registry/Registry.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QCoreApplication>
@@ -61,31 +60,6 @@ std::string ReadSecretFile(const std::string& file, bool checkMode) {
 }
 
 } // namespace
-
-TMailSettings ReadMailSettings(host::TRegistry& registry) {
-    TMailSettings settings;
-    if (!registry.OpenKey(MailSettingsKey, false)) {
-        return settings;
-    }
-    const auto text = [&](const char* name) {
-        return registry.GetDataType(name) == host::rdString ? registry.ReadString(name)
-                                                            : std::string();
-    };
-    const auto number = [&](const char* name, int fallback) {
-        return registry.GetDataType(name) == host::rdInteger ? registry.ReadInteger(name)
-                                                             : fallback;
-    };
-    settings.Server.Host = text("Server");
-    settings.Server.Port = number("Port", 0);
-    settings.Server.Security =
-        host::MailSecurityFromText(text("Security")).value_or(host::TMailSecurity::StartTls);
-    settings.Server.User = text("User");
-    settings.From = text("From");
-    settings.Server.ExtraCaFile = text("CaFile");
-    settings.MaxAttachmentMiB = std::max(number("MaxAttachmentMiB", DefaultMaxAttachmentMiB), 0);
-    registry.CloseKey();
-    return settings;
-}
 
 std::optional<std::string> ReadMailPassword(const std::string& file) {
     if (!file.empty()) {

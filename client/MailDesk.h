@@ -4,6 +4,7 @@
 
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/delivery/MailOrder.h"
+#include "platform/host/delivery/MailSettings.h"
 
 #include <QObject>
 #include <functional>
@@ -11,28 +12,13 @@
 #include <optional>
 #include <string>
 
-namespace host {
-class TRegistry;
-} // namespace host
-
 namespace morvid {
 
-// The key of the client's mail server, below which "Server", "Port", "Security", "User",
-// "From", "MaxAttachmentMiB" and "CaFile" (an authority trusted besides the system's) are kept;
-// never the password.
-inline constexpr const char* MailSettingsKey = "\\Software\\Quor\\Client\\Settings\\Morvid\\Mail";
+// The mail server's settings are the host's, so a plug-in's dialog can change them.
+using host::ReadMailSettings;
+using host::TMailSettings;
 // The name of the password among systemd's credentials ($CREDENTIALS_DIRECTORY).
 inline constexpr const char* MailPasswordCredential = "mail-password";
-inline constexpr int DefaultMaxAttachmentMiB = 10;
-
-struct TMailSettings {
-    host::TSmtpServer Server;
-    std::string From;
-    int MaxAttachmentMiB = DefaultMaxAttachmentMiB;
-};
-
-// What the registry holds; absent values are the defaults. Raises ERegistryException.
-TMailSettings ReadMailSettings(host::TRegistry& registry);
 
 // The password from `file` (which must be a regular file of mode 0600 or stricter), else from
 // $CREDENTIALS_DIRECTORY/mail-password when that exists; the text up to its first line end.

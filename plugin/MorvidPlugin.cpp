@@ -1,5 +1,7 @@
 #include "plugin/MorvidPlugin.h"
 
+#include "platform/host/mail/MailServerLink.h"
+
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
@@ -165,6 +167,10 @@ void TMorvidPlugin::DoConnected() {
 
 host::TTaskRuns* TMorvidPlugin::TaskRuns() const {
     return host::TaskRunsOf(Client);
+}
+
+host::TMailServerLink* TMorvidPlugin::MailServer() const {
+    return host::MailServerOf(Client);
 }
 
 host::TRunHistory* TMorvidPlugin::RunHistory() const {

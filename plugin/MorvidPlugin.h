@@ -15,6 +15,7 @@
 namespace host {
 class TRunHistory;
 class TTaskRuns;
+class TMailServerLink;
 } // namespace host
 
 namespace morvid {
@@ -62,6 +63,8 @@ public:
     host::TTaskRuns* TaskRuns() const;
     // The run history the host keeps, nullptr when it keeps none.
     host::TRunHistory* RunHistory() const;
+    // The client's mail server, or nullptr when its host sends no mail.
+    host::TMailServerLink* MailServer() const;
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;

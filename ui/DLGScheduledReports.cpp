@@ -7,10 +7,12 @@
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/mail/MailServerLink.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DesktopOpen.h"
@@ -140,6 +142,12 @@ void TDLGScheduledReports::CreateCommands() {
          "Runs of every task, newest first",
          {},
          &TDLGScheduledReports::bbRecentRunsClick},
+        {&bbMailServer,
+         "bbMailServer",
+         "Mail server...",
+         "The server that sends the tasks' mail",
+         {},
+         &TDLGScheduledReports::bbMailServerClick},
         {&bbTaskDuplicate,
          "bbTaskDuplicate",
          "Duplicate",
@@ -196,10 +204,12 @@ void TDLGScheduledReports::CreateToolbar() {
     bbOpenExportFolder->Action()->setIcon(ThemeIcon("folder-open", QStyle::SP_DirOpenIcon, theme));
     bbRecentRuns->Action()->setIcon(
         ThemeIcon("document-open-recent", QStyle::SP_FileDialogContentsView, theme));
+    bbMailServer->Action()->setIcon(ThemeIcon("mail-send", QStyle::SP_DriveNetIcon, theme));
     host::THostToolbar* bar = dxBarManager1->AddBar(tbTasks);
     for (host::TBarButton* button : {bbTaskNew, bbTaskEdit, bbTaskDelete, bbRunNow, bbRecentRuns}) {
         bar->ItemLinks.Add(button);
     }
+    bar->ItemLinks.Add(bbMailServer)->SetBeginGroup(true);
 }
 
 void TDLGScheduledReports::CreatePopupMenu() {
@@ -399,6 +409,15 @@ void TDLGScheduledReports::bbTaskHistoryClick() {
 
 void TDLGScheduledReports::bbRecentRunsClick() {
     ShowRuns({}, {});
+}
+
+void TDLGScheduledReports::bbMailServerClick() {
+    host::TMailServerLink* link = MorvidPlugin != nullptr ? MorvidPlugin->MailServer() : nullptr;
+    if (link == nullptr) {
+        host::MessageDlg("The client sends no mail", host::TMsgDlgType::mtInformation, host::mbOK);
+        return;
+    }
+    TDLGMailServer(*link).Execute(this);
 }
 
 void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string& taskName) {

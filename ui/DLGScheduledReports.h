@@ -51,6 +51,8 @@ public:
     void bbTaskHistoryClick();
     // "Recent runs": the runs of every task, newest first.
     void bbRecentRunsClick();
+    // The client's mail server, which every task's mail goes through.
+    void bbMailServerClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
     // Opens the editor on a disabled copy of the selected task, every option taken, under a
     // name no task has ("Copy of ...", then a number); Ok adds it at the end.
@@ -90,6 +92,7 @@ public:
     host::TBarButton* bbRunNow = nullptr;
     host::TBarButton* bbTaskHistory = nullptr;
     host::TBarButton* bbRecentRuns = nullptr;
+    host::TBarButton* bbMailServer = nullptr;
     host::TBarButton* bbTaskDuplicate = nullptr;
     host::TBarButton* bbTaskEnable = nullptr;
     host::TBarButton* bbTaskDisable = nullptr;

@@ -12,11 +12,14 @@
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/VelmornTreeList.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/mail/MailServerLink.h"
 #include "platform/host/report/PdfExport.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ScheduleItem.h"
+#include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/ui/UiTestHost.h"
+#include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
@@ -217,6 +220,41 @@ TEST_F(Screenshots, ScheduleEditorFileName) {
     auto dialog = EditorFor(*task);
     dialog->resize(520, dialog->height());
     Save(*dialog, "schedule-editor-files.png");
+}
+
+// A task that mails its export after every run: recipients with names, a subject of its own.
+TEST_F(Screenshots, ScheduleEditorMail) {
+    TScheduleItem* task = AddTask("Daily alarm summary", true, "30 6 * * 1-5 *", "", -1);
+    task->MailWhen = 3;
+    task->MailTo = "Night Shift <night@example.org>, \"Smith, Ann\" <ann@example.org>";
+    task->MailBcc = "audit@example.org";
+    task->MailSubject = "{report} for {due}: {result}";
+    auto dialog = EditorFor(*task);
+    Save(*dialog, "schedule-editor-mail.png");
+}
+
+// The mail server dialog after a test mail went through a real mail server on this machine.
+TEST_F(Screenshots, MailServer) {
+    QTemporaryDir folder;
+    const morvid::test::TSmtpTestServer server(morvid::test::FreeLoopbackPort(),
+                                               folder.path().toStdString(),
+                                               {.User = "reports:secret"});
+    host::TMailServerLink link;
+    link.OnRead = [&] {
+        host::TMailSettings settings;
+        settings.Server.Host = "127.0.0.1";
+        settings.Server.Port = server.Port();
+        settings.Server.User = "reports";
+        settings.Server.ExtraCaFile = server.CaFile();
+        settings.From = "Alarm reports <reports@example.org>";
+        return settings;
+    };
+    link.OnPassword = [] { return std::optional<std::string>("secret"); };
+    morvid::TDLGMailServer dialog(link);
+    ASSERT_TRUE(ShowActive(dialog));
+    dialog.btnTestMail->click();
+    ASSERT_TRUE(WaitFor([&] { return !dialog.TestMailRunning(); }));
+    Save(dialog, "mail-server.png");
 }
 
 TEST_F(Screenshots, ScheduleEditorInvalid) {

@@ -1,0 +1,62 @@
+#include "platform/host/mail/MailPasswordStore.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <QEventLoop>
+#include <qt6keychain/keychain.h>
+
+namespace host {
+
+namespace {
+
+// One entry per user and server: a user may have accounts on several servers.
+QString EntryKey(const TSmtpServer& server) {
+    return QString::fromStdString(server.User + " on " + server.Host);
+}
+
+// The jobs answer through the event loop; the callers need the answer before they go on.
+void RunJob(QKeychain::Job& job) {
+    job.setAutoDelete(false);
+    job.setInsecureFallback(false);
+    bool done = false;
+    QEventLoop loop;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    job.start();
+    if (!done) {
+        loop.exec();
+    }
+}
+
+} // namespace
+
+std::optional<std::string> ReadStoredMailPassword(const TSmtpServer& server) {
+    QKeychain::ReadPasswordJob job(QString::fromLatin1(MailPasswordService));
+    job.setKey(EntryKey(server));
+    RunJob(job);
+    if (job.error() == QKeychain::EntryNotFound) {
+        return std::nullopt;
+    }
+    if (job.error() != QKeychain::NoError) {
+        throw rtl::Exception("Cannot read the mail password of \"" + server.User +
+                             "\" from the desktop's secret store: " +
+                             job.errorString().toStdString());
+    }
+    return job.textData().toStdString();
+}
+
+void StoreMailPassword(const TSmtpServer& server, const std::string& password) {
+    QKeychain::WritePasswordJob job(QString::fromLatin1(MailPasswordService));
+    job.setKey(EntryKey(server));
+    job.setTextData(QString::fromStdString(password));
+    RunJob(job);
+    if (job.error() != QKeychain::NoError) {
+        throw rtl::Exception("Cannot keep the mail password of \"" + server.User +
+                             "\" in the desktop's secret store: " +
+                             job.errorString().toStdString());
+    }
+}
+
+} // namespace host
