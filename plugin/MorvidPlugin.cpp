@@ -1,7 +1,5 @@
 #include "plugin/MorvidPlugin.h"
 
-#include "platform/host/mail/MailServerLink.h"
-
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
 #include "platform/host/core/HostMenu.h"
@@ -9,6 +7,7 @@
 #include "platform/host/core/ItemLinks.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/mail/MailServerLink.h"
 #include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidSettings.h"

@@ -74,7 +74,8 @@ void TDLGMailServer::CreateControls() {
     connect(cbbMailSecurity, &QComboBox::currentIndexChanged, this, showDefaultPort);
     showDefaultPort();
     edtMailUser = named(new QLineEdit(this), "edtMailUser");
-    edtMailUser->setPlaceholderText(QStringLiteral("None: the server takes mail without signing in"));
+    edtMailUser->setPlaceholderText(
+        QStringLiteral("None: the server takes mail without signing in"));
     edtMailPassword = named(new QLineEdit(this), "edtMailPassword");
     edtMailPassword->setEchoMode(QLineEdit::Password);
     edtMailPassword->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));

@@ -454,8 +454,7 @@ TEST_F(ClientHostTest, MailSettingsAppliedThroughTheLinkAreStoredAndUsedAtOnce) 
     ASSERT_NE(link, nullptr);
     EXPECT_TRUE(link->Read().Server.Host.empty());
 
-    const test::TSmtpTestServer server(test::FreeLoopbackPort(), Dir.Path(),
-                                       {.Security = "none"});
+    const test::TSmtpTestServer server(test::FreeLoopbackPort(), Dir.Path(), {.Security = "none"});
     host::TMailSettings settings;
     settings.Server.Host = "127.0.0.1";
     settings.Server.Port = server.Port();

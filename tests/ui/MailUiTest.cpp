@@ -77,17 +77,18 @@ TEST_P(DeliveryAreaTest, AddressesAreCheckedAsTypedAndOkRefusesABadOneByName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeliveryAreaTest,
-    ::testing::Values(
-        TAddressCase{"DisplayNames", 1, "Ops Team <ops@example.org>, \"Smith, Ann\" <a@example.org>",
-                     "", "audit@example.org", "", ""},
-        TAddressCase{"NonAsciiName", 3, "Jürgen Möller <jm@example.de>", "", "", "", ""},
-        TAddressCase{"BadTo", 3, "ops@example.org, ops at example.org", "", "",
-                     "To: \"ops at example.org\" is not a mail address", "edtMailTo"},
-        TAddressCase{"BadBcc", 2, "ops@example.org", "", "a@b@example.org",
-                     "Bcc: \"a@b@example.org\" is not a mail address", "edtMailBcc"},
-        TAddressCase{"Nobody", 1, "", "", "", "Mail needs a recipient", ""},
-        // Without mail the fields are hidden and not held against Ok.
-        TAddressCase{"NoMail", 0, "not yet", "", "", "", "edtMailTo"}),
+    ::testing::Values(TAddressCase{"DisplayNames", 1,
+                                   "Ops Team <ops@example.org>, \"Smith, Ann\" <a@example.org>", "",
+                                   "audit@example.org", "", ""},
+                      TAddressCase{"NonAsciiName", 3, "Jürgen Möller <jm@example.de>", "", "", "",
+                                   ""},
+                      TAddressCase{"BadTo", 3, "ops@example.org, ops at example.org", "", "",
+                                   "To: \"ops at example.org\" is not a mail address", "edtMailTo"},
+                      TAddressCase{"BadBcc", 2, "ops@example.org", "", "a@b@example.org",
+                                   "Bcc: \"a@b@example.org\" is not a mail address", "edtMailBcc"},
+                      TAddressCase{"Nobody", 1, "", "", "", "Mail needs a recipient", ""},
+                      // Without mail the fields are hidden and not held against Ok.
+                      TAddressCase{"NoMail", 0, "not yet", "", "", "", "edtMailTo"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // The dialog over a link that records what Ok stores; the client's password is `secret`.
@@ -103,8 +104,8 @@ protected:
         Stored.Server.Host = "mail.example.org";
     }
     // Server, security (its item), port, user, sender, CA file.
-    void Fill(TDLGMailServer& dialog, const char* server, int security, int port,
-              const char* user, const char* from, const std::string& caFile = {}) {
+    void Fill(TDLGMailServer& dialog, const char* server, int security, int port, const char* user,
+              const char* from, const std::string& caFile = {}) {
         Find<QLineEdit>(dialog, "edtMailServer")->setText(QString::fromUtf8(server));
         Find<QComboBox>(dialog, "cbbMailSecurity")->setCurrentIndex(security);
         Find<QSpinBox>(dialog, "sedMailPort")->setValue(port);
@@ -169,8 +170,7 @@ struct TTestMailCase {
     const char* Result;
 };
 
-class TestMailTest : public MailServerTest, public ::testing::WithParamInterface<TTestMailCase> {
-};
+class TestMailTest : public MailServerTest, public ::testing::WithParamInterface<TTestMailCase> {};
 
 TEST_P(TestMailTest, ATestMailGoesOutInAThreadAndTheDialogShowsHowItWent) {
     morvid::test::TTempDir dir("morvid-mail");
@@ -211,10 +211,10 @@ TEST_P(TestMailTest, ATestMailGoesOutInAThreadAndTheDialogShowsHowItWent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TestMailTest,
-    ::testing::Values(
-        TTestMailCase{"TypedPassword", "secret", "Test mail sent to reports@example.org"},
-        TTestMailCase{"ClientsPassword", "", "Test mail sent to reports@example.org"},
-        TTestMailCase{"WrongPassword", "guess", "Not sent: 535"}),
+    ::testing::Values(TTestMailCase{"TypedPassword", "secret",
+                                    "Test mail sent to reports@example.org"},
+                      TTestMailCase{"ClientsPassword", "", "Test mail sent to reports@example.org"},
+                      TTestMailCase{"WrongPassword", "guess", "Not sent: 535"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

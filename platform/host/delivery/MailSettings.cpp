@@ -112,8 +112,8 @@ TSendResult SendTestMail(const TMailSettings& settings, const std::atomic<bool>*
     mail.Subject = "Test mail from the report scheduler";
     mail.Body = "This mail was sent from the report scheduler's mail server settings, to see "
                 "that its mails arrive.\n\nServer: " +
-                settings.Server.Host + "\nSecurity: " +
-                MailSecurityText(settings.Server.Security) + "\n";
+                settings.Server.Host + "\nSecurity: " + MailSecurityText(settings.Server.Security) +
+                "\n";
     mail.MessageId = NewMessageId(mail.From.AddrSpec);
     mail.Date = static_cast<std::int64_t>(std::time(nullptr));
     return SendMail(settings.Server, mail, cancel);

@@ -40,9 +40,9 @@ std::optional<std::string> ReadStoredMailPassword(const TSmtpServer& server) {
         return std::nullopt;
     }
     if (job.error() != QKeychain::NoError) {
-        throw rtl::Exception("Cannot read the mail password of \"" + server.User +
-                             "\" from the desktop's secret store: " +
-                             job.errorString().toStdString());
+        throw rtl::Exception(
+            "Cannot read the mail password of \"" + server.User +
+            "\" from the desktop's secret store: " + job.errorString().toStdString());
     }
     return job.textData().toStdString();
 }
@@ -53,9 +53,9 @@ void StoreMailPassword(const TSmtpServer& server, const std::string& password) {
     job.setTextData(QString::fromStdString(password));
     RunJob(job);
     if (job.error() != QKeychain::NoError) {
-        throw rtl::Exception("Cannot keep the mail password of \"" + server.User +
-                             "\" in the desktop's secret store: " +
-                             job.errorString().toStdString());
+        throw rtl::Exception(
+            "Cannot keep the mail password of \"" + server.User +
+            "\" in the desktop's secret store: " + job.errorString().toStdString());
     }
 }
 

@@ -33,9 +33,7 @@ public:
             OnApply(settings);
         }
     }
-    std::optional<std::string> Password() const {
-        return OnPassword ? OnPassword() : std::nullopt;
-    }
+    std::optional<std::string> Password() const { return OnPassword ? OnPassword() : std::nullopt; }
 };
 
 // The link of the plug-in's client, or nullptr when its host sends no mail.

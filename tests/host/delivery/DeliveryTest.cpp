@@ -1,8 +1,8 @@
 // Mail delivery against a real mail server on 127.0.0.1, read back with a real MIME parser.
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/delivery/MailSettings.h"
-#include "platform/host/registry/Registry.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/registry/Registry.h"
 #include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/support/TempDir.h"
 
@@ -371,35 +371,35 @@ TEST_P(MailSettingsTest, StoredSettingsReadBackAndUnusableOnesAreNamed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MailSettingsTest,
-    testing::Values(
-        TSettingsCase{"Usable", [](auto&) {}, ""},
-        TSettingsCase{"NoServerSendsNothing", [](auto& s) { s.Server.Host.clear(); }, ""},
-        TSettingsCase{"PortAndCaFile",
-                      [](auto& s) {
-                          s.Server.Port = 2525;
-                          s.Server.ExtraCaFile = "/etc/hostname";
-                      },
-                      ""},
-        TSettingsCase{"PlainToThisMachine",
-                      [](auto& s) {
-                          s.Server.Host = "127.0.0.1";
-                          s.Server.Security = host::TMailSecurity::None;
-                      },
-                      ""},
-        TSettingsCase{"PlainToAnotherMachine",
-                      [](auto& s) { s.Server.Security = host::TMailSecurity::None; },
-                      "Mail to \"mail.example.org\" must be encrypted"},
-        TSettingsCase{"SenderNoAddress", [](auto& s) { s.From = "Reports"; },
-                      "Sender: \"Reports\" is not a mail address"},
-        TSettingsCase{"NoSender",
-                      [](auto& s) {
-                          s.From.clear();
-                          s.Server.User.clear();
-                      },
-                      "No sender address"},
-        TSettingsCase{"UnreadableCaFile",
-                      [](auto& s) { s.Server.ExtraCaFile = "/nonexistent/ca.pem"; },
-                      "Cannot read the CA file \"/nonexistent/ca.pem\": No such file"}),
+    testing::Values(TSettingsCase{"Usable", [](auto&) {}, ""},
+                    TSettingsCase{"NoServerSendsNothing", [](auto& s) { s.Server.Host.clear(); },
+                                  ""},
+                    TSettingsCase{"PortAndCaFile",
+                                  [](auto& s) {
+                                      s.Server.Port = 2525;
+                                      s.Server.ExtraCaFile = "/etc/hostname";
+                                  },
+                                  ""},
+                    TSettingsCase{"PlainToThisMachine",
+                                  [](auto& s) {
+                                      s.Server.Host = "127.0.0.1";
+                                      s.Server.Security = host::TMailSecurity::None;
+                                  },
+                                  ""},
+                    TSettingsCase{"PlainToAnotherMachine",
+                                  [](auto& s) { s.Server.Security = host::TMailSecurity::None; },
+                                  "Mail to \"mail.example.org\" must be encrypted"},
+                    TSettingsCase{"SenderNoAddress", [](auto& s) { s.From = "Reports"; },
+                                  "Sender: \"Reports\" is not a mail address"},
+                    TSettingsCase{"NoSender",
+                                  [](auto& s) {
+                                      s.From.clear();
+                                      s.Server.User.clear();
+                                  },
+                                  "No sender address"},
+                    TSettingsCase{"UnreadableCaFile",
+                                  [](auto& s) { s.Server.ExtraCaFile = "/nonexistent/ca.pem"; },
+                                  "Cannot read the CA file \"/nonexistent/ca.pem\": No such file"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -236,9 +236,8 @@ TEST_F(Screenshots, ScheduleEditorMail) {
 // The mail server dialog after a test mail went through a real mail server on this machine.
 TEST_F(Screenshots, MailServer) {
     QTemporaryDir folder;
-    const morvid::test::TSmtpTestServer server(morvid::test::FreeLoopbackPort(),
-                                               folder.path().toStdString(),
-                                               {.User = "reports:secret"});
+    const morvid::test::TSmtpTestServer server(
+        morvid::test::FreeLoopbackPort(), folder.path().toStdString(), {.User = "reports:secret"});
     host::TMailServerLink link;
     link.OnRead = [&] {
         host::TMailSettings settings;
