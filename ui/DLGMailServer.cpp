@@ -112,9 +112,12 @@ void TDLGMailServer::CreateControls() {
     pbTestMail->setRange(0, 0);
     pbTestMail->setTextVisible(false);
     pbTestMail->setVisible(false);
+    // The button keeps its own width; the bar takes the rest of the row while it shows.
+    btnTestMail->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     auto* testRow = new QHBoxLayout;
     testRow->addWidget(btnTestMail);
     testRow->addWidget(pbTestMail, 1);
+    testRow->addStretch(0);
     lblTestResult = named(new QLabel(this), "lblTestResult");
     lblTestResult->setWordWrap(true);
     lblTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);

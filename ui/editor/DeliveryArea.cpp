@@ -47,7 +47,9 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
         label->setObjectName(QString::fromLatin1(name));
         label->setBuddy(field);
         const int at = grid->rowCount();
-        grid->addWidget(label, at, 0, Qt::AlignLeft | Qt::AlignTop);
+        // A one-line field's caption stands level with its text, the text's with its first line.
+        const bool oneLine = qobject_cast<QLineEdit*>(field) != nullptr;
+        grid->addWidget(label, at, 0, Qt::AlignLeft | (oneLine ? Qt::AlignVCenter : Qt::AlignTop));
         grid->addWidget(field, at, 1);
         FMailFields.push_back(label);
         FMailFields.push_back(field);
@@ -162,10 +164,14 @@ bool TDeliveryArea::ConfirmOk() {
 }
 
 void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
-    edtMailTo->setText(QString::fromStdString(task.MailTo));
-    edtMailCc->setText(QString::fromStdString(task.MailCc));
-    edtMailBcc->setText(QString::fromStdString(task.MailBcc));
-    edtMailSubject->setText(QString::fromStdString(task.MailSubject));
+    for (const auto& [edit, text] : {std::pair{edtMailTo, &task.MailTo},
+                                     {edtMailCc, &task.MailCc},
+                                     {edtMailBcc, &task.MailBcc},
+                                     {edtMailSubject, &task.MailSubject}}) {
+        edit->setText(QString::fromStdString(*text));
+        // A long list shows from its first address, not from where the text ends.
+        edit->setCursorPosition(0);
+    }
     memMailBody->setPlainText(QString::fromStdString(task.MailBody));
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
 }

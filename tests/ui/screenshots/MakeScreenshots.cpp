@@ -36,6 +36,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
