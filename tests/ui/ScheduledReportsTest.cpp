@@ -732,11 +732,18 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
     const QList<QAction*> actions = Window->tbTasks->actions();
     QStringList captions;
     for (const QAction* action : actions) {
+        if (action->isSeparator()) {
+            continue;
+        }
         captions << action->text();
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
     }
-    EXPECT_EQ(captions,
-              (QStringList{"New task...", "Edit...", "Delete", "Run now", "Recent runs..."}));
+    EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now",
+                                     "Recent runs...", "Mail server..."}));
+    // A host that sends no mail lends no mail server to change.
+    Window->bbMailServer->Click();
+    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    EXPECT_EQ(Answerer.Requests[0].Text, "The client sends no mail");
     // Commands for a row wait for one.
     EXPECT_FALSE(Window->bbTaskEdit->Enabled());
     EXPECT_TRUE(Window->bbTaskNew->Enabled());
