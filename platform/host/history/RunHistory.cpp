@@ -612,10 +612,12 @@ std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
             return pending;
         }
     }
-    TStatement select(*this,
-                      std::string("SELECT ") + Columns +
-                          " FROM runs WHERE file = ?1 AND file <> '' AND started >= ?2 ORDER BY "
-                          "started_utc DESC, id DESC LIMIT 1");
+    // Asked before every export: kept prepared, as a literal would be.
+    static const std::string sql =
+        std::string("SELECT ") + Columns +
+        " FROM runs WHERE file = ?1 AND file <> '' AND started >= ?2 ORDER BY started_utc DESC, "
+        "id DESC LIMIT 1";
+    TStatement select(*this, sql.c_str());
     select.Bind(1, fileName);
     select.Bind(2, since);
     std::vector<TRunRecord> runs = Select(select);
