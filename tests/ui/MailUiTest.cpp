@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -118,6 +119,15 @@ protected:
     host::TMailSettings Stored;
     int Applied = 0;
 };
+
+// ctest runs this at 100, 125 and 150 %.
+TEST_F(MailServerTest, NoTextIsCutAtTheSmallestSize) {
+    TDLGMailServer dialog(Link);
+    ASSERT_TRUE(ShowActive(dialog));
+    dialog.resize(100, 100);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(CutTexts(dialog), std::vector<std::string>{});
+}
 
 // What Ok stores, and what it refuses with a message while the dialog stays open.
 struct TServerCase {

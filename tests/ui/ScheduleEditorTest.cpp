@@ -266,6 +266,13 @@ TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
     EXPECT_EQ(Dialog->size(), Dialog->minimumSizeHint().expandedTo(Dialog->minimumSize()));
     QCoreApplication::processEvents();
     EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
+    // Mail shows its fields, and the dialog grows to hold them whole.
+    const int withoutMail = Dialog->height();
+    Find<QComboBox>("cbbMailWhen")->setCurrentIndex(3);
+    QCoreApplication::processEvents();
+    EXPECT_GT(Dialog->height(), withoutMail);
+    EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
+    Find<QComboBox>("cbbMailWhen")->setCurrentIndex(0);
 
     struct TCase {
         std::string Name;
