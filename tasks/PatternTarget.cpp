@@ -64,19 +64,33 @@ TExportTarget ChoosePatternTarget(const host::TRunHistory* history, const std::s
     const std::filesystem::path path(wanted);
     const std::string stem = (path.parent_path() / path.stem()).string();
     const std::string ext = path.extension().string();
-    TExportTarget target{wanted, {}};
-    for (int suffix = 2; suffix <= MaxSuffix; ++suffix) {
-        const bool free =
-            keepBoth ? !Taken(target.FileName) : !OthersFile(history, taskId, target.FileName);
-        if (free) {
+    const std::string name = path.filename().string();
+    TExportTarget target;
+    std::string why; // why the wanted name was not taken
+    for (int suffix = 1;; ++suffix) {
+        target.FileName = suffix == 1 ? wanted : stem + "_" + std::to_string(suffix) + ext;
+        // The last name is replaced as before, whichever the mode, unless a run holds it.
+        const bool last = suffix == MaxSuffix;
+        if (!keepBoth && !last && OthersFile(history, taskId, target.FileName)) {
+            if (why.empty()) {
+                why = "another task wrote " + name;
+            }
+            continue;
+        }
+        if (target.Reservation.Take(target.FileName, !keepBoth || last)) {
             break;
         }
-        target.FileName = stem + "_" + std::to_string(suffix) + ext;
+        if (last) {
+            throw rtl::EOSError(rtl::Format("Cannot create file \"%s\". %s",
+                                            target.FileName.c_str(), std::strerror(EEXIST)));
+        }
+        if (why.empty()) {
+            why = keepBoth ? name + " was there" : "another run was writing " + name;
+        }
     }
-    if (target.FileName != wanted) {
-        target.Note = "written as " + std::filesystem::path(target.FileName).filename().string() +
-                      (keepBoth ? ": " + path.filename().string() + " was there"
-                                : ": another task wrote " + path.filename().string());
+    if (!why.empty()) {
+        target.Note =
+            "written as " + std::filesystem::path(target.FileName).filename().string() + ": " + why;
     }
     return target;
 }

@@ -19,11 +19,7 @@
 #include "tasks/ScheduleItem.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace morvid {
 
@@ -92,28 +88,6 @@ void CheckReportName(const std::string& reportName) {
     }
 }
 
-[[noreturn]] void RaiseCannotCreate(const std::string& fileName, int error) {
-    throw rtl::EOSError(
-        rtl::Format("Cannot create file \"%s\". %s", fileName.c_str(), std::strerror(error)));
-}
-
-// Leaves no file of that name behind, but only after proving that one can be created there.
-// The name is known in advance, so whatever stands there goes - a link itself, never what it
-// points to - and the proof is created exclusively and never through a link: nothing outside
-// the export folder is created, emptied or removed.
-void ClearExportFile(const std::string& fileName) {
-    if (::unlink(fileName.c_str()) != 0 && errno != ENOENT) {
-        RaiseCannotCreate(fileName, errno);
-    }
-    const int handle =
-        ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (handle < 0) {
-        RaiseCannotCreate(fileName, errno);
-    }
-    ::close(handle);
-    ::unlink(fileName.c_str());
-}
-
 std::string ExportErrorText(const std::vector<std::string>& errors) {
     std::string text;
     for (const std::string& line : errors) {
@@ -158,8 +132,10 @@ bool UsesPeriodWords(const TReportParams& params) {
 struct TFurtherExport {
     std::string Description;
     host::TfrxCustomExportFilter* Filter = nullptr; // nullptr: no filter has the description
+    std::string FileName;
     std::string Note;
     std::string Error; // why this format was not written; empty while it can be
+    TExportReservation Name;
 };
 
 // The further formats in the task's order, each once and never the main one again.
@@ -171,7 +147,7 @@ std::vector<TFurtherExport> FurtherExports(const std::vector<std::string>& descr
                           std::any_of(exports.begin(), exports.end(),
                                       [&](const auto& e) { return e.Description == description; });
         if (!seen) {
-            exports.push_back({description, FindExportFilter(description), {}, {}});
+            exports.push_back({description, FindExportFilter(description), {}, {}, {}, {}});
         }
     }
     return exports;
@@ -242,7 +218,9 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunOutcome.reset();
     std::vector<host::TRunRecord> further;
-    RunReport(record, further);
+    // Released after the run is told, once the history knows whose files they are.
+    std::vector<TExportReservation> written;
+    RunReport(record, further, written);
     if (*alive) {
         EndRun(record, further);
         return;
@@ -255,7 +233,8 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     TellRun(record);
 }
 
-void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further) {
+void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further,
+                              std::vector<TExportReservation>& written) {
     const std::shared_ptr<bool> alive = FAlive;
     // What the engine tells of the report belongs to this run, which is told whole.
     const host::TReportRunCapture engine;
@@ -307,10 +286,11 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             MakeExportFolders(folder, relative);
             return ChoosePatternTarget(history, Id, folder, relative, NameExists == neKeepBoth);
         };
-        const TExportTarget target = targetFor(*filter);
+        // Every name is held before the report is prepared: a report that asks for its values
+        // runs the message loop, where other runs take their names meanwhile.
+        TExportTarget target = targetFor(*filter);
         filter->FileName = target.FileName;
         AddNote(record, target.Note);
-        ClearExportFile(filter->FileName);
         std::vector<TFurtherExport> exports = FurtherExports(MoreFilters, Filter);
         std::vector<std::unique_ptr<TFilterSwitches>> furtherSwitches;
         for (TFurtherExport& more : exports) {
@@ -319,10 +299,10 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
                     throw rtl::Exception("Export filter not found!");
                 }
                 furtherSwitches.push_back(std::make_unique<TFilterSwitches>(*more.Filter));
-                const TExportTarget moreTarget = targetFor(*more.Filter);
-                more.Filter->FileName = moreTarget.FileName;
+                TExportTarget moreTarget = targetFor(*more.Filter);
+                more.FileName = moreTarget.FileName;
                 more.Note = moreTarget.Note;
-                ClearExportFile(more.Filter->FileName);
+                more.Name = std::move(moreTarget.Reservation);
             } catch (const std::exception& e) {
                 more.Error = rtl::StringReplace(e.what(), "\r\n", "");
             }
@@ -363,17 +343,29 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
         }
+        // The filters are shared: a run nested in the report's dialog has named them since.
+        filter->DefaultPath = folder;
+        filter->FileName = target.FileName;
         if (!frxReport->Export(*filter)) {
             throw rtl::Exception(ExportErrorText(frxReport->Errors));
         }
+        target.Reservation.HoldWritten();
+        written.push_back(std::move(target.Reservation));
         record.Result = SuccessText;
         record.Outcome = host::TRunOutcome::Succeeded;
-        record.FileName = filter->FileName;
+        record.FileName = target.FileName;
         // The one prepared report goes out in each further format; each has its record, whose
         // note says why a format failed.
         for (TFurtherExport& more : exports) {
-            if (more.Error.empty() && !frxReport->Export(*more.Filter)) {
-                more.Error = rtl::StringReplace(ExportErrorText(frxReport->Errors), "\r\n", "");
+            if (more.Error.empty()) {
+                more.Filter->DefaultPath = folder;
+                more.Filter->FileName = more.FileName;
+                if (frxReport->Export(*more.Filter)) {
+                    more.Name.HoldWritten();
+                    written.push_back(std::move(more.Name));
+                } else {
+                    more.Error = rtl::StringReplace(ExportErrorText(frxReport->Errors), "\r\n", "");
+                }
             }
             host::TRunRecord run = record;
             run.Format = more.Description;
@@ -381,7 +373,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             run.Note = failed ? more.Error : more.Note;
             run.Result = failed ? ResultOfError(more.Error) : SuccessText;
             run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
-            run.FileName = failed ? std::string() : more.Filter->FileName;
+            run.FileName = failed ? std::string() : more.FileName;
             further.push_back(std::move(run));
         }
         if (history != nullptr && KeepFiles > 0) {

@@ -18,6 +18,7 @@ class TListView;
 
 namespace morvid {
 
+class TExportReservation;
 class TScheduledEvent;
 
 // The choices of TScheduleItem::NameExists, as stored.
@@ -145,8 +146,10 @@ private:
     // further format's export.
     void EndRun(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
     // The run itself; fills in the result and what the history records of it, and of each
-    // further format's export one record more.
-    void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
+    // further format's export one record more. The names of the files written stay held in
+    // `written` until the run is told.
+    void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further,
+                   std::vector<TExportReservation>& written);
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

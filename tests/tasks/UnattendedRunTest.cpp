@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gmock/gmock.h>
 
 namespace taskstest {
@@ -29,6 +30,9 @@ public:
     bool BuildPreview(const std::vector<rtl::TVariant>&,
                       std::unique_ptr<rtl::TComponent>& window) override {
         ++Calls;
+        if (DuringPreview) {
+            DuringPreview();
+        }
         auto preview = std::make_unique<host::TfrxPreviewWindow>();
         auto* report = new host::TfrxReport(preview.get());
         report->Title = Name;
@@ -39,6 +43,8 @@ public:
     }
     std::string Content = "first";
     int Calls = 0;
+    // Stands for the parameter dialog, whose message loop may start other runs.
+    std::function<void()> DuringPreview;
 };
 
 // The history as the client keeps it: shared with the tasks, each run recorded with its file.
@@ -228,6 +234,66 @@ TEST_F(UnattendedRunTest, APatternNameStaysInTheFolderAndNeverReplacesAnotherTas
     task->Run();
     EXPECT_EQ(task->LastRunResult,
               "Error: Cannot use folder \"" + File("2026") + "\": a link stands there");
+}
+
+// A run that starts inside another run's parameter dialog (a nested message loop), of another
+// task or of the same one, in the same minute: neither replaces the other's files, whichever way
+// the names are made, in every format.
+TEST_F(UnattendedRunTest, ARunInsideAnotherRunsDialogKeepsBothFiles) {
+    const struct {
+        const char* Name;
+        bool SameTask;
+        const char* Pattern;
+        int NameExists;
+        const char* Outer; // the name without extension: the outer run's, then the inner's
+        const char* Inner;
+        const char* InnerNote;
+    } cases[] = {
+        {"time-stamped", false, "", morvid::neReplace, "260303_1346_Door_log",
+         "260303_1346_Door_log_2",
+         "written as 260303_1346_Door_log_2.csv: another run was writing 260303_1346_Door_log.csv"},
+        {"same task", true, "", morvid::neReplace, "260303_1346_Door_log", "260303_1346_Door_log_2",
+         "written as 260303_1346_Door_log_2.csv: another run was writing 260303_1346_Door_log.csv"},
+        {"pattern, replace", false, "{report}", morvid::neReplace, "Door log", "Door log_2",
+         "written as Door log_2.csv: another run was writing Door log.csv"},
+        {"pattern, keep both", false, "{report}", morvid::neKeepBoth, "Door log", "Door log_2",
+         "written as Door log_2.csv: Door log.csv was there"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Runs.clear();
+        TTempDir folder; // the history remembers the names of the rows before
+        const auto file = [&](const std::string& name) { return folder.Path() + "/" + name; };
+        auto outer = MakeTask("Outer");
+        auto other = MakeTask("Inner");
+        TScheduleItem* inner = c.SameTask ? outer.get() : other.get();
+        for (TScheduleItem* task : {outer.get(), other.get()}) {
+            task->SetExportPath(folder.Path());
+            task->NamePattern = c.Pattern;
+            task->NameExists = c.NameExists;
+            task->MoreFilters = {"JSON data"};
+        }
+        Report->DuringPreview = [&] {
+            Report->DuringPreview = nullptr;
+            Report->Content = "inner";
+            inner->Run();
+            Report->Content = "outer";
+        };
+        outer->Run();
+
+        const std::string o = c.Outer;
+        const std::string i = c.Inner;
+        EXPECT_THAT(ListDir(folder.Path()),
+                    ElementsAre(o + ".csv", o + ".json", i + ".csv", i + ".json"));
+        EXPECT_THAT(ReadFile(file(o + ".csv")), HasSubstr("outer"));
+        EXPECT_THAT(ReadFile(file(i + ".json")), HasSubstr("inner"));
+        ASSERT_EQ(Runs.size(), 4u); // the inner run is told first, each with its further format
+        EXPECT_EQ(Runs[0].FileName, file(i + ".csv"));
+        EXPECT_EQ(Runs[0].Note, c.InnerNote);
+        EXPECT_EQ(Runs[2].FileName, file(o + ".csv"));
+        EXPECT_EQ(Runs[2].Note, "");
+        EXPECT_EQ(Runs[3].FileName, file(o + ".json"));
+    }
 }
 
 // One prepared report in several formats: a file and a record each, and a failed further format
