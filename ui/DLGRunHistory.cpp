@@ -22,7 +22,8 @@ namespace morvid {
 
 namespace {
 
-enum TRunColumn { colStarted, colDue, colHow, colDuration, colResult, colFile };
+// A dialog left open for days keeps this many runs, as many as the history keeps of a task.
+constexpr std::size_t RunsShownAtMost = 1000;
 
 std::string DurationText(std::int64_t milliSeconds) {
     if (milliSeconds < 1000) {
@@ -118,7 +119,7 @@ TDLGRunHistory::TDLGRunHistory(const std::string& caption, bool taskColumn,
 
     lstRuns->Items.BeginUpdate();
     for (std::size_t i = 0; i < FRuns.size(); ++i) {
-        AddRow(i);
+        AddRow(i, int(i));
     }
     lstRuns->Items.EndUpdate();
     if (!FRuns.empty()) {
@@ -128,9 +129,37 @@ TDLGRunHistory::TDLGRunHistory(const std::string& caption, bool taskColumn,
     UpdateButtons();
 }
 
-void TDLGRunHistory::AddRow(std::size_t index) {
+void TDLGRunHistory::Follow(host::TTaskRuns& runs, const std::string& taskId) {
+    FFollowing = runs.Listen([this, taskId](const host::TRunRecord& told) {
+        if (taskId.empty() || told.TaskId == taskId) {
+            RunEnded(told);
+        }
+    });
+}
+
+void TDLGRunHistory::RunEnded(const host::TRunRecord& told) {
+    host::TRunRecord run = told;
+    // As the history stamps it, so "Open file" knows the file is still the one written.
+    if (const std::optional<host::TFileFacts> facts = host::RegularFileFacts(run.FileName)) {
+        run.FileSize = facts->Size;
+        run.FileStamp = facts->Stamp;
+    }
+    FRuns.push_front(std::move(run));
+    AddRow(0, 0);
+    if (FRuns.size() > RunsShownAtMost) {
+        lstRuns->Items.Delete(lstRuns->Items.Count() - 1);
+        FRuns.pop_back();
+    }
+    if (lstRuns->Selected() == nullptr) {
+        lstRuns->SetSelected(lstRuns->Items[0]);
+    }
+    ShowSummary();
+    UpdateButtons();
+}
+
+void TDLGRunHistory::AddRow(std::size_t index, int at) {
     const host::TRunRecord& run = FRuns[index];
-    host::TListItem* row = lstRuns->Items.Add();
+    host::TListItem* row = lstRuns->Items.Insert(at);
     row->Data = &FRuns[index];
     row->SetCaption(rtl::FormatDateTimeISO(run.Started));
     auto& subItems = row->SubItems();

@@ -1,9 +1,11 @@
 // TDLGRunHistory: the modal history of one report task, or of every task ("Recent runs") - runs
-// newest first, failures marked, and the file a run wrote opened, or its folder.
+// newest first, also those that end while it is open, failures marked, and the file a run wrote
+// opened, or its folder.
 #pragma once
 
 #include "platform/host/forms/DialogBase.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/report/TaskRuns.h"
 
 #include <deque>
 #include <functional>
@@ -29,6 +31,10 @@ public:
     // "Recent runs": the runs of every task, newest first, each with its task's name.
     explicit TDLGRunHistory(std::vector<host::TRunRecord> runs, QWidget* owner = nullptr);
 
+    // From now on shows each run told on `runs` at the top: those of the task `taskId`, or of
+    // every task when it is empty. The dialog stops listening when it goes.
+    void Follow(host::TTaskRuns& runs, const std::string& taskId);
+
     // The run of the selected row, nullptr when none is selected.
     const host::TRunRecord* SelectedRun() const;
 
@@ -47,8 +53,10 @@ public:
 private:
     TDLGRunHistory(const std::string& caption, bool taskColumn, std::vector<host::TRunRecord> runs,
                    QWidget* owner);
-    // A row for FRuns[index] at the end of the list.
-    void AddRow(std::size_t index);
+    // A row for FRuns[index] at `at` in the list's own order.
+    void AddRow(std::size_t index, int at);
+    // A run told while the dialog is open, above the others.
+    void RunEnded(const host::TRunRecord& told);
     void ShowSummary();
     void UpdateButtons();
     // Opens `path` when it can be read; otherwise, or when nothing opens it, says why.
@@ -58,6 +66,7 @@ private:
     const bool FTaskColumn;
     // Rows point into it; a deque keeps them in place as runs come in at its front.
     std::deque<host::TRunRecord> FRuns;
+    host::TRunSubscription FFollowing;
 };
 
 } // namespace morvid

@@ -435,7 +435,8 @@ void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string
     const auto dialog = taskId.empty()
                             ? std::make_unique<TDLGRunHistory>(history->Runs(query))
                             : std::make_unique<TDLGRunHistory>(taskName, history->Runs(query));
-
+    // Runs go on while it is open; the road hands out the history, so it is there too.
+    dialog->Follow(*MorvidPlugin->TaskRuns(), taskId);
     dialog->Execute(this);
 }
 

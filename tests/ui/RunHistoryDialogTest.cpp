@@ -1,7 +1,9 @@
-// The history dialog of a task: its runs newest first with failures marked, and "Open file" and
-// "Open folder" for the runs whose file is still the one they wrote.
+// The history dialog of a task: its runs newest first with failures marked, also those that end
+// while it is open, and "Open file" and "Open folder" for the runs whose file is still the one
+// they wrote.
 #include "platform/host/forms/ListView.h"
 #include "platform/host/history/RunHistory.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/UiTestHost.h"
@@ -180,6 +182,46 @@ TEST_F(RunHistoryDialogTest, TheSummaryCountsRunsAndRecentRunsNameTheirTasks) {
             EXPECT_EQ(dialog->lstRuns->Items[1]->SubItems()[0], "Night");
             EXPECT_TRUE(dialog->lstRuns->Items[1]->Error());
         }
+    }
+}
+
+// Runs told while the dialog is open come in at the top: the task's own in its history, every
+// task's in "Recent runs"; the count follows, and the file of a run told there opens.
+TEST_F(RunHistoryDialogTest, RunsThatEndWhileItIsOpenComeInAtTheTop) {
+    struct TCase {
+        const char* Name;
+        bool AllTasks;
+        std::vector<std::string> Shown; // start times, top to bottom
+        const char* Summary;
+    };
+    const TCase cases[] = {
+        {"task", false, {"13:02", "13:01", "12:00"}, "3 runs, 1 failed"},
+        {"recent", true, {"13:03", "13:02", "13:01", "12:00"}, "4 runs, 1 failed"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        host::TTaskRuns road;
+        auto dialog = Make({Run("2026-03-03 12:00:00", "Success!", false)}, c.AllTasks);
+        dialog->Follow(road, c.AllTasks ? "" : "{TASK}");
+        road.Tell(Run("2026-03-03 13:01:00", "Error: Client is offline", true));
+        road.Tell(Run("2026-03-03 13:02:00", "Success!", false, Written("told.csv")));
+        host::TRunRecord other = Run("2026-03-03 13:03:00", "Success!", false);
+        other.TaskId = "{OTHER}";
+        road.Tell(other);
+
+        std::vector<std::string> shown;
+        for (int i = 0; i < dialog->lstRuns->topLevelItemCount(); ++i) {
+            shown.push_back(dialog->lstRuns->topLevelItem(i)->text(0).toStdString().substr(11, 5));
+        }
+        EXPECT_EQ(shown, c.Shown);
+        EXPECT_EQ(dialog->lblSummary->text(), c.Summary);
+        EXPECT_TRUE(dialog->lstRuns->Items[int(c.Shown.size()) - 2]->Error());
+        Opened.clear();
+        Select(*dialog, c.AllTasks ? 1 : 0);
+        dialog->btnOpenFile->click();
+        EXPECT_EQ(Opened, std::vector<std::string>{Dir.File("told.csv")});
+        dialog.reset();
+        road.Tell(other); // heard by nobody once the dialog is gone
     }
 }
 

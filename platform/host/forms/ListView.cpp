@@ -217,6 +217,17 @@ TListItem* TListView::TListItems::Add() {
     return item;
 }
 
+TListItem* TListView::TListItems::Insert(int index) {
+    if (index != Count()) {
+        Check(index);
+    }
+    auto* item = new TListItem;
+    FView.FInsertAt = index;
+    FView.insertTopLevelItem(FView.FSortColumn < 0 ? index : 0, item);
+    FView.FInsertAt = -1;
+    return item;
+}
+
 void TListView::TListItems::Delete(int index) {
     Check(index);
     // The row leaves the own order as it leaves the tree.
@@ -278,7 +289,9 @@ TListView::TListView(QWidget* parent) : QTreeWidget(parent), Items(*this) {
                     return;
                 }
                 for (int row = first; row <= last; ++row) {
-                    FRows.push_back(topLevelItem(row));
+                    const auto at =
+                        FInsertAt >= 0 ? FRows.begin() + FInsertAt + (row - first) : FRows.end();
+                    FRows.insert(at, topLevelItem(row));
                 }
             });
     connect(rows, &QAbstractItemModel::rowsAboutToBeRemoved, this,

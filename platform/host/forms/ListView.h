@@ -100,6 +100,9 @@ public:
         // Raise rtl::Exception for an index outside 0..Count-1.
         TListItem* operator[](int index) const;
         TListItem* Add();
+        // A new row at `index` (0..Count) of the own order; shown there unless the list is
+        // sorted by a column, then where it sorts.
+        TListItem* Insert(int index);
         void Delete(int index);
         void Clear();
         // -1 for nullptr or a row of another list.
@@ -173,6 +176,7 @@ private:
     // signals, so rows added or removed behind Items' back are counted as well.
     std::vector<QTreeWidgetItem*> FRows;
     bool FReordering = false;
+    int FInsertAt = -1; // where the row being inserted goes in FRows; -1: at the end
     int FSortColumn = -1;
     Qt::SortOrder FSortOrder = Qt::AscendingOrder;
     std::vector<int> FSizing; // per column: a width in pixels or one of the Sized... values

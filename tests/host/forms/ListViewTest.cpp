@@ -220,7 +220,7 @@ struct TSortCase {
 class ListViewSortTest : public ListViewTest, public ::testing::WithParamInterface<TSortCase> {};
 
 // Header clicks sort what is shown; Items keep the order rows were added in, also for rows
-// added and deleted while sorted.
+// added, inserted and deleted while sorted.
 TEST_P(ListViewSortTest, HeaderClicksSortTheDisplayOnly) {
     ASSERT_TRUE(formstest::ShowActive(View));
     AddRow("Task 10");
@@ -234,25 +234,28 @@ TEST_P(ListViewSortTest, HeaderClicksSortTheDisplayOnly) {
     }
     TListItem* beta = AddRow("beta");
     View.Items.Delete(0);
+    TListItem* gamma = View.Items.Insert(1);
+    gamma->SetCaption("gamma");
     std::vector<std::string> shown;
     for (int i = 0; i < View.topLevelItemCount(); ++i) {
         shown.push_back(View.topLevelItem(i)->text(0).toStdString());
     }
     EXPECT_EQ(shown, GetParam().Shown);
-    ASSERT_EQ(View.Items.Count(), 3);
-    EXPECT_EQ(View.Items[1], alpha);
-    EXPECT_EQ(View.Items[2], beta);
-    EXPECT_EQ(beta->Index(), 2);
+    ASSERT_EQ(View.Items.Count(), 4);
+    EXPECT_EQ(View.Items[1], gamma);
+    EXPECT_EQ(View.Items[2], alpha);
+    EXPECT_EQ(View.Items[3], beta);
+    EXPECT_EQ(beta->Index(), 3);
     EXPECT_EQ(View.Selected(), alpha);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ListViewSortTest,
-                         ::testing::Values(TSortCase{"OwnOrder", 0, {"task 2", "Alpha", "beta"}},
-                                           TSortCase{"Ascending", 1, {"Alpha", "beta", "task 2"}},
-                                           TSortCase{"Descending", 2, {"task 2", "beta", "Alpha"}},
-                                           TSortCase{
-                                               "OwnOrderAgain", 3, {"task 2", "Alpha", "beta"}}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListViewSortTest,
+    ::testing::Values(TSortCase{"OwnOrder", 0, {"task 2", "gamma", "Alpha", "beta"}},
+                      TSortCase{"Ascending", 1, {"Alpha", "beta", "gamma", "task 2"}},
+                      TSortCase{"Descending", 2, {"task 2", "gamma", "beta", "Alpha"}},
+                      TSortCase{"OwnOrderAgain", 3, {"task 2", "gamma", "Alpha", "beta"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ListViewTest, NumbersInTextsSortByValue) {
     for (const char* caption : {"Item 10", "item 9", "Item 010b", "Item 1"}) {

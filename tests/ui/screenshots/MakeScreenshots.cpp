@@ -14,6 +14,7 @@
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/mail/MailServerLink.h"
 #include "platform/host/report/PdfExport.h"
+#include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ScheduleItem.h"
@@ -367,7 +368,14 @@ TEST_F(Screenshots, RecentRuns) {
     }
     std::sort(records.begin(), records.end(),
               [](const auto& a, const auto& b) { return a.Started > b.Started; });
+    // The newest run ends while the dialog is open.
+    const host::TRunRecord newest = records.front();
+    records.erase(records.begin());
     morvid::TDLGRunHistory dialog(records);
+    host::TTaskRuns road;
+    dialog.Follow(road, {});
+    road.Tell(newest);
+    dialog.lstRuns->SetSelected(dialog.lstRuns->Items[0]);
     Save(dialog, "recent-runs.png");
 }
 
