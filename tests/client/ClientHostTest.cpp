@@ -4,14 +4,12 @@
 #include "platform/host/core/BarButton.h"
 #include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/history/RunHistory.h"
-#include "platform/host/mail/MailServerLink.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
-#include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/support/QtTestApplication.h"
 
 #include <QAction>
@@ -441,39 +439,6 @@ TEST_F(ClientHostTest, ATaskThatWasFailingWhenTheClientLastRanIsNoNewsWhenItFail
             [&] { return clienttest::ReadFile(told).find(id) != std::string::npos; }, 10'000));
     }
     EXPECT_EQ(clienttest::ReadFile(told), "{FAILING}=0 {FINE}=1 ");
-}
-
-// The mail server dialog reaches the client through its link: what it applies is stored and
-// the next mail goes to that server, without a restart.
-TEST_F(ClientHostTest, MailSettingsAppliedThroughTheLinkAreStoredAndUsedAtOnce) {
-    Options.Headless = true;
-    Options.Offline = true;
-    Options.HistoryFile = Dir.File("history.db");
-    ASSERT_TRUE(MakeHost().Start()) << Err.str();
-    auto* link = dynamic_cast<host::TMailServerLink*>(Host->GetObject("Mail.Server"));
-    ASSERT_NE(link, nullptr);
-    EXPECT_TRUE(link->Read().Server.Host.empty());
-
-    const test::TSmtpTestServer server(test::FreeLoopbackPort(), Dir.Path(), {.Security = "none"});
-    host::TMailSettings settings;
-    settings.Server.Host = "127.0.0.1";
-    settings.Server.Port = server.Port();
-    settings.Server.Security = host::TMailSecurity::None;
-    settings.From = "reports@example.org";
-    link->Apply(settings);
-    EXPECT_EQ(link->Read().Server.Port, server.Port());
-    host::TRegistry stored(Options.SettingsFile, true);
-    EXPECT_EQ(host::ReadMailSettings(stored).From, "reports@example.org");
-
-    host::TMailOrder order;
-    order.Run.TaskId = "{M}";
-    order.Run.TaskName = "Daily";
-    order.Run.Result = "Success!";
-    order.To = "ops@example.org";
-    ASSERT_TRUE(host::SubmitMailOrder(order));
-    ASSERT_TRUE(server.WaitForMails(1)) << Err.str();
-    EXPECT_EQ(test::Values(server.Received()[0], "envelope-to"),
-              std::vector<std::string>{"ops@example.org"});
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The mail password in the desktop's secret store: a real Secret Service (gnome-keyring) on a
-// session bus of the test's own, the store's entries per user and server, and a client with a
-// window sending with the password it finds there while a headless one does not ask the store.
+// session bus of the test's own; a client with a window sends with the password it finds there,
+// a headless one does not ask the store. Both take the settings applied through the link at once.
 #include "client/ClientHost.h"
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/mail/MailServerLink.h"
@@ -85,20 +85,6 @@ protected:
     static inline bool Ready = false;
 };
 
-TEST_F(MailKeychainTest, TheStoreKeepsOnePasswordPerUserAndServer) {
-    host::TSmtpServer server;
-    server.Host = "mail.example.org";
-    server.User = "night";
-    EXPECT_EQ(host::ReadStoredMailPassword(server), std::nullopt);
-    host::StoreMailPassword(server, "pässwort 1");
-    EXPECT_EQ(host::ReadStoredMailPassword(server), "pässwort 1");
-    host::StoreMailPassword(server, "second");
-    EXPECT_EQ(host::ReadStoredMailPassword(server), "second");
-    host::TSmtpServer other = server;
-    other.Host = "mail.example.com";
-    EXPECT_EQ(host::ReadStoredMailPassword(other), std::nullopt);
-}
-
 // Each client applies the same settings through the dialog's link and sends one mail.
 TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadlessOneNeverAsks) {
     clienttest::TTempDir dir;
@@ -110,7 +96,12 @@ TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadles
     settings.Server.User = "reports";
     settings.Server.ExtraCaFile = server.CaFile();
     settings.From = "reports@example.org";
+    host::StoreMailPassword(settings.Server, "first");
     host::StoreMailPassword(settings.Server, "s3cret");
+    // One entry per user and server: this user has none on another server.
+    host::TSmtpServer other = settings.Server;
+    other.Host = "localhost";
+    EXPECT_EQ(host::ReadStoredMailPassword(other), std::nullopt);
     ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), {.Days = 1}));
     std::filesystem::create_directory(dir.File("plugins"));
 

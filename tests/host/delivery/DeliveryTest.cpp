@@ -1,15 +1,12 @@
 // Mail delivery against a real mail server on 127.0.0.1, read back with a real MIME parser.
 #include "platform/host/delivery/DeliveryWorker.h"
-#include "platform/host/delivery/MailSettings.h"
 #include "platform/host/history/RunHistory.h"
-#include "platform/host/registry/Registry.h"
 #include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/support/TempDir.h"
 
 #include <condition_variable>
 #include <curl/curl.h>
 #include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <thread>
@@ -330,76 +327,5 @@ TEST_F(DeliveryWorkerTest, SenderKilledWhileSendingSendsAgainAfterRestartWithThe
     EXPECT_EQ(Value(received[0], "message-id"), queued.Mail.MessageId);
     EXPECT_EQ(Value(received[1], "message-id"), queued.Mail.MessageId);
 }
-
-// What the mail server dialog would store, read back by the client, and what it refuses.
-struct TSettingsCase {
-    const char* Name;
-    std::function<void(host::TMailSettings&)> Change;
-    const char* Fault; // how the refusal starts; empty: the settings can be used
-};
-
-class MailSettingsTest : public testing::TestWithParam<TSettingsCase> {};
-
-TEST_P(MailSettingsTest, StoredSettingsReadBackAndUnusableOnesAreNamed) {
-    TTempDir dir("morvid-mail");
-    host::TMailSettings settings;
-    settings.Server.Host = "mail.example.org";
-    settings.Server.Security = host::TMailSecurity::Tls;
-    settings.Server.User = "reports@example.org";
-    settings.From = "Reports <reports@example.org>";
-    settings.MaxAttachmentMiB = 25;
-    GetParam().Change(settings);
-    EXPECT_EQ(host::MailSettingsFault(settings).rfind(GetParam().Fault, 0), 0u)
-        << host::MailSettingsFault(settings);
-
-    host::TRegistry registry(dir.File("registry.db"));
-    host::WriteMailSettings(registry, settings);
-    const host::TMailSettings read = host::ReadMailSettings(registry);
-    EXPECT_EQ(read.Server.Host, settings.Server.Host);
-    EXPECT_EQ(read.Server.Port, settings.Server.Port);
-    EXPECT_EQ(read.Server.Security, settings.Server.Security);
-    EXPECT_EQ(read.Server.User, settings.Server.User);
-    EXPECT_EQ(read.Server.ExtraCaFile, settings.Server.ExtraCaFile);
-    EXPECT_EQ(read.From, settings.From);
-    EXPECT_EQ(read.MaxAttachmentMiB, settings.MaxAttachmentMiB);
-    // Defaults are absent values, so settings written before read as they did.
-    ASSERT_TRUE(registry.OpenKey(host::MailSettingsKey, false));
-    EXPECT_EQ(registry.ValueExists("Port"), settings.Server.Port != 0);
-    EXPECT_EQ(registry.ValueExists("CaFile"), !settings.Server.ExtraCaFile.empty());
-    EXPECT_FALSE(registry.ValueExists("Password"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MailSettingsTest,
-    testing::Values(TSettingsCase{"Usable", [](auto&) {}, ""},
-                    TSettingsCase{"NoServerSendsNothing", [](auto& s) { s.Server.Host.clear(); },
-                                  ""},
-                    TSettingsCase{"PortAndCaFile",
-                                  [](auto& s) {
-                                      s.Server.Port = 2525;
-                                      s.Server.ExtraCaFile = "/etc/hostname";
-                                  },
-                                  ""},
-                    TSettingsCase{"PlainToThisMachine",
-                                  [](auto& s) {
-                                      s.Server.Host = "127.0.0.1";
-                                      s.Server.Security = host::TMailSecurity::None;
-                                  },
-                                  ""},
-                    TSettingsCase{"PlainToAnotherMachine",
-                                  [](auto& s) { s.Server.Security = host::TMailSecurity::None; },
-                                  "Mail to \"mail.example.org\" must be encrypted"},
-                    TSettingsCase{"SenderNoAddress", [](auto& s) { s.From = "Reports"; },
-                                  "Sender: \"Reports\" is not a mail address"},
-                    TSettingsCase{"NoSender",
-                                  [](auto& s) {
-                                      s.From.clear();
-                                      s.Server.User.clear();
-                                  },
-                                  "No sender address"},
-                    TSettingsCase{"UnreadableCaFile",
-                                  [](auto& s) { s.Server.ExtraCaFile = "/nonexistent/ca.pem"; },
-                                  "Cannot read the CA file \"/nonexistent/ca.pem\": No such file"}),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
