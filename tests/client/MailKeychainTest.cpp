@@ -1,6 +1,5 @@
 // The mail password in the desktop's secret store: a real Secret Service (gnome-keyring) on a
-// session bus of the test's own; a client with a window sends with the password it finds there,
-// a headless one does not ask the store. Both take the settings applied through the link at once.
+// session bus of the test's own, read by a client with a window and never by a headless one.
 #include "client/ClientHost.h"
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/mail/MailServerLink.h"
@@ -62,16 +61,9 @@ protected:
             WaitMs);
     }
     static void TearDownTestSuite() {
-        for (QProcess* process : {Keyring, Bus}) {
-            if (process != nullptr) {
-                process->terminate();
-                process->waitForFinished();
-                delete process;
-            }
-        }
-        Keyring = Bus = nullptr;
+        delete Keyring; // a QProcess ends its process when it goes
+        delete Bus;
         delete Shared;
-        Shared = nullptr;
     }
     void SetUp() override {
         if (!Ready) {
@@ -85,23 +77,21 @@ protected:
     static inline bool Ready = false;
 };
 
-// Each client applies the same settings through the dialog's link and sends one mail.
+// Each client takes the settings through the dialog's link; only the one with a window asks the
+// store, which keeps one password per user and server.
 TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadlessOneNeverAsks) {
     clienttest::TTempDir dir;
     const test::TSmtpTestServer server(test::FreeLoopbackPort(), dir.Path(),
                                        {.User = "reports:s3cret"});
     host::TMailSettings settings;
+    settings.Server.Host = "localhost";
+    settings.Server.User = "reports";
+    host::StoreMailPassword(settings.Server, "another server's");
     settings.Server.Host = "127.0.0.1";
     settings.Server.Port = server.Port();
-    settings.Server.User = "reports";
     settings.Server.ExtraCaFile = server.CaFile();
     settings.From = "reports@example.org";
-    host::StoreMailPassword(settings.Server, "first");
     host::StoreMailPassword(settings.Server, "s3cret");
-    // One entry per user and server: this user has none on another server.
-    host::TSmtpServer other = settings.Server;
-    other.Host = "localhost";
-    EXPECT_EQ(host::ReadStoredMailPassword(other), std::nullopt);
     ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), {.Days = 1}));
     std::filesystem::create_directory(dir.File("plugins"));
 
@@ -122,21 +112,12 @@ TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadles
         ASSERT_NE(link, nullptr);
         link->Apply(settings);
         EXPECT_EQ(link->Password(), headless ? std::nullopt : std::optional<std::string>("s3cret"));
-
-        host::TMailOrder order;
-        order.Run.TaskName = headless ? "Headless" : "Window";
-        order.To = "ops@example.org";
-        ASSERT_TRUE(host::SubmitMailOrder(order));
         if (!headless) {
+            host::TMailOrder order;
+            order.To = "ops@example.org";
+            ASSERT_TRUE(host::SubmitMailOrder(order));
             ASSERT_TRUE(server.WaitForMails(1)) << err.str();
-            continue;
         }
-        const std::string refusal = "Task \"Headless\": Not delivered: No password for mail "
-                                    "user \"reports\": give --mail-password-file FILE";
-        EXPECT_TRUE(
-            test::WaitFor([&] { return err.str().find(refusal) != std::string::npos; }, WaitMs))
-            << err.str();
-        EXPECT_EQ(server.Received().size(), 1u);
     }
 }
 
