@@ -14,10 +14,42 @@ QStringList ParamTexts(const std::vector<host::TTaskParam>& params) {
     return texts;
 }
 
+QStringList Texts(const std::vector<std::string>& list) {
+    QStringList texts;
+    for (const std::string& text : list) {
+        texts << QString::fromStdString(text);
+    }
+    return texts;
+}
+
 } // namespace
 
+const QStringList OptionalTaskFields = {"NamePattern", "NameExists",  "ActiveFrom", "ActiveUntil",
+                                        "MoreFilters", "MailTo",      "MailCc",     "MailBcc",
+                                        "MailWhen",    "MailSubject", "MailBody"};
+
+const QStringList SettableTaskFields =
+    QStringList{"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
+                "ExportPath", "Format", "RunMissed", "KeepFiles", "Params"} +
+    OptionalTaskFields;
+
+void ClearOptionalFields(host::TTaskData& task) {
+    const host::TTaskData unused;
+    task.NamePattern = unused.NamePattern;
+    task.NameExists = unused.NameExists;
+    task.ActiveFrom = unused.ActiveFrom;
+    task.ActiveUntil = unused.ActiveUntil;
+    task.MoreFilters = unused.MoreFilters;
+    task.MailTo = unused.MailTo;
+    task.MailCc = unused.MailCc;
+    task.MailBcc = unused.MailBcc;
+    task.MailWhen = unused.MailWhen;
+    task.MailSubject = unused.MailSubject;
+    task.MailBody = unused.MailBody;
+}
+
 QVariantMap TaskFieldMap(const host::TTaskData& task) {
-    return {
+    QVariantMap fields = {
         {"Id", QString::fromStdString(task.Id)},
         {"Name", QString::fromStdString(task.Name)},
         {"Enabled", task.Enabled},
@@ -33,6 +65,30 @@ QVariantMap TaskFieldMap(const host::TTaskData& task) {
         {"LastResult", QString::fromStdString(task.LastResult)},
         {"NextRun", QString::fromStdString(task.NextRun)},
     };
+    auto text = [&](const char* name, const std::string& value) {
+        if (!value.empty()) {
+            fields.insert(name, QString::fromStdString(value));
+        }
+    };
+    auto number = [&](const char* name, std::int32_t value) {
+        if (value != 0) {
+            fields.insert(name, value);
+        }
+    };
+    text("NamePattern", task.NamePattern);
+    number("NameExists", task.NameExists);
+    text("ActiveFrom", task.ActiveFrom);
+    text("ActiveUntil", task.ActiveUntil);
+    if (!task.MoreFilters.empty()) {
+        fields.insert("MoreFilters", Texts(task.MoreFilters));
+    }
+    text("MailTo", task.MailTo);
+    text("MailCc", task.MailCc);
+    text("MailBcc", task.MailBcc);
+    number("MailWhen", task.MailWhen);
+    text("MailSubject", task.MailSubject);
+    text("MailBody", task.MailBody);
+    return fields;
 }
 
 void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task) {
@@ -83,6 +139,34 @@ void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task) {
             flag(task.RunMissed);
         } else if (name == "KeepFiles") {
             number(task.KeepFiles);
+        } else if (name == "NamePattern") {
+            text(task.NamePattern);
+        } else if (name == "NameExists") {
+            number(task.NameExists);
+        } else if (name == "ActiveFrom") {
+            text(task.ActiveFrom);
+        } else if (name == "ActiveUntil") {
+            text(task.ActiveUntil);
+        } else if (name == "MoreFilters") {
+            if (value.typeId() != QMetaType::QStringList) {
+                fail("must be a list of texts");
+            }
+            task.MoreFilters.clear();
+            for (const QString& description : value.toStringList()) {
+                task.MoreFilters.push_back(description.toStdString());
+            }
+        } else if (name == "MailTo") {
+            text(task.MailTo);
+        } else if (name == "MailCc") {
+            text(task.MailCc);
+        } else if (name == "MailBcc") {
+            text(task.MailBcc);
+        } else if (name == "MailWhen") {
+            number(task.MailWhen);
+        } else if (name == "MailSubject") {
+            text(task.MailSubject);
+        } else if (name == "MailBody") {
+            text(task.MailBody);
         } else if (name == "Params") {
             if (value.typeId() != QMetaType::QStringList) {
                 fail("must be a list of \"TYPE:VALUE\" texts");

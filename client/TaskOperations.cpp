@@ -8,15 +8,11 @@ namespace morvid {
 
 namespace {
 
-// The fields a task list sets; the others only tell.
-const QStringList SettableFields = {"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
-                                    "ExportPath", "Format", "RunMissed", "KeepFiles", "Params"};
-
 QStringList ChangedFields(const host::TTaskData& from, const host::TTaskData& to) {
     const QVariantMap a = TaskFieldMap(from);
     const QVariantMap b = TaskFieldMap(to);
     QStringList changed;
-    for (const QString& field : SettableFields) {
+    for (const QString& field : SettableTaskFields) {
         if (a[field] != b[field]) {
             changed << field;
         }
@@ -67,7 +63,10 @@ std::vector<TPlannedTask> Plan(const host::ITaskControl& tasks,
                                    "Another task of the list stands for the same task");
         }
         if (planned.Match != nullptr) {
+            // A list leaves out the optional fields a task does not use (as export writes it):
+            // one left out is unused, so a field taken out of the list is taken off the task.
             planned.Data = *planned.Match;
+            ClearOptionalFields(planned.Data);
         }
         host::TTaskData& data = planned.Data;
         try {

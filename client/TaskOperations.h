@@ -23,8 +23,9 @@ void SetTaskFields(host::ITaskControl& tasks, const QString& id, const QVariantM
 void SetTaskEnabled(host::ITaskControl& tasks, const QString& id, bool enabled);
 
 // Makes the tasks match `wanted`: a task of the list is matched by its Id, or, without one, by
-// its name; a matched task is changed when a field differs, an unmatched one added, and every
-// task the list does not match removed. Every task of the list is checked before anything
+// its name; a matched task is changed when a field differs (a field left out keeps its value,
+// but an optional one left out is unused), an unmatched one added, and every task the list does
+// not match removed. Every task of the list is checked before anything
 // changes, and a change that fails half-way is undone, so the tasks end up either as listed or
 // as they were. Returns the changes ("add", "change", "remove" lines); with `dryRun` only that.
 QStringList ImportTaskFields(host::ITaskControl& tasks, const QList<QVariantMap>& wanted,

@@ -1,6 +1,7 @@
 // The plug-in's tasks for a host that manages them without the window: read, checked as the
 // editor checks them, added, changed, removed and run, the window's list following.
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/delivery/MailAddress.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/report/DotMatrixExport.h"
 #include "platform/host/report/ExportFilterCollection.h"
@@ -8,6 +9,8 @@
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduledEvent.h"
+#include "tasks/ActiveDates.h"
+#include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGScheduledReports.h"
@@ -15,7 +18,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace morvid {
 
@@ -110,6 +115,77 @@ rtl::TVariant ParamValue(const host::TTaskParam& param, std::string& error) {
     return {};
 }
 
+// Whether the editor offers the format: every filter but the dot-matrix one.
+bool KnownFormat(const std::string& description) {
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        const host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+        if (filter != host::frxDotMatrixExport && filter->Description() == description) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The fault of the further formats, empty when each is a known format once and not the main one.
+std::string MoreFiltersFault(const host::TTaskData& task, std::string& field) {
+    for (std::size_t i = 0; i < task.MoreFilters.size(); ++i) {
+        const std::string& description = task.MoreFilters[i];
+        field = "MoreFilters[" + std::to_string(i) + "]";
+        if (!KnownFormat(description)) {
+            return "\"" + description + "\" is no export format";
+        }
+        if (description == task.Format ||
+            std::find(task.MoreFilters.begin(), task.MoreFilters.begin() + i, description) !=
+                task.MoreFilters.begin() + i) {
+            return "\"" + description + "\" is already a format of the task";
+        }
+    }
+    return {};
+}
+
+// The fault of the active days, empty when each is a day or empty and they are in order.
+std::string ActiveDaysFault(const host::TTaskData& task, std::string& field) {
+    rtl::TDateTime from = 0;
+    rtl::TDateTime until = 0;
+    for (const auto& [name, text, day] : {std::tuple{"ActiveFrom", &task.ActiveFrom, &from},
+                                          std::tuple{"ActiveUntil", &task.ActiveUntil, &until}}) {
+        if (!text->empty() && !TryParseActiveDay(*text, *day)) {
+            field = name;
+            return "\"" + *text + "\" is not a day (YYYY-MM-DD)";
+        }
+    }
+    if (from != 0 && until != 0 && until < from) {
+        field = "ActiveUntil";
+        return "The last active day lies before the first";
+    }
+    return {};
+}
+
+// The fault of the mail fields, empty when every recipient is an address and mail that is to be
+// sent has one.
+std::string MailFault(const host::TTaskData& task, std::string& field) {
+    std::size_t recipients = 0;
+    for (const auto& [name, text] :
+         {std::pair{"MailTo", &task.MailTo}, std::pair{"MailCc", &task.MailCc},
+          std::pair{"MailBcc", &task.MailBcc}}) {
+        field = name;
+        try {
+            recipients += host::ParseMailAddressList(*text).size();
+        } catch (const host::EMailAddressError& e) {
+            return e.Message();
+        }
+    }
+    field = "MailWhen";
+    if (task.MailWhen < 0 || task.MailWhen > 3) {
+        return std::to_string(task.MailWhen) + " is none of 0 (never) to 3 (always)";
+    }
+    if (task.MailWhen != 0 && recipients == 0) {
+        field = "MailTo";
+        return "Mail is to be sent, but to nobody";
+    }
+    return {};
+}
+
 host::TTaskData ToData(const TScheduleItem& task) {
     host::TTaskData data;
     data.Id = task.Id;
@@ -124,6 +200,17 @@ host::TTaskData ToData(const TScheduleItem& task) {
     for (const TReportParam& param : task.Params) {
         data.Params.push_back({param.ParamType, ParamText(param)});
     }
+    data.NamePattern = task.NamePattern;
+    data.NameExists = task.NameExists;
+    data.ActiveFrom = task.ActiveFrom;
+    data.ActiveUntil = task.ActiveUntil;
+    data.MoreFilters = task.MoreFilters;
+    data.MailTo = task.MailTo;
+    data.MailCc = task.MailCc;
+    data.MailBcc = task.MailBcc;
+    data.MailWhen = task.MailWhen;
+    data.MailSubject = task.MailSubject;
+    data.MailBody = task.MailBody;
     data.ReportName = task.ReportName();
     if (!task.LastRun.IsClear()) {
         data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
@@ -145,6 +232,17 @@ void Apply(const host::TTaskData& data, TScheduleItem& task) {
     task.SetExportPath(data.ExportPath);
     task.SetFilter(data.Format);
     task.SetCronStr(data.Schedule);
+    task.NamePattern = data.NamePattern;
+    task.NameExists = data.NameExists;
+    task.ActiveFrom = data.ActiveFrom;
+    task.ActiveUntil = data.ActiveUntil;
+    task.MoreFilters = data.MoreFilters;
+    task.MailTo = data.MailTo;
+    task.MailCc = data.MailCc;
+    task.MailBcc = data.MailBcc;
+    task.MailWhen = data.MailWhen;
+    task.MailSubject = data.MailSubject;
+    task.MailBody = data.MailBody;
     task.ClearParams();
     for (const host::TTaskParam& param : data.Params) {
         std::string error;
@@ -200,12 +298,7 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     if (task.ExportPath.empty()) {
         fail("ExportPath", "The export path is empty");
     }
-    bool formatKnown = false;
-    for (int i = 0; i < host::frxExportFilters.Count() && !formatKnown; ++i) {
-        const host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
-        formatKnown = filter != host::frxDotMatrixExport && filter->Description() == task.Format;
-    }
-    if (!formatKnown && changed(&host::TTaskData::Format)) {
+    if (changed(&host::TTaskData::Format) && !KnownFormat(task.Format)) {
         fail("Format", "\"" + task.Format + "\" is no export format");
     }
     const TScheduleCheck check = CheckTaskSchedule(task.Schedule, rtl::Now(), 1);
@@ -214,6 +307,34 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     }
     if (task.KeepFiles < 0) {
         fail("KeepFiles", "The number of files to keep is below 0");
+    }
+    if (!task.NamePattern.empty() && changed(&host::TTaskData::NamePattern)) {
+        if (const std::string fault = NamePatternFault(task.NamePattern); !fault.empty()) {
+            fail("NamePattern", fault);
+        }
+    }
+    if (task.NameExists != neReplace && task.NameExists != neKeepBoth &&
+        changed(&host::TTaskData::NameExists)) {
+        fail("NameExists", std::to_string(task.NameExists) + " is neither 0 (replace the file) "
+                                                             "nor 1 (keep both)");
+    }
+    // As for the main format: a hand-edited setting the change leaves alone is not refused.
+    std::string field;
+    if (changed(&host::TTaskData::MoreFilters) || changed(&host::TTaskData::Format)) {
+        if (const std::string fault = MoreFiltersFault(task, field); !fault.empty()) {
+            fail(field.c_str(), fault);
+        }
+    }
+    if (changed(&host::TTaskData::ActiveFrom) || changed(&host::TTaskData::ActiveUntil)) {
+        if (const std::string fault = ActiveDaysFault(task, field); !fault.empty()) {
+            fail(field.c_str(), fault);
+        }
+    }
+    if (changed(&host::TTaskData::MailTo) || changed(&host::TTaskData::MailCc) ||
+        changed(&host::TTaskData::MailBcc) || changed(&host::TTaskData::MailWhen)) {
+        if (const std::string fault = MailFault(task, field); !fault.empty()) {
+            fail(field.c_str(), fault);
+        }
     }
     for (std::size_t i = 0; i < task.Params.size(); ++i) {
         std::string error;

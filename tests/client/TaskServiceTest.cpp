@@ -17,6 +17,9 @@
 #include <QDBusMetaType>
 #include <QDBusReply>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
@@ -31,6 +34,7 @@ namespace {
 using clienttest::TClientProcess;
 using clienttest::TTempDir;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int WaitMs = 60'000;
 
@@ -160,6 +164,7 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         const char* Field;
         QVariant Value;
         const char* Message;
+        QVariantMap Also = {}; // further fields of the task
     } const cases[] = {
         {"Name", "", "field Name: The name is empty"},
         {"Schedule", "0 25 * * * *", "field Schedule: '25' is not a valid hour (0-23)"},
@@ -173,9 +178,27 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"Enabled", "yes", "field Enabled: Field \"Enabled\" must be true or false"},
         {"LastRun", "2026-01-01", "field LastRun: Field \"LastRun\" cannot be set"},
         {"Colour", "red", "field Colour: Field \"Colour\" is no field of a task"},
+        {"NamePattern", "{date}.csv", "field NamePattern: Unknown field {date}"},
+        {"NamePattern", "../{report}", "field NamePattern: "},
+        {"NameExists", 2, "field NameExists: 2 is neither 0"},
+        {"ActiveFrom", "2027-02-30", "field ActiveFrom: \"2027-02-30\" is not a day"},
+        {"ActiveUntil",
+         "2027-01-01",
+         "field ActiveUntil: The last active day lies before the first",
+         {{"ActiveFrom", "2027-06-01"}}},
+        {"MoreFilters", QStringList{"Punched cards"},
+         "field MoreFilters[0]: \"Punched cards\" is no export format"},
+        {"MoreFilters", QStringList{"CSV table"},
+         "field MoreFilters[0]: \"CSV table\" is already a format of the task"},
+        {"MoreFilters", "PDF document", "field MoreFilters: Field \"MoreFilters\" must be a list"},
+        {"MailTo", "night shift", "field MailTo: "},
+        {"MailBcc", "a@example.org, <b@", "field MailBcc: "},
+        {"MailWhen", 3, "field MailTo: Mail is to be sent, but to nobody"},
+        {"MailWhen", 9, "field MailWhen: 9 is none of 0", {{"MailTo", "a@example.org"}}},
     };
     for (const TCase& c : cases) {
         QVariantMap task = GoodTask();
+        task.insert(c.Also);
         task[c.Field] = c.Value;
         const QDBusReply<QString> reply = FTasks->call("AddTask", task);
         EXPECT_EQ(reply.error().name(), morvid::TaskErrorName) << c.Field;
@@ -305,6 +328,71 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     call = Task({"set", "Status", "--schedule", "0 24 * * * *"});
     EXPECT_EQ(call.Code, 1);
     EXPECT_THAT(call.Err, HasSubstr("Task \"Status\", field Schedule: '24' is not a valid hour"));
+
+    // The fields a task may leave unused: absent while unused, each option stored as the editor
+    // stores it, and a bad value refused for its field.
+    EXPECT_THAT(Task({"export"}).Out, Not(HasSubstr("Mail")));
+    const std::vector<std::string> used = {"set",
+                                           "Status",
+                                           "--name-pattern",
+                                           "{report}/{due:yyyy-MM-dd}{ext}",
+                                           "--name-exists",
+                                           "keep-both",
+                                           "--active-from",
+                                           "2026-01-01",
+                                           "--active-until",
+                                           "2030-12-31",
+                                           "--more-format",
+                                           "PDF document",
+                                           "--more-format",
+                                           "HTML page",
+                                           "--mail-to",
+                                           "Night shift <night@example.org>",
+                                           "--mail-cc",
+                                           "a@example.org",
+                                           "--mail-bcc",
+                                           "b@example.org",
+                                           "--mail-when",
+                                           "failure",
+                                           "--mail-subject",
+                                           "{task} failed",
+                                           "--mail-body",
+                                           "See {file}"};
+    call = Task(used);
+    ASSERT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(Stored("MoreFilters"), "PDF document;HTML page");
+    EXPECT_EQ(Stored("ActiveUntil"), "2030-12-31");
+    EXPECT_EQ(Stored("MailTo"), "Night shift <night@example.org>");
+    call = Task({"show", "Status"});
+    EXPECT_THAT(call.Out, HasSubstr("NameExists: 1\nActiveFrom: 2026-01-01\n"));
+    EXPECT_THAT(call.Out, HasSubstr("MoreFilters: PDF document  HTML page\n"));
+    EXPECT_THAT(call.Out, HasSubstr("MailWhen: 2\nMailSubject: {task} failed\n"));
+    call = Task({"set", "Status", "--mail-when", "sometimes"});
+    EXPECT_EQ(call.Code, 2);
+    EXPECT_THAT(call.Err, HasSubstr("--mail-when takes one of never, success, failure, always"));
+    call = Task({"set", "Status", "--mail-to", "", "--mail-cc", "", "--mail-bcc", ""});
+    EXPECT_EQ(call.Code, 1);
+    EXPECT_THAT(call.Err, HasSubstr("Task \"Status\", field MailTo: Mail is to be sent"));
+    const std::string withAll = Task({"export"}).Out;
+    // Taken out of the document, a field is taken off the task.
+    QJsonObject exported = QJsonDocument::fromJson(QByteArray::fromStdString(withAll)).object();
+    QJsonArray list = exported["tasks"].toArray();
+    QJsonObject first = list[0].toObject();
+    ASSERT_TRUE(first.contains("MoreFilters")) << withAll;
+    first.remove("MoreFilters");
+    list[0] = first;
+    exported["tasks"] = list;
+    const std::string without = QJsonDocument(exported).toJson().toStdString();
+    std::ofstream(Dir.File("tasks.json")) << without;
+    call = Task({"import", Dir.File("tasks.json")});
+    EXPECT_EQ(call.Out, "change \"Status\": MoreFilters\n") << call.Err;
+    EXPECT_EQ(Stored("MoreFilters"), "") << "no further format";
+    call = Task({"set",           "Status",  "--more-format",  "", "--name-pattern", "",
+                 "--name-exists", "replace", "--active-from",  "", "--active-until", "",
+                 "--mail-when",   "never",   "--mail-to",      "", "--mail-cc",      "",
+                 "--mail-bcc",    "",        "--mail-subject", "", "--mail-body",    ""});
+    EXPECT_EQ(call.Code, 0) << call.Err;
+    EXPECT_THAT(Task({"export"}).Out, Not(HasSubstr("Mail"))) << "all unused again";
 
     // A document that would remove Status and add Night.
     const std::string night =

@@ -1,5 +1,6 @@
 // morvid-history as a monitoring system and an operator call it: the built program on histories
 // and settings made as the client makes them.
+#include "platform/host/delivery/Outbox.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Clock.h"
@@ -319,6 +320,21 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
     Add("{A}", "Daily", 10);
     Add("{B}", "Weekly \"big\" \\ report", 50, true);
     Store();
+    EXPECT_THAT(Call({"--metrics"}).Out, Not(HasSubstr("morvid_outbox")))
+        << "no outbox, no mails to count";
+    {
+        // One mail new, one tried and queued again, one sent.
+        host::TOutbox outbox(HistoryFile);
+        std::vector<host::TOutboxMail> mails(3);
+        for (std::size_t i = 0; i < mails.size(); ++i) {
+            mails[i].Mail.MessageId = "<" + std::to_string(i) + "@morvid.test>";
+            outbox.Add(mails[i]);
+        }
+        outbox.BeginAttempt(mails[1].Id, 100);
+        outbox.EndAttempt(mails[1].Id, host::TDeliveryState::Queued, "421 busy", 160);
+        outbox.BeginAttempt(mails[2].Id, 100);
+        outbox.EndAttempt(mails[2].Id, host::TDeliveryState::Sent, "");
+    }
     const std::string file = Dir.File("morvid.prom");
     const TToolRun call = Call({"--metrics=" + file});
     ASSERT_EQ(call.Code, 0) << call.Err;
@@ -348,6 +364,8 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
         {"gauge morvid_task_runs{outcome=failed," + a + "}", 1},
         {"gauge morvid_task_runs{outcome=succeeded," + b + "}", 0},
         {"gauge morvid_task_runs{outcome=failed," + b + "}", 1},
+        {"gauge morvid_outbox_mails{state=queued}", 1},
+        {"gauge morvid_outbox_mails{state=retrying}", 1},
     };
     for (const TCase& c : cases) {
         const auto found = std::find_if(samples.begin(), samples.end(), [&](const std::string& s) {
@@ -362,7 +380,7 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
             EXPECT_EQ(value, c.Value) << c.Sample;
         }
     }
-    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2) << testing::PrintToString(samples);
+    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2 + 2) << testing::PrintToString(samples);
 
     // To standard output the same text; a folder that cannot take the file is named.
     EXPECT_EQ(Call({"--metrics"}).Out, morvid::test::ReadFile(file));

@@ -67,7 +67,8 @@ void Family(std::ostream& out, const char* name, const char* help) {
 
 } // namespace
 
-void PrintMetrics(const std::vector<host::TRunRecord>& runs, std::ostream& out) {
+void PrintMetrics(const std::vector<host::TRunRecord>& runs,
+                  const std::optional<host::TOutboxSize>& outbox, std::ostream& out) {
     // By identity, in identity order, so the file's lines stay put from one refresh to the next.
     std::map<std::string, TTaskMetrics> tasks;
     for (const host::TRunRecord& run : runs) {
@@ -114,11 +115,20 @@ void PrintMetrics(const std::vector<host::TRunRecord>& runs, std::ostream& out) 
                 << '\n';
         }
     }
+    if (outbox) {
+        // Two parts that add up to the outbox's size, so either alone can be alerted on.
+        Family(out, "morvid_outbox_mails",
+               "Mails waiting to be sent: queued for their first attempt, or retrying after a "
+               "failed one.");
+        out << "morvid_outbox_mails{state=\"queued\"} " << outbox->Queued << '\n'
+            << "morvid_outbox_mails{state=\"retrying\"} " << outbox->Retrying << '\n';
+    }
 }
 
-void WriteMetricsFile(const std::vector<host::TRunRecord>& runs, const std::string& fileName) {
+void WriteMetricsFile(const std::vector<host::TRunRecord>& runs,
+                      const std::optional<host::TOutboxSize>& outbox, const std::string& fileName) {
     std::ostringstream text;
-    PrintMetrics(runs, text);
+    PrintMetrics(runs, outbox, text);
     const std::string content = text.str();
     std::string temp = fileName + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

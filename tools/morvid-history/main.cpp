@@ -66,8 +66,9 @@ std::string Usage() {
            "                   ran, lies more than the grace period back), when there is no\n"
            "                   enabled task, or when the check cannot be made\n"
            "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
-           "                   and runs by outcome as metrics in the text format of a\n"
-           "                   monitoring system's file collector; into FILE (replaced\n"
+           "                   and runs by outcome, and the mails waiting in the outbox, as\n"
+           "                   metrics in the text format of a monitoring system's file\n"
+           "                   collector; into FILE (replaced\n"
            "                   whole, never half written) or to standard output\n"
            "  --settings FILE  the client's settings, which say which tasks are enabled and\n"
            "                   when they are due (--check; default: " +
@@ -210,10 +211,11 @@ int Check(const TOptions& options) {
 int Metrics(const TOptions& options) {
     const host::TRunHistory history(options.History, true);
     const std::vector<host::TRunRecord> runs = history.Runs({});
+    const std::optional<host::TOutboxSize> outbox = host::ReadOutboxSize(options.History);
     if (options.MetricsFile.empty()) {
-        PrintMetrics(runs, std::cout);
+        PrintMetrics(runs, outbox, std::cout);
     } else {
-        WriteMetricsFile(runs, options.MetricsFile);
+        WriteMetricsFile(runs, outbox, options.MetricsFile);
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "tools/morvid-task/TaskJson.h"
 
+#include "client/TaskFields.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QJsonArray>
@@ -9,16 +10,9 @@
 
 namespace morvid {
 
-namespace {
-
-const QStringList DocumentFields = {"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
-                                    "ExportPath", "Format", "RunMissed", "KeepFiles", "Params"};
-
-} // namespace
-
 QJsonObject TaskToJson(const QVariantMap& fields) {
     QJsonObject task;
-    for (const QString& name : DocumentFields) {
+    for (const QString& name : SettableTaskFields) {
         if (fields.contains(name)) {
             task.insert(name, QJsonValue::fromVariant(fields[name]));
         }

@@ -2,6 +2,7 @@
 // when one runs, else on the settings file itself under the client's lock.
 #include "client/ClientOptions.h"
 #include "client/PluginLoader.h"
+#include "client/TaskFields.h"
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
 #include "tools/morvid-task/TaskJson.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,18 @@ std::string Usage() {
            "  --report ID          --path FOLDER        --format TEXT (\"CSV table\", ...)\n"
            "  --enabled yes|no     --run-missed yes|no  --keep-files N\n"
            "  --param TYPE:VALUE   a parameter (0 text, 1 number, 2 true/false, 3 date\n"
-           "                       YYYY-MM-DD, 4 time HH:MM:SS); repeat it for each, in order\n"
+           "                       YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date\n"
+           "                       such as yesterday or month-start, 6 one for a time such\n"
+           "                       as due-time); repeat it for each, in order\n"
+           "  --name-pattern TEXT  the file's name below the folder, such as\n"
+           "                       \"{report}/{due:yyyy-MM-dd}{ext}\"; empty: time-stamped\n"
+           "  --name-exists replace|keep-both   what a run does when that name is taken\n"
+           "  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)\n"
+           "  --more-format TEXT   a further format of each run; repeat it for each, or give\n"
+           "                       \"\" for none\n"
+           "  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by \",\")\n"
+           "  --mail-when never|success|failure|always  when a run sends mail\n"
+           "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
            "\n"
            "Options:\n"
            "  --settings FILE  the client's settings (default: " +
@@ -85,9 +98,40 @@ bool YesNo(const std::string& name, const std::string& text) {
     throw EUsage(name + " takes yes or no, not \"" + text + "\"");
 }
 
+// The options that set a text field, as they are typed.
+const std::map<std::string, const char*> TextOptions = {
+    {"--name", "Name"},
+    {"--schedule", "Schedule"},
+    {"--path", "ExportPath"},
+    {"--format", "Format"},
+    {"--name-pattern", "NamePattern"},
+    {"--active-from", "ActiveFrom"},
+    {"--active-until", "ActiveUntil"},
+    {"--mail-to", "MailTo"},
+    {"--mail-cc", "MailCc"},
+    {"--mail-bcc", "MailBcc"},
+    {"--mail-subject", "MailSubject"},
+    {"--mail-body", "MailBody"},
+};
+
+// The place of `text` among the words, which is the value stored for it.
+int Choice(const std::string& name, const std::string& text,
+           std::initializer_list<const char*> words) {
+    int index = 0;
+    std::string list;
+    for (const char* word : words) {
+        if (text == word) {
+            return index;
+        }
+        list += (index++ == 0 ? "" : ", ") + std::string(word);
+    }
+    throw EUsage(name + " takes one of " + list + ", not \"" + text + "\"");
+}
+
 TOptions ParseOptions(const std::vector<std::string>& args) {
     TOptions options;
     QStringList params;
+    QStringList formats;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::size_t equals = arg.find('=');
@@ -101,9 +145,6 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             }
             throw EUsage("option " + name + " needs a value");
         };
-        auto text = [&](const char* field) {
-            options.Fields[field] = QString::fromStdString(value());
-        };
         if (name == "--settings" || name == "--server") {
             options.ClientArgs.insert(options.ClientArgs.end(), {name, value()});
         } else if (name == "--json") {
@@ -112,14 +153,6 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             options.DryRun = true;
         } else if (name == "--help" || name == "-h") {
             options.Help = true;
-        } else if (name == "--name") {
-            text("Name");
-        } else if (name == "--schedule") {
-            text("Schedule");
-        } else if (name == "--path") {
-            text("ExportPath");
-        } else if (name == "--format") {
-            text("Format");
         } else if (name == "--report" || name == "--keep-files") {
             const std::string number = value();
             std::int32_t n = 0;
@@ -132,6 +165,19 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
         } else if (name == "--param") {
             params << QString::fromStdString(value());
             options.Fields["Params"] = params;
+        } else if (name == "--more-format") {
+            // "" alone makes the list empty: the way to take every further format off.
+            if (const std::string format = value(); !format.empty()) {
+                formats << QString::fromStdString(format);
+            }
+            options.Fields["MoreFilters"] = formats;
+        } else if (const auto text = TextOptions.find(name); text != TextOptions.end()) {
+            options.Fields[text->second] = QString::fromStdString(value());
+        } else if (name == "--name-exists") {
+            options.Fields["NameExists"] = Choice(name, value(), {"replace", "keep-both"});
+        } else if (name == "--mail-when") {
+            options.Fields["MailWhen"] =
+                Choice(name, value(), {"never", "success", "failure", "always"});
         } else if (arg.rfind("-", 0) == 0 && arg != "-") {
             throw EUsage("unknown option \"" + name + "\"");
         } else if (options.Command.empty()) {
@@ -170,15 +216,25 @@ void PrintTask(const QVariantMap& task, bool json) {
         std::cout << QJsonDocument(QJsonObject::fromVariantMap(task)).toJson().toStdString();
         return;
     }
-    for (const char* field :
-         {"Id", "Name", "Enabled", "Schedule", "ReportId", "ReportName", "ExportPath", "Format",
-          "RunMissed", "KeepFiles", "Params", "LastRun", "LastResult", "NextRun"}) {
+    QStringList fields = {"Id",        "Name",       "Enabled",    "Schedule",
+                          "ReportId",  "ReportName", "ExportPath", "Format",
+                          "RunMissed", "KeepFiles",  "Params"};
+    // The optional fields only while the task uses them, so a task without them shows as before.
+    for (const QString& field : morvid::OptionalTaskFields) {
+        if (task.contains(field)) {
+            fields << field;
+        }
+    }
+    fields << "LastRun"
+           << "LastResult"
+           << "NextRun";
+    for (const QString& field : fields) {
         const QVariant& value = task[field];
         const QString text = value.typeId() == QMetaType::Bool ? (value.toBool() ? "yes" : "no")
                              : value.typeId() == QMetaType::QStringList
                                  ? value.toStringList().join("  ")
                                  : value.toString();
-        std::cout << field << ": " << text.toStdString() << '\n';
+        std::cout << field.toStdString() << ": " << text.toStdString() << '\n';
     }
 }
 

@@ -15,9 +15,9 @@ namespace host {
 
 class TQuorClientPlugin;
 
-// A task parameter: its type code (0 Text, 1 Number, 2 Boolean, 3 Date, 4 Time) and its value as
-// text: a number in decimal, "true"/"false", a date "YYYY-MM-DD", a time "HH:MM:SS". Empty
-// without a value.
+// A task parameter: its type code (0 Text, 1 Number, 2 Boolean, 3 Date, 4 Time, 5 a period word
+// for a date, 6 one for a time) and its value as text: a number in decimal, "true"/"false", a
+// date "YYYY-MM-DD", a time "HH:MM:SS", a word ("yesterday", "due-time"). Empty without a value.
 struct TTaskParam {
     std::uint8_t Type = 0;
     std::string Value;
@@ -36,6 +36,15 @@ struct TTaskData {
     bool RunMissed = false;
     std::int32_t KeepFiles = 0;
     std::vector<TTaskParam> Params;
+    // The rest keep their defaults in a task that does not use them.
+    std::string NamePattern;              // the export's name below ExportPath; empty: time-stamped
+    std::int32_t NameExists = 0;          // 0 replaces a file of that name, 1 keeps both
+    std::string ActiveFrom;               // "YYYY-MM-DD"; empty: no first day
+    std::string ActiveUntil;              // "YYYY-MM-DD"; empty: no last day
+    std::vector<std::string> MoreFilters; // further export formats, by description
+    std::string MailTo, MailCc, MailBcc;  // addresses separated by ","
+    std::int32_t MailWhen = 0;            // 0 never, 1 after a success, 2 after a failure, 3 always
+    std::string MailSubject, MailBody;    // templates; empty: the built-in ones
 
     std::string ReportName; // the host report's name, or the message that it has none such
     std::string LastRun;    // "YYYY-MM-DD HH:MM:SS"; empty when it never ran

@@ -284,4 +284,39 @@ std::vector<TOutboxMail> TOutbox::ForRun(std::int64_t runId) const {
     return Select("WHERE run_id = ?1 ORDER BY id", runId);
 }
 
+std::optional<TOutboxSize> ReadOutboxSize(const std::string& historyFile) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
+    const auto fail = [&](const char* what) {
+        const std::string cause = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_finalize(select);
+        sqlite3_close_v2(db);
+        throw EOutboxError("Outbox in \"" + historyFile + "\": " + what + ": " + cause);
+    };
+    // One row of whole numbers from `sql`.
+    const auto row = [&](const char* sql) {
+        sqlite3_finalize(select);
+        select = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &select, nullptr) != SQLITE_OK ||
+            sqlite3_step(select) != SQLITE_ROW) {
+            fail("cannot read");
+        }
+    };
+    if (sqlite3_open_v2(historyFile.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        fail("cannot open");
+    }
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    std::optional<TOutboxSize> size;
+    row("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'outbox'");
+    if (sqlite3_column_int64(select, 0) != 0) {
+        row("SELECT coalesce(sum(attempts = 0), 0), coalesce(sum(attempts > 0), 0) FROM outbox "
+            "WHERE state = 'queued'");
+        size = TOutboxSize{sqlite3_column_int64(select, 0), sqlite3_column_int64(select, 1)};
+    }
+    sqlite3_finalize(select);
+    sqlite3_close_v2(db);
+    return size;
+}
+
 } // namespace host

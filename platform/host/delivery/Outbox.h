@@ -49,6 +49,17 @@ struct TRetryPolicy {
                                             std::int64_t now) const;
 };
 
+// The mails waiting in an outbox: queued for their first attempt, and queued again after a
+// failed one.
+struct TOutboxSize {
+    std::int64_t Queued = 0;
+    std::int64_t Retrying = 0;
+};
+
+// Reads the size of the outbox in `historyFile` without writing to the file; nullopt when the file
+// has none (no client delivered mail from it). Raises EOutboxError naming the file.
+std::optional<TOutboxSize> ReadOutboxSize(const std::string& historyFile);
+
 // One connection, for one thread at a time; a second outbox on the same file (the worker's)
 // sees what this one committed. The file must already be a run history: the history's owner
 // makes it, and a foreign file is never written.
