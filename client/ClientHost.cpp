@@ -328,11 +328,19 @@ bool TClientHost::Start() {
         return true;
     }
     FStarted = true;
-    try {
-        FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
-    } catch (const std::exception& e) {
-        Error(std::string("cannot open the settings: ") + e.what());
-        return false;
+    // The lock comes before the registry is opened. A failed try closes its descriptor of the
+    // file, and closing one drops every POSIX lock this process holds on it, the registry's
+    // too: the holder, ending, would then take its log of writes for nobody's and remove it,
+    // and what this client saves next would go into the removed log, never into the file.
+    // The registry makes a missing file (and folder) for the lock.
+    std::error_code missing;
+    if (!std::filesystem::exists(FOptions.SettingsFile, missing)) {
+        try {
+            host::TRegistry made(FOptions.SettingsFile);
+        } catch (const std::exception& e) {
+            Error(std::string("cannot open the settings: ") + e.what());
+            return false;
+        }
     }
     try {
         // Before anything is read: what a second client read would be saved over the first's.
@@ -345,7 +353,6 @@ bool TClientHost::Start() {
             FSettingsLock = TakeSettingsOver(FOptions.SettingsFile, why);
         }
         if (FSettingsLock == nullptr) {
-            FRegistry.reset();
             RefuseSettingsInUse(e, why);
             return false;
         }
@@ -353,8 +360,13 @@ bool TClientHost::Start() {
         Info("Took the settings over from the client that held them; it goes on when this "
              "window closes");
     } catch (const std::exception& e) {
-        FRegistry.reset();
         Error(e.what());
+        return false;
+    }
+    try {
+        FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
+    } catch (const std::exception& e) {
+        Error(std::string("cannot open the settings: ") + e.what());
         return false;
     }
     // A FIFO named for either would block the start, or the first run, for ever.

@@ -467,6 +467,24 @@ TEST_F(TaskServiceTest, MorvidTaskGoesThroughTheRunningClient) {
     EXPECT_EQ(Stored("Name"), "(no task)");
 }
 
+// What the window changes while it holds the settings is what the service finds when it takes
+// them back: the window's saves reach the file the others read.
+TEST_F(TaskServiceTest, WhatTheWindowChangesOutlastsTheHandOverBack) {
+    ASSERT_EQ(Task({"add", "--name", "Status", "--report", std::to_string(ReportId), "--path",
+                    Dir.File("exports"), "--format", "CSV table", "--schedule", "0 3 * * * *"})
+                  .Code,
+              0);
+    std::unique_ptr<TClientProcess> service = Client({"--headless"}, "service");
+    std::unique_ptr<TClientProcess> window = Client({}, "window");
+    EXPECT_EQ(service->WaitForExit(WaitMs), 75) << service->Stdout();
+    const morvid::test::TToolRun call = Task({"set", "Status", "--schedule", "0 7 * * * *"});
+    ASSERT_EQ(call.Code, 0) << call.Err;
+    EXPECT_EQ(Stored("CronStr"), "0 7 * * * *") << "saved while the window holds them";
+    window->Signal(SIGTERM);
+    EXPECT_EQ(window->WaitForExit(WaitMs), 0) << window->Stderr();
+    EXPECT_EQ(Stored("CronStr"), "0 7 * * * *");
+}
+
 // The operator opens the window while the service runs: the service hands the settings over
 // and is started again once the window closes; a due time while nobody held them runs once.
 TEST_F(TaskServiceTest, AWindowTakesTheSettingsOverAndTheDueTimeInBetweenRunsOnce) {
