@@ -161,9 +161,16 @@ std::string ActiveDaysFault(const host::TTaskData& task, std::string& field) {
     return {};
 }
 
-// The fault of the mail fields, empty when every recipient is an address and mail that is to be
-// sent has one.
+// The fault of the mail fields, empty when no mail is sent, or when every recipient is an address
+// and there is one; as the editor, which checks them only while mail is on.
 std::string MailFault(const host::TTaskData& task, std::string& field) {
+    field = "MailWhen";
+    if (task.MailWhen < 0 || task.MailWhen > 3) {
+        return std::to_string(task.MailWhen) + " is none of 0 (never) to 3 (always)";
+    }
+    if (task.MailWhen == 0) {
+        return {};
+    }
     std::size_t recipients = 0;
     for (const auto& [name, text] :
          {std::pair{"MailTo", &task.MailTo}, std::pair{"MailCc", &task.MailCc},
@@ -175,15 +182,9 @@ std::string MailFault(const host::TTaskData& task, std::string& field) {
             return e.Message();
         }
     }
-    field = "MailWhen";
-    if (task.MailWhen < 0 || task.MailWhen > 3) {
-        return std::to_string(task.MailWhen) + " is none of 0 (never) to 3 (always)";
-    }
-    if (task.MailWhen != 0 && recipients == 0) {
-        field = "MailTo";
-        return "Mail is to be sent, but to nobody";
-    }
-    return {};
+    field = "MailTo";
+    return recipients == 0 ? "Mail needs a recipient: give at least one address under To, Cc or Bcc"
+                           : std::string();
 }
 
 host::TTaskData ToData(const TScheduleItem& task) {

@@ -191,9 +191,9 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"MoreFilters", QStringList{"CSV table"},
          "field MoreFilters[0]: \"CSV table\" is already a format of the task"},
         {"MoreFilters", "PDF document", "field MoreFilters: Field \"MoreFilters\" must be a list"},
-        {"MailTo", "night shift", "field MailTo: "},
-        {"MailBcc", "a@example.org, <b@", "field MailBcc: "},
-        {"MailWhen", 3, "field MailTo: Mail is to be sent, but to nobody"},
+        {"MailTo", "night shift", "field MailTo: ", {{"MailWhen", 1}}},
+        {"MailBcc", "a@example.org, <b@", "field MailBcc: ", {{"MailWhen", 3}}},
+        {"MailWhen", 3, "field MailTo: Mail needs a recipient"},
         {"MailWhen", 9, "field MailWhen: 9 is none of 0", {{"MailTo", "a@example.org"}}},
     };
     for (const TCase& c : cases) {
@@ -372,7 +372,7 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_THAT(call.Err, HasSubstr("--mail-when takes one of never, success, failure, always"));
     call = Task({"set", "Status", "--mail-to", "", "--mail-cc", "", "--mail-bcc", ""});
     EXPECT_EQ(call.Code, 1);
-    EXPECT_THAT(call.Err, HasSubstr("Task \"Status\", field MailTo: Mail is to be sent"));
+    EXPECT_THAT(call.Err, HasSubstr("Task \"Status\", field MailTo: Mail needs a recipient"));
     const std::string withAll = Task({"export"}).Out;
     // Taken out of the document, a field is taken off the task.
     QJsonObject exported = QJsonDocument::fromJson(QByteArray::fromStdString(withAll)).object();
