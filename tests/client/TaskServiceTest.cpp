@@ -335,7 +335,7 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     const std::vector<std::string> used = {"set",
                                            "Status",
                                            "--name-pattern",
-                                           "{report}/{due:yyyy-MM-dd}{ext}",
+                                           "{report}/{due:yyyy-MM-dd}.{ext}",
                                            "--name-exists",
                                            "keep-both",
                                            "--active-from",

@@ -72,7 +72,7 @@ std::string Usage() {
            "                       such as yesterday or month-start, 6 one for a time such\n"
            "                       as due-time); repeat it for each, in order\n"
            "  --name-pattern TEXT  the file's name below the folder, such as\n"
-           "                       \"{report}/{due:yyyy-MM-dd}{ext}\"; empty: time-stamped\n"
+           "                       \"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped\n"
            "  --name-exists replace|keep-both   what a run does when that name is taken\n"
            "  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)\n"
            "  --more-format TEXT   a further format of each run; repeat it for each, or give\n"
