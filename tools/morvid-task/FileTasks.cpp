@@ -22,8 +22,8 @@ namespace {
 class TFileTasks final : public TTaskStore, public host::IQuorClient {
 public:
     TFileTasks(const TClientOptions& options, TPluginLoader& loader)
-        : FRegistry(options.SettingsFile), FLoader(loader) {
-        FLock = std::make_unique<host::TSettingsLock>(options.SettingsFile);
+        : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile),
+          FLoader(loader) {
         // The editor's checks want the server's reports; a missing server has none to offer.
         std::error_code error;
         if (std::filesystem::exists(options.ServerFile, error)) {
@@ -112,8 +112,16 @@ private:
         transaction.Commit();
     }
 
-    // The registry makes the file the lock needs, but the lock may only go once the registry is
-    // closed: closing a descriptor of the file drops the registry's own locks.
+    // Locked before the registry opens and let go after it closes, as a client does: closing a
+    // descriptor of the file drops the registry's own locks (see TSettingsLock).
+    static std::unique_ptr<host::TSettingsLock> LockSettings(const std::string& fileName) {
+        std::error_code error;
+        if (!std::filesystem::exists(fileName, error)) {
+            host::TRegistry made(fileName); // the file, and its folder, for the lock
+        }
+        return std::make_unique<host::TSettingsLock>(fileName);
+    }
+
     std::unique_ptr<host::TSettingsLock> FLock;
     host::TRegistry FRegistry;
     TPluginLoader& FLoader;
