@@ -191,6 +191,10 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
     if (task.MailWhen != 0) {
         registry.WriteInteger("MailWhen", task.MailWhen);
     }
+    if (task.RetryCount > 0) {
+        registry.WriteInteger("RetryCount", task.RetryCount);
+        registry.WriteInteger("RetryMinutes", task.RetryMinutes);
+    }
     registry.CloseKey();
 }
 
@@ -329,6 +333,12 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     }
     if (registry.GetDataType("MailWhen") == host::rdInteger) {
         task.MailWhen = registry.ReadInteger("MailWhen") & 3;
+    }
+    if (registry.GetDataType("RetryCount") == host::rdInteger) {
+        task.RetryCount = std::max(registry.ReadInteger("RetryCount"), 0);
+    }
+    if (registry.GetDataType("RetryMinutes") == host::rdInteger) {
+        task.RetryMinutes = std::max(registry.ReadInteger("RetryMinutes"), 0);
     }
     return idMade;
 }

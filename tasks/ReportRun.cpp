@@ -73,7 +73,7 @@ host::TClientReport* FindReport(std::int32_t reportId) {
         report = dynamic_cast<host::TClientReport*>(object);
     }
     if (report == nullptr) {
-        throw rtl::Exception(
+        throw ETaskSettingsFault(
             rtl::Format(host::_ERR_REPORT_NOT_FOUND, ("id:" + rtl::IntToStr(reportId)).c_str()));
     }
     return report;
@@ -83,8 +83,8 @@ host::TClientReport* FindReport(std::int32_t reportId) {
 // name short, is refused before anything is created.
 void CheckReportName(const std::string& reportName) {
     if (reportName.find('/') != std::string::npos || reportName.find('\0') != std::string::npos) {
-        throw rtl::Exception(rtl::Format("Report name \"%s\" cannot be used in a file name",
-                                         std::string(reportName.c_str()).c_str()));
+        throw ETaskSettingsFault(rtl::Format("Report name \"%s\" cannot be used in a file name",
+                                             std::string(reportName.c_str()).c_str()));
     }
 }
 
@@ -168,6 +168,9 @@ host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime
     record.Due = due;
     record.KeepFiles = KeepFiles;
     record.Started = rtl::Now();
+    if (FAttempt > 0) {
+        record.Note = "retry " + std::to_string(FAttempt) + " of " + std::to_string(RetryCount);
+    }
     return record;
 }
 
@@ -188,6 +191,7 @@ void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecor
         LastRunResult = ResultOfError("export failed as " + failures);
         LastRunOutcome = host::TRunOutcome::Failed;
     }
+    const bool retrying = PlanRetry(record);
     UpdateRow();
     TellRun(record);
     for (host::TRunRecord& run : further) {
@@ -195,11 +199,12 @@ void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecor
         TellRun(run);
     }
     // A run the person at the screen cancelled is nobody's news.
-    if (LastRunOutcome != host::TRunOutcome::Cancelled &&
+    // A failure that a retry may still mend is nobody's news yet either.
+    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
         host::TRunRecord mailed = record;
         mailed.Result = LastRunResult;
-        host::SubmitMailOrder({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody});
+        host::SubmitMailOrder({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody, further});
     }
 }
 
@@ -208,12 +213,23 @@ void TScheduleItem::FailWithoutRun(const std::string& result) {
     record.ReportName = FoundReportName(ReportId);
     record.Result = result;
     record.Outcome = host::TRunOutcome::Failed;
+    // The schedule itself is at fault: no retry can mend it.
+    FFinalFault = true;
     std::vector<host::TRunRecord> none;
     EndRun(record, none);
 }
 
 void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
+    RunAttempt(trigger, due, 0);
+}
+
+void TScheduleItem::RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, int attempt) {
     const std::shared_ptr<bool> alive = FAlive;
+    // Whatever runs now stands in for the retry that waited.
+    CancelRetry();
+    FAttempt = attempt;
+    FFinalFault = false;
+    LastDelivery.clear();
     host::TRunRecord record = NewRun(trigger, due);
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunOutcome.reset();
@@ -223,6 +239,7 @@ void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
     RunReport(record, further, written);
     if (*alive) {
         EndRun(record, further);
+        FAttempt = 0;
         return;
     }
     // Deleted while its report ran: the person who deleted it ended the run.
@@ -255,11 +272,11 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         record.ReportName = report->Name;
         host::TfrxCustomExportFilter* filter = FindExportFilter(Filter);
         if (filter == nullptr) {
-            throw rtl::Exception("Export filter not found!");
+            throw ETaskSettingsFault("Export filter not found!");
         }
         if (ExportPath.empty()) {
             // Rather than a file in the root folder.
-            throw rtl::Exception("Export path is empty");
+            throw ETaskSettingsFault("Export path is empty");
         }
 
         // Words stand for the due time; a run by hand stands for its start.
@@ -280,9 +297,14 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
                 return ChooseExportTarget(history, Id, folder + MakeExportFileName(report->Name),
                                           exporter.DefaultExt, rtl::Now());
             }
-            const std::string relative =
-                ExpandNamePattern(NamePattern, {Name, report->Name, exporter.DefaultExt, due,
-                                                params.PeriodStart, params.PeriodEnd});
+            std::string relative;
+            try {
+                relative =
+                    ExpandNamePattern(NamePattern, {Name, report->Name, exporter.DefaultExt, due,
+                                                    params.PeriodStart, params.PeriodEnd});
+            } catch (const rtl::Exception& e) {
+                throw ETaskSettingsFault(e.Message());
+            }
             MakeExportFolders(folder, relative);
             return ChoosePatternTarget(history, Id, folder, relative, NameExists == neKeepBoth);
         };
@@ -296,6 +318,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         for (TFurtherExport& more : exports) {
             try {
                 if (more.Filter == nullptr) {
+                    FFinalFault = true;
                     throw rtl::Exception("Export filter not found!");
                 }
                 furtherSwitches.push_back(std::make_unique<TFilterSwitches>(*more.Filter));
@@ -326,6 +349,8 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         }
         if (!prepared) {
             record.Result = "User canceled";
+            // Somebody said no: asking again would only ask the same person again.
+            FFinalFault = true;
             // Only a person at the screen cancels a run by hand; a due time that nobody could
             // answer for has failed.
             record.Outcome = record.Trigger == host::TRunTrigger::Manual
@@ -385,6 +410,9 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             }
         }
         return;
+    } catch (const ETaskSettingsFault& e) {
+        error = e.Message();
+        FFinalFault = true;
     } catch (const rtl::Exception& e) {
         error = e.Message();
     } catch (const std::exception& e) {

@@ -12,9 +12,11 @@
 #include "scheduler/ScheduleWords.h"
 #include "scheduler/ScheduledEvent.h"
 #include "tasks/ActiveDates.h"
+#include "tasks/RunRetry.h"
 
 #include <QUuid>
 #include <algorithm>
+#include <cstdio>
 
 namespace morvid {
 
@@ -86,6 +88,14 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     ActiveFrom = source.ActiveFrom;
     ActiveUntil = source.ActiveUntil;
     MoreFilters = source.MoreFilters;
+    MailTo = source.MailTo;
+    MailCc = source.MailCc;
+    MailBcc = source.MailBcc;
+    MailWhen = source.MailWhen;
+    MailSubject = source.MailSubject;
+    MailBody = source.MailBody;
+    RetryCount = source.RetryCount;
+    RetryMinutes = source.RetryMinutes;
 }
 
 void TScheduleItem::SetEnabled(bool value) {
@@ -146,16 +156,27 @@ void TScheduleItem::UpdateRow() {
     subItems.Clear();
     subItems.Add(Enabled ? "Yes" : "No");
     subItems.Add(LastRun.IsClear() ? NeverText : rtl::DateTimeToStr(LastRun.AsDateTime()));
-    const int result = subItems.Add(LastRunResult);
+    // The mail's fate beside the run's, while the run is the last one.
+    const std::string resultText =
+        LastDelivery.empty() ? LastRunResult : LastRunResult + " \u2014 " + LastDelivery;
+    const int result = subItems.Add(resultText);
     // The column is often too narrow for an error message; the hint shows all of it.
-    subItems.SetHint(result, LastRunResult);
+    subItems.SetHint(result, resultText);
     row->SetError(LastRunFailed(), result);
 
     // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
     const TScheduleState state = Event->Schedule->State;
     const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
     std::string nextRunText = NeverText;
-    if (armed) {
+    if (FRetry) {
+        int hour = 0, minute = 0, second = 0, ms = 0;
+        rtl::DecodeTime(PendingRetry()->At, hour, minute, second, ms);
+        char at[8];
+        std::snprintf(at, sizeof at, "%02d:%02d", hour, minute);
+        nextRunText = std::string("Retrying at ") + at + " (" +
+                      std::to_string(PendingRetry()->Attempt) + " of " +
+                      std::to_string(RetryCount) + ")";
+    } else if (armed) {
         // Outside its active days an armed task is woken at its due times but does not run.
         TActiveState active = ActiveStateAt(ActiveFrom, ActiveUntil, rtl::Now());
         if (active == TActiveState::Active &&
@@ -271,11 +292,15 @@ bool TScheduleItem::CatchUp() {
 }
 
 void TScheduleItem::StopSchedule() {
+    // Disabled or disconnected: nothing runs, retries neither.
+    CancelRetry();
     Event->Stop();
     UpdateRow();
 }
 
 void TScheduleItem::SuspendSchedule() {
+    // The task is being changed: a retry would run settings that may be gone.
+    CancelRetry();
     if (Event->Running) {
         Event->Stop();
     }

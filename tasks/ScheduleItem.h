@@ -21,6 +21,10 @@ namespace morvid {
 class TExportReservation;
 class TScheduledEvent;
 
+// A fault of the task's settings (an unknown report or format, a name pattern that cannot be
+// used): the run fails, and a retry would only meet it again.
+RTL_DECLARE_EXCEPTION(ETaskSettingsFault, rtl::Exception);
+
 // The choices of TScheduleItem::NameExists, as stored.
 enum TNameExists : std::int32_t {
     neReplace = 0,  // a file of the task's own, or of nobody's that the history knows, goes
@@ -90,6 +94,16 @@ public:
     // any run is, so that nobody takes a task that never runs for a quiet one.
     void ArmingFailed(const std::string& message);
 
+    // A failed run waits for its retry: when, and which of RetryCount it will be.
+    struct TPendingRetry {
+        rtl::TDateTime At = 0;
+        int Attempt = 0;
+    };
+    std::optional<TPendingRetry> PendingRetry() const;
+    // What became of the last run's mail ("Sent to 3 recipients", "Retrying at ..."), as the
+    // host's delivery told it; shown beside the result, not stored.
+    void SetDelivery(const std::string& text) { LastDelivery = text; }
+
     // The last run failed: not a success, a cancel or a run going on.
     bool LastRunFailed() const { return LastRunOutcome == host::TRunOutcome::Failed; }
 
@@ -131,6 +145,11 @@ public:
     std::string MailTo, MailCc, MailBcc;
     std::int32_t MailWhen = 0;
     std::string MailSubject, MailBody;
+    // A failed run of a due time is run again this many times, RetryMinutes apart, until the
+    // next due time comes; 0 never.
+    std::int32_t RetryCount = 0;
+    std::int32_t RetryMinutes = 0;
+    std::string LastDelivery;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 
@@ -150,6 +169,20 @@ private:
     // `written` until the run is told.
     void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further,
                    std::vector<TExportReservation>& written);
+
+    // One run of the due time `due`; `attempt` counts its retries (0: the first run).
+    void RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, int attempt);
+    // After a failed run that a retry may mend, arms the retry unless the next due time
+    // comes first.
+    // True when a retry follows.
+    bool PlanRetry(const host::TRunRecord& record);
+    void CancelRetry();
+
+    struct TRetryState;
+    std::unique_ptr<TRetryState> FRetry;
+    // The run going on met a fault no retry mends: a settings fault, or a cancel.
+    bool FFinalFault = false;
+    int FAttempt = 0; // the retry the run going on is; 0 for the first run of its due time
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

@@ -309,9 +309,11 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.MoreFilters = {"Excel workbook", "PDF file"};
     task.MailTo = "Ops <ops@example.org>, b@example.org";
     task.MailWhen = 2;
+    task.RetryCount = 3;
+    task.RetryMinutes = 10;
     Save();
     const TValues stored = StoredValues(*Registry(), ItemPath(0));
-    EXPECT_THAT(TValues(stored.end() - 9, stored.end()),
+    EXPECT_THAT(TValues(stored.end() - 11, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
                             TStoredValue{"KeepFiles", rdInteger, "7"},
                             TStoredValue{"NamePattern", rdString, "{due:yyyy}/{report}"},
@@ -320,7 +322,9 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
                             TStoredValue{"ActiveUntil", rdString, "2027-03-31"},
                             TStoredValue{"MoreFilters", rdString, "Excel workbook;PDF file"},
                             TStoredValue{"MailTo", rdString, task.MailTo},
-                            TStoredValue{"MailWhen", rdInteger, "2"}));
+                            TStoredValue{"MailWhen", rdInteger, "2"},
+                            TStoredValue{"RetryCount", rdInteger, "3"},
+                            TStoredValue{"RetryMinutes", rdInteger, "10"}));
     Restart();
     Load();
     EXPECT_TRUE(Task(0).RunMissed);
@@ -333,6 +337,8 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_EQ(Task(0).MailTo, "Ops <ops@example.org>, b@example.org");
     EXPECT_EQ(Task(0).MailWhen, 2);
     EXPECT_TRUE(Task(0).MailCc.empty());
+    EXPECT_EQ(Task(0).RetryCount, 3);
+    EXPECT_EQ(Task(0).RetryMinutes, 10);
 
     const struct {
         const char* Case;
@@ -343,6 +349,7 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
         std::vector<std::string> MoreFilters = {};
     } cases[] = {
         {"negative count", {{"KeepFiles", rdInteger, "-3"}}, false, 0},
+        {"negative retries are none", {{"RetryCount", rdInteger, "-2"}}, false, 0},
         {"option of another type", {{"RunMissed", rdString, "1"}}, false, 0},
         {"any non-zero is on", {{"RunMissed", rdInteger, "2"}}, true, 0},
         {"empty identity", {{"Id", rdString, ""}}, false, 0},
@@ -366,6 +373,7 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
         EXPECT_EQ(Task(0).KeepFiles, c.KeepFiles);
         EXPECT_EQ(Task(0).NameExists, c.NameExists);
         EXPECT_EQ(Task(0).MoreFilters, c.MoreFilters);
+        EXPECT_EQ(Task(0).RetryCount, 0);
         EXPECT_FALSE(Task(0).Id.empty());
     }
 }

@@ -322,6 +322,61 @@ TEST_F(UnattendedRunTest, FurtherFormatsExportTheOneReportAndEachIsRecorded) {
     EXPECT_EQ(Runs[2].FileName, "");
 }
 
+// A failed due time is tried again while a retry may mend it: never for a fault of the task's
+// settings, a run by hand, or once the next due time is nearer than the retry.
+TEST_F(UnattendedRunTest, AFailedDueTimeWaitsForItsRetryOnlyWhenARetryCanMendIt) {
+    const rtl::TDateTime due = rtl::Now() - 5 / 86400.0;
+    struct TCase {
+        const char* Name;
+        std::function<void(TScheduleItem&)> Break;
+        host::TRunTrigger Trigger;
+        const char* NextRun;                 // the row's "Next run"; empty: not a retry
+        const char* CronStr = "0 * * * * *"; // hourly: the next due time is 14:00
+    } const cases[] = {
+        {"a folder not there yet", [&](TScheduleItem& t) { t.SetExportPath(File("later")); },
+         host::TRunTrigger::Schedule, "Retrying at 13:56 (1 of 2)"},
+        {"caught up", [&](TScheduleItem& t) { t.SetExportPath(File("later")); },
+         host::TRunTrigger::CatchUp, "Retrying at 13:56 (1 of 2)"},
+        {"by hand", [&](TScheduleItem& t) { t.SetExportPath(File("later")); },
+         host::TRunTrigger::Manual, ""},
+        {"the next due time comes first", [&](TScheduleItem& t) { t.SetExportPath(File("later")); },
+         host::TRunTrigger::Schedule, "", "*/5 * * * * *"},
+        {"unknown format", [](TScheduleItem& t) { t.SetFilter("Punched cards"); },
+         host::TRunTrigger::Schedule, ""},
+        {"unknown further format", [](TScheduleItem& t) { t.MoreFilters = {"Punched cards"}; },
+         host::TRunTrigger::Schedule, ""},
+        {"unknown report", [](TScheduleItem& t) { t.SetReportId(ReportId + 1); },
+         host::TRunTrigger::Schedule, ""},
+        {"invalid name pattern", [](TScheduleItem& t) { t.NamePattern = "/{report}"; },
+         host::TRunTrigger::Schedule, ""},
+        {"succeeded", [](TScheduleItem&) {}, host::TRunTrigger::Schedule, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Runs.clear();
+        ListView->Items.Clear();
+        auto task = MakeTask(c.Name);
+        task->SetEnabled(true);
+        task->RetryCount = 2;
+        task->RetryMinutes = 10;
+        task->SetCronStr(c.CronStr);
+        c.Break(*task);
+        task->StartSchedule();
+        task->Run(c.Trigger, c.Trigger == host::TRunTrigger::Manual ? 0 : due);
+        ASSERT_EQ(RowCount(), 1);
+        const bool retry = *c.NextRun != '\0';
+        EXPECT_EQ(task->PendingRetry().has_value(), retry);
+        if (retry) {
+            EXPECT_EQ(RowTexts(0)[4], c.NextRun);
+        } else {
+            EXPECT_THAT(RowTexts(0)[4], ::testing::Not(HasSubstr("Retrying")));
+        }
+        // Changing the task ends the wait.
+        task->SuspendSchedule();
+        EXPECT_FALSE(task->PendingRetry());
+    }
+}
+
 TEST_F(UnattendedRunTest, CatchUpRunsOnceForManyMissedDueTimesAndOnlyWhenAsked) {
     const rtl::TDateTime now = rtl::Now();
     const rtl::TDateTime threeHoursAgo = now - 3 / 24.0;

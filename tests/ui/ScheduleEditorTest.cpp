@@ -653,6 +653,8 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     task->MailBcc = "\"Smith, Ann\" <ann@example.org>";
     task->MailSubject = "{task} failed";
     task->MailBody = "See {file}\nSize: {size}";
+    task->RetryCount = 3;
+    task->RetryMinutes = 15;
     Dialog->LoadFromTask(*task);
     EXPECT_TRUE(OkEnabled());
     EXPECT_EQ(Find<QComboBox>("icbReport")->currentText(), "Operators");
@@ -677,6 +679,12 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     EXPECT_EQ(saved->MailBcc, task->MailBcc);
     EXPECT_EQ(saved->MailSubject, task->MailSubject);
     EXPECT_EQ(saved->MailBody, task->MailBody);
+    EXPECT_EQ(saved->RetryCount, 3);
+    EXPECT_EQ(saved->RetryMinutes, 15);
+    // Retries off keep no minutes: the task stores neither value.
+    Find<QSpinBox>("sedRetryCount")->setValue(0);
+    Dialog->SaveToTask(*saved);
+    EXPECT_EQ(saved->RetryMinutes, 0);
     ASSERT_EQ(saved->Params.size(), 5u);
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(saved->Params[i].ParamType, task->Params[i].ParamType) << i;

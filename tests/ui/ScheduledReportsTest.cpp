@@ -666,6 +666,10 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
     source->KeepFiles = 7;
     source->RunMissed = true;
     source->ActiveUntil = "2027-12-31";
+    source->MailTo = "ops@example.org";
+    source->MailWhen = 3;
+    source->RetryCount = 2;
+    source->RetryMinutes = 5;
     for (const std::string& other : GetParam().Others) {
         AddTask(other, false);
     }
@@ -696,6 +700,10 @@ TEST_P(DuplicateTaskTest, DuplicateEditsADisabledCopy) {
         EXPECT_EQ(copy->KeepFiles, 7);
         EXPECT_TRUE(copy->RunMissed);
         EXPECT_EQ(copy->ActiveUntil, "2027-12-31");
+        EXPECT_EQ(copy->MailTo, "ops@example.org");
+        EXPECT_EQ(copy->MailWhen, 3);
+        EXPECT_EQ(copy->RetryCount, 2);
+        EXPECT_EQ(copy->RetryMinutes, 5);
         EXPECT_NE(copy->Id, source->Id);
         EXPECT_EQ(Window->SelectedTask(), copy);
     }

@@ -12,6 +12,13 @@
 
 namespace morvid {
 
+namespace {
+
+// What the minutes field offers while retries are off.
+constexpr int DefaultRetryMinutes = 5;
+
+} // namespace
+
 TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     cbxScheduleEnabled = new QCheckBox(QStringLiteral("Enabled"), &FDialog);
     cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
@@ -32,6 +39,35 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
 
     cbxRunMissed = new QCheckBox(QStringLiteral("Run once at start if missed"), &FDialog);
     cbxRunMissed->setObjectName(QStringLiteral("cbxRunMissed"));
+
+    // The sentence reads as one: "Retry a failed run [N] times, [M] minutes apart".
+    sedRetryCount = new QSpinBox(&FDialog);
+    sedRetryCount->setObjectName(QStringLiteral("sedRetryCount"));
+    sedRetryCount->setRange(0, 99);
+    sedRetryCount->setSpecialValueText(QStringLiteral("no"));
+    sedRetryMinutes = new QSpinBox(&FDialog);
+    sedRetryMinutes->setObjectName(QStringLiteral("sedRetryMinutes"));
+    sedRetryMinutes->setRange(1, 24 * 60);
+    sedRetryMinutes->setValue(DefaultRetryMinutes);
+    sedRetryMinutes->setEnabled(false);
+    connect(sedRetryCount, &QSpinBox::valueChanged, sedRetryMinutes,
+            [this](int count) { sedRetryMinutes->setEnabled(count > 0); });
+    auto* retryLabel = new QLabel(QStringLiteral("Retry a failed run"), &FDialog);
+    retryLabel->setObjectName(QStringLiteral("lblRetry"));
+    retryLabel->setBuddy(sedRetryCount);
+    auto* retryRow = new QHBoxLayout;
+    retryRow->setSpacing(editor::FieldGap);
+    retryRow->addWidget(retryLabel);
+    retryRow->addWidget(sedRetryCount);
+    const auto word = [this](const char* name, const char* text) {
+        auto* label = new QLabel(QString::fromLatin1(text), &FDialog);
+        label->setObjectName(QString::fromLatin1(name));
+        return label;
+    };
+    retryRow->addWidget(word("lblRetryTimes", "times,"));
+    retryRow->addWidget(sedRetryMinutes);
+    retryRow->addWidget(word("lblRetryMinutes", "minutes apart"));
+    retryRow->addStretch(1);
 
     // A day each way, or no bound while its box is off.
     const auto activeDay = [this](const char* boxName, const char* caption, const char* editName,
@@ -67,13 +103,14 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     area->setSpacing(editor::FieldGap);
     area->addLayout(enabledRow);
     area->addWidget(cbxRunMissed);
+    area->addLayout(retryRow);
     area->addLayout(activeRow);
     FLayout = area;
 }
 
 std::vector<QWidget*> TOptionsArea::TabOrder() const {
-    return {cbxScheduleEnabled, sedKeepFiles,   cbxRunMissed,  cbxActiveFrom,
-            dedActiveFrom,      cbxActiveUntil, dedActiveUntil};
+    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,   sedRetryCount, sedRetryMinutes,
+            cbxActiveFrom,      dedActiveFrom, cbxActiveUntil, dedActiveUntil};
 }
 
 bool TOptionsArea::ConfirmOk() {
@@ -90,6 +127,9 @@ void TOptionsArea::LoadFromTask(const TScheduleItem& task) {
     cbxScheduleEnabled->setChecked(task.Enabled);
     cbxRunMissed->setChecked(task.RunMissed);
     sedKeepFiles->setValue(task.KeepFiles);
+    sedRetryCount->setValue(task.RetryCount);
+    sedRetryMinutes->setValue(task.RetryCount > 0 && task.RetryMinutes > 0 ? task.RetryMinutes
+                                                                           : DefaultRetryMinutes);
     const auto load = [](const std::string& text, QCheckBox* box, QDateEdit* edit) {
         rtl::TDateTime day = 0;
         const bool bounded = TryParseActiveDay(text, day);
@@ -106,6 +146,9 @@ void TOptionsArea::SaveToTask(TScheduleItem& task) const {
     task.SetEnabled(cbxScheduleEnabled->isChecked());
     task.RunMissed = cbxRunMissed->isChecked();
     task.KeepFiles = sedKeepFiles->value();
+    // Off leaves no minutes behind, so a task that never retries stores neither value.
+    task.RetryCount = sedRetryCount->value();
+    task.RetryMinutes = task.RetryCount > 0 ? sedRetryMinutes->value() : 0;
     const auto save = [](const QCheckBox* box, const QDateEdit* edit) {
         return box->isChecked() ? edit->date().toString(Qt::ISODate).toStdString() : std::string();
     };

@@ -1,5 +1,6 @@
 // TOptionsArea: the editor's last area, whether and how the task runs: "Enabled", how many of
-// its exports it keeps, whether it makes up for a missed run, and the days it is active.
+// its exports it keeps, whether it makes up for a missed run or retries a failed one, and the
+// days it is active.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
@@ -28,6 +29,9 @@ public:
     QCheckBox* cbxScheduleEnabled = nullptr;
     QSpinBox* sedKeepFiles = nullptr;
     QCheckBox* cbxRunMissed = nullptr;
+    // "Retry a failed run N times, M minutes apart": N 0 is off.
+    QSpinBox* sedRetryCount = nullptr;
+    QSpinBox* sedRetryMinutes = nullptr;
     QCheckBox* cbxActiveFrom = nullptr;
     QDateEdit* dedActiveFrom = nullptr;
     QCheckBox* cbxActiveUntil = nullptr;

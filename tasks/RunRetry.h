@@ -1,0 +1,17 @@
+// The retry a failed run of a task waits for: what it stands for, and the timer that brings it.
+// Only the task's own units see it.
+#pragma once
+
+#include "tasks/ScheduleItem.h"
+
+#include <QObject>
+
+namespace morvid {
+
+struct TScheduleItem::TRetryState {
+    TPendingRetry Retry;
+    // The timer's receiver: freeing it cancels the retry.
+    QObject Context;
+};
+
+} // namespace morvid
