@@ -244,7 +244,8 @@ void TClientHost::NoticeTaskRun(const host::TRunRecord& run) {
                             run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string()};
     // A task that was failing when the client last ran is no news when it fails again.
     FFailures->Take({run.TaskId.empty() ? run.TaskName : run.TaskId,
-                     run.Outcome == host::TRunOutcome::Failed, std::move(details)},
+                     run.Outcome == host::TRunOutcome::Failed, std::move(details),
+                     run.Outcome == host::TRunOutcome::Cancelled},
                     [this, &run] { return FailedBefore(run); });
 }
 
@@ -274,8 +275,7 @@ void TClientHost::StartMail() {
         FMail = std::make_unique<TMailDesk>(
             FOptions.HistoryFile, std::move(settings),
             [this](const std::string& text) { Info(text); },
-            [this](const std::string& text) { Error(text); },
-            [this](const host::TRunRecord& run) { NoticeTaskRun(run); });
+            [this](const std::string& text) { Error(text); }, FTaskRuns);
     } catch (const std::exception& e) {
         Error(std::string("mail delivery is off: ") + e.what());
     }
@@ -305,22 +305,12 @@ void TClientHost::ApplyMailSettings(const TMailSettings& settings) {
 
 void TClientHost::TakeMailOrder(const host::TMailOrder& order) {
     if (FMail == nullptr) {
-        Error("Task \"" + order.Run.TaskName +
-              "\": Not delivered: mail needs the run history, which is not open");
+        const std::string text = "Not delivered: mail needs the run history, which is not open";
+        Error("Task \"" + order.Run.TaskName + "\": " + text);
+        TellUndelivered(FTaskRuns, order.Run, text, {});
         return;
     }
-    // The run was recorded just before: its id ties the mail to it in the history.
-    std::int64_t runId = 0;
-    try {
-        host::TRunQuery latest;
-        latest.TaskId = order.Run.TaskId;
-        latest.Limit = 1;
-        if (const auto runs = FRecorder.History()->Runs(latest); !runs.empty()) {
-            runId = runs.front().Id;
-        }
-    } catch (const std::exception&) {
-    }
-    FMail->Take(order, runId);
+    FMail->Take(order);
 }
 
 bool TClientHost::Start() {

@@ -22,7 +22,11 @@ void TFailureNotices::Take(const TTaskRunResult& run, const std::function<bool()
         if (news && FNotifier) {
             FNotifier->Notify("Report task \"" + run.Details.Task + "\" failed",
                               run.Details.Result);
+            FNotified.insert(run.TaskKey);
         }
+    } else if (!run.Cancelled && FNotified.erase(run.TaskKey) > 0 && FNotifier) {
+        // Whoever saw the failure should not have to look whether it still holds.
+        FNotifier->Notify("Report task \"" + run.Details.Task + "\" recovered", run.Details.Result);
     }
     if (OnFailingCount) {
         OnFailingCount(FWatch.FailingCount());

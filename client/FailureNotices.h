@@ -1,6 +1,7 @@
 // What the client does when a report task fails, beyond the log line every run gets: runs the
 // operator's --on-failure command, raises a desktop notification when the failure is news (the
-// task had succeeded, or had not run), and keeps count of the tasks that are failing.
+// task had succeeded, or had not run) and another when such a task recovers, and keeps count of
+// the tasks that are failing.
 #pragma once
 
 #include "client/DesktopNotifier.h"
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 namespace morvid {
 
@@ -18,6 +20,7 @@ struct TTaskRunResult {
     std::string TaskKey; // the task's stable identity (its name where it has none)
     bool Failed = false;
     TFailureDetails Details;
+    bool Cancelled = false; // neither a failure nor a recovery
 };
 
 class TFailureNotices {
@@ -44,6 +47,8 @@ private:
     std::unique_ptr<TDesktopNotifier> FNotifier;
     std::unique_ptr<TFailureCommand> FCommand;
     TFailureWatch FWatch;
+    // Tasks whose failure this session notified and that have not succeeded since.
+    std::unordered_set<std::string> FNotified;
 };
 
 } // namespace morvid

@@ -1,5 +1,6 @@
 #include "client/MailDesk.h"
 
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <QCoreApplication>
@@ -76,9 +77,9 @@ std::optional<std::string> ReadMailPassword(const std::string& file) {
 }
 
 TMailDesk::TMailDesk(const std::string& historyFile, TMailSettings settings, TLog info, TLog error,
-                     TFailed failed)
-    : FSettings(std::move(settings)), FInfo(std::move(info)), FError(std::move(error)),
-      FFailed(std::move(failed)), FOutbox(historyFile), FReceiver(std::make_unique<QObject>()) {
+                     host::TTaskRuns& runs)
+    : FSettings(std::move(settings)), FInfo(std::move(info)), FError(std::move(error)), FRuns(runs),
+      FOutbox(historyFile), FReceiver(std::make_unique<QObject>()) {
     QObject* receiver = FReceiver.get();
     FWorker = std::make_unique<host::TDeliveryWorker>(
         historyFile, FSettings.Server, [this, receiver](const host::TOutboxMail& mail) {
@@ -91,11 +92,33 @@ TMailDesk::~TMailDesk() {
     FWorker.reset();
 }
 
-void TMailDesk::Take(const host::TMailOrder& order, std::int64_t runId) noexcept {
+std::int64_t TMailDesk::RunIdOf(const host::TRunRecord& run) const {
+    host::TRunHistory* history = FRuns.History();
+    if (history == nullptr || run.TaskId.empty()) {
+        return 0;
+    }
+    try {
+        // The run's further formats were recorded after it, with the same start.
+        host::TRunQuery query;
+        query.TaskId = run.TaskId;
+        query.Limit = 64;
+        std::int64_t id = 0;
+        for (const host::TRunRecord& recorded : history->Runs(query)) {
+            if (recorded.Started == run.Started && recorded.Format == run.Format) {
+                id = recorded.Id; // newest first: the last match is the run itself
+            }
+        }
+        return id;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+void TMailDesk::Take(const host::TMailOrder& order) noexcept {
     const std::string task = "Task " + Quoted(order.Run.TaskName) + ": ";
     try {
         host::TOutboxMail queued;
-        queued.RunId = runId;
+        queued.RunId = RunIdOf(order.Run);
         queued.TaskId = order.Run.TaskId;
         queued.TaskName = order.Run.TaskName;
         host::TMailMessage& mail = queued.Mail;
@@ -112,49 +135,110 @@ void TMailDesk::Take(const host::TMailOrder& order, std::int64_t runId) noexcept
             order.Subject.empty() ? host::DefaultMailSubject : order.Subject, run);
         mail.Body =
             host::ExpandMailTemplate(order.Body.empty() ? host::DefaultMailBody : order.Body, run);
-        if (run.FileSize >= 0) {
-            const std::size_t slash = run.FileName.rfind('/');
+        // Every file the run wrote, in the task's order of formats; the limit counts them all.
+        std::vector<std::string> files{run.FileName};
+        for (const host::TRunRecord& more : order.Further) {
+            files.push_back(more.Outcome == host::TRunOutcome::Succeeded ? more.FileName : "");
+        }
+        std::int64_t budget = std::int64_t{FSettings.MaxAttachmentMiB} * 1024 * 1024;
+        std::string notes;
+        for (const std::string& file : files) {
+            const auto facts = file.empty() ? std::nullopt : host::RegularFileFacts(file);
+            if (!facts) {
+                continue;
+            }
             const std::string note = host::AttachWithinLimit(
-                mail, {run.FileName, run.FileName.substr(slash + 1)}, run.FileSize,
-                std::int64_t{FSettings.MaxAttachmentMiB} * 1024 * 1024);
-            if (!note.empty()) {
+                mail, {file, file.substr(file.rfind('/') + 1)}, facts->Size, budget);
+            if (note.empty()) {
+                budget -= facts->Size;
+            } else {
                 FInfo(task + note);
+                notes += (notes.empty() ? "" : "; ") + note;
             }
         }
         mail.MessageId = host::NewMessageId(mail.From.AddrSpec);
         mail.Date = static_cast<std::int64_t>(std::time(nullptr));
         FOutbox.Add(queued);
+        FMailRuns[queued.Id] = order.Run;
         FWorker->Wake();
+        if (host::TRunHistory* history = FRuns.History();
+            history != nullptr && queued.RunId != 0 && !notes.empty()) {
+            history->AppendNote(queued.RunId, "mail: " + notes);
+        }
     } catch (const std::exception& e) {
         FError(task + "Not delivered: " + e.what());
-        host::TRunRecord failed = order.Run;
-        failed.Result = std::string("Error: Not delivered: ") + e.what();
-        failed.Outcome = host::TRunOutcome::Failed;
-        FFailed(failed);
+        TellUndelivered(FRuns, order.Run, std::string("Not delivered: ") + e.what(),
+                        "mail not written");
     }
+}
+
+void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const std::string& text,
+                     const std::string& note) {
+    runs.TellDelivery({run.TaskId, run.Started, text, true});
+    // A record of its own, as a further format's export is: the run was told when it ended,
+    // and its mail failed only now.
+    host::TRunRecord record;
+    record.TaskId = run.TaskId;
+    record.TaskName = run.TaskName;
+    record.ReportName = run.ReportName;
+    record.Format = run.Format;
+    record.Trigger = run.Trigger;
+    record.Due = run.Due;
+    record.KeepFiles = run.KeepFiles;
+    record.Started = rtl::Now();
+    record.Ended = record.Started;
+    record.Result = "Error: " + text;
+    record.Outcome = host::TRunOutcome::Failed;
+    record.Note = run.Started != 0 ? "mail of the run started " +
+                                         rtl::FormatDateTimeISO(run.Started).substr(0, 19) +
+                                         (note.empty() ? "" : ", " + note)
+                                   : note;
+    runs.Tell(record);
 }
 
 void TMailDesk::Heard(const host::TOutboxMail& mail) {
     const std::string task = "Task " + Quoted(mail.TaskName) + ": ";
-    switch (mail.State) {
-    case host::TDeliveryState::Sent:
-        FInfo(task + "Sent to " + std::to_string(mail.Mail.Recipients().size()) + " recipient" +
-              (mail.Mail.Recipients().size() == 1 ? "" : "s"));
-        return;
-    case host::TDeliveryState::Queued:
-        FInfo(task + "Retrying at " + ClockText(mail.NextAttempt) + " (" +
-              std::to_string(mail.Attempts) + "): " + mail.Reason);
-        return;
-    case host::TDeliveryState::Failed: {
-        FError(task + "Not delivered: " + mail.Reason);
-        host::TRunRecord failed;
-        failed.TaskId = mail.TaskId;
-        failed.TaskName = mail.TaskName;
-        failed.Result = "Error: Not delivered: " + mail.Reason;
-        failed.Outcome = host::TRunOutcome::Failed;
-        FFailed(failed);
-        return;
+    host::TRunRecord run;
+    if (const auto known = FMailRuns.find(mail.Id); known != FMailRuns.end()) {
+        run = known->second;
+    } else {
+        // Left queued by an earlier session: its task is all the outbox knows of the run.
+        run.TaskId = mail.TaskId;
+        run.TaskName = mail.TaskName;
     }
+    const std::string attempts =
+        std::to_string(mail.Attempts) + (mail.Attempts == 1 ? " attempt" : " attempts");
+    std::string text;
+    switch (mail.State) {
+    case host::TDeliveryState::Queued:
+        text = "Retrying at " + ClockText(mail.NextAttempt) + " (" + std::to_string(mail.Attempts) +
+               "): " + mail.Reason;
+        FInfo(task + text);
+        FRuns.TellDelivery({run.TaskId, run.Started, text, false});
+        return;
+    case host::TDeliveryState::Sent: {
+        const std::size_t count = mail.Mail.Recipients().size();
+        text = "Sent to " + std::to_string(count) + " recipient" + (count == 1 ? "" : "s");
+        FInfo(task + text);
+        break;
+    }
+    case host::TDeliveryState::Failed:
+        text = "Not delivered: " + mail.Reason;
+        break;
+    }
+    FMailRuns.erase(mail.Id);
+    // The history says how it ended, and after how many tries, on the run itself.
+    if (host::TRunHistory* history = FRuns.History(); history != nullptr && mail.RunId != 0) {
+        try {
+            history->AppendNote(mail.RunId, "mail: " + text + " (" + attempts + ")");
+        } catch (const std::exception& e) {
+            FError(task + "cannot note the mail in the history: " + e.what());
+        }
+    }
+    if (mail.State == host::TDeliveryState::Failed) {
+        TellUndelivered(FRuns, run, text, attempts);
+    } else {
+        FRuns.TellDelivery({run.TaskId, run.Started, text, false});
     }
 }
 

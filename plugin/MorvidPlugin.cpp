@@ -83,6 +83,10 @@ TMorvidPlugin::TMorvidPlugin(host::TQuorClientPluginInfo& info, host::IQuorClien
         menu->ItemLinks.Add(FWindow->bbMorvid)->SetBeginGroup(true);
     }
     EventList = std::make_unique<TSchEventList>();
+    if (host::TTaskRuns* runs = TaskRuns()) {
+        FDeliveries = runs->ListenDeliveries(
+            [this](const host::TDeliveryNotice& notice) { DeliveryHeard(notice); });
+    }
 } catch (...) {
     // No destructor runs for a half-made object, so the globals must not keep pointing at it.
     // The members are gone already: the window took its command and the menu link with it.
@@ -94,6 +98,7 @@ TMorvidPlugin::TMorvidPlugin(host::TQuorClientPluginInfo& info, host::IQuorClien
 // clang-format on
 
 TMorvidPlugin::~TMorvidPlugin() {
+    FDeliveries.Cancel();
     if (FWindow != nullptr) {
         host::TBarButton* command = FWindow->bbMorvid;
         while (command->LinkCount() > 0) {
@@ -162,6 +167,30 @@ void TMorvidPlugin::DoConnected() {
         message += "\n" + failures[i];
     }
     Raise(kind, message);
+}
+
+void TMorvidPlugin::DeliveryHeard(const host::TDeliveryNotice& notice) {
+    if (DLGScheduledReports == nullptr) {
+        return;
+    }
+    host::TListView& list = *DLGScheduledReports->lstSchedules;
+    for (int i = 0; i < list.Items.Count(); ++i) {
+        TScheduleItem* task = RowTask(list, i);
+        if (task == nullptr || task->Id != notice.TaskId) {
+            continue;
+        }
+        if (notice.Failed) {
+            // A mail that will not arrive fails the run, whichever run it was.
+            task->LastRunResult = "Error: " + notice.Text;
+            task->LastRunOutcome = host::TRunOutcome::Failed;
+            task->SetDelivery({});
+        } else if (notice.RunStarted == 0 ||
+                   (!task->LastRun.IsClear() && task->LastRun.AsDateTime() == notice.RunStarted)) {
+            // Of an older run the row says nothing: it shows the last one.
+            task->SetDelivery(notice.Text);
+        }
+        task->UpdateRow();
+    }
 }
 
 host::TTaskRuns* TMorvidPlugin::TaskRuns() const {

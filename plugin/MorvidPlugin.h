@@ -6,6 +6,7 @@
 #include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/ClientPlugin.h"
 #include "platform/host/core/TaskControl.h"
+#include "platform/host/report/TaskRuns.h"
 #include "scheduler/SchEventList.h"
 
 #include <memory>
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace host {
-class TRunHistory;
-class TTaskRuns;
 class TMailServerLink;
 } // namespace host
 
@@ -72,9 +71,12 @@ public:
 private:
     // CheckTask; for a change, only the fields that differ from `before`.
     void CheckChange(const host::TTaskData& task, const host::TTaskData* before) const;
+    // What became of a task's mail, on its row: beside the result, or as its failure.
+    void DeliveryHeard(const host::TDeliveryNotice& notice);
 
     std::unique_ptr<TDLGScheduledReports> FWindow;
     std::unique_ptr<TMorvidSettings> FSettings;
+    host::TRunSubscription FDeliveries;
 };
 
 // The one plug-in object of the loaded library; nullptr while there is none.

@@ -1,12 +1,14 @@
 // The product end to end: quor-client headless with the report scheduler plug-in and its demo
 // tasks. A task due every minute writes a real export file, the run is logged, and after SIGTERM
 // the settings hold the task's last run and its result.
+#include "platform/host/delivery/Outbox.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/report/CsvExport.h"
 #include "platform/host/server/DemoServer.h"
 #include "platform/host/server/ReportDefinition.h"
 #include "platform/host/server/SqliteDatabase.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
 #include "tests/host/delivery/SmtpTestServer.h"
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -156,70 +159,115 @@ TEST(EndToEnd, ATaskThatCannotBeArmedIsAFailedRunInTheHistoryAndForOnFailure) {
     EXPECT_EQ(runs[0].Result, result);
 }
 
-// A task with mail: the every-minute export reaches a real mail server as an attachment, and the
-// client logs the delivery.
-TEST(EndToEnd, ATaskWithMailSendsItsExportToTheMailServer) {
-    TTempDir dir;
-    host::TDemoServerOptions small;
-    small.Days = 1;
-    small.AlarmsPerDay = 10;
-    ASSERT_TRUE(host::CreateDemoServer(dir.File("server.db"), rtl::Now(), small));
-    const std::string settings = dir.File("registry.db");
-    const std::string exports = dir.File("exports");
-    std::filesystem::create_directories(exports);
-    const morvid::test::TSmtpTestServer mailServer(morvid::test::FreeLoopbackPort(),
-                                                   dir.File("mail"), {.User = "reports:s3cret"});
-    {
-        host::TSqliteDatabase server(dir.File("server.db"),
+// A client with a mail server, and one task of the demo server's "Object status" report.
+class MailClient : public ::testing::Test {
+protected:
+    MailClient() {
+        host::TDemoServerOptions small;
+        small.Days = 1;
+        small.AlarmsPerDay = 10;
+        EXPECT_TRUE(host::CreateDemoServer(Dir.File("server.db"), rtl::Now(), small));
+        std::filesystem::create_directories(Dir.File("credentials"));
+        std::ofstream(Dir.File("credentials/mail-password")) << "s3cret\n";
+    }
+
+    // The task's values beyond its report, format and mail server; "CronStr" among them.
+    void StoreTask(const std::vector<std::pair<std::string, std::string>>& strings,
+                   const std::vector<std::pair<std::string, std::int32_t>>& numbers,
+                   rtl::TDateTime lastRun = 0) {
+        host::TSqliteDatabase server(Dir.File("server.db"),
                                      host::TSqliteDatabase::TOpenMode::ReadOnly);
         std::int32_t reportId = 0;
         for (const host::TReportDefinition& report : host::LoadReportDefinitions(server)) {
             reportId = report.Name == "Object status" ? report.Id : reportId;
         }
-        host::TRegistry registry(settings);
-        ASSERT_TRUE(
-            registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0", true));
-        registry.WriteString("Name", "Türen every minute");
+        host::TRegistry registry(Settings);
+        ASSERT_TRUE(registry.OpenKey(Item0, true));
         registry.WriteInteger("Enabled", 1);
         registry.WriteInteger("ReportId", reportId);
-        registry.WriteString("ExportPath", exports);
         registry.WriteString("Filter", host::TfrxCsvExport::GetDescription());
-        registry.WriteString("CronStr", "* * * * * *");
         registry.WriteInteger("ParamCount", 0);
-        registry.WriteString("MailTo", "Night Shift <night@example.org>");
-        registry.WriteInteger("MailWhen", 1);
+        for (const auto& [name, value] : strings) {
+            registry.WriteString(name, value);
+        }
+        for (const auto& [name, value] : numbers) {
+            registry.WriteInteger(name, value);
+        }
+        if (lastRun != 0) {
+            registry.WriteDateTime("LastRun", lastRun);
+            registry.WriteDateTime("Created", rtl::LocalToUtc(lastRun));
+        }
         registry.CloseKey();
         ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Mail", true));
         registry.WriteString("Server", "127.0.0.1");
-        registry.WriteInteger("Port", mailServer.Port());
+        registry.WriteInteger("Port", MailServer.Port());
         registry.WriteString("Security", "starttls");
         registry.WriteString("User", "reports");
         registry.WriteString("From", "Reports <reports@example.org>");
-        registry.WriteString("CaFile", mailServer.CaFile());
-        registry.CloseKey();
+        registry.WriteString("CaFile", MailServer.CaFile());
     }
-    std::filesystem::create_directories(dir.File("credentials"));
-    { std::ofstream(dir.File("credentials/mail-password")) << "s3cret\n"; }
 
-    TClientProcess client(QUOR_CLIENT_PATH,
-                          {"--headless", "--settings", settings, "--server", dir.File("server.db"),
-                           "--plugins", MORVID_PLUGIN_DIR},
-                          {"XDG_CONFIG_HOME=" + dir.File("config"),
-                           "XDG_DATA_HOME=" + dir.File("data"),
-                           "XDG_STATE_HOME=" + dir.File("state"), "QT_QPA_PLATFORM=offscreen",
-                           "CREDENTIALS_DIRECTORY=" + dir.File("credentials")},
-                          dir.Path());
+    std::unique_ptr<TClientProcess> Start(std::vector<std::string> more = {}) {
+        std::vector<std::string> args{"--headless",     "--settings",          Settings,
+                                      "--server",       Dir.File("server.db"), "--plugins",
+                                      MORVID_PLUGIN_DIR};
+        args.insert(args.end(), more.begin(), more.end());
+        return std::make_unique<TClientProcess>(
+            QUOR_CLIENT_PATH, args,
+            std::vector<std::string>{
+                "XDG_CONFIG_HOME=" + Dir.File("config"), "XDG_DATA_HOME=" + Dir.File("data"),
+                "XDG_STATE_HOME=" + Dir.File("state"), "QT_QPA_PLATFORM=offscreen",
+                "CREDENTIALS_DIRECTORY=" + Dir.File("credentials")},
+            Dir.Path());
+    }
+
+    // The task's runs, newest first.
+    std::vector<host::TRunRecord> Runs(const std::string& taskId) const {
+        const host::TRunHistory history(Dir.File("state/quor-client/history.db"), true);
+        host::TRunQuery query;
+        query.TaskId = taskId;
+        return history.Runs(query);
+    }
+
+    // A daily time half a day away: no due time of its own comes while a test runs.
+    static std::string FarDailySchedule() {
+        int hour = 0, minute = 0, second = 0, ms = 0;
+        rtl::DecodeTime(rtl::Now(), hour, minute, second, ms);
+        return std::to_string(minute) + " " + std::to_string((hour + 12) % 24) + " * * * *";
+    }
+
+    TTempDir Dir;
+    const std::string Settings = Dir.File("registry.db");
+    const std::string Item0 = "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0";
+    const morvid::test::TSmtpTestServer MailServer{
+        morvid::test::FreeLoopbackPort(),
+        Dir.File("mail"),
+        {.User = "reports:s3cret", .Reject = {"nobody@example.org"}}};
+};
+
+// The every-minute export reaches a real mail server as an attachment, and the client logs the
+// delivery and notes it on the run in the history.
+TEST_F(MailClient, ATaskWithMailSendsItsExportToTheMailServer) {
+    const std::string exports = Dir.File("exports");
+    std::filesystem::create_directories(exports);
+    StoreTask({{"Name", "Türen every minute"},
+               {"ExportPath", exports},
+               {"CronStr", "* * * * * *"},
+               {"Id", "{DOORS}"},
+               {"MailTo", "Night Shift <night@example.org>"}},
+              {{"MailWhen", 1}});
+    const auto client = Start();
     ASSERT_TRUE(clienttest::WaitUntil(
         [&] {
-            return client.Stdout().find("Sent to 1 recipient") != std::string::npos ||
-                   !client.Running();
+            return client->Stdout().find("Sent to 1 recipient") != std::string::npos ||
+                   !client->Running();
         },
         FirstExportTimeoutMs))
-        << client.Stdout() << client.Stderr();
-    client.Signal(SIGTERM);
-    EXPECT_EQ(client.WaitForExit(ExitTimeoutMs), 0) << client.Stderr();
+        << client->Stdout() << client->Stderr();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
 
-    const std::vector<morvid::test::TReceivedMail> mails = mailServer.Received();
+    const std::vector<morvid::test::TReceivedMail> mails = MailServer.Received();
     ASSERT_EQ(mails.size(), 1u);
     const std::string file = CsvFiles(exports).at(0);
     EXPECT_EQ(Value(mails[0], "to"), "Night Shift <night@example.org>");
@@ -228,6 +276,96 @@ TEST(EndToEnd, ATaskWithMailSendsItsExportToTheMailServer) {
     const std::size_t tab = attachment.find('\t');
     EXPECT_EQ(attachment.substr(0, tab), std::filesystem::path(file).filename().string());
     EXPECT_EQ(clienttest::ReadFile(attachment.substr(tab + 1)), clienttest::ReadFile(file));
+    const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.back().Note, "mail: Sent to 1 recipient (1 attempt)");
+}
+
+// A due time whose run fails while its folder is not there is run again a minute later, as the
+// same due time; the retry's mail carries every format, and no failure mail went out before.
+TEST_F(MailClient, AFailedRunIsRetriedForItsDueTimeAndTheRetrySucceeds) {
+    const std::string exports = Dir.File("exports");
+    StoreTask({{"Name", "Doors"},
+               {"ExportPath", exports},
+               {"CronStr", FarDailySchedule()},
+               {"Id", "{DOORS}"},
+               {"MoreFilters", "JSON data"},
+               {"MailTo", "night@example.org"}},
+              {{"RunMissed", 1}, {"MailWhen", 3}, {"RetryCount", 2}, {"RetryMinutes", 1}},
+              rtl::Now() - 2);
+    const auto client = Start();
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] {
+            return client->Stdout().find("\"Doors\": report \"Object status\" failed") !=
+                       std::string::npos ||
+                   !client->Running();
+        },
+        FirstExportTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    // The folder appears (a share mounted late, say) before the retry comes.
+    std::filesystem::create_directories(exports);
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] {
+            return client->Stdout().find("Sent to 1 recipient") != std::string::npos ||
+                   !client->Running();
+        },
+        2 * FirstExportTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+
+    const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
+    // The failure (it ended before its formats), the retry and its second format.
+    ASSERT_EQ(runs.size(), 3u) << client->Stdout();
+    const host::TRunRecord& failed = runs[2];
+    const host::TRunRecord& retry = runs[1];
+    EXPECT_EQ(failed.Outcome, host::TRunOutcome::Failed);
+    EXPECT_EQ(retry.Outcome, host::TRunOutcome::Succeeded);
+    EXPECT_EQ(retry.Trigger, host::TRunTrigger::CatchUp);
+    EXPECT_EQ(retry.Due, failed.Due);
+    EXPECT_EQ(retry.Note, "retry 1 of 2; mail: Sent to 1 recipient (1 attempt)");
+    const std::vector<morvid::test::TReceivedMail> mails = MailServer.Received();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(Value(mails[0], "subject"), "Doors: Success!");
+    EXPECT_EQ(morvid::test::Values(mails[0], "attachment").size(), 2u);
+}
+
+// A recipient the server refuses: the mail is not tried again, and its run has failed as any
+// run fails: --on-failure hears of it and the history's latest run of the task is a failure.
+TEST_F(MailClient, ARefusedMailFailsItsRunOnTheRoadAndIsNotRetried) {
+    const std::string exports = Dir.File("exports");
+    std::filesystem::create_directories(exports);
+    StoreTask({{"Name", "Doors"},
+               {"ExportPath", exports},
+               {"CronStr", FarDailySchedule()},
+               {"Id", "{DOORS}"},
+               {"MailTo", "nobody@example.org"}},
+              {{"RunMissed", 1}, {"MailWhen", 1}, {"RetryCount", 2}, {"RetryMinutes", 1}},
+              rtl::Now() - 2);
+    const std::string told = Dir.File("told.txt");
+    const auto client =
+        Start({"--on-failure", "printf '%s|%s' \"$MORVID_TASK\" \"$MORVID_RESULT\" > '" + told +
+                                   ".part' && mv '" + told + ".part' '" + told + "'"});
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return std::filesystem::exists(told) || !client->Running(); }, FirstExportTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    EXPECT_EQ(clienttest::ReadFile(told),
+              "Doors|Error: Not delivered: 550 5.1.1 No such user here");
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+
+    const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
+    ASSERT_EQ(runs.size(), 2u) << client->Stdout();
+    EXPECT_EQ(runs[0].Outcome, host::TRunOutcome::Failed);
+    EXPECT_EQ(runs[0].Result, "Error: Not delivered: 550 5.1.1 No such user here");
+    EXPECT_NE(runs[0].Note.find("1 attempt"), std::string::npos) << runs[0].Note;
+    EXPECT_EQ(runs[1].Outcome, host::TRunOutcome::Succeeded);
+    EXPECT_TRUE(MailServer.Received().empty());
+    host::TOutbox outbox(Dir.File("state/quor-client/history.db"));
+    const std::vector<host::TOutboxMail> mails = outbox.ForRun(runs[1].Id);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].Attempts, 1);
+    EXPECT_EQ(mails[0].State, host::TDeliveryState::Failed);
 }
 
 } // namespace

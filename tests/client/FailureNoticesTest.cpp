@@ -243,7 +243,9 @@ TEST_F(DesktopNotifierTest, WithoutTheServiceTheNoticeGoesToTheFallback) {
               (std::vector<std::string>{"Report task \"Night\" failed", "Error: disk full"}));
 }
 
-TEST(FailureNoticesTest, EveryFailureRunsTheCommandButOnlyNewsIsNotified) {
+// A task whose failure was notified says so again when it recovers; a cancelled run is no
+// recovery.
+TEST(FailureNoticesTest, EveryFailureRunsTheCommandButOnlyNewsAndRecoveryAreNotified) {
     TTempDir dir;
     const std::string firsts = dir.File("firsts.txt");
     auto notifier = std::make_unique<TDesktopNotifier>(QDBusConnection("none"));
@@ -256,15 +258,18 @@ TEST(FailureNoticesTest, EveryFailureRunsTheCommandButOnlyNewsIsNotified) {
     std::vector<int> counts;
     notices.OnFailingCount = [&](int failing) { counts.push_back(failing); };
     const TTaskRunResult failed{"id-1", true, Details()};
-    for (const TTaskRunResult& run :
-         {failed, failed, TTaskRunResult{"id-1", false, Details()}, failed}) {
+    const TTaskRunResult succeeded{"id-1", false, Details()};
+    const TTaskRunResult cancelled{"id-1", false, Details(), true};
+    for (const TTaskRunResult& run : {failed, failed, succeeded, failed, cancelled, succeeded}) {
         notices.Take(run);
         // One at a time, so the file shows them in order.
         ASSERT_TRUE(WaitFor([&] { return notices.Command()->RunningCount() == 0; }, WaitMs));
     }
     EXPECT_EQ(ReadFile(firsts), "101");
-    EXPECT_EQ(notified, (std::vector<std::string>(2, "Report task \"Night \"alarms\"\" failed")));
-    EXPECT_EQ(counts, (std::vector<int>{1, 1, 0, 1}));
+    const std::string failure = "Report task \"Night \"alarms\"\" failed";
+    const std::string recovery = "Report task \"Night \"alarms\"\" recovered";
+    EXPECT_EQ(notified, (std::vector<std::string>{failure, recovery, failure, recovery}));
+    EXPECT_EQ(counts, (std::vector<int>{1, 1, 0, 1, 0, 0}));
 }
 
 TEST(MainWindowTest, TheStatusBarCountsFailingTasksOnlyWhileThereAreAny) {

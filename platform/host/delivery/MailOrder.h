@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -20,6 +21,8 @@ struct TMailOrder {
     TRunRecord Run;            // the run as it was told: task, report, due, result, file
     std::string To, Cc, Bcc;   // as stored: addresses separated by ","
     std::string Subject, Body; // templates; empty: the built-in ones
+    // The run's exports in further formats (records of their own): each file written goes along.
+    std::vector<TRunRecord> Further{};
 };
 
 // "{task}: {result}".

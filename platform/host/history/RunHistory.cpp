@@ -502,6 +502,18 @@ void TRunHistory::Record(TRunRecord& run) {
     }
 }
 
+void TRunHistory::AppendNote(std::int64_t runId, const std::string& text) {
+    if (FWriter != nullptr) {
+        FWriter->AppendNote(runId, text);
+        return;
+    }
+    TStatement update(*this, "UPDATE runs SET note = CASE note WHEN '' THEN ?2 ELSE note || '; ' "
+                             "|| ?2 END WHERE id = ?1");
+    update.Bind(1, runId);
+    update.Bind(2, text);
+    update.Step();
+}
+
 void TRunHistory::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when) {
     if (FWriter != nullptr) {
         FWriter->MarkFileRemoved(runId, when);

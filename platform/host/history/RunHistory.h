@@ -138,6 +138,9 @@ public:
     void Record(TRunRecord& run);
     // Notes that retention removed the file of the run `runId`.
     void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
+    // Adds `text` to the note of the run `runId`: what became of its mail, which is known only
+    // after the run was told.
+    void AppendNote(std::int64_t runId, const std::string& text);
 
     // From now on writes go to `writer` (not owned; it must outlive this), and reads wait at
     // most `waitMs` for what is queued there and for any lock another process holds.

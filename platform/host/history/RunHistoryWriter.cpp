@@ -48,6 +48,13 @@ void TRunHistoryWriter::MarkFileRemoved(std::int64_t runId, rtl::TDateTime when)
     Push(std::move(write));
 }
 
+void TRunHistoryWriter::AppendNote(std::int64_t runId, std::string text) {
+    TWrite write;
+    write.RunId = runId;
+    write.Note = std::move(text);
+    Push(std::move(write));
+}
+
 bool TRunHistoryWriter::WaitIdle(int ms) const {
     std::unique_lock<std::mutex> lock(FLock);
     if (FQueue.empty()) {
@@ -82,7 +89,7 @@ void TRunHistoryWriter::Write(TWrite& write, bool lastTry) {
         Failed("History \"" + FHistory.FileName() + "\": " +
                (write.Run ? "the run of task \"" + write.Run->TaskName + "\" started " +
                                 rtl::FormatDateTimeISO(write.Run->Started)
-                          : std::string("a removed file")) +
+                          : std::string(write.Note.empty() ? "a removed file" : "a note")) +
                " was not recorded: the history stayed locked at exit");
         return;
     }
@@ -91,6 +98,8 @@ void TRunHistoryWriter::Write(TWrite& write, bool lastTry) {
             if (write.Run) {
                 TRunRecord run = *write.Run;
                 FHistory.Record(run);
+            } else if (!write.Note.empty()) {
+                FHistory.AppendNote(write.RunId, write.Note);
             } else {
                 FHistory.MarkFileRemoved(write.RunId, write.When);
             }

@@ -32,6 +32,7 @@ public:
     // Queue a write and return at once; any thread.
     void Record(const TRunRecord& run);
     void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
+    void AppendNote(std::int64_t runId, std::string text);
 
     // Waits at most `ms` until nothing is queued or being written. True when so. A writer held
     // up for longer than `ms` already is not waited for at all: a lock another process holds
@@ -43,7 +44,8 @@ public:
 
 private:
     struct TWrite {
-        std::optional<TRunRecord> Run; // else a file removal
+        std::optional<TRunRecord> Run; // else a note when it has one, else a file removal
+        std::string Note;
         std::int64_t RunId = 0;
         rtl::TDateTime When = 0;
     };

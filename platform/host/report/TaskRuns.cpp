@@ -8,6 +8,7 @@ namespace host {
 
 struct TRunSubscription::TListener {
     TRunListener Call;
+    TDeliveryListener Delivery;
     bool Active = true;
 };
 
@@ -30,28 +31,52 @@ TTaskRuns::TTaskRuns() = default;
 
 TTaskRuns::~TTaskRuns() = default;
 
-TRunSubscription TTaskRuns::Listen(TRunListener listener) {
+TRunSubscription TTaskRuns::Add(TRunListener run, TDeliveryListener delivery) {
     // Listeners that stopped are dropped here rather than while a run is being told.
     std::erase_if(FListeners, [](const auto& entry) { return !entry->Active; });
     TRunSubscription subscription;
     subscription.FListener = std::make_shared<TRunSubscription::TListener>(
-        TRunSubscription::TListener{std::move(listener), true});
+        TRunSubscription::TListener{std::move(run), std::move(delivery), true});
     FListeners.push_back(subscription.FListener);
     return subscription;
 }
 
-void TTaskRuns::Tell(const TRunRecord& run) noexcept {
+TRunSubscription TTaskRuns::Listen(TRunListener listener) {
+    return Add(std::move(listener), {});
+}
+
+TRunSubscription TTaskRuns::ListenDeliveries(TDeliveryListener listener) {
+    return Add({}, std::move(listener));
+}
+
+template <typename TCall> void TTaskRuns::TellEach(const TCall& call) noexcept {
     // A copy: a listener may start or stop listening while it hears the run.
     const auto listeners = FListeners;
     for (const auto& listener : listeners) {
-        if (!listener->Active || !listener->Call) {
+        if (!listener->Active) {
             continue;
         }
         try {
-            listener->Call(run);
+            call(*listener);
         } catch (...) {
         }
     }
+}
+
+void TTaskRuns::Tell(const TRunRecord& run) noexcept {
+    TellEach([&](const TRunSubscription::TListener& listener) {
+        if (listener.Call) {
+            listener.Call(run);
+        }
+    });
+}
+
+void TTaskRuns::TellDelivery(const TDeliveryNotice& notice) noexcept {
+    TellEach([&](const TRunSubscription::TListener& listener) {
+        if (listener.Delivery) {
+            listener.Delivery(notice);
+        }
+    });
 }
 
 TTaskRuns* TaskRunsOf(IQuorClient& client) {

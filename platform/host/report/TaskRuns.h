@@ -19,6 +19,17 @@ inline constexpr const char* TaskRunsObjectName = "Tasks.Runs";
 
 using TRunListener = std::function<void(const TRunRecord& run)>;
 
+// What became of a run's mail, told as the delivery goes on: "Sent to 3 recipients",
+// "Retrying at 06:45 (2): 421 ...", "Not delivered: 550 ...". A delivery that fails for good is
+// also told as a failed run of its own.
+struct TDeliveryNotice {
+    std::string TaskId;
+    rtl::TDateTime RunStarted = 0; // the run the mail belongs to; 0 when not known
+    std::string Text;
+    bool Failed = false; // it will not be delivered
+};
+using TDeliveryListener = std::function<void(const TDeliveryNotice& notice)>;
+
 // A listener's place on the road: it listens while this lives. It may outlive the road.
 class TRunSubscription {
 public:
@@ -45,9 +56,11 @@ public:
 
     // Listeners hear runs in the order they started listening. Main thread only.
     [[nodiscard]] TRunSubscription Listen(TRunListener listener);
+    [[nodiscard]] TRunSubscription ListenDeliveries(TDeliveryListener listener);
     // Tells the run to every listener. What a listener raises is swallowed: no listener may
     // keep the others from hearing, nor reach the task.
     void Tell(const TRunRecord& run) noexcept;
+    void TellDelivery(const TDeliveryNotice& notice) noexcept;
 
     // The run history the host keeps, while it keeps one; nullptr otherwise.
     TRunHistory* History() const noexcept { return FHistory ? FHistory() : nullptr; }
@@ -56,6 +69,9 @@ public:
     void SetHistory(std::function<TRunHistory*()> owner) { FHistory = std::move(owner); }
 
 private:
+    TRunSubscription Add(TRunListener run, TDeliveryListener delivery);
+    template <typename TCall> void TellEach(const TCall& call) noexcept;
+
     std::vector<std::shared_ptr<TRunSubscription::TListener>> FListeners;
     std::function<TRunHistory*()> FHistory;
 };
