@@ -224,6 +224,7 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
     }
     case host::TDeliveryState::Failed:
         text = "Not delivered: " + mail.Reason;
+        FError(task + text);
         break;
     }
     FMailRuns.erase(mail.Id);

@@ -103,8 +103,8 @@ TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
     // Wider than its first layout, for a name of 40 characters; taller, for the retention and
     // catch-up options, the next runs, whether the task runs at all, the file name, the further
-    // formats and the active days.
-    EXPECT_EQ(Dialog->size(), QSize(440, 730));
+    // formats, the retries and the active days.
+    EXPECT_EQ(Dialog->size(), QSize(440, 745));
     EXPECT_FALSE(Find<QCheckBox>("cbxRunMissed")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("sedKeepFiles")->text(), "All");
     EXPECT_EQ(CronText(), "* * * * * *");
