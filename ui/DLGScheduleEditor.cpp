@@ -18,7 +18,11 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 
 namespace morvid {
@@ -31,6 +35,19 @@ constexpr int DesignedWidth = 440;
 constexpr int DesignedHeight = 730;
 // Hints of the width a long name or path may widen the dialog to, as a share of the screen.
 constexpr double WidestShareOfScreen = 0.9;
+// Room kept on the screen for a window manager's title bar and borders, which are not known
+// before the dialog is first shown.
+constexpr int TitleBarAllowance = 40;
+
+// The scroll area makes its pane as tall as the pane's height for its width, which for the
+// parameter grid is the height it would like; the fields need only their smallest heights at that
+// width (wrapped texts take the lines the width gives them).
+class TFieldsPane final : public QWidget {
+public:
+    int heightForWidth(int width) const override {
+        return layout()->totalMinimumHeightForWidth(width);
+    }
+};
 
 } // namespace
 
@@ -67,11 +84,21 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     Files->MainFilter = [this] { return Task->cbbFilter->currentText().toStdString(); };
     Files->OnChange = [this] { UpdateOkButton(); };
     Options->OnEnabledChange = [this](bool enabled) { Schedule->ShowEnabled(enabled); };
-    Delivery->OnShownChange = [this] { GrowToFit(); };
 
     // The fields stand in layouts rather than at fixed places, so no caption or item is cut at
-    // any font or display scale and the dialog can be made larger.
-    auto* fields = new QVBoxLayout;
+    // any font or display scale and the dialog can be made larger. Their pane has no frame and
+    // shows a scroll bar only on a screen too short for it, so elsewhere the dialog looks as if
+    // the fields stood on it directly.
+    sbxFields = new QScrollArea(this);
+    sbxFields->setObjectName(QStringLiteral("sbxFields"));
+    sbxFields->setFrameShape(QFrame::NoFrame);
+    // Tab and the dialog's first focus go to the fields, not to the pane around them.
+    sbxFields->setFocusPolicy(Qt::NoFocus);
+    sbxFields->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sbxFields->setWidgetResizable(true);
+    pnlFields = new TFieldsPane;
+    pnlFields->setObjectName(QStringLiteral("pnlFields"));
+    auto* fields = new QVBoxLayout(pnlFields);
     fields->setContentsMargins(editor::Margin, editor::Margin - editor::CaptionGap, editor::Margin,
                                0);
     fields->setSpacing(0);
@@ -86,22 +113,40 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     fields->addLayout(Delivery->Layout());
     fields->addSpacing(editor::FieldGap + editor::GroupGap);
     fields->addLayout(Options->Layout());
+    sbxFields->setWidget(pnlFields);
+    // Fields shown or grown (mail on, a longer text under the schedule) make the dialog taller.
+    pnlFields->installEventFilter(this);
+    // A control reached with Tab or its caption's shortcut scrolls whole into sight (the scroll
+    // area's own scrolling shows only a text field's cursor).
+    connect(qApp, &QApplication::focusChanged, sbxFields, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && pnlFields->isAncestorOf(now)) {
+            const QRect place(now->mapTo(pnlFields, QPoint(0, 0)), now->size());
+            sbxFields->ensureVisible(place.center().x(), place.center().y(), place.width() / 2 + 1,
+                                     place.height() / 2 + 1);
+        }
+    });
 
     auto* dialog = new QVBoxLayout(this);
     dialog->setContentsMargins(0, 0, 0, 0);
     dialog->setSpacing(0);
-    dialog->addLayout(fields, 1);
+    dialog->addWidget(sbxFields, 1);
     dialog->addSpacing(editor::FieldGap);
-    dialog->addLayout(CreateButtons());
+    FButtons = CreateButtons();
+    dialog->addLayout(FButtons);
     SetSizableClientSize(DesignedWidth, DesignedHeight);
+    const QScreen* shown = screen();
+    FitHeightTo(shown != nullptr ? shown->availableGeometry().height() : DesignedHeight * 2);
 
     ChainTabOrder();
     FormCreate();
 }
 
 // The areas go first, with the connections they are the context of, while the controls that
-// would call them are still whole.
-TDLGScheduleEditor::~TDLGScheduleEditor() = default;
+// would call them are still whole; so do the dialog's own watches over its pane.
+TDLGScheduleEditor::~TDLGScheduleEditor() {
+    pnlFields->removeEventFilter(this);
+    disconnect(qApp, nullptr, sbxFields, nullptr);
+}
 
 QLayout* TDLGScheduleEditor::CreateButtons() {
     Bevel1 = new QFrame(this);
@@ -176,7 +221,13 @@ void TDLGScheduleEditor::WidenForLongTexts() {
     const QScreen* shown = screen();
     const int widest =
         shown != nullptr ? int(shown->availableGeometry().width() * WidestShareOfScreen) : width();
+    // The scroll area gives its pane the width only once shown; the fields' widths are wanted now.
     layout()->activate();
+    const bool scrolls = sbxFields->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
+    pnlFields->resize(sbxFields->width() -
+                          (scrolls ? sbxFields->verticalScrollBar()->sizeHint().width() : 0),
+                      pnlFields->height());
+    pnlFields->layout()->activate();
     int missing = 0;
     for (const QLineEdit* field : {Task->edtName, Task->edtPath}) {
         missing = std::max(missing, needed(*field) - field->width());
@@ -186,15 +237,55 @@ void TDLGScheduleEditor::WidenForLongTexts() {
     }
 }
 
-void TDLGScheduleEditor::GrowToFit() {
+void TDLGScheduleEditor::FitHeightTo(int available) {
     if (layout() == nullptr) {
         return;
     }
+    // A dialog made as tall as a short screen allowed opens at its designed height on a taller one.
+    const bool capped = FAvailableHeight > 0 && height() >= FAvailableHeight - TitleBarAllowance;
+    FAvailableHeight = available;
+    pnlFields->layout()->activate();
+    const QSize fieldsLeast = pnlFields->minimumSizeHint();
+    const int bar = sbxFields->verticalScrollBar()->sizeHint().width();
+    // The dialog has no margins of its own: the pane is as wide as the dialog, less a scroll bar.
+    const auto fieldsNeed = [&](int paneWidth) {
+        return std::max(fieldsLeast.height(),
+                        pnlFields->heightForWidth(std::max(paneWidth, fieldsLeast.width())));
+    };
+    const int most = available - TitleBarAllowance;
+    const int room = most - editor::FieldGap - FButtons->minimumSize().height();
+    const bool scrolls = fieldsNeed(width()) > room;
+    sbxFields->setVerticalScrollBarPolicy(scrolls ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    sbxFields->setMinimumSize(fieldsLeast.width() + (scrolls ? bar : 0),
+                              scrolls ? std::max(room, 0) : fieldsNeed(width()));
     layout()->activate();
-    const int needed = minimumSizeHint().height();
-    if (height() < needed) {
-        resize(width(), needed);
+    const QSize least = minimumSizeHint();
+    resize(std::max(width(), least.width()),
+           std::clamp(capped ? std::max(height(), DesignedHeight) : height(), least.height(),
+                      std::max(most, least.height())));
+}
+
+bool TDLGScheduleEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pnlFields && event->type() == QEvent::LayoutRequest && FAvailableHeight > 0) {
+        FitHeightTo(FAvailableHeight);
     }
+    return host::TDialogBase::eventFilter(watched, event);
+}
+
+void TDLGScheduleEditor::resizeEvent(QResizeEvent* event) {
+    host::TDialogBase::resizeEvent(event);
+    // Wrapped texts need more lines at a narrower width.
+    if (FAvailableHeight > 0 && event->oldSize().width() != event->size().width()) {
+        FitHeightTo(FAvailableHeight);
+    }
+}
+
+void TDLGScheduleEditor::showEvent(QShowEvent* event) {
+    // The dialog may open on another screen than the one it was made for: its owner's.
+    if (const QScreen* shown = screen()) {
+        FitHeightTo(shown->availableGeometry().height());
+    }
+    host::TDialogBase::showEvent(event);
 }
 
 void TDLGScheduleEditor::SaveToTask(TScheduleItem& task) const {

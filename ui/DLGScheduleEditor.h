@@ -14,6 +14,7 @@
 class QFrame;
 class QLayout;
 class QPushButton;
+class QScrollArea;
 
 namespace morvid {
 
@@ -27,8 +28,9 @@ class TScheduleItem;
 class TTaskArea;
 
 // The dialog is composed of areas (ui/editor), each with its own controls, layout, loading and
-// storing; the dialog places them one under the other, chains their tab order, and owns the
-// buttons and what Ok needs of all of them.
+// storing; the dialog places them one under the other, in a pane that scrolls only when the
+// screen is too short for them, chains their tab order, and owns the buttons and what Ok needs of
+// all of them.
 class TDLGScheduleEditor : public host::TDialogBase {
     Q_OBJECT
 
@@ -66,6 +68,16 @@ public:
     // schedule field does not move the focus, so its text may not have been validated yet.
     void accept() override;
 
+    // Fits the dialog to a screen whose available height is `available`: as tall as its fields
+    // need, or, where that and a title bar would not fit, as tall as fits, with the fields
+    // scrolling above the buttons. Done on showing, with the screen the dialog opens on.
+    void FitHeightTo(int available);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FormCreate();
     QLayout* CreateButtons();
@@ -74,8 +86,6 @@ private:
     // Widens the dialog, up to most of the screen, so that a long name or path loaded shows
     // whole rather than scrolling inside its field.
     void WidenForLongTexts();
-    // Makes the dialog as tall as its fields need, when an area showed more of them.
-    void GrowToFit();
     // What the file name's fields stand for in the next run, as the controls now say.
     TNameFields NextRunFields() const;
 
@@ -88,6 +98,12 @@ private:
     std::unique_ptr<TDeliveryArea> Delivery;
     std::unique_ptr<TOptionsArea> Options;
     std::vector<TEditorArea*> Areas;
+
+    // The pane the areas stand in, and the available height the dialog was last fitted to.
+    QScrollArea* sbxFields = nullptr;
+    QWidget* pnlFields = nullptr;
+    QLayout* FButtons = nullptr;
+    int FAvailableHeight = 0;
 
     QFrame* Bevel1 = nullptr;
     QPushButton* btnOk = nullptr;

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSizeGrip>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -163,6 +165,8 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
     };
     ASSERT_TRUE(ShowActive(*Dialog));
     const QRect client = Dialog->rect();
+    // The fields stand in a pane, as wide as the dialog unless a short screen makes it scroll.
+    const QWidget* pane = Find<QWidget>("pnlFields");
     const QList<QLabel*> labels = Dialog->findChildren<QLabel*>();
     for (const TPlace& place : places) {
         SCOPED_TRACE(place.Name);
@@ -192,18 +196,20 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
     }
     // The right-hand fields end at one margin; the schedule field is three spin edits wide.
     for (const char* name : {"icbReport", "cbbFilter", "sedWeekday", "cxTreeList1"}) {
-        EXPECT_EQ(Find<QWidget>(name)->geometry().right(), client.right() - 16) << name;
+        EXPECT_EQ(Find<QWidget>(name)->geometry().right(), pane->rect().right() - 16) << name;
     }
     EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedDay")->geometry().right());
-    // Words, parameters, options, line and buttons follow each other down the dialog.
-    const char* const downwards[] = {
-        "edtCronStr",   "lblScheduleWords", "cxTreeList1", "cbxScheduleEnabled",
-        "cbxRunMissed", "Bevel1",           "btnOk"};
+    // Words, parameters and options follow each other down the pane; the line and the buttons
+    // stand under it, whether or not it scrolls.
+    const char* const downwards[] = {"edtCronStr", "lblScheduleWords", "cxTreeList1",
+                                     "cbxScheduleEnabled", "cbxRunMissed"};
     for (std::size_t i = 1; i < std::size(downwards); ++i) {
         EXPECT_GT(Find<QWidget>(downwards[i])->y(),
                   Find<QWidget>(downwards[i - 1])->geometry().bottom())
             << downwards[i];
     }
+    EXPECT_GT(Find<QWidget>("Bevel1")->y(), Find<QWidget>("sbxFields")->geometry().bottom());
+    EXPECT_GT(Find<QWidget>("btnOk")->y(), Find<QWidget>("Bevel1")->geometry().bottom());
     EXPECT_EQ(Find<QFrame>("Bevel1")->width(), client.width());
     const QRect ok = Find<QPushButton>("btnOk")->geometry();
     const QRect cancel = Find<QPushButton>("btnCancel")->geometry();
@@ -214,23 +220,25 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
     EXPECT_GE(ok.width(), 75);
     EXPECT_TRUE(Find<QPushButton>("btnOk")->isDefault());
     const QRect keep = Find<QSpinBox>("sedKeepFiles")->geometry();
-    EXPECT_EQ(keep.right(), client.right() - 16);
+    EXPECT_EQ(keep.right(), pane->rect().right() - 16);
     EXPECT_GT(Find<QLabel>("lblKeepFiles")->x(),
               Find<QCheckBox>("cbxScheduleEnabled")->geometry().right());
 
     // Nothing meets anything else, and every text shows whole.
-    const QList<QWidget*> controls = Dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QList<QWidget*> controls = pane->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    controls += Dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (const QWidget* one : controls) {
         for (const QWidget* other : controls) {
-            if (one < other && one->isVisible() && other->isVisible() &&
-                qobject_cast<const QSizeGrip*>(one) == nullptr &&
+            if (one < other && one->parent() == other->parent() && one->isVisible() &&
+                other->isVisible() && qobject_cast<const QSizeGrip*>(one) == nullptr &&
                 qobject_cast<const QSizeGrip*>(other) == nullptr) {
                 EXPECT_FALSE(one->geometry().intersects(other->geometry()))
                     << one->objectName().toStdString() << " meets "
                     << other->objectName().toStdString();
             }
         }
-        EXPECT_TRUE(client.contains(one->geometry())) << one->objectName().toStdString();
+        EXPECT_TRUE(one->parentWidget()->rect().contains(one->geometry()))
+            << one->objectName().toStdString();
     }
     EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
 }
@@ -239,10 +247,7 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
 // it cannot be made smaller than its fields need; a long name or path opens it wider.
 TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
     ASSERT_TRUE(ShowActive(*Dialog));
-    const QSize designed = Dialog->size();
-    const int gridHeight = Grid()->height();
-    const int pathWidth = Edit("edtPath")->width();
-    // Texts a little longer than their fields at the designed size, short enough for the test
+    // Texts a little longer than their fields as the dialog opens, short enough for the test
     // screen at 150 %, where the dialog widens to at most most of the screen.
     const auto longerThan = [](const QLineEdit& field, const char* words) {
         std::string text;
@@ -256,8 +261,15 @@ TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
     };
     const std::string longName = longerThan(*Edit("edtName"), "North gate alarms ");
     const std::string longPath = longerThan(*Edit("edtPath"), "/srv/reports/north-gate");
+    const QSize designed = Dialog->size();
+    // On a screen with room for every field, so that none scrolls; a short one is the next test's.
+    Dialog->FitHeightTo(2000);
+    QCoreApplication::processEvents();
+    const QSize fitted = Dialog->size();
+    const int gridHeight = Grid()->height();
+    const int pathWidth = Edit("edtPath")->width();
     const int formatWidth = Find<QComboBox>("cbbFilter")->width();
-    Dialog->resize(designed + QSize(200, 150));
+    Dialog->resize(fitted + QSize(200, 150));
     ASSERT_TRUE(WaitFor([&] { return Grid()->height() == gridHeight + 150; }));
     EXPECT_EQ(Edit("edtPath")->width(), pathWidth + 200);
     EXPECT_EQ(Find<QComboBox>("cbbFilter")->width(), formatWidth);
@@ -308,6 +320,56 @@ TEST_F(ScheduleEditorTest, TheDialogGrowsWithItsFieldsAndNeverCutsThem) {
         }
     }
 }
+
+// The dialog fits the screen it opens on: a laptop's 1366 x 768 leaves about 720 pixels, a full
+// HD screen about 1040. Where every field does not fit, they scroll above the buttons, and each
+// control the user tabs to scrolls into sight.
+struct TFitCase {
+    const char* Name;
+    int Available;
+    int MailWhen;
+    bool Scrolls;
+};
+
+class FitScreenTest : public ScheduleEditorTest, public ::testing::WithParamInterface<TFitCase> {};
+
+TEST_P(FitScreenTest, TheDialogFitsTheScreenAndEveryControlCanBeReached) {
+    const TFitCase& fit = GetParam();
+    Find<QComboBox>("cbbMailWhen")->setCurrentIndex(fit.MailWhen);
+    ASSERT_TRUE(ShowActive(*Dialog));
+    Dialog->FitHeightTo(fit.Available);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), Edit("edtName")) << "the pane takes no focus";
+    // Room is left for a title bar.
+    EXPECT_LE(Dialog->height() + 40, fit.Available);
+    const auto* pane = Find<QScrollArea>("sbxFields");
+    EXPECT_EQ(pane->verticalScrollBar()->isVisible(), fit.Scrolls);
+    for (const char* name : {"btnOk", "btnCancel"}) {
+        EXPECT_TRUE(Dialog->rect().contains(Find<QWidget>(name)->geometry())) << name;
+    }
+    int reached = 0;
+    for (QWidget* control = Edit("edtName"); control != Find<QWidget>("btnOk");
+         control = control->nextInFocusChain()) {
+        if (!pane->isAncestorOf(control) || !control->isVisibleTo(Dialog.get()) ||
+            !control->isEnabled() || (control->focusPolicy() & Qt::TabFocus) == 0) {
+            continue;
+        }
+        control->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        const QRect shown(control->mapTo(pane->viewport(), QPoint(0, 0)), control->size());
+        EXPECT_TRUE(pane->viewport()->rect().contains(shown))
+            << control->objectName().toStdString();
+        ++reached;
+    }
+    EXPECT_GT(reached, fit.MailWhen == 0 ? 20 : 25);
+    EXPECT_EQ(CutTexts(*Dialog), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, FitScreenTest,
+                         ::testing::Values(TFitCase{"LaptopWithMail", 720, 3, true},
+                                           TFitCase{"LaptopWithoutMail", 720, 0, true},
+                                           TFitCase{"FullHdWithMail", 1040, 3, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 struct TSpinCase {
     const char* Name;

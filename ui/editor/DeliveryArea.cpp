@@ -118,9 +118,6 @@ void TDeliveryArea::ShowMailFields() {
     for (QWidget* field : FMailFields) {
         field->setVisible(shown);
     }
-    if (OnShownChange) {
-        OnShownChange();
-    }
 }
 
 std::string TDeliveryArea::CheckAddresses(const TAddressField& field) {

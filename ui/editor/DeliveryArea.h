@@ -4,8 +4,6 @@
 
 #include "ui/editor/EditorArea.h"
 
-#include <functional>
-
 class QAction;
 class QComboBox;
 class QLabel;
@@ -23,9 +21,6 @@ public:
     std::vector<QWidget*> TabOrder() const override;
     // With mail on, refuses an address that is not one, naming it, and a mail to nobody.
     bool ConfirmOk() override;
-
-    // The recipients' fields were shown or hidden: the dialog may need more room.
-    std::function<void()> OnShownChange;
 
     QComboBox* cbbMailWhen = nullptr;
     QLineEdit* edtMailTo = nullptr;
