@@ -38,6 +38,8 @@ constexpr double WidestShareOfScreen = 0.9;
 // Room kept on the screen for a window manager's title bar and borders, which are not known
 // before the dialog is first shown.
 constexpr int TitleBarAllowance = 40;
+// An available height no screen is short of.
+constexpr int RoomyScreen = 1 << 20;
 
 // The scroll area makes its pane as tall as the pane's height for its width, which for the
 // parameter grid is the height it would like; the fields need only their smallest heights at that
@@ -134,6 +136,9 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
     FButtons = CreateButtons();
     dialog->addLayout(FButtons);
     SetSizableClientSize(DesignedWidth, DesignedHeight);
+    // The height it opens at where the screen has room, and then on the screen it is made for.
+    FitHeightTo(RoomyScreen);
+    FOpenHeight = height();
     const QScreen* shown = screen();
     FitHeightTo(shown != nullptr ? shown->availableGeometry().height() : DesignedHeight * 2);
 
@@ -241,7 +246,7 @@ void TDLGScheduleEditor::FitHeightTo(int available) {
     if (layout() == nullptr) {
         return;
     }
-    // A dialog made as tall as a short screen allowed opens at its designed height on a taller one.
+    // A dialog made as tall as a short screen allowed opens at its first height on a taller one.
     const bool capped = FAvailableHeight > 0 && height() >= FAvailableHeight - TitleBarAllowance;
     FAvailableHeight = available;
     pnlFields->layout()->activate();
@@ -261,7 +266,7 @@ void TDLGScheduleEditor::FitHeightTo(int available) {
     layout()->activate();
     const QSize least = minimumSizeHint();
     resize(std::max(width(), least.width()),
-           std::clamp(capped ? std::max(height(), DesignedHeight) : height(), least.height(),
+           std::clamp(capped ? std::max(height(), FOpenHeight) : height(), least.height(),
                       std::max(most, least.height())));
 }
 
@@ -284,6 +289,8 @@ void TDLGScheduleEditor::showEvent(QShowEvent* event) {
     // The dialog may open on another screen than the one it was made for: its owner's.
     if (const QScreen* shown = screen()) {
         FitHeightTo(shown->availableGeometry().height());
+        // A scroll bar the fields need there takes width from the name and the path.
+        WidenForLongTexts();
     }
     host::TDialogBase::showEvent(event);
 }

@@ -99,11 +99,13 @@ private:
     std::unique_ptr<TOptionsArea> Options;
     std::vector<TEditorArea*> Areas;
 
-    // The pane the areas stand in, and the available height the dialog was last fitted to.
+    // The pane the areas stand in, the available height the dialog was last fitted to, and the
+    // height it opens at on a screen with room for it.
     QScrollArea* sbxFields = nullptr;
     QWidget* pnlFields = nullptr;
     QLayout* FButtons = nullptr;
     int FAvailableHeight = 0;
+    int FOpenHeight = 0;
 
     QFrame* Bevel1 = nullptr;
     QPushButton* btnOk = nullptr;
