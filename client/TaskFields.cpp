@@ -26,7 +26,8 @@ QStringList Texts(const std::vector<std::string>& list) {
 
 const QStringList OptionalTaskFields = {"NamePattern", "NameExists",  "ActiveFrom", "ActiveUntil",
                                         "MoreFilters", "MailTo",      "MailCc",     "MailBcc",
-                                        "MailWhen",    "MailSubject", "MailBody"};
+                                        "MailWhen",    "MailSubject", "MailBody",   "RetryCount",
+                                        "RetryMinutes"};
 
 const QStringList SettableTaskFields =
     QStringList{"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
@@ -46,6 +47,8 @@ void ClearOptionalFields(host::TTaskData& task) {
     task.MailWhen = unused.MailWhen;
     task.MailSubject = unused.MailSubject;
     task.MailBody = unused.MailBody;
+    task.RetryCount = unused.RetryCount;
+    task.RetryMinutes = unused.RetryMinutes;
 }
 
 QVariantMap TaskFieldMap(const host::TTaskData& task) {
@@ -88,6 +91,8 @@ QVariantMap TaskFieldMap(const host::TTaskData& task) {
     number("MailWhen", task.MailWhen);
     text("MailSubject", task.MailSubject);
     text("MailBody", task.MailBody);
+    number("RetryCount", task.RetryCount);
+    number("RetryMinutes", task.RetryMinutes);
     return fields;
 }
 
@@ -167,6 +172,10 @@ void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task) {
             text(task.MailSubject);
         } else if (name == "MailBody") {
             text(task.MailBody);
+        } else if (name == "RetryCount") {
+            number(task.RetryCount);
+        } else if (name == "RetryMinutes") {
+            number(task.RetryMinutes);
         } else if (name == "Params") {
             if (value.typeId() != QMetaType::QStringList) {
                 fail("must be a list of \"TYPE:VALUE\" texts");

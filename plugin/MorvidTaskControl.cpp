@@ -212,6 +212,8 @@ host::TTaskData ToData(const TScheduleItem& task) {
     data.MailWhen = task.MailWhen;
     data.MailSubject = task.MailSubject;
     data.MailBody = task.MailBody;
+    data.RetryCount = task.RetryCount;
+    data.RetryMinutes = task.RetryMinutes;
     data.ReportName = task.ReportName();
     if (!task.LastRun.IsClear()) {
         data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
@@ -244,6 +246,9 @@ void Apply(const host::TTaskData& data, TScheduleItem& task) {
     task.MailWhen = data.MailWhen;
     task.MailSubject = data.MailSubject;
     task.MailBody = data.MailBody;
+    // As the editor: a task that never retries keeps no minutes.
+    task.RetryCount = data.RetryCount;
+    task.RetryMinutes = data.RetryCount > 0 ? data.RetryMinutes : 0;
     task.ClearParams();
     for (const host::TTaskParam& param : data.Params) {
         std::string error;
@@ -336,6 +341,15 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
         if (const std::string fault = MailFault(task, field); !fault.empty()) {
             fail(field.c_str(), fault);
         }
+    }
+    // The editor's ranges: up to 99 retries, from a minute to a day apart.
+    const bool retries =
+        changed(&host::TTaskData::RetryCount) || changed(&host::TTaskData::RetryMinutes);
+    if (retries && (task.RetryCount < 0 || task.RetryCount > 99)) {
+        fail("RetryCount", std::to_string(task.RetryCount) + " is none of 0 to 99");
+    }
+    if (retries && task.RetryCount > 0 && (task.RetryMinutes < 1 || task.RetryMinutes > 24 * 60)) {
+        fail("RetryMinutes", std::to_string(task.RetryMinutes) + " is none of 1 to 1440 minutes");
     }
     for (std::size_t i = 0; i < task.Params.size(); ++i) {
         std::string error;

@@ -195,6 +195,8 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"MailBcc", "a@example.org, <b@", "field MailBcc: ", {{"MailWhen", 3}}},
         {"MailWhen", 3, "field MailTo: Mail needs a recipient"},
         {"MailWhen", 9, "field MailWhen: 9 is none of 0", {{"MailTo", "a@example.org"}}},
+        {"RetryCount", 100, "field RetryCount: 100 is none of 0 to 99"},
+        {"RetryMinutes", 0, "field RetryMinutes: 0 is none of 1 to 1440", {{"RetryCount", 2}}},
     };
     for (const TCase& c : cases) {
         QVariantMap task = GoodTask();
@@ -357,7 +359,11 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
                                            "--mail-subject",
                                            "{task} failed",
                                            "--mail-body",
-                                           "See {file}"};
+                                           "See {file}",
+                                           "--retry-count",
+                                           "2",
+                                           "--retry-minutes",
+                                           "15"};
     call = Task(used);
     ASSERT_EQ(call.Code, 0) << call.Err;
     EXPECT_EQ(Stored("MoreFilters"), "PDF document;HTML page");
@@ -367,6 +373,7 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_THAT(call.Out, HasSubstr("NameExists: 1\nActiveFrom: 2026-01-01\n"));
     EXPECT_THAT(call.Out, HasSubstr("MoreFilters: PDF document  HTML page\n"));
     EXPECT_THAT(call.Out, HasSubstr("MailWhen: 2\nMailSubject: {task} failed\n"));
+    EXPECT_THAT(call.Out, HasSubstr("RetryCount: 2\nRetryMinutes: 15\n"));
     call = Task({"set", "Status", "--mail-when", "sometimes"});
     EXPECT_EQ(call.Code, 2);
     EXPECT_THAT(call.Err, HasSubstr("--mail-when takes one of never, success, failure, always"));
@@ -390,7 +397,8 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     call = Task({"set",           "Status",  "--more-format",  "", "--name-pattern", "",
                  "--name-exists", "replace", "--active-from",  "", "--active-until", "",
                  "--mail-when",   "never",   "--mail-to",      "", "--mail-cc",      "",
-                 "--mail-bcc",    "",        "--mail-subject", "", "--mail-body",    ""});
+                 "--mail-bcc",    "",        "--mail-subject", "", "--mail-body",    "",
+                 "--retry-count", "0"});
     EXPECT_EQ(call.Code, 0) << call.Err;
     EXPECT_THAT(Task({"export"}).Out, Not(HasSubstr("Mail"))) << "all unused again";
 

@@ -80,6 +80,8 @@ std::string Usage() {
            "  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by \",\")\n"
            "  --mail-when never|success|failure|always  when a run sends mail\n"
            "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
+           "  --retry-count N      --retry-minutes M    run a failed run of a due time again\n"
+           "                       N times (0 to 99), M minutes apart (1 to 1440)\n"
            "\n"
            "Options:\n"
            "  --settings FILE  the client's settings (default: " +
@@ -112,6 +114,14 @@ const std::map<std::string, const char*> TextOptions = {
     {"--mail-bcc", "MailBcc"},
     {"--mail-subject", "MailSubject"},
     {"--mail-body", "MailBody"},
+};
+
+// The options that set a whole number.
+const std::map<std::string, const char*> NumberOptions = {
+    {"--report", "ReportId"},
+    {"--keep-files", "KeepFiles"},
+    {"--retry-count", "RetryCount"},
+    {"--retry-minutes", "RetryMinutes"},
 };
 
 // The place of `text` among the words, which is the value stored for it.
@@ -153,13 +163,13 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             options.DryRun = true;
         } else if (name == "--help" || name == "-h") {
             options.Help = true;
-        } else if (name == "--report" || name == "--keep-files") {
+        } else if (const auto field = NumberOptions.find(name); field != NumberOptions.end()) {
             const std::string number = value();
             std::int32_t n = 0;
             if (!rtl::TryStrToInt(number, n)) {
                 throw EUsage(name + " takes a whole number, not \"" + number + "\"");
             }
-            options.Fields[name == "--report" ? "ReportId" : "KeepFiles"] = n;
+            options.Fields[field->second] = n;
         } else if (name == "--enabled" || name == "--run-missed") {
             options.Fields[name == "--enabled" ? "Enabled" : "RunMissed"] = YesNo(name, value());
         } else if (name == "--param") {

@@ -45,6 +45,8 @@ struct TTaskData {
     std::string MailTo, MailCc, MailBcc;  // addresses separated by ","
     std::int32_t MailWhen = 0;            // 0 never, 1 after a success, 2 after a failure, 3 always
     std::string MailSubject, MailBody;    // templates; empty: the built-in ones
+    std::int32_t RetryCount = 0;          // a failed run of a due time again, this many times,
+    std::int32_t RetryMinutes = 0;        // so many minutes apart; 0 while it never retries
 
     std::string ReportName; // the host report's name, or the message that it has none such
     std::string LastRun;    // "YYYY-MM-DD HH:MM:SS"; empty when it never ran
