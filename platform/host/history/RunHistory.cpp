@@ -608,9 +608,11 @@ std::vector<TRunTask> TRunHistory::FindTasks(const std::string& nameOrId) const 
 
 std::vector<TRunRecord> TRunHistory::KeptExports(const std::string& taskId) const {
     BeforeRead();
-    TStatement select(*this, std::string("SELECT ") + Columns +
-                                 " FROM runs WHERE task_id = ?1 AND file <> '' AND "
-                                 "file_removed = 0 ORDER BY started_utc DESC, id DESC");
+    // Asked after every export of a task that keeps its last N files: kept prepared.
+    static const std::string sql = std::string("SELECT ") + Columns +
+                                   " FROM runs WHERE task_id = ?1 AND file <> '' AND "
+                                   "file_removed = 0 ORDER BY started_utc DESC, id DESC";
+    TStatement select(*this, sql.c_str());
     select.Bind(1, taskId);
     return Select(select);
 }
