@@ -7,7 +7,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -34,9 +34,11 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
         error = "the client holding them does not offer them on the session bus";
         return nullptr;
     }
-    QDBusInterface tasks(service, TaskObjectPath, TaskInterfaceName, bus);
-    tasks.setTimeout(HandOverTimeoutMs);
-    const QDBusReply<void> reply = tasks.call("HandOver");
+    // A plain call: an interface object would first introspect the service, and Qt keeps what
+    // it learns for the rest of the process.
+    const QDBusReply<void> reply = bus.call(
+        QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
+        QDBus::Block, HandOverTimeoutMs);
     if (!reply.isValid()) {
         error = "the client did not hand them over: " + reply.error().message().toStdString();
         return nullptr;
