@@ -1,5 +1,7 @@
 #include "tools/morvid-history/Metrics.h"
 
+#include "platform/rtl/Clock.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,22 +23,10 @@ struct TTaskMetrics {
     std::int64_t Runs[3] = {0, 0, 0}; // by TRunOutcome
 };
 
-// The history keeps local wall times; the collector wants instants. mktime resolves the zone
-// (and, in the repeated hour of autumn, takes one of the two readings).
+// The history keeps local wall times; the collector wants instants (the zone resolves them; in
+// the repeated hour of autumn, to one of the two readings).
 double UnixSeconds(rtl::TDateTime local) {
-    if (local == 0) {
-        return 0;
-    }
-    const rtl::TDecodedDateTime d = rtl::DecodeDateTime(local);
-    std::tm tm{};
-    tm.tm_year = d.Year - 1900;
-    tm.tm_mon = d.Month - 1;
-    tm.tm_mday = d.Day;
-    tm.tm_hour = d.Hour;
-    tm.tm_min = d.Minute;
-    tm.tm_sec = d.Second;
-    tm.tm_isdst = -1;
-    return static_cast<double>(std::mktime(&tm)) + d.MilliSecond / 1000.0;
+    return local == 0 ? 0 : static_cast<double>(rtl::LocalToUnixMilliSeconds(local)) / 1000.0;
 }
 
 // Label values escape backslash, double quote and line end; nothing else.
