@@ -76,6 +76,17 @@ protected:
     bool AllEnded() {
         return WaitFor([this] { return Command->RunningCount() == 0; }, WaitMs);
     }
+    // The child whose id a command wrote to `pidFile` ends: stopping only its shell would leave
+    // it running.
+    void ExpectChildEnds(const std::string& pidFile) {
+        const std::string childPid = ReadFile(pidFile);
+        ASSERT_FALSE(childPid.empty());
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                return !std::filesystem::exists("/proc/" + childPid.substr(0, childPid.find('\n')));
+            },
+            WaitMs));
+    }
 
     TTempDir Dir;
     std::vector<std::string> Log;
@@ -106,13 +117,7 @@ TEST_F(FailureCommandTest, TheClientDoesNotWaitAndStopsTheCommandWithWhatItStart
     ASSERT_EQ(Log.size(), 1u);
     EXPECT_NE(Log[0].find("stopped"), std::string::npos) << Log[0];
     EXPECT_FALSE(std::filesystem::exists(marker));
-    const std::string childPid = ReadFile(pidFile);
-    ASSERT_FALSE(childPid.empty());
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return !std::filesystem::exists("/proc/" + childPid.substr(0, childPid.find('\n')));
-        },
-        WaitMs));
+    ExpectChildEnds(pidFile);
 }
 
 TEST_F(FailureCommandTest, ACommandThatFailsIsLoggedWithItsExitCode) {
@@ -158,13 +163,7 @@ TEST_F(FailureCommandTest, AtTheEndWaitingCommandsStillRunAndAHangingOneIsStoppe
     EXPECT_EQ(tasks, "\n\n\n\n\nabcde");
     ASSERT_EQ(Log.size(), 1u);
     EXPECT_NE(Log[0].find("--on-failure commands stopped: 1"), std::string::npos) << Log[0];
-    const std::string childPid = ReadFile(pidFile);
-    ASSERT_FALSE(childPid.empty());
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return !std::filesystem::exists("/proc/" + childPid.substr(0, childPid.find('\n')));
-        },
-        WaitMs));
+    ExpectChildEnds(pidFile);
 }
 
 // A notification service on a bus of the test's own.
