@@ -171,20 +171,13 @@ std::string MailFault(const host::TTaskData& task, std::string& field) {
     if (task.MailWhen == 0) {
         return {};
     }
-    std::size_t recipients = 0;
-    for (const auto& [name, text] :
-         {std::pair{"MailTo", &task.MailTo}, std::pair{"MailCc", &task.MailCc},
-          std::pair{"MailBcc", &task.MailBcc}}) {
-        field = name;
-        try {
-            recipients += host::ParseMailAddressList(*text).size();
-        } catch (const host::EMailAddressError& e) {
-            return e.Message();
-        }
+    const std::optional<host::TRecipientFault> fault =
+        host::FindRecipientFault({task.MailTo, task.MailCc, task.MailBcc});
+    if (!fault) {
+        return {};
     }
-    field = "MailTo";
-    return recipients == 0 ? "Mail needs a recipient: give at least one address under To, Cc or Bcc"
-                           : std::string();
+    field = std::array{"MailTo", "MailCc", "MailBcc"}[fault->Field];
+    return fault->Message;
 }
 
 host::TTaskData ToData(const TScheduleItem& task) {

@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TAddressCase{"BadBcc", 2, "ops@example.org", "a@b@example.org",
                                    "Bcc: \"a@b@example.org\" is not a mail address", "edtMailBcc"},
                       TAddressCase{"Nobody", 1, "", "", "Mail needs a recipient", ""},
+                      // Commas alone are no address either, as for the task interface.
+                      TAddressCase{"OnlyCommas", 1, " , ", ",", "Mail needs a recipient", ""},
                       // Without mail the fields are hidden and not held against Ok.
                       TAddressCase{"NoMail", 0, "not yet", "", "", "edtMailTo"}),
     [](const auto& info) { return std::string(info.param.Name); });

@@ -142,22 +142,21 @@ bool TDeliveryArea::ConfirmOk() {
     if (cbbMailWhen->currentIndex() <= 0) {
         return true;
     }
-    bool anyone = false;
-    for (const TAddressField& field : FAddresses) {
-        if (const std::string fault = CheckAddresses(field); !fault.empty()) {
-            host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
-            field.Edit->setFocus(Qt::OtherFocusReason);
-            return false;
-        }
-        anyone = anyone || !field.Edit->text().trimmed().isEmpty();
+    std::array<std::string, 3> texts;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        texts[i] = FAddresses.at(i).Edit->text().toStdString();
     }
-    if (!anyone) {
-        host::MessageDlg("Mail needs a recipient: give at least one address under To, Cc or Bcc",
-                         host::TMsgDlgType::mtError, host::mbOK);
-        edtMailTo->setFocus(Qt::OtherFocusReason);
-        return false;
+    const std::optional<host::TRecipientFault> fault =
+        host::FindRecipientFault({texts[0], texts[1], texts[2]});
+    if (!fault) {
+        return true;
     }
-    return true;
+    const TAddressField& field = FAddresses.at(fault->Field);
+    host::MessageDlg(fault->NotAnAddress ? std::string(field.Caption) + ": " + fault->Message
+                                         : fault->Message,
+                     host::TMsgDlgType::mtError, host::mbOK);
+    field.Edit->setFocus(Qt::OtherFocusReason);
+    return false;
 }
 
 void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {

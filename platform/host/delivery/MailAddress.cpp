@@ -216,4 +216,20 @@ std::vector<TMailAddress> ParseMailAddressList(std::string_view text) {
     return addresses;
 }
 
+std::optional<TRecipientFault> FindRecipientFault(const std::array<std::string_view, 3>& fields) {
+    std::size_t recipients = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        try {
+            recipients += ParseMailAddressList(fields[i]).size();
+        } catch (const EMailAddressError& e) {
+            return TRecipientFault{i, true, e.Message()};
+        }
+    }
+    if (recipients == 0) {
+        return TRecipientFault{
+            0, false, "Mail needs a recipient: give at least one address under To, Cc or Bcc"};
+    }
+    return std::nullopt;
+}
+
 } // namespace host

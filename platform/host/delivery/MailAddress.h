@@ -4,6 +4,9 @@
 
 #include "platform/rtl/SysUtils.h"
 
+#include <array>
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,5 +35,14 @@ TMailAddress ParseMailAddress(std::string_view text);
 // entries are skipped, so "a@x, , b@y" and "" are accepted. Raises EMailAddressError for the
 // first entry that is not an address.
 std::vector<TMailAddress> ParseMailAddressList(std::string_view text);
+
+// What keeps a mail from going out, of its recipient fields To, Cc and Bcc (in this order): the
+// first field that is not a list of addresses, else To when none of them holds an address.
+struct TRecipientFault {
+    std::size_t Field = 0;     // 0 To, 1 Cc, 2 Bcc
+    bool NotAnAddress = false; // else there is nobody to send to
+    std::string Message;
+};
+std::optional<TRecipientFault> FindRecipientFault(const std::array<std::string_view, 3>& fields);
 
 } // namespace host
