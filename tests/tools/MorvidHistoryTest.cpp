@@ -318,7 +318,11 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
     Add("{A}", "Daily", 300);
     Add("{A}", "Daily", 200, true);
     Add("{A}", "Daily", 10);
-    Add("{B}", "Weekly \"big\" \\ report", 50, true);
+    // One run in three formats, the last of which failed: one failed run.
+    host::TRunRecord& weekly = Add("{B}", "Weekly \"big\" \\ report", 50, true);
+    weekly.Parts = {weekly, weekly};
+    weekly.Parts[0].Outcome = host::TRunOutcome::Succeeded;
+    weekly.Parts[0].FileName = "/exports/weekly.json";
     Store();
     EXPECT_THAT(Call({"--metrics"}).Out, Not(HasSubstr("morvid_outbox")))
         << "no outbox, no mails to count";

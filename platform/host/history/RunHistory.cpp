@@ -1,6 +1,8 @@
 #include "platform/host/history/RunHistory.h"
 
 #include "platform/host/history/RunHistoryWriter.h"
+#include "platform/host/history/RunParts.h"
+#include "platform/host/history/WaitingRetries.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
@@ -384,7 +386,9 @@ void TRunHistory::Open() {
         // line of history, not a damaged file.
         Execute("PRAGMA journal_mode = WAL");
         Execute("PRAGMA synchronous = NORMAL");
+        PrepareWaitingRetries(FDb);
     }
+    PrepareRunParts(FDb, FReadOnly);
 }
 
 void TRunHistory::Upgrade(int version) {
@@ -432,7 +436,6 @@ void TRunHistory::Record(TRunRecord& run) {
     }
     const std::int32_t offset = run.UtcOffset.value_or(rtl::UtcOffsetAt(run.Started));
     const rtl::TDateTime startedUtc = run.Started - offset / 86400.0;
-    const TRunOutcome outcome = run.Outcome;
     Execute("BEGIN IMMEDIATE");
     try {
         // Age is counted from the task's runs, never from a clock alone: the earlier of this
@@ -446,7 +449,8 @@ void TRunHistory::Record(TRunRecord& run) {
                 newest = std::min(newest, previous.Double(0));
             }
         }
-        {
+        // The run's parts share its times and trigger; each has its own format, file, result.
+        const auto insertRow = [&](const TRunRecord& row) {
             TStatement insert(*this, "INSERT INTO runs(task_id, task_name, report, format, due, "
                                      "started, ended, result, failed, file, file_size, "
                                      "file_stamp, trigger, note, outcome, utc_offset, "
@@ -455,23 +459,30 @@ void TRunHistory::Record(TRunRecord& run) {
             insert.Bind(1, run.TaskId);
             insert.Bind(2, run.TaskName);
             insert.Bind(3, run.ReportName);
-            insert.Bind(4, run.Format);
+            insert.Bind(4, row.Format);
             insert.Bind(5, run.Due);
             insert.Bind(6, run.Started);
             insert.Bind(7, run.Ended);
-            insert.Bind(8, run.Result);
-            insert.Bind(9, std::int64_t{outcome == TRunOutcome::Failed ? 1 : 0});
-            insert.Bind(10, run.FileName);
-            insert.Bind(11, run.FileSize);
-            insert.Bind(12, run.FileStamp);
+            insert.Bind(8, row.Result);
+            insert.Bind(9, std::int64_t{row.Outcome == TRunOutcome::Failed ? 1 : 0});
+            insert.Bind(10, row.FileName);
+            insert.Bind(11, row.FileSize);
+            insert.Bind(12, row.FileStamp);
             insert.Bind(13, std::string(RunTriggerText(run.Trigger)));
-            insert.Bind(14, run.Note);
-            insert.Bind(15, std::string(RunOutcomeText(outcome)));
+            insert.Bind(14, row.Note);
+            insert.Bind(15, std::string(RunOutcomeText(row.Outcome)));
             insert.Bind(16, std::int64_t{offset});
             insert.Bind(17, startedUtc);
             insert.Step();
+            return sqlite3_last_insert_rowid(FDb);
+        };
+        const std::int64_t id = insertRow(run);
+        for (const TRunRecord& part : run.Parts) {
+            RecordRunPart(FDb, insertRow(part), id);
         }
-        const std::int64_t id = sqlite3_last_insert_rowid(FDb);
+        if (run.DecidesRetry) {
+            KeepWaitingRetry(FDb, run.TaskId, run.Retry);
+        }
         {
             TStatement task(*this, "INSERT INTO tasks(id, last_run) VALUES(?1, ?2) "
                                    "ON CONFLICT(id) DO UPDATE SET last_run = excluded.last_run");
@@ -552,7 +563,7 @@ std::vector<TRunRecord> TRunHistory::Select(TStatement& statement) const {
 
 std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
     BeforeRead();
-    std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE 1";
+    std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE " + IsRunCondition;
     if (!query.TaskId.empty()) {
         sql += " AND task_id = ?1";
     }
@@ -639,6 +650,11 @@ std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
         return std::nullopt;
     }
     return std::move(runs.front());
+}
+
+std::optional<TWaitingRetry> TRunHistory::WaitingRetry(const std::string& taskId) const {
+    BeforeRead();
+    return ReadWaitingRetry(FDb, taskId);
 }
 
 std::size_t TRunHistory::RunCount() const {

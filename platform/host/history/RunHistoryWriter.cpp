@@ -69,8 +69,15 @@ std::optional<TRunRecord> TRunHistoryWriter::PendingWriterOf(const std::string& 
                                                              rtl::TDateTime since) const {
     const std::lock_guard<std::mutex> lock(FLock);
     for (auto write = FQueue.rbegin(); write != FQueue.rend(); ++write) {
-        if (write->Run && !fileName.empty() && write->Run->FileName == fileName &&
-            write->Run->Started >= since) {
+        if (!write->Run || fileName.empty() || write->Run->Started < since) {
+            continue;
+        }
+        for (const TRunRecord& part : write->Run->Parts) {
+            if (part.FileName == fileName) {
+                return part;
+            }
+        }
+        if (write->Run->FileName == fileName) {
             return write->Run;
         }
     }
