@@ -270,11 +270,12 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
 }
 
 bool TScheduleItem::CatchUp() {
-    if (!Enabled || !RunMissed) {
+    if (!Enabled) {
         return false;
     }
-    const rtl::TDateTime due = MissedDueTime(rtl::Now());
+    const rtl::TDateTime due = RunMissed ? MissedDueTime(rtl::Now()) : 0;
     if (due == 0) {
+        TakeUpRetry();
         return false;
     }
     // Queued, so the connect that asks for it ends first, as a due time's delivery would.
