@@ -204,7 +204,9 @@ void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecor
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
         host::TRunRecord mailed = record;
         mailed.Result = LastRunResult;
-        host::SubmitMailOrder({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody, further});
+        if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
+            runs->Mail({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody, further});
+        }
     }
 }
 

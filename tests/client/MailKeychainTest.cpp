@@ -115,7 +115,9 @@ TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadles
         if (!headless) {
             host::TMailOrder order;
             order.To = "ops@example.org";
-            ASSERT_TRUE(host::SubmitMailOrder(order));
+            auto* runs = dynamic_cast<host::TTaskRuns*>(host.GetObject(host::TaskRunsObjectName));
+            ASSERT_NE(runs, nullptr);
+            ASSERT_TRUE(runs->Mail(order));
             ASSERT_TRUE(server.WaitForMails(1)) << err.str();
         }
     }
