@@ -279,6 +279,8 @@ void TClientHost::ApplyMailSettings(const TMailSettings& settings) {
     }
     host::WriteMailSettings(*FRegistry, settings);
     Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
+    // Delivery that could not start before may start now.
+    StartMail();
 }
 
 bool TClientHost::Start() {
