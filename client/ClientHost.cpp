@@ -9,7 +9,6 @@
 #include "platform/host/core/TaskControl.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/forms/ModalAnswerer.h"
-#include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/DemoServer.h"
@@ -122,18 +121,24 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         return FRegistry ? ReadMailSettings(*FRegistry) : TMailSettings{};
     };
     FMailLink.OnApply = [this](const TMailSettings& settings) { ApplyMailSettings(settings); };
-    FMailLink.OnPassword = [this] {
-        return FRegistry ? MailPassword(ReadMailSettings(*FRegistry)) : std::nullopt;
+    FMailLink.OnPassword = [this]() -> std::optional<std::string> {
+        if (FMail) {
+            return FMail->Password();
+        }
+        return FRegistry ? MailPasswordFor(ReadMailSettings(*FRegistry), FOptions.MailPasswordFile,
+                                           FOptions.Headless)
+                         : std::nullopt;
     };
     FObjects.Register(host::MailServerObjectName, &FMailLink);
-    FPreviousMailSink =
-        host::SetMailOrderSink([this](const host::TMailOrder& order) { TakeMailOrder(order); });
+    FTaskRuns.SetMailTaker([this](const host::TMailOrder& order) {
+        TakeMailOrder(FMail.get(), FTaskRuns, order, [this](const std::string& t) { Error(t); });
+    });
 }
 
 TClientHost::~TClientHost() {
     Stop();
     host::SetReportRunObserver(std::move(FPreviousObserver));
-    host::SetMailOrderSink(std::move(FPreviousMailSink));
+    FTaskRuns.SetMailTaker({});
     FMail.reset();
     FRunListeners.clear();
     FRecorder.Close();
@@ -254,26 +259,9 @@ void TClientHost::StartMail() {
         return;
     }
     try {
-        TMailSettings settings = ReadMailSettings(*FRegistry);
-        try {
-            if (std::optional<std::string> password = MailPassword(settings)) {
-                settings.Server.Password = std::move(*password);
-            } else if (!settings.Server.User.empty()) {
-                settings.Server.Unusable =
-                    "No password for mail user \"" + settings.Server.User + "\": " +
-                    (FOptions.Headless ? std::string("give --mail-password-file FILE or the "
-                                                     "credential ") +
-                                             MailPasswordCredential
-                                       : std::string("type it in \"Mail server\" of "
-                                                     "\"Scheduled reports\", or give "
-                                                     "--mail-password-file FILE"));
-            }
-        } catch (const std::exception& e) {
-            Error(e.what());
-            settings.Server.Unusable = e.what();
-        }
         FMail = std::make_unique<TMailDesk>(
-            FOptions.HistoryFile, std::move(settings),
+            FOptions.HistoryFile, *FRegistry,
+            TMailDesk::TOptions{FOptions.MailPasswordFile, FOptions.Headless},
             [this](const std::string& text) { Info(text); },
             [this](const std::string& text) { Error(text); }, FTaskRuns);
     } catch (const std::exception& e) {
@@ -281,36 +269,18 @@ void TClientHost::StartMail() {
     }
 }
 
-std::optional<std::string> TClientHost::MailPassword(const TMailSettings& settings) const {
-    if (std::optional<std::string> password = ReadMailPassword(FOptions.MailPasswordFile)) {
-        return password;
-    }
-    // Headless there is no desktop whose store could be opened, nor anyone to open it.
-    if (FOptions.Headless || settings.Server.User.empty()) {
-        return std::nullopt;
-    }
-    return host::ReadStoredMailPassword(settings.Server);
-}
-
 void TClientHost::ApplyMailSettings(const TMailSettings& settings) {
     if (FRegistry == nullptr) {
         throw rtl::Exception("The client's settings are not open");
     }
-    host::WriteMailSettings(*FRegistry, settings);
-    Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
-    // What is queued stays in the outbox; the new worker sends it with the new settings.
-    FMail.reset();
-    StartMail();
-}
-
-void TClientHost::TakeMailOrder(const host::TMailOrder& order) {
-    if (FMail == nullptr) {
-        const std::string text = "Not delivered: mail needs the run history, which is not open";
-        Error("Task \"" + order.Run.TaskName + "\": " + text);
-        TellUndelivered(FTaskRuns, order.Run, text, {});
+    if (FMail) {
+        FMail->Apply(settings);
         return;
     }
-    FMail->Take(order);
+    host::WriteMailSettings(*FRegistry, settings);
+    Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
+    // Delivery that could not start before may start now.
+    StartMail();
 }
 
 bool TClientHost::Start() {

@@ -122,14 +122,10 @@ private:
     // Offers the tasks of the plug-in that has them on the session bus, when there is one.
     void OfferTasks();
     void WaitForThreads();
-    // Reads the mail server and its password and starts delivery on the history's outbox.
+    // Starts mail delivery on the history's outbox.
     void StartMail();
-    // The password the mail server gets: a file or systemd's credential; else, with a desktop
-    // session, the desktop's secret store. nullopt when none is given. Raises naming the fault.
-    std::optional<std::string> MailPassword(const TMailSettings& settings) const;
     // Stores settings the mail server dialog changed and delivers with them from now on.
     void ApplyMailSettings(const TMailSettings& settings);
-    void TakeMailOrder(const host::TMailOrder& order);
 
     TClientOptions FOptions;
     TPluginLoader& FLoader;
@@ -158,7 +154,6 @@ private:
     std::vector<host::TRunSubscription> FRunListeners;
     std::unique_ptr<TMailDesk> FMail;
     host::TMailServerLink FMailLink;
-    host::TMailOrderSink FPreviousMailSink;
     bool FStarted = false;
     bool FSettingsInUse = false;
     bool FStopped = false;

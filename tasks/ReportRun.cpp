@@ -237,8 +237,9 @@ void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
     // A failure that a retry may still mend is nobody's news yet either.
     if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
-        host::SubmitMailOrder(
-            {record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
+        if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
+            runs->Mail({record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
+        }
     }
 }
 

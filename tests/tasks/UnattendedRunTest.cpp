@@ -1,6 +1,7 @@
 // What the run history lets a task do unattended: name its export so it never replaces another
 // task's file of the same minute, keep only its last N exports, and catch up on a due time it
 // missed while the client was closed.
+#include "platform/host/delivery/Outbox.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/Report.h"
@@ -179,6 +180,28 @@ TEST_F(UnattendedRunTest, RetentionRemovesOnlyTheTasksOwnOlderExports) {
         removed += run.FileRemoved != 0 ? 1 : 0;
     }
     EXPECT_EQ(removed, 2);
+}
+
+TEST_F(UnattendedRunTest, RetentionLeavesAFileThatAMailStillToBeSentAttaches) {
+    auto task = MakeTask("Mailed");
+    task->KeepFiles = 1;
+    task->Run();
+    const std::string mailed = Runs.back().FileName;
+    host::TOutbox outbox(History.FileName());
+    host::TOutboxMail mail;
+    mail.Mail.Attachments = {{mailed, "Door_log.csv"}};
+    mail.Mail.MessageId = "<1@morvid.test>";
+    outbox.Add(mail);
+    // While the mail waits, each later run keeps the file; once it is sent, the next removes it.
+    for (const bool queued : {true, true, false}) {
+        if (!queued) {
+            ASSERT_TRUE(outbox.Claim(*outbox.Find(mail.Id), "test", 0, 1));
+            outbox.EndAttempt(mail.Id, host::TDeliveryState::Sent, {});
+        }
+        Clock.Advance(60'000);
+        task->Run();
+        EXPECT_EQ(fs::exists(mailed), queued);
+    }
 }
 
 TEST_F(UnattendedRunTest, RetentionNeverReachesOutsideTheExportFolder) {

@@ -334,9 +334,9 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
             mails[i].Mail.MessageId = "<" + std::to_string(i) + "@morvid.test>";
             outbox.Add(mails[i]);
         }
-        outbox.BeginAttempt(mails[1].Id, 100);
+        ASSERT_TRUE(outbox.Claim(mails[1], "test", 100, 200));
         outbox.EndAttempt(mails[1].Id, host::TDeliveryState::Queued, "421 busy", 160);
-        outbox.BeginAttempt(mails[2].Id, 100);
+        ASSERT_TRUE(outbox.Claim(mails[2], "test", 100, 200));
         outbox.EndAttempt(mails[2].Id, host::TDeliveryState::Sent, "");
     }
     const std::string file = Dir.File("morvid.prom");

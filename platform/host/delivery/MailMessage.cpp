@@ -165,20 +165,29 @@ std::string FileSizeText(std::int64_t bytes) {
     return text;
 }
 
+std::int64_t EncodedAttachmentSize(std::int64_t bytes) noexcept {
+    const std::int64_t encoded = (bytes + 2) / 3 * 4;
+    return encoded + (encoded + 75) / 76 * 2;
+}
+
 std::string AttachWithinLimit(TMailMessage& mail, TMailAttachment file, std::int64_t size,
                               std::int64_t limitBytes) {
-    if (size <= limitBytes) {
+    // A server's limit counts the message as sent, and base64 makes a file a third larger.
+    const std::int64_t encoded = EncodedAttachmentSize(size);
+    if (encoded <= limitBytes) {
         mail.Attachments.push_back(std::move(file));
         return {};
     }
-    const std::string note = "\"" + file.Name + "\" (" + FileSizeText(size) +
-                             ") was not attached: larger than " + FileSizeText(limitBytes);
+    const std::string note = "\"" + file.Name + "\" (" + FileSizeText(size) + ", " +
+                             FileSizeText(encoded) + " encoded) was not attached: larger than " +
+                             FileSizeText(limitBytes);
     if (!mail.Body.empty() && mail.Body.back() != '\n') {
         mail.Body += '\n';
     }
-    mail.Body += "\nThe file " + file.Name + " (" + FileSizeText(size) +
-                 ") is larger than the mail may carry (" + FileSizeText(limitBytes) +
-                 "); it was not attached. It is at:\n" + file.Path + "\n";
+    mail.Body += "\nThe file " + file.Name + " (" + FileSizeText(size) + ", " +
+                 FileSizeText(encoded) + " encoded) is larger than the mail may carry (" +
+                 FileSizeText(limitBytes) + "); it was not attached. It is at:\n" + file.Path +
+                 "\n";
     return note;
 }
 

@@ -47,8 +47,12 @@ std::string MailDate(std::int64_t unixSeconds);
 // "980 bytes", "12.3 KiB", "10.0 MiB".
 std::string FileSizeText(std::int64_t bytes);
 
-// Attaches the file, or, when it is larger than `limitBytes`, leaves it out and says in the body
-// where it is and how large. Returns the note for the history; empty when it was attached.
+// What `bytes` of a file weigh in the mail: base64, 76 characters and a line end a line.
+std::int64_t EncodedAttachmentSize(std::int64_t bytes) noexcept;
+
+// Attaches the file, or, when it is larger encoded than `limitBytes`, leaves it out and says in
+// the body where it is and how large. Returns the note for the history; empty when it was
+// attached.
 std::string AttachWithinLimit(TMailMessage& mail, TMailAttachment file, std::int64_t size,
                               std::int64_t limitBytes);
 

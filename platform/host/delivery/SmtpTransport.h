@@ -33,8 +33,8 @@ struct TSmtpServer {
     long ConnectTimeoutSeconds = 30;
     // A server that sends nothing for this long, or a transfer that stalls this long, is cut.
     long StallTimeoutSeconds = 120;
-    // When set, no attempt is made and every mail fails for good with this reason (a password
-    // that could not be read: better said once than guessed at by the server).
+    // When set, no attempt is made and every mail waits with this reason for the next try (a
+    // password that could not be read: better said than guessed at by the server).
     std::string Unusable{};
 };
 

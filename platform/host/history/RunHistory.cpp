@@ -1,5 +1,6 @@
 #include "platform/host/history/RunHistory.h"
 
+#include "platform/host/history/HistoryStatement.h"
 #include "platform/host/history/RunHistoryWriter.h"
 #include "platform/host/history/RunParts.h"
 #include "platform/host/history/WaitingRetries.h"
@@ -12,8 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
-#include <mutex>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -197,95 +196,18 @@ std::string DefaultHistoryPath() {
     return base + "/quor-client/history.db";
 }
 
-// A prepared statement, finalised with its scope.
-namespace {
-
-// Statements of fixed text stay prepared as long as their connection: preparing costs more than
-// running the few statements of a record. The texts are literals, so their addresses are keys.
-std::mutex CachedStatementsLock;
-std::map<std::pair<sqlite3*, const char*>, sqlite3_stmt*> CachedStatements;
-
-void ForgetStatements(sqlite3* db) {
-    const std::lock_guard<std::mutex> lock(CachedStatementsLock);
-    for (auto entry = CachedStatements.begin(); entry != CachedStatements.end();) {
-        if (entry->first.first == db) {
-            sqlite3_finalize(entry->second);
-            entry = CachedStatements.erase(entry);
-        } else {
-            ++entry;
-        }
-    }
-}
-
-} // namespace
-
-class TRunHistory::TStatement {
+// A prepared statement, finalised with its scope; its failures are the history's.
+class TRunHistory::TStatement : public THistoryStatement {
 public:
-    // A text put together at run time: prepared for this use only.
-    TStatement(const TRunHistory& history, const std::string& sql) : FHistory(history) {
-        if (sqlite3_prepare_v2(history.FDb, sql.c_str(), -1, &FStmt, nullptr) != SQLITE_OK) {
-            history.Raise("cannot prepare a query");
-        }
-    }
-    // A literal: prepared once per connection.
-    TStatement(const TRunHistory& history, const char* sql) : FHistory(history), FCached(true) {
-        const std::lock_guard<std::mutex> lock(CachedStatementsLock);
-        sqlite3_stmt*& cached = CachedStatements[{history.FDb, sql}];
-        if (cached == nullptr && sqlite3_prepare_v3(history.FDb, sql, -1, SQLITE_PREPARE_PERSISTENT,
-                                                    &cached, nullptr) != SQLITE_OK) {
-            CachedStatements.erase({history.FDb, sql});
-            history.Raise("cannot prepare a query");
-        }
-        FStmt = cached;
-    }
-    ~TStatement() {
-        if (FCached) {
-            sqlite3_reset(FStmt);
-            sqlite3_clear_bindings(FStmt);
-        } else {
-            sqlite3_finalize(FStmt);
-        }
-    }
-    TStatement(const TStatement&) = delete;
-    TStatement& operator=(const TStatement&) = delete;
-
-    void Bind(int index, const std::string& value) {
-        Check(sqlite3_bind_text(FStmt, index, value.data(), static_cast<int>(value.size()),
-                                SQLITE_TRANSIENT));
-    }
-    void Bind(int index, std::int64_t value) { Check(sqlite3_bind_int64(FStmt, index, value)); }
-    void Bind(int index, double value) { Check(sqlite3_bind_double(FStmt, index, value)); }
-    // True while there is a row.
-    bool Step() {
-        const int rc = sqlite3_step(FStmt);
-        if (rc == SQLITE_ROW) {
-            return true;
-        }
-        if (rc != SQLITE_DONE) {
-            FHistory.Raise("cannot run a query");
-        }
-        return false;
-    }
-    std::string Text(int column) const {
-        const auto* text = sqlite3_column_text(FStmt, column);
-        return text != nullptr
-                   ? std::string(reinterpret_cast<const char*>(text),
-                                 static_cast<std::size_t>(sqlite3_column_bytes(FStmt, column)))
-                   : std::string();
-    }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(FStmt, column); }
-    double Double(int column) const { return sqlite3_column_double(FStmt, column); }
+    TStatement(const TRunHistory& history, const std::string& sql)
+        : THistoryStatement(history.FDb, sql, &RaiseFor, &history) {}
+    TStatement(const TRunHistory& history, const char* sql)
+        : THistoryStatement(history.FDb, sql, &RaiseFor, &history) {}
 
 private:
-    void Check(int rc) const {
-        if (rc != SQLITE_OK) {
-            FHistory.Raise("cannot bind a value");
-        }
+    [[noreturn]] static void RaiseFor(const void* owner, const std::string& what, int code) {
+        static_cast<const TRunHistory*>(owner)->Raise(what, code);
     }
-
-    const TRunHistory& FHistory;
-    sqlite3_stmt* FStmt = nullptr;
-    bool FCached = false;
 };
 
 TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits limits)
@@ -293,7 +215,7 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
     try {
         Open();
     } catch (...) {
-        ForgetStatements(FDb);
+        ForgetSqliteStatements(FDb);
         sqlite3_close_v2(FDb);
         FDb = nullptr;
         throw;
@@ -301,14 +223,17 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
 }
 
 TRunHistory::~TRunHistory() {
-    ForgetStatements(FDb);
+    ForgetSqliteStatements(FDb);
     sqlite3_close_v2(FDb);
 }
 
-void TRunHistory::Raise(const std::string& what) const {
-    const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
-    const std::string message = "History " + Quoted(FFileName) + ": " + what + ": " + cause;
-    if (FDb != nullptr && IsBusy(sqlite3_extended_errcode(FDb))) {
+void TRunHistory::Raise(const std::string& what, int code) const {
+    if (code < 0 && FDb != nullptr) {
+        code = sqlite3_extended_errcode(FDb);
+    }
+    const std::string message =
+        "History " + Quoted(FFileName) + ": " + what + ": " + SqliteCause(FDb, code);
+    if (FDb != nullptr && IsBusy(code)) {
         throw ERunHistoryBusy(message);
     }
     throw ERunHistoryError(message);

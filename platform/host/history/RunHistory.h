@@ -184,7 +184,8 @@ private:
     void Upgrade(int version);
     void BeforeRead() const;
     void Execute(const char* sql) const;
-    [[noreturn]] void Raise(const std::string& what) const;
+    // `code`: SQLite's; the connection's last error when negative.
+    [[noreturn]] void Raise(const std::string& what, int code = -1) const;
     std::vector<TRunRecord> Select(TStatement& statement) const;
 
     std::string FFileName;
