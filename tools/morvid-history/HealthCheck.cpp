@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
+#include "tasks/TaskName.h"
 
 #include <map>
 #include <optional>
@@ -89,7 +90,8 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
                                                                  : std::string();
         };
         task.Id = text("Id");
-        task.Name = text("Name");
+        // As the plug-in loads it: a name stored before the rule shows without control characters.
+        task.Name = morvid::WithoutControlCharacters(text("Name"));
         task.CronStr = text("CronStr");
         task.ActiveFrom = text("ActiveFrom");
         task.ActiveUntil = text("ActiveUntil");
