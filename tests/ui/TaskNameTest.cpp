@@ -29,6 +29,7 @@ TEST_P(TaskNameTest, TheEditorAndTheTaskInterfaceGiveOneVerdict) {
     static_cast<QLineEdit*>(find("edtPath"))->setText("/tmp");
     static_cast<QLineEdit*>(find("edtName"))->setText(QString::fromStdString(c.Name));
     const auto* why = static_cast<QLabel*>(find("lblNameCheck"));
+    ASSERT_NE(why, nullptr);
 
     EXPECT_EQ(find("btnOk")->isEnabled(), c.Fault.empty());
     EXPECT_EQ(why->isHidden(), c.Fault.empty());
