@@ -454,52 +454,34 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_EQ(Task({"import", Dir.File("again.json")}).Out, "nothing to change\n");
 }
 
-// morvid-task and its import judge a name as the editor does (the table is shared with the
-// editor's tests), and quote a refused one on a line of its own; a name stored before the rule
-// still loads, without its control characters.
+// Import judges a name as the editor does (a shared table) and refuses on one line; a stored name
+// that breaks the rule still loads, without its control characters.
 TEST_F(TaskServiceTest, MorvidTaskJudgesANameAsTheEditorDoes) {
-    std::filesystem::create_directories(Dir.File("exports"));
     for (const morvid::test::TTaskNameCase& c : morvid::test::TaskNameCases()) {
-        const QJsonObject task{{"Name", QString::fromStdString(c.Name)},
-                               {"ReportId", ReportId},
-                               {"ExportPath", QString::fromStdString(Dir.File("exports"))},
-                               {"Format", "CSV table"},
-                               {"Schedule", "0 3 * * * *"}};
+        QJsonObject task = QJsonObject::fromVariantMap(GoodTask());
+        task["Name"] = QString::fromStdString(c.Name);
         std::ofstream(Dir.File("name.json"), std::ios::binary)
             << QJsonDocument(QJsonObject{{"version", 1}, {"tasks", QJsonArray{task}}})
                    .toJson()
                    .toStdString();
-        std::vector<morvid::test::TToolRun> calls{
-            Task({"import", Dir.File("name.json"), "--dry-run"})};
-        // An argument holds no NUL, and not ten megabytes.
-        if (c.Name.find('\0') == std::string::npos && c.Name.size() < 100'000) {
-            calls.push_back(
-                Task({"add", "--name", c.Name, "--report", std::to_string(ReportId), "--path",
-                      Dir.File("exports"), "--format", "CSV table", "--schedule", "0 3 * * * *"}));
-        }
-        for (const morvid::test::TToolRun& call : calls) {
-            EXPECT_EQ(call.Code, c.Fault.empty() ? 0 : 1) << c.Label << ": " << call.Err;
-            EXPECT_THAT(call.Err, HasSubstr(c.Fault.empty() ? "" : "field Name: ")) << c.Label;
-            EXPECT_THAT(call.Err, HasSubstr(c.Fault)) << c.Label;
-            const std::string said =
-                call.Err.substr(std::min(call.Err.find("morvid-task:"), call.Err.size()));
-            EXPECT_EQ(std::count_if(said.begin(), said.end(),
-                                    [](char ch) { return ch >= 0 && ch < ' '; }),
-                      c.Fault.empty() ? 0 : 1)
-                << c.Label << ": a line of its own";
-        }
+        const morvid::test::TToolRun call = Task({"import", Dir.File("name.json")});
+        EXPECT_EQ(call.Code, c.Fault.empty() ? 0 : 1) << c.Label << ": " << call.Err;
+        EXPECT_THAT(call.Err, HasSubstr(c.Fault.empty() ? "" : "field Name: "));
+        EXPECT_THAT(call.Err, HasSubstr(c.Fault)) << c.Label;
+        const std::string said =
+            call.Err.substr(std::min(call.Err.find("-task:"), call.Err.size()));
+        EXPECT_EQ(said.find_first_of(std::string("\r\n\x1B\0", 4)), said.size() - 1) << c.Label;
     }
-
     {
         host::TRegistry registry(Settings);
         ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0",
                                      false));
-        registry.WriteString("Name", std::string("Daily\r\nBcc: evil@example.org\0", 29));
+        registry.WriteString("Name", std::string("Daily\r\nBcc: a@x.org\0", 20));
     }
     const morvid::test::TToolRun list = Task({"list"});
     EXPECT_EQ(list.Code, 0) << list.Err;
     EXPECT_THAT(list.Out, HasSubstr("Daily\xEF\xBF\xBD\xEF\xBF\xBD"
-                                    "Bcc: evil@example.org\xEF\xBF\xBD\n"));
+                                    "Bcc: a@x.org\xEF\xBF\xBD\n"));
 }
 
 TEST_F(TaskServiceTest, MorvidTaskGoesThroughTheRunningClient) {

@@ -749,7 +749,7 @@ struct TFileNameCase {
 
 class MakeExportFileNameTest : public ::testing::TestWithParam<TFileNameCase> {};
 
-TEST_P(MakeExportFileNameTest, StampsTheMinuteAndReplacesBlanksAndControlCharacters) {
+TEST_P(MakeExportFileNameTest, StampsTheMinuteAndReplacesBlanks) {
     const TFileNameCase& c = GetParam();
     morvid::test::TVirtualClock clock(
         morvid::test::UnixMsOfUtc(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second));
