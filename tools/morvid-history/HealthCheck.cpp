@@ -5,7 +5,6 @@
 #include "platform/rtl/Clock.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
-#include "tasks/TaskName.h"
 
 #include <map>
 #include <optional>
@@ -90,8 +89,7 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
                                                                  : std::string();
         };
         task.Id = text("Id");
-        // As the plug-in loads it: a name stored before the rule shows without control characters.
-        task.Name = morvid::WithoutControlCharacters(text("Name"));
+        task.Name = text("Name");
         task.CronStr = text("CronStr");
         task.ActiveFrom = text("ActiveFrom");
         task.ActiveUntil = text("ActiveUntil");
