@@ -660,8 +660,7 @@ INSTANTIATE_TEST_SUITE_P(
         TOkCase{"InvalidSchedule", [](auto& t) { t.Schedule("* * 1-x * * *"); }, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// The table of names is shared with the task interface's tests: every place gives one verdict.
-TEST_F(ScheduleEditorTest, TheNameIsJudgedAsEveryOtherPlaceJudgesIt) {
+TEST_F(ScheduleEditorTest, TheNameIsJudgedAsTheSharedTableOfNamesSays) {
     FillRequired();
     for (const morvid::test::TTaskNameCase& c : morvid::test::TaskNameCases()) {
         Edit("edtName")->setText(QString::fromStdString(c.Name));
