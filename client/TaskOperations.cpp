@@ -1,6 +1,7 @@
 #include "client/TaskOperations.h"
 
 #include "client/TaskFields.h"
+#include "tasks/TaskName.h"
 
 #include <set>
 
@@ -113,11 +114,12 @@ void Restore(host::ITaskControl& tasks, const std::vector<host::TTaskData>& befo
 } // namespace
 
 std::string TaskErrorText(const host::ETaskError& error) {
-    std::string text = "Task \"" + error.Task + "\"";
+    // The refused values come from the caller: the text quotes them, never on a line of its own.
+    std::string text = "Task \"" + TaskNameForMessage(error.Task) + "\"";
     if (!error.Field.empty()) {
         text += ", field " + error.Field;
     }
-    return text + ": " + error.Message();
+    return WithoutControlCharacters(text + ": " + error.Message());
 }
 
 host::TTaskData FindTaskData(const host::ITaskControl& tasks, const QString& id) {

@@ -6,6 +6,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/PluginInfo.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskName.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <algorithm>
@@ -354,7 +355,9 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
     bool idMade = false;
     auto task = std::make_unique<TScheduleItem>(&list);
     try {
-        task->SetName(registry.ReadString("Name"));
+        // A name stored before names were checked is kept, but none of its control characters
+        // goes on into a file name, a log line or a mail.
+        task->SetName(WithoutControlCharacters(registry.ReadString("Name")));
         task->SetEnabled(registry.ReadBool("Enabled"));
         task->SetReportId(registry.ReadInteger("ReportId"));
         task->SetExportPath(registry.ReadString("ExportPath"));

@@ -13,6 +13,7 @@
 #include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskName.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <QApplication>
@@ -282,12 +283,16 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     auto changed = [&](auto member) {
         return before == nullptr || task.*member != before->*member;
     };
-    const std::string who = task.Name.empty() ? task.Id : task.Name;
+    const std::string who = task.Name.empty() ? task.Id : TaskNameForMessage(task.Name);
     auto fail = [&](const char* field, const std::string& message) {
         throw host::ETaskError(who, field, message);
     };
-    if (task.Name.empty()) {
-        fail("Name", "The name is empty");
+    // An empty name is refused always; a stored one that breaks the later rules only when it
+    // changes, as any hand-edited setting.
+    if (task.Name.empty() || changed(&host::TTaskData::Name)) {
+        if (const std::string fault = TaskNameFault(task.Name); !fault.empty()) {
+            fail("Name", fault);
+        }
     }
     // Reports are known only while the client is connected; the editor offers none before.
     host::TCustomSysObject* report = nullptr;

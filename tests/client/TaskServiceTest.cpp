@@ -9,6 +9,7 @@
 #include "platform/host/server/SqliteDatabase.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
+#include "tests/support/TaskNameCases.h"
 #include "tests/tools/ToolRun.h"
 
 #include <QCoreApplication>
@@ -22,6 +23,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
@@ -450,6 +452,36 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     // An export imported again changes nothing.
     ASSERT_EQ(Task({"export", Dir.File("again.json")}).Code, 0);
     EXPECT_EQ(Task({"import", Dir.File("again.json")}).Out, "nothing to change\n");
+}
+
+// Import judges a name as the editor does (a shared table) and refuses on one line; a stored name
+// that breaks the rule still loads, without its control characters.
+TEST_F(TaskServiceTest, MorvidTaskJudgesANameAsTheEditorDoes) {
+    for (const morvid::test::TTaskNameCase& c : morvid::test::TaskNameCases()) {
+        QJsonObject task = QJsonObject::fromVariantMap(GoodTask());
+        task["Name"] = QString::fromStdString(c.Name);
+        std::ofstream(Dir.File("name.json"), std::ios::binary)
+            << QJsonDocument(QJsonObject{{"version", 1}, {"tasks", QJsonArray{task}}})
+                   .toJson()
+                   .toStdString();
+        const morvid::test::TToolRun call = Task({"import", Dir.File("name.json")});
+        EXPECT_EQ(call.Code, c.Fault.empty() ? 0 : 1) << c.Label << ": " << call.Err;
+        EXPECT_THAT(call.Err, HasSubstr(c.Fault.empty() ? "" : "field Name: "));
+        EXPECT_THAT(call.Err, HasSubstr(c.Fault)) << c.Label;
+        const std::string said =
+            call.Err.substr(std::min(call.Err.find("-task:"), call.Err.size()));
+        EXPECT_EQ(said.find_first_of(std::string("\r\n\x1B\0", 4)), said.size() - 1) << c.Label;
+    }
+    {
+        host::TRegistry registry(Settings);
+        ASSERT_TRUE(registry.OpenKey("\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item0",
+                                     false));
+        registry.WriteString("Name", std::string("Daily\r\nBcc: a@x.org\0", 20));
+    }
+    const morvid::test::TToolRun list = Task({"list"});
+    EXPECT_EQ(list.Code, 0) << list.Err;
+    EXPECT_THAT(list.Out, HasSubstr("Daily\xEF\xBF\xBD\xEF\xBF\xBD"
+                                    "Bcc: a@x.org\xEF\xBF\xBD\n"));
 }
 
 TEST_F(TaskServiceTest, MorvidTaskGoesThroughTheRunningClient) {

@@ -768,7 +768,8 @@ INSTANTIATE_TEST_SUITE_P(
         TFileNameCase{2099, 12, 31, 23, 59, 59, "x", "991231_2359_x"},
         TFileNameCase{2026, 3, 3, 0, 0, 0, "", "260303_0000_"},
         TFileNameCase{2026, 3, 3, 0, 0, 0, "  two  blanks ", "260303_0000___two__blanks_"},
-        TFileNameCase{2026, 3, 3, 0, 0, 0, "Tab\tand.dot", "260303_0000_Tab\tand.dot"}));
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "Tab\tand.dot", "260303_0000_Tab_and.dot"},
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "Doors\r\nnight", "260303_0000_Doors__night"}));
 
 } // namespace
 } // namespace taskstest

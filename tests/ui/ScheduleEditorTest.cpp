@@ -5,6 +5,7 @@
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/DateUtils.h"
 #include "tasks/ScheduleItem.h"
+#include "tests/support/TaskNameCases.h"
 #include "tests/ui/UiTestHost.h"
 #include "ui/DLGScheduleEditor.h"
 
@@ -658,6 +659,18 @@ INSTANTIATE_TEST_SUITE_P(
         TOkCase{"EmptySchedule", [](auto& t) { t.Schedule(""); }, false},
         TOkCase{"InvalidSchedule", [](auto& t) { t.Schedule("* * 1-x * * *"); }, false}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ScheduleEditorTest, TheNameIsJudgedAsTheSharedTableOfNamesSays) {
+    FillRequired();
+    for (const morvid::test::TTaskNameCase& c : morvid::test::TaskNameCases()) {
+        Edit("edtName")->setText(QString::fromStdString(c.Name));
+        const QLabel* why = Find<QLabel>("lblNameCheck");
+        ASSERT_NE(why, nullptr);
+        EXPECT_EQ(OkEnabled(), c.Fault.empty()) << c.Label;
+        EXPECT_EQ(why->isHidden(), c.Fault.empty()) << c.Label;
+        EXPECT_NE(why->text().toStdString().find(c.Fault), std::string::npos) << c.Label;
+    }
+}
 
 TEST_F(ScheduleEditorTest, OkDoesNotAcceptATextThatWasNeverValidated) {
     auto task = NewTask();

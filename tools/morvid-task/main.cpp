@@ -5,6 +5,7 @@
 #include "client/TaskFields.h"
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
+#include "tasks/TaskName.h"
 #include "tools/morvid-task/TaskJson.h"
 #include "tools/morvid-task/TaskStore.h"
 
@@ -347,6 +348,11 @@ int Execute(const TOptions& options, morvid::TTaskStore& store) {
     return 0;
 }
 
+// A message quotes what it refused, which may hold line breaks or terminal escapes.
+std::string Printable(std::string_view message) {
+    return morvid::WithoutControlCharacters(message);
+}
+
 std::string ExecutableDir(const char* argv0) {
     std::error_code error;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -374,7 +380,7 @@ int main(int argc, char** argv) {
         }
         client = morvid::ParseClientOptions(options.ClientArgs, ExecutableDir(argv[0]));
     } catch (const std::exception& e) {
-        std::cerr << "morvid-task: " << e.what() << "\nTry 'morvid-task --help'.\n";
+        std::cerr << "morvid-task: " << Printable(e.what()) << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
     }
     // Without a client the plug-in is loaded here, with its window, which nobody sees.
@@ -388,10 +394,10 @@ int main(int argc, char** argv) {
         const std::unique_ptr<morvid::TTaskStore> store = morvid::OpenTaskStore(client, loader);
         return Execute(options, *store);
     } catch (const EUsage& e) {
-        std::cerr << "morvid-task: " << e.Message() << "\nTry 'morvid-task --help'.\n";
+        std::cerr << "morvid-task: " << Printable(e.Message()) << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
     } catch (const std::exception& e) {
-        std::cerr << "morvid-task: " << e.what() << '\n';
+        std::cerr << "morvid-task: " << Printable(e.what()) << '\n';
         return ExitError;
     }
 }

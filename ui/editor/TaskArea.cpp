@@ -8,6 +8,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskName.h"
 #include "ui/PaintedIcon.h"
 #include "ui/editor/ExportPathCheck.h"
 #include "ui/editor/WrappedLabel.h"
@@ -57,6 +58,10 @@ TTaskArea::TTaskArea(QWidget& dialog)
                              17 * metrics.horizontalAdvance(QLatin1Char('x')) +
                              NameChars * metrics.horizontalAdvance(QLatin1Char('x')));
 
+    lblNameCheck = new TWrappedLabel(&FDialog, 1);
+    lblNameCheck->setObjectName(QStringLiteral("lblNameCheck"));
+    lblNameCheck->hide();
+
     icbReport = new QComboBox(&FDialog);
     icbReport->setObjectName(QStringLiteral("icbReport"));
     // Never narrower than its longest report name.
@@ -92,7 +97,10 @@ TTaskArea::TTaskArea(QWidget& dialog)
     // Shows its longest format whole.
     cbbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    connect(edtName, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(edtName, &QLineEdit::textChanged, this, [this] {
+        UpdateNameCheck();
+        edtNamePropertiesChange();
+    });
     connect(icbReport, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) {
             FUnlistedReportId.reset();
@@ -130,6 +138,7 @@ TTaskArea::TTaskArea(QWidget& dialog)
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(nameRow);
+    area->addWidget(lblNameCheck);
     area->addLayout(pathRow);
     area->addWidget(lblPathCheck);
     FLayout = area;
@@ -222,8 +231,12 @@ int TTaskArea::FilterIndex() const {
     return cbbFilter->findText(cbbFilter->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+std::string TTaskArea::NameFault() const {
+    return TaskNameFault(edtName->text().toStdString());
+}
+
 bool TTaskArea::Complete() const {
-    return !edtName->text().isEmpty() && ReportValue().has_value() && !edtPath->text().isEmpty() &&
+    return NameFault().empty() && ReportValue().has_value() && !edtPath->text().isEmpty() &&
            FilterIndex() != -1 &&
            ExpandHome(edtPath->text().toStdString(), HomeFolder()).starts_with('/');
 }
@@ -234,6 +247,16 @@ TExportPathCheck TTaskArea::CheckPath() const {
 
 std::string TTaskArea::HomeFolder() {
     return QDir::homePath().toStdString();
+}
+
+void TTaskArea::UpdateNameCheck() {
+    // An empty name says nothing yet; Ok waits for one.
+    const std::string fault = edtName->text().isEmpty() ? std::string() : NameFault();
+    lblNameCheck->setText(QString::fromStdString(fault));
+    lblNameCheck->setVisible(!fault.empty());
+    QPalette colours = FDialog.palette();
+    colours.setColor(QPalette::WindowText, host::ErrorColor(colours));
+    lblNameCheck->setPalette(colours);
 }
 
 void TTaskArea::UpdatePathCheck() {

@@ -240,23 +240,16 @@ TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
         Check(curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &replies), "replies");
         Check(curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L), "replies");
 
-        const std::string from = "<" + mail.From.AddrSpec + ">";
+        const std::string from = EnvelopeAddress(mail.From);
         Check(curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.c_str()), "sender");
         for (const TMailAddress& recipient : recipients) {
-            envelope.Add("<" + recipient.AddrSpec + ">");
+            envelope.Add(EnvelopeAddress(recipient));
         }
         Check(curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, envelope.List), "recipients");
 
-        headers.Add("Date: " + MailDate(mail.Date));
-        headers.Add("From: " + MailboxHeaderText(mail.From));
-        if (!mail.To.empty()) {
-            headers.Add("To: " + MailboxListHeaderText(mail.To));
+        for (const std::string& field : MailHeaderFields(mail)) {
+            headers.Add(field);
         }
-        if (!mail.Cc.empty()) {
-            headers.Add("Cc: " + MailboxListHeaderText(mail.Cc));
-        }
-        headers.Add("Subject: " + EncodedHeaderText(mail.Subject));
-        headers.Add("Message-ID: " + mail.MessageId);
         Check(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List), "headers");
 
         curl_mimepart* text = curl_mime_addpart(mime.get());
