@@ -469,7 +469,7 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
     // What the store holds is known only for the store it was read from or written to, and
     // only while every stored task was read: else the whole list is written anew.
     const std::string store = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
-    const bool whole = FStoredIn != store || !FUnreadTasks.empty();
+    const bool whole = FStoredIn != store || !FUnreadTasks.empty() || tasks.empty();
     std::vector<TRegKeySnapshot> stored;
     stored.reserve(tasks.size());
     host::TRegistryTransaction transaction(registry);

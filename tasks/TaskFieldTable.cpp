@@ -211,15 +211,6 @@ std::vector<TTaskField> MakeTable() {
                                                           .Argument = "yes|no",
                                                           .Help = "whether the task is armed"}));
     rows.push_back(
-        Row<MORVID_MEMBERS(Schedule, CronStr)>({.Key = "Schedule",
-                                                .ValueName = "CronStr",
-                                                .Kind = Text,
-                                                .Stored = Always,
-                                                .Option = "--schedule",
-                                                .Argument = "\"MIN HOUR DAY MONTH WEEKDAY YEAR\"",
-                                                .Help = "when the task runs",
-                                                .Check = ScheduleFault}));
-    rows.push_back(
         Row<MORVID_MEMBERS(ReportId, ReportId)>({.Key = "ReportId",
                                                  .ValueName = "ReportId",
                                                  .Kind = Number,
@@ -247,6 +238,15 @@ std::vector<TTaskField> MakeTable() {
                                              .Argument = "TEXT",
                                              .Help = "the export format (\"CSV table\", ...)",
                                              .Check = FormatFault}));
+    rows.push_back(
+        Row<MORVID_MEMBERS(Schedule, CronStr)>({.Key = "Schedule",
+                                                .ValueName = "CronStr",
+                                                .Kind = Text,
+                                                .Stored = Always,
+                                                .Option = "--schedule",
+                                                .Argument = "\"MIN HOUR DAY MONTH WEEKDAY YEAR\"",
+                                                .Help = "when the task runs",
+                                                .Check = ScheduleFault}));
     rows.push_back(Row<MORVID_MEMBERS(RunMissed, RunMissed)>(
         {.Key = "RunMissed",
          .ValueName = "RunMissed",
@@ -347,18 +347,6 @@ std::vector<TTaskField> MakeTable() {
                                                           .Option = "--mail-bcc",
                                                           .Argument = "ADDRESSES",
                                                           .Help = "its blind copy recipients"}));
-    rows.push_back(
-        Row<MORVID_MEMBERS(MailWhen, MailWhen)>({.Key = "MailWhen",
-                                                 .ValueName = "MailWhen",
-                                                 .Kind = Choice,
-                                                 .Optional = true,
-                                                 .Option = "--mail-when",
-                                                 .Argument = "never|success|failure|always",
-                                                 .Help = "when a run sends mail",
-                                                 .Words = {"never", "success", "failure", "always"},
-                                                 .Loaded = KnownMailWhen,
-                                                 .Check = MailFault,
-                                                 .CheckedWith = {"MailTo", "MailCc", "MailBcc"}}));
     rows.push_back(Row<MORVID_MEMBERS(MailSubject, MailSubject)>(
         {.Key = "MailSubject",
          .ValueName = "MailSubject",
@@ -375,6 +363,18 @@ std::vector<TTaskField> MakeTable() {
          .Option = "--mail-body",
          .Argument = "TEXT",
          .Help = "the mail's text template (empty: built-in)"}));
+    rows.push_back(
+        Row<MORVID_MEMBERS(MailWhen, MailWhen)>({.Key = "MailWhen",
+                                                 .ValueName = "MailWhen",
+                                                 .Kind = Choice,
+                                                 .Optional = true,
+                                                 .Option = "--mail-when",
+                                                 .Argument = "never|success|failure|always",
+                                                 .Help = "when a run sends mail",
+                                                 .Words = {"never", "success", "failure", "always"},
+                                                 .Loaded = KnownMailWhen,
+                                                 .Check = MailFault,
+                                                 .CheckedWith = {"MailTo", "MailCc", "MailBcc"}}));
     rows.push_back(Row<MORVID_MEMBERS(RetryCount, RetryCount)>(
         {.Key = "RetryCount",
          .ValueName = "RetryCount",
