@@ -6,6 +6,7 @@
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
 #include "tasks/TaskFieldTable.h"
+#include "tools/morvid-task/ReportCatalog.h"
 #include "tools/morvid-task/TaskJson.h"
 #include "tools/morvid-task/TaskStore.h"
 
@@ -42,8 +43,8 @@ struct TOptions {
     bool Help = false;
 };
 
-const char* const Commands[] = {"list",   "show",    "add", "set",    "remove",
-                                "enable", "disable", "run", "export", "import"};
+const char* const Commands[] = {"list",    "show", "add",    "set",    "remove", "enable",
+                                "disable", "run",  "export", "import", "reports"};
 
 // One line per field's option, from the task's field table.
 std::string FieldHelp() {
@@ -85,6 +86,7 @@ std::string Usage() {
            "  run TASK         runs the task now (needs a running client)\n"
            "  export [FILE]    writes every task as one JSON document\n"
            "  import FILE      makes the tasks match the document, all or nothing\n"
+           "  reports          the server's reports: id, name and parameters\n"
            "\n"
            "Fields:\n" +
            FieldHelp() +
@@ -262,8 +264,9 @@ void PrintList(const QList<QVariantMap>& tasks, bool json) {
     }
 }
 
-void Export(morvid::TTaskStore& store, const std::vector<std::string>& files) {
-    const QByteArray document = morvid::TaskDocument(store.List());
+void Export(morvid::TTaskStore& store, const std::vector<std::string>& files,
+            const morvid::TReportCatalog& reports) {
+    const QByteArray document = morvid::TaskDocument(store.List(), reports);
     if (files.empty()) {
         std::cout << document.toStdString();
         return;
@@ -277,7 +280,8 @@ void Export(morvid::TTaskStore& store, const std::vector<std::string>& files) {
     }
 }
 
-int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) {
+int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun,
+           const morvid::TReportCatalog& reports) {
     QFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::ReadOnly)) {
         throw rtl::Exception("cannot read \"" + fileName +
@@ -285,7 +289,7 @@ int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) 
     }
     QList<QVariantMap> tasks;
     try {
-        tasks = morvid::ParseTaskDocument(file.readAll());
+        tasks = morvid::ParseTaskDocument(file.readAll(), reports);
     } catch (const rtl::Exception& e) {
         throw rtl::Exception(fileName + ": " + e.Message());
     }
@@ -299,12 +303,13 @@ int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) 
     return 0;
 }
 
-int Execute(const TOptions& options, morvid::TTaskStore& store) {
+int Execute(const TOptions& options, morvid::TTaskStore& store,
+            const morvid::TReportCatalog& reports) {
     const std::string& command = options.Command;
     const std::size_t count = options.Arguments.size();
-    const bool fitting = command == "list" || command == "add" ? count == 0
-                         : command == "export"                 ? count <= 1
-                                                               : count == 1;
+    const bool fitting = command == "list" || command == "add" || command == "reports" ? count == 0
+                         : command == "export"                                         ? count <= 1
+                                                                                       : count == 1;
     if (!fitting) {
         throw EUsage(command + " takes " + (count == 0 ? "an argument" : "fewer arguments"));
     }
@@ -318,9 +323,9 @@ int Execute(const TOptions& options, morvid::TTaskStore& store) {
     } else if (command == "add") {
         std::cout << store.Add(options.Fields).toStdString() << '\n';
     } else if (command == "export") {
-        Export(store, options.Arguments);
+        Export(store, options.Arguments, reports);
     } else if (command == "import") {
-        return Import(store, options.Arguments[0], options.DryRun);
+        return Import(store, options.Arguments[0], options.DryRun, reports);
     } else {
         const QList<QVariantMap> tasks = store.List();
         const QString id = TaskId(tasks, options.Arguments[0]);
@@ -381,8 +386,19 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     host::TQtDispatcherInstaller dispatcher;
     try {
+        const morvid::TReportCatalog reports(client.ServerFile);
+        if (options.Command == "reports") {
+            if (!options.Arguments.empty() || !options.Fields.isEmpty()) {
+                throw EUsage("reports takes no arguments and no fields");
+            }
+            if (reports.Missing()) {
+                throw rtl::Exception(reports.MissingText());
+            }
+            std::cout << morvid::ReportListing(reports, options.Json);
+            return 0;
+        }
         const std::unique_ptr<morvid::TTaskStore> store = morvid::OpenTaskStore(client, loader);
-        return Execute(options, *store);
+        return Execute(options, *store, reports);
     } catch (const EUsage& e) {
         std::cerr << "morvid-task: " << e.Message() << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
