@@ -482,16 +482,15 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
         }
         std::size_t index = 0;
         for (TRegKeySnapshot& task : tasks) {
-            TRegKeySnapshot canonical = Canonical(task);
             // Unchanged since it was read or written: a periodic save of idle tasks writes nothing.
-            if (whole || index >= FStored.size() || !(FStored[index] == canonical)) {
+            if (whole || index >= FStored.size() || !(FStored[index] == task)) {
                 const std::string path = TaskKeyPath(rootPath, static_cast<int>(index));
                 if (!whole) {
                     registry.DeleteKey(path);
                 }
                 task.Write(registry, path);
             }
-            stored.push_back(std::move(canonical));
+            stored.push_back(std::move(task));
             ++index;
         }
         for (const TRegKeySnapshot& unread : FUnreadTasks) {
@@ -588,8 +587,13 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
         }
         transaction->Commit();
         if (storedKnown) {
-            for (TRegKeySnapshot& key : stored) {
-                FStored.push_back(Canonical(std::move(key)));
+            // As a save would write each task, where that is what is stored (in any order);
+            // else nothing, which no task equals, so that the first save writes it.
+            host::TListView& list = *window.lstSchedules;
+            for (std::size_t i = 0; i < stored.size(); ++i) {
+                TRegKeySnapshot values = TaskValues(*RowTask(list, static_cast<int>(i)));
+                const bool same = Canonical(values) == Canonical(std::move(stored[i]));
+                FStored.push_back(same ? std::move(values) : TRegKeySnapshot{});
             }
             FStoredIn = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
         }

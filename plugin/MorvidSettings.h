@@ -54,8 +54,8 @@ private:
                          const std::vector<std::string>& keyNames) noexcept;
 
     std::vector<TRegKeySnapshot> FUnreadTasks;
-    // What the store FStoredIn (its file and root path) holds of each task, in Canonical form,
-    // and of the window; FStoredIn is empty while that is not known.
+    // What the store FStoredIn (its file, root path and change stamp) holds of each task, as a
+    // save builds it, and of the window; FStoredIn is empty while that is not known.
     std::vector<TRegKeySnapshot> FStored;
     TRegKeySnapshot FStoredWindow;
     std::string FStoredIn;
