@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/PluginInfo.h"
+#include "plugin/TaskKeyValues.h"
 #include "tasks/ScheduleItem.h"
 #include "tasks/TaskFieldTable.h"
 #include "ui/DLGScheduledReports.h"
@@ -51,15 +52,6 @@ bool TaskNumberLess(std::string_view a, std::string_view b) {
     return rtl::CompareText(a, b) < 0; // "Item1" and "Item01": a fixed order all the same
 }
 
-// "MoreFilters": the descriptions separated by ";", none of them empty.
-std::string JoinFilters(const std::vector<std::string>& filters) {
-    std::string joined;
-    for (const std::string& filter : filters) {
-        joined += (joined.empty() ? "" : ";") + filter;
-    }
-    return joined;
-}
-
 std::vector<std::string> SplitFilters(const std::string& joined) {
     std::vector<std::string> filters;
     std::size_t start = 0;
@@ -71,19 +63,6 @@ std::vector<std::string> SplitFilters(const std::string& joined) {
         start = end + 1;
     }
     return filters;
-}
-
-// How a last run ended as its result text alone tells it, as the row read it before the outcome
-// was kept: an error failed, anything else did not. "LastRunOutcome" is stored only where the
-// outcome differs (a due time nobody answered for), so settings without one stay as they were.
-std::optional<host::TRunOutcome> OutcomeOfResult(const std::string& result) {
-    if (result.rfind("Error: ", 0) == 0) {
-        return host::TRunOutcome::Failed;
-    }
-    if (result == "Success!") {
-        return host::TRunOutcome::Succeeded;
-    }
-    return result == "User canceled" ? std::optional(host::TRunOutcome::Cancelled) : std::nullopt;
 }
 
 std::optional<host::TRunOutcome> StoredOutcome(host::TRegistry& registry,
@@ -98,128 +77,6 @@ std::optional<host::TRunOutcome> StoredOutcome(host::TRegistry& registry,
 
 TScheduleItem* RowTask(host::TListView& list, int index) {
     return static_cast<TScheduleItem*>(list.Items[index]->Data);
-}
-
-void Put(TRegKeySnapshot& key, std::string_view name, std::string text) {
-    key.Values.push_back(
-        {.Name = std::string(name), .Type = host::rdString, .Text = std::move(text)});
-}
-
-void Put(TRegKeySnapshot& key, std::string_view name, std::int32_t number) {
-    key.Values.push_back({.Name = std::string(name), .Type = host::rdInteger, .Integer = number});
-}
-
-// As TRegistry::WriteFloat stores a double: its eight bytes, least significant first.
-void PutFloat(TRegKeySnapshot& key, std::string_view name, double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
-    std::vector<std::uint8_t> bytes(8);
-    for (int i = 0; i < 8; ++i) {
-        bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((bits >> (8 * i)) & 0xFF);
-    }
-    key.Values.push_back({.Name = std::string(name), .Type = host::rdBinary, .Binary = bytes});
-}
-
-void PutField(TRegKeySnapshot& key, const TTaskField& field, const TFieldValue& value) {
-    switch (field.Kind) {
-    case TFieldKind::Text:
-        Put(key, field.ValueName, std::get<std::string>(value));
-        break;
-    case TFieldKind::Flag:
-        Put(key, field.ValueName, std::int32_t{std::get<bool>(value) ? 1 : 0});
-        break;
-    case TFieldKind::Number:
-    case TFieldKind::Choice:
-        Put(key, field.ValueName, std::get<std::int32_t>(value));
-        break;
-    case TFieldKind::Texts:
-        Put(key, field.ValueName, JoinFilters(std::get<std::vector<std::string>>(value)));
-        break;
-    case TFieldKind::Params:
-        break;
-    }
-}
-
-void PutParams(TRegKeySnapshot& key, const TReportParams& params) {
-    Put(key, "ParamCount", static_cast<std::int32_t>(params.size()));
-    for (std::size_t j = 0; j < params.size(); ++j) {
-        const TReportParam& param = params[j];
-        const std::string index = std::to_string(j);
-        const std::string valueName = "Param" + index;
-        Put(key, "ParamType" + index, std::int32_t{param.ParamType});
-        // A Null converts to nothing; one such parameter must not fail the whole save.
-        if (param.Value.IsNull()) {
-            continue;
-        }
-        switch (param.ParamType) {
-        case rpText:
-            Put(key, valueName, param.Value.AsString());
-            break;
-        case rpNumber:
-            Put(key, valueName, param.Value.AsInteger());
-            break;
-        case rpBoolean:
-            Put(key, valueName, std::int32_t{param.Value.AsBoolean() ? 1 : 0});
-            break;
-        case rpDate:
-        case rpTime:
-            PutFloat(key, valueName, param.Value.AsDouble());
-            break;
-        case rpDatePeriod:
-        case rpTimePeriod:
-            if (!param.Value.IsClear()) {
-                Put(key, valueName, param.Value.AsString());
-            }
-            break;
-        default:
-            break;
-        }
-    }
-}
-
-// The task's key as the save writes it: the fields of the first layout, what its runs left, its
-// parameters and identity, then each value added later while the task uses it, so that settings
-// of a task that does not use it stay as they were.
-TRegKeySnapshot TaskValues(const TScheduleItem& task) {
-    host::TTaskData data;
-    CopyTaskFields(task, data);
-    TRegKeySnapshot key;
-    key.Values.reserve(32);
-    for (const TTaskField& field : TaskFields()) {
-        if (field.Stored == TStored::Always) {
-            PutField(key, field, field.GetItem(task));
-        }
-    }
-    if (!task.LastRun.IsClear()) {
-        PutFloat(key, "LastRun", task.LastRun.AsDateTime());
-        Put(key, "LastRunResult", task.LastRunResult);
-        if (task.LastRunOutcome && task.LastRunOutcome != OutcomeOfResult(task.LastRunResult)) {
-            Put(key, "LastRunOutcome", std::string(host::RunOutcomeText(*task.LastRunOutcome)));
-        }
-    }
-    PutParams(key, task.Params);
-    Put(key, "Id", task.Id);
-    if (task.Created != 0) {
-        PutFloat(key, "Created", task.Created);
-    }
-    for (const TTaskField& field : TaskFields()) {
-        if (field.Stored == TStored::WhenUsed && field.IsUsed(data)) {
-            PutField(key, field, field.Get(data));
-        }
-    }
-    return key;
-}
-
-// The values in an order of their own (names compare without letter case, as the registry's),
-// so that a key read back compares equal to the one written whatever order it lists them in.
-TRegKeySnapshot Canonical(TRegKeySnapshot key) {
-    for (TRegValueSnapshot& value : key.Values) {
-        std::transform(value.Name.begin(), value.Name.end(), value.Name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    }
-    std::sort(
-        key.Values.begin(), key.Values.end(),
-        [](const TRegValueSnapshot& a, const TRegValueSnapshot& b) { return a.Name < b.Name; });
-    return key;
 }
 
 // One past the highest j with a "ParamType" + j value in the open key. Parameter numbers are
