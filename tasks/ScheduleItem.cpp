@@ -13,6 +13,7 @@
 #include "scheduler/ScheduledEvent.h"
 #include "tasks/ActiveDates.h"
 #include "tasks/RunRetry.h"
+#include "tasks/TaskFieldTable.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -74,28 +75,9 @@ void TScheduleItem::SetName(const std::string& value) {
 }
 
 void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
-    SetName(source.Name);
-    Enabled = source.Enabled;
-    ReportId = source.ReportId;
-    ExportPath = source.ExportPath;
-    Filter = source.Filter;
-    CronStr = source.CronStr;
+    CopyTaskFields(source, *this);
     Params = source.Params;
-    RunMissed = source.RunMissed;
-    KeepFiles = source.KeepFiles;
-    NamePattern = source.NamePattern;
-    NameExists = source.NameExists;
-    ActiveFrom = source.ActiveFrom;
-    ActiveUntil = source.ActiveUntil;
-    MoreFilters = source.MoreFilters;
-    MailTo = source.MailTo;
-    MailCc = source.MailCc;
-    MailBcc = source.MailBcc;
-    MailWhen = source.MailWhen;
-    MailSubject = source.MailSubject;
-    MailBody = source.MailBody;
-    RetryCount = source.RetryCount;
-    RetryMinutes = source.RetryMinutes;
+    Event->Name = Name;
 }
 
 void TScheduleItem::SetEnabled(bool value) {

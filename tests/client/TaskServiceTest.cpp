@@ -372,9 +372,9 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_EQ(Stored("ActiveUntil"), "2030-12-31");
     EXPECT_EQ(Stored("MailTo"), "Night shift <night@example.org>");
     call = Task({"show", "Status"});
-    EXPECT_THAT(call.Out, HasSubstr("NameExists: 1\nActiveFrom: 2026-01-01\n"));
+    EXPECT_THAT(call.Out, HasSubstr("NameExists: keep-both\nActiveFrom: 2026-01-01\n"));
     EXPECT_THAT(call.Out, HasSubstr("MoreFilters: PDF document  HTML page\n"));
-    EXPECT_THAT(call.Out, HasSubstr("MailWhen: 2\nMailSubject: {task} failed\n"));
+    EXPECT_THAT(call.Out, HasSubstr("MailBody: See {file}\nMailWhen: failure\n"));
     EXPECT_THAT(call.Out, HasSubstr("RetryCount: 2\nRetryMinutes: 15\n"));
     call = Task({"set", "Status", "--mail-when", "sometimes"});
     EXPECT_EQ(call.Code, 2);

@@ -11,6 +11,7 @@
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/ServerReportLoader.h"
+#include "tools/morvid-task/ReportCatalog.h"
 #include "tools/morvid-task/TaskStore.h"
 
 #include <filesystem>
@@ -23,10 +24,11 @@ class TFileTasks final : public TTaskStore, public host::IQuorClient {
 public:
     TFileTasks(const TClientOptions& options, TPluginLoader& loader)
         : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile),
-          FLoader(loader) {
+          FLoader(loader), FServerFile(options.ServerFile) {
         // The editor's checks want the server's reports; a missing server has none to offer.
         std::error_code error;
-        if (std::filesystem::exists(options.ServerFile, error)) {
+        FServerMissing = !std::filesystem::exists(options.ServerFile, error);
+        if (!FServerMissing) {
             host::LoadServerReports(options.ServerFile, FReports);
         }
         for (const TPluginFailure& failure : FLoader.LoadFolder(options.PluginDir, *this)) {
@@ -88,6 +90,11 @@ private:
         try {
             return call();
         } catch (const host::ETaskError& e) {
+            // No report is unknown for want of a server: say which file is missing instead.
+            if (e.Field == "ReportId" && FServerMissing) {
+                throw rtl::Exception(TaskErrorText(
+                    host::ETaskError(e.Task, e.Field, ServerMissingText(FServerFile))));
+            }
             throw rtl::Exception(TaskErrorText(e));
         }
     }
@@ -125,6 +132,8 @@ private:
     std::unique_ptr<host::TSettingsLock> FLock;
     host::TRegistry FRegistry;
     TPluginLoader& FLoader;
+    const std::string FServerFile;
+    bool FServerMissing = false;
     host::TSysObjectList FReports;
     host::TQuorClientPlugin* FPlugin = nullptr;
     host::ITaskControl* FTasks = nullptr;

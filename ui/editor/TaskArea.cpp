@@ -7,10 +7,10 @@
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
+#include "tasks/ExportPathCheck.h"
 #include "tasks/ScheduleItem.h"
 #include "tasks/TaskName.h"
 #include "ui/PaintedIcon.h"
-#include "ui/editor/ExportPathCheck.h"
 #include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
@@ -236,9 +236,8 @@ std::string TTaskArea::NameFault() const {
 }
 
 bool TTaskArea::Complete() const {
-    return NameFault().empty() && ReportValue().has_value() && !edtPath->text().isEmpty() &&
-           FilterIndex() != -1 &&
-           ExpandHome(edtPath->text().toStdString(), HomeFolder()).starts_with('/');
+    return NameFault().empty() && ReportValue().has_value() && FilterIndex() != -1 &&
+           ExportPathFault(edtPath->text().toStdString(), HomeFolder()).empty();
 }
 
 TExportPathCheck TTaskArea::CheckPath() const {
@@ -270,7 +269,8 @@ void TTaskArea::UpdatePathCheck() {
     case TExportPathState::Relative:
         // An empty path says nothing yet; Ok waits for one.
         if (!edtPath->text().isEmpty()) {
-            message = QStringLiteral("Not a full path: start it with \"/\" or \"~/\".");
+            message = QString::fromStdString(
+                ExportPathFault(edtPath->text().toStdString(), HomeFolder()));
             tip = QStringLiteral("A relative path would depend on the folder the client was "
                                  "started in, which differs between the window and the service.");
         }

@@ -3,6 +3,7 @@
 #include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -223,11 +224,27 @@ private:
 
 } // namespace
 
+namespace {
+
+std::uint64_t NextRegistrySerial() {
+    static std::atomic<std::uint64_t> serial{0};
+    return ++serial;
+}
+
+} // namespace
+
 TRegistry::TRegistry() : TRegistry(DefaultRegistryPath()) {}
+
+std::string TRegistry::ChangeStamp() {
+    // SQLite's data_version moves only with commits of other connections, never with our own.
+    TStatementUse version(Prepare("PRAGMA data_version"));
+    const std::int64_t data = version.Step() == SQLITE_ROW ? version.Int(0) : -1;
+    return std::to_string(FSerial) + ':' + std::to_string(data);
+}
 
 TRegistry::TRegistry(std::string fileName, bool readOnly)
     : FFileName(std::move(fileName)), FReadOnly(readOnly),
-      FStatements(std::make_unique<TStatementCache>()) {
+      FStatements(std::make_unique<TStatementCache>()), FSerial(NextRegistrySerial()) {
     try {
         OpenFile();
     } catch (...) {

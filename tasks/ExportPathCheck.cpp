@@ -1,4 +1,4 @@
-#include "ui/editor/ExportPathCheck.h"
+#include "tasks/ExportPathCheck.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -51,6 +51,15 @@ TExportPathCheck CheckExportPath(const std::string& text, const std::string& hom
         check.Reason = SystemReason(errno);
     }
     return check;
+}
+
+std::string ExportPathFault(const std::string& text, const std::string& home) {
+    if (text.empty()) {
+        return "The export path is empty";
+    }
+    return ExpandHome(text, home).starts_with('/')
+               ? std::string()
+               : "Not a full path: start it with \"/\" or \"~/\".";
 }
 
 std::string CreateExportFolder(const std::string& path) {
