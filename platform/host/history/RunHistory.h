@@ -158,6 +158,8 @@ public:
     // The newest run that wrote `fileName` and started at or after `since`; nullopt when none.
     std::optional<TRunRecord> LastWriterOf(const std::string& fileName, rtl::TDateTime since) const;
     std::size_t RunCount() const;
+    // The connection, for the tables other units keep in the same file (ClientLiveness).
+    sqlite3* Connection() const noexcept { return FDb; }
 
 private:
     class TStatement;
