@@ -3,6 +3,7 @@
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
 #include "client/SettingsHandOver.h"
+#include "client/StopQuestions.h"
 #include "client/TaskService.h"
 #include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/BarButton.h"
@@ -340,8 +341,6 @@ bool TClientHost::Start() {
     }
     if (FHold.State() == THoldState::TookOver) {
         Info(FHold.TookOverText());
-        // Said plainly where the person looks, until something newer is said.
-        FMainWindow->ShowMessage(FHold.TookOverText(), 0);
     }
     try {
         FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
@@ -411,6 +410,11 @@ bool TClientHost::Start() {
     FAutoSave.start();
     FAlive.Start();
     OfferTasks();
+    if (FHold.State() == THoldState::TookOver) {
+        // Said again where the person looks once the start's own lines are through, and kept
+        // there until something newer is said.
+        FMainWindow->ShowMessage(FHold.TookOverText(), 0);
+    }
     return true;
 }
 
@@ -437,7 +441,8 @@ void TClientHost::OfferTasks() {
         return why;
     });
     FTaskService->OnHandOver = [this] {
-        const std::string refusal = FHold.AskedToHandOver(QApplication::activeModalWidget());
+        const std::string refusal =
+            FHold.AskedToHandOver(QApplication::activeModalWidget() != nullptr);
         if (!refusal.empty()) {
             Error("a window asked for the settings and was refused: " + refusal);
             return refusal;
@@ -620,54 +625,15 @@ int TClientHost::ArmedCount() {
     return armed;
 }
 
-namespace {
-
-std::string ArmedText(int armed) {
-    return armed == 1 ? std::string("1 report task is armed; it does")
-                      : std::to_string(armed) + " report tasks are armed; they do";
-}
-
-} // namespace
-
 bool TClientHost::ConfirmDisconnect() {
-    const int armed = ArmedCount();
-    if (armed == 0) {
-        return true;
-    }
-    return host::MessageDlg("Disconnect from the server? " + ArmedText(armed) +
-                                " not run until the client connects again.",
-                            host::TMsgDlgType::mtConfirmation,
-                            host::mbYes | host::mbNo) == host::mrYes;
+    return morvid::ConfirmDisconnect(ArmedCount());
 }
 
 bool TClientHost::ConfirmExit() {
     const int armed = ArmedCount();
-    if (armed == 0) {
-        return true;
-    }
-    if (FHold.HolderResumes()) {
-        return host::MessageDlg("Exit? " + ArmedText(armed) +
-                                    " not run here any more; the service that handed them "
-                                    "over takes them back.",
-                                host::TMsgDlgType::mtConfirmation,
-                                host::mbYes | host::mbNo) == host::mrYes;
-    }
-    const std::optional<std::string> unit = InstalledServiceUnit();
-    if (!unit) {
-        return host::MessageDlg("Exit? " + ArmedText(armed) +
-                                    " not run until this window or the service runs again.",
-                                host::TMsgDlgType::mtConfirmation,
-                                host::mbYes | host::mbNo) == host::mrYes;
-    }
-    const host::TModalResult answer = host::MessageDlg(
-        "Exit? " + ArmedText(armed) +
-            " not run until this window or the service runs again.\n\n"
-            "Leave them to the service " +
-            *unit +
-            "? Yes starts it; it takes the settings once "
-            "this window has closed. No exits without it.",
-        host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo | host::mbCancel);
-    if (answer == host::mrYes) {
+    const std::optional<std::string> unit = armed > 0 ? InstalledServiceUnit() : std::nullopt;
+    const TExitAnswer answer = AskBeforeExit(armed, FHold.HolderResumes(), unit);
+    if (answer == TExitAnswer::ExitAndStartService) {
         // Started with --wait-for-settings, the service waits for this window's lock.
         if (QProcess::startDetached("systemctl",
                                     {"--user", "start", QString::fromStdString(*unit)})) {
@@ -676,7 +642,7 @@ bool TClientHost::ConfirmExit() {
             Error("cannot start the service " + *unit + " (systemctl --user start)");
         }
     }
-    return answer == host::mrYes || answer == host::mrNo;
+    return answer != TExitAnswer::Stay;
 }
 
 void TClientHost::WaitForThreads() {
