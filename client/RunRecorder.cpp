@@ -76,6 +76,16 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
     }
 }
 
+void TRunRecorder::Write(std::function<void(host::TRunHistory&)> write, std::string what) noexcept {
+    try {
+        if (Open()) {
+            FWriter->Write(std::move(write), std::move(what));
+        }
+    } catch (const std::exception& e) {
+        Failed("cannot write " + what + " into the history: " + e.what());
+    }
+}
+
 bool TRunRecorder::Flush(int ms) {
     const bool done = FWriter == nullptr || FWriter->WaitIdle(ms);
     ReportWriteErrors();

@@ -3,7 +3,6 @@
 #include "client/ClientHost.h"
 #include "client/TaskService.h"
 #include "platform/host/registry/Registry.h"
-#include "platform/host/registry/SettingsLock.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,6 +10,7 @@
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <filesystem>
 
 namespace morvid {
 
@@ -20,10 +20,11 @@ namespace {
 constexpr int HandOverTimeoutMs = 30'000;
 constexpr const char* HandOverValue = "HandedOverAt";
 
-} // namespace
-
-std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& settingsFile,
-                                                      std::string& error) {
+// Asks the client on `settingsFile` to hand the settings over, then waits for its lock. The
+// lock, or nullptr with the cause in `error` when no client offers the file's tasks on the
+// session bus, it refuses, or it does not let go in time.
+std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsFile,
+                                                    std::string& error) {
     // Without a session bus there is nobody to ask, and nothing more to say.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         return nullptr;
@@ -40,7 +41,7 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
         QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
         QDBus::Block, HandOverTimeoutMs);
     if (!reply.isValid()) {
-        error = "the client did not hand them over: " + reply.error().message().toStdString();
+        error = "it did not hand them over: " + reply.error().message().toStdString();
         return nullptr;
     }
     const QDeadlineTimer deadline(HandOverTimeoutMs);
@@ -49,7 +50,7 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
             return std::make_unique<host::TSettingsLock>(settingsFile);
         } catch (const host::ESettingsInUse& e) {
             if (deadline.hasExpired()) {
-                error = std::string("the client did not let go of them in time: ") + e.what();
+                error = std::string("it did not let go of them in time: ") + e.what();
                 return nullptr;
             }
         }
@@ -57,12 +58,90 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
     }
 }
 
-void MarkHandOver(host::TRegistry& registry, rtl::TDateTime moment) {
+} // namespace
+
+TSettingsHold::TSettingsHold(std::string settingsFile) : FSettingsFile(std::move(settingsFile)) {}
+
+TSettingsHold::~TSettingsHold() = default;
+
+void TSettingsHold::Take(bool wait, bool window, std::string& noTakeOver) {
+    // The registry makes a missing file (and folder) for the lock.
+    std::error_code missing;
+    if (!std::filesystem::exists(FSettingsFile, missing)) {
+        host::TRegistry made(FSettingsFile);
+    }
+    try {
+        FLock = std::make_unique<host::TSettingsLock>(FSettingsFile, wait);
+        FState = THoldState::Held;
+    } catch (const host::ESettingsInUse& e) {
+        // A window opened beside the service takes the settings over instead of ending.
+        if (window) {
+            FLock = AskForSettings(FSettingsFile, noTakeOver);
+        }
+        if (FLock == nullptr) {
+            throw;
+        }
+        FState = THoldState::TookOver;
+        FFormerHolder = e.Holder();
+        FHolderResumes = !FFormerHolder.Service.empty() && FFormerHolder.Waits;
+    }
+}
+
+std::string TSettingsHold::AskedToHandOver(bool dialogOpen) {
+    if (FState != THoldState::Held && FState != THoldState::TookOver) {
+        return "this client is letting go of its settings already";
+    }
+    if (dialogOpen) {
+        return "a dialog is open in its window, and an edit there would be lost; close it "
+               "there first, or use that window";
+    }
+    FState = THoldState::HandingOver;
+    return {};
+}
+
+void TSettingsHold::Release() noexcept {
+    FLock.reset();
+    FState = THoldState::Free;
+}
+
+std::string TSettingsHold::TookOverText() const {
+    const std::string from = "Took the settings over from " + FFormerHolder.Text();
+    if (FHolderResumes) {
+        return from + "; it takes them back when this window closes";
+    }
+    return from + ", which has ended: once this window closes no client runs the report tasks "
+                  "until one is started again";
+}
+
+void TSettingsHold::MarkOnStop(host::TRegistry& registry, rtl::TDateTime moment) const {
+    if (FState != THoldState::HandingOver && FState != THoldState::TookOver) {
+        return; // a client used alone behaves as before
+    }
     registry.CloseKey();
     if (registry.OpenKey(ClientSettingsRoot, true)) {
         registry.WriteString(HandOverValue, rtl::FormatDateTimeISO(moment, true));
     }
     registry.CloseKey();
+}
+
+std::optional<std::string> InstalledServiceUnit() {
+    constexpr const char* Unit = "quor-client.service";
+    const auto home = [](const char* variable, const char* fallback) {
+        const QByteArray set = qgetenv(variable);
+        return !set.isEmpty() ? set.toStdString() : qgetenv("HOME").toStdString() + fallback;
+    };
+    // Where a user's service manager looks for units, the user's own folders first.
+    const std::string folders[] = {home("XDG_CONFIG_HOME", "/.config") + "/systemd/user",
+                                   home("XDG_DATA_HOME", "/.local/share") + "/systemd/user",
+                                   "/etc/systemd/user", "/usr/local/lib/systemd/user",
+                                   "/usr/lib/systemd/user"};
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        if (std::filesystem::exists(folder + "/" + Unit, error)) {
+            return Unit;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<rtl::TDateTime> TakeHandOverMark(host::TRegistry& registry) {

@@ -54,6 +54,7 @@ public:
     host::TTaskData AddTask(const host::TTaskData& task) override;
     host::TTaskData ChangeTask(const host::TTaskData& task) override;
     void RemoveTask(const std::string& id) override;
+    void RestoreTask(const host::TTaskData& task, int index) override;
     void RunTask(const std::string& id) override;
     void RunMissedSince(rtl::TDateTime since) override;
 

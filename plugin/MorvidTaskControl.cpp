@@ -145,6 +145,9 @@ host::TTaskData ToData(const TScheduleItem& task) {
         data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
     }
     data.LastResult = task.LastRunResult;
+    data.LastRunAt = task.LastRun.IsClear() ? 0 : task.LastRun.AsDateTime();
+    data.LastOutcome = task.LastRunOutcome ? host::RunOutcomeText(*task.LastRunOutcome) : "";
+    data.Created = task.Created;
     const TScheduleState state = task.Event->Schedule->State;
     if (task.Enabled && task.Event->Running && (state == ssWaiting || state == ssDue)) {
         data.NextRun = rtl::FormatDateTimeISO(task.Event->Schedule->NextTime);
@@ -259,6 +262,33 @@ void TMorvidPlugin::RemoveTask(const std::string& id) {
         }
     }
     delete task;
+}
+
+void TMorvidPlugin::RestoreTask(const host::TTaskData& data, int index) {
+    TScheduleItem* task = nullptr;
+    try {
+        task = FindTask(data.Id);
+    } catch (const host::ETaskError&) {
+        host::TListView& list = TaskList();
+        task = new TScheduleItem(&list);
+        task->Id = data.Id;
+        // The row holds it from here, as after "New", in the place it had.
+        list.Items.Insert(std::clamp(index, 0, list.Items.Count()))->Data = task;
+    }
+    task->SuspendSchedule();
+    Apply(data, *task);
+    // After Apply: enabling anew would date the task's due times from now.
+    task->Created = data.Created;
+    task->LastRun =
+        data.LastRunAt != 0 ? rtl::TVariant::FromDate(data.LastRunAt) : rtl::TVariant::Null();
+    task->LastRunResult = data.LastResult;
+    task->LastRunOutcome = host::RunOutcomeFromText(data.LastOutcome);
+    const bool online = Client.GetConnectionState() == host::csOnline;
+    Arm(*task, online);
+    if (online) {
+        task->ResumeSchedule();
+    }
+    task->UpdateRow();
 }
 
 void TMorvidPlugin::RunTask(const std::string& id) {

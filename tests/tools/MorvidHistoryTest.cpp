@@ -1,6 +1,7 @@
 // morvid-history as a monitoring system and an operator call it: the built program on histories
 // and settings made as the client makes them.
 #include "platform/host/delivery/Outbox.h"
+#include "platform/host/history/ClientLiveness.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Clock.h"
@@ -113,6 +114,10 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         const char* DCron = "* * * * * *";
         bool NoTasks = false;
         std::vector<std::string> Args = {};
+        // A client's latest note that it is alive, so many minutes ago; 0: none (an older
+        // history). Stopped: the note of a clean stop.
+        double AliveMinutesAgo = 0;
+        bool Stopped = false;
     } const cases[] = {
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
@@ -161,6 +166,51 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
          "",
          true,
          {"--allow-empty"}},
+        {.Name = "a client silent past the limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - no sign of life from the client on \"",
+         .AliveMinutesAgo = 10},
+        {.Name = "a client that stopped cleanly",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - the client on \"",
+         .AliveMinutesAgo = 10,
+         .Stopped = true},
+        {.Name = "silence outweighs overdue",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - no sign of life",
+         .AliveMinutesAgo = 10},
+        {.Name = "a client alive within the limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .AliveMinutesAgo = 1},
+        {.Name = "a longer limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .Args = {"--max-silence", "15"},
+         .AliveMinutesAgo = 10},
+        {.Name = "no enabled task, nothing to run",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 3,
+         .Summary = "MORVID UNKNOWN - no enabled task",
+         .NoTasks = true,
+         .AliveMinutesAgo = 10},
     };
     for (const TCase& c : cases) {
         std::filesystem::remove(HistoryFile);
@@ -178,6 +228,16 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
             Add("{C}", c.CName, -5 * 365 * 1440.0);
         }
         Store();
+        if (c.AliveMinutesAgo != 0) {
+            const host::TRunHistory history(HistoryFile);
+            host::TClientAlive note{host::AliveKey(SettingsFile), 4242,
+                                    std::time(nullptr) - std::int64_t(c.AliveMinutesAgo * 60),
+                                    std::nullopt};
+            if (c.Stopped) {
+                note.Stopped = note.Alive;
+            }
+            host::NoteClientAlive(history.Connection(), note);
+        }
         if (c.NoTasks) {
             host::TRegistry(SettingsFile).OpenKey("\\Software\\Quor\\Client", true);
         } else {
@@ -202,6 +262,9 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
                                   : std::vector<std::string>{});
         EXPECT_EQ(call.Code, c.Code) << c.Name << ": " << call.Out << call.Err;
         EXPECT_THAT(call.Out, StartsWith(c.Summary)) << c.Name;
+        if (c.AliveMinutesAgo > 5 && c.Code == 2) {
+            EXPECT_THAT(call.Out, HasSubstr(SettingsFile + "\" (process 4242)")) << c.Name;
+        }
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '\n'), 1) << c.Name;
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '|'), 1) << c.Name;
     }
@@ -339,6 +402,8 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
         ASSERT_TRUE(outbox.Claim(mails[2], "test", 100, 200));
         outbox.EndAttempt(mails[2].Id, host::TDeliveryState::Sent, "");
     }
+    host::NoteClientAlive(host::TRunHistory(HistoryFile).Connection(),
+                          {"/home/op/registry.db", 4242, std::time(nullptr) - 600, std::nullopt});
     const std::string file = Dir.File("morvid.prom");
     const TToolRun call = Call({"--metrics=" + file});
     ASSERT_EQ(call.Code, 0) << call.Err;
@@ -370,6 +435,9 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
         {"gauge morvid_task_runs{outcome=failed," + b + "}", 1},
         {"gauge morvid_outbox_mails{state=queued}", 1},
         {"gauge morvid_outbox_mails{state=retrying}", 1},
+        {"gauge morvid_client_last_alive_timestamp_seconds{settings=/home/op/registry.db,"
+         "stopped=false}",
+         -1},
     };
     for (const TCase& c : cases) {
         const auto found = std::find_if(samples.begin(), samples.end(), [&](const std::string& s) {
@@ -384,7 +452,7 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
             EXPECT_EQ(value, c.Value) << c.Sample;
         }
     }
-    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2 + 2) << testing::PrintToString(samples);
+    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2 + 2 + 1) << testing::PrintToString(samples);
 
     // To standard output the same text; a folder that cannot take the file is named.
     EXPECT_EQ(Call({"--metrics"}).Out, morvid::test::ReadFile(file));

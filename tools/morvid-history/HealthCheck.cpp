@@ -70,6 +70,25 @@ std::string Listed(const std::vector<std::string>& items) {
     return text;
 }
 
+// Why no client runs the tasks: its latest note lies further back than the silence allowed.
+// Empty while one is alive, or where nothing is known.
+std::string Silence(const TCheckOptions& options) {
+    if (!options.Alive) {
+        return {};
+    }
+    const host::TClientAlive& alive = *options.Alive;
+    const std::int64_t now = rtl::UtcToUnixMilliSeconds(options.NowUtc) / 1000;
+    if (now - alive.Alive <= std::int64_t(options.MaxSilenceMinutes) * 60) {
+        return {};
+    }
+    const std::string when =
+        rtl::FormatDateTimeISO(rtl::UtcToLocal(rtl::UnixMilliSecondsToUtc(alive.Alive * 1000)));
+    const std::string client =
+        "the client on " + Quoted(alive.Settings) + " (process " + std::to_string(alive.Pid) + ")";
+    return alive.Stopped ? client + " stopped cleanly at " + when
+                         : "no sign of life from " + client + " since " + when;
+}
+
 } // namespace
 
 std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
@@ -172,7 +191,12 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
 
     TCheckResult result;
     const std::string of = " of " + std::to_string(counted) + " tasks ";
-    if (!overdue.empty()) {
+    const std::string silence = counted > 0 ? Silence(options) : std::string();
+    if (!silence.empty()) {
+        result.ExitCode = CheckFailed;
+        result.Summary = "MORVID CRITICAL - " + silence + "; " + std::to_string(counted) +
+                         " enabled tasks do not run";
+    } else if (!overdue.empty()) {
         result.ExitCode = CheckOverdue;
         result.Summary = "MORVID UNKNOWN - " + std::to_string(overdue.size()) + of +
                          "overdue: " + Listed(overdue);

@@ -3,6 +3,7 @@
 // the usual check plug-ins give them.
 #pragma once
 
+#include "platform/host/history/ClientLiveness.h"
 #include "platform/host/history/RunHistory.h"
 
 #include <optional>
@@ -34,6 +35,10 @@ struct TCheckOptions {
     rtl::TDateTime NowUtc = 0;
     int GraceMinutes = 5;
     bool AllowEmpty = false; // no task to judge is OK rather than unknown
+    // The latest note of a client on the settings (ClientLiveness); none where the history
+    // knows nothing of it, and then only overdue tasks tell of a client that is gone.
+    std::optional<host::TClientAlive> Alive;
+    int MaxSilenceMinutes = 5;
 };
 
 struct TCheckResult {
@@ -46,7 +51,8 @@ struct TCheckResult {
 // after it was made or enabled) lies more than the grace before now, in absolute time; a due time
 // outside the task's active days is none. Without them, every task of the history counts and none
 // can be judged overdue. An overdue task outweighs a failed one: the scheduler itself may be down.
-// Nothing to judge is unknown.
+// Nothing to judge is unknown. Outweighing all: enabled tasks whose client has noted no sign of
+// life for longer than the silence allowed are critical, as nothing runs them.
 TCheckResult CheckHealth(const host::TRunHistory& history,
                          const std::optional<std::vector<TStoredTask>>& tasks,
                          const TCheckOptions& options);

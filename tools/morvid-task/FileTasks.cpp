@@ -22,8 +22,8 @@ namespace {
 
 class TFileTasks final : public TTaskStore, public host::IQuorClient {
 public:
-    TFileTasks(const TClientOptions& options, TPluginLoader& loader)
-        : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile),
+    TFileTasks(const TClientOptions& options, TPluginLoader& loader, bool readOnly)
+        : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile, readOnly),
           FLoader(loader), FServerFile(options.ServerFile) {
         // The editor's checks want the server's reports; a missing server has none to offer.
         std::error_code error;
@@ -78,11 +78,15 @@ public:
     void SetEnabled(const QString& id, bool enabled) override {
         Saved([&] { SetTaskEnabled(*FTasks, id, enabled); });
     }
-    void Run(const QString&) override {
+    std::optional<TRunEnd> Run(const QString&, bool) override {
         throw rtl::Exception("no client runs on the settings; a run needs one (quor-client)");
     }
     QStringList Import(const QList<QVariantMap>& tasks, bool dryRun) override {
-        return Saved([&] { return ImportTaskFields(*FTasks, tasks, dryRun); });
+        // A dry run changes nothing, so it saves nothing: read-only settings serve for it.
+        if (dryRun) {
+            return Guarded([&] { return ImportTaskFields(*FTasks, tasks, true); });
+        }
+        return Saved([&] { return ImportTaskFields(*FTasks, tasks, false); });
     }
 
 private:
@@ -141,8 +145,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTaskStore> OpenFileTasks(const TClientOptions& options, TPluginLoader& loader) {
-    return std::make_unique<TFileTasks>(options, loader);
+std::unique_ptr<TTaskStore> OpenFileTasks(const TClientOptions& options, TPluginLoader& loader,
+                                          bool readOnly) {
+    return std::make_unique<TFileTasks>(options, loader, readOnly);
 }
 
 } // namespace morvid

@@ -41,6 +41,7 @@ struct TOptions {
     QVariantMap Fields;
     bool Json = false;
     bool DryRun = false;
+    bool NoWait = false;
     bool Help = false;
 };
 
@@ -84,7 +85,8 @@ std::string Usage() {
            "  remove TASK      removes the task\n"
            "  enable TASK      arms the task\n"
            "  disable TASK     disarms the task\n"
-           "  run TASK         runs the task now (needs a running client)\n"
+           "  run TASK         runs the task now (needs a running client) and waits for the\n"
+           "                   run's end: exits 0 when it succeeded, 1 when not\n"
            "  export [FILE]    writes every task as one JSON document\n"
            "  import FILE      makes the tasks match the document, all or nothing\n"
            "  reports          the server's reports: id, name and parameters\n"
@@ -99,6 +101,7 @@ std::string Usage() {
            "  --server FILE    the server whose reports a task may name, when no client runs\n"
            "  --json           print tasks as JSON\n"
            "  --dry-run        import: print what would change, change nothing\n"
+           "  --no-wait        run: return once the run started, not when it ended\n"
            "  --help           show this help\n";
 }
 
@@ -165,6 +168,8 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             options.Json = true;
         } else if (name == "--dry-run") {
             options.DryRun = true;
+        } else if (name == "--no-wait") {
+            options.NoWait = true;
         } else if (name == "--help" || name == "-h") {
             options.Help = true;
         } else if (const morvid::TTaskField* field = OptionField(name)) {
@@ -341,7 +346,13 @@ int Execute(const TOptions& options, morvid::TTaskStore& store,
         } else if (command == "remove") {
             store.Remove(id);
         } else if (command == "run") {
-            store.Run(id);
+            if (const std::optional<morvid::TRunEnd> end = store.Run(id, !options.NoWait)) {
+                std::cout << "Run " << end->Outcome.toStdString() << ": "
+                          << end->Result.toStdString()
+                          << (end->File.isEmpty() ? "" : " (" + end->File.toStdString() + ")")
+                          << '\n';
+                return end->Outcome == "succeeded" ? 0 : ExitError;
+            }
         } else {
             store.SetEnabled(id, command == "enable");
         }
@@ -403,7 +414,12 @@ int main(int argc, char** argv) {
             std::cout << morvid::ReportListing(reports, options.Json);
             return 0;
         }
-        const std::unique_ptr<morvid::TTaskStore> store = morvid::OpenTaskStore(client, loader);
+        const std::string& command = options.Command;
+        // What only reads needs no write: a settings file in a folder nobody may write serves.
+        const bool reads = command == "list" || command == "show" || command == "export" ||
+                           (command == "import" && options.DryRun);
+        const std::unique_ptr<morvid::TTaskStore> store =
+            morvid::OpenTaskStore(client, loader, reads);
         return Execute(options, *store, reports);
     } catch (const EUsage& e) {
         std::cerr << "morvid-task: " << Printable(e.Message()) << "\nTry 'morvid-task --help'.\n";

@@ -177,6 +177,8 @@ public:
     std::size_t RunCount() const;
     // The retry the task's latest run left waiting, if any.
     std::optional<TWaitingRetry> WaitingRetry(const std::string& taskId) const;
+    // The connection, for the tables other units keep in the same file (ClientLiveness).
+    sqlite3* Connection() const noexcept { return FDb; }
 
 private:
     class TStatement;

@@ -58,6 +58,7 @@ TSettingsHolder DescribeHolder(pid_t pid) {
     }
     const std::string arguments = ReadProcFile(pid, "cmdline");
     holder.Headless = arguments.find(std::string("--headless\0", 11)) != std::string::npos;
+    holder.Waits = arguments.find(std::string("--wait-for-settings\0", 20)) != std::string::npos;
     ReadService(pid, holder);
     return holder;
 }
