@@ -17,6 +17,7 @@
 #include "tasks/ParamValues.h"
 #include "tasks/PatternTarget.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,6 +49,7 @@ private:
 };
 
 const char* const SuccessText = "Success!";
+const char* const SkippedText = "Skipped: the report has no rows";
 
 std::string WithTrailingDelimiter(const std::string& path) {
     return (!path.empty() && path.back() == '/') ? path : path + "/";
@@ -200,7 +202,7 @@ void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecor
     }
     // A run the person at the screen cancelled is nobody's news.
     // A failure that a retry may still mend is nobody's news yet either.
-    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying &&
+    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying && !FSkippedEmpty &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
         host::TRunRecord mailed = record;
         mailed.Result = LastRunResult;
@@ -229,6 +231,7 @@ void TScheduleItem::RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, in
     CancelRetry();
     FAttempt = attempt;
     FFinalFault = false;
+    FSkippedEmpty = false;
     LastDelivery.clear();
     host::TRunRecord record = NewRun(trigger, due);
     LastRun = rtl::TVariant::FromDate(record.Started);
@@ -279,9 +282,15 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             throw ETaskSettingsFault("Export path is empty");
         }
 
-        // Words stand for the due time; a run by hand stands for its start.
+        // Words stand for the due time; a run by hand stands for its start. They read the
+        // task's own wall clock, and follow its schedule and calendar.
         const rtl::TDateTime due = record.Due != 0 ? record.Due : record.Started;
-        const TResolvedParams params = ResolveParams(Params, due);
+        if (const std::string fault = TimeZoneFault(TimeZone); !fault.empty()) {
+            throw ETaskSettingsFault(fault);
+        }
+        const TDueRules rules = DueRules();
+        const TScheduleContext schedule{CronStr, &rules};
+        const TResolvedParams params = ResolveParams(Params, WallTime(due), &schedule);
         if (UsesPeriodWords(Params)) {
             AddNote(record, "values: " + params.Text);
         }
@@ -367,6 +376,13 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         auto* frxReport = dynamic_cast<host::TfrxReport*>(window->FindComponent("Report"));
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
+        }
+        if (SkipEmpty == 1 && frxReport->Rows.empty()) {
+            // Nothing to send: the names held go unwritten, and no mail follows.
+            record.Result = SkippedText;
+            record.Outcome = host::TRunOutcome::Succeeded;
+            FSkippedEmpty = true;
+            return;
         }
         // The filters are shared: a run nested in the report's dialog has named them since.
         filter->DefaultPath = folder;

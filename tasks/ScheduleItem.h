@@ -4,6 +4,7 @@
 
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/Variants.h"
+#include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
 
 #include <cstdint>
@@ -66,6 +67,11 @@ public:
     void UpdateRow();
     // The name of the host report the task runs, or the host's message that it has none such.
     std::string ReportName() const;
+
+    // The zone and the excluded days of the task's due times (TimeZone, ExcludeCalendar).
+    TDueRules DueRules() const;
+    // The task's wall clock at the machine's local moment `local`.
+    rtl::TDateTime WallTime(rtl::TDateTime local) const;
 
     // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
     // A rejected schedule raises EScheduleError and leaves the task unarmed.
@@ -149,6 +155,12 @@ public:
     // next due time comes; 0 never.
     std::int32_t RetryCount = 0;
     std::int32_t RetryMinutes = 0;
+    // A report without rows writes no file and sends no mail (1); 0 exports it as ever.
+    std::int32_t SkipEmpty = 0;
+    // The IANA zone the schedule and the period words are read in; empty: the machine's.
+    std::string TimeZone;
+    // The name of the client's calendar whose dates the task never runs on; empty: none.
+    std::string ExcludeCalendar;
     std::string LastDelivery;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
@@ -183,6 +195,7 @@ private:
     // The run going on met a fault no retry mends: a settings fault, or a cancel.
     bool FFinalFault = false;
     int FAttempt = 0; // the retry the run going on is; 0 for the first run of its due time
+    bool FSkippedEmpty = false; // the run going on found no rows and writes nothing
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.
