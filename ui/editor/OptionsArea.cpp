@@ -1,14 +1,18 @@
 #include "ui/editor/OptionsArea.h"
 
 #include "platform/host/forms/MessageDlg.h"
+#include "plugin/MorvidPlugin.h"
 #include "tasks/ActiveDates.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTimeZone>
 
 namespace morvid {
 
@@ -16,6 +20,27 @@ namespace {
 
 // What the minutes field offers while retries are off.
 constexpr int DefaultRetryMinutes = 5;
+
+const char* const MachineZoneText = "The machine's zone";
+const char* const NoCalendarText = "None";
+
+// The stored value of a combo whose first item stands for "empty".
+std::string ChoiceText(const QComboBox* combo, const char* emptyText) {
+    const QString text = combo->currentText().trimmed();
+    return text == QLatin1String(emptyText) ? std::string() : text.toStdString();
+}
+
+void ShowChoice(QComboBox* combo, const std::string& value) {
+    if (value.empty()) {
+        combo->setCurrentIndex(0);
+        return;
+    }
+    const QString text = QString::fromStdString(value);
+    if (combo->findText(text) < 0) {
+        combo->addItem(text); // a name no longer offered stays what the task holds
+    }
+    combo->setCurrentIndex(combo->findText(text));
+}
 
 } // namespace
 
@@ -93,6 +118,25 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     activeRow->addStretch(1);
 
+    cbxSkipEmpty =
+        new QCheckBox(QStringLiteral("Skip a report without rows: no file, no mail"), &FDialog);
+    cbxSkipEmpty->setObjectName(QStringLiteral("cbxSkipEmpty"));
+    cbxTimeZone = new QComboBox(&FDialog);
+    cbxTimeZone->setObjectName(QStringLiteral("cbxTimeZone"));
+    cbxTimeZone->setEditable(true);
+    cbxTimeZone->addItem(QString::fromLatin1(MachineZoneText));
+    for (const QByteArray& id : QTimeZone::availableTimeZoneIds()) {
+        cbxTimeZone->addItem(QString::fromLatin1(id));
+    }
+    cbxExcludeCalendar = new QComboBox(&FDialog);
+    cbxExcludeCalendar->setObjectName(QStringLiteral("cbxExcludeCalendar"));
+    auto* zoneRow = new QHBoxLayout;
+    zoneRow->setSpacing(editor::FieldGap);
+    zoneRow->addWidget(word("lblTimeZone", "Time zone"));
+    zoneRow->addWidget(cbxTimeZone, 1);
+    zoneRow->addWidget(word("lblExcludeCalendar", "Not on the dates of"));
+    zoneRow->addWidget(cbxExcludeCalendar, 1);
+
     auto* enabledRow = new QHBoxLayout;
     enabledRow->setSpacing(editor::FieldGap);
     enabledRow->addWidget(cbxScheduleEnabled);
@@ -105,12 +149,15 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     area->addWidget(cbxRunMissed);
     area->addLayout(retryRow);
     area->addLayout(activeRow);
+    area->addLayout(zoneRow);
+    area->addWidget(cbxSkipEmpty);
     FLayout = area;
 }
 
 std::vector<QWidget*> TOptionsArea::TabOrder() const {
-    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,   sedRetryCount, sedRetryMinutes,
-            cbxActiveFrom,      dedActiveFrom, cbxActiveUntil, dedActiveUntil};
+    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,       sedRetryCount,
+            sedRetryMinutes,    cbxActiveFrom, dedActiveFrom,      cbxActiveUntil,
+            dedActiveUntil,     cbxTimeZone,   cbxExcludeCalendar, cbxSkipEmpty};
 }
 
 bool TOptionsArea::ConfirmOk() {
@@ -118,6 +165,11 @@ bool TOptionsArea::ConfirmOk() {
         dedActiveUntil->date() < dedActiveFrom->date()) {
         host::MessageDlg("The last active day lies before the first", host::TMsgDlgType::mtError,
                          host::mbOK);
+        return false;
+    }
+    if (const std::string fault = TimeZoneFault(ChoiceText(cbxTimeZone, MachineZoneText));
+        !fault.empty()) {
+        host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
     return true;
@@ -140,6 +192,17 @@ void TOptionsArea::LoadFromTask(const TScheduleItem& task) {
     };
     load(task.ActiveFrom, cbxActiveFrom, dedActiveFrom);
     load(task.ActiveUntil, cbxActiveUntil, dedActiveUntil);
+    cbxSkipEmpty->setChecked(task.SkipEmpty == 1);
+    // The calendars as the client holds them now.
+    cbxExcludeCalendar->clear();
+    cbxExcludeCalendar->addItem(QString::fromLatin1(NoCalendarText));
+    if (MorvidPlugin != nullptr) {
+        for (const TExcludeCalendar& calendar : MorvidPlugin->Calendars) {
+            cbxExcludeCalendar->addItem(QString::fromStdString(calendar.Name));
+        }
+    }
+    ShowChoice(cbxExcludeCalendar, task.ExcludeCalendar);
+    ShowChoice(cbxTimeZone, task.TimeZone);
 }
 
 void TOptionsArea::SaveToTask(TScheduleItem& task) const {
@@ -154,6 +217,9 @@ void TOptionsArea::SaveToTask(TScheduleItem& task) const {
     };
     task.ActiveFrom = save(cbxActiveFrom, dedActiveFrom);
     task.ActiveUntil = save(cbxActiveUntil, dedActiveUntil);
+    task.SkipEmpty = cbxSkipEmpty->isChecked() ? 1 : 0;
+    task.TimeZone = ChoiceText(cbxTimeZone, MachineZoneText);
+    task.ExcludeCalendar = ChoiceText(cbxExcludeCalendar, NoCalendarText);
 }
 
 } // namespace morvid

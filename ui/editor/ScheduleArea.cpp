@@ -7,6 +7,7 @@
 #include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/NullSpinEdit.h"
+#include "ui/editor/ScheduleShapeRow.h"
 #include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
@@ -140,6 +141,18 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     // at all, follow.
     auto* withWords = new QVBoxLayout;
     withWords->setSpacing(WordsGap);
+    // The common shapes above the fields they fill.
+    Shapes = new TScheduleShapeRow(FDialog);
+    Shapes->CurrentFields = [this] {
+        const auto value = [](const TNullSpinEdit* edit) {
+            return edit->IsNull() ? -1 : edit->value();
+        };
+        return std::array<int, 3>{value(sedMinute), value(sedHour), value(sedDay)};
+    };
+    Shapes->OnShapeText = [this](const std::string& text) {
+        Guarded([&] { edtCronStr->setText(QString::fromStdString(text)); });
+    };
+    withWords->addLayout(Shapes->Layout());
     withWords->addLayout(area);
     withWords->addWidget(lblScheduleWords);
     withWords->addWidget(lblNextRuns);
@@ -152,7 +165,10 @@ TScheduleArea::~TScheduleArea() {
 }
 
 std::vector<QWidget*> TScheduleArea::TabOrder() const {
-    return {sedMinute, sedHour, sedDay, sedWeekday, sedMonth, sedYear, edtCronStr};
+    std::vector<QWidget*> order = Shapes->TabOrder();
+    order.insert(order.end(),
+                 {sedMinute, sedHour, sedDay, sedWeekday, sedMonth, sedYear, edtCronStr});
+    return order;
 }
 
 void TScheduleArea::FormCreate() {
@@ -216,6 +232,7 @@ void TScheduleArea::edtCronStrPropertiesValidate() {
             ShowField(*edit, std::nullopt);
         }
     }
+    Shapes->ShowShapeOf(edtCronStr->text().toStdString());
     ShowScheduleHint(check);
     ShowNextRuns(check);
     if (OnValidated) {

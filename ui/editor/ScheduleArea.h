@@ -18,6 +18,7 @@ class QLineEdit;
 namespace morvid {
 
 class TNullSpinEdit;
+class TScheduleShapeRow;
 struct TScheduleCheck;
 
 class TScheduleArea : public TEditorArea {
@@ -58,6 +59,7 @@ public:
     QLabel* lblScheduleWords = nullptr;
     QLabel* lblNextRuns = nullptr;
     QLabel* lblNotEnabled = nullptr;
+    TScheduleShapeRow* Shapes = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
