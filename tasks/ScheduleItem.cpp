@@ -313,6 +313,16 @@ bool TScheduleItem::CatchUp() {
     return true;
 }
 
+void TScheduleItem::ApplyDueRules() {
+    const bool running = Event->Running;
+    SuspendSchedule();
+    Event->Schedule->Rules = DueRules();
+    if (running) {
+        ResumeSchedule();
+    }
+    UpdateRow();
+}
+
 void TScheduleItem::StopSchedule() {
     // Disabled or disconnected: nothing runs, retries neither.
     CancelRetry();

@@ -73,6 +73,9 @@ public:
     // The task's wall clock at the machine's local moment `local`.
     rtl::TDateTime WallTime(rtl::TDateTime local) const;
 
+    // An armed task takes its zone and calendar anew (a calendar changed), then UpdateRow.
+    void ApplyDueRules();
+
     // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
     // A rejected schedule raises EScheduleError and leaves the task unarmed.
     void StartSchedule();

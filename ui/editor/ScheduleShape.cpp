@@ -11,7 +11,7 @@ namespace morvid {
 namespace {
 
 constexpr int AllWeekdays = 0x7F;
-constexpr int MondayToFriday = 0x1F;
+constexpr int MondayToFriday = 0x1F; // only as "1-5"
 
 std::optional<int> Number(const std::string& text, int low, int high) {
     if (text.empty() || text.size() > 4 ||
@@ -88,9 +88,10 @@ std::optional<TScheduleShape> ShapeOf(const std::string& cronStr) {
     shape.Weekdays = *weekdays;
     const std::string& day = fields[2];
     if (day == "*") {
-        shape.Kind = *weekdays == AllWeekdays      ? TShapeKind::Daily
-                     : *weekdays == MondayToFriday ? TShapeKind::WorkingDays
-                                                   : TShapeKind::Weekly;
+        // Monday to Friday as a list of days is weekly on chosen days: one unchecked stays so.
+        shape.Kind = *weekdays == AllWeekdays                            ? TShapeKind::Daily
+                     : *weekdays == MondayToFriday && fields[4] == "1-5" ? TShapeKind::WorkingDays
+                                                                         : TShapeKind::Weekly;
         return shape;
     }
     if (const std::optional<int> n = Number(day, 1, 31); n && *weekdays == AllWeekdays) {

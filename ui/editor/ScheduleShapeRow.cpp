@@ -55,7 +55,16 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
         box->setObjectName(QStringLiteral("chkWeekday%1").arg(day + 1));
         FLayout->addWidget(box);
         chkWeekdays[static_cast<std::size_t>(day)] = box;
-        connect(box, &QCheckBox::toggled, this, [this] { ShapeChosen(); });
+        connect(box, &QCheckBox::toggled, this, [this] {
+            // A day checked or cleared asks for chosen weekdays, whatever shape was shown.
+            const int index = cbxShape->currentIndex();
+            if (!FShowing && (index == CustomIndex || KindOf(index) == TShapeKind::Daily ||
+                              KindOf(index) == TShapeKind::WorkingDays)) {
+                const QSignalBlocker quiet(cbxShape);
+                cbxShape->setCurrentIndex(static_cast<int>(TShapeKind::Weekly) + 1);
+            }
+            ShapeChosen();
+        });
     }
     FLayout->addStretch(1);
     connect(cbxShape, &QComboBox::currentIndexChanged, this, [this] { ShapeChosen(); });
