@@ -4,13 +4,16 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <QDateTime>
-#include <limits>
+#include <algorithm>
 
 namespace morvid {
 
 namespace {
 
 constexpr std::int64_t DayMs = 86'400'000;
+// The span of years each list of changes covers: due times are searched forward, mostly.
+constexpr std::int64_t ListedBackMs = 2 * 366 * DayMs;
+constexpr std::int64_t ListedAheadMs = 12 * 366 * DayMs;
 
 QTimeZone FindZone(const std::string& ianaName) {
     return ianaName.empty() ? QTimeZone() : QTimeZone(QByteArray::fromStdString(ianaName));
@@ -18,60 +21,75 @@ QTimeZone FindZone(const std::string& ianaName) {
 
 } // namespace
 
-std::int64_t TTaskZone::OffsetAt(std::int64_t utcMs) {
-    if (utcMs >= FFromMs && utcMs < FToMs) {
-        return FOffsetMs;
+std::int64_t TZoneOffsets::OffsetAt(std::int64_t utcMs) {
+    if (utcMs < FFromMs || utcMs >= FToMs) {
+        Fill(utcMs);
+    } else if (utcMs >= SpanStart(FLast) && utcMs < SpanEnd(FLast)) {
+        return FOffset[FLast];
     }
-    const QDateTime at = QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC);
-    FOffsetMs = std::int64_t{FZone.offsetFromUtc(at)} * 1000;
-    const QTimeZone::OffsetData next = FZone.nextTransition(at);
-    const QTimeZone::OffsetData previous = FZone.previousTransition(at);
-    FToMs = next.atUtc.isValid() ? next.atUtc.toMSecsSinceEpoch()
-                                 : std::numeric_limits<std::int64_t>::max();
-    // An instant right on a transition has the offset after it, not the one the span before had.
-    FFromMs = previous.atUtc.isValid() && previous.offsetFromUtc * 1000LL == FOffsetMs
-                  ? previous.atUtc.toMSecsSinceEpoch()
-                  : utcMs;
-    if (!previous.atUtc.isValid()) {
-        FFromMs = std::numeric_limits<std::int64_t>::min();
-    }
-    return FOffsetMs;
+    FLast = static_cast<std::size_t>(std::upper_bound(FAt.begin(), FAt.end(), utcMs) - FAt.begin());
+    return FOffset[FLast];
 }
 
-rtl::TDateTime TTaskZone::ToWall(rtl::TDateTime local) {
-    const std::int64_t utcMs = rtl::LocalToUnixMilliSeconds(local);
-    return rtl::UnixMilliSecondsToUtc(utcMs + OffsetAt(utcMs));
+void TZoneOffsets::Fill(std::int64_t aroundMs) {
+    // The list grows to take the new instant in, so that searches that go back and forth
+    // between years far apart fill it once.
+    const bool listed = FFromMs < FToMs;
+    FFromMs = listed ? std::min(FFromMs, aroundMs - ListedBackMs) : aroundMs - ListedBackMs;
+    FToMs = listed ? std::max(FToMs, aroundMs + ListedAheadMs) : aroundMs + ListedAheadMs;
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(FFromMs, Qt::UTC);
+    FAt.clear();
+    FLast = 0;
+    FOffset.assign(1, std::int64_t{FZone.offsetFromUtc(from)} * 1000);
+    for (const QTimeZone::OffsetData& change :
+         FZone.transitions(from, QDateTime::fromMSecsSinceEpoch(FToMs, Qt::UTC))) {
+        const std::int64_t at = change.atUtc.toMSecsSinceEpoch();
+        if (at > FFromMs && at < FToMs) {
+            FAt.push_back(at);
+            FOffset.push_back(std::int64_t{change.offsetFromUtc} * 1000);
+        }
+    }
 }
 
-rtl::TDateTime TTaskZone::ToLocal(rtl::TDateTime wall) {
-    const std::int64_t wallMs = rtl::UtcToUnixMilliSeconds(wall);
-    // No transition within a day of it: the one reading there is.
-    const std::int64_t guess = wallMs - FOffsetMs;
-    if (guess - DayMs >= FFromMs && guess + DayMs < FToMs) {
-        return rtl::UnixMilliSecondsToLocal(guess);
+std::int64_t TZoneOffsets::UtcOf(std::int64_t wallMs) {
+    // Most wall times lie more than a day away from any change: one reading, no search.
+    if (FFromMs < FToMs) {
+        const std::int64_t guess = wallMs - FOffset[FLast];
+        if (guess - DayMs >= SpanStart(FLast) && guess + DayMs < SpanEnd(FLast)) {
+            return guess;
+        }
     }
+    // No change lies within a day of a wall time but where the offsets a day apart differ.
     const std::int64_t before = OffsetAt(wallMs - DayMs);
     const std::int64_t after = OffsetAt(wallMs + DayMs);
     const std::int64_t early = wallMs - before;
     const std::int64_t late = wallMs - after;
     const bool earlyValid = OffsetAt(early) == before;
     const bool lateValid = OffsetAt(late) == after;
-    std::int64_t utcMs = 0;
     if (earlyValid && lateValid) {
-        utcMs = std::min(early, late); // the repeated hour: its first occurrence
-    } else if (earlyValid || lateValid) {
-        utcMs = earlyValid ? early : late;
-    } else {
-        // In the gap: the transition itself, the first instant after it.
-        const QTimeZone::OffsetData gap =
-            FZone.nextTransition(QDateTime::fromMSecsSinceEpoch(late - 1, Qt::UTC));
-        utcMs = gap.atUtc.isValid() ? gap.atUtc.toMSecsSinceEpoch() : early;
+        return std::min(early, late); // the repeated hour: its first occurrence
     }
-    return rtl::UnixMilliSecondsToLocal(utcMs);
+    if (earlyValid || lateValid) {
+        return earlyValid ? early : late;
+    }
+    // In the gap: the change itself, the first instant after it.
+    OffsetAt(late);
+    const auto change = std::upper_bound(FAt.begin(), FAt.end(), late);
+    return change != FAt.end() && *change <= early ? *change : early;
+}
+
+rtl::TDateTime TTaskZone::ToWall(rtl::TDateTime local) {
+    const std::int64_t utcMs = FMachine.UtcOf(rtl::UtcToUnixMilliSeconds(local));
+    return rtl::UnixMilliSecondsToUtc(utcMs + FTask.OffsetAt(utcMs));
+}
+
+rtl::TDateTime TTaskZone::ToLocal(rtl::TDateTime wall) {
+    const std::int64_t utcMs = FTask.UtcOf(rtl::UtcToUnixMilliSeconds(wall));
+    return rtl::UnixMilliSecondsToUtc(utcMs + FMachine.OffsetAt(utcMs));
 }
 
 std::unique_ptr<TWallZone> TTaskZone::Clone() const {
-    return std::make_unique<TTaskZone>(FZone);
+    return std::make_unique<TTaskZone>(*this);
 }
 
 std::string TimeZoneFault(const std::string& ianaName) {

@@ -11,19 +11,45 @@
 
 namespace morvid {
 
+// A zone's offsets from UTC, looked up in the tz database for a span of years around the first
+// instant asked about and kept, so that most conversions are a search in a short list.
+class TZoneOffsets {
+public:
+    explicit TZoneOffsets(QTimeZone zone) : FZone(std::move(zone)) {}
+    // The offset (ms) at the UTC instant `utcMs` (ms since 1970).
+    std::int64_t OffsetAt(std::int64_t utcMs);
+    // The UTC instant of the wall time `wallMs` (the wall clock's ms since 1970): in a gap the
+    // first instant after it, in a repeated hour its first occurrence.
+    std::int64_t UtcOf(std::int64_t wallMs);
+
+private:
+    void Fill(std::int64_t aroundMs);
+    QTimeZone FZone;
+    std::int64_t FFromMs = 1, FToMs = 0; // the span the list covers
+    std::vector<std::int64_t> FAt;       // the changes within it, ascending
+    std::vector<std::int64_t> FOffset;   // FOffset[i]: the offset after i changes
+    std::size_t FLast = 0;               // the changes before the instant asked about last
+    std::int64_t SpanStart(std::size_t changes) const {
+        return changes == 0 ? FFromMs : FAt[changes - 1];
+    }
+    std::int64_t SpanEnd(std::size_t changes) const {
+        return changes == FAt.size() ? FToMs : FAt[changes];
+    }
+};
+
+// Both zones go through the tz database alike, the machine's (the process's TZ) included, so
+// a due time converts without a call into the C library.
 class TTaskZone final : public TWallZone {
 public:
-    explicit TTaskZone(QTimeZone zone) : FZone(std::move(zone)) {}
+    explicit TTaskZone(QTimeZone zone)
+        : FTask(std::move(zone)), FMachine(QTimeZone::systemTimeZone()) {}
     rtl::TDateTime ToWall(rtl::TDateTime local) override;
     rtl::TDateTime ToLocal(rtl::TDateTime wall) override;
     std::unique_ptr<TWallZone> Clone() const override;
 
 private:
-    // The zone's offset (ms) at a UTC instant (ms since 1970), and the span around it that has
-    // the same offset: a schedule's due times mostly fall in one span, so most cost no lookup.
-    std::int64_t OffsetAt(std::int64_t utcMs);
-    QTimeZone FZone;
-    std::int64_t FFromMs = 1, FToMs = 0, FOffsetMs = 0;
+    TZoneOffsets FTask;
+    TZoneOffsets FMachine;
 };
 
 // Empty for an empty name (the machine's zone) or a zone the tz database has, else why not.
