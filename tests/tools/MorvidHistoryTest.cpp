@@ -113,7 +113,24 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         const char* DCron = "* * * * * *";
         bool NoTasks = false;
         std::vector<std::string> Args = {};
+        bool CExcluded = false; // C's calendar excludes yesterday, today and tomorrow
     } const cases[] = {
+        {"an excluded day is not due",
+         false,
+         60,
+         true,
+         0,
+         "MORVID OK - 4 tasks",
+         0,
+         InThisZone,
+         "",
+         "C",
+         false,
+         0,
+         "",
+         false,
+         {},
+         true},
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
         {"one overdue", false, 60, true, 3, "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C\" due "},
@@ -187,6 +204,19 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
                       c.CActiveDays == 0
                           ? ""
                           : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
+            if (c.CExcluded) {
+                host::TRegistry registry(SettingsFile);
+                const auto day = [](int offset) {
+                    return rtl::FormatDateTimeISO(rtl::Now() + offset).substr(0, 10);
+                };
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Calendars\\Calendar0", true));
+                registry.WriteString("Name", "Holidays");
+                registry.WriteString("Dates", day(-1) + "," + day(0) + "," + day(1));
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item2", false));
+                registry.WriteString("ExcludeCalendar", "holidays");
+            }
             // Counted, but with no identity it has no runs to judge, and nothing tells since
             // when it is due.
             StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
