@@ -24,10 +24,10 @@ QStringList Texts(const std::vector<std::string>& list) {
 
 } // namespace
 
-const QStringList OptionalTaskFields = {"NamePattern", "NameExists",  "ActiveFrom", "ActiveUntil",
-                                        "MoreFilters", "MailTo",      "MailCc",     "MailBcc",
-                                        "MailWhen",    "MailSubject", "MailBody",   "RetryCount",
-                                        "RetryMinutes"};
+const QStringList OptionalTaskFields = {
+    "NamePattern",  "NameExists", "ActiveFrom", "ActiveUntil",    "MoreFilters", "MailTo",
+    "MailCc",       "MailBcc",    "MailWhen",   "MailSubject",    "MailBody",    "RetryCount",
+    "RetryMinutes", "SkipEmpty",  "TimeZone",   "ExcludeCalendar"};
 
 const QStringList SettableTaskFields =
     QStringList{"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
@@ -49,6 +49,9 @@ void ClearOptionalFields(host::TTaskData& task) {
     task.MailBody = unused.MailBody;
     task.RetryCount = unused.RetryCount;
     task.RetryMinutes = unused.RetryMinutes;
+    task.SkipEmpty = unused.SkipEmpty;
+    task.TimeZone = unused.TimeZone;
+    task.ExcludeCalendar = unused.ExcludeCalendar;
 }
 
 QVariantMap TaskFieldMap(const host::TTaskData& task) {
@@ -93,6 +96,9 @@ QVariantMap TaskFieldMap(const host::TTaskData& task) {
     text("MailBody", task.MailBody);
     number("RetryCount", task.RetryCount);
     number("RetryMinutes", task.RetryMinutes);
+    number("SkipEmpty", task.SkipEmpty);
+    text("TimeZone", task.TimeZone);
+    text("ExcludeCalendar", task.ExcludeCalendar);
     return fields;
 }
 
@@ -176,6 +182,12 @@ void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task) {
             number(task.RetryCount);
         } else if (name == "RetryMinutes") {
             number(task.RetryMinutes);
+        } else if (name == "SkipEmpty") {
+            number(task.SkipEmpty);
+        } else if (name == "TimeZone") {
+            text(task.TimeZone);
+        } else if (name == "ExcludeCalendar") {
+            text(task.ExcludeCalendar);
         } else if (name == "Params") {
             if (value.typeId() != QMetaType::QStringList) {
                 fail("must be a list of \"TYPE:VALUE\" texts");

@@ -195,6 +195,15 @@ void SaveTask(host::TRegistry& registry, const std::string& path, const TSchedul
         registry.WriteInteger("RetryCount", task.RetryCount);
         registry.WriteInteger("RetryMinutes", task.RetryMinutes);
     }
+    if (task.SkipEmpty == 1) {
+        registry.WriteInteger("SkipEmpty", 1);
+    }
+    if (!task.TimeZone.empty()) {
+        registry.WriteString("TimeZone", task.TimeZone);
+    }
+    if (!task.ExcludeCalendar.empty()) {
+        registry.WriteString("ExcludeCalendar", task.ExcludeCalendar);
+    }
     registry.CloseKey();
 }
 
@@ -339,6 +348,15 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     }
     if (registry.GetDataType("RetryMinutes") == host::rdInteger) {
         task.RetryMinutes = std::max(registry.ReadInteger("RetryMinutes"), 0);
+    }
+    if (registry.GetDataType("SkipEmpty") == host::rdInteger) {
+        task.SkipEmpty = registry.ReadInteger("SkipEmpty") == 1 ? 1 : 0;
+    }
+    for (auto [name, value] : {std::pair{"TimeZone", &task.TimeZone},
+                               std::pair{"ExcludeCalendar", &task.ExcludeCalendar}}) {
+        if (registry.GetDataType(name) == host::rdString) {
+            *value = registry.ReadString(name);
+        }
     }
     return idMade;
 }

@@ -13,6 +13,7 @@
 #include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <QApplication>
@@ -207,6 +208,9 @@ host::TTaskData ToData(const TScheduleItem& task) {
     data.MailBody = task.MailBody;
     data.RetryCount = task.RetryCount;
     data.RetryMinutes = task.RetryMinutes;
+    data.SkipEmpty = task.SkipEmpty;
+    data.TimeZone = task.TimeZone;
+    data.ExcludeCalendar = task.ExcludeCalendar;
     data.ReportName = task.ReportName();
     if (!task.LastRun.IsClear()) {
         data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
@@ -242,6 +246,9 @@ void Apply(const host::TTaskData& data, TScheduleItem& task) {
     // As the editor: a task that never retries keeps no minutes.
     task.RetryCount = data.RetryCount;
     task.RetryMinutes = data.RetryCount > 0 ? data.RetryMinutes : 0;
+    task.SkipEmpty = data.SkipEmpty;
+    task.TimeZone = data.TimeZone;
+    task.ExcludeCalendar = data.ExcludeCalendar;
     task.ClearParams();
     for (const host::TTaskParam& param : data.Params) {
         std::string error;
@@ -343,6 +350,14 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     }
     if (retries && task.RetryCount > 0 && (task.RetryMinutes < 1 || task.RetryMinutes > 24 * 60)) {
         fail("RetryMinutes", std::to_string(task.RetryMinutes) + " is none of 1 to 1440 minutes");
+    }
+    if (changed(&host::TTaskData::SkipEmpty) && task.SkipEmpty != 0 && task.SkipEmpty != 1) {
+        fail("SkipEmpty", std::to_string(task.SkipEmpty) + " is neither 0 nor 1");
+    }
+    if (changed(&host::TTaskData::TimeZone)) {
+        if (const std::string fault = TimeZoneFault(task.TimeZone); !fault.empty()) {
+            fail("TimeZone", fault);
+        }
     }
     for (std::size_t i = 0; i < task.Params.size(); ++i) {
         std::string error;

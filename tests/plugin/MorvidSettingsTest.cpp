@@ -336,8 +336,16 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.MailWhen = 2;
     task.RetryCount = 3;
     task.RetryMinutes = 10;
+    task.SkipEmpty = 1;
+    task.TimeZone = "America/New_York";
+    task.ExcludeCalendar = "Holidays";
     Save();
-    const TValues stored = StoredValues(*Registry(), ItemPath(0));
+    TValues stored = StoredValues(*Registry(), ItemPath(0));
+    EXPECT_THAT(TValues(stored.end() - 3, stored.end()),
+                ElementsAre(TStoredValue{"SkipEmpty", rdInteger, "1"},
+                            TStoredValue{"TimeZone", rdString, "America/New_York"},
+                            TStoredValue{"ExcludeCalendar", rdString, "Holidays"}));
+    stored.resize(stored.size() - 3);
     EXPECT_THAT(TValues(stored.end() - 11, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
                             TStoredValue{"KeepFiles", rdInteger, "7"},
@@ -364,6 +372,9 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_TRUE(Task(0).MailCc.empty());
     EXPECT_EQ(Task(0).RetryCount, 3);
     EXPECT_EQ(Task(0).RetryMinutes, 10);
+    EXPECT_EQ(Task(0).SkipEmpty, 1);
+    EXPECT_EQ(Task(0).TimeZone, "America/New_York");
+    EXPECT_EQ(Task(0).ExcludeCalendar, "Holidays");
 
     const struct {
         const char* Case;

@@ -82,6 +82,10 @@ std::string Usage() {
            "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
            "  --retry-count N      --retry-minutes M    run a failed run of a due time again\n"
            "                       N times (0 to 99), M minutes apart (1 to 1440)\n"
+           "  --skip-empty yes|no  a report without rows writes no file and sends no mail\n"
+           "  --time-zone NAME     read the schedule in this zone, such as America/New_York\n"
+           "                       (empty: the machine's)\n"
+           "  --exclude-calendar NAME  no run on the dates of this calendar (empty: none)\n"
            "\n"
            "Options:\n"
            "  --settings FILE  the client's settings (default: " +
@@ -114,6 +118,8 @@ const std::map<std::string, const char*> TextOptions = {
     {"--mail-bcc", "MailBcc"},
     {"--mail-subject", "MailSubject"},
     {"--mail-body", "MailBody"},
+    {"--time-zone", "TimeZone"},
+    {"--exclude-calendar", "ExcludeCalendar"},
 };
 
 // The options that set a whole number.
@@ -170,6 +176,8 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
                 throw EUsage(name + " takes a whole number, not \"" + number + "\"");
             }
             options.Fields[field->second] = n;
+        } else if (name == "--skip-empty") {
+            options.Fields["SkipEmpty"] = YesNo(name, value()) ? 1 : 0;
         } else if (name == "--enabled" || name == "--run-missed") {
             options.Fields[name == "--enabled" ? "Enabled" : "RunMissed"] = YesNo(name, value());
         } else if (name == "--param") {
