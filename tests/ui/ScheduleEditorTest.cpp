@@ -105,8 +105,8 @@ TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
     // Wider than its first layout, for a name of 40 characters; taller, for the retention and
     // catch-up options, the next runs, whether the task runs at all, the file name, the further
-    // formats, the retries and the active days.
-    EXPECT_EQ(Dialog->size(), QSize(440, 745));
+    // formats, the retries and the active days (the schedule's shapes take no line of their own).
+    EXPECT_EQ(Dialog->size(), QSize(440, 746));
     EXPECT_FALSE(Find<QCheckBox>("cbxRunMissed")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("sedKeepFiles")->text(), "All");
     EXPECT_EQ(CronText(), "* * * * * *");
@@ -194,11 +194,12 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
         EXPECT_LE(field.top() - label->geometry().bottom(), 4);
         EXPECT_EQ(label->font().pointSize(), 9);
     }
-    // The right-hand fields end at one margin; the schedule field is three spin edits wide.
+    // The right-hand fields end at one margin; the schedule field is two spin edits wide, the
+    // time zone and the calendar beside it.
     for (const char* name : {"icbReport", "cbbFilter", "sedWeekday", "cxTreeList1"}) {
         EXPECT_EQ(Find<QWidget>(name)->geometry().right(), pane->rect().right() - 16) << name;
     }
-    EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedDay")->geometry().right());
+    EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedHour")->geometry().right());
     // Words, parameters and options follow each other down the pane; the line and the buttons
     // stand under it, whether or not it scrolls.
     const char* const downwards[] = {"edtCronStr", "lblScheduleWords", "cxTreeList1",

@@ -1,18 +1,14 @@
 #include "ui/editor/OptionsArea.h"
 
 #include "platform/host/forms/MessageDlg.h"
-#include "plugin/MorvidPlugin.h"
 #include "tasks/ActiveDates.h"
 #include "tasks/ScheduleItem.h"
-#include "tasks/TaskZone.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QSpinBox>
-#include <QTimeZone>
 
 namespace morvid {
 
@@ -20,27 +16,6 @@ namespace {
 
 // What the minutes field offers while retries are off.
 constexpr int DefaultRetryMinutes = 5;
-
-const char* const MachineZoneText = "The machine's zone";
-const char* const NoCalendarText = "None";
-
-// The stored value of a combo whose first item stands for "empty".
-std::string ChoiceText(const QComboBox* combo, const char* emptyText) {
-    const QString text = combo->currentText().trimmed();
-    return text == QLatin1String(emptyText) ? std::string() : text.toStdString();
-}
-
-void ShowChoice(QComboBox* combo, const std::string& value) {
-    if (value.empty()) {
-        combo->setCurrentIndex(0);
-        return;
-    }
-    const QString text = QString::fromStdString(value);
-    if (combo->findText(text) < 0) {
-        combo->addItem(text); // a name no longer offered stays what the task holds
-    }
-    combo->setCurrentIndex(combo->findText(text));
-}
 
 } // namespace
 
@@ -118,25 +93,9 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     activeRow->addStretch(1);
 
-    cbxSkipEmpty =
-        new QCheckBox(QStringLiteral("Skip a report without rows: no file, no mail"), &FDialog);
+    cbxSkipEmpty = new QCheckBox(QStringLiteral("Skip empty reports"), &FDialog);
     cbxSkipEmpty->setObjectName(QStringLiteral("cbxSkipEmpty"));
-    cbxTimeZone = new QComboBox(&FDialog);
-    cbxTimeZone->setObjectName(QStringLiteral("cbxTimeZone"));
-    cbxTimeZone->setEditable(true);
-    cbxTimeZone->addItem(QString::fromLatin1(MachineZoneText));
-    for (const QByteArray& id : QTimeZone::availableTimeZoneIds()) {
-        cbxTimeZone->addItem(QString::fromLatin1(id));
-    }
-    cbxExcludeCalendar = new QComboBox(&FDialog);
-    cbxExcludeCalendar->setObjectName(QStringLiteral("cbxExcludeCalendar"));
-    auto* zoneRow = new QHBoxLayout;
-    zoneRow->setSpacing(editor::FieldGap);
-    zoneRow->addWidget(word("lblTimeZone", "Time zone"));
-    zoneRow->addWidget(cbxTimeZone, 1);
-    zoneRow->addWidget(word("lblExcludeCalendar", "Not on the dates of"));
-    zoneRow->addWidget(cbxExcludeCalendar, 1);
-
+    cbxSkipEmpty->setToolTip(QStringLiteral("An empty report writes no file and sends no mail"));
     auto* enabledRow = new QHBoxLayout;
     enabledRow->setSpacing(editor::FieldGap);
     enabledRow->addWidget(cbxScheduleEnabled);
@@ -146,18 +105,20 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(enabledRow);
-    area->addWidget(cbxRunMissed);
+    auto* missedRow = new QHBoxLayout;
+    missedRow->setSpacing(editor::FieldGap);
+    missedRow->addWidget(cbxRunMissed);
+    missedRow->addStretch(1);
+    missedRow->addWidget(cbxSkipEmpty);
+    area->addLayout(missedRow);
     area->addLayout(retryRow);
     area->addLayout(activeRow);
-    area->addLayout(zoneRow);
-    area->addWidget(cbxSkipEmpty);
     FLayout = area;
 }
 
 std::vector<QWidget*> TOptionsArea::TabOrder() const {
-    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,       sedRetryCount,
-            sedRetryMinutes,    cbxActiveFrom, dedActiveFrom,      cbxActiveUntil,
-            dedActiveUntil,     cbxTimeZone,   cbxExcludeCalendar, cbxSkipEmpty};
+    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,  cbxSkipEmpty,   sedRetryCount,
+            sedRetryMinutes,    cbxActiveFrom, dedActiveFrom, cbxActiveUntil, dedActiveUntil};
 }
 
 bool TOptionsArea::ConfirmOk() {
@@ -165,11 +126,6 @@ bool TOptionsArea::ConfirmOk() {
         dedActiveUntil->date() < dedActiveFrom->date()) {
         host::MessageDlg("The last active day lies before the first", host::TMsgDlgType::mtError,
                          host::mbOK);
-        return false;
-    }
-    if (const std::string fault = TimeZoneFault(ChoiceText(cbxTimeZone, MachineZoneText));
-        !fault.empty()) {
-        host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
     return true;
@@ -193,16 +149,6 @@ void TOptionsArea::LoadFromTask(const TScheduleItem& task) {
     load(task.ActiveFrom, cbxActiveFrom, dedActiveFrom);
     load(task.ActiveUntil, cbxActiveUntil, dedActiveUntil);
     cbxSkipEmpty->setChecked(task.SkipEmpty == 1);
-    // The calendars as the client holds them now.
-    cbxExcludeCalendar->clear();
-    cbxExcludeCalendar->addItem(QString::fromLatin1(NoCalendarText));
-    if (MorvidPlugin != nullptr) {
-        for (const TExcludeCalendar& calendar : MorvidPlugin->Calendars) {
-            cbxExcludeCalendar->addItem(QString::fromStdString(calendar.Name));
-        }
-    }
-    ShowChoice(cbxExcludeCalendar, task.ExcludeCalendar);
-    ShowChoice(cbxTimeZone, task.TimeZone);
 }
 
 void TOptionsArea::SaveToTask(TScheduleItem& task) const {
@@ -218,8 +164,6 @@ void TOptionsArea::SaveToTask(TScheduleItem& task) const {
     task.ActiveFrom = save(cbxActiveFrom, dedActiveFrom);
     task.ActiveUntil = save(cbxActiveUntil, dedActiveUntil);
     task.SkipEmpty = cbxSkipEmpty->isChecked() ? 1 : 0;
-    task.TimeZone = ChoiceText(cbxTimeZone, MachineZoneText);
-    task.ExcludeCalendar = ChoiceText(cbxExcludeCalendar, NoCalendarText);
 }
 
 } // namespace morvid

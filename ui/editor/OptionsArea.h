@@ -8,7 +8,6 @@
 #include <functional>
 
 class QCheckBox;
-class QComboBox;
 class QDateEdit;
 class QSpinBox;
 
@@ -39,10 +38,6 @@ public:
     QDateEdit* dedActiveUntil = nullptr;
     // Neither file nor mail for a report without rows.
     QCheckBox* cbxSkipEmpty = nullptr;
-    // The zone the schedule is read in (first item: the machine's), and the calendar of dates
-    // on which the task does not run (first item: none).
-    QComboBox* cbxTimeZone = nullptr;
-    QComboBox* cbxExcludeCalendar = nullptr;
 };
 
 } // namespace morvid

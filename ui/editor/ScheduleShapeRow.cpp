@@ -42,13 +42,13 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
     for (const char* caption : WeekCaptions) {
         cbxWeekOfMonth->addItem(QString::fromLatin1(caption));
     }
-    auto* label = new QLabel(QStringLiteral("Runs"), &dialog);
-    label->setObjectName(QStringLiteral("lblShape"));
-    label->setBuddy(cbxShape);
+    // Narrow: the longest caption would widen the whole dialog.
+    for (QComboBox* combo : {cbxShape, cbxWeekOfMonth}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(8);
+    }
     FLayout = new QHBoxLayout;
     FLayout->setSpacing(editor::FieldGap);
-    FLayout->addWidget(label);
-    FLayout->addWidget(cbxShape);
     FLayout->addWidget(cbxWeekOfMonth);
     for (int day = 0; day < 7; ++day) {
         auto* box = new QCheckBox(QString::fromLatin1(WeekdayCaptions[day]), &dialog);

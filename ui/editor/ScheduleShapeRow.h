@@ -24,7 +24,8 @@ public:
     // Shows the shape of `cronStr` (quietly: nothing is written back).
     void ShowShapeOf(const std::string& cronStr);
 
-    // The row's layout, for the schedule area to place.
+    // The week and the weekdays, for the schedule area to place (cbxShape it places itself);
+    // shown only for the shapes that use them.
     QHBoxLayout* Layout() const noexcept { return FLayout; }
     std::vector<QWidget*> TabOrder() const;
 
