@@ -92,6 +92,9 @@ void ShowChoice(QComboBox* combo, const std::string& value) {
         combo->addItem(text); // a name no longer offered stays what the task holds
     }
     combo->setCurrentIndex(combo->findText(text));
+    if (combo->lineEdit() != nullptr) {
+        combo->lineEdit()->setCursorPosition(0); // a narrow field shows the name's start
+    }
 }
 
 } // namespace
