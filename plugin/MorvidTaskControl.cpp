@@ -10,6 +10,7 @@
 #include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
 #include "tasks/TaskFieldTable.h"
+#include "tasks/TaskZone.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <QApplication>
@@ -209,6 +210,7 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     };
     context.FormatExists = KnownFormat;
     context.ParamFault = ParamFault;
+    context.ZoneFault = TimeZoneFault;
     context.Home = QDir::homePath().toStdString();
     CheckTaskFields(task, before, context);
 }

@@ -17,6 +17,7 @@
 #include "tasks/ParamValues.h"
 #include "tasks/PatternTarget.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -53,6 +54,7 @@ private:
 };
 
 const char* const SuccessText = "Success!";
+const char* const SkippedText = "Skipped: the report has no rows";
 
 std::string WithTrailingDelimiter(const std::string& path) {
     return (!path.empty() && path.back() == '/') ? path : path + "/";
@@ -235,7 +237,7 @@ void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
     TellRun(record);
     // A run the person at the screen cancelled is nobody's news.
     // A failure that a retry may still mend is nobody's news yet either.
-    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying &&
+    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying && !FSkippedEmpty &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
         if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
             runs->Mail({record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
@@ -262,6 +264,7 @@ void TScheduleItem::RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, in
     // Whatever runs now stands in for the retry that waited.
     CancelRetry();
     TAttempt state{attempt, false};
+    FSkippedEmpty = false;
     LastDelivery.clear();
     host::TRunRecord record = NewRun(trigger, due, state);
     LastRun = rtl::TVariant::FromDate(record.Started);
@@ -313,9 +316,15 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
             throw ETaskSettingsFault("Export path is empty");
         }
 
-        // Words stand for the due time; a run by hand stands for its start.
+        // Words stand for the due time; a run by hand stands for its start. They read the
+        // task's own wall clock, and follow its schedule and calendar.
         const rtl::TDateTime due = record.Due != 0 ? record.Due : record.Started;
-        const TResolvedParams params = ResolveParams(Params, due);
+        if (const std::string fault = TimeZoneFault(TimeZone); !fault.empty()) {
+            throw ETaskSettingsFault(fault);
+        }
+        const TDueRules rules = DueRules();
+        const TScheduleContext schedule{CronStr, &rules};
+        const TResolvedParams params = ResolveParams(Params, WallTime(due), &schedule);
         if (UsesPeriodWords(Params)) {
             AddNote(record, "values: " + params.Text);
         }
@@ -407,6 +416,13 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         auto* frxReport = dynamic_cast<host::TfrxReport*>(window->FindComponent("Report"));
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
+        }
+        if (SkipEmpty == 1 && frxReport->Rows.empty()) {
+            // Nothing to send: the names held go unwritten, and no mail follows.
+            record.Result = SkippedText;
+            record.Outcome = host::TRunOutcome::Succeeded;
+            FSkippedEmpty = true;
+            return;
         }
         AimFilter(*filter, folder, target.FileName, target.Reservation);
         if (!frxReport->Export(*filter)) {

@@ -14,6 +14,7 @@
 #include "tasks/ActiveDates.h"
 #include "tasks/RunRetry.h"
 #include "tasks/TaskFieldTable.h"
+#include "tasks/TaskZone.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -78,6 +79,16 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     CopyTaskFields(source, *this);
     Params = source.Params;
     Event->Name = Name;
+}
+
+TDueRules TScheduleItem::DueRules() const {
+    return TaskDueRules(TimeZone, MorvidPlugin != nullptr
+                                      ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
+                                      : std::vector<std::int32_t>());
+}
+
+rtl::TDateTime TScheduleItem::WallTime(rtl::TDateTime local) const {
+    return TimeZone.empty() ? local : DueRules().ToWall(local);
 }
 
 void TScheduleItem::SetEnabled(bool value) {
@@ -168,6 +179,11 @@ void TScheduleItem::UpdateRow() {
         }
         nextRunText = active == TActiveState::Active ? rtl::DateTimeToStr(Event->Schedule->NextTime)
                                                      : ActiveStateText(active);
+        // The zone's own hour beside the machine's, where the two differ.
+        if (const std::string zoned = ZoneTimeText(TimeZone, Event->Schedule->NextTime);
+            active == TActiveState::Active && !zoned.empty()) {
+            nextRunText += " (" + zoned + ")";
+        }
     }
     const int nextRun = subItems.Add(nextRunText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
@@ -217,6 +233,8 @@ void TScheduleItem::StartSchedule() {
     if (Event->Running) {
         return;
     }
+    // The rules first: the new text's search already follows them.
+    Event->Schedule->Rules = DueRules();
     // Tasks fire at second 0 of every matching minute.
     Event->Schedule->SetScheduleText("0 " + CronStr);
     // A schedule without any further occurrence leaves the event stopped; the row says "Never".
@@ -243,8 +261,9 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
             // An unreadable history leaves the stored last run to judge by.
         }
     }
+    TDueRules rules = DueRules();
     const TDueSince missed =
-        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now);
+        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now, &rules);
     return missed.Due != 0 && missed.Due <= now &&
                    ActiveStateAt(ActiveFrom, ActiveUntil, missed.Due) == TActiveState::Active
                ? missed.Due
@@ -272,6 +291,16 @@ bool TScheduleItem::CatchUp() {
         run();
     }
     return true;
+}
+
+void TScheduleItem::ApplyDueRules() {
+    const bool running = Event->Running;
+    SuspendSchedule();
+    Event->Schedule->Rules = DueRules();
+    if (running) {
+        ResumeSchedule();
+    }
+    UpdateRow();
 }
 
 void TScheduleItem::StopSchedule() {

@@ -4,6 +4,7 @@
 
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/Variants.h"
+#include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
 
 #include <cstdint>
@@ -66,6 +67,14 @@ public:
     void UpdateRow();
     // The name of the host report the task runs, or the host's message that it has none such.
     std::string ReportName() const;
+
+    // The zone and the excluded days of the task's due times (TimeZone, ExcludeCalendar).
+    TDueRules DueRules() const;
+    // The task's wall clock at the machine's local moment `local`.
+    rtl::TDateTime WallTime(rtl::TDateTime local) const;
+
+    // An armed task takes its zone and calendar anew (a calendar changed), then UpdateRow.
+    void ApplyDueRules();
 
     // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
     // A rejected schedule raises EScheduleError and leaves the task unarmed.
@@ -151,6 +160,12 @@ public:
     // next due time comes; 0 never.
     std::int32_t RetryCount = 0;
     std::int32_t RetryMinutes = 0;
+    // A report without rows writes no file and sends no mail (1); 0 exports it as ever.
+    std::int32_t SkipEmpty = 0;
+    // The IANA zone the schedule and the period words are read in; empty: the machine's.
+    std::string TimeZone;
+    // The name of the client's calendar whose dates the task never runs on; empty: none.
+    std::string ExcludeCalendar;
     std::string LastDelivery;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
@@ -192,6 +207,7 @@ private:
 
     struct TRetryState;
     std::unique_ptr<TRetryState> FRetry;
+    bool FSkippedEmpty = false; // the run going on found no rows and writes nothing
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

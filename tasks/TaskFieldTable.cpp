@@ -182,6 +182,17 @@ std::string RetryMinutesFault(const host::TTaskData& task, const TCheckContext&,
                : std::string();
 }
 
+std::string SkipEmptyFault(const host::TTaskData& task, const TCheckContext&, std::string&) {
+    return task.SkipEmpty != 0 && task.SkipEmpty != 1
+               ? std::to_string(task.SkipEmpty) + " is neither 0 nor 1"
+               : std::string();
+}
+
+std::string TimeZoneFault(const host::TTaskData& task, const TCheckContext& context,
+                          std::string&) {
+    return context.ZoneFault != nullptr ? context.ZoneFault(task.TimeZone) : std::string();
+}
+
 TFieldValue GetParams(const host::TTaskData& task) {
     return ParamTexts(task.Params);
 }
@@ -400,6 +411,33 @@ std::vector<TTaskField> MakeTable() {
                                                          .Loaded = NotBelowZero,
                                                          .Check = RetryMinutesFault,
                                                          .CheckedWith = {"RetryCount"}}));
+    rows.push_back(Row<MORVID_MEMBERS(SkipEmpty, SkipEmpty)>(
+        {.Key = "SkipEmpty",
+         .ValueName = "SkipEmpty",
+         .Kind = Choice,
+         .Optional = true,
+         .Option = "--skip-empty",
+         .Argument = "yes|no",
+         .Help = "a report without rows writes no file and sends no mail",
+         .Words = {"no", "yes"},
+         .Check = SkipEmptyFault}));
+    rows.push_back(Row<MORVID_MEMBERS(TimeZone, TimeZone)>(
+        {.Key = "TimeZone",
+         .ValueName = "TimeZone",
+         .Kind = Text,
+         .Optional = true,
+         .Option = "--time-zone",
+         .Argument = "NAME",
+         .Help = "read the schedule in this zone, such as America/New_York (empty: the machine's)",
+         .Check = TimeZoneFault}));
+    rows.push_back(Row<MORVID_MEMBERS(ExcludeCalendar, ExcludeCalendar)>(
+        {.Key = "ExcludeCalendar",
+         .ValueName = "ExcludeCalendar",
+         .Kind = Text,
+         .Optional = true,
+         .Option = "--exclude-calendar",
+         .Argument = "NAME",
+         .Help = "no run on the dates of this calendar (empty: none)"}));
     return rows;
 }
 

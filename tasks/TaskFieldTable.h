@@ -50,6 +50,8 @@ struct TCheckContext {
     std::function<bool(const std::string&)> FormatExists;
     // The fault of one parameter's text, empty when it stands for a value of its type.
     std::function<std::string(const host::TTaskParam&)> ParamFault;
+    // The fault of a time zone's name, empty for a zone the system knows (or none).
+    std::function<std::string(const std::string&)> ZoneFault;
     std::string Home;
 };
 

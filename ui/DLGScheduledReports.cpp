@@ -12,6 +12,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/DLGCalendars.h"
 #include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
@@ -148,6 +149,12 @@ void TDLGScheduledReports::CreateCommands() {
          "The server that sends the tasks' mail",
          {},
          &TDLGScheduledReports::bbMailServerClick},
+        {&bbCalendars,
+         "bbCalendars",
+         "Excluded dates...",
+         "Calendars of dates on which the tasks that name them do not run",
+         {},
+         &TDLGScheduledReports::bbCalendarsClick},
         {&bbTaskDuplicate,
          "bbTaskDuplicate",
          "Duplicate",
@@ -210,6 +217,9 @@ void TDLGScheduledReports::CreateToolbar() {
         bar->ItemLinks.Add(button);
     }
     bar->ItemLinks.Add(bbMailServer)->SetBeginGroup(true);
+    bbCalendars->Action()->setIcon(
+        ThemeIcon("x-office-calendar", QStyle::SP_FileDialogInfoView, theme));
+    bar->ItemLinks.Add(bbCalendars);
 }
 
 void TDLGScheduledReports::CreatePopupMenu() {
@@ -418,6 +428,22 @@ void TDLGScheduledReports::bbMailServerClick() {
         return;
     }
     TDLGMailServer(*link).Execute(this);
+}
+
+void TDLGScheduledReports::bbCalendarsClick() {
+    if (MorvidPlugin == nullptr) {
+        return;
+    }
+    TDLGCalendars dialog(MorvidPlugin->Calendars);
+    if (!dialog.Execute(this)) {
+        return;
+    }
+    MorvidPlugin->Calendars = dialog.Calendars();
+    for (int i = 0; i < lstSchedules->Items.Count(); ++i) {
+        if (auto* task = static_cast<TScheduleItem*>(lstSchedules->Items[i]->Data)) {
+            task->ApplyDueRules();
+        }
+    }
 }
 
 void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string& taskName) {

@@ -92,6 +92,8 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"MailWhen", 9, "field MailWhen: 9 is none of 0", {{"MailTo", "a@example.org"}}},
         {"RetryCount", 100, "field RetryCount: 100 is none of 0 to 99"},
         {"RetryMinutes", 0, "field RetryMinutes: 0 is none of 1 to 1440", {{"RetryCount", 2}}},
+        {"SkipEmpty", 2, "field SkipEmpty: 2 is neither 0 nor 1"},
+        {"TimeZone", "Mars/Olympus", "field TimeZone: Time zone \"Mars/Olympus\" is not"},
     };
     for (const TCase& c : cases) {
         QVariantMap task = GoodTask();
@@ -258,7 +260,13 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
                                            "--retry-count",
                                            "2",
                                            "--retry-minutes",
-                                           "15"};
+                                           "15",
+                                           "--skip-empty",
+                                           "yes",
+                                           "--time-zone",
+                                           "Asia/Tokyo",
+                                           "--exclude-calendar",
+                                           "Holidays"};
     call = Task(used);
     ASSERT_EQ(call.Code, 0) << call.Err;
     EXPECT_EQ(Stored("MoreFilters"), "PDF document;HTML page");
@@ -269,6 +277,8 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_THAT(call.Out, HasSubstr("MoreFilters: PDF document  HTML page\n"));
     EXPECT_THAT(call.Out, HasSubstr("MailBody: See {file}\nMailWhen: failure\n"));
     EXPECT_THAT(call.Out, HasSubstr("RetryCount: 2\nRetryMinutes: 15\n"));
+    EXPECT_THAT(call.Out,
+                HasSubstr("SkipEmpty: 1\nTimeZone: Asia/Tokyo\nExcludeCalendar: Holidays\n"));
     call = Task({"set", "Status", "--mail-when", "sometimes"});
     EXPECT_EQ(call.Code, 2);
     EXPECT_THAT(call.Err, HasSubstr("--mail-when takes one of never, success, failure, always"));

@@ -118,7 +118,16 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         // history). Stopped: the note of a clean stop.
         double AliveMinutesAgo = 0;
         bool Stopped = false;
+        bool CExcluded = false; // C's calendar excludes yesterday, today and tomorrow
     } const cases[] = {
+        {.Name = "an excluded day is not due",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .DCron = "",
+         .CExcluded = true},
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
         {"one overdue", false, 60, true, 3, "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C\" due "},
@@ -247,6 +256,19 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
                       c.CActiveDays == 0
                           ? ""
                           : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
+            if (c.CExcluded) {
+                host::TRegistry registry(SettingsFile);
+                const auto day = [](int offset) {
+                    return rtl::FormatDateTimeISO(rtl::Now() + offset).substr(0, 10);
+                };
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Calendars\\Calendar0", true));
+                registry.WriteString("Name", "Holidays");
+                registry.WriteString("Dates", day(-1) + "," + day(0) + "," + day(1));
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item2", false));
+                registry.WriteString("ExcludeCalendar", "holidays");
+            }
             // Counted, but with no identity it has no runs to judge, and nothing tells since
             // when it is due.
             StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");

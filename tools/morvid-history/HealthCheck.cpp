@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
+#include "tasks/ExcludeCalendars.h"
 
 #include <map>
 #include <optional>
@@ -91,8 +92,30 @@ std::string Silence(const TCheckOptions& options) {
 
 } // namespace
 
+// The client's calendars of excluded dates; a calendar whose dates do not all read counts none
+// of them here (the client's own reading keeps the ones that do), which can only add a warning.
+std::vector<TExcludeCalendar> ReadCalendars(host::TRegistry& registry) {
+    std::vector<TExcludeCalendar> calendars;
+    const std::string key = host::CalendarsKeyPath();
+    if (!registry.OpenKey(key, false)) {
+        return calendars;
+    }
+    for (const std::string& name : registry.GetKeyNames()) {
+        if (registry.OpenKey(key + "\\" + name, false)) {
+            try {
+                calendars.push_back({registry.ReadString("Name"),
+                                     ParseCalendarDates(registry.ReadString("Dates"))});
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    registry.CloseKey();
+    return calendars;
+}
+
 std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
     host::TRegistry registry(settingsFile, true);
+    const std::vector<TExcludeCalendar> calendars = ReadCalendars(registry);
     std::vector<TStoredTask> tasks;
     const std::string schedulesKey = host::SchedulesKeyPath();
     if (!registry.OpenKey(schedulesKey, false)) {
@@ -112,6 +135,7 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
         task.CronStr = text("CronStr");
         task.ActiveFrom = text("ActiveFrom");
         task.ActiveUntil = text("ActiveUntil");
+        task.ExcludedDays = ExcludedDaysOf(calendars, text("ExcludeCalendar"));
         task.Enabled = registry.GetDataType("Enabled") == host::rdInteger &&
                        registry.ReadInteger("Enabled") != 0;
         if (registry.GetDataType("Created") == host::rdBinary) {
@@ -169,9 +193,11 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
                     lastRun = zone.ToWall(runs.front().StartedUtc());
                 }
             }
-            const TDueSince due =
-                FirstDueSince(task.CronStr, lastRun,
-                              task.Created != 0 ? zone.ToWall(task.Created) : 0, zone.ToWall(now));
+            morvid::TDueRules rules;
+            rules.ExcludedDays = task.ExcludedDays;
+            const TDueSince due = FirstDueSince(task.CronStr, lastRun,
+                                                task.Created != 0 ? zone.ToWall(task.Created) : 0,
+                                                zone.ToWall(now), &rules);
             if (!due.Error.empty()) {
                 failed.push_back(Quoted(task.Name) +
                                  ": its schedule cannot run: " + Clean(due.Error));

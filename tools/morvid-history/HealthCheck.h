@@ -25,6 +25,8 @@ struct TStoredTask {
     std::string ActiveFrom; // "YYYY-MM-DD" or empty, as stored
     std::string ActiveUntil;
     rtl::TDateTime Created = 0; // UTC: since when its due times count; 0 when not stored
+    // The days of the calendar the task names, on which nothing of it is due.
+    std::vector<std::int32_t> ExcludedDays;
 };
 
 // The report tasks of the plug-in's settings in the client's registry file. Raises the

@@ -109,7 +109,9 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
     for (const std::string_view word : host::DatePeriodWords()) {
         erDate.Words.emplace_back(word == "today-N" ? "today-7" : word);
     }
-    erTime.Words = {"fixed time", std::string(host::DueTimeWord)};
+    erDate.Words.emplace_back(PreviousDueWord);
+    erDate.Words.emplace_back(PreviousWorkingDayWord);
+    erTime.Words = {"fixed time", std::string(host::DueTimeWord), std::string(PreviousDueTimeWord)};
 
     // The report's own name for the parameter at the row's position, where it tells one. Made
     // last, so the value columns keep their indices, and shown after "#".
@@ -306,7 +308,8 @@ std::string TParameterArea::tlcValueGetDisplayText(int row, const rtl::TVariant&
     const std::int32_t type = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
     const std::uint8_t code = StoredCode(type, value);
     if (code == rpDatePeriod || code == rpTimePeriod) {
-        return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now());
+        const TScheduleContext schedule{CronStr ? CronStr() : std::string(), nullptr};
+        return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now(), &schedule);
     }
     const host::TEditProperties* properties = tlcValueGetEditProperties(row);
     return properties != nullptr ? properties->DisplayText(value) : value.AsString();

@@ -47,6 +47,9 @@ struct TTaskData {
     std::string MailSubject, MailBody;    // templates; empty: the built-in ones
     std::int32_t RetryCount = 0;          // a failed run of a due time again, this many times,
     std::int32_t RetryMinutes = 0;        // so many minutes apart; 0 while it never retries
+    std::int32_t SkipEmpty = 0;           // 1: a report without rows writes and sends nothing
+    std::string TimeZone;                 // IANA name the schedule is read in; empty: machine's
+    std::string ExcludeCalendar;          // the calendar of dates it does not run on; empty: none
 
     std::string ReportName; // the host report's name, or the message that it has none such
     std::string LastRun;    // "YYYY-MM-DD HH:MM:SS"; empty when it never ran
