@@ -188,8 +188,7 @@ std::string SkipEmptyFault(const host::TTaskData& task, const TCheckContext&, st
                : std::string();
 }
 
-std::string TimeZoneFault(const host::TTaskData& task, const TCheckContext& context,
-                          std::string&) {
+std::string TimeZoneFault(const host::TTaskData& task, const TCheckContext& context, std::string&) {
     return context.ZoneFault != nullptr ? context.ZoneFault(task.TimeZone) : std::string();
 }
 
@@ -477,7 +476,6 @@ void CheckTaskFields(const host::TTaskData& task, const host::TTaskData* before,
         const bool emptyName = field.Key == "Name" && task.Name.empty();
         if (field.Check == nullptr ||
             (!emptyName && !changed(field.Key) &&
-            (!changed(field.Key) &&
              std::none_of(field.CheckedWith.begin(), field.CheckedWith.end(), changed))) {
             continue;
         }
