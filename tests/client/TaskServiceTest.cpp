@@ -278,7 +278,7 @@ TEST_F(TaskServiceTest, MorvidTaskChangesTheFileWhenNoClientRuns) {
     EXPECT_THAT(call.Out, HasSubstr("MailBody: See {file}\nMailWhen: failure\n"));
     EXPECT_THAT(call.Out, HasSubstr("RetryCount: 2\nRetryMinutes: 15\n"));
     EXPECT_THAT(call.Out,
-                HasSubstr("SkipEmpty: 1\nTimeZone: Asia/Tokyo\nExcludeCalendar: Holidays\n"));
+                HasSubstr("SkipEmpty: yes\nTimeZone: Asia/Tokyo\nExcludeCalendar: Holidays\n"));
     call = Task({"set", "Status", "--mail-when", "sometimes"});
     EXPECT_EQ(call.Code, 2);
     EXPECT_THAT(call.Err, HasSubstr("--mail-when takes one of never, success, failure, always"));
