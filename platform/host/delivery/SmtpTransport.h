@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/host/delivery/MailMessage.h"
+#include "platform/host/delivery/SendStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -40,14 +41,6 @@ struct TSmtpServer {
 
 // True for "localhost", 127.0.0.0/8 and ::1 written as addresses.
 bool IsLoopbackHost(std::string_view host);
-
-enum class TSendStatus : std::uint8_t { Sent, Transient, Permanent };
-
-struct TSendResult {
-    TSendStatus Status = TSendStatus::Sent;
-    int ReplyCode = 0;  // the server's reply that ended the attempt; 0 when none came
-    std::string Reason; // "550 5.1.1 No such user" or the transport's own words; empty when sent
-};
 
 // How a failure counts: a server's 4xx reply is transient and its 5xx final, whatever libcurl
 // made of it; without a reply, a connection refused, cut or timed out is transient, anything
