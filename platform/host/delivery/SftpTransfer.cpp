@@ -201,7 +201,10 @@ private:
         std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
         char* path = nullptr;
         char* password = nullptr;
-        FUrl = url;
+        // Blanks are taken as typed; libcurl wants them encoded.
+        for (const char c : url) {
+            FUrl += c == ' ' ? std::string("%20") : std::string(1, c);
+        }
         while (FUrl.size() > 1 && FUrl.back() == '/') {
             FUrl.pop_back();
         }
@@ -215,6 +218,13 @@ private:
         }
         FPath = path;
         curl_free(path);
+        // libcurl resolves "/~/" in a transfer's address but not in a quote command's path; there
+        // a relative path does it, since the server starts in the user's home.
+        if (FPath == "/~" || FPath == "/~/") {
+            FPath = ".";
+        } else if (FPath.rfind("/~/", 0) == 0) {
+            FPath.erase(0, 3);
+        }
         if (curl_url_get(parsed.get(), CURLUPART_PASSWORD, &password, 0) == CURLUE_OK) {
             curl_free(password);
             throw ETransferFailure(TSendStatus::Permanent,
@@ -261,7 +271,9 @@ private:
                 Set(CURLOPT_KEYPASSWD, FLogin.Password.c_str());
             }
         } else {
-            Set(CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD));
+            // Servers that check passwords through PAM ask for them as keyboard-interactive.
+            Set(CURLOPT_SSH_AUTH_TYPES,
+                static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
             Set(CURLOPT_PASSWORD, FLogin.Password.c_str());
         }
         Set(CURLOPT_XFERINFOFUNCTION, &CheckCancel);
@@ -305,7 +317,7 @@ private:
     TTransferLogin FLogin;
     const std::atomic<bool>* FCancel;
     std::string FUrl;   // the folder's address without a trailing slash
-    std::string FPath;  // its path as the server sees it ("/~/" left for libcurl to resolve)
+    std::string FPath;  // its path in quote commands: absolute, or relative to the home
     std::string FWhere; // the address as reasons name it
     TEasy FEasy{curl_easy_init(), &curl_easy_cleanup};
     char FError[CURL_ERROR_SIZE] = {};

@@ -48,14 +48,13 @@ TSendStatus Classify(int error) {
     }
 }
 
-// libsmbclient decodes %XX in every part of its addresses.
-std::string UrlEncoded(const std::string& text, bool keepSlashes) {
+// A file name in an address: libsmbclient decodes %XX in every part of it.
+std::string UrlEncoded(const std::string& text) {
     static const char* const Hex = "0123456789ABCDEF";
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || std::strchr("-._~ ()!$&'+,;=@", c) != nullptr ||
-            (keepSlashes && c == '/')) {
+        if (std::isalnum(byte) != 0 || std::strchr("-._~ ()!$&'+,;=@", c) != nullptr) {
             out += c;
         } else {
             out += '%';
@@ -265,12 +264,11 @@ private:
             }
             FPort = static_cast<std::uint16_t>(number);
         }
-        FUrl = scheme + host + UrlEncoded(path, true);
+        // The folder's path is kept as typed: libsmbclient decodes %XX in it as in a URL.
+        FUrl = scheme + host + path;
     }
 
-    std::string FileUrl(const std::string& name) const {
-        return FUrl + "/" + UrlEncoded(name, false);
-    }
+    std::string FileUrl(const std::string& name) const { return FUrl + "/" + UrlEncoded(name); }
 
     ETransferFailure Failure(int error, const std::string& what) const {
         std::string reason = what + ": " + std::strerror(error);

@@ -270,6 +270,11 @@ TEST_P(TransferTest, FailuresAreTransientOrPermanentAsTheCauseSays) {
              login.Password = "wrong";
          },
          TSendStatus::Permanent, "refused"},
+        {"a folder below the home", TProtocol::Sftp,
+         [](auto&, auto& url, auto&) {
+             url = "sftp://127.0.0.1:" + std::to_string(Servers->Sftp->Port()) + "/~/files";
+         },
+         TSendStatus::Sent, ""},
         {"a locked key and its passphrase", TProtocol::Sftp,
          [](auto& login, auto&, auto&) {
              login.KeyFile = Servers->Sftp->LockedKeyFile();
