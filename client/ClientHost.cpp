@@ -463,8 +463,12 @@ void TClientHost::RefuseSettingsInUse(const host::ESettingsInUse& refusal,
     Error(refusal.Message() + (noTakeOver.empty() ? "" : "; " + noTakeOver) + ". " + advice);
     if (!FOptions.Headless) {
         // Started from the menu, nobody reads the log: the person is told where they look.
-        host::MessageDlg("Quor client cannot start: " + refusal.Message() + ".\n\n" + advice,
-                         host::TMsgDlgType::mtError, host::mbOK);
+        host::MessageDlg(
+            QCoreApplication::translate("morvid::TClientHost",
+                                        "Quor client cannot start: %1.\n\n%2")
+                .arg(QString::fromStdString(refusal.Message()), QString::fromStdString(advice))
+                .toStdString(),
+            host::TMsgDlgType::mtError, host::mbOK);
     }
 }
 
@@ -606,12 +610,20 @@ bool TClientHost::ConfirmDisconnect() {
     if (armed == 0) {
         return true;
     }
-    const std::string count = armed == 1
-                                  ? std::string("1 report task is armed; it does")
-                                  : std::to_string(armed) + " report tasks are armed; they do";
-    return host::MessageDlg(
-               "Disconnect from the server? " + count + " not run until the client connects again.",
-               host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo) == host::mrYes;
+    // English words its one and its many apart; a translation has its own forms for both.
+    const QString question =
+        armed == 1 ? QCoreApplication::translate("morvid::TClientHost",
+                                                 "Disconnect from the server? %n report task is "
+                                                 "armed; it does not run until the client "
+                                                 "connects again.",
+                                                 nullptr, armed)
+                   : QCoreApplication::translate("morvid::TClientHost",
+                                                 "Disconnect from the server? %n report tasks are "
+                                                 "armed; they do not run until the client "
+                                                 "connects again.",
+                                                 nullptr, armed);
+    return host::MessageDlg(question.toStdString(), host::TMsgDlgType::mtConfirmation,
+                            host::mbYes | host::mbNo) == host::mrYes;
 }
 
 void TClientHost::WaitForThreads() {

@@ -5,8 +5,10 @@
 #include "client/TaskFields.h"
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Words.h"
 #include "tools/morvid-task/TaskJson.h"
 #include "tools/morvid-task/TaskStore.h"
+#include "translations/Translations.h"
 
 #include <QApplication>
 #include <QFile>
@@ -45,52 +47,55 @@ const char* const Commands[] = {"list",   "show",    "add", "set",    "remove",
                                 "enable", "disable", "run", "export", "import"};
 
 std::string Usage() {
-    return "Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]\n"
-           "Lists and changes the report tasks: through the client that holds the settings\n"
-           "when one runs (on the session bus), else in the settings file itself, locked as a\n"
-           "client locks it. TASK is a task's Id or its name.\n"
-           "\n"
-           "Commands:\n"
-           "  list             every task: Id, enabled, next run, name\n"
-           "  show TASK        every field of the task\n"
-           "  add FIELDS       adds a task and prints its Id (--name, --report, --path,\n"
-           "                   --format and --schedule are needed)\n"
-           "  set TASK FIELDS  changes the fields given\n"
-           "  remove TASK      removes the task\n"
-           "  enable TASK      arms the task\n"
-           "  disable TASK     disarms the task\n"
-           "  run TASK         runs the task now (needs a running client)\n"
-           "  export [FILE]    writes every task as one JSON document\n"
-           "  import FILE      makes the tasks match the document, all or nothing\n"
-           "\n"
-           "Fields:\n"
-           "  --name TEXT          --schedule \"MIN HOUR DAY MONTH WEEKDAY YEAR\"\n"
-           "  --report ID          --path FOLDER        --format TEXT (\"CSV table\", ...)\n"
-           "  --enabled yes|no     --run-missed yes|no  --keep-files N\n"
-           "  --param TYPE:VALUE   a parameter (0 text, 1 number, 2 true/false, 3 date\n"
-           "                       YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date\n"
-           "                       such as yesterday or month-start, 6 one for a time such\n"
-           "                       as due-time); repeat it for each, in order\n"
-           "  --name-pattern TEXT  the file's name below the folder, such as\n"
-           "                       \"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped\n"
-           "  --name-exists replace|keep-both   what a run does when that name is taken\n"
-           "  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)\n"
-           "  --more-format TEXT   a further format of each run; repeat it for each, or give\n"
-           "                       \"\" for none\n"
-           "  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by \",\")\n"
-           "  --mail-when never|success|failure|always  when a run sends mail\n"
-           "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
-           "  --retry-count N      --retry-minutes M    run a failed run of a due time again\n"
-           "                       N times (0 to 99), M minutes apart (1 to 1440)\n"
-           "\n"
-           "Options:\n"
-           "  --settings FILE  the client's settings (default: " +
-           host::DefaultRegistryPath() +
-           ")\n"
-           "  --server FILE    the server whose reports a task may name, when no client runs\n"
-           "  --json           print tasks as JSON\n"
-           "  --dry-run        import: print what would change, change nothing\n"
-           "  --help           show this help\n";
+    return rtl::Words(
+        MORVID_WORDS(
+            "morvid-task",
+            "Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]\n"
+            "Lists and changes the report tasks: through the client that holds the settings\n"
+            "when one runs (on the session bus), else in the settings file itself, locked as a\n"
+            "client locks it. TASK is a task's Id or its name.\n"
+            "\n"
+            "Commands:\n"
+            "  list             every task: Id, enabled, next run, name\n"
+            "  show TASK        every field of the task\n"
+            "  add FIELDS       adds a task and prints its Id (--name, --report, --path,\n"
+            "                   --format and --schedule are needed)\n"
+            "  set TASK FIELDS  changes the fields given\n"
+            "  remove TASK      removes the task\n"
+            "  enable TASK      arms the task\n"
+            "  disable TASK     disarms the task\n"
+            "  run TASK         runs the task now (needs a running client)\n"
+            "  export [FILE]    writes every task as one JSON document\n"
+            "  import FILE      makes the tasks match the document, all or nothing\n"
+            "\n"
+            "Fields:\n"
+            "  --name TEXT          --schedule \"MIN HOUR DAY MONTH WEEKDAY YEAR\"\n"
+            "  --report ID          --path FOLDER        --format TEXT (\"CSV table\", ...)\n"
+            "  --enabled yes|no     --run-missed yes|no  --keep-files N\n"
+            "  --param TYPE:VALUE   a parameter (0 text, 1 number, 2 true/false, 3 date\n"
+            "                       YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date\n"
+            "                       such as yesterday or month-start, 6 one for a time such\n"
+            "                       as due-time); repeat it for each, in order\n"
+            "  --name-pattern TEXT  the file's name below the folder, such as\n"
+            "                       \"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped\n"
+            "  --name-exists replace|keep-both   what a run does when that name is taken\n"
+            "  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)\n"
+            "  --more-format TEXT   a further format of each run; repeat it for each, or give\n"
+            "                       \"\" for none\n"
+            "  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by "
+            "\",\")\n"
+            "  --mail-when never|success|failure|always  when a run sends mail\n"
+            "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
+            "  --retry-count N      --retry-minutes M    run a failed run of a due time again\n"
+            "                       N times (0 to 99), M minutes apart (1 to 1440)\n"
+            "\n"
+            "Options:\n"
+            "  --settings FILE  the client's settings (default: %1)\n"
+            "  --server FILE    the server whose reports a task may name, when no client runs\n"
+            "  --json           print tasks as JSON\n"
+            "  --dry-run        import: print what would change, change nothing\n"
+            "  --help           show this help\n"),
+        {host::DefaultRegistryPath()});
 }
 
 bool YesNo(const std::string& name, const std::string& text) {
@@ -359,6 +364,7 @@ std::string ExecutableDir(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
+    morvid::LoadTranslations();
     TOptions options;
     morvid::TClientOptions client;
     try {

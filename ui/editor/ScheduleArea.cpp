@@ -43,8 +43,8 @@ std::string FieldText(const TNullSpinEdit& edit) {
     return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
 }
 
-// A due time as people read it, in the dialog's English: "Wed 4 Mar 08:30", with the year when
-// it is not this year's.
+// A due time as people read it, in the locale's words: "Wed 4 Mar 08:30", with the year when it
+// is not this year's.
 QString DueTimeText(rtl::TDateTime due, int thisYear) {
     int year = 0;
     int month = 0;
@@ -55,10 +55,9 @@ QString DueTimeText(rtl::TDateTime due, int thisYear) {
     int milliSecond = 0;
     rtl::DecodeDate(due, year, month, day);
     rtl::DecodeTime(due, hour, minute, second, milliSecond);
-    const QLocale english(QLocale::English, QLocale::UnitedKingdom);
-    const QString date = english.toString(QDate(year, month, day),
-                                          year == thisYear ? QStringLiteral("ddd d MMM")
-                                                           : QStringLiteral("ddd d MMM yyyy"));
+    const QString date = QLocale().toString(QDate(year, month, day),
+                                            year == thisYear ? QStringLiteral("ddd d MMM")
+                                                             : QStringLiteral("ddd d MMM yyyy"));
     // Lines break between due times, never inside one.
     return QStringLiteral("%1 %2:%3")
         .arg(date)
@@ -88,17 +87,17 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     int cell = 0;
     const TSpinLayout layouts[] = {
-        {"sedMinute", "lblMinute", "Minute", 0, 59, &sedMinute},
-        {"sedHour", "lblHour", "Hour", 0, 23, &sedHour},
-        {"sedDay", "lblDay", "Day", 1, 31, &sedDay},
-        {"sedWeekday", "lblWeekday", "Weekday", 1, 7, &sedWeekday},
-        {"sedMonth", "lblMonth", "Month", 1, 12, &sedMonth},
-        {"sedYear", "lblYear", "Year", 1900, 3000, &sedYear},
+        {"sedMinute", "lblMinute", QT_TR_NOOP("Minute"), 0, 59, &sedMinute},
+        {"sedHour", "lblHour", QT_TR_NOOP("Hour"), 0, 23, &sedHour},
+        {"sedDay", "lblDay", QT_TR_NOOP("Day"), 1, 31, &sedDay},
+        {"sedWeekday", "lblWeekday", QT_TR_NOOP("Weekday"), 1, 7, &sedWeekday},
+        {"sedMonth", "lblMonth", QT_TR_NOOP("Month"), 1, 12, &sedMonth},
+        {"sedYear", "lblYear", QT_TR_NOOP("Year"), 1900, 3000, &sedYear},
     };
     for (const TSpinLayout& layout : layouts) {
         auto* edit = new TNullSpinEdit(layout.Low, layout.High, &FDialog);
         edit->setObjectName(QString::fromLatin1(layout.Name));
-        area->addLayout(Captioned(layout.LabelName, layout.Caption, edit), cell / Columns,
+        area->addLayout(Captioned(layout.LabelName, tr(layout.Caption), edit), cell / Columns,
                         cell % Columns);
         ++cell;
         connect(edit, &QSpinBox::valueChanged, this,
@@ -110,7 +109,7 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     edtCronStr = new QLineEdit(&FDialog);
     edtCronStr->setObjectName(QStringLiteral("edtCronStr"));
     // Set apart from the spin edits, as wide as three of them.
-    QVBoxLayout* cronStr = Captioned("lblCronStr", "Schedule definition", edtCronStr);
+    QVBoxLayout* cronStr = Captioned("lblCronStr", tr("Schedule definition"), edtCronStr);
     cronStr->setContentsMargins(0, editor::GroupGap, 0, 0);
     area->addLayout(cronStr, 2, 0, 1, Columns - 1);
     FCronStrError = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
@@ -130,7 +129,7 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     lblNextRuns = new TWrappedLabel(&FDialog, NextRunsLines);
     lblNextRuns->setObjectName(QStringLiteral("lblNextRuns"));
 
-    lblNotEnabled = new QLabel(QStringLiteral("Not enabled: this task will not run."), &FDialog);
+    lblNotEnabled = new QLabel(tr("Not enabled: this task will not run."), &FDialog);
     lblNotEnabled->setObjectName(QStringLiteral("lblNotEnabled"));
     QFont bold = lblNotEnabled->font();
     bold.setBold(true);
@@ -256,10 +255,10 @@ void TScheduleArea::ShowNextRuns(const TScheduleCheck& check) {
     if (!check.Error.empty()) {
         // The words above say why.
     } else if (runs.empty()) {
-        text = QStringLiteral("Next run: never");
+        text = tr("Next run: never");
     } else {
-        text = (runs.size() == 1 ? QStringLiteral("Next run: ") : QStringLiteral("Next runs: ")) +
-               runs.join(QStringLiteral(", "));
+        text = (runs.size() == 1 ? tr("Next run: %1") : tr("Next runs: %1"))
+                   .arg(runs.join(tr(", ", "between due times")));
     }
     lblNextRuns->setText(text);
 }
@@ -311,12 +310,12 @@ void TScheduleArea::ShowScheduleHint(const TScheduleCheck& check) {
         lines << QString::fromStdString(check.Error);
     } else {
         // The times the task will run at.
-        lines << QStringLiteral("Next runs:");
+        lines << tr("Next runs:");
         for (const rtl::TDateTime run : check.NextRuns) {
             lines << QString::fromStdString(rtl::DateTimeToStr(run));
         }
         if (check.NextRuns.empty()) {
-            lines << QStringLiteral("Never");
+            lines << tr("Never");
         }
     }
     edtCronStr->setToolTip(lines.join(u'\n'));

@@ -21,6 +21,8 @@ class TNullSpinEdit;
 struct TScheduleCheck;
 
 class TScheduleArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TScheduleArea(QWidget& dialog);
     ~TScheduleArea() override;
