@@ -34,6 +34,8 @@ int ValueEditorWidth(const QWidget& dialog, const std::vector<std::string>& word
     list.setFont(dialog.font());
     list.setFrame(false);
     list.setEditable(true);
+    // A list never shown measures its items only when told to.
+    list.setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const std::string& word : words) {
         list.addItem(QString::fromStdString(word));
     }
