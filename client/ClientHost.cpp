@@ -3,13 +3,13 @@
 #include "client/DemoTasks.h"
 #include "client/MainWindow.h"
 #include "client/SettingsHandOver.h"
+#include "client/StopQuestions.h"
 #include "client/TaskService.h"
 #include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/TaskControl.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/forms/ModalAnswerer.h"
-#include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/DemoServer.h"
@@ -22,8 +22,9 @@
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/Threads.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -87,7 +88,11 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
             Disconnect();
         }
     };
-    FMainWindow->bbExit->OnClick = [](host::TBarButton&) { QCoreApplication::quit(); };
+    FMainWindow->bbExit->OnClick = [this](host::TBarButton&) {
+        if (ConfirmExit()) {
+            QCoreApplication::quit();
+        }
+    };
     FMainWindow->OnClose = [] { QCoreApplication::quit(); };
 
     FAutoSave.setInterval(AutoSaveIntervalMs);
@@ -122,18 +127,24 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
         return FRegistry ? ReadMailSettings(*FRegistry) : TMailSettings{};
     };
     FMailLink.OnApply = [this](const TMailSettings& settings) { ApplyMailSettings(settings); };
-    FMailLink.OnPassword = [this] {
-        return FRegistry ? MailPassword(ReadMailSettings(*FRegistry)) : std::nullopt;
+    FMailLink.OnPassword = [this]() -> std::optional<std::string> {
+        if (FMail) {
+            return FMail->Password();
+        }
+        return FRegistry ? MailPasswordFor(ReadMailSettings(*FRegistry), FOptions.MailPasswordFile,
+                                           FOptions.Headless)
+                         : std::nullopt;
     };
     FObjects.Register(host::MailServerObjectName, &FMailLink);
-    FPreviousMailSink =
-        host::SetMailOrderSink([this](const host::TMailOrder& order) { TakeMailOrder(order); });
+    FTaskRuns.SetMailTaker([this](const host::TMailOrder& order) {
+        TakeMailOrder(FMail.get(), FTaskRuns, order, [this](const std::string& t) { Error(t); });
+    });
 }
 
 TClientHost::~TClientHost() {
     Stop();
     host::SetReportRunObserver(std::move(FPreviousObserver));
-    host::SetMailOrderSink(std::move(FPreviousMailSink));
+    FTaskRuns.SetMailTaker({});
     FMail.reset();
     FRunListeners.clear();
     FRecorder.Close();
@@ -254,26 +265,9 @@ void TClientHost::StartMail() {
         return;
     }
     try {
-        TMailSettings settings = ReadMailSettings(*FRegistry);
-        try {
-            if (std::optional<std::string> password = MailPassword(settings)) {
-                settings.Server.Password = std::move(*password);
-            } else if (!settings.Server.User.empty()) {
-                settings.Server.Unusable =
-                    "No password for mail user \"" + settings.Server.User + "\": " +
-                    (FOptions.Headless ? std::string("give --mail-password-file FILE or the "
-                                                     "credential ") +
-                                             MailPasswordCredential
-                                       : std::string("type it in \"Mail server\" of "
-                                                     "\"Scheduled reports\", or give "
-                                                     "--mail-password-file FILE"));
-            }
-        } catch (const std::exception& e) {
-            Error(e.what());
-            settings.Server.Unusable = e.what();
-        }
         FMail = std::make_unique<TMailDesk>(
-            FOptions.HistoryFile, std::move(settings),
+            FOptions.HistoryFile, *FRegistry,
+            TMailDesk::TOptions{FOptions.MailPasswordFile, FOptions.Headless},
             [this](const std::string& text) { Info(text); },
             [this](const std::string& text) { Error(text); }, FTaskRuns);
     } catch (const std::exception& e) {
@@ -281,36 +275,18 @@ void TClientHost::StartMail() {
     }
 }
 
-std::optional<std::string> TClientHost::MailPassword(const TMailSettings& settings) const {
-    if (std::optional<std::string> password = ReadMailPassword(FOptions.MailPasswordFile)) {
-        return password;
-    }
-    // Headless there is no desktop whose store could be opened, nor anyone to open it.
-    if (FOptions.Headless || settings.Server.User.empty()) {
-        return std::nullopt;
-    }
-    return host::ReadStoredMailPassword(settings.Server);
-}
-
 void TClientHost::ApplyMailSettings(const TMailSettings& settings) {
     if (FRegistry == nullptr) {
         throw rtl::Exception("The client's settings are not open");
     }
-    host::WriteMailSettings(*FRegistry, settings);
-    Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
-    // What is queued stays in the outbox; the new worker sends it with the new settings.
-    FMail.reset();
-    StartMail();
-}
-
-void TClientHost::TakeMailOrder(const host::TMailOrder& order) {
-    if (FMail == nullptr) {
-        const std::string text = "Not delivered: mail needs the run history, which is not open";
-        Error("Task \"" + order.Run.TaskName + "\": " + text);
-        TellUndelivered(FTaskRuns, order.Run, text, {});
+    if (FMail) {
+        FMail->Apply(settings);
         return;
     }
-    FMail->Take(order);
+    host::WriteMailSettings(*FRegistry, settings);
+    Info("Mail server settings changed: \"" + settings.Server.Host + "\"");
+    // Delivery that could not start before may start now.
+    StartMail();
 }
 
 bool TClientHost::Start() {
@@ -322,36 +298,19 @@ bool TClientHost::Start() {
     // file, and closing one drops every POSIX lock this process holds on it, the registry's
     // too: the holder, ending, would then take its log of writes for nobody's and remove it,
     // and what this client saves next would go into the removed log, never into the file.
-    // The registry makes a missing file (and folder) for the lock.
-    std::error_code missing;
-    if (!std::filesystem::exists(FOptions.SettingsFile, missing)) {
-        try {
-            host::TRegistry made(FOptions.SettingsFile);
-        } catch (const std::exception& e) {
-            Error(std::string("cannot open the settings: ") + e.what());
-            return false;
-        }
-    }
+    // Before anything is read: what a second client read would be saved over the first's.
+    std::string noTakeOver;
     try {
-        // Before anything is read: what a second client read would be saved over the first's.
-        FSettingsLock =
-            std::make_unique<host::TSettingsLock>(FOptions.SettingsFile, FOptions.WaitForSettings);
+        FHold.Take(FOptions.WaitForSettings, !FOptions.Headless, noTakeOver);
     } catch (const host::ESettingsInUse& e) {
-        // A window opened beside the service takes the settings over instead of ending.
-        std::string why;
-        if (!FOptions.Headless) {
-            FSettingsLock = TakeSettingsOver(FOptions.SettingsFile, why);
-        }
-        if (FSettingsLock == nullptr) {
-            RefuseSettingsInUse(e, why);
-            return false;
-        }
-        FTookOver = true;
-        Info("Took the settings over from the client that held them; it goes on when this "
-             "window closes");
-    } catch (const std::exception& e) {
-        Error(e.what());
+        RefuseSettingsInUse(e, noTakeOver);
         return false;
+    } catch (const std::exception& e) {
+        Error(std::string("cannot open the settings: ") + e.what());
+        return false;
+    }
+    if (FHold.State() == THoldState::TookOver) {
+        Info(FHold.TookOverText());
     }
     try {
         FRegistry = std::make_unique<host::TRegistry>(FOptions.SettingsFile);
@@ -419,7 +378,13 @@ bool TClientHost::Start() {
         FMainWindow->show();
     }
     FAutoSave.start();
+    FAlive.Start();
     OfferTasks();
+    if (FHold.State() == THoldState::TookOver) {
+        // Said again where the person looks once the start's own lines are through, and kept
+        // there until something newer is said.
+        FMainWindow->ShowMessage(FHold.TookOverText(), 0);
+    }
     return true;
 }
 
@@ -440,11 +405,24 @@ void TClientHost::OfferTasks() {
     if (tasks == nullptr || qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         return;
     }
-    FTaskService = std::make_unique<TTaskService>(*tasks, [this] { return SaveSettings(); });
+    FTaskService = std::make_unique<TTaskService>(*tasks, [this] {
+        std::string why;
+        SaveSettings(&why);
+        return why;
+    });
     FTaskService->OnHandOver = [this] {
+        const std::string refusal =
+            FHold.AskedToHandOver(QApplication::activeModalWidget() != nullptr);
+        if (!refusal.empty()) {
+            Error("a window asked for the settings and was refused: " + refusal);
+            return refusal;
+        }
         Info("Handing the settings over to a window; saving and ending");
-        FHandingOver = true;
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return refusal;
+    };
+    FTaskService->OnChanged = [this](const std::string& changes) {
+        Info("Tasks changed through the task interface: " + changes);
     };
     QString error;
     if (FTaskService->Register(QDBusConnection::sessionBus(), FOptions.SettingsFile, error)) {
@@ -460,15 +438,16 @@ void TClientHost::RefuseSettingsInUse(const host::ESettingsInUse& refusal,
                                       const std::string& noTakeOver) {
     FSettingsInUse = true;
     const std::string advice = refusal.Holder().Advice();
-    Error(refusal.Message() + (noTakeOver.empty() ? "" : "; " + noTakeOver) + ". " + advice);
+    const std::string why = noTakeOver.empty() ? "" : "; " + noTakeOver;
+    Error(refusal.Message() + why + ". " + advice);
     if (!FOptions.Headless) {
         // Started from the menu, nobody reads the log: the person is told where they look.
-        host::MessageDlg(
-            QCoreApplication::translate("morvid::TClientHost",
-                                        "Quor client cannot start: %1.\n\n%2")
-                .arg(QString::fromStdString(refusal.Message()), QString::fromStdString(advice))
-                .toStdString(),
-            host::TMsgDlgType::mtError, host::mbOK);
+        host::MessageDlg(QCoreApplication::translate("morvid::TClientHost",
+                                                     "Quor client cannot start: %1.\n\n%2")
+                             .arg(QString::fromStdString(refusal.Message() + why),
+                                  QString::fromStdString(advice))
+                             .toStdString(),
+                         host::TMsgDlgType::mtError, host::mbOK);
     }
 }
 
@@ -518,8 +497,11 @@ void TClientHost::LoadSettings() {
     transaction.Commit();
 }
 
-bool TClientHost::SaveSettings() {
+bool TClientHost::SaveSettings(std::string* why) {
     if (!FRegistry) {
+        if (why != nullptr) {
+            *why = "the settings are not open";
+        }
         return false;
     }
     host::TRegistry& registry = *FRegistry;
@@ -546,10 +528,17 @@ bool TClientHost::SaveSettings() {
         transaction.Commit();
     } catch (const TPluginFailure& failure) {
         Error(failure.Message() + "; the settings were not saved, the stored ones stay");
+        if (why != nullptr) {
+            *why = failure.Message();
+        }
         return false;
     } catch (const std::exception& e) {
-        Error("cannot save the settings to \"" + registry.FileName() + "\": " + e.what() +
-              "; the stored ones stay");
+        const std::string cause =
+            "cannot save the settings to \"" + registry.FileName() + "\": " + e.what();
+        Error(cause + "; the stored ones stay");
+        if (why != nullptr) {
+            *why = cause;
+        }
         return false;
     }
     if (!skipped.empty() && !FSkippedSaveReported) {
@@ -600,30 +589,34 @@ void TClientHost::Disconnect() {
     Info("Disconnected");
 }
 
-bool TClientHost::ConfirmDisconnect() {
+int TClientHost::ArmedCount() {
     int armed = 0;
     for (int i = 0; i < FLoader.Count(); ++i) {
         if (const host::IArmedTasks* tasks = host::ArmedTasks(FLoader.Plugins(i).Plugin.get())) {
             armed += tasks->ArmedTaskCount();
         }
     }
-    if (armed == 0) {
-        return true;
+    return armed;
+}
+
+bool TClientHost::ConfirmDisconnect() {
+    return morvid::ConfirmDisconnect(ArmedCount());
+}
+
+bool TClientHost::ConfirmExit() {
+    const int armed = ArmedCount();
+    const std::optional<std::string> unit = armed > 0 ? InstalledServiceUnit() : std::nullopt;
+    const TExitAnswer answer = AskBeforeExit(armed, FHold.HolderResumes(), unit);
+    if (answer == TExitAnswer::ExitAndStartService) {
+        // Started with --wait-for-settings, the service waits for this window's lock.
+        if (QProcess::startDetached("systemctl",
+                                    {"--user", "start", QString::fromStdString(*unit)})) {
+            Info("Starting the service " + *unit + "; it runs the tasks once this window closes");
+        } else {
+            Error("cannot start the service " + *unit + " (systemctl --user start)");
+        }
     }
-    // English words its one and its many apart; a translation has its own forms for both.
-    const QString question =
-        armed == 1 ? QCoreApplication::translate("morvid::TClientHost",
-                                                 "Disconnect from the server? %n report task is "
-                                                 "armed; it does not run until the client "
-                                                 "connects again.",
-                                                 nullptr, armed)
-                   : QCoreApplication::translate("morvid::TClientHost",
-                                                 "Disconnect from the server? %n report tasks are "
-                                                 "armed; they do not run until the client "
-                                                 "connects again.",
-                                                 nullptr, armed);
-    return host::MessageDlg(question.toStdString(), host::TMsgDlgType::mtConfirmation,
-                            host::mbYes | host::mbNo) == host::mrYes;
+    return answer != TExitAnswer::Stay;
 }
 
 void TClientHost::WaitForThreads() {
@@ -650,9 +643,9 @@ void TClientHost::Stop() {
     WaitForThreads();
     if (FStarted) {
         // The next holder of the settings runs what falls due while they change hands.
-        if ((FHandingOver || FTookOver) && FRegistry) {
+        if (FRegistry) {
             try {
-                MarkHandOver(*FRegistry, stopping);
+                FHold.MarkOnStop(*FRegistry, stopping);
             } catch (const std::exception& e) {
                 Error(std::string("cannot note the hand-over in the settings: ") + e.what());
             }
@@ -661,6 +654,7 @@ void TClientHost::Stop() {
     }
     FLoader.DestroyPlugins();
     WaitForThreads();
+    FAlive.Stop();
     // What is still queued stays in the outbox for the next start.
     FMail.reset();
     FMainWindow->hide();

@@ -3,11 +3,13 @@
 // the log of the reports it runs for them.
 #pragma once
 
+#include "client/AliveNotes.h"
 #include "client/ClientOptions.h"
 #include "client/FailureNotices.h"
 #include "client/MailDesk.h"
 #include "client/PluginLoader.h"
 #include "client/RunRecorder.h"
+#include "client/SettingsHandOver.h"
 #include "platform/host/core/HostObject.h"
 #include "platform/host/core/QuorClient.h"
 #include "platform/host/core/SysObjects.h"
@@ -28,7 +30,6 @@ namespace host {
 class ESettingsInUse;
 class ITaskControl;
 class TRegistry;
-class TSettingsLock;
 class TSqliteDatabase;
 } // namespace host
 
@@ -73,17 +74,22 @@ public:
     // Before the Disconnect command: true when no plug-in has tasks armed, or when the person
     // agrees to stop them (asked through host::MessageDlg, saying how many).
     bool ConfirmDisconnect();
+    // Before File, Exit: true when no task is armed, or when the person agrees that they stop
+    // until this window or the service runs again; offers to start the service where one is
+    // installed, and says so where the service that handed the settings over takes them back.
+    bool ConfirmExit();
 
     // Every plug-in whose settings were loaded saves them, all in one transaction: a failure
-    // rolls the whole save back, so the stored settings stay the last good ones. False then.
-    bool SaveSettings();
+    // rolls the whole save back, so the stored settings stay the last good ones. False then,
+    // with the cause in `why` when given.
+    bool SaveSettings(std::string* why = nullptr);
 
     // Disconnects, waits for the plug-ins' threads, saves the settings and destroys the plug-ins.
     // Runs once.
     void Stop();
 
     // Whether this client let go of its settings for a window (HandOver on the bus).
-    bool HandedOver() const noexcept { return FHandingOver; }
+    bool HandedOver() const noexcept { return FHold.State() == THoldState::HandingOver; }
 
     TMainWindow& MainWindow() noexcept { return *FMainWindow; }
     host::TRegistry& Registry() noexcept { return *FRegistry; }
@@ -104,6 +110,8 @@ public:
 
 private:
     void ReportFailures(const std::vector<TPluginFailure>& failures);
+    // The tasks armed in every plug-in.
+    int ArmedCount();
     // Says who holds the settings and what to do: in the log, and with a window in a message
     // box as well.
     // `noTakeOver`: why a window could not take the settings over, or empty.
@@ -122,14 +130,10 @@ private:
     // Offers the tasks of the plug-in that has them on the session bus, when there is one.
     void OfferTasks();
     void WaitForThreads();
-    // Reads the mail server and its password and starts delivery on the history's outbox.
+    // Starts mail delivery on the history's outbox.
     void StartMail();
-    // The password the mail server gets: a file or systemd's credential; else, with a desktop
-    // session, the desktop's secret store. nullopt when none is given. Raises naming the fault.
-    std::optional<std::string> MailPassword(const TMailSettings& settings) const;
     // Stores settings the mail server dialog changed and delivers with them from now on.
     void ApplyMailSettings(const TMailSettings& settings);
-    void TakeMailOrder(const host::TMailOrder& order);
 
     TClientOptions FOptions;
     TPluginLoader& FLoader;
@@ -138,8 +142,8 @@ private:
     host::THostObjectRegistry FObjects;
     host::TSysObjectList FReports;
     std::uint8_t FState = 0;
-    // Declared before the registry so that it is released after the registry is closed.
-    std::unique_ptr<host::TSettingsLock> FSettingsLock;
+    // Declared before the registry so that the lock is released after the registry is closed.
+    TSettingsHold FHold{FOptions.SettingsFile};
     std::unique_ptr<host::TRegistry> FRegistry;
     std::shared_ptr<host::TSqliteDatabase> FServer;
     std::unique_ptr<TMainWindow> FMainWindow;
@@ -149,16 +153,14 @@ private:
     std::unique_ptr<host::TParameterPrompterScope> FPrompter;
     host::TReportRunObserver FPreviousObserver;
     TRunRecorder FRecorder;
+    TAliveNotes FAlive{FRecorder, FOptions.SettingsFile};
     std::unique_ptr<TTaskService> FTaskService;
     host::ITaskControl* FTaskControl = nullptr; // the tasks of the plug-in that has them
-    bool FTookOver = false;    // the settings came from a client that handed them over
-    bool FHandingOver = false; // they go to a window that asked for them
     // After the recorder and the notices its listeners reach, so they stop listening first.
     host::TTaskRuns FTaskRuns;
     std::vector<host::TRunSubscription> FRunListeners;
     std::unique_ptr<TMailDesk> FMail;
     host::TMailServerLink FMailLink;
-    host::TMailOrderSink FPreviousMailSink;
     bool FStarted = false;
     bool FSettingsInUse = false;
     bool FStopped = false;

@@ -1,5 +1,6 @@
 #include "client/MailDesk.h"
 
+#include "platform/host/mail/MailPasswordStore.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Words.h"
@@ -77,15 +78,36 @@ std::optional<std::string> ReadMailPassword(const std::string& file) {
     return std::nullopt;
 }
 
-TMailDesk::TMailDesk(const std::string& historyFile, TMailSettings settings, TLog info, TLog error,
-                     host::TTaskRuns& runs)
-    : FSettings(std::move(settings)), FInfo(std::move(info)), FError(std::move(error)), FRuns(runs),
-      FOutbox(historyFile), FReceiver(std::make_unique<QObject>()) {
+std::optional<std::string> MailPasswordFor(const TMailSettings& settings,
+                                           const std::string& passwordFile, bool headless) {
+    if (std::optional<std::string> password = ReadMailPassword(passwordFile)) {
+        return password;
+    }
+    // Headless there is no desktop whose store could be opened, nor anyone to open it.
+    if (headless || settings.Server.User.empty()) {
+        return std::nullopt;
+    }
+    return host::ReadStoredMailPassword(settings.Server);
+}
+
+TMailDesk::TMailDesk(const std::string& historyFile, host::TRegistry& registry, TOptions options,
+                     TLog info, TLog error, host::TTaskRuns& runs)
+    : FRegistry(registry), FOptions(std::move(options)), FSettings(ReadMailSettings(registry)),
+      FInfo(std::move(info)), FError(std::move(error)), FRuns(runs), FOutbox(historyFile),
+      FReceiver(std::make_unique<QObject>()) {
     QObject* receiver = FReceiver.get();
+    host::TSmtpServer server = ServerOf(FSettings);
+    FHeldFor = server.Unusable;
     FWorker = std::make_unique<host::TDeliveryWorker>(
-        historyFile, FSettings.Server, [this, receiver](const host::TOutboxMail& mail) {
+        historyFile, std::move(server),
+        [this, receiver](const host::TOutboxMail& mail) {
             QMetaObject::invokeMethod(
                 receiver, [this, mail] { Heard(mail); }, Qt::QueuedConnection);
+        },
+        host::TRetryPolicy{},
+        [this, receiver](const std::string& text) {
+            QMetaObject::invokeMethod(
+                receiver, [this, text] { FError("mail delivery: " + text); }, Qt::QueuedConnection);
         });
 }
 
@@ -93,33 +115,48 @@ TMailDesk::~TMailDesk() {
     FWorker.reset();
 }
 
-std::int64_t TMailDesk::RunIdOf(const host::TRunRecord& run) const {
-    host::TRunHistory* history = FRuns.History();
-    if (history == nullptr || run.TaskId.empty()) {
-        return 0;
-    }
+std::optional<std::string> TMailDesk::Password() const {
+    return MailPasswordFor(FSettings, FOptions.PasswordFile, FOptions.Headless);
+}
+
+host::TSmtpServer TMailDesk::ServerOf(const TMailSettings& settings) const {
+    host::TSmtpServer server = settings.Server;
     try {
-        // The run's further formats were recorded after it, with the same start.
-        host::TRunQuery query;
-        query.TaskId = run.TaskId;
-        query.Limit = 64;
-        std::int64_t id = 0;
-        for (const host::TRunRecord& recorded : history->Runs(query)) {
-            if (recorded.Started == run.Started && recorded.Format == run.Format) {
-                id = recorded.Id; // newest first: the last match is the run itself
-            }
+        if (std::optional<std::string> password =
+                MailPasswordFor(settings, FOptions.PasswordFile, FOptions.Headless)) {
+            server.Password = std::move(*password);
+        } else if (!server.User.empty()) {
+            server.Unusable =
+                "No password for mail user \"" + server.User + "\": " +
+                (FOptions.Headless
+                     ? std::string("give --mail-password-file FILE or the credential ") +
+                           MailPasswordCredential
+                     : std::string("type it in \"Mail server\" of \"Scheduled reports\", or "
+                                   "give --mail-password-file FILE"));
         }
-        return id;
-    } catch (const std::exception&) {
-        return 0;
+    } catch (const std::exception& e) {
+        FError(e.what());
+        server.Unusable = e.what();
     }
+    return server;
+}
+
+void TMailDesk::Apply(const TMailSettings& settings) {
+    host::WriteMailSettings(FRegistry, settings);
+    FSettings = settings;
+    FInfo("Mail server settings changed: \"" + settings.Server.Host + "\"");
+    // What is queued stays in the outbox; the worker sends it with the new settings.
+    host::TSmtpServer server = ServerOf(FSettings);
+    FHeldFor = server.Unusable;
+    FWorker->SetServer(std::move(server));
 }
 
 void TMailDesk::Take(const host::TMailOrder& order) noexcept {
     const std::string task = "Task " + Quoted(order.Run.TaskName) + ": ";
     try {
         host::TOutboxMail queued;
-        queued.RunId = RunIdOf(order.Run);
+        queued.RunStarted = order.Run.Started;
+        queued.RunFormat = order.Run.Format;
         queued.TaskId = order.Run.TaskId;
         queued.TaskName = order.Run.TaskName;
         host::TMailMessage& mail = queued.Mail;
@@ -151,7 +188,7 @@ void TMailDesk::Take(const host::TMailOrder& order) noexcept {
             const std::string note = host::AttachWithinLimit(
                 mail, {file, file.substr(file.rfind('/') + 1)}, facts->Size, budget);
             if (note.empty()) {
-                budget -= facts->Size;
+                budget -= host::EncodedAttachmentSize(facts->Size);
             } else {
                 FInfo(task + note);
                 notes += (notes.empty() ? "" : "; ") + note;
@@ -160,12 +197,14 @@ void TMailDesk::Take(const host::TMailOrder& order) noexcept {
         mail.MessageId = host::NewMessageId(mail.From.AddrSpec);
         mail.Date = static_cast<std::int64_t>(std::time(nullptr));
         FOutbox.Add(queued);
-        FMailRuns[queued.Id] = order.Run;
         FWorker->Wake();
-        if (host::TRunHistory* history = FRuns.History();
-            history != nullptr && queued.RunId != 0 && !notes.empty()) {
+        // A run the history has not recorded yet gets its note when the mail ends.
+        host::TRunHistory* history = FRuns.History();
+        if (history != nullptr && queued.RunId != 0 && !notes.empty()) {
             history->AppendNote(queued.RunId, "mail: " + notes);
+            notes.clear();
         }
+        FTaken[queued.Id] = {order.Run, notes};
     } catch (const std::exception& e) {
         FError(task + "Not delivered: " + e.what());
         TellUndelivered(FRuns, order.Run, std::string("Not delivered: ") + e.what(),
@@ -199,23 +238,33 @@ void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const s
 
 void TMailDesk::Heard(const host::TOutboxMail& mail) {
     const std::string task = "Task " + Quoted(mail.TaskName) + ": ";
-    host::TRunRecord run;
-    if (const auto known = FMailRuns.find(mail.Id); known != FMailRuns.end()) {
-        run = known->second;
+    TTaken taken;
+    if (const auto known = FTaken.find(mail.Id); known != FTaken.end()) {
+        taken = known->second;
     } else {
         // Left queued by an earlier session: its task is all the outbox knows of the run.
-        run.TaskId = mail.TaskId;
-        run.TaskName = mail.TaskName;
+        taken.Run.TaskId = mail.TaskId;
+        taken.Run.TaskName = mail.TaskName;
     }
+    const host::TRunRecord& run = taken.Run;
     const std::string attempts =
         std::to_string(mail.Attempts) + (mail.Attempts == 1 ? " attempt" : " attempts");
     std::string text;
     switch (mail.State) {
     case host::TDeliveryState::Queued:
+    case host::TDeliveryState::Sending:
         text = "Retrying at " + ClockText(mail.NextAttempt) + " (" + std::to_string(mail.Attempts) +
                "): " + mail.Reason;
         FInfo(task + text);
         FRuns.TellDelivery({run.TaskId, run.Started, text, false});
+        // A keyring opened since, or a credential added, ends the hold at the next attempt.
+        if (!FHeldFor.empty() && mail.Reason == FHeldFor) {
+            host::TSmtpServer server = ServerOf(FSettings);
+            FHeldFor = server.Unusable;
+            if (FHeldFor.empty()) {
+                FWorker->SetServer(std::move(server));
+            }
+        }
         return;
     case host::TDeliveryState::Sent: {
         const std::size_t count = mail.Mail.Recipients().size();
@@ -228,11 +277,22 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
         FError(task + text);
         break;
     }
-    FMailRuns.erase(mail.Id);
-    // The history says how it ended, and after how many tries, on the run itself.
-    if (host::TRunHistory* history = FRuns.History(); history != nullptr && mail.RunId != 0) {
+    FTaken.erase(mail.Id);
+    // The worker may have read the mail before the history recorded its run, which linked them.
+    std::int64_t runId = mail.RunId;
+    if (runId == 0) {
         try {
-            history->AppendNote(mail.RunId, "mail: " + text + " (" + attempts + ")");
+            const std::optional<host::TOutboxMail> linked = FOutbox.Find(mail.Id);
+            runId = linked ? linked->RunId : 0;
+        } catch (const std::exception& e) {
+            FError(task + "cannot read the mail's run: " + e.what());
+        }
+    }
+    // The history says how it ended, and after how many tries, on the run itself.
+    if (host::TRunHistory* history = FRuns.History(); history != nullptr && runId != 0) {
+        try {
+            history->AppendNote(runId, "mail: " + (taken.Note.empty() ? "" : taken.Note + "; ") +
+                                           text + " (" + attempts + ")");
         } catch (const std::exception& e) {
             FError(task + "cannot note the mail in the history: " + e.what());
         }
@@ -242,6 +302,17 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
     } else {
         FRuns.TellDelivery({run.TaskId, run.Started, text, false});
     }
+}
+
+void TakeMailOrder(TMailDesk* desk, host::TTaskRuns& runs, const host::TMailOrder& order,
+                   const TMailDesk::TLog& error) {
+    if (desk == nullptr) {
+        const std::string text = "Not delivered: mail needs the run history, which is not open";
+        error("Task " + Quoted(order.Run.TaskName) + ": " + text);
+        TellUndelivered(runs, order.Run, text, {});
+        return;
+    }
+    desk->Take(order);
 }
 
 } // namespace morvid

@@ -1,10 +1,12 @@
-// The client's mail delivery: the mail server from the registry, its password from a file or
-// systemd's credentials, the outbox and its worker, and each delivery's progress on the road.
+// The client's mail delivery: the mail server from the registry, its password from a file,
+// systemd's credentials or the desktop's store, changes to them, the outbox and its worker, and
+// each delivery's progress on the road.
 #pragma once
 
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/delivery/MailSettings.h"
+#include "platform/host/registry/Registry.h"
 #include "platform/host/report/TaskRuns.h"
 
 #include <QObject>
@@ -32,16 +34,28 @@ std::optional<std::string> ReadMailPassword(const std::string& file);
 void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const std::string& text,
                      const std::string& note);
 
+// Where the password comes from: `passwordFile` or systemd's credential; else, with a desktop,
+// the desktop's secret store. nullopt when none holds one. Raises rtl::Exception with the
+// reason it cannot be read (a locked store, a file others may read).
+std::optional<std::string> MailPasswordFor(const TMailSettings& settings,
+                                           const std::string& passwordFile, bool headless);
+
 class TMailDesk {
 public:
     using TLog = std::function<void(const std::string& text)>;
 
-    // Opens the outbox in the history file and starts the worker, which sends what an earlier
-    // session left queued. Each delivery's progress is told on `runs` (TellDelivery), its end
-    // noted on its run in the history, and a delivery that fails for good is a failed run of its
-    // own on the road. Raises when the outbox cannot be opened.
-    TMailDesk(const std::string& historyFile, TMailSettings settings, TLog info, TLog error,
-              host::TTaskRuns& runs);
+    struct TOptions {
+        std::string PasswordFile{}; // --mail-password-file
+        bool Headless = false;      // no desktop, so no secret store to ask
+    };
+
+    // Reads the mail server from `registry`, opens the outbox in the history file and starts the
+    // worker, which sends what an earlier session left queued. Each delivery's progress is told
+    // on `runs` (TellDelivery), its end noted on its run in the history, and a delivery that
+    // fails for good is a failed run of its own on the road. Raises when the outbox cannot be
+    // opened.
+    TMailDesk(const std::string& historyFile, host::TRegistry& registry, TOptions options,
+              TLog info, TLog error, host::TTaskRuns& runs);
     // Stops the worker; what is queued stays for the next start.
     ~TMailDesk();
     TMailDesk(const TMailDesk&) = delete;
@@ -50,21 +64,40 @@ public:
     // Writes the order's mail, with every file the run wrote, to the outbox and wakes the
     // worker. Never raises; a mail that cannot be made is a delivery that failed.
     void Take(const host::TMailOrder& order) noexcept;
+    // Stores the settings a dialog changed and delivers with them from the next attempt. The
+    // outbox and the worker stay: a run that ends meanwhile is queued as ever. Raises
+    // ERegistryException and changes nothing when they cannot be stored.
+    void Apply(const TMailSettings& settings);
+    // The password the current settings get, as MailPasswordFor reads it.
+    std::optional<std::string> Password() const;
 
 private:
+    // The settings' server with its password, or held with the reason there is none.
+    host::TSmtpServer ServerOf(const TMailSettings& settings) const;
     void Heard(const host::TOutboxMail& mail);
-    // The id of the order's run in the history, which recorded it just before; 0 when unknown.
-    std::int64_t RunIdOf(const host::TRunRecord& run) const;
 
+    host::TRegistry& FRegistry;
+    TOptions FOptions;
     TMailSettings FSettings;
     TLog FInfo, FError;
     host::TTaskRuns& FRuns;
-    // The runs of the mails taken in this session, by outbox id: what a failure stands for.
-    std::map<std::int64_t, host::TRunRecord> FMailRuns;
+    // What a mail taken in this session stands for, by outbox id: its run, and the note for the
+    // run the history had not recorded yet when the mail was queued.
+    struct TTaken {
+        host::TRunRecord Run;
+        std::string Note;
+    };
+    std::map<std::int64_t, TTaken> FTaken;
+    // The reason the server's settings hold the queue; empty when they do not.
+    std::string FHeldFor;
     host::TOutbox FOutbox;
     // The worker's reports reach the main thread through it; after the worker in destruction.
     std::unique_ptr<QObject> FReceiver;
     std::unique_ptr<host::TDeliveryWorker> FWorker;
 };
+
+// Hands the order to `desk`, or, without one, tells the run that its mail will not arrive.
+void TakeMailOrder(TMailDesk* desk, host::TTaskRuns& runs, const host::TMailOrder& order,
+                   const TMailDesk::TLog& error);
 
 } // namespace morvid

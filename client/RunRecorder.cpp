@@ -57,9 +57,15 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
             return;
         }
         host::TRunRecord stored = run;
-        if (const auto facts = host::RegularFileFacts(stored.FileName)) {
-            stored.FileSize = facts->Size;
-            stored.FileStamp = facts->Stamp;
+        const auto stamp = [](host::TRunRecord& written) {
+            if (const auto facts = host::RegularFileFacts(written.FileName)) {
+                written.FileSize = facts->Size;
+                written.FileStamp = facts->Stamp;
+            }
+        };
+        stamp(stored);
+        for (host::TRunRecord& part : stored.Parts) {
+            stamp(part);
         }
         FWriter->Record(stored);
     } catch (const std::exception& e) {
@@ -67,6 +73,16 @@ void TRunRecorder::Record(const host::TRunRecord& run) noexcept {
                "\" in the history: " + e.what());
     } catch (...) {
         Failed("cannot record the run of task \"" + run.TaskName + "\" in the history");
+    }
+}
+
+void TRunRecorder::Write(std::function<void(host::TRunHistory&)> write, std::string what) noexcept {
+    try {
+        if (Open()) {
+            FWriter->Write(std::move(write), std::move(what));
+        }
+    } catch (const std::exception& e) {
+        Failed("cannot write " + what + " into the history: " + e.what());
     }
 }
 

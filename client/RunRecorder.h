@@ -35,6 +35,8 @@ public:
     bool Open();
     // Adds the file's size and stamp to the run and queues it for the writer. Never raises.
     void Record(const host::TRunRecord& run) noexcept;
+    // Queues another unit's write into the history's file, as Record queues a run. Never raises.
+    void Write(std::function<void(host::TRunHistory&)> write, std::string what) noexcept;
     // Waits at most `ms` until every queued write is done. True when so.
     bool Flush(int ms);
     // Writes what is queued and closes the history.

@@ -3,7 +3,7 @@
 #include "client/ClientHost.h"
 #include "client/TaskService.h"
 #include "platform/host/registry/Registry.h"
-#include "platform/host/registry/SettingsLock.h"
+#include "platform/rtl/Words.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -11,6 +11,7 @@
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QThread>
+#include <filesystem>
 
 namespace morvid {
 
@@ -20,10 +21,11 @@ namespace {
 constexpr int HandOverTimeoutMs = 30'000;
 constexpr const char* HandOverValue = "HandedOverAt";
 
-} // namespace
-
-std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& settingsFile,
-                                                      std::string& error) {
+// Asks the client on `settingsFile` to hand the settings over, then waits for its lock. The
+// lock, or nullptr with the cause in `error` when no client offers the file's tasks on the
+// session bus, it refuses, or it does not let go in time.
+std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsFile,
+                                                    std::string& error) {
     // Without a session bus there is nobody to ask, and nothing more to say.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
         return nullptr;
@@ -31,7 +33,8 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
     const QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = TaskServiceName(settingsFile);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service)) {
-        error = "the client holding them does not offer them on the session bus";
+        error = rtl::Words(MORVID_WORDS(
+            "SettingsHandOver", "the client holding them does not offer them on the session bus"));
         return nullptr;
     }
     // A plain call: an interface object would first introspect the service, and Qt keeps what
@@ -40,7 +43,8 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
         QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
         QDBus::Block, HandOverTimeoutMs);
     if (!reply.isValid()) {
-        error = "the client did not hand them over: " + reply.error().message().toStdString();
+        error = rtl::Words(MORVID_WORDS("SettingsHandOver", "it did not hand them over: %1"),
+                           {reply.error().message().toStdString()});
         return nullptr;
     }
     const QDeadlineTimer deadline(HandOverTimeoutMs);
@@ -49,7 +53,9 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
             return std::make_unique<host::TSettingsLock>(settingsFile);
         } catch (const host::ESettingsInUse& e) {
             if (deadline.hasExpired()) {
-                error = std::string("the client did not let go of them in time: ") + e.what();
+                error = rtl::Words(
+                    MORVID_WORDS("SettingsHandOver", "it did not let go of them in time: %1"),
+                    {e.what()});
                 return nullptr;
             }
         }
@@ -57,12 +63,97 @@ std::unique_ptr<host::TSettingsLock> TakeSettingsOver(const std::string& setting
     }
 }
 
-void MarkHandOver(host::TRegistry& registry, rtl::TDateTime moment) {
+} // namespace
+
+TSettingsHold::TSettingsHold(std::string settingsFile) : FSettingsFile(std::move(settingsFile)) {}
+
+TSettingsHold::~TSettingsHold() = default;
+
+void TSettingsHold::Take(bool wait, bool window, std::string& noTakeOver) {
+    // The registry makes a missing file (and folder) for the lock.
+    std::error_code missing;
+    if (!std::filesystem::exists(FSettingsFile, missing)) {
+        host::TRegistry made(FSettingsFile);
+    }
+    try {
+        FLock = std::make_unique<host::TSettingsLock>(FSettingsFile, wait);
+        FState = THoldState::Held;
+    } catch (const host::ESettingsInUse& e) {
+        // A window opened beside the service takes the settings over instead of ending.
+        if (window) {
+            FLock = AskForSettings(FSettingsFile, noTakeOver);
+        }
+        if (FLock == nullptr) {
+            throw;
+        }
+        FState = THoldState::TookOver;
+        FFormerHolder = e.Holder();
+        FHolderResumes = !FFormerHolder.Service.empty() && FFormerHolder.Waits;
+    }
+}
+
+std::string TSettingsHold::AskedToHandOver(bool dialogOpen) {
+    if (FState != THoldState::Held && FState != THoldState::TookOver) {
+        return rtl::Words(
+            MORVID_WORDS("SettingsHandOver", "this client is letting go of its settings already"));
+    }
+    if (dialogOpen) {
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "a dialog is open in its window, and an edit there would "
+                                       "be lost; close it there first, or use that window"));
+    }
+    FState = THoldState::HandingOver;
+    return {};
+}
+
+void TSettingsHold::Release() noexcept {
+    FLock.reset();
+    FState = THoldState::Free;
+}
+
+std::string TSettingsHold::TookOverText() const {
+    if (FHolderResumes) {
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "Took the settings over from %1; it takes them back when "
+                                       "this window closes"),
+                          {FFormerHolder.Text()});
+    }
+    return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                   "Took the settings over from %1, which has ended: once this "
+                                   "window closes no client runs the report tasks until one is "
+                                   "started again"),
+                      {FFormerHolder.Text()});
+}
+
+void TSettingsHold::MarkOnStop(host::TRegistry& registry, rtl::TDateTime moment) const {
+    if (FState != THoldState::HandingOver && FState != THoldState::TookOver) {
+        return; // a client used alone behaves as before
+    }
     registry.CloseKey();
     if (registry.OpenKey(ClientSettingsRoot, true)) {
         registry.WriteString(HandOverValue, rtl::FormatDateTimeISO(moment, true));
     }
     registry.CloseKey();
+}
+
+std::optional<std::string> InstalledServiceUnit() {
+    constexpr const char* Unit = "quor-client.service";
+    const auto home = [](const char* variable, const char* fallback) {
+        const QByteArray set = qgetenv(variable);
+        return !set.isEmpty() ? set.toStdString() : qgetenv("HOME").toStdString() + fallback;
+    };
+    // Where a user's service manager looks for units, the user's own folders first.
+    const std::string folders[] = {home("XDG_CONFIG_HOME", "/.config") + "/systemd/user",
+                                   home("XDG_DATA_HOME", "/.local/share") + "/systemd/user",
+                                   "/etc/systemd/user", "/usr/local/lib/systemd/user",
+                                   "/usr/lib/systemd/user"};
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        if (std::filesystem::exists(folder + "/" + Unit, error)) {
+            return Unit;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<rtl::TDateTime> TakeHandOverMark(host::TRegistry& registry) {

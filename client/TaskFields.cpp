@@ -1,17 +1,20 @@
 #include "client/TaskFields.h"
 
+#include <QDir>
 #include <QStringList>
 
 namespace morvid {
 
 namespace {
 
-QStringList ParamTexts(const std::vector<host::TTaskParam>& params) {
-    QStringList texts;
-    for (const host::TTaskParam& param : params) {
-        texts << QString::number(param.Type) + ':' + QString::fromStdString(param.Value);
+QStringList Keys(bool optionalOnly) {
+    QStringList keys;
+    for (const TTaskField& field : TaskFields()) {
+        if (field.Optional || !optionalOnly) {
+            keys << QString::fromUtf8(field.Key.data(), static_cast<qsizetype>(field.Key.size()));
+        }
     }
-    return texts;
+    return keys;
 }
 
 QStringList Texts(const std::vector<std::string>& list) {
@@ -22,180 +25,115 @@ QStringList Texts(const std::vector<std::string>& list) {
     return texts;
 }
 
+QVariant MapValue(const TFieldValue& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        return QString::fromStdString(*text);
+    }
+    if (const auto* flag = std::get_if<bool>(&value)) {
+        return *flag;
+    }
+    if (const auto* number = std::get_if<std::int32_t>(&value)) {
+        return *number;
+    }
+    return Texts(std::get<std::vector<std::string>>(value));
+}
+
 } // namespace
 
-const QStringList OptionalTaskFields = {"NamePattern", "NameExists",  "ActiveFrom", "ActiveUntil",
-                                        "MoreFilters", "MailTo",      "MailCc",     "MailBcc",
-                                        "MailWhen",    "MailSubject", "MailBody",   "RetryCount",
-                                        "RetryMinutes"};
-
-const QStringList SettableTaskFields =
-    QStringList{"Id",         "Name",   "Enabled",   "Schedule",  "ReportId",
-                "ExportPath", "Format", "RunMissed", "KeepFiles", "Params"} +
-    OptionalTaskFields;
-
-void ClearOptionalFields(host::TTaskData& task) {
-    const host::TTaskData unused;
-    task.NamePattern = unused.NamePattern;
-    task.NameExists = unused.NameExists;
-    task.ActiveFrom = unused.ActiveFrom;
-    task.ActiveUntil = unused.ActiveUntil;
-    task.MoreFilters = unused.MoreFilters;
-    task.MailTo = unused.MailTo;
-    task.MailCc = unused.MailCc;
-    task.MailBcc = unused.MailBcc;
-    task.MailWhen = unused.MailWhen;
-    task.MailSubject = unused.MailSubject;
-    task.MailBody = unused.MailBody;
-    task.RetryCount = unused.RetryCount;
-    task.RetryMinutes = unused.RetryMinutes;
-}
+const QStringList OptionalTaskFields = Keys(true);
+const QStringList SettableTaskFields = Keys(false);
 
 QVariantMap TaskFieldMap(const host::TTaskData& task) {
     QVariantMap fields = {
-        {"Id", QString::fromStdString(task.Id)},
-        {"Name", QString::fromStdString(task.Name)},
-        {"Enabled", task.Enabled},
-        {"Schedule", QString::fromStdString(task.Schedule)},
-        {"ReportId", task.ReportId},
-        {"ExportPath", QString::fromStdString(task.ExportPath)},
-        {"Format", QString::fromStdString(task.Format)},
-        {"RunMissed", task.RunMissed},
-        {"KeepFiles", task.KeepFiles},
-        {"Params", ParamTexts(task.Params)},
         {"ReportName", QString::fromStdString(task.ReportName)},
         {"LastRun", QString::fromStdString(task.LastRun)},
         {"LastResult", QString::fromStdString(task.LastResult)},
         {"NextRun", QString::fromStdString(task.NextRun)},
     };
-    auto text = [&](const char* name, const std::string& value) {
-        if (!value.empty()) {
-            fields.insert(name, QString::fromStdString(value));
+    for (const TTaskField& field : TaskFields()) {
+        if (!field.Optional || field.IsUsed(task)) {
+            fields.insert(QString::fromUtf8(field.Key.data(), field.Key.size()),
+                          MapValue(field.Get(task)));
         }
-    };
-    auto number = [&](const char* name, std::int32_t value) {
-        if (value != 0) {
-            fields.insert(name, value);
-        }
-    };
-    text("NamePattern", task.NamePattern);
-    number("NameExists", task.NameExists);
-    text("ActiveFrom", task.ActiveFrom);
-    text("ActiveUntil", task.ActiveUntil);
-    if (!task.MoreFilters.empty()) {
-        fields.insert("MoreFilters", Texts(task.MoreFilters));
     }
-    text("MailTo", task.MailTo);
-    text("MailCc", task.MailCc);
-    text("MailBcc", task.MailBcc);
-    number("MailWhen", task.MailWhen);
-    text("MailSubject", task.MailSubject);
-    text("MailBody", task.MailBody);
-    number("RetryCount", task.RetryCount);
-    number("RetryMinutes", task.RetryMinutes);
     return fields;
 }
 
 void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task) {
     const std::string who = task.Name.empty() ? task.Id : task.Name;
     for (auto it = fields.begin(); it != fields.end(); ++it) {
-        const QString& name = it.key();
+        const std::string name = it.key().toStdString();
         const QVariant& value = it.value();
-        auto fail = [&](const char* what) {
-            throw host::ETaskError(who, name.toStdString(),
-                                   "Field \"" + name.toStdString() + "\" " + what);
+        auto fail = [&](const std::string& what) {
+            throw host::ETaskError(who, name, "Field \"" + name + "\" " + what);
         };
-        auto text = [&](std::string& field) {
-            if (value.typeId() != QMetaType::QString) {
+        const TTaskField* field = FindTaskField(name);
+        if (field == nullptr) {
+            const bool tells = name == "ReportName" || name == "LastRun" || name == "LastResult" ||
+                               name == "NextRun";
+            fail(tells ? "cannot be set" : "is no field of a task");
+        }
+        const int type = value.typeId();
+        std::int32_t number = 0;
+        switch (field->Kind) {
+        case TFieldKind::Text: {
+            if (type != QMetaType::QString) {
                 fail("must be text");
             }
-            field = value.toString().toStdString();
-        };
-        auto flag = [&](bool& field) {
-            if (value.typeId() != QMetaType::Bool) {
+            std::string text = value.toString().toStdString();
+            if (field->Typed != nullptr) {
+                text = field->Typed(text, QDir::homePath().toStdString());
+            }
+            field->Set(task, text);
+            break;
+        }
+        case TFieldKind::Flag:
+            if (type != QMetaType::Bool) {
                 fail("must be true or false");
             }
-            field = value.toBool();
-        };
-        auto number = [&](std::int32_t& field) {
+            field->Set(task, value.toBool());
+            break;
+        case TFieldKind::Choice:
+            if (type == QMetaType::QString) {
+                if (!ChoiceValue(*field, value.toString().toStdString(), number)) {
+                    std::string words;
+                    for (std::string_view word : field->Words) {
+                        words += (words.empty() ? "" : ", ") + std::string(word);
+                    }
+                    fail("must be one of " + words);
+                }
+                field->Set(task, number);
+                break;
+            }
+            [[fallthrough]];
+        case TFieldKind::Number: {
             bool ok = false;
-            const int n = value.toInt(&ok);
-            if (!ok || value.typeId() == QMetaType::Bool || value.typeId() == QMetaType::QString ||
-                value.toDouble() != n) {
+            number = value.toInt(&ok);
+            if (!ok || type == QMetaType::Bool || type == QMetaType::QString ||
+                value.toDouble() != number) {
                 fail("must be a whole number");
             }
-            field = n;
-        };
-        if (name == "Id") {
-            text(task.Id);
-        } else if (name == "Name") {
-            text(task.Name);
-        } else if (name == "Enabled") {
-            flag(task.Enabled);
-        } else if (name == "Schedule") {
-            text(task.Schedule);
-        } else if (name == "ReportId") {
-            number(task.ReportId);
-        } else if (name == "ExportPath") {
-            text(task.ExportPath);
-        } else if (name == "Format") {
-            text(task.Format);
-        } else if (name == "RunMissed") {
-            flag(task.RunMissed);
-        } else if (name == "KeepFiles") {
-            number(task.KeepFiles);
-        } else if (name == "NamePattern") {
-            text(task.NamePattern);
-        } else if (name == "NameExists") {
-            number(task.NameExists);
-        } else if (name == "ActiveFrom") {
-            text(task.ActiveFrom);
-        } else if (name == "ActiveUntil") {
-            text(task.ActiveUntil);
-        } else if (name == "MoreFilters") {
-            if (value.typeId() != QMetaType::QStringList) {
-                fail("must be a list of texts");
+            field->Set(task, number);
+            break;
+        }
+        case TFieldKind::Texts:
+        case TFieldKind::Params: {
+            const bool params = field->Kind == TFieldKind::Params;
+            const char* what =
+                params ? "must be a list of \"TYPE:VALUE\" texts" : "must be a list of texts";
+            if (type != QMetaType::QStringList) {
+                fail(what);
             }
-            task.MoreFilters.clear();
-            for (const QString& description : value.toStringList()) {
-                task.MoreFilters.push_back(description.toStdString());
+            std::vector<std::string> texts;
+            for (const QString& text : value.toStringList()) {
+                texts.push_back(text.toStdString());
             }
-        } else if (name == "MailTo") {
-            text(task.MailTo);
-        } else if (name == "MailCc") {
-            text(task.MailCc);
-        } else if (name == "MailBcc") {
-            text(task.MailBcc);
-        } else if (name == "MailWhen") {
-            number(task.MailWhen);
-        } else if (name == "MailSubject") {
-            text(task.MailSubject);
-        } else if (name == "MailBody") {
-            text(task.MailBody);
-        } else if (name == "RetryCount") {
-            number(task.RetryCount);
-        } else if (name == "RetryMinutes") {
-            number(task.RetryMinutes);
-        } else if (name == "Params") {
-            if (value.typeId() != QMetaType::QStringList) {
-                fail("must be a list of \"TYPE:VALUE\" texts");
+            if (params && !ParseParamTexts(texts, task.Params)) {
+                fail(what);
             }
-            task.Params.clear();
-            for (const QString& param : value.toStringList()) {
-                const qsizetype colon = param.indexOf(':');
-                bool ok = false;
-                const uint type = param.left(colon).toUInt(&ok);
-                if (colon < 0 || !ok || type > 255) {
-                    fail("must be a list of \"TYPE:VALUE\" texts");
-                }
-                task.Params.push_back(
-                    {static_cast<std::uint8_t>(type), param.mid(colon + 1).toStdString()});
-            }
-        } else if (name == "ReportName" || name == "LastRun" || name == "LastResult" ||
-                   name == "NextRun") {
-            fail("cannot be set");
-        } else {
-            fail("is no field of a task");
+            field->Set(task, texts);
+            break;
+        }
         }
     }
 }

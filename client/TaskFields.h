@@ -1,8 +1,10 @@
 // A task's fields as the control interface and the command line carry them: a map from field
-// name to value (text, Boolean, whole number, and lists of texts: "Params" as "TYPE:VALUE").
+// name to value (text, Boolean, whole number, and lists of texts: "Params" as "TYPE:VALUE"),
+// spelled as tasks/TaskFieldTable describes each field.
 #pragma once
 
 #include "platform/host/core/TaskControl.h"
+#include "tasks/TaskFieldTable.h"
 
 #include <QStringList>
 #include <QVariantMap>
@@ -18,12 +20,10 @@ extern const QStringList OptionalTaskFields;
 // Every field of the task, the ones that only tell included, the optional ones while used.
 QVariantMap TaskFieldMap(const host::TTaskData& task);
 
-// Gives the optional fields of `task` the values of a task that does not use them.
-void ClearOptionalFields(host::TTaskData& task);
-
 // Sets the fields that `fields` names on `task`, leaving the others. A field that is unknown, of
 // the wrong type, or only tells (ReportName, LastRun, LastResult, NextRun) raises host::ETaskError
-// naming it; `task` may be partly set then.
+// naming it; `task` may be partly set then. A choice may be given by its word or its number; a
+// typed text is kept as the field keeps it (an export path's `~` expanded).
 void ApplyTaskFields(const QVariantMap& fields, host::TTaskData& task);
 
 } // namespace morvid

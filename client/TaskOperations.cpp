@@ -1,12 +1,12 @@
 #include "client/TaskOperations.h"
 
 #include "client/TaskFields.h"
+#include "tasks/TaskName.h"
 
+#include <algorithm>
 #include <set>
 
 namespace morvid {
-
-namespace {
 
 QStringList ChangedFields(const host::TTaskData& from, const host::TTaskData& to) {
     const QVariantMap a = TaskFieldMap(from);
@@ -19,6 +19,8 @@ QStringList ChangedFields(const host::TTaskData& from, const host::TTaskData& to
     }
     return changed;
 }
+
+namespace {
 
 QString Quoted(const std::string& name) {
     return '"' + QString::fromStdString(name) + '"';
@@ -83,41 +85,51 @@ std::vector<TPlannedTask> Plan(const host::ITaskControl& tasks,
     return plan;
 }
 
-// Puts the tasks back as `before` had them, as far as it can: a failure here leaves the rest.
-void Restore(host::ITaskControl& tasks, const std::vector<host::TTaskData>& before) noexcept {
-    try {
-        std::set<std::string> kept;
-        for (const host::TTaskData& task : before) {
-            kept.insert(task.Id);
+} // namespace
+
+void RestoreTasks(host::ITaskControl& tasks, const std::vector<host::TTaskData>& before) {
+    std::set<std::string> kept;
+    for (const host::TTaskData& task : before) {
+        kept.insert(task.Id);
+    }
+    for (const host::TTaskData& task : tasks.Tasks()) {
+        if (kept.count(task.Id) == 0) {
+            tasks.RemoveTask(task.Id);
         }
-        for (const host::TTaskData& task : tasks.Tasks()) {
-            if (kept.count(task.Id) == 0) {
-                tasks.RemoveTask(task.Id);
-            }
-        }
-        std::set<std::string> present;
-        for (const host::TTaskData& task : tasks.Tasks()) {
-            present.insert(task.Id);
-        }
-        for (const host::TTaskData& task : before) {
-            if (present.count(task.Id) != 0) {
-                tasks.ChangeTask(task);
-            } else {
-                tasks.AddTask(task);
-            }
-        }
-    } catch (...) {
+    }
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        tasks.RestoreTask(before[i], static_cast<int>(i));
     }
 }
 
-} // namespace
+QStringList DescribeChanges(const std::vector<host::TTaskData>& before,
+                            const std::vector<host::TTaskData>& after) {
+    QStringList changes;
+    for (const host::TTaskData& old : before) {
+        const auto now = std::find_if(after.begin(), after.end(),
+                                      [&](const host::TTaskData& t) { return t.Id == old.Id; });
+        if (now == after.end()) {
+            changes << "removed " + Quoted(old.Name);
+        } else if (const QStringList fields = ChangedFields(old, *now); !fields.isEmpty()) {
+            changes << "changed " + Quoted(now->Name) + ": " + fields.join(", ");
+        }
+    }
+    for (const host::TTaskData& task : after) {
+        if (std::none_of(before.begin(), before.end(),
+                         [&](const host::TTaskData& t) { return t.Id == task.Id; })) {
+            changes << "added " + Quoted(task.Name);
+        }
+    }
+    return changes;
+}
 
 std::string TaskErrorText(const host::ETaskError& error) {
-    std::string text = "Task \"" + error.Task + "\"";
+    // The refused values come from the caller: the text quotes them, never on a line of its own.
+    std::string text = "Task \"" + TaskNameForMessage(error.Task) + "\"";
     if (!error.Field.empty()) {
         text += ", field " + error.Field;
     }
-    return text + ": " + error.Message();
+    return WithoutControlCharacters(text + ": " + error.Message());
 }
 
 host::TTaskData FindTaskData(const host::ITaskControl& tasks, const QString& id) {
@@ -192,7 +204,12 @@ QStringList ImportTaskFields(host::ITaskControl& tasks, const QList<QVariantMap>
             }
         }
     } catch (...) {
-        Restore(tasks, before);
+        // The caller hears the failure's own cause; the restore checks nothing, so it has
+        // nothing to refuse.
+        try {
+            RestoreTasks(tasks, before);
+        } catch (...) {
+        }
         throw;
     }
     return changes;

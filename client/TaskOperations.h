@@ -9,8 +9,18 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <string>
+#include <vector>
 
 namespace morvid {
+
+// The settable fields whose values differ.
+QStringList ChangedFields(const host::TTaskData& from, const host::TTaskData& to);
+// "added "A"", "removed "B"", "changed "C": Schedule, Enabled": what turned `before` into `after`.
+QStringList DescribeChanges(const std::vector<host::TTaskData>& before,
+                            const std::vector<host::TTaskData>& after);
+// Makes the tasks `before` again, each exactly as it was (ITaskControl::RestoreTask), and
+// removes every task it does not list. Raises what the plug-in raises.
+void RestoreTasks(host::ITaskControl& tasks, const std::vector<host::TTaskData>& before);
 
 // "Task "NAME", field FIELD: WHY": the refusal as a message that names what failed.
 std::string TaskErrorText(const host::ETaskError& error);

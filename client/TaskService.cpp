@@ -19,7 +19,7 @@ QString TaskServiceName(const std::string& settingsFile) {
     return QStringLiteral("org.quor.Morvid.S%1").arg(hash, 16, 16, QLatin1Char('0'));
 }
 
-TTaskService::TTaskService(host::ITaskControl& tasks, std::function<bool()> save)
+TTaskService::TTaskService(host::ITaskControl& tasks, std::function<std::string()> save)
     : FTasks(tasks), FSave(std::move(save)), FBus(QString()) {
     qDBusRegisterMetaType<QList<QVariantMap>>();
 }
@@ -58,19 +58,31 @@ void TTaskService::RunEnded(const host::TRunRecord& run) {
                       QString::fromStdString(run.FileName));
 }
 
+void TTaskService::Commit(const std::vector<host::TTaskData>& before) {
+    const QStringList changes = DescribeChanges(before, FTasks.Tasks());
+    if (const std::string why = FSave(); !why.empty()) {
+        RestoreTasks(FTasks, before);
+        throw rtl::Exception("the change is not kept, the tasks stay as stored: " + why);
+    }
+    if (OnChanged && !changes.isEmpty()) {
+        OnChanged(changes.join("; ").toStdString());
+    }
+    emit TasksChanged();
+}
+
 template <class F> auto TTaskService::Guarded(F change, bool changes) -> decltype(change()) {
     try {
+        const std::vector<host::TTaskData> before =
+            changes ? FTasks.Tasks() : std::vector<host::TTaskData>();
         if constexpr (std::is_void_v<decltype(change())>) {
             change();
             if (changes) {
-                FSave();
-                emit TasksChanged();
+                Commit(before);
             }
         } else {
             auto result = change();
             if (changes) {
-                FSave();
-                emit TasksChanged();
+                Commit(before);
             }
             return result;
         }
@@ -135,7 +147,9 @@ void TTaskService::HandOver() {
         sendErrorReply(QDBusError::NotSupported, "This client does not hand its settings over");
         return;
     }
-    OnHandOver();
+    if (const std::string refusal = OnHandOver(); !refusal.empty()) {
+        sendErrorReply(QDBusError::AccessDenied, QString::fromStdString(refusal));
+    }
 }
 
 } // namespace morvid

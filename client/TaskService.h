@@ -11,9 +11,11 @@
 #include <QVariantMap>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace host {
 class ITaskControl;
+struct TTaskData;
 } // namespace host
 
 namespace morvid {
@@ -32,16 +34,20 @@ class TTaskService final : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.quor.Morvid.Tasks")
 
 public:
-    // `save` stores the settings as the client's own saves do; it runs after every change.
-    TTaskService(host::ITaskControl& tasks, std::function<bool()> save);
+    // `save` stores the settings as the client's own saves do and returns why it could not
+    // (empty when saved); it runs after every change. A change not saved is undone.
+    TTaskService(host::ITaskControl& tasks, std::function<std::string()> save);
     ~TTaskService() override;
 
     // Takes the name for `settingsFile` and exports the object. False, with the cause in
     // `error`, when there is no bus or another process has the name.
     bool Register(QDBusConnection bus, const std::string& settingsFile, QString& error);
 
-    // What HandOver does; without it, a hand-over is refused.
-    std::function<void()> OnHandOver;
+    // What HandOver does: an empty answer lets go of the settings, else it says why not and the
+    // call fails with it. Without it, a hand-over is refused.
+    std::function<std::string()> OnHandOver;
+    // Told what each saved change did ("changed "Night": Schedule"), for the log.
+    std::function<void(const std::string&)> OnChanged;
 
     // Tells a finished run to the bus.
     void RunEnded(const host::TRunRecord& run);
@@ -71,9 +77,11 @@ private:
     // Runs `change`; a refusal becomes the call's error answer, a success is saved and told.
     template <class F> auto Guarded(F change, bool changes) -> decltype(change());
     void SetEnabled(const QString& id, bool enabled);
+    // Saves what turned `before` into the tasks now, or puts `before` back and raises why.
+    void Commit(const std::vector<host::TTaskData>& before);
 
     host::ITaskControl& FTasks;
-    std::function<bool()> FSave;
+    std::function<std::string()> FSave;
     QDBusConnection FBus;
     QString FName;
 };

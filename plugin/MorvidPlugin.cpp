@@ -10,6 +10,7 @@
 #include "platform/host/mail/MailServerLink.h"
 #include "platform/host/report/TaskRuns.h"
 #include "platform/rtl/SysUtils.h"
+#include "plugin/CalendarSettings.h"
 #include "plugin/MorvidSettings.h"
 #include "scheduler/ChronSchedule.h"
 #include "scheduler/ScheduledEvent.h"
@@ -236,7 +237,10 @@ void TMorvidPlugin::HandleSettings(host::TRegistry& registry, const std::string&
     }
     if (save) {
         FSettings->Save(registry, rootPath, *DLGScheduledReports);
+        SaveCalendars(registry, rootPath, Calendars);
     } else {
+        // Before the tasks: a task armed as it loads finds its calendar.
+        Calendars = LoadCalendars(registry, rootPath);
         FSettings->Load(registry, rootPath, *DLGScheduledReports);
     }
     // A host without a main toolbar leaves the icon size as it is.

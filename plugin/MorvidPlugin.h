@@ -8,6 +8,7 @@
 #include "platform/host/core/TaskControl.h"
 #include "platform/host/report/TaskRuns.h"
 #include "scheduler/SchEventList.h"
+#include "tasks/ExcludeCalendars.h"
 
 #include <memory>
 #include <string>
@@ -54,6 +55,7 @@ public:
     host::TTaskData AddTask(const host::TTaskData& task) override;
     host::TTaskData ChangeTask(const host::TTaskData& task) override;
     void RemoveTask(const std::string& id) override;
+    void RestoreTask(const host::TTaskData& task, int index) override;
     void RunTask(const std::string& id) override;
     void RunMissedSince(rtl::TDateTime since) override;
 
@@ -64,6 +66,10 @@ public:
     host::TRunHistory* RunHistory() const;
     // The client's mail server, or nullptr when its host sends no mail.
     host::TMailServerLink* MailServer() const;
+
+    // The client's calendars of excluded dates, which tasks name in ExcludeCalendar. Tasks
+    // armed before a change keep the days they were armed with until armed again.
+    std::vector<TExcludeCalendar> Calendars;
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;

@@ -5,10 +5,14 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "plugin/PluginInfo.h"
+#include "plugin/TaskKeyValues.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskFieldTable.h"
+#include "tasks/TaskName.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <memory>
 #include <optional>
@@ -49,15 +53,6 @@ bool TaskNumberLess(std::string_view a, std::string_view b) {
     return rtl::CompareText(a, b) < 0; // "Item1" and "Item01": a fixed order all the same
 }
 
-// "MoreFilters": the descriptions separated by ";", none of them empty.
-std::string JoinFilters(const std::vector<std::string>& filters) {
-    std::string joined;
-    for (const std::string& filter : filters) {
-        joined += (joined.empty() ? "" : ";") + filter;
-    }
-    return joined;
-}
-
 std::vector<std::string> SplitFilters(const std::string& joined) {
     std::vector<std::string> filters;
     std::size_t start = 0;
@@ -69,19 +64,6 @@ std::vector<std::string> SplitFilters(const std::string& joined) {
         start = end + 1;
     }
     return filters;
-}
-
-// How a last run ended as its result text alone tells it, as the row read it before the outcome
-// was kept: an error failed, anything else did not. "LastRunOutcome" is stored only where the
-// outcome differs (a due time nobody answered for), so settings without one stay as they were.
-std::optional<host::TRunOutcome> OutcomeOfResult(const std::string& result) {
-    if (result.rfind("Error: ", 0) == 0) {
-        return host::TRunOutcome::Failed;
-    }
-    if (result == "Success!") {
-        return host::TRunOutcome::Succeeded;
-    }
-    return result == "User canceled" ? std::optional(host::TRunOutcome::Cancelled) : std::nullopt;
 }
 
 std::optional<host::TRunOutcome> StoredOutcome(host::TRegistry& registry,
@@ -96,106 +78,6 @@ std::optional<host::TRunOutcome> StoredOutcome(host::TRegistry& registry,
 
 TScheduleItem* RowTask(host::TListView& list, int index) {
     return static_cast<TScheduleItem*>(list.Items[index]->Data);
-}
-
-void SaveTask(host::TRegistry& registry, const std::string& path, const TScheduleItem& task) {
-    // Writing into whatever key happens to be open would scatter the task over another key.
-    if (!registry.OpenKey(path, true)) {
-        throw host::ERegistryException(rtl::Format("Cannot create key '%s'", path.c_str()));
-    }
-    registry.WriteString("Name", task.Name);
-    registry.WriteBool("Enabled", task.Enabled);
-    registry.WriteInteger("ReportId", task.ReportId);
-    registry.WriteString("ExportPath", task.ExportPath);
-    registry.WriteString("Filter", task.Filter);
-    registry.WriteString("CronStr", task.CronStr);
-    if (!task.LastRun.IsClear()) {
-        registry.WriteDateTime("LastRun", task.LastRun.AsDateTime());
-        registry.WriteString("LastRunResult", task.LastRunResult);
-        if (task.LastRunOutcome && task.LastRunOutcome != OutcomeOfResult(task.LastRunResult)) {
-            registry.WriteString("LastRunOutcome", host::RunOutcomeText(*task.LastRunOutcome));
-        }
-    }
-    registry.WriteInteger("ParamCount", static_cast<std::int32_t>(task.Params.size()));
-    for (std::size_t j = 0; j < task.Params.size(); ++j) {
-        const TReportParam& param = task.Params[j];
-        const std::string index = std::to_string(j);
-        const std::string valueName = "Param" + index;
-        registry.WriteInteger("ParamType" + index, param.ParamType);
-        // A Null converts to nothing; one such parameter must not fail the whole save.
-        if (param.Value.IsNull()) {
-            continue;
-        }
-        switch (param.ParamType) {
-        case rpText:
-            registry.WriteString(valueName, param.Value.AsString());
-            break;
-        case rpNumber:
-            registry.WriteInteger(valueName, param.Value.AsInteger());
-            break;
-        case rpBoolean:
-            registry.WriteBool(valueName, param.Value.AsBoolean());
-            break;
-        case rpDate:
-            registry.WriteDate(valueName, param.Value.AsDouble());
-            break;
-        case rpTime:
-            registry.WriteTime(valueName, param.Value.AsDouble());
-            break;
-        case rpDatePeriod:
-        case rpTimePeriod:
-            if (!param.Value.IsClear()) {
-                registry.WriteString(valueName, param.Value.AsString());
-            }
-            break;
-        default:
-            break;
-        }
-    }
-    // Values added after the first layout: each absent one means the behaviour from before it,
-    // so options that are off are not written.
-    registry.WriteString("Id", task.Id);
-    if (task.Created != 0) {
-        registry.WriteDateTime("Created", task.Created);
-    }
-    if (task.RunMissed) {
-        registry.WriteBool("RunMissed", true);
-    }
-    if (task.KeepFiles > 0) {
-        registry.WriteInteger("KeepFiles", task.KeepFiles);
-    }
-    if (!task.NamePattern.empty()) {
-        registry.WriteString("NamePattern", task.NamePattern);
-    }
-    if (task.NameExists != neReplace) {
-        registry.WriteInteger("NameExists", task.NameExists);
-    }
-    if (!task.ActiveFrom.empty()) {
-        registry.WriteString("ActiveFrom", task.ActiveFrom);
-    }
-    if (!task.ActiveUntil.empty()) {
-        registry.WriteString("ActiveUntil", task.ActiveUntil);
-    }
-    if (!task.MoreFilters.empty()) {
-        registry.WriteString("MoreFilters", JoinFilters(task.MoreFilters));
-    }
-    for (const auto& [name, value] : {std::pair{"MailTo", &task.MailTo},
-                                      {"MailCc", &task.MailCc},
-                                      {"MailBcc", &task.MailBcc},
-                                      {"MailSubject", &task.MailSubject},
-                                      {"MailBody", &task.MailBody}}) {
-        if (!value->empty()) {
-            registry.WriteString(name, *value);
-        }
-    }
-    if (task.MailWhen != 0) {
-        registry.WriteInteger("MailWhen", task.MailWhen);
-    }
-    if (task.RetryCount > 0) {
-        registry.WriteInteger("RetryCount", task.RetryCount);
-        registry.WriteInteger("RetryMinutes", task.RetryMinutes);
-    }
-    registry.CloseKey();
 }
 
 // One past the highest j with a "ParamType" + j value in the open key. Parameter numbers are
@@ -273,6 +155,24 @@ void LoadParams(host::TRegistry& registry, TScheduleItem& task) {
     }
 }
 
+host::TRegDataType StoredType(TFieldKind kind) {
+    return kind == TFieldKind::Text || kind == TFieldKind::Texts ? host::rdString : host::rdInteger;
+}
+
+// A field of the first layout: missing or of the wrong type, it stops the task's load with the
+// registry's error.
+TFieldValue ReadRequired(host::TRegistry& registry, const TTaskField& field) {
+    switch (field.Kind) {
+    case TFieldKind::Flag:
+        return registry.ReadBool(field.ValueName);
+    case TFieldKind::Number:
+    case TFieldKind::Choice:
+        return registry.ReadInteger(field.ValueName);
+    default:
+        return registry.ReadString(field.ValueName);
+    }
+}
+
 // Values added after the first layout. Absent, or of another type, each leaves the task as it
 // was made: settings from before them load as they always did. A task without an identity
 // keeps the one it was made with; true then, as it is to be stored.
@@ -284,27 +184,21 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
             idMade = false;
         }
     }
-    if (registry.GetDataType("RunMissed") == host::rdInteger) {
-        task.RunMissed = registry.ReadBool("RunMissed");
-    }
-    if (registry.GetDataType("KeepFiles") == host::rdInteger) {
-        task.KeepFiles = std::max(registry.ReadInteger("KeepFiles"), 0);
-    }
-    if (registry.GetDataType("NamePattern") == host::rdString) {
-        task.NamePattern = registry.ReadString("NamePattern");
-    }
-    if (registry.GetDataType("NameExists") == host::rdInteger) {
-        // A choice this version does not know keeps both files: it never replaces one.
-        task.NameExists = registry.ReadInteger("NameExists") == neReplace ? neReplace : neKeepBoth;
-    }
-    if (registry.GetDataType("ActiveFrom") == host::rdString) {
-        task.ActiveFrom = registry.ReadString("ActiveFrom");
-    }
-    if (registry.GetDataType("ActiveUntil") == host::rdString) {
-        task.ActiveUntil = registry.ReadString("ActiveUntil");
-    }
-    if (registry.GetDataType("MoreFilters") == host::rdString) {
-        task.MoreFilters = SplitFilters(registry.ReadString("MoreFilters"));
+    for (const TTaskField& field : TaskFields()) {
+        if (field.Stored != TStored::WhenUsed ||
+            registry.GetDataType(field.ValueName) != StoredType(field.Kind)) {
+            continue;
+        }
+        if (field.Kind == TFieldKind::Texts) {
+            field.SetItem(task, SplitFilters(registry.ReadString(field.ValueName)));
+        } else if (field.Kind == TFieldKind::Text) {
+            field.SetItem(task, registry.ReadString(field.ValueName));
+        } else if (field.Kind == TFieldKind::Flag) {
+            field.SetItem(task, registry.ReadBool(field.ValueName));
+        } else {
+            const std::int32_t stored = registry.ReadInteger(field.ValueName);
+            field.SetItem(task, field.Loaded != nullptr ? field.Loaded(stored) : stored);
+        }
     }
     // A task stored before it was kept counts from its last run, or from now when it never
     // ran: a due time before then was not seen, so none is judged missed.
@@ -322,44 +216,28 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
     } else {
         task.Created = rtl::NowUtc();
     }
-    for (const auto& [name, value] : {std::pair{"MailTo", &task.MailTo},
-                                      {"MailCc", &task.MailCc},
-                                      {"MailBcc", &task.MailBcc},
-                                      {"MailSubject", &task.MailSubject},
-                                      {"MailBody", &task.MailBody}}) {
-        if (registry.GetDataType(name) == host::rdString) {
-            *value = registry.ReadString(name);
-        }
-    }
-    if (registry.GetDataType("MailWhen") == host::rdInteger) {
-        task.MailWhen = registry.ReadInteger("MailWhen") & 3;
-    }
-    if (registry.GetDataType("RetryCount") == host::rdInteger) {
-        task.RetryCount = std::max(registry.ReadInteger("RetryCount"), 0);
-    }
-    if (registry.GetDataType("RetryMinutes") == host::rdInteger) {
-        task.RetryMinutes = std::max(registry.ReadInteger("RetryMinutes"), 0);
-    }
     return idMade;
 }
 
 // Key paths of loaded tasks that were given an identity, with it.
 using TMadeIds = std::vector<std::pair<std::string, std::string>>;
 
-void LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list,
+bool LoadTask(host::TRegistry& registry, const std::string& path, host::TListView& list,
               TMadeIds& madeIds) {
     if (!registry.OpenKey(path, false)) {
-        return;
+        return false;
     }
     bool idMade = false;
     auto task = std::make_unique<TScheduleItem>(&list);
     try {
-        task->SetName(registry.ReadString("Name"));
-        task->SetEnabled(registry.ReadBool("Enabled"));
-        task->SetReportId(registry.ReadInteger("ReportId"));
-        task->SetExportPath(registry.ReadString("ExportPath"));
-        task->SetFilter(registry.ReadString("Filter"));
-        task->SetCronStr(registry.ReadString("CronStr"));
+        for (const TTaskField& field : TaskFields()) {
+            if (field.Stored == TStored::Always) {
+                field.SetItem(*task, ReadRequired(registry, field));
+            }
+        }
+        // A name stored before names were checked is kept, but none of its control characters
+        // goes on into a file name, a log line or a mail.
+        task->SetName(WithoutControlCharacters(task->Name));
         idMade = LoadAdditions(registry, *task);
         if (registry.ValueExists("LastRun")) {
             task->LastRun = rtl::TVariant::FromDate(registry.ReadDateTime("LastRun"));
@@ -388,6 +266,7 @@ void LoadTask(host::TRegistry& registry, const std::string& path, host::TListVie
         madeIds.emplace_back(path, task->Id);
     }
     task.release(); // its row holds it now; the window's Delete or the plug-in frees it
+    return true;
 }
 
 // An identity made at a load is stored at once, not at the next save: a client ended before
@@ -439,41 +318,77 @@ std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names) {
 
 void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPath,
                            TDLGScheduledReports& window) {
+    host::TListView& list = *window.lstSchedules;
+    std::vector<TRegKeySnapshot> tasks;
+    tasks.reserve(static_cast<std::size_t>(list.Items.Count()));
+    for (int row = 0; row < list.Items.Count(); ++row) {
+        if (const TScheduleItem* task = RowTask(list, row)) {
+            tasks.push_back(TaskValues(*task));
+        }
+    }
+    // What the store holds is known only for the store it was read from or written to, and
+    // only while every stored task was read: else the whole list is written anew.
+    const std::string store = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
+    const bool whole = FStoredIn != store || !FUnreadTasks.empty() || tasks.empty();
+    std::vector<TRegKeySnapshot> stored;
+    stored.reserve(tasks.size());
     host::TRegistryTransaction transaction(registry);
     try {
-        if (registry.OpenKey(MorvidKeyPath(rootPath), true)) {
+        if (whole && registry.OpenKey(MorvidKeyPath(rootPath), true)) {
             if (registry.KeyExists("Schedules")) {
                 registry.DeleteKey("Schedules");
             }
             registry.CloseKey();
-            int index = 0;
-            host::TListView& list = *window.lstSchedules;
-            for (int row = 0; row < list.Items.Count(); ++row) {
-                if (const TScheduleItem* task = RowTask(list, row)) {
-                    SaveTask(registry, TaskKeyPath(rootPath, index++), *task);
+        }
+        std::size_t index = 0;
+        for (TRegKeySnapshot& task : tasks) {
+            // Unchanged since it was read or written: a periodic save of idle tasks writes nothing.
+            if (whole || index >= FStored.size() || !(FStored[index] == task)) {
+                const std::string path = TaskKeyPath(rootPath, static_cast<int>(index));
+                if (!whole) {
+                    registry.DeleteKey(path);
                 }
+                task.Write(registry, path);
             }
-            for (const TRegKeySnapshot& unread : FUnreadTasks) {
-                unread.Write(registry, TaskKeyPath(rootPath, index++));
-            }
+            stored.push_back(std::move(task));
+            ++index;
         }
-        // A window never shown nor placed keeps what is stored: the next start centres it.
-        const std::optional<host::TFormPlacement> placement = window.PlacementToStore();
-        if (placement && registry.OpenKey(WindowKeyPath(rootPath), true)) {
-            registry.WriteInteger("Height", placement->Height);
-            registry.WriteInteger("Width", placement->Width);
-            registry.WriteInteger("Top", placement->Top);
-            registry.WriteInteger("Left", placement->Left);
-            if (window.ColumnsChosen()) {
-                registry.WriteString(HiddenColumnsValue, window.HiddenColumns());
-            }
-            registry.CloseKey();
+        for (const TRegKeySnapshot& unread : FUnreadTasks) {
+            unread.Write(registry, TaskKeyPath(rootPath, static_cast<int>(index++)));
         }
+        for (std::size_t gone = index; !whole && gone < FStored.size(); ++gone) {
+            registry.DeleteKey(TaskKeyPath(rootPath, static_cast<int>(gone)));
+        }
+        SaveWindow(registry, rootPath, window, !whole);
     } catch (...) {
         registry.CloseKey();
         throw; // the transaction rolls back
     }
     transaction.Commit();
+    FStored = std::move(stored);
+    FStoredIn = FUnreadTasks.empty() ? store : std::string();
+}
+
+void TMorvidSettings::SaveWindow(host::TRegistry& registry, const std::string& rootPath,
+                                 TDLGScheduledReports& window, bool storedKnown) {
+    // A window never shown nor placed keeps what is stored: the next start centres it.
+    const std::optional<host::TFormPlacement> placement = window.PlacementToStore();
+    if (!placement) {
+        return;
+    }
+    TRegKeySnapshot values;
+    Put(values, "Height", placement->Height);
+    Put(values, "Width", placement->Width);
+    Put(values, "Top", placement->Top);
+    Put(values, "Left", placement->Left);
+    if (window.ColumnsChosen()) {
+        Put(values, HiddenColumnsValue, window.HiddenColumns());
+    }
+    if (storedKnown && values == FStoredWindow) {
+        return;
+    }
+    values.Write(registry, WindowKeyPath(rootPath));
+    FStoredWindow = std::move(values);
 }
 
 void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& rootPath,
@@ -503,6 +418,13 @@ void TMorvidSettings::LoadWindow(host::TRegistry& registry, const std::string& r
 void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPath,
                            TDLGScheduledReports& window) {
     FUnreadTasks.clear();
+    FStored.clear();
+    FStoredWindow = {};
+    FStoredIn.clear();
+    // Each task's key as stored, for the saves to compare with, while the keys are the ones a
+    // save writes (Item0, Item1, ... in order); else the first save writes the list whole.
+    std::vector<TRegKeySnapshot> stored;
+    bool storedKnown = window.lstSchedules->Items.Count() == 0;
     // One snapshot for the whole load: a save by another process in between cannot mix old
     // and new tasks, and the reads run several times faster than one transaction each. Begun
     // inside the try, so that even a registry too busy to begin one keeps its tasks below.
@@ -516,9 +438,25 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
         keyNames = StoredTaskNames(registry, rootPath);
         const std::string schedules = SchedulesKeyPath(rootPath);
         for (; read < keyNames.size(); ++read) {
-            LoadTask(registry, schedules + "\\" + keyNames[read], *window.lstSchedules, madeIds);
+            const std::string path = schedules + "\\" + keyNames[read];
+            const bool named =
+                rtl::SameText(keyNames[read], std::string(TaskKeyPrefix) + std::to_string(read));
+            const bool loaded = LoadTask(registry, path, *window.lstSchedules, madeIds);
+            storedKnown =
+                storedKnown && named && loaded && stored.emplace_back().Read(registry, path);
         }
         transaction->Commit();
+        if (storedKnown) {
+            // As a save would write each task, where that is what is stored (in any order);
+            // else nothing, which no task equals, so that the first save writes it.
+            host::TListView& list = *window.lstSchedules;
+            for (std::size_t i = 0; i < stored.size(); ++i) {
+                TRegKeySnapshot values = TaskValues(*RowTask(list, static_cast<int>(i)));
+                const bool same = Canonical(values) == Canonical(std::move(stored[i]));
+                FStored.push_back(same ? std::move(values) : TRegKeySnapshot{});
+            }
+            FStoredIn = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
+        }
         StoreMadeIds(registry, madeIds);
     } catch (...) {
         registry.CloseKey();

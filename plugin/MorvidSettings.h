@@ -27,10 +27,11 @@ std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names);
 
 class TMorvidSettings {
 public:
-    // Rewrites "Schedules" from the window's rows in row order (Item0, Item1, ...), followed by
-    // the stored tasks the last load could not read, then the window's placement. The whole
-    // save is one registry transaction: when a write fails, the store stays as it was and the
-    // error goes to the caller.
+    // Stores the window's rows in row order (Item0, Item1, ...), followed by the stored tasks the
+    // last load could not read, then the window's placement. Of a store this object read or
+    // wrote, only the tasks that differ from what it holds are written, and nothing when none
+    // does; any other store is written whole. The whole save is one registry transaction: when
+    // a write fails, the store stays as it was and the error goes to the caller.
     void Save(host::TRegistry& registry, const std::string& rootPath, TDLGScheduledReports& window);
 
     // Applies the stored placement to the window and appends one task with a row per stored
@@ -44,12 +45,20 @@ public:
     const std::vector<TRegKeySnapshot>& UnreadTasks() const noexcept { return FUnreadTasks; }
 
 private:
+    // The placement, unless it is what the store is known to hold.
+    void SaveWindow(host::TRegistry& registry, const std::string& rootPath,
+                    TDLGScheduledReports& window, bool storedKnown);
     void LoadWindow(host::TRegistry& registry, const std::string& rootPath,
                     TDLGScheduledReports& window);
     void KeepUnreadTasks(host::TRegistry& registry, const std::string& rootPath,
                          const std::vector<std::string>& keyNames) noexcept;
 
     std::vector<TRegKeySnapshot> FUnreadTasks;
+    // What the store FStoredIn (its file, root path and change stamp) holds of each task, as a
+    // save builds it, and of the window; FStoredIn is empty while that is not known.
+    std::vector<TRegKeySnapshot> FStored;
+    TRegKeySnapshot FStoredWindow;
+    std::string FStoredIn;
 };
 
 } // namespace morvid

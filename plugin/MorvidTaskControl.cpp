@@ -1,26 +1,24 @@
 // The plug-in's tasks for a host that manages them without the window: read, checked as the
 // editor checks them, added, changed, removed and run, the window's list following.
 #include "platform/host/core/SysObjects.h"
-#include "platform/host/delivery/MailAddress.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/host/report/DotMatrixExport.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/DateUtils.h"
 #include "plugin/MorvidPlugin.h"
-#include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduledEvent.h"
-#include "tasks/ActiveDates.h"
-#include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskFieldTable.h"
+#include "tasks/TaskZone.h"
 #include "ui/DLGScheduledReports.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 namespace morvid {
 
@@ -126,92 +124,31 @@ bool KnownFormat(const std::string& description) {
     return false;
 }
 
-// The fault of the further formats, empty when each is a known format once and not the main one.
-std::string MoreFiltersFault(const host::TTaskData& task, std::string& field) {
-    for (std::size_t i = 0; i < task.MoreFilters.size(); ++i) {
-        const std::string& description = task.MoreFilters[i];
-        field = "MoreFilters[" + std::to_string(i) + "]";
-        if (!KnownFormat(description)) {
-            return "\"" + description + "\" is no export format";
-        }
-        if (description == task.Format ||
-            std::find(task.MoreFilters.begin(), task.MoreFilters.begin() + i, description) !=
-                task.MoreFilters.begin() + i) {
-            return "\"" + description + "\" is already a format of the task";
-        }
+// The parameter's fault as the editor finds it: a value that is not of its type, or a period word
+// that resolves to nothing (a word is checked even when empty, as it never stays so).
+std::string ParamFault(const host::TTaskParam& param) {
+    std::string error;
+    if (!param.Value.empty() || param.Type > rpTime) {
+        ParamValue(param, error);
     }
-    return {};
-}
-
-// The fault of the active days, empty when each is a day or empty and they are in order.
-std::string ActiveDaysFault(const host::TTaskData& task, std::string& field) {
-    rtl::TDateTime from = 0;
-    rtl::TDateTime until = 0;
-    for (const auto& [name, text, day] : {std::tuple{"ActiveFrom", &task.ActiveFrom, &from},
-                                          std::tuple{"ActiveUntil", &task.ActiveUntil, &until}}) {
-        if (!text->empty() && !TryParseActiveDay(*text, *day)) {
-            field = name;
-            return "\"" + *text + "\" is not a day (YYYY-MM-DD)";
-        }
-    }
-    if (from != 0 && until != 0 && until < from) {
-        field = "ActiveUntil";
-        return "The last active day lies before the first";
-    }
-    return {};
-}
-
-// The fault of the mail fields, empty when no mail is sent, or when every recipient is an address
-// and there is one; as the editor, which checks them only while mail is on.
-std::string MailFault(const host::TTaskData& task, std::string& field) {
-    field = "MailWhen";
-    if (task.MailWhen < 0 || task.MailWhen > 3) {
-        return std::to_string(task.MailWhen) + " is none of 0 (never) to 3 (always)";
-    }
-    if (task.MailWhen == 0) {
-        return {};
-    }
-    const std::optional<host::TRecipientFault> fault =
-        host::FindRecipientFault({task.MailTo, task.MailCc, task.MailBcc});
-    if (!fault) {
-        return {};
-    }
-    field = std::array{"MailTo", "MailCc", "MailBcc"}[fault->Field];
-    return fault->Message;
+    return error;
 }
 
 host::TTaskData ToData(const TScheduleItem& task) {
     host::TTaskData data;
     data.Id = task.Id;
-    data.Name = task.Name;
-    data.Enabled = task.Enabled;
-    data.Schedule = task.CronStr;
-    data.ReportId = task.ReportId;
-    data.ExportPath = task.ExportPath;
-    data.Format = task.Filter;
-    data.RunMissed = task.RunMissed;
-    data.KeepFiles = task.KeepFiles;
+    CopyTaskFields(task, data);
     for (const TReportParam& param : task.Params) {
         data.Params.push_back({param.ParamType, ParamText(param)});
     }
-    data.NamePattern = task.NamePattern;
-    data.NameExists = task.NameExists;
-    data.ActiveFrom = task.ActiveFrom;
-    data.ActiveUntil = task.ActiveUntil;
-    data.MoreFilters = task.MoreFilters;
-    data.MailTo = task.MailTo;
-    data.MailCc = task.MailCc;
-    data.MailBcc = task.MailBcc;
-    data.MailWhen = task.MailWhen;
-    data.MailSubject = task.MailSubject;
-    data.MailBody = task.MailBody;
-    data.RetryCount = task.RetryCount;
-    data.RetryMinutes = task.RetryMinutes;
     data.ReportName = task.ReportName();
     if (!task.LastRun.IsClear()) {
         data.LastRun = rtl::FormatDateTimeISO(task.LastRun.AsDateTime());
     }
     data.LastResult = task.LastRunResult;
+    data.LastRunAt = task.LastRun.IsClear() ? 0 : task.LastRun.AsDateTime();
+    data.LastOutcome = task.LastRunOutcome ? host::RunOutcomeText(*task.LastRunOutcome) : "";
+    data.Created = task.Created;
     const TScheduleState state = task.Event->Schedule->State;
     if (task.Enabled && task.Event->Running && (state == ssWaiting || state == ssDue)) {
         data.NextRun = rtl::FormatDateTimeISO(task.Event->Schedule->NextTime);
@@ -220,28 +157,16 @@ host::TTaskData ToData(const TScheduleItem& task) {
 }
 
 void Apply(const host::TTaskData& data, TScheduleItem& task) {
-    task.SetName(data.Name);
+    const bool wasEnabled = task.Enabled;
+    CopyTaskFields(data, task);
+    // The setters' own effects: the event's name, and a new start of the due times when enabled.
+    task.Enabled = wasEnabled;
     task.SetEnabled(data.Enabled);
-    task.RunMissed = data.RunMissed;
-    task.KeepFiles = data.KeepFiles;
-    task.SetReportId(data.ReportId);
-    task.SetExportPath(data.ExportPath);
-    task.SetFilter(data.Format);
-    task.SetCronStr(data.Schedule);
-    task.NamePattern = data.NamePattern;
-    task.NameExists = data.NameExists;
-    task.ActiveFrom = data.ActiveFrom;
-    task.ActiveUntil = data.ActiveUntil;
-    task.MoreFilters = data.MoreFilters;
-    task.MailTo = data.MailTo;
-    task.MailCc = data.MailCc;
-    task.MailBcc = data.MailBcc;
-    task.MailWhen = data.MailWhen;
-    task.MailSubject = data.MailSubject;
-    task.MailBody = data.MailBody;
+    task.SetName(data.Name);
     // As the editor: a task that never retries keeps no minutes.
-    task.RetryCount = data.RetryCount;
-    task.RetryMinutes = data.RetryCount > 0 ? data.RetryMinutes : 0;
+    if (task.RetryCount == 0) {
+        task.RetryMinutes = 0;
+    }
     task.ClearParams();
     for (const host::TTaskParam& param : data.Params) {
         std::string error;
@@ -277,82 +202,17 @@ void TMorvidPlugin::CheckTask(const host::TTaskData& task) const {
 }
 
 void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskData* before) const {
-    // A field the change leaves as it was passed when it was set: a task can still be disabled
-    // or renamed while the client is offline and knows no reports.
-    auto changed = [&](auto member) {
-        return before == nullptr || task.*member != before->*member;
-    };
-    const std::string who = task.Name.empty() ? task.Id : task.Name;
-    auto fail = [&](const char* field, const std::string& message) {
-        throw host::ETaskError(who, field, message);
-    };
-    if (task.Name.empty()) {
-        fail("Name", "The name is empty");
-    }
+    TCheckContext context;
     // Reports are known only while the client is connected; the editor offers none before.
-    host::TCustomSysObject* report = nullptr;
-    if (changed(&host::TTaskData::ReportId) && !Reports.FindById(task.ReportId, report)) {
-        fail("ReportId", "No report has the id " + std::to_string(task.ReportId));
-    }
-    if (task.ExportPath.empty()) {
-        fail("ExportPath", "The export path is empty");
-    }
-    if (changed(&host::TTaskData::Format) && !KnownFormat(task.Format)) {
-        fail("Format", "\"" + task.Format + "\" is no export format");
-    }
-    const TScheduleCheck check = CheckTaskSchedule(task.Schedule, rtl::Now(), 1);
-    if ((task.Schedule.empty() || !check.Error.empty()) && changed(&host::TTaskData::Schedule)) {
-        fail("Schedule", task.Schedule.empty() ? "The schedule is empty" : check.Error);
-    }
-    if (task.KeepFiles < 0) {
-        fail("KeepFiles", "The number of files to keep is below 0");
-    }
-    if (!task.NamePattern.empty() && changed(&host::TTaskData::NamePattern)) {
-        if (const std::string fault = NamePatternFault(task.NamePattern); !fault.empty()) {
-            fail("NamePattern", fault);
-        }
-    }
-    if (task.NameExists != neReplace && task.NameExists != neKeepBoth &&
-        changed(&host::TTaskData::NameExists)) {
-        fail("NameExists", std::to_string(task.NameExists) + " is neither 0 (replace the file) "
-                                                             "nor 1 (keep both)");
-    }
-    // As for the main format: a hand-edited setting the change leaves alone is not refused.
-    std::string field;
-    if (changed(&host::TTaskData::MoreFilters) || changed(&host::TTaskData::Format)) {
-        if (const std::string fault = MoreFiltersFault(task, field); !fault.empty()) {
-            fail(field.c_str(), fault);
-        }
-    }
-    if (changed(&host::TTaskData::ActiveFrom) || changed(&host::TTaskData::ActiveUntil)) {
-        if (const std::string fault = ActiveDaysFault(task, field); !fault.empty()) {
-            fail(field.c_str(), fault);
-        }
-    }
-    if (changed(&host::TTaskData::MailTo) || changed(&host::TTaskData::MailCc) ||
-        changed(&host::TTaskData::MailBcc) || changed(&host::TTaskData::MailWhen)) {
-        if (const std::string fault = MailFault(task, field); !fault.empty()) {
-            fail(field.c_str(), fault);
-        }
-    }
-    // The editor's ranges: up to 99 retries, from a minute to a day apart.
-    const bool retries =
-        changed(&host::TTaskData::RetryCount) || changed(&host::TTaskData::RetryMinutes);
-    if (retries && (task.RetryCount < 0 || task.RetryCount > 99)) {
-        fail("RetryCount", std::to_string(task.RetryCount) + " is none of 0 to 99");
-    }
-    if (retries && task.RetryCount > 0 && (task.RetryMinutes < 1 || task.RetryMinutes > 24 * 60)) {
-        fail("RetryMinutes", std::to_string(task.RetryMinutes) + " is none of 1 to 1440 minutes");
-    }
-    for (std::size_t i = 0; i < task.Params.size(); ++i) {
-        std::string error;
-        if (!task.Params[i].Value.empty() || task.Params[i].Type > rpTime) {
-            ParamValue(task.Params[i], error);
-        }
-        if (!error.empty()) {
-            fail(("Params[" + std::to_string(i) + "]").c_str(), error);
-        }
-    }
+    context.ReportExists = [this](std::int32_t id) {
+        host::TCustomSysObject* report = nullptr;
+        return Reports.FindById(id, report);
+    };
+    context.FormatExists = KnownFormat;
+    context.ParamFault = ParamFault;
+    context.ZoneFault = TimeZoneFault;
+    context.Home = QDir::homePath().toStdString();
+    CheckTaskFields(task, before, context);
 }
 
 host::TTaskData TMorvidPlugin::AddTask(const host::TTaskData& data) {
@@ -404,6 +264,33 @@ void TMorvidPlugin::RemoveTask(const std::string& id) {
         }
     }
     delete task;
+}
+
+void TMorvidPlugin::RestoreTask(const host::TTaskData& data, int index) {
+    TScheduleItem* task = nullptr;
+    try {
+        task = FindTask(data.Id);
+    } catch (const host::ETaskError&) {
+        host::TListView& list = TaskList();
+        task = new TScheduleItem(&list);
+        task->Id = data.Id;
+        // The row holds it from here, as after "New", in the place it had.
+        list.Items.Insert(std::clamp(index, 0, list.Items.Count()))->Data = task;
+    }
+    task->SuspendSchedule();
+    Apply(data, *task);
+    // After Apply: enabling anew would date the task's due times from now.
+    task->Created = data.Created;
+    task->LastRun =
+        data.LastRunAt != 0 ? rtl::TVariant::FromDate(data.LastRunAt) : rtl::TVariant::Null();
+    task->LastRunResult = data.LastResult;
+    task->LastRunOutcome = host::RunOutcomeFromText(data.LastOutcome);
+    const bool online = Client.GetConnectionState() == host::csOnline;
+    Arm(*task, online);
+    if (online) {
+        task->ResumeSchedule();
+    }
+    task->UpdateRow();
 }
 
 void TMorvidPlugin::RunTask(const std::string& id) {

@@ -12,11 +12,11 @@
 namespace morvid {
 
 struct TRegValueSnapshot {
-    std::string Name;
+    std::string Name{};
     host::TRegDataType Type = host::rdUnknown;
-    std::string Text;                 // rdString
-    std::int32_t Integer = 0;         // rdInteger
-    std::vector<std::uint8_t> Binary; // rdBinary
+    std::string Text{};                 // rdString
+    std::int32_t Integer = 0;           // rdInteger
+    std::vector<std::uint8_t> Binary{}; // rdBinary
     bool operator==(const TRegValueSnapshot&) const = default;
 };
 

@@ -27,7 +27,7 @@ bool TSchedule::Reset() {
 
 bool TSchedule::Advance() {
     PrevTime = NextTime.Get();
-    NextTime = NextOccurrence(Entries, NextTime, StartTime, EndTime);
+    NextTime = NextDueTime(Entries, NextTime, StartTime, EndTime, Rules);
     return NextTime != 0;
 }
 

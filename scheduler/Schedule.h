@@ -4,6 +4,7 @@
 
 #include "platform/rtl/DateUtils.h"
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/DueRules.h"
 
 #include <atomic>
 #include <cstdint>
@@ -59,6 +60,8 @@ public:
     TSharedField<rtl::TDateTime> PrevTime;
     rtl::TDateTime StartTime = 0;
     TChronSchedule Entries;
+    // The task's zone and excluded days; changed only while no thread searches, then Reset.
+    TDueRules Rules;
     TSharedField<TScheduleState> State = ssWaiting;
 
 private:

@@ -63,7 +63,8 @@ std::string ClockRangeError(const TChronSchedule& schedule) {
     return {};
 }
 
-TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count) {
+TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count,
+                                 TDueRules* rules) {
     TScheduleCheck check;
     try {
         TChronSchedule asWritten;
@@ -81,9 +82,10 @@ TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, i
             return check;
         }
     }
+    TDueRules plain;
     try {
         for (int run = 0; run < count; ++run) {
-            from = NextOccurrence(check.Entries, from, 0, 0);
+            from = NextDueTime(check.Entries, from, 0, 0, rules != nullptr ? *rules : plain);
             if (from == 0) {
                 break;
             }
@@ -100,14 +102,14 @@ TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, i
 }
 
 TDueSince FirstDueSince(const std::string& text, rtl::TDateTime lastRun, rtl::TDateTime enabled,
-                        rtl::TDateTime now) {
+                        rtl::TDateTime now, TDueRules* rules) {
     rtl::TDateTime since = 0;
     for (const rtl::TDateTime moment : {lastRun, enabled}) {
         if (moment != 0 && moment <= now) {
             since = std::max(since, moment);
         }
     }
-    TScheduleCheck check = CheckTaskSchedule(text, since != 0 ? since : now, 1);
+    TScheduleCheck check = CheckTaskSchedule(text, since != 0 ? since : now, 1, rules);
     TDueSince result;
     result.Error = std::move(check.Error);
     if (result.Error.empty() && since != 0 && !check.NextRuns.empty()) {

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/DateUtils.h"
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/DueRules.h"
 
 #include <string>
 #include <vector>
@@ -22,8 +23,10 @@ struct TScheduleCheck {
 
 // Parses `text` (six fields) as written and as armed, then searches up to `count` due times
 // after `from`. A parse error gives the parser's message; a value that no clock or calendar has
-// gives FieldRangeError's. Other errors pass.
-TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count);
+// gives FieldRangeError's. Other errors pass. `rules`, when given, are the task's zone and
+// excluded days; the due times are machine local moments all the same.
+TScheduleCheck CheckTaskSchedule(const std::string& text, rtl::TDateTime from, int count,
+                                 TDueRules* rules = nullptr);
 
 // Which due time of a task has passed since it last ran: what catch-up and the health check of
 // morvid-history both judge a task by, on one wall clock.
@@ -37,7 +40,7 @@ struct TDueSince {
 // so a run dated in the future never hides the due times that follow. Due is 0 when neither
 // moment is known, and may lie after `now`: whether it has passed is the caller's question.
 TDueSince FirstDueSince(const std::string& text, rtl::TDateTime lastRun, rtl::TDateTime enabled,
-                        rtl::TDateTime now);
+                        rtl::TDateTime now, TDueRules* rules = nullptr);
 
 // The first value of the field (an index of TChronSchedule) that its clock or calendar range
 // lacks, with the field and its range: "'32' is not a valid day (1-31)". Empty when there is

@@ -2,12 +2,14 @@
 
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "tasks/NamePattern.h"
 
 namespace morvid {
 
 std::string MakeExportFileName(const std::string& reportName) {
     const rtl::TDecodedDateTime now = rtl::DecodeDateTime(rtl::Now());
-    std::string name = reportName;
+    // Cleaned as a pattern's {report} is: a report's name is the server's, not ours to trust.
+    std::string name = SafeNamePart(reportName);
     for (char& c : name) {
         if (c == ' ') {
             c = '_';

@@ -1,5 +1,6 @@
 // The time-stamped name under which a report task's export is written, without folder and
-// extension: YYMMDD_HHMM_ and the report's name with blanks made underscores.
+// extension: YYMMDD_HHMM_ and the report's name with blanks made underscores, and cleaned as a
+// name pattern's fields are (SafeNamePart).
 #pragma once
 
 #include <string>

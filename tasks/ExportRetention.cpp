@@ -1,8 +1,11 @@
 #include "tasks/ExportRetention.h"
 
+#include "platform/host/delivery/Outbox.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <unistd.h>
 
@@ -42,6 +45,7 @@ TRetention RemoveOldExports(host::TRunHistory& history, const std::string& taskI
         const fs::path folderPath = (fs::path(folder) / "").lexically_normal().parent_path();
         std::set<std::string> seen{currentFile};
         int kept = 1;
+        std::optional<std::set<std::string>> queuedMail; // read once, when first needed
         for (const host::TRunRecord& run : history.KeptExports(taskId)) {
             // A re-run within its minute wrote the same name again; that file counts once.
             if (!seen.insert(run.FileName).second) {
@@ -62,6 +66,14 @@ TRetention RemoveOldExports(host::TRunHistory& history, const std::string& taskI
             }
             if (kept < keep) {
                 ++kept;
+                continue;
+            }
+            // A mail still to be sent attaches it: the next run looks again.
+            if (!queuedMail) {
+                const std::vector<std::string> files = host::FilesForQueuedMail(history.FileName());
+                queuedMail = std::set<std::string>(files.begin(), files.end());
+            }
+            if (queuedMail->contains(run.FileName)) {
                 continue;
             }
             if (::unlink(run.FileName.c_str()) == 0) {

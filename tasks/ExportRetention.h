@@ -1,7 +1,8 @@
 // Retention of a task's exports: after a successful export the task removes its own older
 // exports beyond the number it keeps. Only files its history says it wrote, only regular files
 // still in its export folder and still the ones it wrote (a file replaced since, by another
-// task or a person, is left alone), and never through a symbolic link.
+// task or a person, is left alone), never one a mail still to be sent attaches, and never
+// through a symbolic link.
 #pragma once
 
 #include "platform/host/history/RunHistory.h"

@@ -137,9 +137,10 @@ std::string PathFault(const std::string& path, const char* what) {
     return {};
 }
 
-// A name made one safe part of a path.
-std::string SafeValue(const std::string& value) {
-    std::string safe = value;
+} // namespace
+
+std::string SafeNamePart(std::string_view value) {
+    std::string safe(value);
     bool dotsOnly = true;
     for (char& c : safe) {
         if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
@@ -152,8 +153,6 @@ std::string SafeValue(const std::string& value) {
     }
     return safe;
 }
-
-} // namespace
 
 std::string FormatMoment(std::string_view format, rtl::TDateTime moment) {
     const rtl::TDecodedDateTime t = rtl::DecodeDateTime(moment);
@@ -224,22 +223,22 @@ std::string ExpandNamePattern(std::string_view pattern, const TNameFields& field
         [&](const TField& field, std::string_view format) {
             const std::string_view name = field.Name;
             if (name == "task") {
-                path += SafeValue(fields.Task);
+                path += SafeNamePart(fields.Task);
             } else if (name == "report") {
-                path += SafeValue(fields.Report);
+                path += SafeNamePart(fields.Report);
             } else if (name == "ext") {
-                path += SafeValue(ext);
+                path += SafeNamePart(ext);
                 hasExt = true;
             } else {
                 const rtl::TDateTime moment = name == "due"          ? fields.Due
                                               : name == "period-end" ? fields.PeriodEnd
                                                                      : fields.PeriodStart;
-                path += SafeValue(FormatMoment(format, moment));
+                path += SafeNamePart(FormatMoment(format, moment));
             }
             return std::string();
         });
     if (!hasExt && !ext.empty()) {
-        path += "." + SafeValue(ext);
+        path += "." + SafeNamePart(ext);
     }
     if (std::string fault = PathFault(path, "file name"); !fault.empty()) {
         throw rtl::Exception(fault + " (\"" + path + "\")");

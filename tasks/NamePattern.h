@@ -30,6 +30,10 @@ std::string NamePatternFault(std::string_view pattern);
 // pattern's fault, or naming a part of the result that no file name can be.
 std::string ExpandNamePattern(std::string_view pattern, const TNameFields& fields);
 
+// `value` made one part of a path that stays in its folder: '/' and control characters made '_',
+// and a value of dots only made underscores.
+std::string SafeNamePart(std::string_view value);
+
 // A moment in a format of y, M, d, H, m, s letters (yyyy, yy, MM, M, dd, d, HH, H, mm, m, ss,
 // s), anything else kept as it is. Raises rtl::Exception for a run of letters no field has.
 std::string FormatMoment(std::string_view format, rtl::TDateTime moment);

@@ -29,18 +29,69 @@ std::string WithoutBlanks(const std::string& text) {
     return result;
 }
 
-// The value a period word gives at `due`; nullopt for a word of no period.
+bool IsWord(const std::string& text, std::string_view word) {
+    return rtl::SameText(WithoutBlanks(text), std::string(word));
+}
+
+// The due time of `schedule` before `due`; nullopt without a schedule or when it has none.
+std::optional<rtl::TDateTime> PreviousDue(const TScheduleContext* schedule, rtl::TDateTime due) {
+    if (schedule == nullptr) {
+        return std::nullopt;
+    }
+    TChronSchedule entries;
+    try {
+        ParseChronSchedule("0 " + schedule->CronStr, entries);
+    } catch (const EScheduleError&) {
+        return std::nullopt;
+    }
+    const TDueRules none;
+    const rtl::TDateTime found =
+        PreviousWallDue(entries, due, schedule->Rules != nullptr ? *schedule->Rules : none);
+    return found != 0 ? std::optional(found) : std::nullopt;
+}
+
+// The last day before the day of `due` from Monday to Friday that the calendar does not exclude.
+rtl::TDateTime PreviousWorkingDay(const TScheduleContext* schedule, rtl::TDateTime due) {
+    rtl::TDateTime day = std::floor(due) - 1;
+    while (rtl::DayOfTheWeek(day) > 5 ||
+           (schedule != nullptr && schedule->Rules != nullptr && schedule->Rules->Excluded(day))) {
+        day -= 1;
+    }
+    return day;
+}
+
+// The value a period word gives at `due`; nullopt for a word of no period, and for a word
+// that follows a schedule which has no due time before.
 std::optional<rtl::TVariant> WordValue(std::uint8_t code, const std::string& word,
-                                       rtl::TDateTime due) {
+                                       rtl::TDateTime due, const TScheduleContext* schedule) {
     if (code == rpDatePeriod) {
         rtl::TDateTime day = 0;
         if (host::TryResolveDateWord(word, due, day)) {
             return rtl::TVariant(day);
         }
-    } else if (code == rpTimePeriod && rtl::SameText(WithoutBlanks(word), host::DueTimeWord)) {
+        if (IsWord(word, PreviousWorkingDayWord)) {
+            return rtl::TVariant(PreviousWorkingDay(schedule, due));
+        }
+        if (IsWord(word, PreviousDueWord)) {
+            if (const auto previous = PreviousDue(schedule, due)) {
+                return rtl::TVariant(std::floor(*previous));
+            }
+        }
+    } else if (code == rpTimePeriod && IsWord(word, host::DueTimeWord)) {
         return rtl::TVariant(due - std::floor(due));
+    } else if (code == rpTimePeriod && IsWord(word, PreviousDueTimeWord)) {
+        if (const auto previous = PreviousDue(schedule, due)) {
+            return rtl::TVariant(*previous - std::floor(*previous));
+        }
     }
     return std::nullopt;
+}
+
+// A word that follows the schedule: known whatever it gives.
+bool IsScheduleWord(std::uint8_t code, const std::string& word) {
+    return code == rpDatePeriod
+               ? IsWord(word, PreviousDueWord) || IsWord(word, PreviousWorkingDayWord)
+               : IsWord(word, PreviousDueTimeWord);
 }
 
 std::string FixedText(const TReportParam& param) {
@@ -62,14 +113,22 @@ std::string FixedText(const TReportParam& param) {
 } // namespace
 
 std::string PeriodWordFault(std::uint8_t code, const std::string& word) {
-    if (WordValue(code, word, rtl::EncodeDate(2000, 1, 1))) {
+    if (IsScheduleWord(code, word) || WordValue(code, word, rtl::EncodeDate(2000, 1, 1), nullptr)) {
         return {};
     }
-    return code == rpTimePeriod ? "\"" + word + "\" is not a time word (due-time)"
-                                : "\"" + word + "\" is not a period word";
+    return code == rpTimePeriod
+               ? "\"" + word + "\" is not a time word (due-time, previous-due-time)"
+               : "\"" + word + "\" is not a period word";
 }
 
-TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due) {
+// Why a known word has no value at `due`.
+static std::string NoValueFault(std::uint8_t code, const std::string& word) {
+    const std::string fault = PeriodWordFault(code, word);
+    return fault.empty() ? "\"" + word + "\": the schedule has no due time before" : fault;
+}
+
+TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due,
+                              const TScheduleContext* schedule) {
     TResolvedParams resolved;
     resolved.Values.reserve(params.size());
     std::optional<rtl::TDateTime> first, last;
@@ -78,10 +137,10 @@ TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due) {
         rtl::TVariant value = param.Value;
         if (param.ParamType == rpDatePeriod || param.ParamType == rpTimePeriod) {
             const std::string word = param.Value.IsClear() ? "" : param.Value.AsString();
-            std::optional<rtl::TVariant> given = WordValue(param.ParamType, word, due);
+            std::optional<rtl::TVariant> given = WordValue(param.ParamType, word, due, schedule);
             if (!given) {
                 throw rtl::Exception(rtl::Format("Parameter %zu: %s", i + 1,
-                                                 PeriodWordFault(param.ParamType, word).c_str()));
+                                                 NoValueFault(param.ParamType, word).c_str()));
             }
             value = std::move(*given);
         }
@@ -93,7 +152,7 @@ TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due) {
         if (i > 0) {
             resolved.Text += "; ";
         }
-        resolved.Text += ParamValueText(param, due);
+        resolved.Text += ParamValueText(param, due, schedule);
         resolved.Values.push_back(std::move(value));
     }
     resolved.PeriodStart = first.value_or(std::floor(due));
@@ -101,14 +160,15 @@ TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due) {
     return resolved;
 }
 
-std::string ParamValueText(const TReportParam& param, rtl::TDateTime due) {
+std::string ParamValueText(const TReportParam& param, rtl::TDateTime due,
+                           const TScheduleContext* schedule) {
     if (param.ParamType != rpDatePeriod && param.ParamType != rpTimePeriod) {
         return FixedText(param);
     }
     const std::string word = param.Value.IsClear() ? "" : param.Value.AsString();
-    const std::optional<rtl::TVariant> given = WordValue(param.ParamType, word, due);
+    const std::optional<rtl::TVariant> given = WordValue(param.ParamType, word, due, schedule);
     if (!given) {
-        return word + ": " + PeriodWordFault(param.ParamType, word);
+        return word + ": " + NoValueFault(param.ParamType, word);
     }
     return word + ": " +
            (param.ParamType == rpDatePeriod ? DayText(given->AsDouble())

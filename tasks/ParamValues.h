@@ -3,12 +3,27 @@
 #pragma once
 
 #include "platform/rtl/DateUtils.h"
+#include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
 
 #include <string>
 #include <vector>
 
 namespace morvid {
+
+// The words that follow the schedule ("previous-due", "previous-working-day" and
+// "previous-due-time") resolve against the task's schedule (six fields) and the days its
+// calendar excludes; without a schedule they have no value.
+struct TScheduleContext {
+    std::string CronStr;
+    const TDueRules* Rules = nullptr; // its excluded days count; nullptr: none
+};
+
+// The words for a Date parameter that follow the schedule, as the editor offers them.
+inline constexpr std::string_view PreviousDueWord = "previous-due";
+inline constexpr std::string_view PreviousWorkingDayWord = "previous-working-day";
+// The word for a Time parameter: the time of day of the due time before.
+inline constexpr std::string_view PreviousDueTimeWord = "previous-due-time";
 
 struct TResolvedParams {
     // One per parameter, in order, as the report is handed them: a period word as the day (a
@@ -22,15 +37,17 @@ struct TResolvedParams {
     std::string Text;
 };
 
-// Resolves against `due`, the moment the run stands for. A word no period has raises
-// rtl::Exception naming the word and the parameter's place (from 1).
-TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due);
+// Resolves against `due`, the moment the run stands for on the task's wall clock. A word no
+// period has raises rtl::Exception naming the word and the parameter's place (from 1).
+TResolvedParams ResolveParams(const TReportParams& params, rtl::TDateTime due,
+                              const TScheduleContext* schedule = nullptr);
 
 // The fault of a period word for a parameter of `code`, empty when `due` resolves it.
 std::string PeriodWordFault(std::uint8_t code, const std::string& word);
 
 // A parameter's value for people: "2026-12-07", "06:00:00", "42", and for a period word the
 // word with what it gives at `due` ("yesterday: 2026-12-07"), or the word and its fault.
-std::string ParamValueText(const TReportParam& param, rtl::TDateTime due);
+std::string ParamValueText(const TReportParam& param, rtl::TDateTime due,
+                           const TScheduleContext* schedule = nullptr);
 
 } // namespace morvid

@@ -17,9 +17,12 @@
 #include "tasks/ParamValues.h"
 #include "tasks/PatternTarget.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <string_view>
 
 namespace morvid {
 
@@ -30,13 +33,15 @@ namespace {
 class TFilterSwitches {
 public:
     explicit TFilterSwitches(host::TfrxCustomExportFilter& filter)
-        : FFilter(filter), FShowDialog(filter.ShowDialog), FShowProgress(filter.ShowProgress) {
+        : FFilter(filter), FShowDialog(filter.ShowDialog), FShowProgress(filter.ShowProgress),
+          FKeepExisting(filter.KeepExisting) {
         FFilter.ShowDialog = false;
         FFilter.ShowProgress = false;
     }
     ~TFilterSwitches() {
         FFilter.ShowDialog = FShowDialog;
         FFilter.ShowProgress = FShowProgress;
+        FFilter.KeepExisting = FKeepExisting;
     }
     TFilterSwitches(const TFilterSwitches&) = delete;
     TFilterSwitches& operator=(const TFilterSwitches&) = delete;
@@ -45,12 +50,45 @@ private:
     host::TfrxCustomExportFilter& FFilter;
     bool FShowDialog;
     bool FShowProgress;
+    bool FKeepExisting;
 };
 
 const char* const SuccessText = "Success!";
+const char* const SkippedText = "Skipped: the report has no rows";
 
 std::string WithTrailingDelimiter(const std::string& path) {
     return (!path.empty() && path.back() == '/') ? path : path + "/";
+}
+
+// The filters are shared: a run nested in the report's dialog has set them since.
+void AimFilter(host::TfrxCustomExportFilter& filter, const std::string& folder,
+               const std::string& fileName, const TExportReservation& name) {
+    filter.DefaultPath = folder;
+    filter.FileName = fileName;
+    filter.KeepExisting = !name.Replaces();
+}
+
+// What killed runs left in the folders this run writes to: the claims and temporary files of
+// any name of ours, and the temporary files of this run's own names, whose claims it holds.
+void RemoveAbandoned(const std::string& folder, const std::vector<std::string>& fileNames) {
+    std::vector<std::string> dirs{folder};
+    for (const std::string& fileName : fileNames) {
+        const std::string dir = std::filesystem::path(fileName).parent_path().string() + "/";
+        if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) {
+            dirs.push_back(dir);
+        }
+    }
+    for (const std::string& dir : dirs) {
+        RemoveAbandonedClaims(dir);
+        // A claim's own temporary file is named as an export's of "<name>.claim".
+        host::RemoveAbandonedExportFiles(dir, [&](std::string_view target) {
+            const std::string_view name =
+                target.ends_with(".claim") ? target.substr(0, target.size() - 6) : target;
+            return (dir == folder && IsExportFileName(name)) ||
+                   std::find(fileNames.begin(), fileNames.end(), dir + std::string(name)) !=
+                       fileNames.end();
+        });
+    }
 }
 
 // The last filter whose description equals `description` exactly.
@@ -159,7 +197,8 @@ std::string ResultOfError(const std::string& message) {
 
 } // namespace
 
-host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime due) const {
+host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime due,
+                                       const TAttempt& attempt) const {
     host::TRunRecord record;
     record.TaskId = Id;
     record.TaskName = Name;
@@ -168,55 +207,52 @@ host::TRunRecord TScheduleItem::NewRun(host::TRunTrigger trigger, rtl::TDateTime
     record.Due = due;
     record.KeepFiles = KeepFiles;
     record.Started = rtl::Now();
-    if (FAttempt > 0) {
-        record.Note = "retry " + std::to_string(FAttempt) + " of " + std::to_string(RetryCount);
+    if (attempt.Number > 0) {
+        record.Note =
+            "retry " + std::to_string(attempt.Number) + " of " + std::to_string(RetryCount);
     }
     return record;
 }
 
-void TScheduleItem::EndRun(host::TRunRecord& record, std::vector<host::TRunRecord>& further) {
+void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
     record.Ended = rtl::Now();
+    // One further format that failed fails the run, which says which.
+    std::string failures;
+    for (host::TRunRecord& part : record.Parts) {
+        part.Ended = record.Ended;
+        if (part.Outcome == host::TRunOutcome::Failed) {
+            failures += (failures.empty() ? "" : "; ") + part.Format + ": " + part.Note;
+        }
+    }
+    if (!failures.empty() && record.Outcome == host::TRunOutcome::Succeeded) {
+        record.Result = ResultOfError("export failed as " + failures);
+        record.Outcome = host::TRunOutcome::Failed;
+    }
     // Stamped when it started, so that the result is stored with the task and outlives a restart.
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunResult = record.Result;
     LastRunOutcome = record.Outcome;
-    // One further format that failed fails the run, which says which.
-    std::string failures;
-    for (const host::TRunRecord& run : further) {
-        if (run.Outcome == host::TRunOutcome::Failed) {
-            failures += (failures.empty() ? "" : "; ") + run.Format + ": " + run.Note;
-        }
-    }
-    if (!failures.empty() && record.Outcome == host::TRunOutcome::Succeeded) {
-        LastRunResult = ResultOfError("export failed as " + failures);
-        LastRunOutcome = host::TRunOutcome::Failed;
-    }
-    const bool retrying = PlanRetry(record);
+    const bool retrying = PlanRetry(record, attempt);
     UpdateRow();
     TellRun(record);
-    for (host::TRunRecord& run : further) {
-        run.Ended = record.Ended;
-        TellRun(run);
-    }
     // A run the person at the screen cancelled is nobody's news.
     // A failure that a retry may still mend is nobody's news yet either.
-    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying &&
+    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying && !FSkippedEmpty &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
-        host::TRunRecord mailed = record;
-        mailed.Result = LastRunResult;
-        host::SubmitMailOrder({mailed, MailTo, MailCc, MailBcc, MailSubject, MailBody, further});
+        if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
+            runs->Mail({record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
+        }
     }
 }
 
 void TScheduleItem::FailWithoutRun(const std::string& result) {
-    host::TRunRecord record = NewRun(host::TRunTrigger::Schedule, 0);
+    // The schedule itself is at fault: no retry can mend it.
+    const TAttempt attempt{0, true};
+    host::TRunRecord record = NewRun(host::TRunTrigger::Schedule, 0, attempt);
     record.ReportName = FoundReportName(ReportId);
     record.Result = result;
     record.Outcome = host::TRunOutcome::Failed;
-    // The schedule itself is at fault: no retry can mend it.
-    FFinalFault = true;
-    std::vector<host::TRunRecord> none;
-    EndRun(record, none);
+    EndRun(record, attempt);
 }
 
 void TScheduleItem::Run(host::TRunTrigger trigger, rtl::TDateTime due) {
@@ -227,19 +263,17 @@ void TScheduleItem::RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, in
     const std::shared_ptr<bool> alive = FAlive;
     // Whatever runs now stands in for the retry that waited.
     CancelRetry();
-    FAttempt = attempt;
-    FFinalFault = false;
+    TAttempt state{attempt, false};
+    FSkippedEmpty = false;
     LastDelivery.clear();
-    host::TRunRecord record = NewRun(trigger, due);
+    host::TRunRecord record = NewRun(trigger, due, state);
     LastRun = rtl::TVariant::FromDate(record.Started);
     LastRunOutcome.reset();
-    std::vector<host::TRunRecord> further;
     // Released after the run is told, once the history knows whose files they are.
     std::vector<TExportReservation> written;
-    RunReport(record, further, written);
+    RunReport(record, state, written);
     if (*alive) {
-        EndRun(record, further);
-        FAttempt = 0;
+        EndRun(record, state);
         return;
     }
     // Deleted while its report ran: the person who deleted it ended the run.
@@ -247,10 +281,13 @@ void TScheduleItem::RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, in
     record.Result = "Deleted while it ran";
     record.Outcome = host::TRunOutcome::Cancelled;
     record.FileName.clear();
+    record.Parts.clear();
+    // Nobody is left to retry it.
+    record.DecidesRetry = true;
     TellRun(record);
 }
 
-void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further,
+void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
                               std::vector<TExportReservation>& written) {
     const std::shared_ptr<bool> alive = FAlive;
     // What the engine tells of the report belongs to this run, which is told whole.
@@ -279,9 +316,15 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
             throw ETaskSettingsFault("Export path is empty");
         }
 
-        // Words stand for the due time; a run by hand stands for its start.
+        // Words stand for the due time; a run by hand stands for its start. They read the
+        // task's own wall clock, and follow its schedule and calendar.
         const rtl::TDateTime due = record.Due != 0 ? record.Due : record.Started;
-        const TResolvedParams params = ResolveParams(Params, due);
+        if (const std::string fault = TimeZoneFault(TimeZone); !fault.empty()) {
+            throw ETaskSettingsFault(fault);
+        }
+        const TDueRules rules = DueRules();
+        const TScheduleContext schedule{CronStr, &rules};
+        const TResolvedParams params = ResolveParams(Params, WallTime(due), &schedule);
         if (UsesPeriodWords(Params)) {
             AddNote(record, "values: " + params.Text);
         }
@@ -318,7 +361,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         for (TFurtherExport& more : exports) {
             try {
                 if (more.Filter == nullptr) {
-                    FFinalFault = true;
+                    attempt.FinalFault = true;
                     throw rtl::Exception("Export filter not found!");
                 }
                 furtherSwitches.push_back(std::make_unique<TFilterSwitches>(*more.Filter));
@@ -330,8 +373,14 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
                 more.Error = rtl::StringReplace(e.what(), "\r\n", "");
             }
         }
-        // What exports killed while they wrote left here would otherwise stay for ever.
-        host::RemoveAbandonedExportFiles(folder, IsExportFileName);
+        // What runs killed while they wrote left here would otherwise stay for ever.
+        std::vector<std::string> names{target.FileName};
+        for (const TFurtherExport& more : exports) {
+            if (!more.FileName.empty()) {
+                names.push_back(more.FileName);
+            }
+        }
+        RemoveAbandoned(folder, names);
 
         std::vector<rtl::TVariant> arguments;
         arguments.reserve(params.Values.size() + 1);
@@ -350,7 +399,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         if (!prepared) {
             record.Result = "User canceled";
             // Somebody said no: asking again would only ask the same person again.
-            FFinalFault = true;
+            attempt.FinalFault = true;
             // Only a person at the screen cancels a run by hand; a due time that nobody could
             // answer for has failed.
             record.Outcome = record.Trigger == host::TRunTrigger::Manual
@@ -368,38 +417,41 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
         }
-        // The filters are shared: a run nested in the report's dialog has named them since.
-        filter->DefaultPath = folder;
-        filter->FileName = target.FileName;
+        if (SkipEmpty == 1 && frxReport->Rows.empty()) {
+            // Nothing to send: the names held go unwritten, and no mail follows.
+            record.Result = SkippedText;
+            record.Outcome = host::TRunOutcome::Succeeded;
+            FSkippedEmpty = true;
+            return;
+        }
+        AimFilter(*filter, folder, target.FileName, target.Reservation);
         if (!frxReport->Export(*filter)) {
             throw rtl::Exception(ExportErrorText(frxReport->Errors));
         }
-        target.Reservation.HoldWritten();
         written.push_back(std::move(target.Reservation));
         record.Result = SuccessText;
         record.Outcome = host::TRunOutcome::Succeeded;
         record.FileName = target.FileName;
-        // The one prepared report goes out in each further format; each has its record, whose
-        // note says why a format failed.
+        // The one prepared report goes out in each further format; each is a part of the run,
+        // whose note says why a format failed.
         for (TFurtherExport& more : exports) {
             if (more.Error.empty()) {
-                more.Filter->DefaultPath = folder;
-                more.Filter->FileName = more.FileName;
+                AimFilter(*more.Filter, folder, more.FileName, more.Name);
                 if (frxReport->Export(*more.Filter)) {
-                    more.Name.HoldWritten();
                     written.push_back(std::move(more.Name));
                 } else {
                     more.Error = rtl::StringReplace(ExportErrorText(frxReport->Errors), "\r\n", "");
                 }
             }
-            host::TRunRecord run = record;
-            run.Format = more.Description;
+            host::TRunRecord part = record;
+            part.Parts.clear();
+            part.Format = more.Description;
             const bool failed = !more.Error.empty();
-            run.Note = failed ? more.Error : more.Note;
-            run.Result = failed ? ResultOfError(more.Error) : SuccessText;
-            run.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
-            run.FileName = failed ? std::string() : more.FileName;
-            further.push_back(std::move(run));
+            part.Note = failed ? more.Error : more.Note;
+            part.Result = failed ? ResultOfError(more.Error) : SuccessText;
+            part.Outcome = failed ? host::TRunOutcome::Failed : host::TRunOutcome::Succeeded;
+            part.FileName = failed ? std::string() : more.FileName;
+            record.Parts.push_back(std::move(part));
         }
         if (history != nullptr && KeepFiles > 0) {
             const std::string note =
@@ -412,7 +464,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, std::vector<host::TRunRe
         return;
     } catch (const ETaskSettingsFault& e) {
         error = e.Message();
-        FFinalFault = true;
+        attempt.FinalFault = true;
     } catch (const rtl::Exception& e) {
         error = e.Message();
     } catch (const std::exception& e) {

@@ -2,7 +2,10 @@
 // times, and never once the next due time has come.
 #include "tasks/RunRetry.h"
 
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Messages.h"
+#include "plugin/MorvidPlugin.h"
+#include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduledEvent.h"
 
 #include <QTimer>
@@ -18,38 +21,83 @@ void TScheduleItem::CancelRetry() {
     FRetry.reset();
 }
 
-bool TScheduleItem::PlanRetry(const host::TRunRecord& record) {
+bool TScheduleItem::PlanRetry(host::TRunRecord& record, const TAttempt& attempt) {
     CancelRetry();
+    // What this run leaves waiting replaces what the history kept for the task.
+    record.DecidesRetry = true;
     // A run by hand stands for no due time; a person who wants it again runs it again.
-    if (RetryCount <= 0 || FFinalFault || FAttempt >= RetryCount || !Enabled ||
+    if (RetryCount <= 0 || attempt.FinalFault || attempt.Number >= RetryCount || !Enabled ||
         record.Trigger == host::TRunTrigger::Manual || !LastRunFailed()) {
         return false;
     }
     const int minutes = std::max(RetryMinutes, 1);
-    const rtl::TDateTime at = rtl::Now() + minutes / 1440.0;
+    const std::int64_t atUnixMs = rtl::CurrentClock().UnixMs() + minutes * 60'000LL;
     // The next due time has a run of its own; retrying the one before it then would only
     // deliver a stale report late.
-    if (Event != nullptr && Event->Running && Event->Schedule->NextTime <= at) {
+    if (Event != nullptr && Event->Running &&
+        Event->Schedule->NextTime <= rtl::UnixMilliSecondsToLocal(atUnixMs)) {
         return false;
     }
+    record.Retry = host::TWaitingRetry{record.Due, attempt.Number + 1, atUnixMs, record.Trigger};
+    ArmRetry(*record.Retry);
+    return true;
+}
+
+void TScheduleItem::ArmRetry(const host::TWaitingRetry& retry) {
+    CancelRetry();
     FRetry = std::make_unique<TRetryState>();
-    FRetry->Retry = {at, FAttempt + 1};
+    FRetry->Retry = {rtl::UnixMilliSecondsToLocal(retry.AtUnixMs), retry.Attempt};
+    FRetry->AtUnixMs = retry.AtUnixMs;
     // Posted rather than run from the timer: the run may delete this task, and the timer's
     // receiver with it.
-    QTimer::singleShot(std::chrono::minutes(minutes), &FRetry->Context,
-                       [this, alive = FAlive, at, attempt = FAttempt + 1, trigger = record.Trigger,
-                        due = record.Due] {
-                           const auto run = [this, alive, at, attempt, trigger, due] {
-                               if (*alive && FRetry && FRetry->Retry.At == at) {
-                                   RunAttempt(trigger, due, attempt);
-                               }
-                           };
-                           if (rtl::TDispatcher* dispatcher = rtl::MainDispatcher()) {
-                               dispatcher->Post(run);
-                           } else {
-                               run();
-                           }
-                       });
+    const auto fire = [this, alive = FAlive, retry] {
+        const auto run = [this, alive, retry] {
+            if (*alive && FRetry && FRetry->AtUnixMs == retry.AtUnixMs) {
+                RunAttempt(retry.Trigger, retry.Due, retry.Attempt);
+            }
+        };
+        if (rtl::TDispatcher* dispatcher = rtl::MainDispatcher()) {
+            dispatcher->Post(run);
+        } else {
+            run();
+        }
+    };
+    const std::int64_t waitMs = retry.AtUnixMs - rtl::CurrentClock().UnixMs();
+    if (waitMs <= 0) {
+        fire(); // due while no client ran: at once, after what is queued
+        return;
+    }
+    QTimer::singleShot(std::chrono::milliseconds(waitMs), &FRetry->Context, fire);
+}
+
+bool TScheduleItem::TakeUpRetry() {
+    host::TRunHistory* history = MorvidPlugin->RunHistory();
+    if (history == nullptr || FRetry || !Enabled || RetryCount <= 0) {
+        return false;
+    }
+    std::optional<host::TWaitingRetry> retry;
+    try {
+        retry = history->WaitingRetry(Id);
+    } catch (const std::exception&) {
+        return false; // an unreadable history: as if nothing waited
+    }
+    // Fewer retries since: the count was used up. Disabled and enabled since the due time: its
+    // due times count from then on.
+    if (!retry || retry->Attempt > RetryCount ||
+        (Created != 0 && rtl::UtcToLocal(Created) > retry->Due)) {
+        return false;
+    }
+    // A due time after the one the retry stands for has come (or comes first): it has a run of
+    // its own, or its catch-up.
+    const rtl::TDateTime now = rtl::Now();
+    const TDueSince next = FirstDueSince(CronStr, retry->Due, 0, now);
+    if (!next.Error.empty() ||
+        (next.Due != 0 &&
+         next.Due <= std::max(now, rtl::UnixMilliSecondsToLocal(retry->AtUnixMs)))) {
+        return false;
+    }
+    ArmRetry(*retry);
+    UpdateRow();
     return true;
 }
 

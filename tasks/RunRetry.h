@@ -10,6 +10,7 @@ namespace morvid {
 
 struct TScheduleItem::TRetryState {
     TPendingRetry Retry;
+    std::int64_t AtUnixMs = 0; // tells this retry's timer from an earlier one's
     // The timer's receiver: freeing it cancels the retry.
     QObject Context;
 };

@@ -14,6 +14,8 @@
 #include "scheduler/ScheduledEvent.h"
 #include "tasks/ActiveDates.h"
 #include "tasks/RunRetry.h"
+#include "tasks/TaskFieldTable.h"
+#include "tasks/TaskZone.h"
 
 #include <QUuid>
 #include <algorithm>
@@ -76,28 +78,19 @@ void TScheduleItem::SetName(const std::string& value) {
 }
 
 void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
-    SetName(source.Name);
-    Enabled = source.Enabled;
-    ReportId = source.ReportId;
-    ExportPath = source.ExportPath;
-    Filter = source.Filter;
-    CronStr = source.CronStr;
+    CopyTaskFields(source, *this);
     Params = source.Params;
-    RunMissed = source.RunMissed;
-    KeepFiles = source.KeepFiles;
-    NamePattern = source.NamePattern;
-    NameExists = source.NameExists;
-    ActiveFrom = source.ActiveFrom;
-    ActiveUntil = source.ActiveUntil;
-    MoreFilters = source.MoreFilters;
-    MailTo = source.MailTo;
-    MailCc = source.MailCc;
-    MailBcc = source.MailBcc;
-    MailWhen = source.MailWhen;
-    MailSubject = source.MailSubject;
-    MailBody = source.MailBody;
-    RetryCount = source.RetryCount;
-    RetryMinutes = source.RetryMinutes;
+    Event->Name = Name;
+}
+
+TDueRules TScheduleItem::DueRules() const {
+    return TaskDueRules(TimeZone, MorvidPlugin != nullptr
+                                      ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
+                                      : std::vector<std::int32_t>());
+}
+
+rtl::TDateTime TScheduleItem::WallTime(rtl::TDateTime local) const {
+    return TimeZone.empty() ? local : DueRules().ToWall(local);
 }
 
 void TScheduleItem::SetEnabled(bool value) {
@@ -191,6 +184,11 @@ void TScheduleItem::UpdateRow() {
         nextRunText = active == TActiveState::Active
                           ? rtl::DateTimeToStr(Event->Schedule->NextTime)
                           : rtl::Words("ActiveDates", ActiveStateText(active));
+        // The zone's own hour beside the machine's, where the two differ.
+        if (const std::string zoned = ZoneTimeText(TimeZone, Event->Schedule->NextTime);
+            active == TActiveState::Active && !zoned.empty()) {
+            nextRunText += " (" + zoned + ")";
+        }
     }
     const int nextRun = subItems.Add(nextRunText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
@@ -240,6 +238,8 @@ void TScheduleItem::StartSchedule() {
     if (Event->Running) {
         return;
     }
+    // The rules first: the new text's search already follows them.
+    Event->Schedule->Rules = DueRules();
     // Tasks fire at second 0 of every matching minute.
     Event->Schedule->SetScheduleText("0 " + CronStr);
     // A schedule without any further occurrence leaves the event stopped; the row says "Never".
@@ -266,8 +266,9 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
             // An unreadable history leaves the stored last run to judge by.
         }
     }
+    TDueRules rules = DueRules();
     const TDueSince missed =
-        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now);
+        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now, &rules);
     return missed.Due != 0 && missed.Due <= now &&
                    ActiveStateAt(ActiveFrom, ActiveUntil, missed.Due) == TActiveState::Active
                ? missed.Due
@@ -275,11 +276,12 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
 }
 
 bool TScheduleItem::CatchUp() {
-    if (!Enabled || !RunMissed) {
+    if (!Enabled) {
         return false;
     }
-    const rtl::TDateTime due = MissedDueTime(rtl::Now());
+    const rtl::TDateTime due = RunMissed ? MissedDueTime(rtl::Now()) : 0;
     if (due == 0) {
+        TakeUpRetry();
         return false;
     }
     // Queued, so the connect that asks for it ends first, as a due time's delivery would.
@@ -294,6 +296,16 @@ bool TScheduleItem::CatchUp() {
         run();
     }
     return true;
+}
+
+void TScheduleItem::ApplyDueRules() {
+    const bool running = Event->Running;
+    SuspendSchedule();
+    Event->Schedule->Rules = DueRules();
+    if (running) {
+        ResumeSchedule();
+    }
+    UpdateRow();
 }
 
 void TScheduleItem::StopSchedule() {

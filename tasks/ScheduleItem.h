@@ -4,6 +4,7 @@
 
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/Variants.h"
+#include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
 
 #include <cstdint>
@@ -67,6 +68,14 @@ public:
     // The name of the host report the task runs, or the host's message that it has none such.
     std::string ReportName() const;
 
+    // The zone and the excluded days of the task's due times (TimeZone, ExcludeCalendar).
+    TDueRules DueRules() const;
+    // The task's wall clock at the machine's local moment `local`.
+    rtl::TDateTime WallTime(rtl::TDateTime local) const;
+
+    // An armed task takes its zone and calendar anew (a calendar changed), then UpdateRow.
+    void ApplyDueRules();
+
     // Arms the task with "0 " + CronStr unless its event already runs, then UpdateRow.
     // A rejected schedule raises EScheduleError and leaves the task unarmed.
     void StartSchedule();
@@ -84,6 +93,8 @@ public:
     rtl::TDateTime MissedDueTime(rtl::TDateTime now) const;
     // For an enabled task with RunMissed that missed a due time: queues one catch-up run on the
     // main thread's messages, however many due times were missed. True when one was queued.
+    // Otherwise takes up the retry that the history keeps waiting for the task, unless a later
+    // due time has come since.
     bool CatchUp();
 
     // Runs the report and exports it; never raises. Every run ends in LastRunResult and
@@ -149,6 +160,12 @@ public:
     // next due time comes; 0 never.
     std::int32_t RetryCount = 0;
     std::int32_t RetryMinutes = 0;
+    // A report without rows writes no file and sends no mail (1); 0 exports it as ever.
+    std::int32_t SkipEmpty = 0;
+    // The IANA zone the schedule and the period words are read in; empty: the machine's.
+    std::string TimeZone;
+    // The name of the client's calendar whose dates the task never runs on; empty: none.
+    std::string ExcludeCalendar;
     std::string LastDelivery;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
@@ -159,30 +176,38 @@ private:
     void ScheduleFailed(const std::string& message);
     // A run that failed without starting its report, with `result` as its result.
     void FailWithoutRun(const std::string& result);
+    // What one run carries through its steps, kept with the run rather than on the task: a due
+    // time delivered inside a run's message loop runs a run of its own meanwhile.
+    struct TAttempt {
+        int Number = 0;          // the retry this run is; 0 for the first run of its due time
+        bool FinalFault = false; // it met a fault no retry mends: a settings fault, a cancel
+    };
     // A new record of this task's run, started now.
-    host::TRunRecord NewRun(host::TRunTrigger trigger, rtl::TDateTime due) const;
-    // Ends the run: the task's result and row, then the one notice for it and one for each
-    // further format's export.
-    void EndRun(host::TRunRecord& record, std::vector<host::TRunRecord>& further);
-    // The run itself; fills in the result and what the history records of it, and of each
-    // further format's export one record more. The names of the files written stay held in
-    // `written` until the run is told.
-    void RunReport(host::TRunRecord& record, std::vector<host::TRunRecord>& further,
+    host::TRunRecord NewRun(host::TRunTrigger trigger, rtl::TDateTime due,
+                            const TAttempt& attempt) const;
+    // Ends the run: the task's result and row, then the one notice for it, its further
+    // formats' exports told as its parts.
+    void EndRun(host::TRunRecord& record, const TAttempt& attempt);
+    // The run itself; fills in the result and what the history records of it, each further
+    // format's export as a part. The names of the files stay held in `written` until the run
+    // is told.
+    void RunReport(host::TRunRecord& record, TAttempt& attempt,
                    std::vector<TExportReservation>& written);
 
     // One run of the due time `due`; `attempt` counts its retries (0: the first run).
     void RunAttempt(host::TRunTrigger trigger, rtl::TDateTime due, int attempt);
     // After a failed run that a retry may mend, arms the retry unless the next due time
-    // comes first.
-    // True when a retry follows.
-    bool PlanRetry(const host::TRunRecord& record);
+    // comes first, and notes in the record what it leaves waiting. True when a retry follows.
+    bool PlanRetry(host::TRunRecord& record, const TAttempt& attempt);
+    // Waits for `retry` of the due time it stands for.
+    void ArmRetry(const host::TWaitingRetry& retry);
+    // The retry the history keeps for the task, when it is still to run; true when armed.
+    bool TakeUpRetry();
     void CancelRetry();
 
     struct TRetryState;
     std::unique_ptr<TRetryState> FRetry;
-    // The run going on met a fault no retry mends: a settings fault, or a cancel.
-    bool FFinalFault = false;
-    int FAttempt = 0; // the retry the run going on is; 0 for the first run of its due time
+    bool FSkippedEmpty = false; // the run going on found no rows and writes nothing
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there
     // may destroy this task; Run holds a copy and touches nothing of the task once it is false.

@@ -86,6 +86,7 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
         UpdateOkButton();
     };
     Parameters->NextDue = [this] { return Schedule->NextDueTime(); };
+    Parameters->CronStr = [this] { return Schedule->edtCronStr->text().toStdString(); };
     Parameters->OnChange = [this] { Files->UpdatePreview(); };
     Files->NextRunFields = [this] { return NextRunFields(); };
     Files->MainFilter = [this] { return Task->cbbFilter->currentText().toStdString(); };
@@ -384,7 +385,9 @@ TNameFields TDLGScheduleEditor::NextRunFields() const {
     fields.Due = Schedule->NextDueTime();
     fields.PeriodStart = fields.PeriodEnd = std::floor(fields.Due);
     try {
-        const TResolvedParams params = ResolveParams(Parameters->CurrentParams(), fields.Due);
+        const TScheduleContext schedule{Schedule->edtCronStr->text().toStdString(), nullptr};
+        const TResolvedParams params =
+            ResolveParams(Parameters->CurrentParams(), fields.Due, &schedule);
         fields.PeriodStart = params.PeriodStart;
         fields.PeriodEnd = params.PeriodEnd;
     } catch (const rtl::Exception&) {

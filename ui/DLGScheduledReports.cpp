@@ -12,6 +12,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/DLGCalendars.h"
 #include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
@@ -154,6 +155,12 @@ void TDLGScheduledReports::CreateCommands() {
          QT_TR_NOOP("The server that sends the tasks' mail"),
          {},
          &TDLGScheduledReports::bbMailServerClick},
+        {&bbCalendars,
+         "bbCalendars",
+         QT_TR_NOOP("Excluded dates..."),
+         QT_TR_NOOP("Calendars of dates on which the tasks that name them do not run"),
+         {},
+         &TDLGScheduledReports::bbCalendarsClick},
         {&bbTaskDuplicate,
          "bbTaskDuplicate",
          QT_TR_NOOP("Duplicate"),
@@ -216,6 +223,9 @@ void TDLGScheduledReports::CreateToolbar() {
         bar->ItemLinks.Add(button);
     }
     bar->ItemLinks.Add(bbMailServer)->SetBeginGroup(true);
+    bbCalendars->Action()->setIcon(
+        ThemeIcon("x-office-calendar", QStyle::SP_FileDialogInfoView, theme));
+    bar->ItemLinks.Add(bbCalendars);
 }
 
 void TDLGScheduledReports::CreatePopupMenu() {
@@ -427,6 +437,22 @@ void TDLGScheduledReports::bbMailServerClick() {
         return;
     }
     TDLGMailServer(*link).Execute(this);
+}
+
+void TDLGScheduledReports::bbCalendarsClick() {
+    if (MorvidPlugin == nullptr) {
+        return;
+    }
+    TDLGCalendars dialog(MorvidPlugin->Calendars);
+    if (!dialog.Execute(this)) {
+        return;
+    }
+    MorvidPlugin->Calendars = dialog.Calendars();
+    for (int i = 0; i < lstSchedules->Items.Count(); ++i) {
+        if (auto* task = static_cast<TScheduleItem*>(lstSchedules->Items[i]->Data)) {
+            task->ApplyDueRules();
+        }
+    }
 }
 
 void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string& taskName) {

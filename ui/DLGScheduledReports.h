@@ -53,6 +53,8 @@ public:
     void bbRecentRunsClick();
     // The client's mail server, which every task's mail goes through.
     void bbMailServerClick();
+    // The client's calendars of excluded dates; armed tasks take the changed dates at once.
+    void bbCalendarsClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
     // Opens the editor on a disabled copy of the selected task, every option taken, under a
     // name no task has ("Copy of ...", then a number); Ok adds it at the end.
@@ -93,6 +95,7 @@ public:
     host::TBarButton* bbTaskHistory = nullptr;
     host::TBarButton* bbRecentRuns = nullptr;
     host::TBarButton* bbMailServer = nullptr;
+    host::TBarButton* bbCalendars = nullptr;
     host::TBarButton* bbTaskDuplicate = nullptr;
     host::TBarButton* bbTaskEnable = nullptr;
     host::TBarButton* bbTaskDisable = nullptr;

@@ -33,7 +33,7 @@ const std::string Root = "\\Software\\Quor\\Client";
 // A plug-in object with `count` tasks listed and a registry file of its own.
 class TBenchPlugin {
 public:
-    explicit TBenchPlugin(int count) {
+    explicit TBenchPlugin(int count, const std::string& cronStr = "0 6 * * 1-5 *") {
         std::string folder =
             (std::filesystem::temp_directory_path() / "morvid-bench-XXXXXX").string();
         if (::mkdtemp(folder.data()) == nullptr) {
@@ -51,7 +51,7 @@ public:
             task->SetReportId(i);
             task->SetExportPath("/srv/exports/task" + std::to_string(i));
             task->SetFilter("CSV file");
-            task->SetCronStr("0 6 * * 1-5 *");
+            task->SetCronStr(cronStr);
             task->LastRun = rtl::TVariant::FromDate(46084.5);
             task->LastRunResult = "Success!";
             task->AddParam(morvid::rpNumber, i);
@@ -65,6 +65,7 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(FFolder, ignored);
     }
+    std::string File() const { return FFolder + "/registry.db"; }
     void ClearTasks() {
         host::TListView& list = *morvid::DLGScheduledReports->lstSchedules;
         while (list.Items.Count() > 0) {
@@ -106,6 +107,37 @@ void BM_LoadSettings(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_LoadSettings)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The client's save every minute, of n idle yearly tasks: range(1) 0 when nothing changed since
+// the last save, 1 when one task did (its last result), 2 when another writer committed to the
+// file in between, so that the whole list is written, as every save did before.
+void BM_PeriodicSave(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    TBenchPlugin bench(count, "0 6 1 1 * *");
+    bench.Plugin->HandleSettings(*bench.Registry, Root, true);
+    host::TRegistry other(bench.File());
+    host::TListView& list = *morvid::DLGScheduledReports->lstSchedules;
+    int round = 0;
+    for (auto _ : state) {
+        ++round;
+        if (state.range(1) == 1) {
+            auto* task = static_cast<morvid::TScheduleItem*>(list.Items[round % count]->Data);
+            task->LastRunResult = round % 2 == 0 ? "Success!" : "Error: the folder is full";
+        } else if (state.range(1) == 2) {
+            state.PauseTiming();
+            other.OpenKey(Root + "\\Elsewhere", true);
+            other.WriteInteger("Round", round);
+            other.CloseKey();
+            state.ResumeTiming();
+        }
+        bench.Plugin->HandleSettings(*bench.Registry, Root, true);
+    }
+}
+BENCHMARK(BM_PeriodicSave)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({10000, 2})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -146,11 +146,17 @@ TEST_F(ClientHostTest, DisconnectAsksFirstWhileTasksAreArmed) {
         host::TModalResult Answer;
         const char* Question; // empty: none asked
         bool Online;
+        bool Exit = false; // File, Exit rather than Disconnect
     } cases[] = {
         {0, host::mrNone, "", false},
         {3, host::mrNo, "3 report tasks are armed; they do not run until the client connects",
          true},
         {1, host::mrYes, "1 report task is armed; it does not run", false},
+        {2, host::mrNo,
+         "Exit? 2 report tasks are armed; they do not run until this window or the service "
+         "runs again.",
+         true, true},
+        {0, host::mrNone, "", true, true},
     };
     TClientHost& host = MakeHost();
     ASSERT_TRUE(host.Start()) << Err.str();
@@ -160,7 +166,7 @@ TEST_F(ClientHostTest, DisconnectAsksFirstWhileTasksAreArmed) {
         Loader.Plugins(0).Plugin->Notify("Armed", rtl::TVariant(std::int32_t(c.Armed)));
         host::TModalAnswerer answerer;
         answerer.OnMessage = [&](const host::TModalRequest&) { return c.Answer; };
-        host.MainWindow().bbDisconnect->Click();
+        (c.Exit ? host.MainWindow().bbExit : host.MainWindow().bbDisconnect)->Click();
         EXPECT_EQ(host.GetConnectionState() == host::csOnline, c.Online);
         if (*c.Question == '\0') {
             EXPECT_TRUE(answerer.Requests.empty());
@@ -170,6 +176,35 @@ TEST_F(ClientHostTest, DisconnectAsksFirstWhileTasksAreArmed) {
                 << answerer.Requests[0].Text;
         }
     }
+}
+
+// A window asking for the settings while a dialog is open in this client's window is refused:
+// the dialog's edit would be lost. Otherwise the client lets go of them, once.
+TEST(SettingsHoldTest, AHandOverWaitsForTheOpenDialogAndHappensOnce) {
+    morvid::test::TTempDir dir;
+    morvid::TSettingsHold hold(dir.File("registry.db"));
+    std::string why;
+    hold.Take(false, false, why);
+    EXPECT_EQ(hold.State(), morvid::THoldState::Held);
+    morvid::TSettingsHold second(dir.File("registry.db"));
+    EXPECT_THROW(second.Take(false, false, why), host::ESettingsInUse);
+    const struct {
+        bool DialogOpen;
+        const char* Answer; // empty: lets go
+        morvid::THoldState State;
+    } cases[] = {
+        {true, "a dialog is open in its window", morvid::THoldState::Held},
+        {false, "", morvid::THoldState::HandingOver},
+        {false, "letting go of its settings already", morvid::THoldState::HandingOver},
+    };
+    for (const auto& c : cases) {
+        const std::string answer = hold.AskedToHandOver(c.DialogOpen);
+        EXPECT_EQ(answer.empty(), *c.Answer == '\0') << answer;
+        EXPECT_NE(answer.find(c.Answer), std::string::npos) << answer;
+        EXPECT_EQ(hold.State(), c.State);
+    }
+    hold.Release();
+    EXPECT_NO_THROW(second.Take(false, false, why));
 }
 
 // A second start on settings another process holds says so where the person looks: a message

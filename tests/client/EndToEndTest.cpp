@@ -283,6 +283,43 @@ TEST_F(MailClient, ATaskWithMailSendsItsExportToTheMailServer) {
 
 // A due time whose run fails while its folder is not there is run again a minute later, as the
 // same due time; the retry's mail carries every format, and no failure mail went out before.
+// With "SkipEmpty" a report without rows (a site nobody has) writes no file and sends no mail,
+// even to a task that mails after every run; the run is recorded as a success that says why.
+TEST_F(MailClient, AnEmptyReportIsSkippedWithoutFileOrMail) {
+    const std::string exports = Dir.File("exports");
+    std::filesystem::create_directories(exports);
+    StoreTask(
+        {{"Name", "Empty"},
+         {"ExportPath", exports},
+         {"CronStr", FarDailySchedule()},
+         {"Id", "{EMPTY}"},
+         {"Param0", "No such site"},
+         {"MailTo", "night@example.org"}},
+        {{"ParamCount", 1}, {"ParamType0", 0}, {"RunMissed", 1}, {"MailWhen", 3}, {"SkipEmpty", 1}},
+        rtl::Now() - 2);
+    const auto client = Start();
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] {
+            try {
+                return !Runs("{EMPTY}").empty() || !client->Running();
+            } catch (const rtl::Exception&) {
+                return !client->Running(); // no history yet
+            }
+        },
+        FirstExportTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+    const std::vector<host::TRunRecord> runs = Runs("{EMPTY}");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].Result, "Skipped: the report has no rows");
+    EXPECT_EQ(runs[0].Outcome, host::TRunOutcome::Succeeded);
+    EXPECT_TRUE(runs[0].FileName.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(exports));
+    EXPECT_TRUE(MailServer.Received().empty());
+    EXPECT_EQ(client->Stdout().find("recipient"), std::string::npos) << client->Stdout();
+}
+
 TEST_F(MailClient, AFailedRunIsRetriedForItsDueTimeAndTheRetrySucceeds) {
     const std::string exports = Dir.File("exports");
     StoreTask({{"Name", "Doors"},
@@ -315,10 +352,10 @@ TEST_F(MailClient, AFailedRunIsRetriedForItsDueTimeAndTheRetrySucceeds) {
     EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
 
     const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
-    // The failure (it ended before its formats), the retry and its second format.
-    ASSERT_EQ(runs.size(), 3u) << client->Stdout();
-    const host::TRunRecord& failed = runs[2];
-    const host::TRunRecord& retry = runs[1];
+    // The failure and the retry, whose second format is a part of it.
+    ASSERT_EQ(runs.size(), 2u) << client->Stdout();
+    const host::TRunRecord& failed = runs[1];
+    const host::TRunRecord& retry = runs[0];
     EXPECT_EQ(failed.Outcome, host::TRunOutcome::Failed);
     EXPECT_EQ(retry.Outcome, host::TRunOutcome::Succeeded);
     EXPECT_EQ(retry.Trigger, host::TRunTrigger::CatchUp);

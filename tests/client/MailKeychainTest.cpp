@@ -1,6 +1,7 @@
 // The mail password in the desktop's secret store: a real Secret Service (gnome-keyring) on a
 // session bus of the test's own, read by a client with a window and never by a headless one.
 #include "client/ClientHost.h"
+#include "platform/host/delivery/Outbox.h"
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/host/mail/MailServerLink.h"
 #include "platform/host/server/DemoServer.h"
@@ -112,12 +113,27 @@ TEST_F(MailKeychainTest, AClientWithAWindowSendsWithTheStoredPasswordAndAHeadles
         ASSERT_NE(link, nullptr);
         link->Apply(settings);
         EXPECT_EQ(link->Password(), headless ? std::nullopt : std::optional<std::string>("s3cret"));
+        host::TMailOrder order;
+        order.Run.TaskName = "Doors";
+        order.To = "ops@example.org";
+        auto* runs = dynamic_cast<host::TTaskRuns*>(host.GetObject(host::TaskRunsObjectName));
+        ASSERT_NE(runs, nullptr);
+        ASSERT_TRUE(runs->Mail(order));
         if (!headless) {
-            host::TMailOrder order;
-            order.To = "ops@example.org";
-            ASSERT_TRUE(host::SubmitMailOrder(order));
             ASSERT_TRUE(server.WaitForMails(1)) << err.str();
+            continue;
         }
+        // Without a password the mail waits, and the log says why, until one is given.
+        EXPECT_TRUE(test::WaitFor(
+            [&] { return out.str().find("No password for mail user") != std::string::npos; },
+            WaitMs))
+            << out.str() << err.str();
+        EXPECT_NE(out.str().find("Task \"Doors\": Retrying at "), std::string::npos) << out.str();
+        EXPECT_EQ(err.str().find("Not delivered"), std::string::npos) << err.str();
+        const std::optional<host::TOutboxSize> waiting = host::ReadOutboxSize(options.HistoryFile);
+        ASSERT_TRUE(waiting);
+        EXPECT_EQ(waiting->Retrying, 1);
+        EXPECT_EQ(server.Received().size(), 1u);
     }
 }
 

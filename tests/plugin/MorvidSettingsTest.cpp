@@ -208,6 +208,31 @@ TEST_F(MorvidSettingsTest, AnEmptyListSavesNoSchedulesButTheWindow) {
     }
 }
 
+TEST_F(MorvidSettingsTest, CalendarsAreStoredByNameAndDatesOnlyWhenThereAreAny) {
+    const std::string calendars = Root + "\\Settings\\Morvid\\Calendars";
+    Save();
+    EXPECT_FALSE(KeyExists(calendars));
+    Plugin->Calendars = {{"Holidays", morvid::ParseCalendarDates("2026-12-25,2026-12-24")},
+                         {"Plant shutdown", morvid::ParseCalendarDates("2026-08-03")}};
+    Save();
+    const TValues first = StoredValues(*Registry(), calendars + "\\Calendar0");
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0].Data, "Holidays");
+    EXPECT_EQ(first[1].Data, "2026-12-24,2026-12-25");
+    EXPECT_EQ(first[1].Type, rdString);
+    // A date mistyped by hand costs only itself.
+    StoreValues(*Registry(), calendars + "\\Calendar1",
+                {{"Name", rdString, "Plant shutdown"}, {"Dates", rdString, "2026-08-03,3.8.2026"}});
+    Restart();
+    Load();
+    ASSERT_EQ(Plugin->Calendars.size(), 2u);
+    EXPECT_EQ(Plugin->Calendars[1].Name, "Plant shutdown");
+    EXPECT_EQ(morvid::CalendarDatesText(Plugin->Calendars[1].Days), "2026-08-03");
+    Plugin->Calendars.clear();
+    Save();
+    EXPECT_FALSE(KeyExists(calendars));
+}
+
 TEST_F(MorvidSettingsTest, TheRootPathIsTakenAsItIsEvenWithPercentSigns) {
     const std::string root = "\\Software\\100%s%n%d\\Client";
     AddTask("percent", true);
@@ -311,8 +336,16 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.MailWhen = 2;
     task.RetryCount = 3;
     task.RetryMinutes = 10;
+    task.SkipEmpty = 1;
+    task.TimeZone = "America/New_York";
+    task.ExcludeCalendar = "Holidays";
     Save();
-    const TValues stored = StoredValues(*Registry(), ItemPath(0));
+    TValues stored = StoredValues(*Registry(), ItemPath(0));
+    EXPECT_THAT(TValues(stored.end() - 3, stored.end()),
+                ElementsAre(TStoredValue{"SkipEmpty", rdInteger, "1"},
+                            TStoredValue{"TimeZone", rdString, "America/New_York"},
+                            TStoredValue{"ExcludeCalendar", rdString, "Holidays"}));
+    stored.resize(stored.size() - 3);
     EXPECT_THAT(TValues(stored.end() - 11, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
                             TStoredValue{"KeepFiles", rdInteger, "7"},
@@ -339,6 +372,9 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_TRUE(Task(0).MailCc.empty());
     EXPECT_EQ(Task(0).RetryCount, 3);
     EXPECT_EQ(Task(0).RetryMinutes, 10);
+    EXPECT_EQ(Task(0).SkipEmpty, 1);
+    EXPECT_EQ(Task(0).TimeZone, "America/New_York");
+    EXPECT_EQ(Task(0).ExcludeCalendar, "Holidays");
 
     const struct {
         const char* Case;

@@ -11,6 +11,7 @@
 #include "platform/host/server/ServerReportLoader.h"
 #include "platform/rtl/SysUtils.h"
 #include "scheduler/uScheduler.h"
+#include "tasks/ExcludeCalendars.h"
 #include "tasks/ExportFileName.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/tasks/TaskTestHost.h"
@@ -58,7 +59,9 @@ public:
             auto* report = new host::TfrxReport(preview.get());
             report->Title = Name;
             report->Columns = {{"Value", rtl::TVarType::String}};
-            report->Rows = {{Content}};
+            if (HasRows) {
+                report->Rows = {{Content}};
+            }
         }
         window = std::move(preview);
         return true;
@@ -66,6 +69,7 @@ public:
 
     TAnswer Answer = TAnswer::Prepared;
     std::string Content = "report content";
+    bool HasRows = true;
     std::function<void()> DuringPreview;
     std::vector<rtl::TVariant> Arguments;
     int Calls = 0;
@@ -393,7 +397,7 @@ TEST_P(LateEndTest, RestoresTheSwitchesAndDestroysTheWindow) {
     filter.ShowDialog = false;
     filter.ShowProgress = true;
     Task->SetFilter("Test format");
-    // A file of the export's name from before the run is gone afterwards either way.
+    // A file of the export's name from before the run stays as it was, whichever way it ends.
     const std::string file = ExportFile("Test_report", ".tst");
     std::ofstream(file) << "old";
     Report->Answer = c.Answer;
@@ -405,7 +409,9 @@ TEST_P(LateEndTest, RestoresTheSwitchesAndDestroysTheWindow) {
     EXPECT_EQ(Report->WindowsAlive, 0);
     EXPECT_FALSE(filter.ShowDialog);
     EXPECT_TRUE(filter.ShowProgress);
-    EXPECT_TRUE(ListDir(Folder.Path()).empty());
+    EXPECT_THAT(ListDir(Folder.Path()),
+                ElementsAre(std::filesystem::path(file).filename().string()));
+    EXPECT_EQ(ReadFile(file), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -708,6 +714,73 @@ TEST_F(ReportRunTest, AnArmedTaskExportsAtItsDueTime) {
     EXPECT_EQ(RowTexts(0)[4], "Never");
 }
 
+// Monday's run of a Monday-to-Friday task reports from Friday, its due time before, to Sunday.
+TEST_F(ReportRunTest, AWorkingDaysTaskReportsTheWeekendOnMonday) {
+    Clock.SetUnixMs(morvid::test::UnixMsOfUtc(2026, 3, 9, 6, 29, 30));
+    Task->AddParam(morvid::rpDatePeriod, "previous-due");
+    Task->AddParam(morvid::rpDatePeriod, "yesterday");
+    Task->SetCronStr("30 6 * * 1-5 *");
+    Task->SetEnabled(true);
+    Task->StartSchedule();
+    bool ran = false;
+    for (int wait = 0; wait < 200 && !ran; ++wait) {
+        if (Clock.AwaitWait(200) && Dispatcher.Pending() == 0) {
+            Clock.Elapse();
+        }
+        ran = Dispatcher.ProcessUntil([&] { return Report->Calls > 0; }, 20);
+    }
+    ASSERT_TRUE(ran);
+    Task->StopSchedule();
+    ASSERT_EQ(Report->Arguments.size(), 3U);
+    EXPECT_EQ(rtl::FormatDateTimeISO(Report->Arguments[1].AsDouble()).substr(0, 10), "2026-03-06");
+    EXPECT_EQ(rtl::FormatDateTimeISO(Report->Arguments[2].AsDouble()).substr(0, 10), "2026-03-08");
+}
+
+// The list's next run of an armed task follows its zone and passes over its excluded dates;
+// a due time on an excluded date is no missed one either.
+TEST_F(ReportRunTest, TheNextRunFollowsTheZoneAndTheCalendar) {
+    Plugin->Calendars = {{"Holidays", morvid::ParseCalendarDates("2026-03-04")}};
+    const struct {
+        const char* Cron;
+        const char* Zone;
+        const char* Calendar;
+        const char* NextRun;
+    } cases[] = {
+        {"0 10 * * * *", "Asia/Tokyo", "", "2026-03-04 01:00:00 (2026-03-04 10:00 Asia/Tokyo)"},
+        {"0 6 * * * *", "", "Holidays", "2026-03-05 06:00:00"},
+        {"0 6 * * * *", "", "holidays", "2026-03-05 06:00:00"},
+        {"0 6 * * * *", "", "Other", "2026-03-04 06:00:00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.Cron) + " " + c.Zone + " " + c.Calendar);
+        Task->StopSchedule();
+        Task->SetCronStr(c.Cron);
+        Task->TimeZone = c.Zone;
+        Task->ExcludeCalendar = c.Calendar;
+        Task->SetEnabled(true);
+        Task->StartSchedule();
+        EXPECT_EQ(RowTexts(0)[4], c.NextRun);
+    }
+    Task->StopSchedule();
+    // Last run on the 3rd at 06:00; on the 4th at noon the holiday's 06:00 was not missed.
+    Task->LastRun = rtl::TVariant::FromDate(rtl::EncodeDateTime(2026, 3, 3, 6, 0, 0, 0));
+    Task->ExcludeCalendar = "Holidays";
+    EXPECT_EQ(Task->MissedDueTime(rtl::EncodeDateTime(2026, 3, 4, 12, 0, 0, 0)), 0);
+    Task->ExcludeCalendar.clear();
+    EXPECT_EQ(Task->MissedDueTime(rtl::EncodeDateTime(2026, 3, 4, 12, 0, 0, 0)),
+              rtl::EncodeDateTime(2026, 3, 4, 6, 0, 0, 0));
+}
+
+// With "SkipEmpty" a report without rows leaves no file and is a success that says why.
+TEST_F(ReportRunTest, AnEmptyReportIsSkippedOrSaysItHasNoRows) {
+    Report->HasRows = false;
+    Task->SkipEmpty = 1;
+    Task->Run();
+    EXPECT_EQ(Task->LastRunResult, "Skipped: the report has no rows");
+    EXPECT_EQ(Task->LastRunOutcome, host::TRunOutcome::Succeeded);
+    EXPECT_TRUE(std::filesystem::is_empty(Folder.Path()));
+}
+
 // The window's delete command may run while a scheduled run waits in the message loop.
 TEST_F(ReportRunTest, AnArmedTaskDeletedDuringItsScheduledRunIsLeftAlone) {
     TTestFilter filter("Test format", ".tst", "content");
@@ -766,7 +839,8 @@ INSTANTIATE_TEST_SUITE_P(
         TFileNameCase{2099, 12, 31, 23, 59, 59, "x", "991231_2359_x"},
         TFileNameCase{2026, 3, 3, 0, 0, 0, "", "260303_0000_"},
         TFileNameCase{2026, 3, 3, 0, 0, 0, "  two  blanks ", "260303_0000___two__blanks_"},
-        TFileNameCase{2026, 3, 3, 0, 0, 0, "Tab\tand.dot", "260303_0000_Tab\tand.dot"}));
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "Tab\tand.dot", "260303_0000_Tab_and.dot"},
+        TFileNameCase{2026, 3, 3, 0, 0, 0, "Doors\r\nnight", "260303_0000_Doors__night"}));
 
 } // namespace
 } // namespace taskstest

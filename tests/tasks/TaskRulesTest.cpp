@@ -1,10 +1,15 @@
 // A task's rules without a run: what its parameters and period words give at a due time, the
 // file name its pattern gives (hostile names included) and the edges of its active days.
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ActiveDates.h"
+#include "tasks/ExcludeCalendars.h"
+#include "tasks/IcsDates.h"
 #include "tasks/NamePattern.h"
 #include "tasks/ParamValues.h"
+#include "tasks/TaskZone.h"
 
+#include <cstdlib>
 #include <gmock/gmock.h>
 
 namespace {
@@ -94,7 +99,127 @@ TEST(ResolveParamsTest, AnUnknownWordNamesItselfAndItsPlace) {
         EXPECT_EQ(e.Message(), "Parameter 2: \"last-fortnight\" is not a period word");
     }
     EXPECT_EQ(ParamValueText({rpTimePeriod, rtl::TVariant("noon")}, At(2026, 12, 7)),
-              "noon: \"noon\" is not a time word (due-time)");
+              "noon: \"noon\" is not a time word (due-time, previous-due-time)");
+}
+
+// The words that follow the schedule, across weekends, month and year starts and excluded days.
+struct TWordCase {
+    const char* Cron;
+    const char* Excluded; // a calendar's "Dates"
+    rtl::TDateTime Due;
+    std::uint8_t Code;
+    const char* Word;
+    const char* Text;
+};
+
+const TWordCase WordCases[] = {
+    {"30 6 * * 1-5", "", At(2026, 12, 7, 6, 30), rpDatePeriod, "previous-due",
+     "previous-due: 2026-12-04"},
+    {"30 6 * * 1-5", "", At(2026, 12, 8, 6, 30), rpDatePeriod, "previous-due",
+     "previous-due: 2026-12-07"},
+    // The Friday before was a holiday: the Monday report reaches back to Thursday.
+    {"30 6 * * 1-5", "2026-12-04", At(2026, 12, 7, 6, 30), rpDatePeriod, "previous-due",
+     "previous-due: 2026-12-03"},
+    {"30 6 * * 1-5", "", At(2026, 12, 7, 6, 30), rpDatePeriod, "Previous-Working-Day",
+     "Previous-Working-Day: 2026-12-04"},
+    {"30 6 * * 1-5", "2026-12-03,2026-12-04", At(2026, 12, 7, 6, 30), rpDatePeriod,
+     "previous-working-day", "previous-working-day: 2026-12-02"},
+    // New Year's Day 2027 is a Friday.
+    {"0 7 * * *", "", At(2027, 1, 1, 7), rpDatePeriod, "previous-working-day",
+     "previous-working-day: 2026-12-31"},
+    {"0 8 1 * *", "", At(2027, 1, 1, 8), rpDatePeriod, "previous-due", "previous-due: 2026-12-01"},
+    {"0 0 1 1 *", "", At(2027, 1, 1), rpDatePeriod, "previous-due", "previous-due: 2026-01-01"},
+    {"0 0 29 2 *", "", At(2028, 2, 29), rpDatePeriod, "previous-due", "previous-due: 2024-02-29"},
+    {"0 6,18 * * *", "", At(2026, 12, 7, 6), rpTimePeriod, "previous-due-time",
+     "previous-due-time: 18:00:00"},
+    {"*/10 * * * *", "", At(2026, 12, 7, 0, 0), rpTimePeriod, "previous-due-time",
+     "previous-due-time: 23:50:00"},
+    {"0 0 1 1 * 2026", "", At(2026, 1, 1), rpDatePeriod, "previous-due",
+     "previous-due: \"previous-due\": the schedule has no due time before"},
+};
+
+TEST(ScheduleWordsTest, GiveTheDayOfTheDueTimeBefore) {
+    for (const TWordCase& c : WordCases) {
+        SCOPED_TRACE(std::string(c.Cron) + " at " + rtl::FormatDateTimeISO(c.Due));
+        const TDueRules rules = TaskDueRules("", ParseCalendarDates(c.Excluded));
+        const TScheduleContext schedule{c.Cron, &rules};
+        EXPECT_EQ(ParamValueText({c.Code, rtl::TVariant(c.Word)}, c.Due, &schedule), c.Text);
+    }
+    EXPECT_EQ(PeriodWordFault(rpDatePeriod, "previous-due"), "");
+    EXPECT_EQ(PeriodWordFault(rpTimePeriod, "previous-due-time"), "");
+}
+
+// Due times found in a task's zone, as UTC instants, on machines with and without summer time.
+struct TZoneCase {
+    const char* Machine;
+    const char* Zone;
+    const char* Cron;
+    const char* Excluded;
+    const char* From;     // UTC
+    const char* Expected; // UTC
+};
+
+const TZoneCase ZoneCases[] = {
+    // A far zone without summer time: 09:00 in Tokyo is midnight UTC.
+    {"UTC", "Asia/Tokyo", "0 9 * * *", "", "2026-12-06 12:00", "2026-12-07 00:00"},
+    {"Europe/Berlin", "America/New_York", "30 6 * * 1-5", "", "2026-12-05 00:00",
+     "2026-12-07 11:30"},
+    {"Europe/Berlin", "America/New_York", "30 6 * * 1-5", "", "2026-07-06 00:00",
+     "2026-07-06 10:30"},
+    // Between the American and the European change the two zones are four hours apart.
+    {"Europe/Berlin", "America/New_York", "0 9 * * *", "", "2027-03-20 00:00", "2027-03-20 13:00"},
+    {"UTC", "Pacific/Auckland", "0 6 * * *", "", "2026-12-06 00:00", "2026-12-06 17:00"},
+    // Spring: 02:30 does not exist; it runs at 03:00, and 02:15 and 02:45 run there once.
+    {"UTC", "America/New_York", "30 2 * * *", "", "2027-03-14 00:00", "2027-03-14 07:00"},
+    {"UTC", "America/New_York", "15,45 2 * * *", "", "2027-03-14 07:00", "2027-03-15 06:15"},
+    // Autumn: 01:30 comes twice and runs at the first.
+    {"UTC", "America/New_York", "30 1 * * *", "", "2026-11-01 00:00", "2026-11-01 05:30"},
+    {"UTC", "America/New_York", "30 1 * * *", "", "2026-11-01 05:30", "2026-11-02 06:30"},
+    {"UTC", "America/New_York", "*/20 1 * * *", "", "2026-11-01 05:40", "2026-11-02 06:00"},
+    // An excluded day in the zone's calendar, which is not the machine's day.
+    {"UTC", "Asia/Tokyo", "0 8 * * 1-5", "2026-12-07", "2026-12-06 12:00", "2026-12-07 23:00"},
+    {"UTC", "", "30 6 * * 1-5", "2026-12-07,2026-12-08", "2026-12-06 00:00", "2026-12-09 06:30"},
+};
+
+std::int64_t UtcMs(const char* text) {
+    rtl::TDateTime utc = 0;
+    EXPECT_TRUE(rtl::TryParseDateTimeISO(text, utc)) << text;
+    return rtl::UtcToUnixMilliSeconds(utc);
+}
+
+TEST(TaskZoneTest, FindsDueTimesOnTheZonesClock) {
+    for (const TZoneCase& c : ZoneCases) {
+        SCOPED_TRACE(std::string(c.Machine) + " " + c.Zone + " " + c.Cron + " from " + c.From);
+        ::setenv("TZ", c.Machine, 1);
+        ::tzset();
+        ASSERT_EQ(TimeZoneFault(c.Zone), "");
+        TDueRules rules = TaskDueRules(c.Zone, ParseCalendarDates(c.Excluded));
+        TChronSchedule schedule;
+        ParseChronSchedule(std::string("0 ") + c.Cron, schedule);
+        const rtl::TDateTime due =
+            NextDueTime(schedule, rtl::UnixMilliSecondsToLocal(UtcMs(c.From)), 0, 0, rules);
+        EXPECT_EQ(rtl::LocalToUnixMilliSeconds(due), UtcMs(c.Expected));
+    }
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    EXPECT_THAT(TimeZoneFault("Mars/Olympus"), HasSubstr("\"Mars/Olympus\""));
+}
+
+TEST(ExcludeCalendarsTest, DatesAndHolidayFilesGiveSortedDays) {
+    EXPECT_EQ(CalendarDatesText(ParseCalendarDates(" 2026-12-25,2026-12-24,, 2026-12-25 ")),
+              "2026-12-24,2026-12-25");
+    EXPECT_THROW(ParseCalendarDates("2026-12-24,24.12.2026"), rtl::Exception);
+    // A yearly holiday, a two-day all-day event (the end is exclusive) and a timed event.
+    const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                            "BEGIN:VEVENT\r\nUID:a\r\nDTSTART;VALUE=DATE:20251225\r\n"
+                            "RRULE:FREQ=YEARLY\r\nSUMMARY:Day\r\nEND:VEVENT\r\n"
+                            "BEGIN:VEVENT\r\nUID:b\r\nDTSTART;VALUE=DATE:20260406\r\n"
+                            "DTEND;VALUE=DATE:20260408\r\nEND:VEVENT\r\n"
+                            "BEGIN:VEVENT\r\nUID:c\r\nDTSTART:20260501T090000Z\r\n"
+                            "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    EXPECT_EQ(CalendarDatesText(IcsEventDays(ics, 2027)),
+              "2025-12-25,2026-04-06,2026-04-07,2026-05-01,2026-12-25,2027-12-25");
+    EXPECT_THROW(IcsEventDays("no calendar", 2027), rtl::Exception);
 }
 
 struct TPatternCase {

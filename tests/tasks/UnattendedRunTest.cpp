@@ -1,16 +1,24 @@
 // What the run history lets a task do unattended: name its export so it never replaces another
 // task's file of the same minute, keep only its last N exports, and catch up on a due time it
 // missed while the client was closed.
+#include "platform/host/delivery/Outbox.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/report/ExportFile.h"
 #include "platform/host/report/Report.h"
 #include "platform/rtl/Clock.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/tasks/TaskTestHost.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gmock/gmock.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
 
 namespace taskstest {
 namespace {
@@ -33,6 +41,9 @@ public:
         if (DuringPreview) {
             DuringPreview();
         }
+        if (Fails) {
+            throw rtl::Exception("database is locked");
+        }
         auto preview = std::make_unique<host::TfrxPreviewWindow>();
         auto* report = new host::TfrxReport(preview.get());
         report->Title = Name;
@@ -42,6 +53,7 @@ public:
         return true;
     }
     std::string Content = "first";
+    bool Fails = false; // as a report whose database fails
     int Calls = 0;
     // Stands for the parameter dialog, whose message loop may start other runs.
     std::function<void()> DuringPreview;
@@ -171,6 +183,28 @@ TEST_F(UnattendedRunTest, RetentionRemovesOnlyTheTasksOwnOlderExports) {
     EXPECT_EQ(removed, 2);
 }
 
+TEST_F(UnattendedRunTest, RetentionLeavesAFileThatAMailStillToBeSentAttaches) {
+    auto task = MakeTask("Mailed");
+    task->KeepFiles = 1;
+    task->Run();
+    const std::string mailed = Runs.back().FileName;
+    host::TOutbox outbox(History.FileName());
+    host::TOutboxMail mail;
+    mail.Mail.Attachments = {{mailed, "Door_log.csv"}};
+    mail.Mail.MessageId = "<1@morvid.test>";
+    outbox.Add(mail);
+    // While the mail waits, each later run keeps the file; once it is sent, the next removes it.
+    for (const bool queued : {true, true, false}) {
+        if (!queued) {
+            ASSERT_TRUE(outbox.Claim(*outbox.Find(mail.Id), "test", 0, 1));
+            outbox.EndAttempt(mail.Id, host::TDeliveryState::Sent, {});
+        }
+        Clock.Advance(60'000);
+        task->Run();
+        EXPECT_EQ(fs::exists(mailed), queued);
+    }
+}
+
 TEST_F(UnattendedRunTest, RetentionNeverReachesOutsideTheExportFolder) {
     auto task = MakeTask("Moved");
     task->KeepFiles = 1;
@@ -287,17 +321,18 @@ TEST_F(UnattendedRunTest, ARunInsideAnotherRunsDialogKeepsBothFiles) {
                     ElementsAre(o + ".csv", o + ".json", i + ".csv", i + ".json"));
         EXPECT_THAT(ReadFile(file(o + ".csv")), HasSubstr("outer"));
         EXPECT_THAT(ReadFile(file(i + ".json")), HasSubstr("inner"));
-        ASSERT_EQ(Runs.size(), 4u); // the inner run is told first, each with its further format
+        ASSERT_EQ(Runs.size(), 2u); // the inner run is told first, its further format a part
         EXPECT_EQ(Runs[0].FileName, file(i + ".csv"));
         EXPECT_EQ(Runs[0].Note, c.InnerNote);
-        EXPECT_EQ(Runs[2].FileName, file(o + ".csv"));
-        EXPECT_EQ(Runs[2].Note, "");
-        EXPECT_EQ(Runs[3].FileName, file(o + ".json"));
+        EXPECT_EQ(Runs[1].FileName, file(o + ".csv"));
+        EXPECT_EQ(Runs[1].Note, "");
+        ASSERT_EQ(Runs[1].Parts.size(), 1u);
+        EXPECT_EQ(Runs[1].Parts[0].FileName, file(o + ".json"));
     }
 }
 
-// One prepared report in several formats: a file and a record each, and a failed further format
-// fails the run and says which.
+// One prepared report in several formats: a file each, the further ones parts of the one run, and
+// a failed further format fails the run and says which.
 TEST_F(UnattendedRunTest, FurtherFormatsExportTheOneReportAndEachIsRecorded) {
     auto task = MakeTask("Formats");
     task->MoreFilters = {"JSON data", "Punched cards", "CSV table"};
@@ -308,18 +343,25 @@ TEST_F(UnattendedRunTest, FurtherFormatsExportTheOneReportAndEachIsRecorded) {
     EXPECT_EQ(task->LastRunResult,
               "Error: export failed as Punched cards: Export filter not found!");
     EXPECT_TRUE(task->LastRunFailed());
-    ASSERT_EQ(Runs.size(), 3u);
-    const char* const formats[] = {"CSV table", "JSON data", "Punched cards"};
-    const char* const results[] = {"Success!", "Success!", "Error: Export filter not found!"};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(Runs[i].Format, formats[i]);
-        EXPECT_EQ(Runs[i].Result, results[i]);
-        EXPECT_EQ(Runs[i].Outcome == host::TRunOutcome::Failed, i == 2);
+    ASSERT_EQ(Runs.size(), 1u);
+    EXPECT_EQ(Runs[0].Format, "CSV table");
+    EXPECT_EQ(Runs[0].Result, task->LastRunResult);
+    EXPECT_EQ(Runs[0].Outcome, host::TRunOutcome::Failed);
+    ASSERT_EQ(Runs[0].Parts.size(), 2u);
+    const char* const formats[] = {"JSON data", "Punched cards"};
+    const char* const results[] = {"Success!", "Error: Export filter not found!"};
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(Runs[0].Parts[i].Format, formats[i]);
+        EXPECT_EQ(Runs[0].Parts[i].Result, results[i]);
+        EXPECT_EQ(Runs[0].Parts[i].Outcome == host::TRunOutcome::Failed, i == 1);
     }
-    EXPECT_EQ(Runs[1].FileName, File("260303_1346_Door_log.json"));
+    EXPECT_EQ(Runs[0].Parts[0].FileName, File("260303_1346_Door_log.json"));
+    EXPECT_EQ(Runs[0].Parts[1].FileName, "");
     // What the period words gave is kept with the run.
     EXPECT_EQ(Runs[0].Note, "values: yesterday: 2026-03-02");
-    EXPECT_EQ(Runs[2].FileName, "");
+    // The history keeps each file's writer, and counts one run.
+    EXPECT_EQ(History.LastWriterOf(File("260303_1346_Door_log.json"), 0)->Format, "JSON data");
+    EXPECT_EQ(History.Runs({}).size(), 1u);
 }
 
 // A failed due time is tried again while a retry may mend it: never for a fault of the task's
@@ -451,6 +493,157 @@ TEST_F(UnattendedRunTest, CatchUpGoesByTheHistoryWhenItKnowsALaterRun) {
     EXPECT_EQ(task->MissedDueTime(rtl::Now()), 0.0);
     Clock.Advance(10 * 60'000); // 14:06:05
     EXPECT_EQ(rtl::FormatDateTimeISO(task->MissedDueTime(rtl::Now())), "2026-03-03 14:00:00");
+}
+
+// A replacing run leaves yesterday's files as they were until its new ones are whole, whichever
+// way it ends, and nothing at an export's name that is not an export; the next run clears what a
+// killed one left, under the same names or those of an earlier minute.
+TEST_F(UnattendedRunTest, ARunThatFailsOrIsKilledLeavesYesterdaysFilesAsTheyWere) {
+    enum TEnd { Prepare, MainExport, FurtherExport, Killed };
+    const struct {
+        const char* Name;
+        TEnd End;
+        const char* Pattern;
+        const char* Stem;
+    } cases[] = {
+        {"fails while it prepares", Prepare, "{report}", "Door log"},
+        {"the main export fails", MainExport, "{report}", "Door log"},
+        {"the further format's export fails", FurtherExport, "{report}", "Door log"},
+        {"killed while it prepares", Killed, "{report}", "Door log"},
+        {"killed, time-stamped names", Killed, "", "260303_1346_Door_log"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Clock.SetUnixMs(StartUnixMs());
+        TTempDir folder;
+        const std::string stem = folder.Path() + "/" + c.Stem;
+        std::ofstream(stem + ".csv") << "yesterday's csv";
+        std::ofstream(stem + ".json") << "yesterday's json";
+        auto task = MakeTask("Nightly");
+        task->SetExportPath(folder.Path());
+        task->NamePattern = c.Pattern;
+        task->MoreFilters = {"JSON data"};
+        Report->Content = "today";
+        Report->Fails = c.End == Prepare;
+        if (c.End == Killed) {
+            int ready[2];
+            ASSERT_EQ(::pipe(ready), 0);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                Report->DuringPreview = [&] {
+                    (void)!::write(ready[1], "x", 1);
+                    for (;;) {
+                        ::pause();
+                    }
+                };
+                task->Run();
+                ::_exit(1);
+            }
+            char byte = 0;
+            EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+            ::kill(child, SIGKILL);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ::close(ready[0]);
+            ::close(ready[1]);
+        } else {
+            host::SetExportWriteFault(c.End == MainExport      ? 1
+                                      : c.End == FurtherExport ? 2
+                                                               : 0,
+                                      ENOSPC);
+            task->Run();
+            host::SetExportWriteFault(0, 0);
+            EXPECT_TRUE(task->LastRunFailed());
+        }
+        EXPECT_THAT(ReadFile(stem + ".csv"),
+                    c.End == FurtherExport ? HasSubstr("today") : HasSubstr("yesterday's csv"));
+        EXPECT_EQ(ReadFile(stem + ".json"), "yesterday's json");
+        for (const std::string& name : ListDir(folder.Path())) {
+            EXPECT_TRUE(name.starts_with(".") || name == std::string(c.Stem) + ".csv" ||
+                        name == std::string(c.Stem) + ".json")
+                << name;
+        }
+
+        Report->Fails = false;
+        Clock.Advance(60'000);
+        task->Run();
+        EXPECT_EQ(task->LastRunResult, "Success!");
+        for (const std::string& name : ListDir(folder.Path())) {
+            EXPECT_FALSE(name.starts_with(".")) << name;
+        }
+    }
+}
+
+// A waiting retry outlives the client: one started later takes it up as the retry of the due
+// time it stands for, unless a later due time came meanwhile; a run inside it leaves its count.
+TEST_F(UnattendedRunTest, AWaitingRetryIsTakenUpByTheClientStartedNext) {
+    const struct {
+        const char* Name;
+        std::int64_t DownMinutes;
+        bool RunInside; // a run by hand starts inside the retry, which fails again
+        const char* NextRun;
+        const char* Note; // of the retry's run; empty: none ran
+    } cases[] = {
+        {"due while no client ran", 6, false, "", "retry 1 of 2"},
+        {"not due yet", 2, false, "Retrying at 13:51 (1 of 2)", ""},
+        {"a later due time came meanwhile", 20, false, "", ""},
+        {"a run inside the retry", 6, true, "Retrying at 13:57 (2 of 2)", "retry 1 of 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Clock.SetUnixMs(StartUnixMs());
+        ListView->Items.Clear();
+        const rtl::TDateTime due = rtl::Now() - 5 / 86400.0;
+        std::string id;
+        const rtl::TDateTime created = rtl::LocalToUtc(due - 1 / 1440.0); // made or enabled
+        TTempDir folder;
+        const auto make = [&] {
+            auto task = MakeTask(c.Name);
+            task->SetExportPath(folder.Path());
+            if (!id.empty()) {
+                task->Id = id;
+            }
+            id = task->Id;
+            task->SetEnabled(true);
+            task->Created = created;         // as the settings keep it
+            task->SetCronStr("0 * * * * *"); // hourly: the next due time is 14:00
+            task->RetryCount = 2;
+            task->RetryMinutes = 5;
+            task->StartSchedule();
+            return task;
+        };
+        Report->Fails = true;
+        make()->Run(host::TRunTrigger::Schedule, due); // and the client ends
+        ListView->Items.Clear(); // with its window: the next client lists its task anew
+        Clock.Advance(c.DownMinutes * 60'000);
+        Runs.clear();
+        Report->Fails = c.RunInside;
+        auto task = make();
+        bool previewed = false; // the hook stays set while it runs: it acts on the first preview
+        Report->DuringPreview = [&] {
+            if (!std::exchange(previewed, true) && c.RunInside) {
+                task->Run();
+            }
+        };
+        EXPECT_FALSE(task->CatchUp());
+        Dispatcher.ProcessMessages();
+        Report->DuringPreview = nullptr;
+        EXPECT_EQ(RowTexts(0)[4].starts_with("Retrying"), *c.NextRun != '\0');
+        if (*c.NextRun != '\0') {
+            EXPECT_EQ(RowTexts(0)[4], c.NextRun);
+        }
+        const auto retry = std::find_if(Runs.begin(), Runs.end(), [](const auto& run) {
+            return run.Trigger != host::TRunTrigger::Manual;
+        });
+        ASSERT_EQ(retry != Runs.end(), *c.Note != '\0');
+        if (retry != Runs.end()) {
+            EXPECT_EQ(retry->Note, c.Note);
+            EXPECT_EQ(retry->Due, due);
+            EXPECT_EQ(retry->Outcome == host::TRunOutcome::Failed, c.RunInside);
+        }
+    }
+    Report->Fails = false;
 }
 
 } // namespace

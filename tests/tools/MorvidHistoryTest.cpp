@@ -1,6 +1,7 @@
 // morvid-history as a monitoring system and an operator call it: the built program on histories
 // and settings made as the client makes them.
 #include "platform/host/delivery/Outbox.h"
+#include "platform/host/history/ClientLiveness.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Clock.h"
@@ -113,7 +114,20 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         const char* DCron = "* * * * * *";
         bool NoTasks = false;
         std::vector<std::string> Args = {};
+        // A client's latest note that it is alive, so many minutes ago; 0: none (an older
+        // history). Stopped: the note of a clean stop.
+        double AliveMinutesAgo = 0;
+        bool Stopped = false;
+        bool CExcluded = false; // C's calendar excludes yesterday, today and tomorrow
     } const cases[] = {
+        {.Name = "an excluded day is not due",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .DCron = "",
+         .CExcluded = true},
         {"all succeeded", false, 1, true, 0, "MORVID OK - 4 tasks, every latest run succeeded"},
         {"one failed", true, 1, true, 2, "MORVID CRITICAL - 1 of 4 tasks failed: \"B\" at "},
         {"one overdue", false, 60, true, 3, "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C\" due "},
@@ -161,6 +175,51 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
          "",
          true,
          {"--allow-empty"}},
+        {.Name = "a client silent past the limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - no sign of life from the client on \"",
+         .AliveMinutesAgo = 10},
+        {.Name = "a client that stopped cleanly",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - the client on \"",
+         .AliveMinutesAgo = 10,
+         .Stopped = true},
+        {.Name = "silence outweighs overdue",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 2,
+         .Summary = "MORVID CRITICAL - no sign of life",
+         .AliveMinutesAgo = 10},
+        {.Name = "a client alive within the limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .AliveMinutesAgo = 1},
+        {.Name = "a longer limit",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .Args = {"--max-silence", "15"},
+         .AliveMinutesAgo = 10},
+        {.Name = "no enabled task, nothing to run",
+         .BFailed = false,
+         .CMinutesAgo = 1,
+         .CEnabled = true,
+         .Code = 3,
+         .Summary = "MORVID UNKNOWN - no enabled task",
+         .NoTasks = true,
+         .AliveMinutesAgo = 10},
     };
     for (const TCase& c : cases) {
         std::filesystem::remove(HistoryFile);
@@ -178,6 +237,16 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
             Add("{C}", c.CName, -5 * 365 * 1440.0);
         }
         Store();
+        if (c.AliveMinutesAgo != 0) {
+            const host::TRunHistory history(HistoryFile);
+            host::TClientAlive note{host::AliveKey(SettingsFile), 4242,
+                                    std::time(nullptr) - std::int64_t(c.AliveMinutesAgo * 60),
+                                    std::nullopt};
+            if (c.Stopped) {
+                note.Stopped = note.Alive;
+            }
+            host::NoteClientAlive(history.Connection(), note);
+        }
         if (c.NoTasks) {
             host::TRegistry(SettingsFile).OpenKey("\\Software\\Quor\\Client", true);
         } else {
@@ -187,6 +256,19 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
                       c.CActiveDays == 0
                           ? ""
                           : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
+            if (c.CExcluded) {
+                host::TRegistry registry(SettingsFile);
+                const auto day = [](int offset) {
+                    return rtl::FormatDateTimeISO(rtl::Now() + offset).substr(0, 10);
+                };
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Calendars\\Calendar0", true));
+                registry.WriteString("Name", "Holidays");
+                registry.WriteString("Dates", day(-1) + "," + day(0) + "," + day(1));
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item2", false));
+                registry.WriteString("ExcludeCalendar", "holidays");
+            }
             // Counted, but with no identity it has no runs to judge, and nothing tells since
             // when it is due.
             StoreTask(3, "", "Saved before tasks had an identity", true, "* * * * * *");
@@ -202,6 +284,9 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
                                   : std::vector<std::string>{});
         EXPECT_EQ(call.Code, c.Code) << c.Name << ": " << call.Out << call.Err;
         EXPECT_THAT(call.Out, StartsWith(c.Summary)) << c.Name;
+        if (c.AliveMinutesAgo > 5 && c.Code == 2) {
+            EXPECT_THAT(call.Out, HasSubstr(SettingsFile + "\" (process 4242)")) << c.Name;
+        }
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '\n'), 1) << c.Name;
         EXPECT_EQ(std::count(call.Out.begin(), call.Out.end(), '|'), 1) << c.Name;
     }
@@ -318,7 +403,11 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
     Add("{A}", "Daily", 300);
     Add("{A}", "Daily", 200, true);
     Add("{A}", "Daily", 10);
-    Add("{B}", "Weekly \"big\" \\ report", 50, true);
+    // One run in three formats, the last of which failed: one failed run.
+    host::TRunRecord& weekly = Add("{B}", "Weekly \"big\" \\ report", 50, true);
+    weekly.Parts = {weekly, weekly};
+    weekly.Parts[0].Outcome = host::TRunOutcome::Succeeded;
+    weekly.Parts[0].FileName = "/exports/weekly.json";
     Store();
     EXPECT_THAT(Call({"--metrics"}).Out, Not(HasSubstr("morvid_outbox")))
         << "no outbox, no mails to count";
@@ -330,11 +419,13 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
             mails[i].Mail.MessageId = "<" + std::to_string(i) + "@morvid.test>";
             outbox.Add(mails[i]);
         }
-        outbox.BeginAttempt(mails[1].Id, 100);
+        ASSERT_TRUE(outbox.Claim(mails[1], "test", 100, 200));
         outbox.EndAttempt(mails[1].Id, host::TDeliveryState::Queued, "421 busy", 160);
-        outbox.BeginAttempt(mails[2].Id, 100);
+        ASSERT_TRUE(outbox.Claim(mails[2], "test", 100, 200));
         outbox.EndAttempt(mails[2].Id, host::TDeliveryState::Sent, "");
     }
+    host::NoteClientAlive(host::TRunHistory(HistoryFile).Connection(),
+                          {"/home/op/registry.db", 4242, std::time(nullptr) - 600, std::nullopt});
     const std::string file = Dir.File("morvid.prom");
     const TToolRun call = Call({"--metrics=" + file});
     ASSERT_EQ(call.Code, 0) << call.Err;
@@ -366,6 +457,9 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
         {"gauge morvid_task_runs{outcome=failed," + b + "}", 1},
         {"gauge morvid_outbox_mails{state=queued}", 1},
         {"gauge morvid_outbox_mails{state=retrying}", 1},
+        {"gauge morvid_client_last_alive_timestamp_seconds{settings=/home/op/registry.db,"
+         "stopped=false}",
+         -1},
     };
     for (const TCase& c : cases) {
         const auto found = std::find_if(samples.begin(), samples.end(), [&](const std::string& s) {
@@ -380,7 +474,7 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
             EXPECT_EQ(value, c.Value) << c.Sample;
         }
     }
-    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2 + 2) << testing::PrintToString(samples);
+    EXPECT_EQ(samples.size(), 3u * 2 + 3 * 2 + 2 + 1) << testing::PrintToString(samples);
 
     // To standard output the same text; a folder that cannot take the file is named.
     EXPECT_EQ(Call({"--metrics"}).Out, morvid::test::ReadFile(file));

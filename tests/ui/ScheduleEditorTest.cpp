@@ -5,6 +5,7 @@
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/DateUtils.h"
 #include "tasks/ScheduleItem.h"
+#include "tests/support/TaskNameCases.h"
 #include "tests/ui/UiTestHost.h"
 #include "ui/DLGScheduleEditor.h"
 
@@ -105,8 +106,8 @@ TEST_F(ScheduleEditorTest, ANewDialogStartsWithDefaults) {
     EXPECT_EQ(Dialog->windowTitle(), "Report schedule");
     // Wider than its first layout, for a name of 40 characters; taller, for the retention and
     // catch-up options, the next runs, whether the task runs at all, the file name, the further
-    // formats, the retries and the active days.
-    EXPECT_EQ(Dialog->size(), QSize(440, 745));
+    // formats, the retries and the active days (the schedule's shapes take no line of their own).
+    EXPECT_EQ(Dialog->size(), QSize(440, 746));
     EXPECT_FALSE(Find<QCheckBox>("cbxRunMissed")->isChecked());
     EXPECT_EQ(Find<QSpinBox>("sedKeepFiles")->text(), "All");
     EXPECT_EQ(CronText(), "* * * * * *");
@@ -194,11 +195,12 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
         EXPECT_LE(field.top() - label->geometry().bottom(), 4);
         EXPECT_EQ(label->font().pointSize(), 9);
     }
-    // The right-hand fields end at one margin; the schedule field is three spin edits wide.
+    // The right-hand fields end at one margin; the schedule field is two spin edits wide, the
+    // time zone and the calendar beside it.
     for (const char* name : {"icbReport", "cbbFilter", "sedWeekday", "cxTreeList1"}) {
         EXPECT_EQ(Find<QWidget>(name)->geometry().right(), pane->rect().right() - 16) << name;
     }
-    EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedDay")->geometry().right());
+    EXPECT_EQ(Edit("edtCronStr")->geometry().right(), Spin("sedHour")->geometry().right());
     // Words, parameters and options follow each other down the pane; the line and the buttons
     // stand under it, whether or not it scrolls.
     const char* const downwards[] = {"edtCronStr", "lblScheduleWords", "cxTreeList1",
@@ -659,6 +661,18 @@ INSTANTIATE_TEST_SUITE_P(
         TOkCase{"InvalidSchedule", [](auto& t) { t.Schedule("* * 1-x * * *"); }, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(ScheduleEditorTest, TheNameIsJudgedAsTheSharedTableOfNamesSays) {
+    FillRequired();
+    for (const morvid::test::TTaskNameCase& c : morvid::test::TaskNameCases()) {
+        Edit("edtName")->setText(QString::fromStdString(c.Name));
+        const QLabel* why = Find<QLabel>("lblNameCheck");
+        ASSERT_NE(why, nullptr);
+        EXPECT_EQ(OkEnabled(), c.Fault.empty()) << c.Label;
+        EXPECT_EQ(why->isHidden(), c.Fault.empty()) << c.Label;
+        EXPECT_NE(why->text().toStdString().find(c.Fault), std::string::npos) << c.Label;
+    }
+}
+
 TEST_F(ScheduleEditorTest, OkDoesNotAcceptATextThatWasNeverValidated) {
     auto task = NewTask();
     task->SetName("Daily");
@@ -694,6 +708,45 @@ TEST_F(ScheduleEditorTest, EnterWithAValidTextAcceptsTheDialog) {
     EXPECT_TRUE(Dialog->Execute(nullptr));
 }
 
+// A shape chosen writes the schedule; a schedule typed shows its shape, or "Custom".
+TEST_F(ScheduleEditorTest, ShapesWriteTheScheduleAndTheScheduleShowsItsShape) {
+    auto* shape = Find<QComboBox>("cbxShape");
+    const auto typed = [&](const char* text) {
+        Find<QLineEdit>("edtCronStr")->setText(QString::fromLatin1(text));
+        return shape->currentText().toStdString();
+    };
+    EXPECT_EQ(typed("30 6 * * 1-5 *"), "Working days at (Monday to Friday)");
+    EXPECT_EQ(typed("30 6 * * 1,3 *"), "Weekly on chosen weekdays");
+    EXPECT_TRUE(Find<QCheckBox>("chkWeekday3")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("chkWeekday2")->isChecked());
+    EXPECT_EQ(typed("0 7 15 * * *"), "Monthly on day");
+    EXPECT_EQ(typed("0 7 22-28 * 5 *"), "Monthly on the chosen weekday of week");
+    EXPECT_EQ(Find<QComboBox>("cbxWeekOfMonth")->currentIndex(), 3);
+    EXPECT_EQ(typed("0 7 * * * *"), "Every day at");
+    EXPECT_EQ(typed("*/5 7 * * * *"), "Custom");
+    EXPECT_EQ(typed("0 7 * 6 * *"), "Custom");
+    EXPECT_EQ(typed("0 7 1-8 * 1 *"), "Custom");
+
+    typed("45 8 * * * *");
+    shape->setCurrentIndex(2);
+    EXPECT_EQ(CronText(), "45 8 * * 1-5 *");
+    shape->setCurrentIndex(3);
+    EXPECT_EQ(CronText(), "45 8 * * 1,2,3,4,5 *");
+    Find<QCheckBox>("chkWeekday5")->setChecked(false);
+    EXPECT_EQ(CronText(), "45 8 * * 1,2,3,4 *");
+    shape->setCurrentIndex(5);
+    Find<QComboBox>("cbxWeekOfMonth")->setCurrentIndex(1);
+    EXPECT_EQ(CronText(), "45 8 8-14 * 1 *");
+    shape->setCurrentIndex(4);
+    EXPECT_EQ(CronText(), "45 8 1 * * *");
+    Find<QSpinBox>("sedDay")->setValue(20);
+    EXPECT_EQ(shape->currentText(), "Monthly on day");
+    // "Any" hour and minute become 06:00 once a shape is chosen.
+    typed("* * * * * *");
+    shape->setCurrentIndex(1);
+    EXPECT_EQ(CronText(), "0 6 * * * *");
+}
+
 TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     auto task = NewTask();
     task->SetName(" Night run ");
@@ -717,6 +770,9 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     task->MailBody = "See {file}\nSize: {size}";
     task->RetryCount = 3;
     task->RetryMinutes = 15;
+    task->SkipEmpty = 1;
+    task->TimeZone = "Asia/Tokyo";
+    task->ExcludeCalendar = "Gone";
     Dialog->LoadFromTask(*task);
     EXPECT_TRUE(OkEnabled());
     EXPECT_EQ(Find<QComboBox>("icbReport")->currentText(), "Operators");
@@ -743,6 +799,15 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     EXPECT_EQ(saved->MailBody, task->MailBody);
     EXPECT_EQ(saved->RetryCount, 3);
     EXPECT_EQ(saved->RetryMinutes, 15);
+    EXPECT_EQ(saved->SkipEmpty, 1);
+    EXPECT_EQ(saved->TimeZone, "Asia/Tokyo");
+    // A calendar no longer there stays named until another is chosen.
+    EXPECT_EQ(saved->ExcludeCalendar, "Gone");
+    Find<QComboBox>("cbxTimeZone")->setCurrentIndex(0);
+    Find<QComboBox>("cbxExcludeCalendar")->setCurrentIndex(0);
+    Dialog->SaveToTask(*saved);
+    EXPECT_EQ(saved->TimeZone, "");
+    EXPECT_EQ(saved->ExcludeCalendar, "");
     // Retries off keep no minutes: the task stores neither value.
     Find<QSpinBox>("sedRetryCount")->setValue(0);
     Dialog->SaveToTask(*saved);

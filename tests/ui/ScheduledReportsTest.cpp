@@ -7,10 +7,13 @@
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/rtl/DateUtils.h"
+#include "plugin/MorvidPlugin.h"
 #include "scheduler/uScheduler.h"
+#include "tasks/ExcludeCalendars.h"
 #include "tasks/ScheduleItem.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/UiTestHost.h"
+#include "ui/DLGCalendars.h"
 #include "ui/DLGScheduleEditor.h"
 #include "ui/DLGScheduledReports.h"
 #include "ui/MorvidIcon.h"
@@ -23,11 +26,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace uitest {
@@ -221,6 +227,36 @@ INSTANTIATE_TEST_SUITE_P(
                                 {"New task...", "-", "Edit...", "Delete", "Run now", "History...",
                                  "-", "Duplicate", "Enable", "Open export folder"}}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// "Excluded dates..." keeps the client's calendars: dates typed wrong are refused with a message
+// naming them, a holiday file adds its days.
+TEST_F(ScheduledReportsTest, ExcludedDatesAreTypedOrImportedFromAHolidayFile) {
+    morvid::test::TTempDir dir;
+    const std::string ics = dir.File("holidays.ics");
+    std::ofstream(ics) << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                          "BEGIN:VEVENT\r\nUID:x\r\nDTSTART;VALUE=DATE:20261225\r\n"
+                          "DTEND;VALUE=DATE:20261227\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    Answerer.OnMessage = [](const host::TModalRequest&) { return host::mrOk; };
+    Answerer.OnDialog = [&](host::TDialogBase& dialog) {
+        auto& calendars = dynamic_cast<morvid::TDLGCalendars&>(dialog);
+        calendars.btnAddCalendar->click();
+        calendars.edtCalendarName->setText("Holidays");
+        calendars.memCalendarDates->setPlainText("2026-12-24, 24.12.2026");
+        static_cast<QDialog&>(calendars).accept();
+        EXPECT_EQ(calendars.result(), QDialog::Rejected) << "not closed";
+        calendars.memCalendarDates->setPlainText("2026-12-24");
+        EXPECT_TRUE(calendars.ImportIcs(ics));
+        return host::TDialogAnswer::Accept;
+    };
+    Window->bbCalendars->Click();
+    ASSERT_EQ(morvid::MorvidPlugin->Calendars.size(), 1u);
+    EXPECT_EQ(morvid::MorvidPlugin->Calendars[0].Name, "Holidays");
+    EXPECT_EQ(morvid::CalendarDatesText(morvid::MorvidPlugin->Calendars[0].Days),
+              "2026-12-24,2026-12-25,2026-12-26");
+    EXPECT_TRUE(std::any_of(Answerer.Requests.begin(), Answerer.Requests.end(), [](const auto& r) {
+        return r.Text.find("\"24.12.2026\" is not a date") != std::string::npos;
+    }));
+}
 
 TEST_F(ScheduledReportsTest, CommandsWithoutASelectedRowDoNothing) {
     TScheduleItem* task = AddTask("Idle", false);
@@ -749,7 +785,7 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
     }
     EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now",
-                                     "Recent runs...", "Mail server..."}));
+                                     "Recent runs...", "Mail server...", "Excluded dates..."}));
     // A host that sends no mail lends no mail server to change.
     Window->bbMailServer->Click();
     ASSERT_EQ(Answerer.Requests.size(), 1u);

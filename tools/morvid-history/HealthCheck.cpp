@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
+#include "tasks/ExcludeCalendars.h"
 
 #include <map>
 #include <optional>
@@ -70,10 +71,51 @@ std::string Listed(const std::vector<std::string>& items) {
     return text;
 }
 
+// Why no client runs the tasks: its latest note lies further back than the silence allowed.
+// Empty while one is alive, or where nothing is known.
+std::string Silence(const TCheckOptions& options) {
+    if (!options.Alive) {
+        return {};
+    }
+    const host::TClientAlive& alive = *options.Alive;
+    const std::int64_t now = rtl::UtcToUnixMilliSeconds(options.NowUtc) / 1000;
+    if (now - alive.Alive <= std::int64_t(options.MaxSilenceMinutes) * 60) {
+        return {};
+    }
+    const std::string when =
+        rtl::FormatDateTimeISO(rtl::UtcToLocal(rtl::UnixMilliSecondsToUtc(alive.Alive * 1000)));
+    const std::string client =
+        "the client on " + Quoted(alive.Settings) + " (process " + std::to_string(alive.Pid) + ")";
+    return alive.Stopped ? client + " stopped cleanly at " + when
+                         : "no sign of life from " + client + " since " + when;
+}
+
 } // namespace
+
+// The client's calendars of excluded dates; a calendar whose dates do not all read counts none
+// of them here (the client's own reading keeps the ones that do), which can only add a warning.
+std::vector<TExcludeCalendar> ReadCalendars(host::TRegistry& registry) {
+    std::vector<TExcludeCalendar> calendars;
+    const std::string key = host::CalendarsKeyPath();
+    if (!registry.OpenKey(key, false)) {
+        return calendars;
+    }
+    for (const std::string& name : registry.GetKeyNames()) {
+        if (registry.OpenKey(key + "\\" + name, false)) {
+            try {
+                calendars.push_back({registry.ReadString("Name"),
+                                     ParseCalendarDates(registry.ReadString("Dates"))});
+            } catch (const std::exception&) {
+            }
+        }
+    }
+    registry.CloseKey();
+    return calendars;
+}
 
 std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
     host::TRegistry registry(settingsFile, true);
+    const std::vector<TExcludeCalendar> calendars = ReadCalendars(registry);
     std::vector<TStoredTask> tasks;
     const std::string schedulesKey = host::SchedulesKeyPath();
     if (!registry.OpenKey(schedulesKey, false)) {
@@ -93,6 +135,7 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
         task.CronStr = text("CronStr");
         task.ActiveFrom = text("ActiveFrom");
         task.ActiveUntil = text("ActiveUntil");
+        task.ExcludedDays = ExcludedDaysOf(calendars, text("ExcludeCalendar"));
         task.Enabled = registry.GetDataType("Enabled") == host::rdInteger &&
                        registry.ReadInteger("Enabled") != 0;
         if (registry.GetDataType("Created") == host::rdBinary) {
@@ -150,9 +193,11 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
                     lastRun = zone.ToWall(runs.front().StartedUtc());
                 }
             }
-            const TDueSince due =
-                FirstDueSince(task.CronStr, lastRun,
-                              task.Created != 0 ? zone.ToWall(task.Created) : 0, zone.ToWall(now));
+            morvid::TDueRules rules;
+            rules.ExcludedDays = task.ExcludedDays;
+            const TDueSince due = FirstDueSince(task.CronStr, lastRun,
+                                                task.Created != 0 ? zone.ToWall(task.Created) : 0,
+                                                zone.ToWall(now), &rules);
             if (!due.Error.empty()) {
                 failed.push_back(Quoted(task.Name) +
                                  ": its schedule cannot run: " + Clean(due.Error));
@@ -172,7 +217,12 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
 
     TCheckResult result;
     const std::string of = " of " + std::to_string(counted) + " tasks ";
-    if (!overdue.empty()) {
+    const std::string silence = counted > 0 ? Silence(options) : std::string();
+    if (!silence.empty()) {
+        result.ExitCode = CheckFailed;
+        result.Summary = "MORVID CRITICAL - " + silence + "; " + std::to_string(counted) +
+                         " enabled tasks do not run";
+    } else if (!overdue.empty()) {
         result.ExitCode = CheckOverdue;
         result.Summary = "MORVID UNKNOWN - " + std::to_string(overdue.size()) + of +
                          "overdue: " + Listed(overdue);

@@ -3,6 +3,7 @@
 // the usual check plug-ins give them.
 #pragma once
 
+#include "platform/host/history/ClientLiveness.h"
 #include "platform/host/history/RunHistory.h"
 
 #include <optional>
@@ -24,6 +25,8 @@ struct TStoredTask {
     std::string ActiveFrom; // "YYYY-MM-DD" or empty, as stored
     std::string ActiveUntil;
     rtl::TDateTime Created = 0; // UTC: since when its due times count; 0 when not stored
+    // The days of the calendar the task names, on which nothing of it is due.
+    std::vector<std::int32_t> ExcludedDays;
 };
 
 // The report tasks of the plug-in's settings in the client's registry file. Raises the
@@ -34,6 +37,10 @@ struct TCheckOptions {
     rtl::TDateTime NowUtc = 0;
     int GraceMinutes = 5;
     bool AllowEmpty = false; // no task to judge is OK rather than unknown
+    // The latest note of a client on the settings (ClientLiveness); none where the history
+    // knows nothing of it, and then only overdue tasks tell of a client that is gone.
+    std::optional<host::TClientAlive> Alive;
+    int MaxSilenceMinutes = 5;
 };
 
 struct TCheckResult {
@@ -46,7 +53,8 @@ struct TCheckResult {
 // after it was made or enabled) lies more than the grace before now, in absolute time; a due time
 // outside the task's active days is none. Without them, every task of the history counts and none
 // can be judged overdue. An overdue task outweighs a failed one: the scheduler itself may be down.
-// Nothing to judge is unknown.
+// Nothing to judge is unknown. Outweighing all: enabled tasks whose client has noted no sign of
+// life for longer than the silence allowed are critical, as nothing runs them.
 TCheckResult CheckHealth(const host::TRunHistory& history,
                          const std::optional<std::vector<TStoredTask>>& tasks,
                          const TCheckOptions& options);

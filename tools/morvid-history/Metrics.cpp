@@ -58,7 +58,8 @@ void Family(std::ostream& out, const char* name, const char* help) {
 } // namespace
 
 void PrintMetrics(const std::vector<host::TRunRecord>& runs,
-                  const std::optional<host::TOutboxSize>& outbox, std::ostream& out) {
+                  const std::optional<host::TOutboxSize>& outbox, std::ostream& out,
+                  const std::vector<host::TClientAlive>& alive) {
     // By identity, in identity order, so the file's lines stay put from one refresh to the next.
     std::map<std::string, TTaskMetrics> tasks;
     for (const host::TRunRecord& run : runs) {
@@ -113,12 +114,22 @@ void PrintMetrics(const std::vector<host::TRunRecord>& runs,
         out << "morvid_outbox_mails{state=\"queued\"} " << outbox->Queued << '\n'
             << "morvid_outbox_mails{state=\"retrying\"} " << outbox->Retrying << '\n';
     }
+    if (!alive.empty()) {
+        Family(out, "morvid_client_last_alive_timestamp_seconds",
+               "When the client on the settings file last noted that it runs, in Unix seconds.");
+        for (const host::TClientAlive& client : alive) {
+            out << "morvid_client_last_alive_timestamp_seconds{settings=\""
+                << LabelValue(client.Settings) << "\",stopped=\""
+                << (client.Stopped ? "true" : "false") << "\"} " << client.Alive << '\n';
+        }
+    }
 }
 
 void WriteMetricsFile(const std::vector<host::TRunRecord>& runs,
-                      const std::optional<host::TOutboxSize>& outbox, const std::string& fileName) {
+                      const std::optional<host::TOutboxSize>& outbox, const std::string& fileName,
+                      const std::vector<host::TClientAlive>& alive) {
     std::ostringstream text;
-    PrintMetrics(runs, outbox, text);
+    PrintMetrics(runs, outbox, text, alive);
     const std::string content = text.str();
     std::string temp = fileName + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

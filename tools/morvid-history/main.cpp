@@ -42,6 +42,7 @@ struct TOptions {
     std::string MetricsFile; // empty: standard output
     bool AllowEmpty = false;
     int GraceMinutes = DefaultGraceMinutes;
+    int MaxSilenceMinutes = DefaultGraceMinutes;
     bool Help = false;
 };
 
@@ -51,7 +52,8 @@ std::string Usage() {
             "morvid-history",
             "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
             "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--metrics[=FILE]]\n"
-            "                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]]\n"
+            "                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]\n"
+            "                               [--max-silence MINUTES]]\n"
             "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
             "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
             "file it wrote.\n"
@@ -67,9 +69,12 @@ std::string Usage() {
             "                   schedule cannot run, 3 when a task is overdue (a due time after\n"
             "                   its latest run, or after it was made or enabled when it never\n"
             "                   ran, lies more than the grace period back), when there is no\n"
-            "                   enabled task, or when the check cannot be made\n"
+            "                   enabled task, or when the check cannot be made; 2 as well when\n"
+            "                   enabled tasks exist and the client on the settings, which notes\n"
+            "                   every minute that it runs, has not done so for --max-silence\n"
             "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
-            "                   and runs by outcome, and the mails waiting in the outbox, as\n"
+            "                   and runs by outcome, the mails waiting in the outbox, and when\n"
+            "                   the client on each settings file was last alive, as\n"
             "                   metrics in the text format of a monitoring system's file\n"
             "                   collector; into FILE (replaced\n"
             "                   whole, never half written) or to standard output\n"
@@ -77,6 +82,8 @@ std::string Usage() {
             "                   when they are due (--check; default: %2)\n"
             "  --grace MINUTES  the grace period of --check (default: 5)\n"
             "  --allow-empty    --check says OK, not UNKNOWN, when there is no enabled task\n"
+            "  --max-silence MINUTES  how long --check allows the client on the settings to\n"
+            "                   note no sign of life (default: 5)\n"
             "  --help           show this help\n"),
         {host::DefaultHistoryPath(), host::DefaultRegistryPath()});
 }
@@ -121,13 +128,13 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
                 throw EUsage("--since \"" + text + "\" is not a time (YYYY-MM-DD[ HH:MM])");
             }
             options.Since = since;
-        } else if (name == "--grace") {
+        } else if (name == "--grace" || name == "--max-silence") {
             const std::string text = value();
             std::int32_t minutes = -1;
             if (!rtl::TryStrToInt(text, minutes) || minutes < 0) {
-                throw EUsage("--grace \"" + text + "\" is not a number of minutes");
+                throw EUsage(name + " \"" + text + "\" is not a number of minutes");
             }
-            options.GraceMinutes = minutes;
+            (name == "--grace" ? options.GraceMinutes : options.MaxSilenceMinutes) = minutes;
         } else if (name == "--failed") {
             options.Failed = flag();
         } else if (name == "--json") {
@@ -204,8 +211,14 @@ int Check(const TOptions& options) {
     if (options.SettingsGiven || std::filesystem::exists(options.Settings, error)) {
         tasks = ReadStoredTasks(options.Settings);
     }
-    const TCheckResult result =
-        CheckHealth(history, tasks, {rtl::NowUtc(), options.GraceMinutes, options.AllowEmpty});
+    TCheckOptions check{rtl::NowUtc(), options.GraceMinutes, options.AllowEmpty, std::nullopt,
+                        options.MaxSilenceMinutes};
+    for (host::TClientAlive& alive : host::ReadClientsAlive(options.History)) {
+        if (alive.Settings == host::AliveKey(options.Settings)) {
+            check.Alive = std::move(alive);
+        }
+    }
+    const TCheckResult result = CheckHealth(history, tasks, check);
     std::cout << result.Summary << '\n';
     return result.ExitCode;
 }
@@ -214,10 +227,11 @@ int Metrics(const TOptions& options) {
     const host::TRunHistory history(options.History, true);
     const std::vector<host::TRunRecord> runs = history.Runs({});
     const std::optional<host::TOutboxSize> outbox = host::ReadOutboxSize(options.History);
+    const std::vector<host::TClientAlive> alive = host::ReadClientsAlive(options.History);
     if (options.MetricsFile.empty()) {
-        PrintMetrics(runs, outbox, std::cout);
+        PrintMetrics(runs, outbox, std::cout, alive);
     } else {
-        WriteMetricsFile(runs, outbox, options.MetricsFile);
+        WriteMetricsFile(runs, outbox, options.MetricsFile, alive);
     }
     return 0;
 }

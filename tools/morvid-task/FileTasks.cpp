@@ -11,6 +11,7 @@
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
 #include "platform/host/server/ServerReportLoader.h"
+#include "tools/morvid-task/ReportCatalog.h"
 #include "tools/morvid-task/TaskStore.h"
 
 #include <filesystem>
@@ -21,12 +22,13 @@ namespace {
 
 class TFileTasks final : public TTaskStore, public host::IQuorClient {
 public:
-    TFileTasks(const TClientOptions& options, TPluginLoader& loader)
-        : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile),
-          FLoader(loader) {
+    TFileTasks(const TClientOptions& options, TPluginLoader& loader, bool readOnly)
+        : FLock(LockSettings(options.SettingsFile)), FRegistry(options.SettingsFile, readOnly),
+          FLoader(loader), FServerFile(options.ServerFile) {
         // The editor's checks want the server's reports; a missing server has none to offer.
         std::error_code error;
-        if (std::filesystem::exists(options.ServerFile, error)) {
+        FServerMissing = !std::filesystem::exists(options.ServerFile, error);
+        if (!FServerMissing) {
             host::LoadServerReports(options.ServerFile, FReports);
         }
         for (const TPluginFailure& failure : FLoader.LoadFolder(options.PluginDir, *this)) {
@@ -76,11 +78,15 @@ public:
     void SetEnabled(const QString& id, bool enabled) override {
         Saved([&] { SetTaskEnabled(*FTasks, id, enabled); });
     }
-    void Run(const QString&) override {
+    std::optional<TRunEnd> Run(const QString&, bool) override {
         throw rtl::Exception("no client runs on the settings; a run needs one (quor-client)");
     }
     QStringList Import(const QList<QVariantMap>& tasks, bool dryRun) override {
-        return Saved([&] { return ImportTaskFields(*FTasks, tasks, dryRun); });
+        // A dry run changes nothing, so it saves nothing: read-only settings serve for it.
+        if (dryRun) {
+            return Guarded([&] { return ImportTaskFields(*FTasks, tasks, true); });
+        }
+        return Saved([&] { return ImportTaskFields(*FTasks, tasks, false); });
     }
 
 private:
@@ -88,6 +94,11 @@ private:
         try {
             return call();
         } catch (const host::ETaskError& e) {
+            // No report is unknown for want of a server: say which file is missing instead.
+            if (e.Field == "ReportId" && FServerMissing) {
+                throw rtl::Exception(TaskErrorText(
+                    host::ETaskError(e.Task, e.Field, ServerMissingText(FServerFile))));
+            }
             throw rtl::Exception(TaskErrorText(e));
         }
     }
@@ -125,6 +136,8 @@ private:
     std::unique_ptr<host::TSettingsLock> FLock;
     host::TRegistry FRegistry;
     TPluginLoader& FLoader;
+    const std::string FServerFile;
+    bool FServerMissing = false;
     host::TSysObjectList FReports;
     host::TQuorClientPlugin* FPlugin = nullptr;
     host::ITaskControl* FTasks = nullptr;
@@ -132,8 +145,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTaskStore> OpenFileTasks(const TClientOptions& options, TPluginLoader& loader) {
-    return std::make_unique<TFileTasks>(options, loader);
+std::unique_ptr<TTaskStore> OpenFileTasks(const TClientOptions& options, TPluginLoader& loader,
+                                          bool readOnly) {
+    return std::make_unique<TFileTasks>(options, loader, readOnly);
 }
 
 } // namespace morvid

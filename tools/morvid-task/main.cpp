@@ -6,6 +6,9 @@
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Words.h"
+#include "tasks/TaskFieldTable.h"
+#include "tasks/TaskName.h"
+#include "tools/morvid-task/ReportCatalog.h"
 #include "tools/morvid-task/TaskJson.h"
 #include "tools/morvid-task/TaskStore.h"
 #include "translations/Translations.h"
@@ -40,11 +43,34 @@ struct TOptions {
     QVariantMap Fields;
     bool Json = false;
     bool DryRun = false;
+    bool NoWait = false;
     bool Help = false;
 };
 
-const char* const Commands[] = {"list",   "show",    "add", "set",    "remove",
-                                "enable", "disable", "run", "export", "import"};
+const char* const Commands[] = {"list",    "show", "add",    "set",    "remove", "enable",
+                                "disable", "run",  "export", "import", "reports"};
+
+// One line per field's option, from the task's field table.
+std::string FieldHelp() {
+    std::string help;
+    for (const morvid::TTaskField& field : morvid::TaskFields()) {
+        if (field.Option.empty()) {
+            continue;
+        }
+        std::string head = "  " + std::string(field.Option) + " " + std::string(field.Argument);
+        std::string text = rtl::Words("morvid-task", std::string(field.Help).c_str());
+        // Continued lines of a help text line up below its first.
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+            text.replace(at, 1, "\n" + std::string(24, ' '));
+            at += 25;
+        }
+        help +=
+            head +
+            (head.size() < 23 ? std::string(24 - head.size(), ' ') : "\n" + std::string(24, ' ')) +
+            text + '\n';
+    }
+    return help;
+}
 
 std::string Usage() {
     return rtl::Words(
@@ -64,89 +90,68 @@ std::string Usage() {
             "  remove TASK      removes the task\n"
             "  enable TASK      arms the task\n"
             "  disable TASK     disarms the task\n"
-            "  run TASK         runs the task now (needs a running client)\n"
+            "  run TASK         runs the task now (needs a running client) and waits for the\n"
+            "                   run's end: exits 0 when it succeeded, 1 when not\n"
             "  export [FILE]    writes every task as one JSON document\n"
             "  import FILE      makes the tasks match the document, all or nothing\n"
+            "  reports          the server's reports: id, name and parameters\n"
             "\n"
             "Fields:\n"
-            "  --name TEXT          --schedule \"MIN HOUR DAY MONTH WEEKDAY YEAR\"\n"
-            "  --report ID          --path FOLDER        --format TEXT (\"CSV table\", ...)\n"
-            "  --enabled yes|no     --run-missed yes|no  --keep-files N\n"
-            "  --param TYPE:VALUE   a parameter (0 text, 1 number, 2 true/false, 3 date\n"
-            "                       YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date\n"
-            "                       such as yesterday or month-start, 6 one for a time such\n"
-            "                       as due-time); repeat it for each, in order\n"
-            "  --name-pattern TEXT  the file's name below the folder, such as\n"
-            "                       \"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped\n"
-            "  --name-exists replace|keep-both   what a run does when that name is taken\n"
-            "  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)\n"
-            "  --more-format TEXT   a further format of each run; repeat it for each, or give\n"
-            "                       \"\" for none\n"
-            "  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by "
-            "\",\")\n"
-            "  --mail-when never|success|failure|always  when a run sends mail\n"
-            "  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)\n"
-            "  --retry-count N      --retry-minutes M    run a failed run of a due time again\n"
-            "                       N times (0 to 99), M minutes apart (1 to 1440)\n"
-            "\n"
+            "%1\n"
             "Options:\n"
-            "  --settings FILE  the client's settings (default: %1)\n"
+            "  --settings FILE  the client's settings (default: %2)\n"
             "  --server FILE    the server whose reports a task may name, when no client runs\n"
             "  --json           print tasks as JSON\n"
             "  --dry-run        import: print what would change, change nothing\n"
+            "  --no-wait        run: return once the run started, not when it ended\n"
             "  --help           show this help\n"),
-        {host::DefaultRegistryPath()});
+        {FieldHelp(), host::DefaultRegistryPath()});
 }
 
-bool YesNo(const std::string& name, const std::string& text) {
-    if (text == "yes" || text == "no") {
-        return text == "yes";
-    }
-    throw EUsage(name + " takes yes or no, not \"" + text + "\"");
-}
-
-// The options that set a text field, as they are typed.
-const std::map<std::string, const char*> TextOptions = {
-    {"--name", "Name"},
-    {"--schedule", "Schedule"},
-    {"--path", "ExportPath"},
-    {"--format", "Format"},
-    {"--name-pattern", "NamePattern"},
-    {"--active-from", "ActiveFrom"},
-    {"--active-until", "ActiveUntil"},
-    {"--mail-to", "MailTo"},
-    {"--mail-cc", "MailCc"},
-    {"--mail-bcc", "MailBcc"},
-    {"--mail-subject", "MailSubject"},
-    {"--mail-body", "MailBody"},
-};
-
-// The options that set a whole number.
-const std::map<std::string, const char*> NumberOptions = {
-    {"--report", "ReportId"},
-    {"--keep-files", "KeepFiles"},
-    {"--retry-count", "RetryCount"},
-    {"--retry-minutes", "RetryMinutes"},
-};
-
-// The place of `text` among the words, which is the value stored for it.
-int Choice(const std::string& name, const std::string& text,
-           std::initializer_list<const char*> words) {
-    int index = 0;
-    std::string list;
-    for (const char* word : words) {
-        if (text == word) {
-            return index;
+// The value of a field's option as the task interface takes it.
+QVariant OptionValue(const morvid::TTaskField& field, const std::string& name,
+                     const std::string& text) {
+    switch (field.Kind) {
+    case morvid::TFieldKind::Flag:
+        if (text == "yes" || text == "no") {
+            return text == "yes";
         }
-        list += (index++ == 0 ? "" : ", ") + std::string(word);
+        throw EUsage(name + " takes yes or no, not \"" + text + "\"");
+    case morvid::TFieldKind::Number: {
+        std::int32_t n = 0;
+        if (!rtl::TryStrToInt(text, n)) {
+            throw EUsage(name + " takes a whole number, not \"" + text + "\"");
+        }
+        return n;
     }
-    throw EUsage(name + " takes one of " + list + ", not \"" + text + "\"");
+    case morvid::TFieldKind::Choice: {
+        const auto word = std::find(field.Words.begin(), field.Words.end(), text);
+        if (word != field.Words.end()) {
+            return static_cast<int>(word - field.Words.begin());
+        }
+        std::string list;
+        for (std::string_view each : field.Words) {
+            list += (list.empty() ? "" : ", ") + std::string(each);
+        }
+        throw EUsage(name + " takes one of " + list + ", not \"" + text + "\"");
+    }
+    default:
+        return QString::fromStdString(text);
+    }
+}
+
+const morvid::TTaskField* OptionField(const std::string& option) {
+    for (const morvid::TTaskField& field : morvid::TaskFields()) {
+        if (!field.Option.empty() && field.Option == option) {
+            return &field;
+        }
+    }
+    return nullptr;
 }
 
 TOptions ParseOptions(const std::vector<std::string>& args) {
     TOptions options;
-    QStringList params;
-    QStringList formats;
+    std::map<QString, QStringList> lists;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const std::size_t equals = arg.find('=');
@@ -166,33 +171,24 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
             options.Json = true;
         } else if (name == "--dry-run") {
             options.DryRun = true;
+        } else if (name == "--no-wait") {
+            options.NoWait = true;
         } else if (name == "--help" || name == "-h") {
             options.Help = true;
-        } else if (const auto field = NumberOptions.find(name); field != NumberOptions.end()) {
-            const std::string number = value();
-            std::int32_t n = 0;
-            if (!rtl::TryStrToInt(number, n)) {
-                throw EUsage(name + " takes a whole number, not \"" + number + "\"");
+        } else if (const morvid::TTaskField* field = OptionField(name)) {
+            const QString key = QString::fromUtf8(field->Key.data(), field->Key.size());
+            if (field->Kind == morvid::TFieldKind::Texts ||
+                field->Kind == morvid::TFieldKind::Params) {
+                // Once per text; "" alone makes the list empty, the way to take them all off.
+                QStringList& texts = lists[key];
+                if (const std::string text = value();
+                    !text.empty() || field->Kind == morvid::TFieldKind::Params) {
+                    texts << QString::fromStdString(text);
+                }
+                options.Fields[key] = texts;
+            } else {
+                options.Fields[key] = OptionValue(*field, name, value());
             }
-            options.Fields[field->second] = n;
-        } else if (name == "--enabled" || name == "--run-missed") {
-            options.Fields[name == "--enabled" ? "Enabled" : "RunMissed"] = YesNo(name, value());
-        } else if (name == "--param") {
-            params << QString::fromStdString(value());
-            options.Fields["Params"] = params;
-        } else if (name == "--more-format") {
-            // "" alone makes the list empty: the way to take every further format off.
-            if (const std::string format = value(); !format.empty()) {
-                formats << QString::fromStdString(format);
-            }
-            options.Fields["MoreFilters"] = formats;
-        } else if (const auto text = TextOptions.find(name); text != TextOptions.end()) {
-            options.Fields[text->second] = QString::fromStdString(value());
-        } else if (name == "--name-exists") {
-            options.Fields["NameExists"] = Choice(name, value(), {"replace", "keep-both"});
-        } else if (name == "--mail-when") {
-            options.Fields["MailWhen"] =
-                Choice(name, value(), {"never", "success", "failure", "always"});
         } else if (arg.rfind("-", 0) == 0 && arg != "-") {
             throw EUsage("unknown option \"" + name + "\"");
         } else if (options.Command.empty()) {
@@ -231,13 +227,16 @@ void PrintTask(const QVariantMap& task, bool json) {
         std::cout << QJsonDocument(QJsonObject::fromVariantMap(task)).toJson().toStdString();
         return;
     }
-    QStringList fields = {"Id",        "Name",       "Enabled",    "Schedule",
-                          "ReportId",  "ReportName", "ExportPath", "Format",
-                          "RunMissed", "KeepFiles",  "Params"};
-    // The optional fields only while the task uses them, so a task without them shows as before.
-    for (const QString& field : morvid::OptionalTaskFields) {
-        if (task.contains(field)) {
-            fields << field;
+    QStringList fields;
+    for (const morvid::TTaskField& field : morvid::TaskFields()) {
+        const QString key = QString::fromUtf8(field.Key.data(), field.Key.size());
+        // The optional fields only while the task uses them, so a task without them shows as
+        // before.
+        if (task.contains(key)) {
+            fields << key;
+        }
+        if (key == "ReportId") {
+            fields << "ReportName";
         }
     }
     fields << "LastRun"
@@ -245,7 +244,10 @@ void PrintTask(const QVariantMap& task, bool json) {
            << "NextRun";
     for (const QString& field : fields) {
         const QVariant& value = task[field];
-        const QString text = value.typeId() == QMetaType::Bool ? (value.toBool() ? "yes" : "no")
+        const morvid::TTaskField* row = morvid::FindTaskField(field.toStdString());
+        const QString text = row != nullptr && row->Kind == morvid::TFieldKind::Choice
+                                 ? QString::fromStdString(morvid::ChoiceWord(*row, value.toInt()))
+                             : value.typeId() == QMetaType::Bool ? (value.toBool() ? "yes" : "no")
                              : value.typeId() == QMetaType::QStringList
                                  ? value.toStringList().join("  ")
                                  : value.toString();
@@ -271,8 +273,9 @@ void PrintList(const QList<QVariantMap>& tasks, bool json) {
     }
 }
 
-void Export(morvid::TTaskStore& store, const std::vector<std::string>& files) {
-    const QByteArray document = morvid::TaskDocument(store.List());
+void Export(morvid::TTaskStore& store, const std::vector<std::string>& files,
+            const morvid::TReportCatalog& reports) {
+    const QByteArray document = morvid::TaskDocument(store.List(), reports);
     if (files.empty()) {
         std::cout << document.toStdString();
         return;
@@ -286,7 +289,8 @@ void Export(morvid::TTaskStore& store, const std::vector<std::string>& files) {
     }
 }
 
-int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) {
+int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun,
+           const morvid::TReportCatalog& reports) {
     QFile file(QString::fromStdString(fileName));
     if (!file.open(QIODevice::ReadOnly)) {
         throw rtl::Exception("cannot read \"" + fileName +
@@ -294,7 +298,7 @@ int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) 
     }
     QList<QVariantMap> tasks;
     try {
-        tasks = morvid::ParseTaskDocument(file.readAll());
+        tasks = morvid::ParseTaskDocument(file.readAll(), reports);
     } catch (const rtl::Exception& e) {
         throw rtl::Exception(fileName + ": " + e.Message());
     }
@@ -308,12 +312,13 @@ int Import(morvid::TTaskStore& store, const std::string& fileName, bool dryRun) 
     return 0;
 }
 
-int Execute(const TOptions& options, morvid::TTaskStore& store) {
+int Execute(const TOptions& options, morvid::TTaskStore& store,
+            const morvid::TReportCatalog& reports) {
     const std::string& command = options.Command;
     const std::size_t count = options.Arguments.size();
-    const bool fitting = command == "list" || command == "add" ? count == 0
-                         : command == "export"                 ? count <= 1
-                                                               : count == 1;
+    const bool fitting = command == "list" || command == "add" || command == "reports" ? count == 0
+                         : command == "export"                                         ? count <= 1
+                                                                                       : count == 1;
     if (!fitting) {
         throw EUsage(command + " takes " + (count == 0 ? "an argument" : "fewer arguments"));
     }
@@ -327,9 +332,9 @@ int Execute(const TOptions& options, morvid::TTaskStore& store) {
     } else if (command == "add") {
         std::cout << store.Add(options.Fields).toStdString() << '\n';
     } else if (command == "export") {
-        Export(store, options.Arguments);
+        Export(store, options.Arguments, reports);
     } else if (command == "import") {
-        return Import(store, options.Arguments[0], options.DryRun);
+        return Import(store, options.Arguments[0], options.DryRun, reports);
     } else {
         const QList<QVariantMap> tasks = store.List();
         const QString id = TaskId(tasks, options.Arguments[0]);
@@ -344,12 +349,23 @@ int Execute(const TOptions& options, morvid::TTaskStore& store) {
         } else if (command == "remove") {
             store.Remove(id);
         } else if (command == "run") {
-            store.Run(id);
+            if (const std::optional<morvid::TRunEnd> end = store.Run(id, !options.NoWait)) {
+                std::cout << "Run " << end->Outcome.toStdString() << ": "
+                          << end->Result.toStdString()
+                          << (end->File.isEmpty() ? "" : " (" + end->File.toStdString() + ")")
+                          << '\n';
+                return end->Outcome == "succeeded" ? 0 : ExitError;
+            }
         } else {
             store.SetEnabled(id, command == "enable");
         }
     }
     return 0;
+}
+
+// A message quotes what it refused, which may hold line breaks or terminal escapes.
+std::string Printable(std::string_view message) {
+    return morvid::WithoutControlCharacters(message);
 }
 
 std::string ExecutableDir(const char* argv0) {
@@ -380,7 +396,7 @@ int main(int argc, char** argv) {
         }
         client = morvid::ParseClientOptions(options.ClientArgs, ExecutableDir(argv[0]));
     } catch (const std::exception& e) {
-        std::cerr << "morvid-task: " << e.what() << "\nTry 'morvid-task --help'.\n";
+        std::cerr << "morvid-task: " << Printable(e.what()) << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
     }
     // Without a client the plug-in is loaded here, with its window, which nobody sees.
@@ -391,13 +407,29 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
     host::TQtDispatcherInstaller dispatcher;
     try {
-        const std::unique_ptr<morvid::TTaskStore> store = morvid::OpenTaskStore(client, loader);
-        return Execute(options, *store);
+        const morvid::TReportCatalog reports(client.ServerFile);
+        if (options.Command == "reports") {
+            if (!options.Arguments.empty() || !options.Fields.isEmpty()) {
+                throw EUsage("reports takes no arguments and no fields");
+            }
+            if (reports.Missing()) {
+                throw rtl::Exception(reports.MissingText());
+            }
+            std::cout << morvid::ReportListing(reports, options.Json);
+            return 0;
+        }
+        const std::string& command = options.Command;
+        // What only reads needs no write: a settings file in a folder nobody may write serves.
+        const bool reads = command == "list" || command == "show" || command == "export" ||
+                           (command == "import" && options.DryRun);
+        const std::unique_ptr<morvid::TTaskStore> store =
+            morvid::OpenTaskStore(client, loader, reads);
+        return Execute(options, *store, reports);
     } catch (const EUsage& e) {
-        std::cerr << "morvid-task: " << e.Message() << "\nTry 'morvid-task --help'.\n";
+        std::cerr << "morvid-task: " << Printable(e.Message()) << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
     } catch (const std::exception& e) {
-        std::cerr << "morvid-task: " << e.what() << '\n';
+        std::cerr << "morvid-task: " << Printable(e.what()) << '\n';
         return ExitError;
     }
 }

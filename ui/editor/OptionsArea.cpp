@@ -97,6 +97,9 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     activeRow->addStretch(1);
 
+    cbxSkipEmpty = new QCheckBox(tr("Skip empty reports"), &FDialog);
+    cbxSkipEmpty->setObjectName(QStringLiteral("cbxSkipEmpty"));
+    cbxSkipEmpty->setToolTip(tr("An empty report writes no file and sends no mail"));
     auto* enabledRow = new QHBoxLayout;
     enabledRow->setSpacing(editor::FieldGap);
     enabledRow->addWidget(cbxScheduleEnabled);
@@ -106,15 +109,20 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(enabledRow);
-    area->addWidget(cbxRunMissed);
+    auto* missedRow = new QHBoxLayout;
+    missedRow->setSpacing(editor::FieldGap);
+    missedRow->addWidget(cbxRunMissed);
+    missedRow->addStretch(1);
+    missedRow->addWidget(cbxSkipEmpty);
+    area->addLayout(missedRow);
     area->addLayout(retryRow);
     area->addLayout(activeRow);
     FLayout = area;
 }
 
 std::vector<QWidget*> TOptionsArea::TabOrder() const {
-    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,   sedRetryCount, sedRetryMinutes,
-            cbxActiveFrom,      dedActiveFrom, cbxActiveUntil, dedActiveUntil};
+    return {cbxScheduleEnabled, sedKeepFiles,  cbxRunMissed,  cbxSkipEmpty,   sedRetryCount,
+            sedRetryMinutes,    cbxActiveFrom, dedActiveFrom, cbxActiveUntil, dedActiveUntil};
 }
 
 bool TOptionsArea::ConfirmOk() {
@@ -144,6 +152,7 @@ void TOptionsArea::LoadFromTask(const TScheduleItem& task) {
     };
     load(task.ActiveFrom, cbxActiveFrom, dedActiveFrom);
     load(task.ActiveUntil, cbxActiveUntil, dedActiveUntil);
+    cbxSkipEmpty->setChecked(task.SkipEmpty == 1);
 }
 
 void TOptionsArea::SaveToTask(TScheduleItem& task) const {
@@ -158,6 +167,7 @@ void TOptionsArea::SaveToTask(TScheduleItem& task) const {
     };
     task.ActiveFrom = save(cbxActiveFrom, dedActiveFrom);
     task.ActiveUntil = save(cbxActiveUntil, dedActiveUntil);
+    task.SkipEmpty = cbxSkipEmpty->isChecked() ? 1 : 0;
 }
 
 } // namespace morvid

@@ -38,6 +38,8 @@ public:
     QDateEdit* dedActiveFrom = nullptr;
     QCheckBox* cbxActiveUntil = nullptr;
     QDateEdit* dedActiveUntil = nullptr;
+    // Neither file nor mail for a report without rows.
+    QCheckBox* cbxSkipEmpty = nullptr;
 };
 
 } // namespace morvid

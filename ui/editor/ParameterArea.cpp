@@ -24,7 +24,7 @@ namespace morvid {
 namespace {
 
 // The width the widest value editor needs: a date with the calendar's button and the period
-// words beside it, which share the rest of the cell equally (the grid's Date editor).
+// words beside it, each at its own width (the grid's Date editor).
 int ValueEditorWidth(const QWidget& dialog, const std::vector<std::string>& words) {
     QDateEdit date;
     date.setFont(dialog.font());
@@ -44,8 +44,7 @@ int ValueEditorWidth(const QWidget& dialog, const std::vector<std::string>& word
     button.setIcon(dialog.style()->standardIcon(QStyle::SP_ArrowDown));
     // Two gaps of the editor's layout, and the cell's own margin.
     constexpr int Gaps = 3 * 2;
-    return 2 * std::max(date.sizeHint().width(), list.sizeHint().width()) +
-           button.sizeHint().width() + Gaps;
+    return date.sizeHint().width() + list.sizeHint().width() + button.sizeHint().width() + Gaps;
 }
 
 // Undoes a BeginUpdate on every way out.
@@ -139,7 +138,10 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
     for (const std::string_view word : host::DatePeriodWords()) {
         erDate.Words.emplace_back(word == "today-N" ? "today-7" : word);
     }
-    erTime.Words = {tr("fixed time").toStdString(), std::string(host::DueTimeWord)};
+    erDate.Words.emplace_back(PreviousDueWord);
+    erDate.Words.emplace_back(PreviousWorkingDayWord);
+    erTime.Words = {tr("fixed time").toStdString(), std::string(host::DueTimeWord),
+                    std::string(PreviousDueTimeWord)};
     std::vector<std::string> words = erDate.Words;
     words.insert(words.end(), erTime.Words.begin(), erTime.Words.end());
     tlcValue->SetMinWidth(ValueEditorWidth(FDialog, words));
@@ -339,7 +341,8 @@ std::string TParameterArea::tlcValueGetDisplayText(int row, const rtl::TVariant&
     const std::int32_t type = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
     const std::uint8_t code = StoredCode(type, value);
     if (code == rpDatePeriod || code == rpTimePeriod) {
-        return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now());
+        const TScheduleContext schedule{CronStr ? CronStr() : std::string(), nullptr};
+        return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now(), &schedule);
     }
     const host::TEditProperties* properties = tlcValueGetEditProperties(row);
     return properties != nullptr ? properties->DisplayText(value) : value.AsString();

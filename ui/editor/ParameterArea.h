@@ -59,6 +59,8 @@ public:
 
     // The moment the next run stands for, which a period word's value is shown for.
     std::function<rtl::TDateTime()> NextDue;
+    // The schedule text as typed, which the words that follow the schedule resolve against.
+    std::function<std::string()> CronStr;
 
     host::TVelmornTreeList* cxTreeList1 = nullptr;
     QPushButton* btnFillParams = nullptr;

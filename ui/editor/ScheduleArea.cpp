@@ -1,16 +1,21 @@
 #include "ui/editor/ScheduleArea.h"
 
+#include "platform/host/forms/MessageDlg.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "plugin/MorvidPlugin.h"
 #include "plugin/MorvidResources.h"
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduleWords.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskZone.h"
 #include "ui/NullSpinEdit.h"
+#include "ui/editor/ScheduleShapeRow.h"
 #include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QDate>
 #include <QEvent>
 #include <QFocusEvent>
@@ -20,6 +25,7 @@
 #include <QLocale>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimeZone>
 #include <optional>
 
 namespace morvid {
@@ -64,6 +70,27 @@ QString DueTimeText(rtl::TDateTime due, int thisYear) {
         .arg(hour, 2, 10, QLatin1Char('0'))
         .arg(minute, 2, 10, QLatin1Char('0'))
         .replace(u' ', QChar::Nbsp);
+}
+
+// The stored value of a combo whose first item stands for "empty" (in the operator's words).
+std::string ChoiceText(const QComboBox* combo) {
+    const QString text = combo->currentText().trimmed();
+    return text == combo->itemText(0) ? std::string() : text.toStdString();
+}
+
+void ShowChoice(QComboBox* combo, const std::string& value) {
+    if (value.empty()) {
+        combo->setCurrentIndex(0);
+        return;
+    }
+    const QString text = QString::fromStdString(value);
+    if (combo->findText(text) < 0) {
+        combo->addItem(text); // a name no longer offered stays what the task holds
+    }
+    combo->setCurrentIndex(combo->findText(text));
+    if (combo->lineEdit() != nullptr) {
+        combo->lineEdit()->setCursorPosition(0); // a narrow field shows the name's start
+    }
 }
 
 } // namespace
@@ -111,7 +138,29 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     // Set apart from the spin edits, as wide as three of them.
     QVBoxLayout* cronStr = Captioned("lblCronStr", tr("Schedule definition"), edtCronStr);
     cronStr->setContentsMargins(0, editor::GroupGap, 0, 0);
-    area->addLayout(cronStr, 2, 0, 1, Columns - 1);
+    area->addLayout(cronStr, 2, 0, 1, Columns - 2);
+    cbxTimeZone = new QComboBox(&FDialog);
+    cbxTimeZone->setObjectName(QStringLiteral("cbxTimeZone"));
+    cbxTimeZone->setEditable(true);
+    cbxTimeZone->addItem(tr("The machine's zone"));
+    for (const QByteArray& id : QTimeZone::availableTimeZoneIds()) {
+        cbxTimeZone->addItem(QString::fromLatin1(id));
+    }
+    cbxExcludeCalendar = new QComboBox(&FDialog);
+    cbxExcludeCalendar->setObjectName(QStringLiteral("cbxExcludeCalendar"));
+    // Narrow: the longest zone's name would widen the whole dialog.
+    for (QComboBox* combo : {cbxTimeZone, cbxExcludeCalendar}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(4);
+    }
+    // Beside the schedule text, which two columns hold: the clock and the days it follows.
+    area->addLayout(Captioned("lblTimeZone", tr("Time zone"), cbxTimeZone), 2, 2);
+    area->addLayout(Captioned("lblExcludeCalendar", tr("Not on dates of"), cbxExcludeCalendar), 2,
+                    3);
+
+    // The common shapes beside the fields they fill.
+    Shapes = new TScheduleShapeRow(FDialog);
+    area->addLayout(Captioned("lblShape", tr("Runs"), Shapes->cbxShape), 1, 2, 1, Columns - 2);
     FCronStrError = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
                                 QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
@@ -139,7 +188,17 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     // at all, follow.
     auto* withWords = new QVBoxLayout;
     withWords->setSpacing(WordsGap);
+    Shapes->CurrentFields = [this] {
+        const auto value = [](const TNullSpinEdit* edit) {
+            return edit->IsNull() ? -1 : edit->value();
+        };
+        return std::array<int, 3>{value(sedMinute), value(sedHour), value(sedDay)};
+    };
+    Shapes->OnShapeText = [this](const std::string& text) {
+        Guarded([&] { edtCronStr->setText(QString::fromStdString(text)); });
+    };
     withWords->addLayout(area);
+    withWords->addLayout(Shapes->Layout());
     withWords->addWidget(lblScheduleWords);
     withWords->addWidget(lblNextRuns);
     withWords->addWidget(lblNotEnabled);
@@ -151,7 +210,10 @@ TScheduleArea::~TScheduleArea() {
 }
 
 std::vector<QWidget*> TScheduleArea::TabOrder() const {
-    return {sedMinute, sedHour, sedDay, sedWeekday, sedMonth, sedYear, edtCronStr};
+    std::vector<QWidget*> order = Shapes->TabOrder();
+    order.insert(order.end(),
+                 {sedMinute, sedHour, sedDay, sedWeekday, sedMonth, sedYear, edtCronStr});
+    return order;
 }
 
 void TScheduleArea::FormCreate() {
@@ -165,6 +227,16 @@ void TScheduleArea::FormCreate() {
 
 void TScheduleArea::LoadFromTask(const TScheduleItem& task) {
     edtCronStr->setText(QString::fromStdString(task.CronStr));
+    // The calendars as the client holds them now.
+    cbxExcludeCalendar->clear();
+    cbxExcludeCalendar->addItem(tr("None", "no calendar"));
+    if (MorvidPlugin != nullptr) {
+        for (const TExcludeCalendar& calendar : MorvidPlugin->Calendars) {
+            cbxExcludeCalendar->addItem(QString::fromStdString(calendar.Name));
+        }
+    }
+    ShowChoice(cbxExcludeCalendar, task.ExcludeCalendar);
+    ShowChoice(cbxTimeZone, task.TimeZone);
 
     // The spin edits only show the fields that hold one number, even of a schedule that cannot
     // run; an unreadable one leaves them at "Any". The field's validation tells why.
@@ -178,6 +250,16 @@ void TScheduleArea::LoadFromTask(const TScheduleItem& task) {
 
 void TScheduleArea::SaveToTask(TScheduleItem& task) const {
     task.SetCronStr(edtCronStr->text().toStdString());
+    task.TimeZone = ChoiceText(cbxTimeZone);
+    task.ExcludeCalendar = ChoiceText(cbxExcludeCalendar);
+}
+
+bool TScheduleArea::ConfirmOk() {
+    if (const std::string fault = TimeZoneFault(ChoiceText(cbxTimeZone)); !fault.empty()) {
+        host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
+        return false;
+    }
+    return true;
 }
 
 bool TScheduleArea::Complete() const {
@@ -215,6 +297,7 @@ void TScheduleArea::edtCronStrPropertiesValidate() {
             ShowField(*edit, std::nullopt);
         }
     }
+    Shapes->ShowShapeOf(edtCronStr->text().toStdString());
     ShowScheduleHint(check);
     ShowNextRuns(check);
     if (OnValidated) {

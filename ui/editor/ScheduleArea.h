@@ -12,12 +12,14 @@
 #include <string>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
 namespace morvid {
 
 class TNullSpinEdit;
+class TScheduleShapeRow;
 struct TScheduleCheck;
 
 class TScheduleArea : public TEditorArea {
@@ -36,6 +38,8 @@ public:
     void SaveToTask(TScheduleItem& task) const override;
     // A schedule text whose last validation succeeded.
     bool Complete() const override;
+    // Refuses a time zone the tz database lacks, with a message.
+    bool ConfirmOk() override;
     std::vector<QWidget*> TabOrder() const override;
 
     // Checks the text as the task will arm and run it, shows the outcome and tells OnValidated.
@@ -60,6 +64,11 @@ public:
     QLabel* lblScheduleWords = nullptr;
     QLabel* lblNextRuns = nullptr;
     QLabel* lblNotEnabled = nullptr;
+    TScheduleShapeRow* Shapes = nullptr;
+    // The zone the schedule is read in (first item: the machine's), and the calendar of dates
+    // on which the task does not run (first item: none).
+    QComboBox* cbxTimeZone = nullptr;
+    QComboBox* cbxExcludeCalendar = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

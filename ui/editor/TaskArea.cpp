@@ -6,10 +6,12 @@
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 #include "plugin/MorvidPlugin.h"
+#include "tasks/ExportPathCheck.h"
 #include "tasks/ScheduleItem.h"
+#include "tasks/TaskName.h"
 #include "ui/PaintedIcon.h"
-#include "ui/editor/ExportPathCheck.h"
 #include "ui/editor/WrappedLabel.h"
 
 #include <QAction>
@@ -57,6 +59,10 @@ TTaskArea::TTaskArea(QWidget& dialog)
                              17 * metrics.horizontalAdvance(QLatin1Char('x')) +
                              NameChars * metrics.horizontalAdvance(QLatin1Char('x')));
 
+    lblNameCheck = new TWrappedLabel(&FDialog, 1);
+    lblNameCheck->setObjectName(QStringLiteral("lblNameCheck"));
+    lblNameCheck->hide();
+
     icbReport = new QComboBox(&FDialog);
     icbReport->setObjectName(QStringLiteral("icbReport"));
     // Never narrower than its longest report name.
@@ -92,7 +98,10 @@ TTaskArea::TTaskArea(QWidget& dialog)
     // Shows its longest format whole.
     cbbFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    connect(edtName, &QLineEdit::textChanged, this, [this] { edtNamePropertiesChange(); });
+    connect(edtName, &QLineEdit::textChanged, this, [this] {
+        UpdateNameCheck();
+        edtNamePropertiesChange();
+    });
     connect(icbReport, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) {
             FUnlistedReportId.reset();
@@ -130,6 +139,7 @@ TTaskArea::TTaskArea(QWidget& dialog)
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(nameRow);
+    area->addWidget(lblNameCheck);
     area->addLayout(pathRow);
     area->addWidget(lblPathCheck);
     FLayout = area;
@@ -222,10 +232,13 @@ int TTaskArea::FilterIndex() const {
     return cbbFilter->findText(cbbFilter->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+std::string TTaskArea::NameFault() const {
+    return TaskNameFault(edtName->text().toStdString());
+}
+
 bool TTaskArea::Complete() const {
-    return !edtName->text().isEmpty() && ReportValue().has_value() && !edtPath->text().isEmpty() &&
-           FilterIndex() != -1 &&
-           ExpandHome(edtPath->text().toStdString(), HomeFolder()).starts_with('/');
+    return NameFault().empty() && ReportValue().has_value() && FilterIndex() != -1 &&
+           ExportPathFault(edtPath->text().toStdString(), HomeFolder()).empty();
 }
 
 TExportPathCheck TTaskArea::CheckPath() const {
@@ -234,6 +247,16 @@ TExportPathCheck TTaskArea::CheckPath() const {
 
 std::string TTaskArea::HomeFolder() {
     return QDir::homePath().toStdString();
+}
+
+void TTaskArea::UpdateNameCheck() {
+    // An empty name says nothing yet; Ok waits for one.
+    const std::string fault = edtName->text().isEmpty() ? std::string() : NameFault();
+    lblNameCheck->setText(QString::fromStdString(fault));
+    lblNameCheck->setVisible(!fault.empty());
+    QPalette colours = FDialog.palette();
+    colours.setColor(QPalette::WindowText, host::ErrorColor(colours));
+    lblNameCheck->setPalette(colours);
 }
 
 void TTaskArea::UpdatePathCheck() {
@@ -247,7 +270,10 @@ void TTaskArea::UpdatePathCheck() {
     case TExportPathState::Relative:
         // An empty path says nothing yet; Ok waits for one.
         if (!edtPath->text().isEmpty()) {
-            message = tr("Not a full path: start it with \"/\" or \"~/\".");
+            // The task interface's own words for the fault, in the operator's language.
+            message = QString::fromStdString(
+                rtl::Words("ExportPath",
+                           ExportPathFault(edtPath->text().toStdString(), HomeFolder()).c_str()));
             tip = tr("A relative path would depend on the folder the client was started in, "
                      "which differs between the window and the service.");
         }

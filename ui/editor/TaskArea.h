@@ -36,7 +36,7 @@ public:
     void LoadFromTask(const TScheduleItem& task) override;
     // Stores the export path with `~` expanded.
     void SaveToTask(TScheduleItem& task) const override;
-    // A name, a report, a full path and a listed format.
+    // A name TaskNameFault takes, a report, a full path and a listed format.
     bool Complete() const override;
     // Offers to create an export folder that does not exist.
     bool ConfirmOk() override;
@@ -52,6 +52,8 @@ public:
     std::function<void()> OnReportChange;
 
     QLineEdit* edtName = nullptr;
+    // Under the name: why it is refused.
+    QLabel* lblNameCheck = nullptr;
     QComboBox* icbReport = nullptr;
     QLineEdit* edtPath = nullptr;
     QToolButton* btnPathBrowse = nullptr;
@@ -63,6 +65,8 @@ private:
     void FillReports();
     void FillFilters();
     int FilterIndex() const;
+    std::string NameFault() const;
+    void UpdateNameCheck();
     TExportPathCheck CheckPath() const;
     static std::string HomeFolder();
     void UpdatePathCheck();

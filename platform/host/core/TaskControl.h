@@ -47,11 +47,19 @@ struct TTaskData {
     std::string MailSubject, MailBody;    // templates; empty: the built-in ones
     std::int32_t RetryCount = 0;          // a failed run of a due time again, this many times,
     std::int32_t RetryMinutes = 0;        // so many minutes apart; 0 while it never retries
+    std::int32_t SkipEmpty = 0;           // 1: a report without rows writes and sends nothing
+    std::string TimeZone;                 // IANA name the schedule is read in; empty: machine's
+    std::string ExcludeCalendar;          // the calendar of dates it does not run on; empty: none
 
     std::string ReportName; // the host report's name, or the message that it has none such
     std::string LastRun;    // "YYYY-MM-DD HH:MM:SS"; empty when it never ran
     std::string LastResult;
     std::string NextRun; // empty when not armed
+    // What only RestoreTask reads back: the last run's instant and outcome ("failed", ...; empty
+    // while it never ran) and since when its due times count (UTC; 0 while unknown).
+    rtl::TDateTime LastRunAt = 0;
+    std::string LastOutcome;
+    rtl::TDateTime Created = 0;
 };
 
 // A task that does not pass the checks, or that is not there; says which task and which field.
@@ -78,6 +86,10 @@ public:
     // Checks, then gives the task with task.Id the fields of `task` and arms or disarms it.
     virtual TTaskData ChangeTask(const TTaskData& task) = 0;
     virtual void RemoveTask(const std::string& id) = 0;
+    // Puts a task back exactly as Tasks() gave it, adding it at `index` of the list when it is
+    // gone: its fields, last run and Created, without the checks (its report may be gone
+    // meanwhile). For undoing a change that failed half-way or could not be saved.
+    virtual void RestoreTask(const TTaskData& task, int index) = 0;
     // Starts a run by hand; it ends later, told as every run is.
     virtual void RunTask(const std::string& id) = 0;
     // The settings were with no client from `since` on (they changed hands): every enabled

@@ -1,22 +1,28 @@
 #include "platform/host/delivery/DeliveryWorker.h"
 
-#include <chrono>
-#include <ctime>
+#include "platform/rtl/Clock.h"
 
 namespace host {
 
 namespace {
 
+// Looked at again after a failed read or write of the outbox: soon enough for a held file to be
+// free again, seldom enough not to spin.
+constexpr std::int64_t OutboxRetrySeconds = 60;
+// A mail the server accepted waits for its record no longer than this between tries.
+constexpr std::int64_t AcceptedRetrySeconds = 5;
+constexpr std::int64_t PruneEverySeconds = 3600;
+
 std::int64_t UnixNow() {
-    return static_cast<std::int64_t>(std::time(nullptr));
+    return rtl::CurrentClock().UnixMs() / 1000;
 }
 
 } // namespace
 
 TDeliveryWorker::TDeliveryWorker(const std::string& historyFile, TSmtpServer server,
-                                 TListener listener, TRetryPolicy policy)
+                                 TListener listener, TRetryPolicy policy, TProblemLog problem)
     : FOutbox(historyFile), FListener(std::move(listener)), FPolicy(std::move(policy)),
-      FServer(std::move(server)) {
+      FProblem(std::move(problem)), FServer(std::move(server)) {
     FThread = std::thread([this] { Execute(); });
 }
 
@@ -28,27 +34,50 @@ void TDeliveryWorker::SetServer(TSmtpServer server) {
     {
         const std::lock_guard<std::mutex> lock(FLock);
         FServer = std::move(server);
-        FWoken = true;
     }
-    FChanged.notify_one();
+    FWake.SetEvent();
 }
 
 void TDeliveryWorker::Wake() {
-    {
-        const std::lock_guard<std::mutex> lock(FLock);
-        FWoken = true;
-    }
-    FChanged.notify_one();
+    FWake.SetEvent();
 }
 
 void TDeliveryWorker::Stop() {
-    {
-        const std::lock_guard<std::mutex> lock(FLock);
-        FStopping = true;
-    }
-    FChanged.notify_one();
+    FStopping = true;
+    FWake.SetEvent();
     if (FThread.joinable()) {
         FThread.join();
+    }
+}
+
+void TDeliveryWorker::Problem(const std::string& text) {
+    if (!FFailing && FProblem) {
+        try {
+            FProblem(text);
+        } catch (...) {
+        }
+    }
+    FFailing = true;
+}
+
+void TDeliveryWorker::Tell(const TOutboxMail& mail) const {
+    if (FListener) {
+        try {
+            FListener(mail);
+        } catch (...) {
+        }
+    }
+}
+
+void TDeliveryWorker::RecordAccepted() {
+    while (!FAccepted.empty()) {
+        TOutboxMail& mail = FAccepted.begin()->second;
+        FOutbox.EndAttempt(mail.Id, TDeliveryState::Sent, {});
+        mail.State = TDeliveryState::Sent;
+        mail.Reason.clear();
+        const TOutboxMail sent = std::move(mail);
+        FAccepted.erase(FAccepted.begin());
+        Tell(sent);
     }
 }
 
@@ -56,59 +85,80 @@ void TDeliveryWorker::Execute() {
     while (!FStopping) {
         std::optional<std::int64_t> due;
         try {
+            RecordAccepted();
             const std::int64_t now = UnixNow();
-            if (std::optional<TOutboxMail> mail = FOutbox.NextDue(now)) {
+            if (now >= FNextPrune) {
+                FNextPrune = now + PruneEverySeconds;
+                FOutbox.Prune(now);
+            }
+            if (std::optional<TOutboxMail> mail = FOutbox.NextDue(now, FSender)) {
                 SendOne(*mail, now);
+                FFailing = false;
                 continue;
             }
             due = FOutbox.NextAttemptTime();
-        } catch (const std::exception&) {
-            // The history file is busy or failing: look again in a minute rather than spin.
-            due = UnixNow() + 60;
+            FFailing = false;
+        } catch (const std::exception& e) {
+            Problem(std::string(e.what()) + (FAccepted.empty()
+                                                 ? "; looking again in a minute"
+                                                 : "; the server accepted the mail, and it is "
+                                                   "not sent again: writing it down again soon"));
+            due = UnixNow() + (FAccepted.empty() ? OutboxRetrySeconds : AcceptedRetrySeconds);
         }
-        std::unique_lock<std::mutex> lock(FLock);
-        const auto wake = [this] { return FWoken || FStopping; };
-        if (due) {
-            const auto until =
-                std::chrono::system_clock::from_time_t(static_cast<std::time_t>(*due));
-            FChanged.wait_until(lock, until, wake);
-        } else {
-            FChanged.wait(lock, wake);
+        if (FStopping) {
+            break;
         }
-        FWoken = false;
+        const std::int64_t wait =
+            due ? std::max<std::int64_t>(0, *due - UnixNow()) * 1000 : rtl::INFINITE;
+        rtl::CurrentClock().WaitFor(FWake, wait);
+    }
+    // One more try before the process ends: a mail left claimed but unrecorded is sent again
+    // by the next client, with its Message-ID, as after a crash.
+    try {
+        RecordAccepted();
+    } catch (const std::exception& e) {
+        Problem(e.what());
     }
 }
 
 void TDeliveryWorker::SendOne(TOutboxMail& mail, std::int64_t now) {
+    if (FAccepted.contains(mail.Id)) {
+        return; // RecordAccepted writes it
+    }
     TSmtpServer server;
     {
         const std::lock_guard<std::mutex> lock(FLock);
         server = FServer;
     }
-    FOutbox.BeginAttempt(mail.Id, now);
+    if (!FOutbox.Claim(mail, FSender, now, now + LeaseSeconds)) {
+        return; // another sender was first
+    }
+    ++mail.Attempts;
+    mail.LastAttempt = now;
     const TSendResult result = SendMail(server, mail.Mail, &FStopping);
+    mail.Reason = result.Reason;
     if (result.Status == TSendStatus::Sent) {
-        FOutbox.EndAttempt(mail.Id, TDeliveryState::Sent, {});
-    } else if (FStopping) {
+        // Known before it is written, so no failed write can make it be sent again.
+        FAccepted.emplace(mail.Id, mail);
+        RecordAccepted();
+        return;
+    }
+    if (FStopping) {
         // Cut short by the stop: due again as soon as the worker runs again.
         FOutbox.EndAttempt(mail.Id, TDeliveryState::Queued, result.Reason, now);
         return;
-    } else if (result.Status == TSendStatus::Transient) {
-        const std::optional<std::int64_t> next =
-            FPolicy.NextAttempt(mail.Attempts + 1, mail.Mail.Date, UnixNow());
-        FOutbox.EndAttempt(mail.Id, next ? TDeliveryState::Queued : TDeliveryState::Failed,
-                           result.Reason, next.value_or(0));
-    } else {
-        FOutbox.EndAttempt(mail.Id, TDeliveryState::Failed, result.Reason);
     }
-    if (FListener) {
-        try {
-            if (const std::optional<TOutboxMail> ended = FOutbox.Find(mail.Id)) {
-                FListener(*ended);
-            }
-        } catch (...) {
+    mail.NextAttempt = 0;
+    mail.State = TDeliveryState::Failed;
+    if (result.Status == TSendStatus::Transient) {
+        if (const std::optional<std::int64_t> next =
+                FPolicy.NextAttempt(mail.Attempts, mail.Mail.Date, UnixNow())) {
+            mail.State = TDeliveryState::Queued;
+            mail.NextAttempt = *next;
         }
     }
+    FOutbox.EndAttempt(mail.Id, mail.State, mail.Reason, mail.NextAttempt);
+    Tell(mail);
 }
 
 } // namespace host

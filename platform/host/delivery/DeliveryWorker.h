@@ -1,13 +1,15 @@
-// The one thread that sends what the outbox holds: the earliest due mail first, a transient
-// failure queued again by the retry policy, each attempt's end told to a listener.
+// The one thread that sends what the outbox holds: the earliest due mail first, each claimed
+// before it is sent, a transient failure queued again by the retry policy, each attempt's end
+// told to a listener. Time is the process's clock, so tests let the retries' minutes pass.
 #pragma once
 
 #include "platform/host/delivery/Outbox.h"
 #include "platform/host/delivery/SmtpTransport.h"
+#include "platform/rtl/Events.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -18,9 +20,17 @@ public:
     // Called on the worker's thread after each attempt with the mail as the outbox now has it;
     // it must not block for long, and what it raises is swallowed.
     using TListener = std::function<void(const TOutboxMail& mail)>;
+    // Called on the worker's thread when the outbox cannot be read or written, once for each
+    // streak of such failures, naming the file and the cause.
+    using TProblemLog = std::function<void(const std::string& text)>;
+
+    // How long a claim keeps other senders away from a mail; a sender of this machine that is
+    // gone is taken over at once.
+    static constexpr std::int64_t LeaseSeconds = 30 * 60;
+
     // The worker opens its own connection to the history file (raises EOutboxError).
     TDeliveryWorker(const std::string& historyFile, TSmtpServer server, TListener listener,
-                    TRetryPolicy policy = {});
+                    TRetryPolicy policy = {}, TProblemLog problem = {});
     // Stops: an attempt under way is cut short and its mail stays queued for the next start.
     ~TDeliveryWorker();
     TDeliveryWorker(const TDeliveryWorker&) = delete;
@@ -35,15 +45,26 @@ public:
 private:
     void Execute();
     void SendOne(TOutboxMail& mail, std::int64_t now);
+    // Writes "sent" for every mail the server accepted whose record failed so far; raises while
+    // a write still fails.
+    void RecordAccepted();
+    void Tell(const TOutboxMail& mail) const;
+    void Problem(const std::string& text);
 
     TOutbox FOutbox;
     TListener FListener;
     TRetryPolicy FPolicy;
+    TProblemLog FProblem;
+    const std::string FSender = NewSenderName();
     std::mutex FLock;
-    std::condition_variable FChanged;
     TSmtpServer FServer; // under FLock
-    bool FWoken = false; // under FLock
+    rtl::TEvent FWake;
     std::atomic<bool> FStopping{false};
+    // The worker's thread only: accepted by the server, not yet recorded as sent. Never sent
+    // again while the process lives.
+    std::map<std::int64_t, TOutboxMail> FAccepted;
+    bool FFailing = false;
+    std::int64_t FNextPrune = 0;
     std::thread FThread;
 };
 

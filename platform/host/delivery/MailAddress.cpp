@@ -15,6 +15,15 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A control character but the tab, which is a blank.
+bool IsControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && c != '\t') || u == 0x7F;
+}
+
+// The longest path an SMTP server must take is 256 octets, the angle brackets included.
+constexpr std::size_t MaxAddrSpec = 254;
+
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
@@ -31,7 +40,7 @@ public:
     explicit TMailboxReader(std::string_view text) : FWhole(text), FRest(text) {}
 
     [[noreturn]] void Fail(const std::string& why) const {
-        throw EMailAddressError("\"" + std::string(FWhole) + "\" is not a mail address: " + why);
+        throw EMailAddressError("\"" + VisibleText(FWhole) + "\" is not a mail address: " + why);
     }
 
     bool AtEnd() const { return FRest.empty(); }
@@ -70,8 +79,6 @@ public:
                 if (raw) {
                     text += '\\';
                 }
-            } else if (Peek() == '\r' || Peek() == '\n') {
-                Fail("a line break inside quotes");
             }
             text += Peek();
             Skip();
@@ -119,7 +126,11 @@ public:
         } else {
             domain = ReadDotAtom("domain");
         }
-        return local + "@" + domain;
+        std::string addrSpec = local + "@" + domain;
+        if (addrSpec.size() > MaxAddrSpec) {
+            Fail("it is longer than " + std::to_string(MaxAddrSpec) + " characters");
+        }
+        return addrSpec;
     }
 
     // A phrase: words (atoms of any non-special byte, so UTF-8 passes, or quoted strings)
@@ -155,11 +166,27 @@ private:
 
 } // namespace
 
+std::string VisibleText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out += IsControl(c) ? std::string_view("\xEF\xBF\xBD") : std::string_view(&c, 1);
+    }
+    return out;
+}
+
 TMailAddress ParseMailAddress(std::string_view text) {
     text = Trimmed(text);
     TMailboxReader reader(text);
     if (reader.AtEnd()) {
         reader.Fail("it is empty");
+    }
+    // Escaped or quoted, a line break or a NUL would end a header or an SMTP command early, and
+    // what follows it would be read as a header or a command of its own.
+    for (const char c : text) {
+        if (IsControl(c)) {
+            reader.Fail("it holds a line break or another control character");
+        }
     }
     TMailAddress address;
     if (text.back() != '>') {

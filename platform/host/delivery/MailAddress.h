@@ -26,10 +26,15 @@ struct TMailAddress {
     bool operator==(const TMailAddress&) const = default;
 };
 
-// One mailbox: a bare address (dot-atom or quoted local part; dot-atom or [literal] domain), or a
-// display name (atoms and quoted strings; UTF-8 allowed) followed by the bare address in angle
-// brackets. Surrounding blanks are ignored. Raises EMailAddressError.
+// One mailbox: a bare address (dot-atom or quoted local part; dot-atom or [literal] domain, 254
+// characters at most), or a display name (atoms and quoted strings; UTF-8 allowed) followed by
+// the bare address in angle brackets. Surrounding blanks are ignored; no control character but
+// the tab is taken anywhere, escaped or not. Raises EMailAddressError.
 TMailAddress ParseMailAddress(std::string_view text);
+
+// `text` with each control character but the tab shown as U+FFFD: for a message that quotes
+// what it refused, so that the quote stays on its line.
+std::string VisibleText(std::string_view text);
 
 // Addresses separated by "," (a comma inside quotes or angle brackets does not separate). Empty
 // entries are skipped, so "a@x, , b@y" and "" are accepted. Raises EMailAddressError for the

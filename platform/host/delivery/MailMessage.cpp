@@ -1,5 +1,6 @@
 #include "platform/host/delivery/MailMessage.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>
@@ -43,6 +44,81 @@ std::size_t CharacterBoundary(std::string_view text, std::size_t limit) {
     return limit;
 }
 
+// RFC 5322: a line should stay within 78 characters and must within 998; RFC 2047: a line with
+// encoded words within 76.
+constexpr std::size_t FoldAt = 78;
+constexpr std::size_t EncodedLine = 76;
+constexpr std::size_t MaxLine = 998;
+
+// The characters on the last line of `text` so far.
+std::size_t LastLine(std::string_view text) {
+    const std::size_t fold = text.rfind('\n');
+    return fold == std::string_view::npos ? text.size() : text.size() - fold - 1;
+}
+
+// A header value never holds a line break of its own, nor a NUL: each control character becomes
+// a blank, as folding would make of a line break.
+std::string OneLine(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
+// RFC 2047 encoded words for UTF-8 `text` (one line, no control characters), continuing a line
+// that holds `used` characters; each line stays within 76 characters and no character is split.
+std::string EncodedWords(std::string_view text, std::size_t used) {
+    std::string out;
+    do {
+        // "=?UTF-8?B?" and "?=" take 12 characters; Base64 gives 4 for each 3 bytes. Room for
+        // 6 bytes at least, so that a 4-byte character is never split.
+        const std::size_t room = (EncodedLine - std::min(used, EncodedLine - 20) - 12) / 4 * 3;
+        std::size_t take = CharacterBoundary(text, room);
+        if (take == 0) {
+            take = std::min(text.size(), room); // not UTF-8: split anywhere
+        }
+        if (!out.empty()) {
+            out += "\r\n ";
+        }
+        out += "=?UTF-8?B?" + Base64(text.substr(0, take)) + "?=";
+        text.remove_prefix(take);
+        used = 1;
+    } while (!text.empty());
+    return out;
+}
+
+// Printable ASCII `text` folded before its blanks so that lines stay within 78 characters, the
+// first holding `used` already; empty when a word is too long for that.
+std::string FoldedAtBlanks(std::string_view text, std::size_t used) {
+    std::string out;
+    std::size_t line = used;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        // A piece: its leading blanks and a word; trailing blanks stay with the last word.
+        std::size_t end = text.find_first_not_of(' ', start);
+        end = end == std::string_view::npos ? text.size() : text.find(' ', end);
+        if (end == std::string_view::npos ||
+            text.find_first_not_of(' ', end) == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string_view piece = text.substr(start, end - start);
+        if (start > 0 && line + piece.size() > FoldAt) {
+            out += "\r\n";
+            line = 0;
+        }
+        if (line + piece.size() > FoldAt) {
+            return {};
+        }
+        out += piece;
+        line += piece.size();
+        start = end;
+    }
+    return out;
+}
+
 std::string Quoted(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -54,6 +130,51 @@ std::string Quoted(std::string_view text) {
     return out + "\"";
 }
 
+// Unstructured header text after `prefix` ("Subject: "): folded at blanks, or as encoded words
+// when it is not printable ASCII or a word would not fit a line.
+std::string UnstructuredText(std::string_view prefix, std::string_view text) {
+    const std::string line = OneLine(text);
+    if (IsPlainAscii(line)) {
+        if (std::string folded = FoldedAtBlanks(line, prefix.size());
+            !folded.empty() || line.empty()) {
+            return folded;
+        }
+    }
+    return EncodedWords(line, prefix.size());
+}
+
+// One mailbox continuing a line of `used` characters: the name as atoms, quoted, or as encoded
+// words when it is not ASCII or too long for a line; the address on a line of its own when it
+// would not fit after the name.
+std::string Mailbox(const TMailAddress& address, std::size_t used) {
+    const std::string envelope = EnvelopeAddress(address);
+    const std::string name = OneLine(address.DisplayName);
+    if (name.empty()) {
+        return address.AddrSpec;
+    }
+    std::string phrase;
+    if (IsPlainAscii(name)) {
+        const bool atoms = name.find_first_of("()<>[]:;@\\,.\"") == std::string::npos;
+        phrase = atoms ? name : Quoted(name);
+    }
+    if (phrase.empty() || used + phrase.size() > FoldAt) {
+        phrase = EncodedWords(name, used);
+    }
+    const bool fits = LastLine(phrase) + (phrase.find('\n') == std::string::npos ? used : 0) + 1 +
+                          envelope.size() <=
+                      FoldAt;
+    return phrase + (fits ? " " : "\r\n ") + envelope;
+}
+
+// Mailboxes after `prefix` ("To: "), each after the first on a line of its own.
+std::string MailboxList(std::string_view prefix, const std::vector<TMailAddress>& addresses) {
+    std::string out;
+    for (const TMailAddress& address : addresses) {
+        out += out.empty() ? Mailbox(address, prefix.size()) : ",\r\n " + Mailbox(address, 1);
+    }
+    return out;
+}
+
 } // namespace
 
 std::vector<TMailAddress> TMailMessage::Recipients() const {
@@ -63,48 +184,36 @@ std::vector<TMailAddress> TMailMessage::Recipients() const {
     return all;
 }
 
-std::string EncodedHeaderText(std::string_view text) {
-    if (IsPlainAscii(text)) {
-        return std::string(text);
+std::string EnvelopeAddress(const TMailAddress& address) {
+    // Only what the parser takes as a bare address goes into MAIL FROM or RCPT TO.
+    if (const TMailAddress parsed = ParseMailAddress(address.AddrSpec);
+        !parsed.DisplayName.empty() || parsed.AddrSpec != address.AddrSpec) {
+        throw EMailAddressError("\"" + VisibleText(address.AddrSpec) +
+                                "\" is not a bare mail address");
     }
-    // 45 bytes make 60 characters of Base64; with "=?UTF-8?B?" and "?=" a word stays below 76.
-    constexpr std::size_t BytesPerWord = 45;
-    std::string out;
-    while (!text.empty()) {
-        std::size_t take = CharacterBoundary(text, BytesPerWord);
-        if (take == 0) {
-            take = std::min(text.size(), BytesPerWord); // not UTF-8: split anywhere
-        }
-        if (!out.empty()) {
-            out += "\r\n ";
-        }
-        out += "=?UTF-8?B?" + Base64(text.substr(0, take)) + "?=";
-        text.remove_prefix(take);
-    }
-    return out;
+    return "<" + address.AddrSpec + ">";
 }
 
-std::string MailboxHeaderText(const TMailAddress& address) {
-    if (address.DisplayName.empty()) {
-        return address.AddrSpec;
+std::vector<std::string> MailHeaderFields(const TMailMessage& mail) {
+    std::vector<std::string> fields{"Date: " + MailDate(mail.Date),
+                                    "From: " + MailboxList("From: ", {mail.From})};
+    if (!mail.To.empty()) {
+        fields.push_back("To: " + MailboxList("To: ", mail.To));
     }
-    bool atoms = IsPlainAscii(address.DisplayName);
-    for (const char c : address.DisplayName) {
-        atoms = atoms && std::string_view("()<>[]:;@\\,.\"").find(c) == std::string_view::npos;
+    if (!mail.Cc.empty()) {
+        fields.push_back("Cc: " + MailboxList("Cc: ", mail.Cc));
     }
-    const std::string name = atoms ? address.DisplayName
-                             : IsPlainAscii(address.DisplayName)
-                                 ? Quoted(address.DisplayName)
-                                 : EncodedHeaderText(address.DisplayName);
-    return name + " <" + address.AddrSpec + ">";
-}
-
-std::string MailboxListHeaderText(const std::vector<TMailAddress>& addresses) {
-    std::string out;
-    for (const TMailAddress& address : addresses) {
-        out += (out.empty() ? "" : ",\r\n ") + MailboxHeaderText(address);
+    fields.push_back("Subject: " + UnstructuredText("Subject: ", mail.Subject));
+    const std::string_view id = mail.MessageId;
+    const bool carried =
+        id.size() > 2 && id.size() <= MaxLine - 12 && id.front() == '<' && id.back() == '>' &&
+        id.find('@') != std::string_view::npos &&
+        std::all_of(id.begin(), id.end(), [](char c) { return c > ' ' && c < 0x7F; });
+    if (!carried) {
+        throw EMailAddressError("\"" + VisibleText(id) + "\" is no Message-ID a mail can carry");
     }
-    return out;
+    fields.push_back("Message-ID: " + mail.MessageId);
+    return fields;
 }
 
 std::string AttachmentDisposition(std::string_view name) {
@@ -165,20 +274,29 @@ std::string FileSizeText(std::int64_t bytes) {
     return text;
 }
 
+std::int64_t EncodedAttachmentSize(std::int64_t bytes) noexcept {
+    const std::int64_t encoded = (bytes + 2) / 3 * 4;
+    return encoded + (encoded + 75) / 76 * 2;
+}
+
 std::string AttachWithinLimit(TMailMessage& mail, TMailAttachment file, std::int64_t size,
                               std::int64_t limitBytes) {
-    if (size <= limitBytes) {
+    // A server's limit counts the message as sent, and base64 makes a file a third larger.
+    const std::int64_t encoded = EncodedAttachmentSize(size);
+    if (encoded <= limitBytes) {
         mail.Attachments.push_back(std::move(file));
         return {};
     }
-    const std::string note = "\"" + file.Name + "\" (" + FileSizeText(size) +
-                             ") was not attached: larger than " + FileSizeText(limitBytes);
+    const std::string note = "\"" + file.Name + "\" (" + FileSizeText(size) + ", " +
+                             FileSizeText(encoded) + " encoded) was not attached: larger than " +
+                             FileSizeText(limitBytes);
     if (!mail.Body.empty() && mail.Body.back() != '\n') {
         mail.Body += '\n';
     }
-    mail.Body += "\nThe file " + file.Name + " (" + FileSizeText(size) +
-                 ") is larger than the mail may carry (" + FileSizeText(limitBytes) +
-                 "); it was not attached. It is at:\n" + file.Path + "\n";
+    mail.Body += "\nThe file " + file.Name + " (" + FileSizeText(size) + ", " +
+                 FileSizeText(encoded) + " encoded) is larger than the mail may carry (" +
+                 FileSizeText(limitBytes) + "); it was not attached. It is at:\n" + file.Path +
+                 "\n";
     return note;
 }
 

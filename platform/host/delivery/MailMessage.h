@@ -1,5 +1,6 @@
-// One mail as the outbox keeps it and the transport sends it, and the header texts it needs:
-// non-ASCII names and subjects as encoded words, file names as parameters mail readers decode.
+// One mail as the outbox keeps it and the transport sends it, and the header fields it needs:
+// folded, non-ASCII names and subjects as encoded words, file names as parameters mail readers
+// decode.
 #pragma once
 
 #include "platform/host/delivery/MailAddress.h"
@@ -31,12 +32,15 @@ struct TMailMessage {
     std::vector<TMailAddress> Recipients() const;
 };
 
-// Header text for UTF-8 `text`: itself when it is printable ASCII, else RFC 2047 encoded words
-// ("=?UTF-8?B?...?="), folded so no line passes 76 characters and no character is split.
-std::string EncodedHeaderText(std::string_view text);
-// "Name <a@b>" with the name quoted or encoded as needed; the bare address without a name.
-std::string MailboxHeaderText(const TMailAddress& address);
-std::string MailboxListHeaderText(const std::vector<TMailAddress>& addresses);
+// "<local@domain>" for MAIL FROM and RCPT TO. Raises EMailAddressError unless the address is
+// one ParseMailAddress takes as it is, so no line break or NUL can end the command early.
+std::string EnvelopeAddress(const TMailAddress& address);
+// The mail's header fields, each "Name: value" with its folds ("\r\n "): Date, From, To, Cc
+// (Bcc never), Subject and Message-ID. Whatever a task or a person gave cannot add a field: a
+// control character in a name or the subject becomes a blank, an address or a Message-ID that
+// cannot be carried raises EMailAddressError. Lines stay within 78 characters where words allow
+// and never pass 998; non-ASCII text is RFC 2047 encoded words.
+std::vector<std::string> MailHeaderFields(const TMailMessage& mail);
 // The Content-Disposition of an attachment named `name`: a quoted filename when it is ASCII, else
 // the RFC 2231 filename* with the UTF-8 name.
 std::string AttachmentDisposition(std::string_view name);
@@ -47,8 +51,12 @@ std::string MailDate(std::int64_t unixSeconds);
 // "980 bytes", "12.3 KiB", "10.0 MiB".
 std::string FileSizeText(std::int64_t bytes);
 
-// Attaches the file, or, when it is larger than `limitBytes`, leaves it out and says in the body
-// where it is and how large. Returns the note for the history; empty when it was attached.
+// What `bytes` of a file weigh in the mail: base64, 76 characters and a line end a line.
+std::int64_t EncodedAttachmentSize(std::int64_t bytes) noexcept;
+
+// Attaches the file, or, when it is larger encoded than `limitBytes`, leaves it out and says in
+// the body where it is and how large. Returns the note for the history; empty when it was
+// attached.
 std::string AttachWithinLimit(TMailMessage& mail, TMailAttachment file, std::int64_t size,
                               std::int64_t limitBytes);
 

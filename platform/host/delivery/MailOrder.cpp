@@ -5,16 +5,10 @@
 #include "platform/rtl/Words.h"
 
 #include <map>
-#include <utility>
 
 namespace host {
 
 namespace {
-
-TMailOrderSink& Sink() {
-    static TMailOrderSink sink;
-    return sink;
-}
 
 std::string DateText(rtl::TDateTime value) {
     return value == 0 ? std::string("-") : rtl::FormatDateTimeISO(value).substr(0, 16);
@@ -61,21 +55,6 @@ std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run) {
         }
     }
     return out;
-}
-
-TMailOrderSink SetMailOrderSink(TMailOrderSink sink) {
-    return std::exchange(Sink(), std::move(sink));
-}
-
-bool SubmitMailOrder(const TMailOrder& order) noexcept {
-    if (!Sink()) {
-        return false;
-    }
-    try {
-        Sink()(order);
-    } catch (...) {
-    }
-    return true;
 }
 
 } // namespace host

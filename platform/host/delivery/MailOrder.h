@@ -1,5 +1,6 @@
-// A task's order for the mail of its run, handed from the plug-in to whoever delivers mail for
-// the host, and the templates that turn the run into the mail's subject and text.
+// A task's order for the mail of its run, handed from the plug-in on the road of runs
+// (TTaskRuns::Mail) to whoever delivers mail for the host, and the templates that turn the run
+// into the mail's subject and text.
 #pragma once
 
 #include "platform/host/history/RunHistory.h"
@@ -33,14 +34,5 @@ extern const char* const DefaultMailBody;
 // Replaces {task}, {report}, {due}, {started}, {result}, {file}, {name} (the file's name without
 // its folder) and {size} with the run's values; anything else stays as written.
 std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run);
-
-using TMailOrderSink = std::function<void(const TMailOrder& order)>;
-
-// Installs the sink (an empty function removes it) and hands back the one it replaces. Main
-// thread only, as the runs are.
-TMailOrderSink SetMailOrderSink(TMailOrderSink sink);
-// Hands the order to the sink, if any; what it raises is swallowed, as for the run observers.
-// False when there is no sink: the host delivers no mail.
-bool SubmitMailOrder(const TMailOrder& order) noexcept;
 
 } // namespace host

@@ -1,6 +1,15 @@
 #include "platform/host/delivery/Outbox.h"
 
+#include "platform/host/history/HistoryStatement.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace host {
 
@@ -34,9 +43,34 @@ CREATE INDEX IF NOT EXISTS outbox_queue ON outbox(next_attempt) WHERE state = 'q
 CREATE INDEX IF NOT EXISTS outbox_by_run ON outbox(run_id);
 )sql";
 
+// Columns later than the table's first layout, added to an outbox an earlier client made; the
+// history's own layout version stays the history's.
+constexpr std::pair<const char*, const char*> LaterColumns[] = {
+    {"run_started", "REAL NOT NULL DEFAULT 0"}, {"run_format", "TEXT NOT NULL DEFAULT ''"},
+    {"claimed_by", "TEXT NOT NULL DEFAULT ''"}, {"lease_until", "INTEGER NOT NULL DEFAULT 0"},
+    {"sources", "TEXT NOT NULL DEFAULT ''"},    {"spool", "TEXT NOT NULL DEFAULT ''"},
+};
+
+// A run is recorded by the history's writer thread, before or after its mail is queued: the
+// insert of the one finds the other, so the mail knows its run without waiting or guessing.
+constexpr const char* LinkSql = R"sql(
+CREATE INDEX IF NOT EXISTS outbox_unlinked ON outbox(task_id, run_started) WHERE run_id = 0;
+CREATE TRIGGER IF NOT EXISTS outbox_run_link AFTER INSERT ON runs BEGIN
+    UPDATE outbox SET run_id = NEW.id WHERE run_id = 0 AND task_id = NEW.task_id
+        AND run_started = NEW.started AND run_format = NEW.format;
+END;
+)sql";
+
 constexpr const char* Columns =
     "id, run_id, task_id, task_name, message_id, date, sender, mail_to, mail_cc, mail_bcc, "
-    "subject, body, attachments, state, attempts, next_attempt, last_attempt, reason";
+    "subject, body, attachments, state, attempts, next_attempt, last_attempt, reason, "
+    "run_started, run_format, claimed_by, lease_until";
+
+// A mail's test message, sent by hand, belongs to no run: it goes a day after it was written.
+constexpr std::int64_t UnlinkedKeptSeconds = 24 * 3600;
+// A spool folder is made just before its mail is written: one younger than this may be a mail
+// being queued.
+constexpr std::int64_t SpoolLeftoverAgeSeconds = 3600;
 
 // Pairs of texts, one pair per line: separators no address, name or path carries.
 constexpr char FieldSeparator = '\x1f';
@@ -89,9 +123,39 @@ const char* DeliveryStateText(TDeliveryState state) noexcept {
         return "sent";
     case TDeliveryState::Failed:
         return "failed";
+    case TDeliveryState::Sending:
+        return "sending";
     }
     return "queued";
 }
+
+std::string NewSenderName() {
+    static std::atomic<int> count{0};
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    return std::string(host) + ":" + std::to_string(::getpid()) + ":" + std::to_string(++count);
+}
+
+namespace {
+
+// A claim made by a process of this machine that no longer runs: its successor need not wait
+// for the lease.
+bool ClaimantGone(const std::string& claimedBy) {
+    const std::size_t first = claimedBy.find(':');
+    const std::size_t second = claimedBy.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) {
+        return false;
+    }
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    if (claimedBy.compare(0, first, host) != 0) {
+        return false;
+    }
+    const pid_t pid = static_cast<pid_t>(std::atoll(claimedBy.c_str() + first + 1));
+    return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+} // namespace
 
 std::optional<std::int64_t> TRetryPolicy::NextAttempt(int attempts, std::int64_t created,
                                                       std::int64_t now) const {
@@ -103,76 +167,78 @@ std::optional<std::int64_t> TRetryPolicy::NextAttempt(int attempts, std::int64_t
     return now + wait;
 }
 
-class TOutbox::TStatement {
+class TOutbox::TStatement : public THistoryStatement {
 public:
-    TStatement(const TOutbox& outbox, const std::string& sql) : FOutbox(outbox) {
-        if (sqlite3_prepare_v2(outbox.FDb, sql.c_str(), -1, &FStmt, nullptr) != SQLITE_OK) {
-            outbox.Raise("cannot prepare a query");
-        }
-    }
-    ~TStatement() { sqlite3_finalize(FStmt); }
-    TStatement(const TStatement&) = delete;
-    TStatement& operator=(const TStatement&) = delete;
-
-    void Bind(int index, const std::string& value) {
-        Check(sqlite3_bind_text(FStmt, index, value.data(), static_cast<int>(value.size()),
-                                SQLITE_TRANSIENT));
-    }
-    void Bind(int index, std::int64_t value) { Check(sqlite3_bind_int64(FStmt, index, value)); }
-    bool Step() {
-        const int rc = sqlite3_step(FStmt);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-            FOutbox.Raise("cannot run a query");
-        }
-        return rc == SQLITE_ROW;
-    }
-    std::string Text(int column) const {
-        const auto* text = sqlite3_column_text(FStmt, column);
-        return text == nullptr
-                   ? std::string()
-                   : std::string(reinterpret_cast<const char*>(text),
-                                 static_cast<std::size_t>(sqlite3_column_bytes(FStmt, column)));
-    }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(FStmt, column); }
-    bool IsNull(int column) const { return sqlite3_column_type(FStmt, column) == SQLITE_NULL; }
+    TStatement(const TOutbox& outbox, const std::string& sql)
+        : THistoryStatement(outbox.FDb, sql, &RaiseFor, &outbox) {}
+    TStatement(const TOutbox& outbox, const char* sql)
+        : THistoryStatement(outbox.FDb, sql, &RaiseFor, &outbox) {}
 
 private:
-    void Check(int rc) const {
-        if (rc != SQLITE_OK) {
-            FOutbox.Raise("cannot bind a value");
-        }
+    [[noreturn]] static void RaiseFor(const void* owner, const std::string& what, int code) {
+        static_cast<const TOutbox*>(owner)->Raise(what, code);
     }
-
-    const TOutbox& FOutbox;
-    sqlite3_stmt* FStmt = nullptr;
 };
 
-TOutbox::TOutbox(std::string historyFile) : FFileName(std::move(historyFile)) {
+TOutbox::TOutbox(std::string historyFile) : FFileName(std::move(historyFile)), FSpool(FFileName) {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
     try {
         if (sqlite3_open_v2(FFileName.c_str(), &FDb, flags, nullptr) != SQLITE_OK) {
             Raise("cannot open");
         }
         sqlite3_busy_timeout(FDb, BusyTimeoutMs);
-        TStatement id(*this, "PRAGMA application_id");
-        if (!id.Step() || id.Int(0) != HistoryApplicationId) {
+        bool history = false;
+        if (TStatement id(*this, std::string("PRAGMA application_id")); id.Step()) {
+            history = id.Int(0) == HistoryApplicationId;
+        }
+        if (!history) {
             throw EOutboxError("Outbox: \"" + FFileName +
                                "\" is not a run history; it was left untouched");
         }
-        Execute(SchemaSql);
+        Upgrade();
     } catch (...) {
+        ForgetSqliteStatements(FDb);
         sqlite3_close_v2(FDb);
         throw;
     }
 }
 
 TOutbox::~TOutbox() {
+    ForgetSqliteStatements(FDb);
     sqlite3_close_v2(FDb);
 }
 
-void TOutbox::Raise(const std::string& what) const {
-    const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
-    throw EOutboxError("Outbox in \"" + FFileName + "\": " + what + ": " + cause);
+void TOutbox::Upgrade() {
+    // Two clients may open one history at once: the write lock decides who adds the columns.
+    Execute("BEGIN IMMEDIATE");
+    try {
+        Execute(SchemaSql);
+        std::vector<std::string> present;
+        {
+            TStatement columns(*this, std::string("PRAGMA table_info(outbox)"));
+            while (columns.Step()) {
+                present.push_back(columns.Text(1));
+            }
+        }
+        for (const auto& [name, type] : LaterColumns) {
+            if (std::find(present.begin(), present.end(), name) == present.end()) {
+                Execute(
+                    ("ALTER TABLE outbox ADD COLUMN " + std::string(name) + " " + type).c_str());
+            }
+        }
+        Execute(LinkSql);
+        Execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(FDb, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void TOutbox::Raise(const std::string& what, int code) const {
+    if (code < 0 && FDb != nullptr) {
+        code = sqlite3_extended_errcode(FDb);
+    }
+    throw EOutboxError("Outbox in \"" + FFileName + "\": " + what + ": " + SqliteCause(FDb, code));
 }
 
 void TOutbox::Execute(const char* sql) const {
@@ -182,27 +248,62 @@ void TOutbox::Execute(const char* sql) const {
 }
 
 void TOutbox::Add(TOutboxMail& mail) {
-    std::vector<std::pair<std::string, std::string>> files;
+    std::string sources;
     for (const TMailAttachment& file : mail.Mail.Attachments) {
+        sources += file.Path + RecordSeparator;
+    }
+    // Named after the Message-ID, which is new for every mail.
+    std::string token;
+    for (const char c : mail.Mail.MessageId) {
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0 && token.size() < 40) {
+            token += c;
+        }
+    }
+    TMailMessage kept = mail.Mail;
+    const std::string spool = kept.Attachments.empty()
+                                  ? std::string()
+                                  : FSpool.Keep(kept, token.empty() ? "mail" : token);
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const TMailAttachment& file : kept.Attachments) {
         files.emplace_back(file.Path, file.Name);
     }
-    TStatement insert(*this, "INSERT INTO outbox(" + std::string(Columns).substr(4) +
-                                 ") VALUES(?,?,?,?,?,?,?,?,?,?,?,?,'queued',0,?,0,'')");
-    insert.Bind(1, mail.RunId);
-    insert.Bind(2, mail.TaskId);
-    insert.Bind(3, mail.TaskName);
-    insert.Bind(4, mail.Mail.MessageId);
-    insert.Bind(5, mail.Mail.Date);
-    insert.Bind(6, StoredAddresses({mail.Mail.From}));
-    insert.Bind(7, StoredAddresses(mail.Mail.To));
-    insert.Bind(8, StoredAddresses(mail.Mail.Cc));
-    insert.Bind(9, StoredAddresses(mail.Mail.Bcc));
-    insert.Bind(10, mail.Mail.Subject);
-    insert.Bind(11, mail.Mail.Body);
-    insert.Bind(12, JoinPairs(files));
-    insert.Bind(13, mail.Mail.Date);
-    insert.Step();
+    try {
+        // The run may be recorded already; if not, its record links the mail when it comes.
+        TStatement insert(
+            *this, "INSERT INTO outbox(run_id, task_id, task_name, message_id, date, sender, "
+                   "mail_to, mail_cc, mail_bcc, subject, body, attachments, state, attempts, "
+                   "next_attempt, last_attempt, reason, run_started, run_format, sources, spool) "
+                   "VALUES(CASE WHEN ?1 <> 0 THEN ?1 ELSE coalesce((SELECT id FROM runs WHERE "
+                   "task_id = ?2 AND started = ?14 AND format = ?15 AND ?14 <> 0 ORDER BY id "
+                   "LIMIT 1), 0) END, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, 'queued', 0, "
+                   "?13, 0, '', ?14, ?15, ?16, ?17)");
+        insert.Bind(1, mail.RunId);
+        insert.Bind(2, mail.TaskId);
+        insert.Bind(3, mail.TaskName);
+        insert.Bind(4, mail.Mail.MessageId);
+        insert.Bind(5, mail.Mail.Date);
+        insert.Bind(6, StoredAddresses({mail.Mail.From}));
+        insert.Bind(7, StoredAddresses(mail.Mail.To));
+        insert.Bind(8, StoredAddresses(mail.Mail.Cc));
+        insert.Bind(9, StoredAddresses(mail.Mail.Bcc));
+        insert.Bind(10, mail.Mail.Subject);
+        insert.Bind(11, mail.Mail.Body);
+        insert.Bind(12, JoinPairs(files));
+        insert.Bind(13, mail.Mail.Date);
+        insert.Bind(14, mail.RunStarted);
+        insert.Bind(15, mail.RunFormat);
+        insert.Bind(16, sources);
+        insert.Bind(17, spool);
+        insert.Step();
+    } catch (...) {
+        FSpool.Remove(spool);
+        throw;
+    }
     mail.Id = sqlite3_last_insert_rowid(FDb);
+    if (const std::optional<TOutboxMail> added = Find(mail.Id)) {
+        mail.RunId = added->RunId;
+    }
+    mail.Mail = std::move(kept);
     mail.State = TDeliveryState::Queued;
     mail.Attempts = 0;
     mail.NextAttempt = mail.Mail.Date;
@@ -231,48 +332,82 @@ std::vector<TOutboxMail> TOutbox::Select(const std::string& where, std::int64_t 
             mail.Mail.Attachments.push_back({std::move(path), std::move(name)});
         }
         const std::string state = select.Text(13);
-        mail.State = state == "sent"     ? TDeliveryState::Sent
-                     : state == "failed" ? TDeliveryState::Failed
-                                         : TDeliveryState::Queued;
+        mail.State = state == "sent"      ? TDeliveryState::Sent
+                     : state == "failed"  ? TDeliveryState::Failed
+                     : state == "sending" ? TDeliveryState::Sending
+                                          : TDeliveryState::Queued;
         mail.Attempts = static_cast<int>(select.Int(14));
         mail.NextAttempt = select.Int(15);
         mail.LastAttempt = select.Int(16);
         mail.Reason = select.Text(17);
+        mail.RunStarted = select.Double(18);
+        mail.RunFormat = select.Text(19);
+        mail.ClaimedBy = select.Text(20);
+        mail.LeaseUntil = select.Int(21);
     }
     return mails;
 }
 
-std::optional<TOutboxMail> TOutbox::NextDue(std::int64_t now) const {
-    std::vector<TOutboxMail> due = Select(
-        "WHERE state = 'queued' AND next_attempt <= ?1 ORDER BY next_attempt, id LIMIT 1", now);
-    return due.empty() ? std::nullopt : std::optional(std::move(due.front()));
+std::optional<TOutboxMail> TOutbox::NextDue(std::int64_t now, const std::string& sender) const {
+    for (TOutboxMail& mail :
+         Select("WHERE (state = 'queued' AND next_attempt <= ?1) OR state = 'sending' "
+                "ORDER BY state = 'queued', next_attempt, id",
+                now)) {
+        if (mail.State == TDeliveryState::Queued ||
+            (mail.State == TDeliveryState::Sending &&
+             (mail.LeaseUntil <= now || mail.ClaimedBy == sender ||
+              ClaimantGone(mail.ClaimedBy)))) {
+            return std::move(mail);
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::int64_t> TOutbox::NextAttemptTime() const {
-    TStatement select(*this, "SELECT min(next_attempt) FROM outbox WHERE state = 'queued'");
+    TStatement select(*this, "SELECT min(CASE state WHEN 'queued' THEN next_attempt ELSE "
+                             "lease_until END) FROM outbox WHERE state IN ('queued', 'sending')");
     if (!select.Step() || select.IsNull(0)) {
         return std::nullopt;
     }
     return select.Int(0);
 }
 
-void TOutbox::BeginAttempt(std::int64_t id, std::int64_t now) {
-    TStatement update(*this,
-                      "UPDATE outbox SET attempts = attempts + 1, last_attempt = ?2 WHERE id = ?1");
-    update.Bind(1, id);
-    update.Bind(2, now);
+bool TOutbox::Claim(const TOutboxMail& mail, const std::string& sender, std::int64_t now,
+                    std::int64_t leaseUntil) {
+    // A queued mail, or a claim that lapsed as NextDue saw it: whoever changes the row first
+    // has it, and the others' update finds no row.
+    TStatement update(*this, "UPDATE outbox SET state = 'sending', claimed_by = ?2, lease_until "
+                             "= ?3, attempts = attempts + 1, last_attempt = ?4 WHERE id = ?1 AND "
+                             "(state = 'queued' OR (state = 'sending' AND claimed_by = ?5))");
+    update.Bind(1, mail.Id);
+    update.Bind(2, sender);
+    update.Bind(3, leaseUntil);
+    update.Bind(4, now);
+    update.Bind(5, mail.State == TDeliveryState::Sending ? mail.ClaimedBy : std::string());
     update.Step();
+    return sqlite3_changes(FDb) == 1;
 }
 
 void TOutbox::EndAttempt(std::int64_t id, TDeliveryState state, const std::string& reason,
                          std::int64_t nextAttempt) {
-    TStatement update(*this,
-                      "UPDATE outbox SET state = ?2, reason = ?3, next_attempt = ?4 WHERE id = ?1");
+    std::string spool;
+    {
+        TStatement select(*this, "SELECT spool FROM outbox WHERE id = ?1");
+        select.Bind(1, id);
+        spool = select.Step() ? select.Text(0) : std::string();
+    }
+    TStatement update(*this, "UPDATE outbox SET state = ?2, reason = ?3, next_attempt = ?4, "
+                             "claimed_by = '', lease_until = 0, spool = CASE ?2 WHEN 'queued' "
+                             "THEN spool ELSE '' END WHERE id = ?1");
     update.Bind(1, id);
     update.Bind(2, std::string(DeliveryStateText(state)));
     update.Bind(3, reason);
     update.Bind(4, nextAttempt);
     update.Step();
+    if (state != TDeliveryState::Queued) {
+        // What stays here after a failed removal is a leftover Prune takes.
+        FSpool.Remove(spool);
+    }
 }
 
 std::optional<TOutboxMail> TOutbox::Find(std::int64_t id) const {
@@ -282,6 +417,74 @@ std::optional<TOutboxMail> TOutbox::Find(std::int64_t id) const {
 
 std::vector<TOutboxMail> TOutbox::ForRun(std::int64_t runId) const {
     return Select("WHERE run_id = ?1 ORDER BY id", runId);
+}
+
+std::int64_t TOutbox::Prune(std::int64_t now) {
+    TStatement prune(*this, "DELETE FROM outbox WHERE state IN ('sent', 'failed') AND CASE run_id "
+                            "WHEN 0 THEN date < ?1 ELSE NOT EXISTS (SELECT 1 FROM runs WHERE "
+                            "runs.id = outbox.run_id) END");
+    prune.Bind(1, now - UnlinkedKeptSeconds);
+    prune.Step();
+    const std::int64_t removed = sqlite3_changes(FDb);
+    std::vector<std::string> needed;
+    {
+        TStatement select(*this, "SELECT spool FROM outbox WHERE spool <> ''");
+        while (select.Step()) {
+            needed.push_back(select.Text(0));
+        }
+    }
+    for (const std::string& folder : FSpool.Leftovers(needed, SpoolLeftoverAgeSeconds)) {
+        FSpool.Remove(folder);
+    }
+    return removed;
+}
+
+std::vector<std::string> FilesForQueuedMail(const std::string& historyFile) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* select = nullptr;
+    std::vector<std::string> files;
+    const auto fail = [&](const char* what) {
+        const std::string cause = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_finalize(select);
+        sqlite3_close_v2(db);
+        throw EOutboxError("Outbox in \"" + historyFile + "\": " + what + ": " + cause);
+    };
+    if (sqlite3_open_v2(historyFile.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        fail("cannot open");
+    }
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    // An outbox of an earlier client has no sources: its mails attach the files themselves.
+    const int rc = sqlite3_prepare_v2(
+        db, "SELECT sources, attachments, spool FROM outbox WHERE state IN ('queued', 'sending')",
+        -1, &select, nullptr);
+    if (rc != SQLITE_OK) {
+        const bool none = std::string(sqlite3_errmsg(db)).find("no such") != std::string::npos;
+        if (!none) {
+            fail("cannot read");
+        }
+        sqlite3_close_v2(db);
+        return files;
+    }
+    const auto text = [&](int column) {
+        const auto* value = sqlite3_column_text(select, column);
+        return value != nullptr ? std::string(reinterpret_cast<const char*>(value)) : "";
+    };
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        const std::string sources = text(0);
+        if (sources.empty() && text(2).empty()) {
+            for (auto& [path, name] : SplitPairs(text(1))) {
+                files.push_back(std::move(path));
+            }
+        }
+        for (std::size_t start = 0, end;
+             (end = sources.find(RecordSeparator, start)) != std::string::npos; start = end + 1) {
+            files.push_back(sources.substr(start, end - start));
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close_v2(db);
+    return files;
 }
 
 std::optional<TOutboxSize> ReadOutboxSize(const std::string& historyFile) {
@@ -311,7 +514,7 @@ std::optional<TOutboxSize> ReadOutboxSize(const std::string& historyFile) {
     row("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'outbox'");
     if (sqlite3_column_int64(select, 0) != 0) {
         row("SELECT coalesce(sum(attempts = 0), 0), coalesce(sum(attempts > 0), 0) FROM outbox "
-            "WHERE state = 'queued'");
+            "WHERE state IN ('queued', 'sending')");
         size = TOutboxSize{sqlite3_column_int64(select, 0), sqlite3_column_int64(select, 1)};
     }
     sqlite3_finalize(select);

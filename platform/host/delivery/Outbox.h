@@ -1,8 +1,12 @@
 // The outbox: every mail a run is to send, written before it is sent, in a table of its own in
-// the run history's file, so a client that stops or crashes sends it when it starts again.
+// the run history's file, so a client that stops or crashes sends it when it starts again. A
+// sender claims a mail before it sends it, so two clients on one history send it once; what the
+// mail attaches is kept in the spool until the mail is done.
 #pragma once
 
 #include "platform/host/delivery/MailMessage.h"
+#include "platform/host/delivery/OutboxSpool.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <cstdint>
@@ -19,14 +23,19 @@ public:
     using Exception::Exception;
 };
 
-enum class TDeliveryState : std::uint8_t { Queued, Sent, Failed };
+// Sending: claimed by one sender, whose lease says until when the others leave it alone.
+enum class TDeliveryState : std::uint8_t { Queued, Sent, Failed, Sending };
 
-// "queued", "sent", "failed": the texts stored.
+// "queued", "sent", "failed", "sending": the texts stored.
 const char* DeliveryStateText(TDeliveryState state) noexcept;
 
 struct TOutboxMail {
     std::int64_t Id = 0;    // given by the outbox
     std::int64_t RunId = 0; // the run in the history it belongs to; 0 for a test mail
+    // The run as the task told it: its id is given to the mail when the history records the run,
+    // or at once when it already has.
+    rtl::TDateTime RunStarted = 0;
+    std::string RunFormat{};
     std::string TaskId{};
     std::string TaskName{};
     TMailMessage Mail{};
@@ -35,6 +44,8 @@ struct TOutboxMail {
     std::int64_t NextAttempt = 0; // seconds since 1970; while queued
     std::int64_t LastAttempt = 0; // 0 before the first
     std::string Reason{};         // the last failure's reason; empty when none
+    std::string ClaimedBy{};      // while sending: who sends it
+    std::int64_t LeaseUntil = 0;  // while sending: when another sender may take it over
 };
 
 // When to try again after `attempts` attempts of a mail first written at `created`: 1, 5, 15 and
@@ -60,6 +71,13 @@ struct TOutboxSize {
 // has none (no client delivered mail from it). Raises EOutboxError naming the file.
 std::optional<TOutboxSize> ReadOutboxSize(const std::string& historyFile);
 
+// Who claims mails in this process: "host:pid:n", a new n for each call.
+std::string NewSenderName();
+
+// The files that mails not yet done will attach, as the runs wrote them: retention leaves them.
+// Empty when the file has no outbox. Raises EOutboxError naming the file.
+std::vector<std::string> FilesForQueuedMail(const std::string& historyFile);
+
 // One connection, for one thread at a time; a second outbox on the same file (the worker's)
 // sees what this one committed. The file must already be a run history: the history's owner
 // makes it, and a foreign file is never written.
@@ -71,28 +89,42 @@ public:
     TOutbox(const TOutbox&) = delete;
     TOutbox& operator=(const TOutbox&) = delete;
 
-    // Writes the mail, queued and due at once; sets its Id. Committed when it returns.
+    // Keeps the mail's attachments in the spool and writes the mail, queued and due at once;
+    // sets its Id and points its attachments at the spool. Committed when it returns; nothing
+    // is kept when it raises.
     void Add(TOutboxMail& mail);
-    // The queued mail whose next attempt is earliest, if it is due at `now`.
-    std::optional<TOutboxMail> NextDue(std::int64_t now) const;
-    // When the earliest queued mail is due; nullopt when nothing is queued.
+    // The mail to send next at `now`: a queued one due, the earliest first; or one a sender
+    // claimed whose lease ran out, whose process on this machine is gone, or that is `sender`'s
+    // own (a sender that lost track of it).
+    std::optional<TOutboxMail> NextDue(std::int64_t now, const std::string& sender = {}) const;
+    // When the earliest queued mail is due, or a claim runs out; nullopt when nothing waits.
     std::optional<std::int64_t> NextAttemptTime() const;
-    // Counts an attempt before it is made, so one a crash cuts short is counted too.
-    void BeginAttempt(std::int64_t id, std::int64_t now);
-    // The attempt's end: sent, failed for good, or queued again for `nextAttempt`.
+    // Claims `mail` (as NextDue gave it) for `sender` until `leaseUntil` and counts an attempt
+    // before it is made, so one a crash cuts short is counted too. One sender alone can make
+    // this change; false when another was first.
+    bool Claim(const TOutboxMail& mail, const std::string& sender, std::int64_t now,
+               std::int64_t leaseUntil);
+    // The attempt's end: sent, failed for good, or queued again for `nextAttempt`. A mail done
+    // no longer keeps its attachments.
     void EndAttempt(std::int64_t id, TDeliveryState state, const std::string& reason,
                     std::int64_t nextAttempt = 0);
     std::optional<TOutboxMail> Find(std::int64_t id) const;
     // The mails of a run, in the order they were written.
     std::vector<TOutboxMail> ForRun(std::int64_t runId) const;
+    // Removes the mails done whose run the history no longer keeps (and a test mail's a day
+    // after it was written, `now`), and what the spool holds for no mail. Returns how many
+    // mails went.
+    std::int64_t Prune(std::int64_t now);
 
 private:
     class TStatement;
-    [[noreturn]] void Raise(const std::string& what) const;
+    [[noreturn]] void Raise(const std::string& what, int code = -1) const;
     void Execute(const char* sql) const;
+    void Upgrade();
     std::vector<TOutboxMail> Select(const std::string& where, std::int64_t value) const;
 
     std::string FFileName;
+    TOutboxSpool FSpool;
     sqlite3* FDb = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace host {
 
@@ -160,11 +161,13 @@ TSendStatus ClassifyFailure(int curlCode, long replyCode) noexcept {
 TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
                      const std::atomic<bool>* cancel) {
     InitialiseCurl();
+    // Settings that cannot be used yet (a keyring still locked, a server not yet set) hold the
+    // mail until they can: only the server's own refusal fails it for good.
     if (!server.Unusable.empty()) {
-        return {TSendStatus::Permanent, 0, server.Unusable};
+        return {TSendStatus::Transient, 0, server.Unusable};
     }
     if (server.Host.empty()) {
-        return {TSendStatus::Permanent, 0, "No mail server is set"};
+        return {TSendStatus::Transient, 0, "No mail server is set"};
     }
     if (server.Security == TMailSecurity::None && !IsLoopbackHost(server.Host)) {
         return {TSendStatus::Permanent, 0,
@@ -174,6 +177,14 @@ TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
     const std::vector<TMailAddress> recipients = mail.Recipients();
     if (recipients.empty()) {
         return {TSendStatus::Permanent, 0, "The mail has no recipient"};
+    }
+    // Sent without its file, the mail would claim a report that is not there.
+    for (const TMailAttachment& attachment : mail.Attachments) {
+        struct stat info {};
+        if (::stat(attachment.Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return {TSendStatus::Permanent, 0,
+                    "The attachment \"" + attachment.Name + "\" is missing: " + attachment.Path};
+        }
     }
     TEasy easy(curl_easy_init(), &curl_easy_cleanup);
     if (easy == nullptr) {
@@ -229,23 +240,16 @@ TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
         Check(curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &replies), "replies");
         Check(curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L), "replies");
 
-        const std::string from = "<" + mail.From.AddrSpec + ">";
+        const std::string from = EnvelopeAddress(mail.From);
         Check(curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.c_str()), "sender");
         for (const TMailAddress& recipient : recipients) {
-            envelope.Add("<" + recipient.AddrSpec + ">");
+            envelope.Add(EnvelopeAddress(recipient));
         }
         Check(curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, envelope.List), "recipients");
 
-        headers.Add("Date: " + MailDate(mail.Date));
-        headers.Add("From: " + MailboxHeaderText(mail.From));
-        if (!mail.To.empty()) {
-            headers.Add("To: " + MailboxListHeaderText(mail.To));
+        for (const std::string& field : MailHeaderFields(mail)) {
+            headers.Add(field);
         }
-        if (!mail.Cc.empty()) {
-            headers.Add("Cc: " + MailboxListHeaderText(mail.Cc));
-        }
-        headers.Add("Subject: " + EncodedHeaderText(mail.Subject));
-        headers.Add("Message-ID: " + mail.MessageId);
         Check(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List), "headers");
 
         curl_mimepart* text = curl_mime_addpart(mime.get());

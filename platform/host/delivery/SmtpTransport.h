@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/host/delivery/MailMessage.h"
+#include "platform/host/delivery/SendStatus.h"
 
 #include <atomic>
 #include <cstdint>
@@ -33,21 +34,13 @@ struct TSmtpServer {
     long ConnectTimeoutSeconds = 30;
     // A server that sends nothing for this long, or a transfer that stalls this long, is cut.
     long StallTimeoutSeconds = 120;
-    // When set, no attempt is made and every mail fails for good with this reason (a password
-    // that could not be read: better said once than guessed at by the server).
+    // When set, no attempt is made and every mail waits with this reason for the next try (a
+    // password that could not be read: better said than guessed at by the server).
     std::string Unusable{};
 };
 
 // True for "localhost", 127.0.0.0/8 and ::1 written as addresses.
 bool IsLoopbackHost(std::string_view host);
-
-enum class TSendStatus : std::uint8_t { Sent, Transient, Permanent };
-
-struct TSendResult {
-    TSendStatus Status = TSendStatus::Sent;
-    int ReplyCode = 0;  // the server's reply that ended the attempt; 0 when none came
-    std::string Reason; // "550 5.1.1 No such user" or the transport's own words; empty when sent
-};
 
 // How a failure counts: a server's 4xx reply is transient and its 5xx final, whatever libcurl
 // made of it; without a reply, a connection refused, cut or timed out is transient, anything

@@ -70,7 +70,9 @@ QWidget* WithWords(QWidget* picker, const TEditProperties& properties,
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(picker, 1);
+    // The date or time keeps its own width; the words take the rest, so a long word is not cut
+    // where the value column has room for both.
+    layout->addWidget(picker, 0);
     layout->addWidget(words, 1);
     frame->setFocusProxy(picker);
     QObject::connect(words, &QComboBox::currentTextChanged, [post, words](const QString& text) {

@@ -1,6 +1,9 @@
 #include "platform/host/history/RunHistory.h"
 
+#include "platform/host/history/HistoryStatement.h"
 #include "platform/host/history/RunHistoryWriter.h"
+#include "platform/host/history/RunParts.h"
+#include "platform/host/history/WaitingRetries.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
@@ -10,8 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
-#include <mutex>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -195,95 +196,18 @@ std::string DefaultHistoryPath() {
     return base + "/quor-client/history.db";
 }
 
-// A prepared statement, finalised with its scope.
-namespace {
-
-// Statements of fixed text stay prepared as long as their connection: preparing costs more than
-// running the few statements of a record. The texts are literals, so their addresses are keys.
-std::mutex CachedStatementsLock;
-std::map<std::pair<sqlite3*, const char*>, sqlite3_stmt*> CachedStatements;
-
-void ForgetStatements(sqlite3* db) {
-    const std::lock_guard<std::mutex> lock(CachedStatementsLock);
-    for (auto entry = CachedStatements.begin(); entry != CachedStatements.end();) {
-        if (entry->first.first == db) {
-            sqlite3_finalize(entry->second);
-            entry = CachedStatements.erase(entry);
-        } else {
-            ++entry;
-        }
-    }
-}
-
-} // namespace
-
-class TRunHistory::TStatement {
+// A prepared statement, finalised with its scope; its failures are the history's.
+class TRunHistory::TStatement : public THistoryStatement {
 public:
-    // A text put together at run time: prepared for this use only.
-    TStatement(const TRunHistory& history, const std::string& sql) : FHistory(history) {
-        if (sqlite3_prepare_v2(history.FDb, sql.c_str(), -1, &FStmt, nullptr) != SQLITE_OK) {
-            history.Raise("cannot prepare a query");
-        }
-    }
-    // A literal: prepared once per connection.
-    TStatement(const TRunHistory& history, const char* sql) : FHistory(history), FCached(true) {
-        const std::lock_guard<std::mutex> lock(CachedStatementsLock);
-        sqlite3_stmt*& cached = CachedStatements[{history.FDb, sql}];
-        if (cached == nullptr && sqlite3_prepare_v3(history.FDb, sql, -1, SQLITE_PREPARE_PERSISTENT,
-                                                    &cached, nullptr) != SQLITE_OK) {
-            CachedStatements.erase({history.FDb, sql});
-            history.Raise("cannot prepare a query");
-        }
-        FStmt = cached;
-    }
-    ~TStatement() {
-        if (FCached) {
-            sqlite3_reset(FStmt);
-            sqlite3_clear_bindings(FStmt);
-        } else {
-            sqlite3_finalize(FStmt);
-        }
-    }
-    TStatement(const TStatement&) = delete;
-    TStatement& operator=(const TStatement&) = delete;
-
-    void Bind(int index, const std::string& value) {
-        Check(sqlite3_bind_text(FStmt, index, value.data(), static_cast<int>(value.size()),
-                                SQLITE_TRANSIENT));
-    }
-    void Bind(int index, std::int64_t value) { Check(sqlite3_bind_int64(FStmt, index, value)); }
-    void Bind(int index, double value) { Check(sqlite3_bind_double(FStmt, index, value)); }
-    // True while there is a row.
-    bool Step() {
-        const int rc = sqlite3_step(FStmt);
-        if (rc == SQLITE_ROW) {
-            return true;
-        }
-        if (rc != SQLITE_DONE) {
-            FHistory.Raise("cannot run a query");
-        }
-        return false;
-    }
-    std::string Text(int column) const {
-        const auto* text = sqlite3_column_text(FStmt, column);
-        return text != nullptr
-                   ? std::string(reinterpret_cast<const char*>(text),
-                                 static_cast<std::size_t>(sqlite3_column_bytes(FStmt, column)))
-                   : std::string();
-    }
-    std::int64_t Int(int column) const { return sqlite3_column_int64(FStmt, column); }
-    double Double(int column) const { return sqlite3_column_double(FStmt, column); }
+    TStatement(const TRunHistory& history, const std::string& sql)
+        : THistoryStatement(history.FDb, sql, &RaiseFor, &history) {}
+    TStatement(const TRunHistory& history, const char* sql)
+        : THistoryStatement(history.FDb, sql, &RaiseFor, &history) {}
 
 private:
-    void Check(int rc) const {
-        if (rc != SQLITE_OK) {
-            FHistory.Raise("cannot bind a value");
-        }
+    [[noreturn]] static void RaiseFor(const void* owner, const std::string& what, int code) {
+        static_cast<const TRunHistory*>(owner)->Raise(what, code);
     }
-
-    const TRunHistory& FHistory;
-    sqlite3_stmt* FStmt = nullptr;
-    bool FCached = false;
 };
 
 TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits limits)
@@ -291,7 +215,7 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
     try {
         Open();
     } catch (...) {
-        ForgetStatements(FDb);
+        ForgetSqliteStatements(FDb);
         sqlite3_close_v2(FDb);
         FDb = nullptr;
         throw;
@@ -299,14 +223,17 @@ TRunHistory::TRunHistory(std::string fileName, bool readOnly, TRunHistoryLimits 
 }
 
 TRunHistory::~TRunHistory() {
-    ForgetStatements(FDb);
+    ForgetSqliteStatements(FDb);
     sqlite3_close_v2(FDb);
 }
 
-void TRunHistory::Raise(const std::string& what) const {
-    const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
-    const std::string message = "History " + Quoted(FFileName) + ": " + what + ": " + cause;
-    if (FDb != nullptr && IsBusy(sqlite3_extended_errcode(FDb))) {
+void TRunHistory::Raise(const std::string& what, int code) const {
+    if (code < 0 && FDb != nullptr) {
+        code = sqlite3_extended_errcode(FDb);
+    }
+    const std::string message =
+        "History " + Quoted(FFileName) + ": " + what + ": " + SqliteCause(FDb, code);
+    if (FDb != nullptr && IsBusy(code)) {
         throw ERunHistoryBusy(message);
     }
     throw ERunHistoryError(message);
@@ -384,7 +311,9 @@ void TRunHistory::Open() {
         // line of history, not a damaged file.
         Execute("PRAGMA journal_mode = WAL");
         Execute("PRAGMA synchronous = NORMAL");
+        PrepareWaitingRetries(FDb);
     }
+    PrepareRunParts(FDb, FReadOnly);
 }
 
 void TRunHistory::Upgrade(int version) {
@@ -432,7 +361,6 @@ void TRunHistory::Record(TRunRecord& run) {
     }
     const std::int32_t offset = run.UtcOffset.value_or(rtl::UtcOffsetAt(run.Started));
     const rtl::TDateTime startedUtc = run.Started - offset / 86400.0;
-    const TRunOutcome outcome = run.Outcome;
     Execute("BEGIN IMMEDIATE");
     try {
         // Age is counted from the task's runs, never from a clock alone: the earlier of this
@@ -446,7 +374,8 @@ void TRunHistory::Record(TRunRecord& run) {
                 newest = std::min(newest, previous.Double(0));
             }
         }
-        {
+        // The run's parts share its times and trigger; each has its own format, file, result.
+        const auto insertRow = [&](const TRunRecord& row) {
             TStatement insert(*this, "INSERT INTO runs(task_id, task_name, report, format, due, "
                                      "started, ended, result, failed, file, file_size, "
                                      "file_stamp, trigger, note, outcome, utc_offset, "
@@ -455,23 +384,30 @@ void TRunHistory::Record(TRunRecord& run) {
             insert.Bind(1, run.TaskId);
             insert.Bind(2, run.TaskName);
             insert.Bind(3, run.ReportName);
-            insert.Bind(4, run.Format);
+            insert.Bind(4, row.Format);
             insert.Bind(5, run.Due);
             insert.Bind(6, run.Started);
             insert.Bind(7, run.Ended);
-            insert.Bind(8, run.Result);
-            insert.Bind(9, std::int64_t{outcome == TRunOutcome::Failed ? 1 : 0});
-            insert.Bind(10, run.FileName);
-            insert.Bind(11, run.FileSize);
-            insert.Bind(12, run.FileStamp);
+            insert.Bind(8, row.Result);
+            insert.Bind(9, std::int64_t{row.Outcome == TRunOutcome::Failed ? 1 : 0});
+            insert.Bind(10, row.FileName);
+            insert.Bind(11, row.FileSize);
+            insert.Bind(12, row.FileStamp);
             insert.Bind(13, std::string(RunTriggerText(run.Trigger)));
-            insert.Bind(14, run.Note);
-            insert.Bind(15, std::string(RunOutcomeText(outcome)));
+            insert.Bind(14, row.Note);
+            insert.Bind(15, std::string(RunOutcomeText(row.Outcome)));
             insert.Bind(16, std::int64_t{offset});
             insert.Bind(17, startedUtc);
             insert.Step();
+            return sqlite3_last_insert_rowid(FDb);
+        };
+        const std::int64_t id = insertRow(run);
+        for (const TRunRecord& part : run.Parts) {
+            RecordRunPart(FDb, insertRow(part), id);
         }
-        const std::int64_t id = sqlite3_last_insert_rowid(FDb);
+        if (run.DecidesRetry) {
+            KeepWaitingRetry(FDb, run.TaskId, run.Retry);
+        }
         {
             TStatement task(*this, "INSERT INTO tasks(id, last_run) VALUES(?1, ?2) "
                                    "ON CONFLICT(id) DO UPDATE SET last_run = excluded.last_run");
@@ -552,7 +488,7 @@ std::vector<TRunRecord> TRunHistory::Select(TStatement& statement) const {
 
 std::vector<TRunRecord> TRunHistory::Runs(const TRunQuery& query) const {
     BeforeRead();
-    std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE 1";
+    std::string sql = std::string("SELECT ") + Columns + " FROM runs WHERE " + IsRunCondition;
     if (!query.TaskId.empty()) {
         sql += " AND task_id = ?1";
     }
@@ -639,6 +575,11 @@ std::optional<TRunRecord> TRunHistory::LastWriterOf(const std::string& fileName,
         return std::nullopt;
     }
     return std::move(runs.front());
+}
+
+std::optional<TWaitingRetry> TRunHistory::WaitingRetry(const std::string& taskId) const {
+    BeforeRead();
+    return ReadWaitingRetry(FDb, taskId);
 }
 
 std::size_t TRunHistory::RunCount() const {

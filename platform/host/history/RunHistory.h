@@ -45,6 +45,15 @@ enum class TRunOutcome : std::uint8_t { Succeeded, Cancelled, Failed };
 const char* RunOutcomeText(TRunOutcome outcome) noexcept;
 std::optional<TRunOutcome> RunOutcomeFromText(std::string_view text) noexcept;
 
+// The retry a failed run of a due time leaves waiting, kept so that a client started later (or
+// one that took the settings over) takes it up.
+struct TWaitingRetry {
+    rtl::TDateTime Due = 0;    // the due time it stands for (local)
+    int Attempt = 0;           // which retry it will be: 1 for the first
+    std::int64_t AtUnixMs = 0; // when it is due
+    TRunTrigger Trigger = TRunTrigger::Schedule;
+};
+
 // One run of one task. Times are local date-times (days since 1899-12-30) of the zone the run
 // was recorded in; UtcOffset places them in absolute time.
 struct TRunRecord {
@@ -71,6 +80,14 @@ struct TRunRecord {
     // How many of its exports the task keeps (0: retention is off). While retention keeps a
     // run's file, pruning keeps the run, or retention would never find the file again.
     std::int32_t KeepFiles = 0;
+    // The run's exports in further formats, parts of this run: each with its format, file,
+    // result, outcome and note. Stored as rows of their own (so a file's writer is found by its
+    // name), but never counted as runs. A part holds no parts.
+    std::vector<TRunRecord> Parts;
+    // A run of the task's own says what it leaves waiting (a record of no run, such as a mail's
+    // failure, leaves the task's retry as it is): Retry, or nothing when it is empty.
+    bool DecidesRetry = false;
+    std::optional<TWaitingRetry> Retry;
 
     std::int64_t DurationMs() const noexcept { return rtl::MilliSecondsBetween(Started, Ended); }
     // Started as a UTC date-time; with UtcOffset unset, read in this process's zone.
@@ -158,6 +175,10 @@ public:
     // The newest run that wrote `fileName` and started at or after `since`; nullopt when none.
     std::optional<TRunRecord> LastWriterOf(const std::string& fileName, rtl::TDateTime since) const;
     std::size_t RunCount() const;
+    // The retry the task's latest run left waiting, if any.
+    std::optional<TWaitingRetry> WaitingRetry(const std::string& taskId) const;
+    // The connection, for the tables other units keep in the same file (ClientLiveness).
+    sqlite3* Connection() const noexcept { return FDb; }
 
 private:
     class TStatement;
@@ -165,7 +186,8 @@ private:
     void Upgrade(int version);
     void BeforeRead() const;
     void Execute(const char* sql) const;
-    [[noreturn]] void Raise(const std::string& what) const;
+    // `code`: SQLite's; the connection's last error when negative.
+    [[noreturn]] void Raise(const std::string& what, int code = -1) const;
     std::vector<TRunRecord> Select(TStatement& statement) const;
 
     std::string FFileName;

@@ -55,6 +55,13 @@ void TRunHistoryWriter::AppendNote(std::int64_t runId, std::string text) {
     Push(std::move(write));
 }
 
+void TRunHistoryWriter::Write(std::function<void(TRunHistory&)> write, std::string what) {
+    TWrite other;
+    other.Other = std::move(write);
+    other.Note = std::move(what);
+    Push(std::move(other));
+}
+
 bool TRunHistoryWriter::WaitIdle(int ms) const {
     std::unique_lock<std::mutex> lock(FLock);
     if (FQueue.empty()) {
@@ -69,8 +76,15 @@ std::optional<TRunRecord> TRunHistoryWriter::PendingWriterOf(const std::string& 
                                                              rtl::TDateTime since) const {
     const std::lock_guard<std::mutex> lock(FLock);
     for (auto write = FQueue.rbegin(); write != FQueue.rend(); ++write) {
-        if (write->Run && !fileName.empty() && write->Run->FileName == fileName &&
-            write->Run->Started >= since) {
+        if (!write->Run || fileName.empty() || write->Run->Started < since) {
+            continue;
+        }
+        for (const TRunRecord& part : write->Run->Parts) {
+            if (part.FileName == fileName) {
+                return part;
+            }
+        }
+        if (write->Run->FileName == fileName) {
             return write->Run;
         }
     }
@@ -89,13 +103,16 @@ void TRunHistoryWriter::Write(TWrite& write, bool lastTry) {
         Failed("History \"" + FHistory.FileName() + "\": " +
                (write.Run ? "the run of task \"" + write.Run->TaskName + "\" started " +
                                 rtl::FormatDateTimeISO(write.Run->Started)
-                          : std::string(write.Note.empty() ? "a removed file" : "a note")) +
+                : write.Other ? write.Note
+                              : std::string(write.Note.empty() ? "a removed file" : "a note")) +
                " was not recorded: the history stayed locked at exit");
         return;
     }
     for (;;) {
         try {
-            if (write.Run) {
+            if (write.Other) {
+                write.Other(FHistory);
+            } else if (write.Run) {
                 TRunRecord run = *write.Run;
                 FHistory.Record(run);
             } else if (!write.Note.empty()) {

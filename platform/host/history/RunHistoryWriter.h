@@ -33,6 +33,8 @@ public:
     void Record(const TRunRecord& run);
     void MarkFileRemoved(std::int64_t runId, rtl::TDateTime when);
     void AppendNote(std::int64_t runId, std::string text);
+    // Queues a write of another unit's table in the same file (`what` names it in errors).
+    void Write(std::function<void(TRunHistory&)> write, std::string what);
 
     // Waits at most `ms` until nothing is queued or being written. True when so. A writer held
     // up for longer than `ms` already is not waited for at all: a lock another process holds
@@ -48,6 +50,7 @@ private:
         std::string Note;
         std::int64_t RunId = 0;
         rtl::TDateTime When = 0;
+        std::function<void(TRunHistory&)> Other; // another unit's write, named by Note
     };
     void Execute();
     void Write(TWrite& write, bool lastTry);

@@ -3,11 +3,14 @@
 #include "platform/rtl/FileCheck.h"
 #include "platform/rtl/UserFolders.h"
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -223,11 +226,27 @@ private:
 
 } // namespace
 
+namespace {
+
+std::uint64_t NextRegistrySerial() {
+    static std::atomic<std::uint64_t> serial{0};
+    return ++serial;
+}
+
+} // namespace
+
 TRegistry::TRegistry() : TRegistry(DefaultRegistryPath()) {}
+
+std::string TRegistry::ChangeStamp() {
+    // SQLite's data_version moves only with commits of other connections, never with our own.
+    TStatementUse version(Prepare("PRAGMA data_version"));
+    const std::int64_t data = version.Step() == SQLITE_ROW ? version.Int(0) : -1;
+    return std::to_string(FSerial) + ':' + std::to_string(data);
+}
 
 TRegistry::TRegistry(std::string fileName, bool readOnly)
     : FFileName(std::move(fileName)), FReadOnly(readOnly),
-      FStatements(std::make_unique<TStatementCache>()) {
+      FStatements(std::make_unique<TStatementCache>()), FSerial(NextRegistrySerial()) {
     try {
         OpenFile();
     } catch (...) {
@@ -250,6 +269,35 @@ TRegistry::~TRegistry() {
         sqlite3_close_v2(FDb);
     }
 }
+
+namespace {
+
+// A registry in WAL mode is read with its index file beside it, which SQLite makes on the
+// first read; in a folder this process may not write that fails, though the file is sound.
+// Where the folder takes no file and no write-ahead log is there, nobody can be writing the
+// registry, and the file alone is all of it: it is read as one that does not change.
+bool ImmutableWhereNobodyWrites(const std::string& fileName) {
+    const std::filesystem::path path = std::filesystem::absolute(fileName);
+    std::error_code error;
+    return ::access(path.parent_path().c_str(), W_OK) != 0 &&
+           !std::filesystem::exists(fileName + "-wal", error) && !error;
+}
+
+std::string ImmutableUri(const std::string& fileName) {
+    std::string uri = "file:";
+    for (const char c : std::filesystem::absolute(fileName).string()) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+} // namespace
 
 void TRegistry::OpenFile() {
     if (FFileName.empty()) {
@@ -281,9 +329,14 @@ void TRegistry::OpenFile() {
         break;
     }
 
-    const int flags = (FReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    if (sqlite3_open_v2(FFileName.c_str(), &FDb, flags, nullptr) != SQLITE_OK) {
+    int flags = (FReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
+                SQLITE_OPEN_EXRESCODE;
+    std::string name = FFileName;
+    if (FReadOnly && ImmutableWhereNobodyWrites(FFileName)) {
+        flags |= SQLITE_OPEN_URI;
+        name = ImmutableUri(FFileName);
+    }
+    if (sqlite3_open_v2(name.c_str(), &FDb, flags, nullptr) != SQLITE_OK) {
         const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
         throw ERegistryException("Cannot open registry file " + Quoted(FFileName) + ": " + cause);
     }
@@ -320,6 +373,13 @@ void TRegistry::InitializeSchema() {
 
 void TRegistry::ValidateSchema() {
     auto fail = [this](const std::string& why) {
+        // A file that could not be read at all may be sound: it is not called damaged.
+        const int code = sqlite3_errcode(FDb);
+        if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_BUSY ||
+            code == SQLITE_IOERR || code == SQLITE_PERM || code == SQLITE_NOMEM) {
+            throw ERegistryException("Registry file " + Quoted(FFileName) + " cannot be read (" +
+                                     why + "); it was left untouched");
+        }
         throw ERegistryException("Registry file " + Quoted(FFileName) +
                                  " is damaged or not a registry (" + why +
                                  "); it was left untouched");

@@ -63,6 +63,9 @@ public:
 
     const std::string& FileName() const noexcept { return FFileName; }
     bool ReadOnly() const noexcept { return FReadOnly; }
+    // Changes whenever another registry object or process has committed to the file since the
+    // last call on this object: a cache of what the file holds is good while it stays the same.
+    std::string ChangeStamp();
 
     // Makes the key the open key; false when it does not exist (and may not or cannot be made).
     bool OpenKey(std::string_view key, bool canCreate);
@@ -165,6 +168,7 @@ private:
     std::int64_t FCurrentKey = 0;
     std::string FCurrentPath = "\\";
     int FTransactionDepth = 0;
+    const std::uint64_t FSerial; // this object's number among all made in the process
 };
 
 // Rolls back the transaction it began unless Commit was called.

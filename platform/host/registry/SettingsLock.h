@@ -18,6 +18,7 @@ struct TSettingsHolder {
     std::string Service;     // the unit, "quor-client.service"; empty outside a service
     bool UserService = true; // a unit of the user's service manager (systemctl --user)
     bool Headless = false;   // a client started with --headless
+    bool Waits = false;      // a client started with --wait-for-settings
 
     // "the service quor-client.service (process 4711)", "a client with its window (process
     // 4711)", "a headless client (process 4711)", "quor-reg (process 4711)", "another client".

@@ -26,6 +26,10 @@ inline std::string SchedulesKeyPath(const std::string& rootPath = ClientSettings
 inline std::string TaskKeyPath(const std::string& rootPath, int index) {
     return SchedulesKeyPath(rootPath) + "\\" + std::string(TaskKeyPrefix) + std::to_string(index);
 }
+// The named calendars of excluded dates, one subkey each ("Calendar" and a decimal number).
+inline std::string CalendarsKeyPath(const std::string& rootPath = ClientSettingsRoot) {
+    return MorvidKeyPath(rootPath) + "\\Calendars";
+}
 inline std::string WindowKeyPath(const std::string& rootPath = ClientSettingsRoot) {
     return MorvidKeyPath(rootPath) + "\\Window";
 }

@@ -37,7 +37,9 @@ void TfrxDotMatrixExport::WriteReport(const TfrxReport& report, TExportFile& fil
     firstHead.emplace_back();
     std::vector<std::string> nextHead{fit(report.Title), {}};
     std::vector<std::string> columnHead;
-    if (!report.Columns.empty()) {
+    if (report.Rows.empty()) {
+        columnHead = {fit(NoRowsCaption())};
+    } else if (!report.Columns.empty()) {
         columnHead = table.HeaderLines();
         columnHead.push_back(table.RuleLine());
     }

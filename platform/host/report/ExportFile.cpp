@@ -281,7 +281,7 @@ bool TExportFile::TryWrite(std::string_view data) noexcept {
     return false;
 }
 
-void TExportFile::Commit() {
+void TExportFile::Commit(bool replace) {
     if (FCommitted) {
         return;
     }
@@ -294,7 +294,7 @@ void TExportFile::Commit() {
             Fail(std::strerror(errno));
         }
         // Renamed while still open, so the lock holds until the file has its final name.
-        if (::rename(FTemp.c_str(), FTarget.c_str()) != 0) {
+        if (!(replace ? ::rename(FTemp.c_str(), FTarget.c_str()) == 0 : RenameNoReplace())) {
             Fail(std::strerror(errno));
         }
         // Synced above: what close could still report changes nothing of the file.
@@ -312,6 +312,18 @@ void TExportFile::Commit() {
         ::fsync(folder);
         ::close(folder);
     }
+}
+
+bool TExportFile::RenameNoReplace() {
+    if (::renameat2(AT_FDCWD, FTemp.c_str(), AT_FDCWD, FTarget.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL || ::link(FTemp.c_str(), FTarget.c_str()) != 0) {
+        return false;
+    }
+    // A file system without the exclusive rename: the exclusive link does the same.
+    ::unlink(FTemp.c_str());
+    return true;
 }
 
 void TExportFile::Discard() noexcept {

@@ -50,8 +50,9 @@ public:
     void Overwrite(std::uint64_t offset, std::string_view data);
 
     // Flushes, syncs and renames the temporary file onto the target. Raises EExportError
-    // (and removes the temporary file) on any failure, also one remembered by TryWrite.
-    void Commit();
+    // (and removes the temporary file) on any failure, also one remembered by TryWrite. With
+    // `replace` false a file that stands at the target stays, and the export fails.
+    void Commit(bool replace = true);
 
     // Raises EExportError with "Cannot write file \"<target>\": <reason>".
     [[noreturn]] void Fail(std::string_view reason) const;
@@ -61,6 +62,7 @@ private:
     // At offset, or appended when offset is negative.
     void RawWrite(const char* data, std::size_t size, off_t offset = -1);
     void Discard() noexcept;
+    bool RenameNoReplace();
 
     std::string FTarget;
     std::string FTemp;

@@ -38,7 +38,7 @@ void TfrxCustomExportFilter::ExportReport(const TfrxReport& report) {
     } catch (const std::exception& e) {
         file.Fail(e.what());
     }
-    file.Commit();
+    file.Commit(!KeepExisting);
 }
 
 } // namespace host

@@ -30,6 +30,8 @@ public:
     // nothing is shown on this platform either way, so exports never block on them.
     bool ShowDialog = true;
     bool ShowProgress = true;
+    // A file standing at the name stays and the export fails, rather than being replaced.
+    bool KeepExisting = false;
 
     // The file an export goes to: FileName, put into DefaultPath when it names no folder.
     std::string TargetFileName() const;

@@ -94,7 +94,9 @@ void TfrxHtmlExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         }
         out += "</table>\n";
     }
-    if (!report.Columns.empty()) {
+    if (report.Rows.empty()) {
+        out += std::string("<p class=\"empty\">") + NoRowsCaption() + "</p>\n";
+    } else if (!report.Columns.empty()) {
         out += "<table class=\"data\">\n<thead><tr>";
         for (const auto& column : report.Columns) {
             out += "<th" + CellClass(column.Type) + ">";

@@ -52,6 +52,9 @@ void TfrxJsonExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             QJsonObject{{"name", Text(parameter.Name)}, {"value", Text(parameter.DisplayValue)}});
     }
     root.insert("parameters", parameters);
+    if (report.Rows.empty()) {
+        root.insert("note", QString::fromLatin1(NoRowsText));
+    }
     QJsonArray columns;
     for (const auto& column : report.Columns) {
         columns.append(QJsonObject{{"caption", Text(column.Caption)},

@@ -306,6 +306,11 @@ void AppendTitleBlock(std::string& out, const TfrxReport& report) {
         AppendParagraphText(out, parameter.DisplayValue);
         out += "</text:p>";
     }
+    if (report.Rows.empty()) {
+        out += "<text:p text:style-name=\"Parameter\">";
+        AppendParagraphText(out, NoRowsCaption());
+        out += "</text:p>";
+    }
 }
 
 void AppendHeaderRow(std::string& out, const TfrxReport& report) {
@@ -440,7 +445,7 @@ std::string MetaXml(const TfrxReport& report) {
     }
     out += "<meta:document-statistic meta:table-count=\"" +
            std::to_string(report.Columns.empty() ? 0 : 1) + "\" meta:paragraph-count=\"" +
-           std::to_string(2 + report.Parameters.size()) +
+           std::to_string(2 + report.Parameters.size() + (report.Rows.empty() ? 1 : 0)) +
            "\"/></office:meta></office:document-meta>";
     return out;
 }

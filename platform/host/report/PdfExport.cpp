@@ -320,7 +320,11 @@ void TPdfLayout::Run(TExportFile& file) {
             FWriter.newPage();
         }
         double y = DrawHead(painter, int(page));
-        if (FColumns > 0) {
+        if (FReport.Rows.empty()) {
+            painter.setFont(FBody);
+            painter.setPen(TextColor);
+            painter.drawText(QPointF(0, y + QFontMetricsF(FBody).ascent()), Text(NoRowsCaption()));
+        } else if (FColumns > 0) {
             y = DrawColumnHeader(painter, y);
             painter.setFont(FBody);
             painter.setPen(TextColor);

@@ -193,6 +193,10 @@ std::string RunTimeText(const TfrxReport& report) {
                       {rtl::FormatDateTimeISO(report.RunTime)});
 }
 
+std::string NoRowsCaption() {
+    return rtl::Words(MORVID_WORDS("ReportCells", "No rows for these parameters"));
+}
+
 std::size_t TextWidth(std::string_view text) noexcept {
     std::size_t points = 0;
     for (const char c : text) {

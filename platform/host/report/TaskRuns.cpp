@@ -71,6 +71,17 @@ void TTaskRuns::Tell(const TRunRecord& run) noexcept {
     });
 }
 
+bool TTaskRuns::Mail(const TMailOrder& order) noexcept {
+    if (!FMailTaker) {
+        return false;
+    }
+    try {
+        FMailTaker(order);
+    } catch (...) {
+    }
+    return true;
+}
+
 void TTaskRuns::TellDelivery(const TDeliveryNotice& notice) noexcept {
     TellEach([&](const TRunSubscription::TListener& listener) {
         if (listener.Delivery) {

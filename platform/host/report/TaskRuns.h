@@ -13,6 +13,7 @@
 namespace host {
 
 class IQuorClient;
+struct TMailOrder;
 
 // The name a plug-in asks its client for (IQuorClient::GetObject).
 inline constexpr const char* TaskRunsObjectName = "Tasks.Runs";
@@ -29,6 +30,9 @@ struct TDeliveryNotice {
     bool Failed = false; // it will not be delivered
 };
 using TDeliveryListener = std::function<void(const TDeliveryNotice& notice)>;
+// Whoever delivers the host's mail: it queues the order's mail, or tells the run it will not
+// arrive.
+using TMailTaker = std::function<void(const TMailOrder& order)>;
 
 // A listener's place on the road: it listens while this lives. It may outlive the road.
 class TRunSubscription {
@@ -61,6 +65,11 @@ public:
     // keep the others from hearing, nor reach the task.
     void Tell(const TRunRecord& run) noexcept;
     void TellDelivery(const TDeliveryNotice& notice) noexcept;
+    // Hands the mail of a run to the host's mail delivery; what that raises is swallowed. False
+    // when the host delivers no mail.
+    bool Mail(const TMailOrder& order) noexcept;
+    // The host's mail delivery; an empty function: none. Main thread only, as the runs are.
+    void SetMailTaker(TMailTaker taker) { FMailTaker = std::move(taker); }
 
     // The run history the host keeps, while it keeps one; nullptr otherwise.
     TRunHistory* History() const noexcept { return FHistory ? FHistory() : nullptr; }
@@ -74,6 +83,7 @@ private:
 
     std::vector<std::shared_ptr<TRunSubscription::TListener>> FListeners;
     std::function<TRunHistory*()> FHistory;
+    TMailTaker FMailTaker;
 };
 
 // The road of the plug-in's client, or nullptr when its host offers none.

@@ -18,6 +18,10 @@ void TfrxTextExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         writeLine(parameter.Name + ": " + parameter.DisplayValue);
     }
     writeLine({});
+    if (report.Rows.empty()) {
+        writeLine(NoRowsCaption());
+        return;
+    }
     if (report.Columns.empty()) {
         return;
     }

@@ -410,6 +410,9 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             infoWidth = std::max(infoWidth, static_cast<double>(TextWidth(parameter.Name)) + 2);
             ++infoRow;
         }
+        if (report.Rows.empty()) {
+            workbook.Check(worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
+        }
         workbook.Check(
             worksheet_set_column(info, 0, 0, std::min(infoWidth, MaxColumnWidth), nullptr));
         workbook.Check(worksheet_set_column(info, 1, 1, 24, nullptr));

@@ -54,6 +54,9 @@ void TfrxXmlExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         xml.writeEndElement();
     }
     xml.writeEndElement();
+    if (report.Rows.empty()) {
+        xml.writeTextElement("note", QString::fromLatin1(NoRowsText));
+    }
     xml.writeStartElement("columns");
     for (const auto& column : report.Columns) {
         xml.writeStartElement("column");

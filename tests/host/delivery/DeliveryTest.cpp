@@ -96,6 +96,8 @@ struct TRefusalCase {
     std::string Security;
     host::TSendStatus Status;
     std::string ReasonPart;
+    // What else differs from a mail through good settings; nullptr: nothing.
+    void (*Change)(host::TSmtpServer& settings, host::TMailMessage& mail) = nullptr;
 };
 
 class RefusalTest : public testing::TestWithParam<TRefusalCase> {};
@@ -110,6 +112,9 @@ TEST_P(RefusalTest, FailsWithTheServersOrTheTransportsReason) {
     }
     host::TMailMessage mail = ReportMail(dir);
     mail.Bcc = {{"", "gone@example.org"}};
+    if (c.Change != nullptr) {
+        c.Change(settings, mail);
+    }
 
     const host::TSendResult result = host::SendMail(settings, mail);
 
@@ -118,39 +123,90 @@ TEST_P(RefusalTest, FailsWithTheServersOrTheTransportsReason) {
     EXPECT_TRUE(server.Received().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Refusals, RefusalTest,
-                         testing::Values(TRefusalCase{"UnknownRecipient",
-                                                      {.User = "morvid:secret",
-                                                       .Reject = {"gone@example.org"}},
-                                                      "secret",
-                                                      "",
-                                                      "starttls",
-                                                      host::TSendStatus::Permanent,
-                                                      "550 5.1.1 No such user here"},
-                                         TRefusalCase{"WrongPassword",
-                                                      {.User = "morvid:secret"},
-                                                      "guess",
-                                                      "",
-                                                      "starttls",
-                                                      host::TSendStatus::Permanent,
-                                                      "535"},
-                                         TRefusalCase{"CertificateForAnotherName",
-                                                      {.Security = "tls",
-                                                       .CertNames = "DNS:mail.example.org",
-                                                       .User = "morvid:secret"},
-                                                      "secret",
-                                                      "",
-                                                      "tls",
-                                                      host::TSendStatus::Permanent,
-                                                      "certificate"},
-                                         TRefusalCase{"PlainToAnotherMachine",
-                                                      {.Security = "none"},
-                                                      "secret",
-                                                      "192.0.2.1",
-                                                      "none",
-                                                      host::TSendStatus::Permanent,
-                                                      "not on this machine"}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusalTest,
+    testing::Values(TRefusalCase{"UnknownRecipient",
+                                 {.User = "morvid:secret", .Reject = {"gone@example.org"}},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Permanent,
+                                 "550 5.1.1 No such user here"},
+                    TRefusalCase{"WrongPassword",
+                                 {.User = "morvid:secret"},
+                                 "guess",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Permanent,
+                                 "535"},
+                    TRefusalCase{"CertificateForAnotherName",
+                                 {.Security = "tls",
+                                  .CertNames = "DNS:mail.example.org",
+                                  .User = "morvid:secret"},
+                                 "secret",
+                                 "",
+                                 "tls",
+                                 host::TSendStatus::Permanent,
+                                 "certificate"},
+                    TRefusalCase{"PlainToAnotherMachine",
+                                 {.Security = "none"},
+                                 "secret",
+                                 "192.0.2.1",
+                                 "none",
+                                 host::TSendStatus::Permanent,
+                                 "not on this machine"},
+                    TRefusalCase{"ServerClosing",
+                                 {.User = "morvid:secret", .Answer = "421 4.3.2 Closing down"},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Transient,
+                                 "421 4.3.2 Closing down"},
+                    TRefusalCase{"ServerBusy",
+                                 {.User = "morvid:secret", .Answer = "451 4.3.0 Try again later"},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Transient,
+                                 "451 4.3.0 Try again later"},
+                    TRefusalCase{"ServerRefusesTheMail",
+                                 {.User = "morvid:secret", .Answer = "550 5.7.1 Refused"},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Permanent,
+                                 "550 5.7.1 Refused"},
+                    TRefusalCase{"PasswordUnreadable",
+                                 {.User = "morvid:secret"},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Transient,
+                                 "keyring is locked",
+                                 [](host::TSmtpServer& settings, host::TMailMessage&) {
+                                     settings.Unusable = "keyring is locked";
+                                 }},
+                    TRefusalCase{"NoServerSet",
+                                 {},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Transient,
+                                 "No mail server is set",
+                                 [](host::TSmtpServer& settings, host::TMailMessage&) {
+                                     settings.Host.clear();
+                                 }},
+                    TRefusalCase{"AttachmentGone",
+                                 {.User = "morvid:secret"},
+                                 "secret",
+                                 "",
+                                 "starttls",
+                                 host::TSendStatus::Permanent,
+                                 "The attachment \"doors.csv\" is missing: ",
+                                 [](host::TSmtpServer&, host::TMailMessage& mail) {
+                                     ::unlink(mail.Attachments[1].Path.c_str());
+                                 }}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(DeliveryTest, ServerRefusingTemporarilyOrAbsentIsTransient) {
     struct TCase {
@@ -175,19 +231,32 @@ TEST(DeliveryTest, ServerRefusingTemporarilyOrAbsentIsTransient) {
 TEST(DeliveryTest, AttachmentOverTheLimitStaysHomeAndTheMailSaysWhere) {
     TTempDir dir("morvid-mail");
     const TSmtpTestServer server(FreeLoopbackPort(), dir.Path(), {.User = "morvid:secret"});
-    host::TMailMessage mail = ReportMail(dir);
-    mail.Attachments.clear();
-    const std::string big = WriteBytes(dir.File("big.pdf"), 3 * 1024 * 1024 + 1);
+    // The limit counts the file as the mail carries it: base64 makes 2.5 MiB into 3.4.
+    struct TCase {
+        std::int64_t Size;
+        std::string Note;
+    };
+    for (const TCase& c :
+         {TCase{3 * 1024 * 1024 + 1,
+                "\"big.pdf\" (3.0 MiB, 4.1 MiB encoded) was not attached: larger than 3.0 MiB"},
+          TCase{5 * 512 * 1024,
+                "\"big.pdf\" (2.5 MiB, 3.4 MiB encoded) was not attached: larger than 3.0 MiB"},
+          TCase{2 * 1024 * 1024, ""}}) {
+        host::TMailMessage mail = ReportMail(dir);
+        mail.Attachments.clear();
+        const std::string big = WriteBytes(dir.File("big.pdf"), static_cast<std::size_t>(c.Size));
 
-    const std::string note =
-        host::AttachWithinLimit(mail, {big, "big.pdf"}, 3 * 1024 * 1024 + 1, 3 * 1024 * 1024);
-    ASSERT_EQ(host::SendMail(ServerFor(server, "starttls"), mail).Status, host::TSendStatus::Sent);
+        const std::string note =
+            host::AttachWithinLimit(mail, {big, "big.pdf"}, c.Size, 3 * 1024 * 1024);
+        ASSERT_EQ(host::SendMail(ServerFor(server, "starttls"), mail).Status,
+                  host::TSendStatus::Sent);
 
-    EXPECT_EQ(note, "\"big.pdf\" (3.0 MiB) was not attached: larger than 3.0 MiB");
-    const TReceivedMail got = server.Received().at(0);
-    EXPECT_TRUE(Values(got, "attachment").empty());
-    const std::vector<std::string> body = Values(got, "body");
-    EXPECT_NE(std::find(body.begin(), body.end(), big), body.end());
+        EXPECT_EQ(note, c.Note);
+        const TReceivedMail got = server.Received().back();
+        EXPECT_EQ(Values(got, "attachment").size(), c.Note.empty() ? 1u : 0u) << c.Size;
+        const std::vector<std::string> body = Values(got, "body");
+        EXPECT_EQ(std::find(body.begin(), body.end(), big) != body.end(), !c.Note.empty());
+    }
 }
 
 std::string NewHistory(const std::string& file) {
@@ -313,7 +382,8 @@ TEST_F(DeliveryWorkerTest, SenderKilledWhileSendingSendsAgainAfterRestartWithThe
     ASSERT_TRUE(server.WaitForMails(1)); // the server has it, the sender has no answer yet
     ::kill(killed, SIGKILL);
     ::waitpid(killed, nullptr, 0);
-    EXPECT_EQ(FOutbox.Find(queued.Id)->State, host::TDeliveryState::Queued);
+    // Still claimed by the sender that is gone: its successor takes the claim over at once.
+    EXPECT_EQ(FOutbox.Find(queued.Id)->State, host::TDeliveryState::Sending);
     const pid_t restarted = StartSender();
     int status = -1;
     ::waitpid(restarted, &status, 0);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <stdexcept>
@@ -61,6 +62,10 @@ TSmtpTestServer::TSmtpTestServer(int port, std::string folder, TSmtpServerOption
     if (options.StallFirst) {
         args.emplace_back("--stall-first");
     }
+    if (!options.Answer.empty()) {
+        std::filesystem::create_directories(FFolder);
+        Answer(options.Answer);
+    }
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe");
@@ -96,6 +101,20 @@ TSmtpTestServer::~TSmtpTestServer() {
         ::waitpid(FPid, &status, 0);
     }
     ::close(FReady);
+}
+
+void TSmtpTestServer::Answer(const std::string& reply) const {
+    const std::string file = FFolder + "/answer";
+    std::ofstream(file + ".part") << reply << "\n";
+    std::rename((file + ".part").c_str(), file.c_str());
+}
+
+std::map<std::string, int> TSmtpTestServer::MessageIds() const {
+    std::map<std::string, int> counts;
+    for (const TReceivedMail& mail : Received()) {
+        ++counts[Value(mail, "message-id")];
+    }
+    return counts;
 }
 
 std::vector<TReceivedMail> TSmtpTestServer::Received() const {

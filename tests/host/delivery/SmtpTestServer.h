@@ -18,6 +18,7 @@ struct TSmtpServerOptions {
     std::string User{}; // "user:password" for AUTH; empty: none
     std::vector<std::string> Reject{};
     bool StallFirst{false};
+    std::string Answer{}; // as TSmtpTestServer::Answer, from the start
 };
 
 // A received mail: every "key: value" line of its summary, in order, keys repeated.
@@ -39,6 +40,11 @@ public:
     std::string CaFile() const { return FFolder + "/ca.pem"; }
     // The mails received so far, in the order they came.
     std::vector<TReceivedMail> Received() const;
+    // From now on the end of each mail's data gets `reply` ("451 4.3.0 Try later") and the mail
+    // is not taken; an empty reply takes mails again.
+    void Answer(const std::string& reply) const;
+    // How many mails came with each Message-ID.
+    std::map<std::string, int> MessageIds() const;
     // Waits (up to a minute) until `count` mails came; false if they did not.
     bool WaitForMails(std::size_t count) const;
 

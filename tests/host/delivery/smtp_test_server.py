@@ -2,7 +2,8 @@
 """A mail server for the delivery tests, on 127.0.0.1: STARTTLS or TLS on a certificate made
 here with openssl, AUTH PLAIN/LOGIN for one user, and every mail it accepts saved in a folder:
 N.eml as received, and N.txt with what a mail reader makes of it (Python's email package):
-envelope, headers decoded, the text, and each attachment's decoded bytes in N-K.bin."""
+envelope, headers decoded, the text, and each attachment's decoded bytes in N-K.bin. While the
+folder holds a file "answer", the end of every mail's data is answered with its line instead."""
 import argparse
 import asyncio
 import email
@@ -75,6 +76,14 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        # A reply a test asks for at the moment (421, 451, 550, ...): the mail is not taken.
+        try:
+            with open(os.path.join(self.folder, "answer")) as f:
+                answer = f.read().strip()
+        except FileNotFoundError:
+            answer = ""
+        if answer:
+            return answer
         with self.lock:
             self.count += 1
             number = self.count

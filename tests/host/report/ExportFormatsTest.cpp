@@ -7,6 +7,7 @@
 #include "platform/host/report/JsonExport.h"
 #include "platform/host/report/OdfExport.h"
 #include "platform/host/report/PdfExport.h"
+#include "platform/host/report/ReportCells.h"
 #include "platform/host/report/TextExport.h"
 #include "platform/host/report/XlsxExport.h"
 #include "platform/host/report/XmlExport.h"
@@ -624,6 +625,34 @@ TEST_F(ExportFormatsTest, XlsxOnAFullDiskOrPastAFileSizeLimitFailsWithTheCause) 
         EXPECT_THAT(error, HasSubstr("full.xlsx"));
     }
     EXPECT_TRUE(Dir.Entries().empty());
+}
+
+// A report without rows says so under its parameters in every format people read; the data
+// formats say it beside their empty rows, and CSV stays a header that programs read.
+TEST_F(ExportFormatsTest, AReportWithoutRowsSaysSoUnderItsParameters) {
+    reporttest::FillSampleReport(Report);
+    Report.Rows.clear();
+    ASSERT_FALSE(Report.Parameters.empty());
+    const std::string lastValue = Report.Parameters.back().DisplayValue;
+    for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
+        host::TfrxCustomExportFilter* filter = host::frxExportFilters.GetExportFilterItem(i);
+        const std::string ext = filter->DefaultExt;
+        if (ext == ".xlsx" || ext == ".odt") {
+            continue; // archives: their own tests read them
+        }
+        SCOPED_TRACE(filter->Description());
+        const std::string file = Export(*filter, "empty" + std::to_string(i));
+        const std::string text = ext == ".pdf" ? reporttest::PdfText(file) : ReadFile(file);
+        const std::size_t line = text.find(host::NoRowsText);
+        if (ext == ".csv") {
+            EXPECT_EQ(line, std::string::npos);
+            continue;
+        }
+        ASSERT_NE(line, std::string::npos) << text;
+        if (ext != ".json") { // an object's keys have no order
+            EXPECT_LT(text.find(lastValue), line);
+        }
+    }
 }
 
 TEST_F(ExportFormatsTest, EveryFilterWritesDegenerateReports) {

@@ -194,6 +194,25 @@ TEST_F(Screenshots, ScheduleEditorParametersByName) {
     Save(*dialog, "schedule-editor-params.png");
 }
 
+// The schedule's shapes: working days at 06:30, reporting from the due time before to yesterday.
+TEST_F(Screenshots, ScheduleEditorShapes) {
+    Client.Reports.Add(std::make_unique<TAlarmLogReport>());
+    TScheduleItem* task = AddTask("Night's alarms", true, "30 6 * * 1-5 *", "", -1);
+    task->SetReportId(15);
+    task->AddParam(morvid::rpText, rtl::TVariant("North gate"));
+    task->AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(2)));
+    task->AddParam(morvid::rpDatePeriod, rtl::TVariant("previous-due"));
+    task->AddParam(morvid::rpDatePeriod, rtl::TVariant("yesterday"));
+    task->TimeZone = "America/New_York";
+    task->SkipEmpty = 1;
+    auto dialog = EditorFor(*task);
+    Save(*dialog, "schedule-editor-shapes.png");
+    auto* shape = dialog->findChild<QComboBox*>("cbxShape");
+    ASSERT_NE(shape, nullptr);
+    shape->setCurrentIndex(5); // a weekday of the month: Monday of the first week
+    Save(*dialog, "schedule-editor-shapes-monthly.png");
+}
+
 // A Date row's period words open beside its date picker; the value cells show what each word
 // gives for the next due time.
 TEST_F(Screenshots, ScheduleEditorPeriodList) {

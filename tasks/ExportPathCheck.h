@@ -32,6 +32,10 @@ std::string ExpandHome(const std::string& text, const std::string& home);
 // Looks at the expanded path as the client's run will: a folder it can search and write into.
 TExportPathCheck CheckExportPath(const std::string& text, const std::string& home);
 
+// What the editor says of a path it refuses: one that is not a full path once `~` is expanded.
+// Empty for a path a task may keep (a folder still missing or not writable is the run's to meet).
+std::string ExportPathFault(const std::string& text, const std::string& home);
+
 // Makes the folder and the folders above it that are missing; empty on success, else the
 // system's reason.
 std::string CreateExportFolder(const std::string& path);

@@ -1,4 +1,6 @@
-#include "ui/editor/ExportPathCheck.h"
+#include "tasks/ExportPathCheck.h"
+
+#include "platform/rtl/Words.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -51,6 +53,15 @@ TExportPathCheck CheckExportPath(const std::string& text, const std::string& hom
         check.Reason = SystemReason(errno);
     }
     return check;
+}
+
+std::string ExportPathFault(const std::string& text, const std::string& home) {
+    if (text.empty()) {
+        return MORVID_WORDS("ExportPath", "The export path is empty").Text;
+    }
+    return ExpandHome(text, home).starts_with('/')
+               ? std::string()
+               : MORVID_WORDS("ExportPath", "Not a full path: start it with \"/\" or \"~/\".").Text;
 }
 
 std::string CreateExportFolder(const std::string& path) {
