@@ -20,6 +20,17 @@
     </message>
 </context>
 <context>
+    <name>ExportPath</name>
+    <message>
+        <source>The export path is empty</source>
+        <translation>Der Exportpfad ist leer</translation>
+    </message>
+    <message>
+        <source>Not a full path: start it with &quot;/&quot; or &quot;~/&quot;.</source>
+        <translation>Kein vollständiger Pfad: beginnen Sie ihn mit „/“ oder „~/“.</translation>
+    </message>
+</context>
+<context>
     <name>MailOrder</name>
     <message>
         <source>Task: {task}
@@ -41,6 +52,10 @@ Datei: {file} ({size})
     <message>
         <source>Run at %1</source>
         <translation>Ausgeführt am %1</translation>
+    </message>
+    <message>
+        <source>No rows for these parameters</source>
+        <translation>Keine Zeilen für diese Parameter</translation>
     </message>
 </context>
 <context>
@@ -189,20 +204,20 @@ Datei: {file} ({size})
         <translation>%1 bis %2</translation>
     </message>
     <message>
-        <source>At the first run's time of day</source>
+        <source>At the first run&apos;s time of day</source>
         <translation>Zur Tageszeit des ersten Laufs</translation>
     </message>
     <message>
-        <source>At the first run's minute of every hour</source>
+        <source>At the first run&apos;s minute of every hour</source>
         <translation>In der Minute des ersten Laufs in jeder Stunde</translation>
     </message>
     <message>
-        <source>At the first run's minute during the first run's hour</source>
+        <source>At the first run&apos;s minute during the first run&apos;s hour</source>
         <translation>In der Minute des ersten Laufs während der Stunde des ersten Laufs</translation>
     </message>
     <message numerus="yes">
-        <source>At the first run's minute during hours %1</source>
-        <comment>At the first run's minute during hour %1</comment>
+        <source>At the first run&apos;s minute during hours %1</source>
+        <comment>At the first run&apos;s minute during hour %1</comment>
         <translation>
             <numerusform>In der Minute des ersten Laufs in Stunde %1</numerusform>
             <numerusform>In der Minute des ersten Laufs in den Stunden %1</numerusform>
@@ -233,7 +248,7 @@ Datei: {file} ({size})
         </translation>
     </message>
     <message>
-        <source>%1 during the first run's hour</source>
+        <source>%1 during the first run&apos;s hour</source>
         <translation>%1 während der Stunde des ersten Laufs</translation>
     </message>
     <message numerus="yes">
@@ -277,7 +292,7 @@ Datei: {file} ({size})
         <translation>in den Jahren %1</translation>
     </message>
     <message>
-        <source>the first run's month</source>
+        <source>the first run&apos;s month</source>
         <translation>Monat des ersten Laufs</translation>
     </message>
     <message>
@@ -301,12 +316,12 @@ Datei: {file} ({size})
         <translation>%1, am %2</translation>
     </message>
     <message>
-        <source>%1, in the first run's year</source>
+        <source>%1, in the first run&apos;s year</source>
         <translation>%1, im Jahr des ersten Laufs</translation>
     </message>
     <message>
-        <source>No description in words: with '?' combined like this, the due times depend on the first run (the next runs show them)</source>
-        <translation>Keine Beschreibung in Worten: mit '?' so kombiniert, hängen die Fälligkeiten vom ersten Lauf ab (die nächsten Läufe zeigen sie)</translation>
+        <source>No description in words: with &apos;?&apos; combined like this, the due times depend on the first run (the next runs show them)</source>
+        <translation>Keine Beschreibung in Worten: mit &apos;?&apos; so kombiniert, hängen die Fälligkeiten vom ersten Lauf ab (die nächsten Läufe zeigen sie)</translation>
     </message>
     <message>
         <source>Every hour at the minute of the first run</source>
@@ -333,8 +348,8 @@ Datei: {file} ({size})
         </translation>
     </message>
     <message>
-        <source>A step below 0 after '?' is not valid (%1 field)</source>
-        <translation>Ein Schritt unter 0 nach '?' ist nicht gültig (Feld %1)</translation>
+        <source>A step below 0 after &apos;?&apos; is not valid (%1 field)</source>
+        <translation>Ein Schritt unter 0 nach &apos;?&apos; ist nicht gültig (Feld %1)</translation>
     </message>
     <message>
         <source>Only schedules due at second 0 have a description in words</source>
@@ -357,6 +372,145 @@ Datei: {file} ({size})
     </message>
 </context>
 <context>
+    <name>SettingsHandOver</name>
+    <message>
+        <source>the client holding them does not offer them on the session bus</source>
+        <translation>der Client, der sie hält, bietet sie nicht auf dem Sitzungsbus an</translation>
+    </message>
+    <message>
+        <source>it did not hand them over: %1</source>
+        <translation>er hat sie nicht übergeben: %1</translation>
+    </message>
+    <message>
+        <source>it did not let go of them in time: %1</source>
+        <translation>er hat sie nicht rechtzeitig freigegeben: %1</translation>
+    </message>
+    <message>
+        <source>this client is letting go of its settings already</source>
+        <translation>dieser Client gibt seine Einstellungen bereits frei</translation>
+    </message>
+    <message>
+        <source>a dialog is open in its window, and an edit there would be lost; close it there first, or use that window</source>
+        <translation>in seinem Fenster ist ein Dialog offen, und eine Bearbeitung dort ginge verloren; schließen Sie ihn dort zuerst, oder benutzen Sie jenes Fenster</translation>
+    </message>
+    <message>
+        <source>Took the settings over from %1; it takes them back when this window closes</source>
+        <translation>Einstellungen übernommen von %1; er nimmt sie zurück, wenn dieses Fenster geschlossen wird</translation>
+    </message>
+    <message>
+        <source>Took the settings over from %1, which has ended: once this window closes no client runs the report tasks until one is started again</source>
+        <translation>Einstellungen übernommen von %1, der beendet ist: sobald dieses Fenster geschlossen wird, führt kein Client die Berichtsaufgaben aus, bis wieder einer gestartet wird</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsHolder</name>
+    <message>
+        <source>another client</source>
+        <translation>einem anderen Client</translation>
+    </message>
+    <message>
+        <source>the service %1 (process %2)</source>
+        <translation>dem Dienst %1 (Prozess %2)</translation>
+    </message>
+    <message>
+        <source>a headless client (process %1)</source>
+        <translation>einem Client ohne Fenster (Prozess %1)</translation>
+    </message>
+    <message>
+        <source>a client with its window (process %1)</source>
+        <translation>einem Client mit Fenster (Prozess %1)</translation>
+    </message>
+    <message>
+        <source>another program (process %1)</source>
+        <translation>einem anderen Programm (Prozess %1)</translation>
+    </message>
+    <message>
+        <source>%1 (process %2)</source>
+        <translation>%1 (Prozess %2)</translation>
+    </message>
+    <message>
+        <source>The service runs the report tasks. To change them in the window, stop it first (&quot;%1 stop %2&quot;) and start it again when the window is closed; or give this client a settings file of its own with --settings.</source>
+        <translation>Der Dienst führt die Berichtsaufgaben aus. Um sie im Fenster zu ändern, beenden Sie ihn zuerst („%1 stop %2“) und starten ihn wieder, wenn das Fenster geschlossen ist; oder geben Sie diesem Client mit --settings eine eigene Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>End the other client and start again, or give this client a settings file of its own with --settings.</source>
+        <translation>Beenden Sie den anderen Client und starten Sie neu, oder geben Sie diesem Client mit --settings eine eigene Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>End it first (&quot;kill %1&quot;, which saves its settings) and start again, or give this client a settings file of its own with --settings.</source>
+        <translation>Beenden Sie ihn zuerst („kill %1“, das seine Einstellungen speichert) und starten Sie neu, oder geben Sie diesem Client mit --settings eine eigene Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>Use the window that is already open, or close it and start again.</source>
+        <translation>Benutzen Sie das Fenster, das bereits offen ist, oder schließen Sie es und starten Sie neu.</translation>
+    </message>
+    <message>
+        <source>Start again when it has ended.</source>
+        <translation>Starten Sie neu, wenn es beendet ist.</translation>
+    </message>
+    <message>
+        <source>the settings file &quot;%1&quot; is in use by %2; one settings file serves one client</source>
+        <translation>die Einstellungsdatei „%1“ wird verwendet von %2; eine Einstellungsdatei dient einem Client</translation>
+    </message>
+</context>
+<context>
+    <name>StopQuestions</name>
+    <message numerus="yes">
+        <source>Disconnect from the server? %n report tasks are armed; they do not run until the client connects again.</source>
+        <comment>Disconnect from the server? %n report task is armed; it does not run until the client connects again.</comment>
+        <translation>
+            <numerusform>Vom Server trennen? %n Berichtsaufgabe ist aktiv; sie läuft nicht, bis der Client wieder verbunden ist.</numerusform>
+            <numerusform>Vom Server trennen? %n Berichtsaufgaben sind aktiv; sie laufen nicht, bis der Client wieder verbunden ist.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exit? %n report tasks are armed; they do not run here any more; the service that handed them over takes them back.</source>
+        <comment>Exit? %n report task is armed; it does not run here any more; the service that handed them over takes them back.</comment>
+        <translation>
+            <numerusform>Beenden? %n Berichtsaufgabe ist aktiv; sie läuft hier nicht mehr; der Dienst, der sie übergeben hat, nimmt sie zurück.</numerusform>
+            <numerusform>Beenden? %n Berichtsaufgaben sind aktiv; sie laufen hier nicht mehr; der Dienst, der sie übergeben hat, nimmt sie zurück.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Exit? %n report tasks are armed; they do not run until this window or the service runs again.</source>
+        <comment>Exit? %n report task is armed; it does not run until this window or the service runs again.</comment>
+        <translation>
+            <numerusform>Beenden? %n Berichtsaufgabe ist aktiv; sie läuft nicht, bis dieses Fenster oder der Dienst wieder läuft.</numerusform>
+            <numerusform>Beenden? %n Berichtsaufgaben sind aktiv; sie laufen nicht, bis dieses Fenster oder der Dienst wieder läuft.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1
+
+Leave them to the service %2? Yes starts it; it takes the settings once this window has closed. No exits without it.</source>
+        <translation>%1
+
+Sie dem Dienst %2 überlassen? Ja startet ihn; er übernimmt die Einstellungen, sobald dieses Fenster geschlossen ist. Nein beendet ohne ihn.</translation>
+    </message>
+</context>
+<context>
+    <name>TaskName</name>
+    <message>
+        <source>The name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>The name holds the control character %1 at character %2: a name is one line of printable text</source>
+        <translation>Der Name enthält das Steuerzeichen %1 an Zeichen %2: ein Name ist eine Zeile druckbaren Textes</translation>
+    </message>
+    <message>
+        <source>The name has %1 characters; at most %2 are allowed</source>
+        <translation>Der Name hat %1 Zeichen; höchstens %2 sind erlaubt</translation>
+    </message>
+</context>
+<context>
+    <name>TaskZone</name>
+    <message>
+        <source>Time zone &quot;%1&quot; is not in the system&apos;s time zone database</source>
+        <translation>Die Zeitzone „%1“ steht nicht in der Zeitzonendatenbank des Systems</translation>
+    </message>
+</context>
+<context>
     <name>XlsxExport</name>
     <message>
         <source>Run at</source>
@@ -366,7 +520,7 @@ Datei: {file} ({size})
 <context>
     <name>host::TDLGReportParameters</name>
     <message>
-        <source>The report "%1" needs these values:</source>
+        <source>The report &quot;%1&quot; needs these values:</source>
         <translation>Der Bericht „%1“ braucht diese Werte:</translation>
     </message>
     <message>
@@ -397,26 +551,26 @@ Datei: {file} ({size})
     <message>
         <source>usage: morvid-cron batch [--from T] &lt; LINES
 Reads lines REFERENCE&lt;TAB&gt;SCHEDULE (engine form) and prints one line for each, in order:
-the next due time after REFERENCE, "never", or "error: MESSAGE". An empty REFERENCE
+the next due time after REFERENCE, &quot;never&quot;, or &quot;error: MESSAGE&quot;. An empty REFERENCE
 means --from, or now when --from is not given.
 </source>
         <translation>Aufruf: morvid-cron batch [--from T] &lt; ZEILEN
 Liest Zeilen REFERENZ&lt;TAB&gt;ZEITPLAN (Engine-Form) und gibt für jede eine Zeile aus, in
-der Reihenfolge: die nächste Fälligkeit nach REFERENZ, "never" oder "error: MELDUNG".
+der Reihenfolge: die nächste Fälligkeit nach REFERENZ, &quot;never&quot; oder &quot;error: MELDUNG&quot;.
 Eine leere REFERENZ bedeutet --from, oder jetzt, wenn --from fehlt.
 </translation>
     </message>
     <message>
         <source>usage: morvid-cron check [--task] SCHEDULE
 Parses SCHEDULE (engine form: second minute hour day month weekday year)
-and prints "ok", or on stderr with exit code 2 why it is refused: the
-parser's message, or a value outside its field's range (day 32). --task
+and prints &quot;ok&quot;, or on stderr with exit code 2 why it is refused: the
+parser&apos;s message, or a value outside its field&apos;s range (day 32). --task
 reads the six-field task form (minute first) and checks it as the schedule
 editor does: as written, then armed with second 0, searched for a due time.
 </source>
         <translation>Aufruf: morvid-cron check [--task] ZEITPLAN
 Liest ZEITPLAN (Engine-Form: Sekunde Minute Stunde Tag Monat Wochentag Jahr)
-und gibt "ok" aus, oder auf stderr mit Exit-Code 2, warum er abgelehnt wird:
+und gibt &quot;ok&quot; aus, oder auf stderr mit Exit-Code 2, warum er abgelehnt wird:
 die Meldung des Parsers oder ein Wert außerhalb des Bereichs seines Feldes
 (Tag 32). --task liest die sechsteilige Aufgabenform (Minute zuerst) und prüft
 sie wie der Zeitplan-Editor: wie geschrieben, dann mit Sekunde 0 scharf
@@ -440,13 +594,13 @@ Aufgabenform (Minute zuerst).
     <message>
         <source>usage: morvid-cron next [--from T] [--count N] [--start T] [--end T] [--task] SCHEDULE
 Prints the next N (default 1) due times of SCHEDULE, each searched from the one before,
-as YYYY-MM-DD HH:MM:SS; "never" when none remains. T is YYYY-MM-DD HH:MM:SS[.mmm];
+as YYYY-MM-DD HH:MM:SS; &quot;never&quot; when none remains. T is YYYY-MM-DD HH:MM:SS[.mmm];
 without --from the search starts now. --task reads the six-field task form (minute
 first) and puts second 0 in front.
 </source>
         <translation>Aufruf: morvid-cron next [--from T] [--count N] [--start T] [--end T] [--task] ZEITPLAN
 Gibt die nächsten N (Vorgabe 1) Fälligkeiten von ZEITPLAN aus, jede ab der vorigen
-gesucht, als YYYY-MM-DD HH:MM:SS; "never", wenn keine bleibt. T ist
+gesucht, als YYYY-MM-DD HH:MM:SS; &quot;never&quot;, wenn keine bleibt. T ist
 YYYY-MM-DD HH:MM:SS[.mmm]; ohne --from beginnt die Suche jetzt. --task liest die
 sechsteilige Aufgabenform (Minute zuerst) und stellt Sekunde 0 voran.
 </translation>
@@ -454,15 +608,15 @@ sechsteilige Aufgabenform (Minute zuerst) und stellt Sekunde 0 voran.
     <message>
         <source>usage: morvid-cron watch [--count N] [--task] SCHEDULE
 Starts SCHEDULE as a scheduled event with message delivery and prints each delivery as
-"due &lt;time&gt; delivered &lt;time&gt; late &lt;ms&gt;". Stops after N deliveries, or on Ctrl+C
-(SIGINT) or SIGTERM. Prints "never" and ends when no due time is left; ends with
+&quot;due &lt;time&gt; delivered &lt;time&gt; late &lt;ms&gt;&quot;. Stops after N deliveries, or on Ctrl+C
+(SIGINT) or SIGTERM. Prints &quot;never&quot; and ends when no due time is left; ends with
 exit status 2 and the reason on stderr when the schedule fails while it runs.
 --task reads the six-field task form (minute first) and puts second 0 in front.
 </source>
         <translation>Aufruf: morvid-cron watch [--count N] [--task] ZEITPLAN
 Startet ZEITPLAN als geplantes Ereignis mit Nachrichtenzustellung und gibt jede
-Zustellung als "due &lt;Zeit&gt; delivered &lt;Zeit&gt; late &lt;ms&gt;" aus. Endet nach N Zustellungen
-oder bei Strg+C (SIGINT) oder SIGTERM. Gibt "never" aus und endet, wenn keine
+Zustellung als &quot;due &lt;Zeit&gt; delivered &lt;Zeit&gt; late &lt;ms&gt;&quot; aus. Endet nach N Zustellungen
+oder bei Strg+C (SIGINT) oder SIGTERM. Gibt &quot;never&quot; aus und endet, wenn keine
 Fälligkeit bleibt; endet mit Exit-Status 2 und dem Grund auf stderr, wenn der
 Zeitplan im Lauf fehlschlägt. --task liest die sechsteilige Aufgabenform (Minute
 zuerst) und stellt Sekunde 0 voran.
@@ -497,9 +651,9 @@ Befehle:
 </translation>
     </message>
     <message>
-        <source>Run "morvid-cron COMMAND --help" for a command's options.
+        <source>Run &quot;morvid-cron COMMAND --help&quot; for a command&apos;s options.
 </source>
-        <translation>"morvid-cron BEFEHL --help" zeigt die Optionen eines Befehls.
+        <translation>&quot;morvid-cron BEFEHL --help&quot; zeigt die Optionen eines Befehls.
 </translation>
     </message>
 </context>
@@ -507,8 +661,9 @@ Befehle:
     <name>morvid-history</name>
     <message>
         <source>Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]
-                      [--since "YYYY-MM-DD[ HH:MM]"] [--json] [--metrics[=FILE]]
-                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]]
+                      [--since &quot;YYYY-MM-DD[ HH:MM]&quot;] [--json] [--metrics[=FILE]]
+                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]
+                               [--max-silence MINUTES]]
 Prints the runs of the report tasks, newest first: when each started, the task, how
 it was started (schedule, catch-up, by hand), how long it took, its result and the
 file it wrote.
@@ -524,21 +679,27 @@ Options:
                    schedule cannot run, 3 when a task is overdue (a due time after
                    its latest run, or after it was made or enabled when it never
                    ran, lies more than the grace period back), when there is no
-                   enabled task, or when the check cannot be made
-  --metrics[=FILE] write each task's latest run, latest success, latest duration
-                   and runs by outcome, and the mails waiting in the outbox, as
-                   metrics in the text format of a monitoring system's file
+                   enabled task, or when the check cannot be made; 2 as well when
+                   enabled tasks exist and the client on the settings, which notes
+                   every minute that it runs, has not done so for --max-silence
+  --metrics[=FILE] write each task&apos;s latest run, latest success, latest duration
+                   and runs by outcome, the mails waiting in the outbox, and when
+                   the client on each settings file was last alive, as
+                   metrics in the text format of a monitoring system&apos;s file
                    collector; into FILE (replaced
                    whole, never half written) or to standard output
-  --settings FILE  the client's settings, which say which tasks are enabled and
+  --settings FILE  the client&apos;s settings, which say which tasks are enabled and
                    when they are due (--check; default: %2)
   --grace MINUTES  the grace period of --check (default: 5)
   --allow-empty    --check says OK, not UNKNOWN, when there is no enabled task
+  --max-silence MINUTES  how long --check allows the client on the settings to
+                   note no sign of life (default: 5)
   --help           show this help
 </source>
         <translation>Aufruf: morvid-history [--history DATEI] [--task NAME|ID] [--failed]
-                      [--since "YYYY-MM-DD[ HH:MM]"] [--json] [--metrics[=DATEI]]
-                      [--check [--settings DATEI] [--grace MINUTEN] [--allow-empty]]
+                      [--since &quot;YYYY-MM-DD[ HH:MM]&quot;] [--json] [--metrics[=DATEI]]
+                      [--check [--settings DATEI] [--grace MINUTEN] [--allow-empty]
+                               [--max-silence MINUTEN]]
 Gibt die Läufe der Berichtsaufgaben aus, neueste zuerst: wann jeder begann, die Aufgabe,
 wie er gestartet wurde (Zeitplan, Nachholen, von Hand), wie lange er dauerte, sein
 Ergebnis und die Datei, die er schrieb.
@@ -555,16 +716,22 @@ Optionen:
                    Aufgabe überfällig ist (eine Fälligkeit nach ihrem letzten Lauf,
                    oder nach ihrem Anlegen oder Aktivieren, wenn sie nie lief, liegt
                    länger als die Kulanzzeit zurück), wenn es keine aktive Aufgabe
-                   gibt oder wenn die Prüfung nicht möglich ist
+                   gibt oder wenn die Prüfung nicht möglich ist; ebenfalls mit 2,
+                   wenn es aktive Aufgaben gibt und der Client der Einstellungen,
+                   der jede Minute vermerkt, dass er läuft, das seit --max-silence
+                   nicht getan hat
   --metrics[=FILE] schreibt je Aufgabe den letzten Lauf, den letzten Erfolg, die letzte
-                   Dauer und die Läufe nach Ausgang sowie die im Postausgang wartenden
-                   Mails als Metriken im Textformat des Datei-Sammlers eines
+                   Dauer und die Läufe nach Ausgang, die im Postausgang wartenden
+                   Mails und wann der Client jeder Einstellungsdatei zuletzt lebte,
+                   als Metriken im Textformat des Datei-Sammlers eines
                    Überwachungssystems; in FILE (ganz ersetzt, nie halb
                    geschrieben) oder auf die Standardausgabe
   --settings FILE  die Einstellungen des Clients, die sagen, welche Aufgaben aktiv und
                    wann sie fällig sind (--check; Vorgabe: %2)
   --grace MINUTES  die Kulanzzeit von --check (Vorgabe: 5)
   --allow-empty    --check meldet OK statt UNKNOWN, wenn keine Aufgabe aktiv ist
+  --max-silence MINUTES  wie lange --check dem Client der Einstellungen erlaubt,
+                   kein Lebenszeichen zu vermerken (Vorgabe: 5)
   --help           zeigt diese Hilfe
 </translation>
     </message>
@@ -572,10 +739,118 @@ Optionen:
 <context>
     <name>morvid-task</name>
     <message>
+        <source>the task&apos;s name</source>
+        <translation>der Name der Aufgabe</translation>
+    </message>
+    <message>
+        <source>whether the task is armed</source>
+        <translation>ob die Aufgabe aktiv ist</translation>
+    </message>
+    <message>
+        <source>the report it runs (see: reports)</source>
+        <translation>der Bericht, den sie ausführt (siehe: reports)</translation>
+    </message>
+    <message>
+        <source>where it exports: a full path or ~/...</source>
+        <translation>wohin sie exportiert: ein vollständiger Pfad oder ~/...</translation>
+    </message>
+    <message>
+        <source>the export format (&quot;CSV table&quot;, ...)</source>
+        <translation>das Exportformat (&quot;CSV table&quot;, ...)</translation>
+    </message>
+    <message>
+        <source>when the task runs</source>
+        <translation>wann die Aufgabe läuft</translation>
+    </message>
+    <message>
+        <source>run once at start when a due time was missed</source>
+        <translation>beim Start einmal laufen, wenn eine Fälligkeit verpasst wurde</translation>
+    </message>
+    <message>
+        <source>keep only the last N exports; 0 keeps all</source>
+        <translation>nur die letzten N Exporte behalten; 0 behält alle</translation>
+    </message>
+    <message>
+        <source>a parameter, once for each in order (0 text, 1 number, 2 true/false,
+3 date YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date such
+as yesterday, 6 one for a time such as due-time); in JSON also
+{&quot;NAME&quot;: VALUE} by the report&apos;s parameter names</source>
+        <translation>ein Parameter, je einmal in der Reihenfolge (0 Text, 1 Zahl, 2 true/false,
+3 Datum YYYY-MM-DD, 4 Uhrzeit HH:MM:SS, 5 ein Zeitraumwort für ein
+Datum wie yesterday, 6 eines für eine Uhrzeit wie due-time); in JSON
+auch {&quot;NAME&quot;: WERT} nach den Parameternamen des Berichts</translation>
+    </message>
+    <message>
+        <source>the file&apos;s name below the folder, such as
+&quot;{report}/{due:yyyy-MM-dd}.{ext}&quot;; empty: time-stamped</source>
+        <translation>der Name der Datei unter dem Ordner, etwa
+&quot;{report}/{due:yyyy-MM-dd}.{ext}&quot;; leer: mit Zeitstempel</translation>
+    </message>
+    <message>
+        <source>what a run does when that name is taken</source>
+        <translation>was ein Lauf tut, wenn der Name vergeben ist</translation>
+    </message>
+    <message>
+        <source>the first day it runs (empty: no bound)</source>
+        <translation>der erste Tag, an dem sie läuft (leer: keine Grenze)</translation>
+    </message>
+    <message>
+        <source>the last day it runs (empty: no bound)</source>
+        <translation>der letzte Tag, an dem sie läuft (leer: keine Grenze)</translation>
+    </message>
+    <message>
+        <source>a further format of each run, once for each; &quot;&quot; for none</source>
+        <translation>ein weiteres Format jedes Laufs, je einmal; &quot;&quot; für keines</translation>
+    </message>
+    <message>
+        <source>the mail&apos;s recipients</source>
+        <translation>die Empfänger der Mail</translation>
+    </message>
+    <message>
+        <source>its copy recipients</source>
+        <translation>ihre Kopie-Empfänger</translation>
+    </message>
+    <message>
+        <source>its blind copy recipients</source>
+        <translation>ihre Blindkopie-Empfänger</translation>
+    </message>
+    <message>
+        <source>the mail&apos;s subject template (empty: built-in)</source>
+        <translation>die Vorlage des Betreffs der Mail (leer: eingebaut)</translation>
+    </message>
+    <message>
+        <source>the mail&apos;s text template (empty: built-in)</source>
+        <translation>die Vorlage des Textes der Mail (leer: eingebaut)</translation>
+    </message>
+    <message>
+        <source>when a run sends mail</source>
+        <translation>wann ein Lauf eine Mail sendet</translation>
+    </message>
+    <message>
+        <source>run a failed run of a due time again N times (0 to 99)</source>
+        <translation>einen fehlgeschlagenen Lauf einer Fälligkeit N-mal wiederholen (0 bis 99)</translation>
+    </message>
+    <message>
+        <source>M minutes apart (1 to 1440)</source>
+        <translation>im Abstand von M Minuten (1 bis 1440)</translation>
+    </message>
+    <message>
+        <source>a report without rows writes no file and sends no mail</source>
+        <translation>ein Bericht ohne Zeilen schreibt keine Datei und sendet keine Mail</translation>
+    </message>
+    <message>
+        <source>read the schedule in this zone, such as America/New_York (empty: the machine&apos;s)</source>
+        <translation>den Zeitplan in dieser Zone lesen, etwa America/New_York (leer: die des Rechners)</translation>
+    </message>
+    <message>
+        <source>no run on the dates of this calendar (empty: none)</source>
+        <translation>kein Lauf an den Daten dieses Kalenders (leer: keiner)</translation>
+    </message>
+    <message>
         <source>Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]
 Lists and changes the report tasks: through the client that holds the settings
 when one runs (on the session bus), else in the settings file itself, locked as a
-client locks it. TASK is a task's Id or its name.
+client locks it. TASK is a task&apos;s Id or its name.
 
 Commands:
   list             every task: Id, enabled, next run, name
@@ -586,35 +861,20 @@ Commands:
   remove TASK      removes the task
   enable TASK      arms the task
   disable TASK     disarms the task
-  run TASK         runs the task now (needs a running client)
+  run TASK         runs the task now (needs a running client) and waits for the
+                   run&apos;s end: exits 0 when it succeeded, 1 when not
   export [FILE]    writes every task as one JSON document
   import FILE      makes the tasks match the document, all or nothing
+  reports          the server&apos;s reports: id, name and parameters
 
 Fields:
-  --name TEXT          --schedule "MIN HOUR DAY MONTH WEEKDAY YEAR"
-  --report ID          --path FOLDER        --format TEXT ("CSV table", ...)
-  --enabled yes|no     --run-missed yes|no  --keep-files N
-  --param TYPE:VALUE   a parameter (0 text, 1 number, 2 true/false, 3 date
-                       YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date
-                       such as yesterday or month-start, 6 one for a time such
-                       as due-time); repeat it for each, in order
-  --name-pattern TEXT  the file's name below the folder, such as
-                       "{report}/{due:yyyy-MM-dd}.{ext}"; empty: time-stamped
-  --name-exists replace|keep-both   what a run does when that name is taken
-  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (empty: no bound)
-  --more-format TEXT   a further format of each run; repeat it for each, or give
-                       "" for none
-  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (separated by ",")
-  --mail-when never|success|failure|always  when a run sends mail
-  --mail-subject TEXT  --mail-body TEXT     the mail's templates (empty: built-in)
-  --retry-count N      --retry-minutes M    run a failed run of a due time again
-                       N times (0 to 99), M minutes apart (1 to 1440)
-
+%1
 Options:
-  --settings FILE  the client's settings (default: %1)
+  --settings FILE  the client&apos;s settings (default: %2)
   --server FILE    the server whose reports a task may name, when no client runs
   --json           print tasks as JSON
   --dry-run        import: print what would change, change nothing
+  --no-wait        run: return once the run started, not when it ended
   --help           show this help
 </source>
         <translation>Aufruf: morvid-task [--settings DATEI] [--server DATEI] BEFEHL [ARGUMENTE] [--json]
@@ -631,35 +891,21 @@ Befehle:
   remove TASK      entfernt die Aufgabe
   enable TASK      schaltet die Aufgabe scharf
   disable TASK     schaltet die Aufgabe ab
-  run TASK         führt die Aufgabe jetzt aus (braucht einen laufenden Client)
+  run TASK         führt die Aufgabe jetzt aus (braucht einen laufenden Client) und
+                   wartet auf das Ende des Laufs: endet mit 0, wenn er gelang, sonst 1
   export [FILE]    schreibt alle Aufgaben als ein JSON-Dokument
   import FILE      gleicht die Aufgaben dem Dokument an, ganz oder gar nicht
+  reports          die Berichte des Servers: Id, Name und Parameter
 
 Felder:
-  --name TEXT          --schedule "MIN STUNDE TAG MONAT WOCHENTAG JAHR"
-  --report ID          --path ORDNER        --format TEXT ("CSV table", ...)
-  --enabled yes|no     --run-missed yes|no  --keep-files N
-  --param TYPE:VALUE   ein Parameter (0 Text, 1 Zahl, 2 true/false, 3 Datum
-                       YYYY-MM-DD, 4 Uhrzeit HH:MM:SS, 5 ein Zeitraumwort für ein
-                       Datum wie yesterday oder month-start, 6 eines für eine
-                       Uhrzeit wie due-time); je einmal, in der Reihenfolge
-  --name-pattern TEXT  der Name der Datei unter dem Ordner, etwa
-                       "{report}/{due:yyyy-MM-dd}.{ext}"; leer: mit Zeitstempel
-  --name-exists replace|keep-both   was ein Lauf tut, wenn der Name vergeben ist
-  --active-from YYYY-MM-DD          --active-until YYYY-MM-DD (leer: keine Grenze)
-  --more-format TEXT   ein weiteres Format jedes Laufs; je einmal, oder "" für keines
-  --mail-to ADDRESSES  --mail-cc ADDRESSES  --mail-bcc ADDRESSES (getrennt durch ",")
-  --mail-when never|success|failure|always  wann ein Lauf eine Mail sendet
-  --mail-subject TEXT  --mail-body TEXT     die Vorlagen der Mail (leer: eingebaut)
-  --retry-count N      --retry-minutes M    einen fehlgeschlagenen Lauf einer Fälligkeit
-                       N-mal (0 bis 99) im Abstand von M Minuten (1 bis 1440) wiederholen
-
+%1
 Optionen:
-  --settings FILE  die Einstellungen des Clients (Vorgabe: %1)
+  --settings FILE  die Einstellungen des Clients (Vorgabe: %2)
   --server FILE    der Server, dessen Berichte eine Aufgabe nennen darf, wenn kein
                    Client läuft
   --json           gibt Aufgaben als JSON aus
   --dry-run        import: zeigt, was sich ändern würde, ändert nichts
+  --no-wait        run: kehrt zurück, sobald der Lauf begann, nicht erst an seinem Ende
   --help           zeigt diese Hilfe
 </translation>
     </message>
@@ -674,19 +920,60 @@ Optionen:
 
 %2</translation>
     </message>
-    <message numerus="yes">
-        <source>Disconnect from the server? %n report task is armed; it does not run until the client connects again.</source>
-        <translation>
-            <numerusform>Vom Server trennen? %n Berichtsaufgabe ist scharf geschaltet; sie läuft erst wieder, wenn der Client sich verbindet.</numerusform>
-            <numerusform>Vom Server trennen? %n Berichtsaufgaben sind scharf geschaltet; sie laufen erst wieder, wenn der Client sich verbindet.</numerusform>
-        </translation>
+</context>
+<context>
+    <name>morvid::TDLGCalendars</name>
+    <message>
+        <source>Excluded dates</source>
+        <translation>Ausgeschlossene Daten</translation>
     </message>
-    <message numerus="yes">
-        <source>Disconnect from the server? %n report tasks are armed; they do not run until the client connects again.</source>
-        <translation>
-            <numerusform>Vom Server trennen? %n Berichtsaufgabe ist scharf geschaltet; sie läuft erst wieder, wenn der Client sich verbindet.</numerusform>
-            <numerusform>Vom Server trennen? %n Berichtsaufgaben sind scharf geschaltet; sie laufen erst wieder, wenn der Client sich verbindet.</numerusform>
-        </translation>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Import .ics...</source>
+        <translation>.ics importieren...</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Dates (YYYY-MM-DD, separated by commas)</source>
+        <translation>Daten (JJJJ-MM-TT, durch Kommas getrennt)</translation>
+    </message>
+    <message>
+        <source>Holidays %1</source>
+        <translation>Feiertage %1</translation>
+    </message>
+    <message>
+        <source>Import holidays</source>
+        <translation>Feiertage importieren</translation>
+    </message>
+    <message>
+        <source>iCalendar files (*.ics);;All files (*)</source>
+        <translation>iCalendar-Dateien (*.ics);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Calendar &quot;%1&quot;: %2</source>
+        <translation>Kalender „%1“: %2</translation>
+    </message>
+    <message>
+        <source>Cannot import &quot;%1&quot;: %2</source>
+        <translation>„%1“ kann nicht importiert werden: %2</translation>
+    </message>
+    <message>
+        <source>A calendar needs a name</source>
+        <translation>Ein Kalender braucht einen Namen</translation>
+    </message>
+    <message>
+        <source>Two calendars are called &quot;%1&quot;</source>
+        <translation>Zwei Kalender heißen „%1“</translation>
     </message>
 </context>
 <context>
@@ -708,7 +995,7 @@ Optionen:
         <translation>Keiner: der Server nimmt Mails ohne Anmeldung an</translation>
     </message>
     <message>
-        <source>Kept in the desktop's secret store</source>
+        <source>Kept in the desktop&apos;s secret store</source>
         <translation>Im Schlüsselbund des Desktops verwahrt</translation>
     </message>
     <message>
@@ -724,7 +1011,7 @@ Optionen:
         <translation>Nie anhängen</translation>
     </message>
     <message>
-        <source>Only the system's authorities</source>
+        <source>Only the system&apos;s authorities</source>
         <translation>Nur die Zertifizierungsstellen des Systems</translation>
     </message>
     <message>
@@ -795,7 +1082,7 @@ Optionen:
 <context>
     <name>morvid::TDLGRunHistory</name>
     <message>
-        <source>History of "%1"</source>
+        <source>History of &quot;%1&quot;</source>
         <translation>Verlauf von „%1“</translation>
     </message>
     <message>
@@ -975,7 +1262,7 @@ Optionen:
         <translation>Mailserver...</translation>
     </message>
     <message>
-        <source>The server that sends the tasks' mail</source>
+        <source>The server that sends the tasks&apos; mail</source>
         <translation>Der Server, der die Mails der Aufgaben versendet</translation>
     </message>
     <message>
@@ -1011,7 +1298,7 @@ Optionen:
         <translation>Den Exportordner in der Dateiverwaltung zeigen</translation>
     </message>
     <message>
-        <source>Delete task "%1"?</source>
+        <source>Delete task &quot;%1&quot;?</source>
         <translation>Aufgabe „%1“ löschen?</translation>
     </message>
     <message>
@@ -1027,12 +1314,20 @@ Optionen:
         <translation>Kopie von %1</translation>
     </message>
     <message>
-        <source>The export folder "%1" does not exist</source>
+        <source>The export folder &quot;%1&quot; does not exist</source>
         <translation>Der Exportordner „%1“ existiert nicht</translation>
     </message>
     <message>
-        <source>The export folder "%1" could not be opened: %2</source>
+        <source>The export folder &quot;%1&quot; could not be opened: %2</source>
         <translation>Der Exportordner „%1“ konnte nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Excluded dates...</source>
+        <translation>Ausgeschlossene Daten...</translation>
+    </message>
+    <message>
+        <source>Calendars of dates on which the tasks that name them do not run</source>
+        <translation>Kalender mit Daten, an denen die Aufgaben, die sie nennen, nicht laufen</translation>
     </message>
 </context>
 <context>
@@ -1093,11 +1388,11 @@ Optionen:
 <context>
     <name>morvid::TFailureNotices</name>
     <message>
-        <source>Report task "%1" failed</source>
+        <source>Report task &quot;%1&quot; failed</source>
         <translation>Berichtsaufgabe „%1“ fehlgeschlagen</translation>
     </message>
     <message>
-        <source>Report task "%1" recovered</source>
+        <source>Report task &quot;%1&quot; recovered</source>
         <translation>Berichtsaufgabe „%1“ läuft wieder</translation>
     </message>
 </context>
@@ -1259,6 +1554,14 @@ Optionen:
         <source>The last active day lies before the first</source>
         <translation>Der letzte aktive Tag liegt vor dem ersten</translation>
     </message>
+    <message>
+        <source>Skip empty reports</source>
+        <translation>Leere Berichte überspringen</translation>
+    </message>
+    <message>
+        <source>An empty report writes no file and sends no mail</source>
+        <translation>Ein leerer Bericht schreibt keine Datei und sendet keine Mail</translation>
+    </message>
 </context>
 <context>
     <name>morvid::TParameterArea</name>
@@ -1387,6 +1690,98 @@ Optionen:
         <source>Never</source>
         <translation>Nie</translation>
     </message>
+    <message>
+        <source>The machine&apos;s zone</source>
+        <translation>Zone des Rechners</translation>
+    </message>
+    <message>
+        <source>Time zone</source>
+        <translation>Zeitzone</translation>
+    </message>
+    <message>
+        <source>Not on dates of</source>
+        <translation>Nicht an Daten von</translation>
+    </message>
+    <message>
+        <source>Runs</source>
+        <translation>Läuft</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <comment>no calendar</comment>
+        <translation>Keiner</translation>
+    </message>
+</context>
+<context>
+    <name>morvid::TScheduleShapeRow</name>
+    <message>
+        <source>Custom</source>
+        <translation>Eigener Zeitplan</translation>
+    </message>
+    <message>
+        <source>Every day at</source>
+        <translation>Täglich um</translation>
+    </message>
+    <message>
+        <source>Working days at (Monday to Friday)</source>
+        <translation>Werktags um (Montag bis Freitag)</translation>
+    </message>
+    <message>
+        <source>Weekly on chosen weekdays</source>
+        <translation>Wöchentlich an gewählten Wochentagen</translation>
+    </message>
+    <message>
+        <source>Monthly on day</source>
+        <translation>Monatlich am Tag</translation>
+    </message>
+    <message>
+        <source>Monthly on the chosen weekday of week</source>
+        <translation>Monatlich am gewählten Wochentag der Woche</translation>
+    </message>
+    <message>
+        <source>Mon</source>
+        <translation>Mo</translation>
+    </message>
+    <message>
+        <source>Tue</source>
+        <translation>Di</translation>
+    </message>
+    <message>
+        <source>Wed</source>
+        <translation>Mi</translation>
+    </message>
+    <message>
+        <source>Thu</source>
+        <translation>Do</translation>
+    </message>
+    <message>
+        <source>Fri</source>
+        <translation>Fr</translation>
+    </message>
+    <message>
+        <source>Sat</source>
+        <translation>Sa</translation>
+    </message>
+    <message>
+        <source>Sun</source>
+        <translation>So</translation>
+    </message>
+    <message>
+        <source>first (days 1-7)</source>
+        <translation>ersten (Tage 1-7)</translation>
+    </message>
+    <message>
+        <source>second (8-14)</source>
+        <translation>zweiten (8-14)</translation>
+    </message>
+    <message>
+        <source>third (15-21)</source>
+        <translation>dritten (15-21)</translation>
+    </message>
+    <message>
+        <source>fourth (22-28)</source>
+        <translation>vierten (22-28)</translation>
+    </message>
 </context>
 <context>
     <name>morvid::TTaskArea</name>
@@ -1415,10 +1810,6 @@ Optionen:
         <translation>Ordner wählen</translation>
     </message>
     <message>
-        <source>Not a full path: start it with "/" or "~/".</source>
-        <translation>Kein vollständiger Pfad: beginnen Sie ihn mit „/“ oder „~/“.</translation>
-    </message>
-    <message>
         <source>A relative path would depend on the folder the client was started in, which differs between the window and the service.</source>
         <translation>Ein relativer Pfad hinge vom Ordner ab, in dem der Client gestartet wurde, und der ist beim Fenster und beim Dienst verschieden.</translation>
     </message>
@@ -1431,15 +1822,15 @@ Optionen:
         <translation>Der Client kann nicht in diesen Ordner schreiben: %1.</translation>
     </message>
     <message>
-        <source>The folder "%1" does not exist.
+        <source>The folder &quot;%1&quot; does not exist.
 
-Create it now? "No" keeps the path as it is; the task's runs fail until the folder exists.</source>
+Create it now? &quot;No&quot; keeps the path as it is; the task&apos;s runs fail until the folder exists.</source>
         <translation>Der Ordner „%1“ existiert nicht.
 
 Jetzt anlegen? „Nein“ behält den Pfad, wie er ist; die Läufe der Aufgabe schlagen fehl, bis der Ordner existiert.</translation>
     </message>
     <message>
-        <source>Cannot create the folder "%1": %2</source>
+        <source>Cannot create the folder &quot;%1&quot;: %2</source>
         <translation>Der Ordner „%1“ kann nicht angelegt werden: %2</translation>
     </message>
 </context>
@@ -1472,14 +1863,14 @@ Options:
                    run by hand) and MORVID_FIRST_FAILURE (1 when the task had not
                    failed before, 0 when it goes on failing) in its environment
   --mail-password-file FILE
-                   the mail server's password, on the first line of FILE, which
+                   the mail server&apos;s password, on the first line of FILE, which
                    only its owner may read (mode 0600); without it the password is
                    taken from $CREDENTIALS_DIRECTORY/mail-password when that exists,
-                   else, with a window, from the desktop's secret store
+                   else, with a window, from the desktop&apos;s secret store
   --help           show this help
 
 Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key
-\Software\Quor\Client; inspect them with 'quor-reg export'.
+\Software\Quor\Client; inspect them with &apos;quor-reg export&apos;.
 
 Signals: SIGINT, SIGTERM and SIGHUP save the settings and end the client (exit
 status 0). SIGPIPE (a log nobody reads) and SIGXFSZ (a file-size limit an export
@@ -1524,7 +1915,7 @@ Optionen:
   --help           zeigt diese Hilfe
 
 Die Einstellungen werden beim Beenden und alle 60 Sekunden gespeichert. Plug-ins legen sie
-unter dem Schlüssel \Software\Quor\Client ab; 'quor-reg export' zeigt sie.
+unter dem Schlüssel \Software\Quor\Client ab; &apos;quor-reg export&apos; zeigt sie.
 
 Signale: SIGINT, SIGTERM und SIGHUP speichern die Einstellungen und beenden den Client
 (Exit-Status 0). SIGPIPE (ein Protokoll, das niemand liest) und SIGXFSZ (eine
@@ -1540,22 +1931,22 @@ Befehlszeile, die er nicht versteht, 3, wenn ein anderer Client die Einstellungs
     <name>quor-reg</name>
     <message>
         <source>Usage: quor-reg [--settings FILE] COMMAND [ARGS]
-Exports and imports the client's registry settings as .reg text.
+Exports and imports the client&apos;s registry settings as .reg text.
 
 Commands:
   export [KEY]   print KEY (default: the whole registry) and everything below it
-  import FILE    read .reg text from FILE ('-' for standard input) into the registry
+  import FILE    read .reg text from FILE (&apos;-&apos; for standard input) into the registry
 
 Options:
   --settings FILE  the registry file (default: %1)
-  --help           show this help, or with a command that command's help
+  --help           show this help, or with a command that command&apos;s help
 </source>
         <translation>Aufruf: quor-reg [--settings DATEI] BEFEHL [ARGUMENTE]
 Exportiert und importiert die Registry-Einstellungen des Clients als .reg-Text.
 
 Befehle:
   export [KEY]   gibt KEY (Vorgabe: die ganze Registry) und alles darunter aus
-  import FILE    liest .reg-Text aus FILE ('-' für die Standardeingabe) in die Registry
+  import FILE    liest .reg-Text aus FILE (&apos;-&apos; für die Standardeingabe) in die Registry
 
 Optionen:
   --settings FILE  die Registry-Datei (Vorgabe: %1)
@@ -1579,17 +1970,17 @@ denselben Text.
     </message>
     <message>
         <source>Usage: quor-reg [--settings FILE] import FILE
-Reads .reg text (UTF-8) from FILE, or standard input for '-', and writes its keys
+Reads .reg text (UTF-8) from FILE, or standard input for &apos;-&apos;, and writes its keys
 and values into the registry, creating the registry file if needed. Existing keys
-and values not named in the text stay. "[-\Key]" deletes a key, "Name"=- a value.
+and values not named in the text stay. &quot;[-\Key]&quot; deletes a key, &quot;Name&quot;=- a value.
 The whole text is checked first and written in one transaction: on a malformed
 line nothing is imported and the error names the file and the line.
 </source>
         <translation>Aufruf: quor-reg [--settings DATEI] import FILE
-Liest .reg-Text (UTF-8) aus FILE, oder der Standardeingabe bei '-', und schreibt seine
+Liest .reg-Text (UTF-8) aus FILE, oder der Standardeingabe bei &apos;-&apos;, und schreibt seine
 Schlüssel und Werte in die Registry; die Registry-Datei wird bei Bedarf angelegt.
-Vorhandene Schlüssel und Werte, die der Text nicht nennt, bleiben. "[-\Key]" löscht
-einen Schlüssel, "Name"=- einen Wert. Der ganze Text wird zuerst geprüft und in einer
+Vorhandene Schlüssel und Werte, die der Text nicht nennt, bleiben. &quot;[-\Key]&quot; löscht
+einen Schlüssel, &quot;Name&quot;=- einen Wert. Der ganze Text wird zuerst geprüft und in einer
 Transaktion geschrieben: bei einer fehlerhaften Zeile wird nichts importiert, und der
 Fehler nennt Datei und Zeile.
 </translation>
