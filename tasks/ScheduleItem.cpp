@@ -18,6 +18,7 @@
 
 #include <QUuid>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace morvid {
@@ -25,6 +26,13 @@ namespace morvid {
 namespace {
 
 const char* const NewTaskName = "New task";
+
+// Revisions of all tasks from one count: a task made where a deleted one lived never takes up
+// the revision a save stored for that one.
+std::uint64_t NextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 const char* const NeverText = "Never";
 // What every result of a failed run starts with.
 const char* const ErrorResultPrefix = "Error: ";
@@ -41,7 +49,7 @@ TSchEventList& PluginEventList() {
 TScheduleItem::TScheduleItem(host::TListView* listView)
     : Name(NewTaskName),
       Id(QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString()),
-      Created(rtl::NowUtc()), ListView(listView) {
+      Created(rtl::NowUtc()), ListView(listView), FRevision(NextRevision()) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
@@ -129,6 +137,7 @@ void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
 }
 
 void TScheduleItem::UpdateRow() {
+    FRevision = NextRevision();
     if (ListView == nullptr) {
         return;
     }
