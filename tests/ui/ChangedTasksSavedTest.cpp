@@ -63,12 +63,6 @@ const TChangeCase ChangeCases[] = {
          SelectSecond(at.Window);
          at.Window.bbTaskDisable->Click();
      }},
-    {"Duplicate",
-     [](TSurfaces& at) {
-         SelectSecond(at.Window);
-         at.Answerer.OnDialog = [](host::TDialogBase&) { return host::TDialogAnswer::Accept; };
-         at.Window.bbTaskDuplicate->Click();
-     }},
     {"Delete",
      [](TSurfaces& at) {
          SelectSecond(at.Window);
@@ -94,8 +88,6 @@ const TChangeCase ChangeCases[] = {
          task.Name = "Added";
          at.Plugin.AddTask(task);
      }},
-    {"the task interface's removal",
-     [](TSurfaces& at) { at.Plugin.RemoveTask(SecondTask(at.Plugin).Id); }},
     {"a failed import's restore",
      [](TSurfaces& at) {
          host::TTaskData task = SecondTask(at.Plugin);
@@ -153,13 +145,9 @@ TEST_P(ChangedTasksSavedTest, TheNextSaveStoresWhatAWholeSaveWould) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySurface, ChangedTasksSavedTest, ::testing::ValuesIn(ChangeCases),
-                         [](const ::testing::TestParamInfo<TChangeCase>& info) {
-                             std::string name;
-                             for (const char* c = info.param.Surface; *c != '\0'; ++c) {
-                                 if (std::isalnum(static_cast<unsigned char>(*c)) != 0) {
-                                     name += *c;
-                                 }
-                             }
+                         [](const auto& info) {
+                             std::string name = info.param.Surface;
+                             std::erase_if(name, [](char c) { return std::isalnum(c) == 0; });
                              return name;
                          });
 
