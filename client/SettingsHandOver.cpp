@@ -3,6 +3,7 @@
 #include "client/ClientHost.h"
 #include "client/TaskService.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Words.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -36,7 +37,8 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
     const QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = TaskServiceName(settingsFile);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service)) {
-        error = "the client holding them does not offer them on the session bus";
+        error = rtl::Words(MORVID_WORDS(
+            "SettingsHandOver", "the client holding them does not offer them on the session bus"));
         return nullptr;
     }
     // A plain call: an interface object would first introspect the service, and Qt keeps what
@@ -46,7 +48,8 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
             QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
             QDBus::Block, HandOverTimeoutMs);
         if (!reply.isValid()) {
-            why = "it did not hand them over: " + reply.error().message().toStdString();
+            why = rtl::Words(MORVID_WORDS("SettingsHandOver", "it did not hand them over: %1"),
+                             {reply.error().message().toStdString()});
         }
         return reply.isValid();
     };
@@ -66,13 +69,18 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
             if (next.Pid > 0 && next.Pid != handedOver.back().Pid && owner.isValid() &&
                 static_cast<pid_t>(owner.value()) == next.Pid) {
                 if (!askToHandOver(error)) {
-                    error = next.Text() + ", which waited for them, took them first; " + error;
+                    error =
+                        rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "%1, which waited for them, took them first; %2"),
+                                   {next.Text(), error});
                     return nullptr;
                 }
                 handedOver.push_back(next);
                 deadline = QDeadlineTimer(HandOverTimeoutMs);
             } else if (deadline.hasExpired()) {
-                error = std::string("it did not let go of them in time: ") + e.what();
+                error = rtl::Words(
+                    MORVID_WORDS("SettingsHandOver", "it did not let go of them in time: %1"),
+                    {e.what()});
                 return nullptr;
             }
         }
@@ -124,11 +132,13 @@ void TSettingsHold::Take(bool wait, bool window, std::string& noTakeOver) {
 
 std::string TSettingsHold::AskedToHandOver(bool dialogOpen) {
     if (FState != THoldState::Held && FState != THoldState::TookOver) {
-        return "this client is letting go of its settings already";
+        return rtl::Words(
+            MORVID_WORDS("SettingsHandOver", "this client is letting go of its settings already"));
     }
     if (dialogOpen) {
-        return "a dialog is open in its window, and an edit there would be lost; close it "
-               "there first, or use that window";
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "a dialog is open in its window, and an edit there would "
+                                       "be lost; close it there first, or use that window"));
     }
     FState = THoldState::HandingOver;
     return {};
@@ -140,19 +150,37 @@ void TSettingsHold::Release() noexcept {
 }
 
 std::string TSettingsHold::TookOverText() const {
-    const std::string from = "Took the settings over from " + FFormerHolder.Text();
+    const std::string from = FFormerHolder.Text();
     if (FTakesBack && FTakesBack->Pid == FFormerHolder.Pid) {
-        return from + "; it takes them back when this window closes";
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "Took the settings over from %1; it takes them back when "
+                                       "this window closes"),
+                          {from});
     }
     const bool window = FFormerHolder.Program == "quor-client" && !FFormerHolder.Headless &&
                         FFormerHolder.Service.empty();
-    const std::string gone = from + (window ? ", which has closed" : ", which has ended");
     if (FTakesBack) {
-        return gone + "; " + FTakesBack->Text() +
-               ", which had them in between, takes them back when this window closes";
+        return window ? rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "Took the settings over from %1, which has "
+                                                "closed; %2, which had them in between, takes "
+                                                "them back when this window closes"),
+                                   {from, FTakesBack->Text()})
+                      : rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "Took the settings over from %1, which has "
+                                                "ended; %2, which had them in between, takes them "
+                                                "back when this window closes"),
+                                   {from, FTakesBack->Text()});
     }
-    return gone + ": once this window closes no client runs the report tasks until one is "
-                  "started again";
+    return window ? rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                            "Took the settings over from %1, which has closed: "
+                                            "once this window closes no client runs the report "
+                                            "tasks until one is started again"),
+                               {from})
+                  : rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                            "Took the settings over from %1, which has ended: "
+                                            "once this window closes no client runs the report "
+                                            "tasks until one is started again"),
+                               {from});
 }
 
 void TSettingsHold::MarkOnStop(host::TRegistry& registry, rtl::TDateTime moment) const {
