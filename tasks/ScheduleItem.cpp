@@ -19,6 +19,7 @@
 
 #include <QUuid>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace morvid {
@@ -26,6 +27,13 @@ namespace morvid {
 namespace {
 
 const char* const NewTaskName = "New task";
+
+// Revisions of all tasks from one count: a task made where a deleted one lived never takes up
+// the revision a save stored for that one.
+std::uint64_t NextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 // The list's words, in the user's language; stored values never hold them.
 const rtl::TWordsTemplate NeverText = MORVID_WORDS("ScheduleItem", "Never");
 // What every result of a failed run starts with.
@@ -43,7 +51,7 @@ TSchEventList& PluginEventList() {
 TScheduleItem::TScheduleItem(host::TListView* listView)
     : Name(NewTaskName),
       Id(QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString()),
-      Created(rtl::NowUtc()), ListView(listView) {
+      Created(rtl::NowUtc()), ListView(listView), FRevision(NextRevision()) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
@@ -131,6 +139,7 @@ void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
 }
 
 void TScheduleItem::UpdateRow() {
+    FRevision = NextRevision();
     if (ListView == nullptr) {
         return;
     }
