@@ -95,6 +95,10 @@ TEST_F(ScheduleEditorFilesTest, EachRowShowsWhatItGivesForTheNextDueTimeAndIsSto
     for (int i = 0; i < Grid()->Count(); ++i) {
         EXPECT_EQ(Grid()->DisplayText(i, 2), rows[i].Shown) << i;
     }
+    // In a zone whose next 06:00 comes sooner, the words give that zone's days.
+    Find<QComboBox>("cbxTimeZone")->setCurrentText("Pacific/Honolulu");
+    EXPECT_EQ(Grid()->DisplayText(0, 2), "yesterday: 2026-03-02");
+    Find<QComboBox>("cbxTimeZone")->setCurrentIndex(0);
     auto saved = NewTask();
     Dialog->SaveToTask(*saved);
     ASSERT_EQ(saved->Params.size(), std::size(rows));

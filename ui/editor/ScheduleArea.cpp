@@ -160,6 +160,11 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     // Beside the schedule text, which two columns hold: the clock and the days it follows.
     area->addLayout(Captioned("lblTimeZone", "Time zone", cbxTimeZone), 2, 2);
     area->addLayout(Captioned("lblExcludeCalendar", "Not on dates of", cbxExcludeCalendar), 2, 3);
+    // The due times shown follow the zone and the calendar as they are chosen.
+    connect(cbxTimeZone, &QComboBox::currentTextChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
+    connect(cbxExcludeCalendar, &QComboBox::currentIndexChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
 
     // The common shapes beside the fields they fill.
     Shapes = new TScheduleShapeRow(FDialog);
@@ -289,8 +294,9 @@ void TScheduleArea::sedHourPropertiesEditValueChanged() {
 void TScheduleArea::edtCronStrPropertiesValidate() {
     // Checked as the task will arm and run it: a schedule that parses but reaches a time no
     // clock has (minute 75, hour 25) would stop its task at that time.
+    TDueRules rules = DueRules();
     const TScheduleCheck check =
-        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns);
+        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns, &rules);
     FCronStrValid = check.Error.empty();
     SetCronStrError(check.Error);
     if (FCronStrValid) {
@@ -303,7 +309,7 @@ void TScheduleArea::edtCronStrPropertiesValidate() {
     }
     Shapes->ShowShapeOf(edtCronStr->text().toStdString());
     ShowScheduleHint(check);
-    ShowNextRuns(check);
+    ShowNextRuns(check, rules);
     if (OnValidated) {
         OnValidated();
     }
@@ -329,20 +335,29 @@ void TScheduleArea::ShowScheduleFields(const TChronSchedule& schedule) {
     }
 }
 
-void TScheduleArea::ShowNextRuns(const TScheduleCheck& check) {
+void TScheduleArea::ShowNextRuns(const TScheduleCheck& check, TDueRules& rules) {
+    // A zone other than the machine's is read on its own clock, and named.
+    const std::string zone = ChoiceText(cbxTimeZone, MachineZoneText);
+    const bool zoned =
+        !check.NextRuns.empty() && !ZoneTimeText(zone, check.NextRuns.front()).empty();
     QStringList runs;
     int thisYear = 0;
     int month = 0;
     int day = 0;
-    rtl::DecodeDate(rtl::Now(), thisYear, month, day);
+    rtl::DecodeDate(rules.ToWall(rtl::Now()), thisYear, month, day);
     for (const rtl::TDateTime run : check.NextRuns) {
-        runs << DueTimeText(run, thisYear);
+        runs << DueTimeText(zoned ? rules.ToWall(run) : run, thisYear);
     }
     QString text;
     if (!check.Error.empty()) {
         // The words above say why.
     } else if (runs.empty()) {
         text = QStringLiteral("Next run: never");
+    } else if (zoned) {
+        text = (runs.size() == 1 ? QStringLiteral("Next run (%1): ")
+                                 : QStringLiteral("Next runs (%1): "))
+                   .arg(QString::fromStdString(zone)) +
+               runs.join(QStringLiteral(", "));
     } else {
         text = (runs.size() == 1 ? QStringLiteral("Next run: ") : QStringLiteral("Next runs: ")) +
                runs.join(QStringLiteral(", "));
@@ -398,8 +413,9 @@ void TScheduleArea::ShowScheduleHint(const TScheduleCheck& check) {
     } else {
         // The times the task will run at.
         lines << QStringLiteral("Next runs:");
+        const std::string zone = ChoiceText(cbxTimeZone, MachineZoneText);
         for (const rtl::TDateTime run : check.NextRuns) {
-            lines << QString::fromStdString(rtl::DateTimeToStr(run));
+            lines << QString::fromStdString(WithZoneTime(rtl::DateTimeToStr(run), zone, run));
         }
         if (check.NextRuns.empty()) {
             lines << QStringLiteral("Never");
@@ -421,11 +437,20 @@ rtl::TDateTime TScheduleArea::NextDueTime() const {
     try {
         TChronSchedule schedule;
         ParseChronSchedule("0 " + edtCronStr->text().toStdString(), schedule);
-        const rtl::TDateTime due = NextOccurrence(schedule, now, 0, 0);
+        TDueRules rules = DueRules();
+        const rtl::TDateTime due = morvid::NextDueTime(schedule, now, 0, 0, rules);
         return due != 0 ? due : now;
     } catch (const rtl::Exception&) {
         return now;
     }
+}
+
+TDueRules TScheduleArea::DueRules() const {
+    return TaskDueRules(ChoiceText(cbxTimeZone, MachineZoneText),
+                        MorvidPlugin != nullptr
+                            ? ExcludedDaysOf(MorvidPlugin->Calendars,
+                                             ChoiceText(cbxExcludeCalendar, NoCalendarText))
+                            : std::vector<std::int32_t>());
 }
 
 } // namespace morvid

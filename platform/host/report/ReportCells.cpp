@@ -187,7 +187,8 @@ bool IsNumericType(rtl::TVarType type) noexcept {
 }
 
 std::string RunTimeText(const TfrxReport& report) {
-    return "Run at " + rtl::FormatDateTimeISO(report.RunTime);
+    const std::string text = "Run at " + rtl::FormatDateTimeISO(report.RunTime);
+    return report.RunZoneTime.empty() ? text : text + " (" + report.RunZoneTime + ")";
 }
 
 std::size_t TextWidth(std::string_view text) noexcept {
