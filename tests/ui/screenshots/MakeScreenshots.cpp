@@ -148,6 +148,21 @@ public:
     }
 };
 
+// The demo server's "Alarm summary", whose period the walkthrough sets.
+class TAlarmSummaryReport final : public host::TClientReport, public host::IReportParamInfo {
+public:
+    TAlarmSummaryReport() : TClientReport(16, "Alarm summary") {}
+    bool BuildPreview(const std::vector<rtl::TVariant>&,
+                      std::unique_ptr<rtl::TComponent>&) override {
+        return false;
+    }
+    std::vector<host::TReportParamInfo> ParamInfo() const override {
+        return {{"From", morvid::rpDate, false},
+                {"To", morvid::rpDate, false},
+                {"Minimum priority", morvid::rpNumber, false}};
+    }
+};
+
 TEST_F(Screenshots, ScheduledReportsAllColumnsAndMenu) {
     AddTask("Daily alarm summary", true, "30 6 * * 1-5 *", "Success!", 0.3);
     AddTask("Weekly door report", true, "0 7 * * 1 *", "Error: Export filter not found!", 5.1);
@@ -428,7 +443,7 @@ void SaveWithMenu(QWidget& window, QMenu& menu, const QPoint& at, const char* na
 
 // The walkthrough "Your first morning report": the client connected at its
 // start, with the plug-in's command in its Main menu; a new task for 06:30 on
-// working days; the list with it.
+// working days that reports from its due time before to yesterday; the list with it.
 TEST_F(Screenshots, FirstMorningReport) {
     host::THostObjectRegistry objects;
     morvid::TMainWindow main(objects);
@@ -444,12 +459,15 @@ TEST_F(Screenshots, FirstMorningReport) {
                  "first-report-menu.png");
     main.hide();
 
-    Client.Reports.Add(std::make_unique<TTestReport>(16, "Alarm summary"));
+    Client.Reports.Add(std::make_unique<TAlarmSummaryReport>());
     TScheduleItem* task =
         uitest::AddTask(Window->lstSchedules, "Morning alarm report", true, "/home/op/reports",
                         "30 6 * * 1-5 *", [](TScheduleItem& made) {
                             made.SetReportId(16);
                             made.SetFilter(host::TfrxPdfExport::GetDescription());
+                            made.AddParam(morvid::rpDatePeriod, rtl::TVariant("previous-due"));
+                            made.AddParam(morvid::rpDatePeriod, rtl::TVariant("yesterday"));
+                            made.AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(1)));
                         });
     auto dialog = EditorFor(*task);
     dialog->findChild<QCheckBox*>("cbxScheduleEnabled")->setFocus(Qt::TabFocusReason);
