@@ -110,6 +110,27 @@ protected:
         dialog->LoadFromTask(task);
         return dialog;
     }
+    // The dialog with the combo box's list open over it, as a person sees it; a list wider
+    // than the dialog shows whole beside it.
+    void SaveWithList(QWidget& dialog, QComboBox& combo, const char* name) {
+        combo.showPopup();
+        QWidget* popup = combo.view()->window();
+        ASSERT_TRUE(WaitFor([popup] { return popup->isVisible(); }));
+        QCoreApplication::processEvents();
+        const QRect list(dialog.mapFromGlobal(popup->pos()), popup->size());
+        const QRect area = dialog.rect().united(list);
+        QPixmap picture(area.size());
+        picture.fill(dialog.palette().color(QPalette::Window).darker(110));
+        {
+            QPainter painter(&picture);
+            painter.drawPixmap(-area.topLeft(), dialog.grab());
+            painter.drawPixmap(list.topLeft() - area.topLeft(), popup->grab());
+        }
+        combo.hidePopup();
+        const QString path = ImagePath(name);
+        ASSERT_TRUE(picture.save(path));
+        std::printf("wrote %s\n", qPrintable(path));
+    }
     QTemporaryDir Home;
 
     // The plug-in's window, which frees the tasks of its rows with the plug-in.
@@ -213,6 +234,7 @@ TEST_F(Screenshots, ScheduleEditorShapes) {
     Save(*dialog, "schedule-editor-shapes.png");
     auto* shape = dialog->findChild<QComboBox*>("cbxShape");
     ASSERT_NE(shape, nullptr);
+    SaveWithList(*dialog, *shape, "schedule-editor-shapes-list.png");
     shape->setCurrentIndex(5); // a weekday of the month: Monday of the first week
     Save(*dialog, "schedule-editor-shapes-monthly.png");
 }
@@ -235,19 +257,7 @@ TEST_F(Screenshots, ScheduleEditorPeriodList) {
     grid->setCurrentIndex(grid->model()->index(2, 2));
     auto* words = grid->findChild<QComboBox*>("cbbWords");
     ASSERT_NE(words, nullptr);
-    words->showPopup();
-    QWidget* popup = words->view()->window();
-    ASSERT_TRUE(WaitFor([popup] { return popup->isVisible(); }));
-    QCoreApplication::processEvents();
-    QPixmap picture = dialog->grab();
-    {
-        QPainter painter(&picture);
-        painter.drawPixmap(dialog->mapFromGlobal(popup->pos()), popup->grab());
-    }
-    words->hidePopup();
-    const QString path = ImagePath("schedule-editor-periods.png");
-    ASSERT_TRUE(picture.save(path));
-    std::printf("wrote %s\n", qPrintable(path));
+    SaveWithList(*dialog, *words, "schedule-editor-periods.png");
 }
 
 // A file name of the task's own, with the name its next run writes, in two formats at once.
