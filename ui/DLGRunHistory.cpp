@@ -187,17 +187,20 @@ void TDLGRunHistory::ShowTaskZones(std::function<std::string(const std::string&)
 }
 
 void TDLGRunHistory::ShowTimes(host::TListItem& row, const host::TRunRecord& run) {
-    const std::string zone = FZoneOf ? FZoneOf(run.TaskId) : std::string();
+    std::string started = rtl::FormatDateTimeISO(run.Started);
+    std::string due = run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string();
     // The times were recorded on the clock of their day; the zone reads the instant they stand
     // for, so a run from before a change of the machine's zone still shows its zone's hour.
-    const rtl::TDateTime startedUtc = run.StartedUtc();
-    row.SetCaption(
-        WithZoneTime(rtl::FormatDateTimeISO(run.Started), zone, rtl::UtcToLocal(startedUtc)));
-    if (run.Due != 0) {
-        row.SubItems().Set(FTaskColumn ? 1 : 0,
-                           WithZoneTime(rtl::FormatDateTimeISO(run.Due), zone,
-                                        rtl::UtcToLocal(startedUtc - (run.Started - run.Due))));
+    if (const std::string zone = FZoneOf ? FZoneOf(run.TaskId) : std::string(); !zone.empty()) {
+        const rtl::TDateTime startedUtc = run.StartedUtc();
+        started = WithZoneTime(std::move(started), zone, rtl::UtcToLocal(startedUtc));
+        if (run.Due != 0) {
+            due = WithZoneTime(std::move(due), zone,
+                               rtl::UtcToLocal(startedUtc - (run.Started - run.Due)));
+        }
     }
+    row.SetCaption(started);
+    row.SubItems().Set(FTaskColumn ? 1 : 0, due);
 }
 
 void TDLGRunHistory::ShowSummary() {
