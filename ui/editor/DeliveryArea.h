@@ -13,6 +13,8 @@ class QPlainTextEdit;
 namespace morvid {
 
 class TDeliveryArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TDeliveryArea(QWidget& dialog);
 
@@ -32,7 +34,7 @@ public:
 
 private:
     struct TAddressField {
-        const char* Caption;
+        std::string Caption;
         QLineEdit* Edit;
         QAction* Error;
     };

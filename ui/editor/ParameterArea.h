@@ -26,6 +26,8 @@ class TVelmornTreeList;
 namespace morvid {
 
 class TParameterArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TParameterArea(QWidget& dialog);
     ~TParameterArea() override;
