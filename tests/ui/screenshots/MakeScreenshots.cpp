@@ -245,7 +245,11 @@ TEST_F(Screenshots, ScheduleEditorShapes) {
     Save(*dialog, "schedule-editor-shapes.png");
     auto* shape = dialog->findChild<QComboBox*>("cbxShape");
     ASSERT_NE(shape, nullptr);
+    // The choices, in a dialog made wide enough for the zone's whole name.
+    const QSize designed = dialog->size();
+    dialog->resize(600, designed.height());
     SaveWithList(*dialog, *shape, "schedule-editor-shapes-list.png");
+    dialog->resize(designed);
     shape->setCurrentIndex(5); // a weekday of the month: Monday of the first week
     Save(*dialog, "schedule-editor-shapes-monthly.png");
 }
