@@ -415,7 +415,8 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             ++infoRow;
         }
         if (report.Rows.empty()) {
-            workbook.Check(worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
+            workbook.Check(
+                worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
         }
         workbook.Check(
             worksheet_set_column(info, 0, 0, std::min(infoWidth, MaxColumnWidth), nullptr));
