@@ -91,10 +91,16 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     Event->Name = Name;
 }
 
+TDueTask TScheduleItem::DueTask() const {
+    return {CronStr, TimeZone,
+            MorvidPlugin != nullptr ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
+                                    : std::vector<std::int32_t>(),
+            ActiveFrom, ActiveUntil};
+}
+
 TDueRules TScheduleItem::DueRules() const {
-    return TaskDueRules(TimeZone, MorvidPlugin != nullptr
-                                      ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
-                                      : std::vector<std::int32_t>());
+    TDueTask task = DueTask();
+    return TaskDueRules(task.TimeZone, std::move(task.ExcludedDays));
 }
 
 rtl::TDateTime TScheduleItem::WallTime(rtl::TDateTime local) const {
@@ -190,14 +196,11 @@ void TScheduleItem::UpdateRow() {
                 TActiveState::Ended) {
             active = TActiveState::Ended;
         }
-        nextRunText = active == TActiveState::Active
-                          ? rtl::DateTimeToStr(Event->Schedule->NextTime)
-                          : rtl::Words("ActiveDates", ActiveStateText(active));
         // The zone's own hour beside the machine's, where the two differ.
-        if (const std::string zoned = ZoneTimeText(TimeZone, Event->Schedule->NextTime);
-            active == TActiveState::Active && !zoned.empty()) {
-            nextRunText += " (" + zoned + ")";
-        }
+        nextRunText = active == TActiveState::Active
+                          ? WithZoneTime(rtl::DateTimeToStr(Event->Schedule->NextTime), TimeZone,
+                                         Event->Schedule->NextTime)
+                          : rtl::Words("ActiveDates", ActiveStateText(active));
     }
     const int nextRun = subItems.Add(nextRunText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
@@ -275,13 +278,9 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
             // An unreadable history leaves the stored last run to judge by.
         }
     }
-    TDueRules rules = DueRules();
     const TDueSince missed =
-        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now, &rules);
-    return missed.Due != 0 && missed.Due <= now &&
-                   ActiveStateAt(ActiveFrom, ActiveUntil, missed.Due) == TActiveState::Active
-               ? missed.Due
-               : 0;
+        TaskDueSince(DueTask(), last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now);
+    return missed.Due != 0 && missed.Due <= now ? missed.Due : 0;
 }
 
 bool TScheduleItem::CatchUp() {

@@ -6,6 +6,7 @@
 #include "platform/rtl/Variants.h"
 #include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
+#include "tasks/TaskDue.h"
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +75,8 @@ public:
 
     // The zone and the excluded days of the task's due times (TimeZone, ExcludeCalendar).
     TDueRules DueRules() const;
+    // What decides when the task was due, its calendar's days looked up.
+    TDueTask DueTask() const;
     // The task's wall clock at the machine's local moment `local`.
     rtl::TDateTime WallTime(rtl::TDateTime local) const;
 

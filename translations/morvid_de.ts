@@ -1727,6 +1727,14 @@ Optionen:
         <comment>no calendar</comment>
         <translation>Keiner</translation>
     </message>
+    <message>
+        <source>Next run (%1): %2</source>
+        <translation>Nächster Lauf (%1): %2</translation>
+    </message>
+    <message>
+        <source>Next runs (%1): %2</source>
+        <translation>Nächste Läufe (%1): %2</translation>
+    </message>
 </context>
 <context>
     <name>morvid::TScheduleShapeRow</name>
