@@ -399,7 +399,7 @@ TEST_F(MailClient, ARefusedMailFailsItsRunOnTheRoadAndIsNotRetried) {
     EXPECT_EQ(runs[1].Outcome, host::TRunOutcome::Succeeded);
     EXPECT_TRUE(MailServer.Received().empty());
     host::TOutbox outbox(Dir.File("state/quor-client/history.db"));
-    const std::vector<host::TOutboxMail> mails = outbox.ForRun(runs[1].Id);
+    const std::vector<host::TOutboxEntry> mails = outbox.ForRun(runs[1].Id);
     ASSERT_EQ(mails.size(), 1u);
     EXPECT_EQ(mails[0].Attempts, 1);
     EXPECT_EQ(mails[0].State, host::TDeliveryState::Failed);

@@ -43,8 +43,8 @@ host::TRunRecord DoorsRun(const std::string& file, rtl::TDateTime started) {
     return run;
 }
 
-host::TOutboxMail DoorsMail(const host::TRunRecord& run, std::int64_t now) {
-    host::TOutboxMail mail;
+host::TOutboxEntry DoorsMail(const host::TRunRecord& run, std::int64_t now) {
+    host::TOutboxEntry mail;
     mail.RunStarted = run.Started;
     mail.RunFormat = run.Format;
     mail.TaskId = run.TaskId;
@@ -59,7 +59,7 @@ host::TOutboxMail DoorsMail(const host::TRunRecord& run, std::int64_t now) {
     return mail;
 }
 
-bool Done(const std::optional<host::TOutboxMail>& mail) {
+bool Done(const std::optional<host::TOutboxEntry>& mail) {
     return mail && (mail->State == host::TDeliveryState::Sent ||
                     mail->State == host::TDeliveryState::Failed);
 }
@@ -94,7 +94,7 @@ TEST(OutboxFaultTest, EveryWriteOfAMailsLifeFailingOnceDeliversItOnceAndLosesNoF
             TVirtualClock clock(UnixMsOfUtc(2026, 12, 8, 6, 0, 0));
             const TClockScope scope(clock);
             host::TRunRecord run = DoorsRun(report, 46364.25 + static_cast<double>(nth));
-            host::TOutboxMail mail = DoorsMail(run, clock.UnixMs() / 1000);
+            host::TOutboxEntry mail = DoorsMail(run, clock.UnixMs() / 1000);
 
             host::FailSqliteWrite(nth, fault.Code);
             std::string notQueued;
@@ -110,11 +110,11 @@ TEST(OutboxFaultTest, EveryWriteOfAMailsLifeFailingOnceDeliversItOnceAndLosesNoF
                 } catch (const host::ERunHistoryError&) {
                 }
             }
-            std::optional<host::TOutboxMail> ended;
+            std::optional<host::TOutboxEntry> ended;
             if (notQueued.empty()) {
                 // The mail's end is noted on its run, as the client notes it.
                 host::TDeliveryWorker worker(historyFile, PlainServer(server),
-                                             [&](const host::TOutboxMail& sent) {
+                                             [&](const host::TOutboxEntry& sent) {
                                                  history.AppendNote(sent.RunId, "mail: sent");
                                              });
                 while (!Done(ended = outbox.Find(mail.Id)) && clock.AwaitWait()) {
@@ -163,7 +163,7 @@ TEST(OutboxFaultTest, TwoSendersOnOneHistoryDeliverEachMailOnce) {
     const host::TRunHistory history(historyFile);
     host::TOutbox outbox(historyFile);
     WriteText(dir.File("doors.csv"), "door;opened\n");
-    std::vector<host::TOutboxMail> mails;
+    std::vector<host::TOutboxEntry> mails;
     for (int i = 0; i < 6; ++i) {
         mails.push_back(DoorsMail(DoorsRun(dir.File("doors.csv"), 46000 + i), std::time(nullptr)));
         outbox.Add(mails.back());
@@ -180,7 +180,7 @@ TEST(OutboxFaultTest, TwoSendersOnOneHistoryDeliverEachMailOnce) {
 
     const std::map<std::string, int> received = server.MessageIds();
     EXPECT_EQ(server.Received().size(), mails.size());
-    for (const host::TOutboxMail& mail : mails) {
+    for (const host::TOutboxEntry& mail : mails) {
         EXPECT_EQ(received.count(mail.Mail.MessageId) ? received.at(mail.Mail.MessageId) : 0, 1);
         EXPECT_EQ(outbox.Find(mail.Id)->State, host::TDeliveryState::Sent);
         EXPECT_EQ(outbox.Find(mail.Id)->Attempts, 1);
@@ -209,7 +209,7 @@ TEST(OutboxFaultTest, AQueuedMailCarriesTheFileItWasWrittenForWhateverBecomesOfT
         WriteText(report, "the run's own report\n");
         const host::TRunHistory history(historyFile);
         host::TOutbox outbox(historyFile);
-        host::TOutboxMail mail = DoorsMail(DoorsRun(report, 46000), std::time(nullptr));
+        host::TOutboxEntry mail = DoorsMail(DoorsRun(report, 46000), std::time(nullptr));
         outbox.Add(mail);
         EXPECT_EQ(host::FilesForQueuedMail(historyFile), std::vector<std::string>{report});
 
@@ -239,8 +239,8 @@ TEST(OutboxFaultTest, AMailKnowsItsRunWhicheverIsRecordedFirstAndGoesWithIt) {
         host::TOutbox outbox(historyFile);
         WriteText(dir.File("doors.csv"), "door;opened\n");
         host::TRunRecord run = DoorsRun(dir.File("doors.csv"), 46000);
-        host::TOutboxMail done = DoorsMail(run, 1000);
-        host::TOutboxMail waiting = DoorsMail(run, 1000);
+        host::TOutboxEntry done = DoorsMail(run, 1000);
+        host::TOutboxEntry waiting = DoorsMail(run, 1000);
         if (runFirst) {
             history.Record(run);
         }
