@@ -1,5 +1,6 @@
 #include "ui/editor/DeliveryArea.h"
 
+#include "platform/host/delivery/DeliveryTarget.h"
 #include "platform/host/delivery/MailAddress.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/forms/MessageDlg.h"
@@ -11,7 +12,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyle>
 
 namespace morvid {
@@ -23,6 +26,8 @@ const char* const WhenTexts[] = {"Never", "After success", "After failure",
                                  "After success or failure"};
 // Room for the built-in text, which is shown while the field is empty.
 constexpr int BodyLines = 5;
+// Room for a few targets; more scroll.
+constexpr int TargetLines = 3;
 
 } // namespace
 
@@ -106,8 +111,44 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     area->setSpacing(editor::FieldGap);
     area->addLayout(whenRow);
     area->addLayout(grid);
+    area->addLayout(MakeTargets());
     FLayout = area;
     ShowMailFields();
+}
+
+QLayout* TDeliveryArea::MakeTargets() {
+    lstTargets = new QListWidget(&FDialog);
+    lstTargets->setObjectName(QStringLiteral("lstTargets"));
+    lstTargets->setToolTip(
+        QStringLiteral("One target a line: smb://server/share/folder credential=NAME, "
+                       "sftp://host/folder credential=NAME, https://hooks.example/... kind=slack"));
+    lstTargets->setFixedHeight(lstTargets->fontMetrics().lineSpacing() * (TargetLines + 1) +
+                               2 * lstTargets->frameWidth());
+    auto* label = new QLabel(QStringLiteral("Also deliver to"), &FDialog);
+    label->setObjectName(QStringLiteral("lblTargets"));
+    label->setBuddy(lstTargets);
+    btnAddTarget = new QPushButton(QStringLiteral("Add"), &FDialog);
+    btnAddTarget->setObjectName(QStringLiteral("btnAddTarget"));
+    btnRemoveTarget = new QPushButton(QStringLiteral("Remove"), &FDialog);
+    btnRemoveTarget->setObjectName(QStringLiteral("btnRemoveTarget"));
+    connect(btnAddTarget, &QPushButton::clicked, this, [this] {
+        auto* item = new QListWidgetItem(QStringLiteral("https://"), lstTargets);
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+        lstTargets->setCurrentItem(item);
+        lstTargets->editItem(item);
+    });
+    connect(btnRemoveTarget, &QPushButton::clicked, this,
+            [this] { delete lstTargets->currentItem(); });
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(btnAddTarget);
+    buttons->addWidget(btnRemoveTarget);
+    buttons->addStretch(1);
+    auto* targets = new QHBoxLayout;
+    targets->setSpacing(editor::FieldGap);
+    targets->addWidget(label, 0, Qt::AlignTop);
+    targets->addWidget(lstTargets, 1);
+    targets->addLayout(buttons);
+    return targets;
 }
 
 void TDeliveryArea::ShowMailFields() {
@@ -139,6 +180,18 @@ std::string TDeliveryArea::CheckAddresses(const TAddressField& field) {
 }
 
 bool TDeliveryArea::ConfirmOk() {
+    for (int i = 0; i < lstTargets->count(); ++i) {
+        QListWidgetItem* item = lstTargets->item(i);
+        const std::string line = item->text().trimmed().toStdString();
+        host::TDeliveryTarget target;
+        if (const std::string fault = host::ParseDeliveryTarget(line, target);
+            !line.empty() && !fault.empty()) {
+            host::MessageDlg(line + ": " + fault, host::TMsgDlgType::mtError, host::mbOK);
+            lstTargets->setCurrentItem(item);
+            lstTargets->setFocus(Qt::OtherFocusReason);
+            return false;
+        }
+    }
     if (cbbMailWhen->currentIndex() <= 0) {
         return true;
     }
@@ -170,6 +223,11 @@ void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
     }
     memMailBody->setPlainText(QString::fromStdString(task.MailBody));
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
+    lstTargets->clear();
+    for (const std::string& line : task.Targets) {
+        auto* item = new QListWidgetItem(QString::fromStdString(line), lstTargets);
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
 }
 
 void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
@@ -179,10 +237,18 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
     task.MailBcc = edtMailBcc->text().trimmed().toStdString();
     task.MailSubject = edtMailSubject->text().toStdString();
     task.MailBody = memMailBody->toPlainText().toStdString();
+    task.Targets.clear();
+    for (int i = 0; i < lstTargets->count(); ++i) {
+        // A line left empty is a target not written yet.
+        if (const QString line = lstTargets->item(i)->text().trimmed(); !line.isEmpty()) {
+            task.Targets.push_back(line.toStdString());
+        }
+    }
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
+    return {cbbMailWhen, edtMailTo,  edtMailCc,    edtMailBcc,     edtMailSubject,
+            memMailBody, lstTargets, btnAddTarget, btnRemoveTarget};
 }
 
 } // namespace morvid

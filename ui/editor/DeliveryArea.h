@@ -1,5 +1,6 @@
 // TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
-// to whom (addresses checked as typed), and the subject and text made from the run's fields.
+// to whom (addresses checked as typed), the subject and text made from the run's fields, and the
+// further targets (a share, an SFTP folder, a web hook), one line each.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
@@ -8,7 +9,9 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace morvid {
 
@@ -19,7 +22,8 @@ public:
     void LoadFromTask(const TScheduleItem& task) override;
     void SaveToTask(TScheduleItem& task) const override;
     std::vector<QWidget*> TabOrder() const override;
-    // With mail on, refuses an address that is not one, naming it, and a mail to nobody.
+    // With mail on, refuses an address that is not one, naming it, and a mail to nobody; refuses
+    // a target that cannot be delivered to, naming why.
     bool ConfirmOk() override;
 
     QComboBox* cbbMailWhen = nullptr;
@@ -29,6 +33,9 @@ public:
     QLineEdit* edtMailSubject = nullptr;
     QPlainTextEdit* memMailBody = nullptr;
     QLabel* lblMailFields = nullptr;
+    QListWidget* lstTargets = nullptr;
+    QPushButton* btnAddTarget = nullptr;
+    QPushButton* btnRemoveTarget = nullptr;
 
 private:
     struct TAddressField {
@@ -39,6 +46,7 @@ private:
     // Shows the field's fault as its error icon, whose tool tip names it; "" when it has none.
     static std::string CheckAddresses(const TAddressField& field);
     void ShowMailFields();
+    QLayout* MakeTargets();
 
     std::vector<TAddressField> FAddresses;
     std::vector<QWidget*> FMailFields; // hidden while no mail is sent
