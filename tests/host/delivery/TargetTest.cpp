@@ -103,7 +103,7 @@ TEST(TargetTest, ARunMakesOneEntryForEachTargetThatHasSomethingToDeliver) {
     order.Further = {pdf, failedPart};
     order.NameExists = 1;
     order.Targets = {"smb://nas/r", "sftp://a.example/r exists=replace", "https://hooks.example/x",
-                     "gopher://old"};
+                     "gopher://old", "https://hooks.example/y"};
     struct TRow {
         host::TRunOutcome Outcome;
         std::vector<std::string> Targets; // the entries' lines, in order
@@ -112,10 +112,10 @@ TEST(TargetTest, ARunMakesOneEntryForEachTargetThatHasSomethingToDeliver) {
     const TRow rows[] = {
         {host::TRunOutcome::Succeeded,
          {"smb://nas/r exists=keep-both", "sftp://a.example/r exists=replace",
-          "https://hooks.example/x"},
+          "https://hooks.example/x", "https://hooks.example/y"},
          2},
         // A failed run wrote nothing to copy; the hook hears of it all the same.
-        {host::TRunOutcome::Failed, {"https://hooks.example/x"}, 0},
+        {host::TRunOutcome::Failed, {"https://hooks.example/x", "https://hooks.example/y"}, 0},
     };
     for (const TRow& row : rows) {
         order.Run.Outcome = row.Outcome;
@@ -136,7 +136,8 @@ TEST(TargetTest, ARunMakesOneEntryForEachTargetThatHasSomethingToDeliver) {
         EXPECT_EQ(lines, row.Targets);
         ASSERT_EQ(made.Faults.size(), 1u);
         EXPECT_EQ(made.Faults[0].Target, "gopher://old");
-        EXPECT_NE(made.Entries[0].Mail.MessageId, made.Entries.back().Mail.MessageId);
+        EXPECT_NE(made.Entries.front().Mail.MessageId, made.Entries.back().Mail.MessageId)
+            << "each entry has an id of its own";
     }
 }
 
@@ -202,17 +203,17 @@ TEST(TargetTest, EachKindShapesTheMessageAsItsChatExpects) {
                              {{"doors.csv", 12}, {"doors.pdf", 2048}}};
     const std::pair<host::THookShape, const char*> rows[] = {
         {host::THookShape::Json,
-         R"({"task":"Doors","report":"Door events","due":"2026-03-09 06:00","period":null,)"
-         R"("outcome":"succeeded","result":"Success!","files":[{"name":"doors.csv","size":12},)"
-         R"({"name":"doors.pdf","size":2048}]})"},
+         R"J({"task":"Doors","report":"Door events","due":"2026-03-09 06:00","period":null,)J"
+         R"J("outcome":"succeeded","result":"Success!","files":[{"name":"doors.csv","size":12},)J"
+         R"J({"name":"doors.pdf","size":2048}]})J"},
         {host::THookShape::Slack,
-         R"({"text":"Doors: succeeded\nReport: Door events\nDue: 2026-03-09 06:00\n)"
-         R"(Result: Success!\nFile: doors.csv (12 bytes)\nFile: doors.pdf (2.0 KiB)"})"},
-        {host::THookShape::Mattermost, R"({"text":"Doors: succeeded\nReport: Door events)"},
+         R"J({"text":"Doors: succeeded\nReport: Door events\nDue: 2026-03-09 06:00\n)J"
+         R"J(Result: Success!\nFile: doors.csv (12 bytes)\nFile: doors.pdf (2.0 KiB)"})J"},
+        {host::THookShape::Mattermost, R"J({"text":"Doors: succeeded\nReport: Door events)J"},
         {host::THookShape::Teams,
-         R"({"@type":"MessageCard","@context":"https://schema.org/extensions","summary":)"
-         R"("Doors: succeeded","title":"Doors: succeeded","sections":[{"facts":[{"name":)"
-         R"("Report","value":"Door events"},)"},
+         R"J({"@type":"MessageCard","@context":"https://schema.org/extensions","summary":)J"
+         R"J("Doors: succeeded","title":"Doors: succeeded","sections":[{"facts":[{"name":)J"
+         R"J("Report","value":"Door events"},)J"},
     };
     std::size_t sent = 0;
     for (const auto& [shape, start] : rows) {
