@@ -1,5 +1,6 @@
 #include "platform/host/delivery/RemoteCopy.h"
 
+#include <cctype>
 #include <filesystem>
 
 namespace host {
@@ -104,6 +105,22 @@ std::string NumberedName(const std::string& name, int n) {
     return path.stem().string() + "_" + std::to_string(n) + path.extension().string();
 }
 
+std::string PercentEncoded(const std::string& name) {
+    static const char* const Hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 15];
+        }
+    }
+    return out;
+}
+
 std::string UnsafeNameReason(const std::string& name) {
     if (name.empty() || name == "." || name == "..") {
         return "it is no file name";
@@ -119,12 +136,15 @@ std::string UnsafeNameReason(const std::string& name) {
     return {};
 }
 
-TTransferResult CopyIntoFolder(TRemoteFolder& folder, const std::string& where,
+TTransferResult CopyIntoFolder(const std::function<std::unique_ptr<TRemoteFolder>()>& open,
                                const std::vector<TTransferFile>& files, TNameClash clash,
                                const TPlacingListener& placing, const std::atomic<bool>* cancel) {
     TTransferResult result;
     result.Placed.assign(files.size(), std::string());
     try {
+        const std::unique_ptr<TRemoteFolder> opened = open();
+        TRemoteFolder& folder = *opened;
+        const std::string& where = folder.Where();
         for (std::size_t i = 0; i < files.size(); ++i) {
             const TTransferFile& file = files[i];
             if (const std::string why = UnsafeNameReason(file.Name); !why.empty()) {

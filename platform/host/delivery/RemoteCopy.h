@@ -7,6 +7,8 @@
 #include "platform/host/delivery/FileTransfer.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -25,6 +27,8 @@ public:
 class TRemoteFolder {
 public:
     virtual ~TRemoteFolder() = default;
+    // The folder's address as reasons name it.
+    virtual const std::string& Where() const = 0;
     // The size of the folder's file `name`; nullopt when there is none.
     virtual std::optional<std::uint64_t> SizeOf(const std::string& name) = 0;
     // Every name in the folder.
@@ -40,12 +44,15 @@ public:
 std::string TemporaryName(const std::string& name);
 // `name` with "_<n>" before its extension ("report_2.pdf"); `name` itself for n == 1.
 std::string NumberedName(const std::string& name, int n);
+// `name` with every byte but letters, digits and "-._~" as %XX, for a file's part of an address.
+std::string PercentEncoded(const std::string& name);
 // Why `name` cannot be a file name in a remote folder (a path, a hidden or empty name); empty when
 // it can.
 std::string UnsafeNameReason(const std::string& name);
 
-// Copies `files` into `folder` as FileTransfer.h describes. `where` names the folder in reasons.
-TTransferResult CopyIntoFolder(TRemoteFolder& folder, const std::string& where,
+// Copies `files` into the folder `open` gives as FileTransfer.h describes; a failure to open it
+// (an address or a login that cannot be used) is the result's too.
+TTransferResult CopyIntoFolder(const std::function<std::unique_ptr<TRemoteFolder>()>& open,
                                const std::vector<TTransferFile>& files, TNameClash clash,
                                const TPlacingListener& placing, const std::atomic<bool>* cancel);
 

@@ -3,7 +3,6 @@
 #include "platform/host/delivery/FileTransfer.h"
 #include "platform/host/delivery/RemoteCopy.h"
 
-#include <cctype>
 #include <cstdio>
 #include <curl/curl.h>
 #include <filesystem>
@@ -24,21 +23,6 @@ constexpr long StallSeconds = 60;
 
 using TEasy = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 using TFile = std::unique_ptr<std::FILE, decltype(&std::fclose)>;
-
-struct TSlist {
-    curl_slist* List = nullptr;
-    TSlist() = default;
-    TSlist(const TSlist&) = delete;
-    TSlist& operator=(const TSlist&) = delete;
-    ~TSlist() { curl_slist_free_all(List); }
-    void Add(const std::string& line) {
-        curl_slist* grown = curl_slist_append(List, line.c_str());
-        if (grown == nullptr) {
-            throw std::bad_alloc();
-        }
-        List = grown;
-    }
-};
 
 // Refuses every host key that is not the one known_hosts has for the host: an unknown key is as
 // unwelcome as a changed one, and nothing is written to the file.
@@ -92,22 +76,6 @@ std::string Quoted(const std::string& path) {
     return out + "\"";
 }
 
-std::string UrlEncoded(const std::string& name) {
-    static const char* const Hex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += Hex[byte >> 4];
-            out += Hex[byte & 15];
-        }
-    }
-    return out;
-}
-
 class TSftpFolder final : public TRemoteFolder {
 public:
     TSftpFolder(const std::string& url, const TTransferLogin& login,
@@ -136,7 +104,7 @@ public:
         }
     }
 
-    const std::string& Where() const { return FWhere; }
+    const std::string& Where() const override { return FWhere; }
 
     std::optional<std::uint64_t> SizeOf(const std::string& name) override {
         Prepare(FileUrl(name));
@@ -201,7 +169,10 @@ private:
         std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> parsed(curl_url(), &curl_url_cleanup);
         char* path = nullptr;
         char* password = nullptr;
-        FUrl = url;
+        // Blanks are taken as typed; libcurl wants them encoded.
+        for (const char c : url) {
+            FUrl += c == ' ' ? std::string("%20") : std::string(1, c);
+        }
         while (FUrl.size() > 1 && FUrl.back() == '/') {
             FUrl.pop_back();
         }
@@ -215,6 +186,13 @@ private:
         }
         FPath = path;
         curl_free(path);
+        // libcurl resolves "/~/" in a transfer's address but not in a quote command's path; there
+        // a relative path does it, since the server starts in the user's home.
+        if (FPath == "/~" || FPath == "/~/") {
+            FPath = ".";
+        } else if (FPath.rfind("/~/", 0) == 0) {
+            FPath.erase(0, 3);
+        }
         if (curl_url_get(parsed.get(), CURLUPART_PASSWORD, &password, 0) == CURLUE_OK) {
             curl_free(password);
             throw ETransferFailure(TSendStatus::Permanent,
@@ -226,7 +204,7 @@ private:
         }
     }
 
-    std::string FileUrl(const std::string& name) const { return FUrl + "/" + UrlEncoded(name); }
+    std::string FileUrl(const std::string& name) const { return FUrl + "/" + PercentEncoded(name); }
 
     template <typename T> void Set(CURLoption option, T value) {
         if (curl_easy_setopt(FEasy.get(), option, value) != CURLE_OK) {
@@ -261,7 +239,9 @@ private:
                 Set(CURLOPT_KEYPASSWD, FLogin.Password.c_str());
             }
         } else {
-            Set(CURLOPT_SSH_AUTH_TYPES, static_cast<long>(CURLSSH_AUTH_PASSWORD));
+            // Servers that check passwords through PAM ask for them as keyboard-interactive.
+            Set(CURLOPT_SSH_AUTH_TYPES,
+                static_cast<long>(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
             Set(CURLOPT_PASSWORD, FLogin.Password.c_str());
         }
         Set(CURLOPT_XFERINFOFUNCTION, &CheckCancel);
@@ -270,12 +250,15 @@ private:
     }
 
     void Command(const std::string& command, const std::string& what) {
-        TSlist commands;
-        commands.Add(command);
+        const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> commands(
+            curl_slist_append(nullptr, command.c_str()), &curl_slist_free_all);
+        if (commands == nullptr) {
+            throw std::bad_alloc();
+        }
         // A folder's address with no body: libcurl runs the command and transfers nothing.
         Prepare(FUrl + "/");
         Set(CURLOPT_NOBODY, 1L);
-        Set(CURLOPT_QUOTE, commands.List);
+        Set(CURLOPT_QUOTE, commands.get());
         Check(curl_easy_perform(FEasy.get()), what);
     }
 
@@ -305,7 +288,7 @@ private:
     TTransferLogin FLogin;
     const std::atomic<bool>* FCancel;
     std::string FUrl;   // the folder's address without a trailing slash
-    std::string FPath;  // its path as the server sees it ("/~/" left for libcurl to resolve)
+    std::string FPath;  // its path in quote commands: absolute, or relative to the home
     std::string FWhere; // the address as reasons name it
     TEasy FEasy{curl_easy_init(), &curl_easy_cleanup};
     char FError[CURL_ERROR_SIZE] = {};
@@ -319,16 +302,8 @@ TTransferResult CopyOverSftp(const std::string& url, const TTransferLogin& login
                              const TPlacingListener& placing, const std::atomic<bool>* cancel) {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    try {
-        TSftpFolder folder(url, login, cancel);
-        return CopyIntoFolder(folder, folder.Where(), files, clash, placing, cancel);
-    } catch (const ETransferFailure& e) {
-        TTransferResult result;
-        result.Status = e.Status;
-        result.Reason = e.what();
-        result.Placed.assign(files.size(), std::string());
-        return result;
-    }
+    return CopyIntoFolder([&] { return std::make_unique<TSftpFolder>(url, login, cancel); }, files,
+                          clash, placing, cancel);
 }
 
 } // namespace host

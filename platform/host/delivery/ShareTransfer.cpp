@@ -3,8 +3,8 @@
 #include "platform/host/delivery/FileTransfer.h"
 #include "platform/host/delivery/RemoteCopy.h"
 
-#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <libsmbclient.h>
@@ -46,24 +46,6 @@ TSendStatus Classify(int error) {
         // ENOTDIR) and what the server rejects as invalid stay so on the next attempt.
         return TSendStatus::Permanent;
     }
-}
-
-// libsmbclient decodes %XX in every part of its addresses.
-std::string UrlEncoded(const std::string& text, bool keepSlashes) {
-    static const char* const Hex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || std::strchr("-._~ ()!$&'+,;=@", c) != nullptr ||
-            (keepSlashes && c == '/')) {
-            out += c;
-        } else {
-            out += '%';
-            out += Hex[byte >> 4];
-            out += Hex[byte & 15];
-        }
-    }
-    return out;
 }
 
 void Fill(char* buffer, int size, const std::string& value) {
@@ -139,7 +121,7 @@ public:
         FContext.reset(context);
     }
 
-    const std::string& Where() const { return FWhere; }
+    const std::string& Where() const override { return FWhere; }
 
     std::optional<std::uint64_t> SizeOf(const std::string& name) override {
         struct stat info {};
@@ -265,12 +247,11 @@ private:
             }
             FPort = static_cast<std::uint16_t>(number);
         }
-        FUrl = scheme + host + UrlEncoded(path, true);
+        // The folder's path is kept as typed: libsmbclient decodes %XX in it as in a URL.
+        FUrl = scheme + host + path;
     }
 
-    std::string FileUrl(const std::string& name) const {
-        return FUrl + "/" + UrlEncoded(name, false);
-    }
+    std::string FileUrl(const std::string& name) const { return FUrl + "/" + PercentEncoded(name); }
 
     ETransferFailure Failure(int error, const std::string& what) const {
         std::string reason = what + ": " + std::strerror(error);
@@ -300,16 +281,8 @@ TTransferResult CopyToShare(const std::string& url, const TTransferLogin& login,
     // not guarded between threads: one copy to a share at a time in the process.
     static std::mutex one;
     const std::lock_guard<std::mutex> lock(one);
-    try {
-        TShareFolder folder(url, login, cancel);
-        return CopyIntoFolder(folder, folder.Where(), files, clash, placing, cancel);
-    } catch (const ETransferFailure& e) {
-        TTransferResult result;
-        result.Status = e.Status;
-        result.Reason = e.what();
-        result.Placed.assign(files.size(), std::string());
-        return result;
-    }
+    return CopyIntoFolder([&] { return std::make_unique<TShareFolder>(url, login, cancel); }, files,
+                          clash, placing, cancel);
 }
 
 } // namespace host

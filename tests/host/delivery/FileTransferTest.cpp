@@ -47,19 +47,19 @@ public:
 
 protected:
     void SetUp() override {
-        if (Sftp() && GetParam() == TProtocol::Smb) {
+        if (!Sftp() && Servers->Smb == nullptr) {
             GTEST_SKIP() << "smbd serves a user only when the tests run as root";
         }
         std::filesystem::remove_all(Folder());
         std::filesystem::create_directories(Folder());
     }
     void TearDown() override {
-        if (!Sftp() || GetParam() == TProtocol::Sftp) {
-            Start(); // a row that stopped the server leaves it running for the next
+        if (!IsSkipped()) {
+            Start(); // a row that stopped the server leaves it running for the next test
         }
     }
 
-    bool Sftp() const { return GetParam() == TProtocol::Sftp || Servers->Smb == nullptr; }
+    bool Sftp() const { return GetParam() == TProtocol::Sftp; }
     std::string Folder() const { return Sftp() ? Servers->Sftp->Folder() : Servers->Smb->Folder(); }
     std::string Url() const { return Sftp() ? Servers->Sftp->Url() : Servers->Smb->Url(); }
     void Stop() const { Sftp() ? Servers->Sftp->Stop() : Servers->Smb->Stop(); }
@@ -118,58 +118,24 @@ TEST_P(TransferTest, NamesFollowTheClashRuleAndAnEarlierAttempt) {
         std::string WhileCopied;
     };
     const std::string fresh = "new-report";
+    using enum TNameClash;
+    // clang-format off
     const std::vector<TRow> rows{
-        {"a new name", {}, TNameClash::Replace, "r.csv", "", "r.csv", {{"r.csv", fresh}}, "-"},
-        {"a name of spaces and signs", {}, TNameClash::KeepBoth, odd, "", odd, {{odd, fresh}}, "-"},
-        {"replace",
-         {{"r.csv", "old"}},
-         TNameClash::Replace,
-         "r.csv",
-         "",
-         "r.csv",
-         {{"r.csv", fresh}},
-         "old"},
-        {"keep both",
-         {{"r.csv", "old"}},
-         TNameClash::KeepBoth,
-         "r.csv",
-         "",
-         "r_2.csv",
-         {{"r.csv", "old"}, {"r_2.csv", fresh}},
-         "old"},
-        {"keep both past _2",
-         {{"r.csv", "a"}, {"r_2.csv", "b"}},
-         TNameClash::KeepBoth,
-         "r.csv",
-         "",
-         "r_3.csv",
-         {{"r.csv", "a"}, {"r_2.csv", "b"}, {"r_3.csv", fresh}},
-         "a"},
-        {"placed with the right size counts",
-         {{"r.csv", "a"}, {"r_2.csv", "same-size!"}},
-         TNameClash::KeepBoth,
-         "r.csv",
-         "r_2.csv",
-         "r_2.csv",
-         {{"r.csv", "a"}, {"r_2.csv", "same-size!"}},
-         ""},
-        {"placed with the wrong size is copied again",
-         {{"r.csv", "cut"}},
-         TNameClash::Replace,
-         "r.csv",
-         "r.csv",
-         "r.csv",
-         {{"r.csv", fresh}},
-         "cut"},
-        {"placed but gone is copied again",
-         {},
-         TNameClash::KeepBoth,
-         "r.csv",
-         "r_2.csv",
-         "r.csv",
-         {{"r.csv", fresh}},
-         "-"},
+        {"a new name", {}, Replace, "r.csv", "", "r.csv", {{"r.csv", fresh}}, "-"},
+        {"a name of spaces and signs", {}, KeepBoth, odd, "", odd, {{odd, fresh}}, "-"},
+        {"replace", {{"r.csv", "old"}}, Replace, "r.csv", "", "r.csv", {{"r.csv", fresh}}, "old"},
+        {"keep both", {{"r.csv", "old"}}, KeepBoth, "r.csv", "", "r_2.csv",
+         {{"r.csv", "old"}, {"r_2.csv", fresh}}, "old"},
+        {"keep both past _2", {{"r.csv", "a"}, {"r_2.csv", "b"}}, KeepBoth, "r.csv", "", "r_3.csv",
+         {{"r.csv", "a"}, {"r_2.csv", "b"}, {"r_3.csv", fresh}}, "a"},
+        {"placed with the right size counts", {{"r.csv", "a"}, {"r_2.csv", "same-size!"}},
+         KeepBoth, "r.csv", "r_2.csv", "r_2.csv", {{"r.csv", "a"}, {"r_2.csv", "same-size!"}}, ""},
+        {"placed with the wrong size is copied again", {{"r.csv", "cut"}}, Replace, "r.csv",
+         "r.csv", "r.csv", {{"r.csv", fresh}}, "cut"},
+        {"placed but gone is copied again", {}, KeepBoth, "r.csv", "r_2.csv", "r.csv",
+         {{"r.csv", fresh}}, "-"},
     };
+    // clang-format on
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Case);
         std::filesystem::remove_all(Folder());
@@ -181,7 +147,9 @@ TEST_P(TransferTest, NamesFollowTheClashRuleAndAnEarlierAttempt) {
         std::string seen = "?";
         TFolder hidden;
         const auto placing = [&](std::size_t index, const std::string& name) {
-            EXPECT_EQ(index, 1u);
+            if (index == 0) {
+                return;
+            }
             told.push_back(name);
             const bool there = std::filesystem::exists(Folder() + "/" + row.Name);
             seen = there ? ReadFile(Folder() + "/" + row.Name) : "-";
@@ -191,14 +159,9 @@ TEST_P(TransferTest, NamesFollowTheClashRuleAndAnEarlierAttempt) {
                 }
             }
         };
-        const std::string other = Source("other");
         const host::TTransferResult result =
-            Copy({{other, "other.pdf", ""}, {Source(fresh), row.Name, row.Placed}}, row.Clash,
-                 [&](std::size_t index, const std::string& name) {
-                     if (index == 1) {
-                         placing(index, name);
-                     }
-                 });
+            Copy({{Source("other"), "other.pdf", ""}, {Source(fresh), row.Name, row.Placed}},
+                 row.Clash, placing);
 
         ASSERT_EQ(result.Status, TSendStatus::Sent) << result.Reason;
         EXPECT_EQ(result.Placed, (std::vector<std::string>{"other.pdf", row.Expected}));
@@ -270,6 +233,11 @@ TEST_P(TransferTest, FailuresAreTransientOrPermanentAsTheCauseSays) {
              login.Password = "wrong";
          },
          TSendStatus::Permanent, "refused"},
+        {"a folder below the home", TProtocol::Sftp,
+         [](auto&, auto& url, auto&) {
+             url = "sftp://127.0.0.1:" + std::to_string(Servers->Sftp->Port()) + "/~/files";
+         },
+         TSendStatus::Sent, ""},
         {"a locked key and its passphrase", TProtocol::Sftp,
          [](auto& login, auto&, auto&) {
              login.KeyFile = Servers->Sftp->LockedKeyFile();

@@ -48,7 +48,9 @@ TSftpTestServer::TSftpTestServer(int port, std::string folder)
         << "/authorized_keys\n"
         // The test's folder lies below /tmp, which sshd's owner checks would refuse.
         << "StrictModes no\nUsePAM no\nPermitRootLogin yes\nPasswordAuthentication yes\n"
-        << "KbdInteractiveAuthentication no\nSubsystem sftp internal-sftp\nLogLevel ERROR\n";
+        << "KbdInteractiveAuthentication no\nLogLevel ERROR\n"
+        // A session starts in the test's folder, which "/~/" in an address then means.
+        << "Subsystem sftp internal-sftp -d " << FFolder << "\n";
     for (const TKnownHost kind : {TKnownHost::Right, TKnownHost::Changed, TKnownHost::Missing}) {
         const std::string address = kind == TKnownHost::Missing
                                         ? "[127.0.0.1]:" + std::to_string(FPort + 1)

@@ -29,7 +29,7 @@ public:
     std::string LockedKeyFile() const { return FFolder + "/locked_key"; }
     // A known_hosts file with the server's key, another key for its address, or none for it.
     std::string KnownHostsFile(TKnownHost kind = TKnownHost::Right) const;
-    // The folder uploads land in, and its address.
+    // The folder uploads land in, and its address. A session starts in the folder above it.
     std::string Folder() const { return FFolder + "/files"; }
     std::string Url() const;
 
