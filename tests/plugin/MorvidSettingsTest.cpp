@@ -340,7 +340,9 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.TimeZone = "America/New_York";
     task.ExcludeCalendar = "Holidays";
     // A URL may hold ";": targets are kept a line each.
-    task.Targets = {"smb://nas/r;1 credential=office", "https://h.example/x kind=slack"};
+    const std::vector<std::string> targets{"smb://nas/r;1 credential=office",
+                                           "https://h.example/x kind=slack"};
+    task.Targets = targets;
     Save();
     TValues stored = StoredValues(*Registry(), ItemPath(0));
     EXPECT_THAT(TValues(stored.end() - 4, stored.end()),
@@ -380,7 +382,7 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_EQ(Task(0).SkipEmpty, 1);
     EXPECT_EQ(Task(0).TimeZone, "America/New_York");
     EXPECT_EQ(Task(0).ExcludeCalendar, "Holidays");
-    EXPECT_EQ(Task(0).Targets, task.Targets);
+    EXPECT_EQ(Task(0).Targets, targets);
 
     const struct {
         const char* Case;

@@ -1,10 +1,10 @@
 #include "ui/editor/DeliveryArea.h"
 
-#include "platform/host/delivery/DeliveryTarget.h"
 #include "platform/host/delivery/MailAddress.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/forms/MessageDlg.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/editor/TargetListDialog.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -12,7 +12,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
@@ -26,8 +25,6 @@ const char* const WhenTexts[] = {"Never", "After success", "After failure",
                                  "After success or failure"};
 // Room for the built-in text, which is shown while the field is empty.
 constexpr int BodyLines = 5;
-// Room for a few targets; more scroll.
-constexpr int TargetLines = 3;
 
 } // namespace
 
@@ -102,53 +99,39 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     grid->setColumnStretch(1, 1);
     FMailFields.push_back(lblMailFields);
 
+    // On the mail's first row, where it costs the dialog no height.
+    btnTargets = new QPushButton(&FDialog);
+    btnTargets->setObjectName(QStringLiteral("btnTargets"));
+    btnTargets->setAutoDefault(false);
+    btnTargets->setToolTip(QStringLiteral(
+        "Where each run is delivered besides its folder and its mail: shares, SFTP folders, "
+        "web hooks"));
+    connect(btnTargets, &QPushButton::clicked, this, [this] {
+        TTargetListDialog dialog(FTargets);
+        if (dialog.Execute(&FDialog)) {
+            FTargets = dialog.Targets();
+            ShowTargetCount();
+        }
+    });
+    ShowTargetCount();
+
     auto* whenRow = new QHBoxLayout;
     whenRow->setSpacing(editor::FieldGap);
     whenRow->addWidget(whenLabel);
     whenRow->addWidget(cbbMailWhen);
     whenRow->addStretch(1);
+    whenRow->addWidget(btnTargets);
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(whenRow);
     area->addLayout(grid);
-    area->addLayout(MakeTargets());
     FLayout = area;
     ShowMailFields();
 }
 
-QLayout* TDeliveryArea::MakeTargets() {
-    lstTargets = new QListWidget(&FDialog);
-    lstTargets->setObjectName(QStringLiteral("lstTargets"));
-    lstTargets->setToolTip(
-        QStringLiteral("One target a line: smb://server/share/folder credential=NAME, "
-                       "sftp://host/folder credential=NAME, https://hooks.example/... kind=slack"));
-    lstTargets->setFixedHeight(lstTargets->fontMetrics().lineSpacing() * (TargetLines + 1) +
-                               2 * lstTargets->frameWidth());
-    auto* label = new QLabel(QStringLiteral("Also deliver to"), &FDialog);
-    label->setObjectName(QStringLiteral("lblTargets"));
-    label->setBuddy(lstTargets);
-    btnAddTarget = new QPushButton(QStringLiteral("Add"), &FDialog);
-    btnAddTarget->setObjectName(QStringLiteral("btnAddTarget"));
-    btnRemoveTarget = new QPushButton(QStringLiteral("Remove"), &FDialog);
-    btnRemoveTarget->setObjectName(QStringLiteral("btnRemoveTarget"));
-    connect(btnAddTarget, &QPushButton::clicked, this, [this] {
-        auto* item = new QListWidgetItem(QStringLiteral("https://"), lstTargets);
-        item->setFlags(item->flags() | Qt::ItemIsEditable);
-        lstTargets->setCurrentItem(item);
-        lstTargets->editItem(item);
-    });
-    connect(btnRemoveTarget, &QPushButton::clicked, this,
-            [this] { delete lstTargets->currentItem(); });
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btnAddTarget);
-    buttons->addWidget(btnRemoveTarget);
-    buttons->addStretch(1);
-    auto* targets = new QHBoxLayout;
-    targets->setSpacing(editor::FieldGap);
-    targets->addWidget(label, 0, Qt::AlignTop);
-    targets->addWidget(lstTargets, 1);
-    targets->addLayout(buttons);
-    return targets;
+void TDeliveryArea::ShowTargetCount() {
+    btnTargets->setText(FTargets.empty() ? QStringLiteral("Targets...")
+                                         : QStringLiteral("Targets (%1)...").arg(FTargets.size()));
 }
 
 void TDeliveryArea::ShowMailFields() {
@@ -180,18 +163,6 @@ std::string TDeliveryArea::CheckAddresses(const TAddressField& field) {
 }
 
 bool TDeliveryArea::ConfirmOk() {
-    for (int i = 0; i < lstTargets->count(); ++i) {
-        QListWidgetItem* item = lstTargets->item(i);
-        const std::string line = item->text().trimmed().toStdString();
-        host::TDeliveryTarget target;
-        if (const std::string fault = host::ParseDeliveryTarget(line, target);
-            !line.empty() && !fault.empty()) {
-            host::MessageDlg(line + ": " + fault, host::TMsgDlgType::mtError, host::mbOK);
-            lstTargets->setCurrentItem(item);
-            lstTargets->setFocus(Qt::OtherFocusReason);
-            return false;
-        }
-    }
     if (cbbMailWhen->currentIndex() <= 0) {
         return true;
     }
@@ -223,11 +194,8 @@ void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
     }
     memMailBody->setPlainText(QString::fromStdString(task.MailBody));
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
-    lstTargets->clear();
-    for (const std::string& line : task.Targets) {
-        auto* item = new QListWidgetItem(QString::fromStdString(line), lstTargets);
-        item->setFlags(item->flags() | Qt::ItemIsEditable);
-    }
+    FTargets = task.Targets;
+    ShowTargetCount();
 }
 
 void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
@@ -237,18 +205,11 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
     task.MailBcc = edtMailBcc->text().trimmed().toStdString();
     task.MailSubject = edtMailSubject->text().toStdString();
     task.MailBody = memMailBody->toPlainText().toStdString();
-    task.Targets.clear();
-    for (int i = 0; i < lstTargets->count(); ++i) {
-        // A line left empty is a target not written yet.
-        if (const QString line = lstTargets->item(i)->text().trimmed(); !line.isEmpty()) {
-            task.Targets.push_back(line.toStdString());
-        }
-    }
+    task.Targets = FTargets;
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen, edtMailTo,  edtMailCc,    edtMailBcc,     edtMailSubject,
-            memMailBody, lstTargets, btnAddTarget, btnRemoveTarget};
+    return {cbbMailWhen, btnTargets, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
 }
 
 } // namespace morvid

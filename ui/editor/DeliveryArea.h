@@ -1,6 +1,6 @@
 // TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
 // to whom (addresses checked as typed), the subject and text made from the run's fields, and the
-// further targets (a share, an SFTP folder, a web hook), one line each.
+// further targets (a share, an SFTP folder, a web hook), kept in a small list dialog of their own.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
@@ -9,7 +9,6 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -22,8 +21,7 @@ public:
     void LoadFromTask(const TScheduleItem& task) override;
     void SaveToTask(TScheduleItem& task) const override;
     std::vector<QWidget*> TabOrder() const override;
-    // With mail on, refuses an address that is not one, naming it, and a mail to nobody; refuses
-    // a target that cannot be delivered to, naming why.
+    // With mail on, refuses an address that is not one, naming it, and a mail to nobody.
     bool ConfirmOk() override;
 
     QComboBox* cbbMailWhen = nullptr;
@@ -33,9 +31,7 @@ public:
     QLineEdit* edtMailSubject = nullptr;
     QPlainTextEdit* memMailBody = nullptr;
     QLabel* lblMailFields = nullptr;
-    QListWidget* lstTargets = nullptr;
-    QPushButton* btnAddTarget = nullptr;
-    QPushButton* btnRemoveTarget = nullptr;
+    QPushButton* btnTargets = nullptr; // "Targets (2)..."
 
 private:
     struct TAddressField {
@@ -46,10 +42,11 @@ private:
     // Shows the field's fault as its error icon, whose tool tip names it; "" when it has none.
     static std::string CheckAddresses(const TAddressField& field);
     void ShowMailFields();
-    QLayout* MakeTargets();
+    void ShowTargetCount();
 
     std::vector<TAddressField> FAddresses;
     std::vector<QWidget*> FMailFields; // hidden while no mail is sent
+    std::vector<std::string> FTargets;
 };
 
 } // namespace morvid

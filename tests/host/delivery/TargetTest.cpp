@@ -338,12 +338,4 @@ TEST_F(TargetWorkerTest, AHookThatRefusesFailsAtOnceAndTheReasonKeepsItsAddressO
     EXPECT_TRUE(FHook.Received().empty());
 }
 
-TEST_F(TargetWorkerTest, EachPlacedNameIsKeptWithItsEntry) {
-    const host::TOutboxEntry entry = Hook("/placed");
-    FOutbox.SetPlaced(entry.Id, 1, "doors_2.pdf");
-    FOutbox.SetPlaced(entry.Id, 0, "doors.csv");
-    EXPECT_EQ(FOutbox.Find(entry.Id)->Placed,
-              (std::vector<std::string>{"doors.csv", "doors_2.pdf"}));
-}
-
 } // namespace
