@@ -1,5 +1,8 @@
 #include "platform/host/delivery/WebHook.h"
 
+#include "platform/host/delivery/SmtpTransport.h"
+#include "platform/rtl/JsonText.h"
+
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
@@ -8,38 +11,6 @@
 namespace host {
 
 namespace {
-
-std::string JsonText(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
 
 std::string SizeText(std::int64_t bytes) {
     char text[32];
@@ -80,28 +51,28 @@ std::string ChatText(const THookRun& run) {
 std::string OwnDocument(const THookRun& run) {
     std::string files;
     for (const THookFile& file : run.Files) {
-        files += std::string(files.empty() ? "" : ",") + "{\"name\":" + JsonText(file.Name) +
+        files += std::string(files.empty() ? "" : ",") + "{\"name\":" + rtl::JsonString(file.Name) +
                  ",\"size\":" + std::to_string(file.Size) + "}";
     }
-    return "{\"task\":" + JsonText(run.Task) + ",\"report\":" + JsonText(run.Report) +
-           ",\"due\":" + (run.Due.empty() ? "null" : JsonText(run.Due)) +
-           ",\"period\":" + (run.Period.empty() ? "null" : JsonText(run.Period)) +
-           ",\"outcome\":" + JsonText(run.Outcome) + ",\"result\":" + JsonText(run.Result) +
-           ",\"files\":[" + files + "]}";
+    return "{\"task\":" + rtl::JsonString(run.Task) + ",\"report\":" + rtl::JsonString(run.Report) +
+           ",\"due\":" + (run.Due.empty() ? "null" : rtl::JsonString(run.Due)) +
+           ",\"period\":" + (run.Period.empty() ? "null" : rtl::JsonString(run.Period)) +
+           ",\"outcome\":" + rtl::JsonString(run.Outcome) +
+           ",\"result\":" + rtl::JsonString(run.Result) + ",\"files\":[" + files + "]}";
 }
 
 // The connector card the channels' incoming hooks take: a title and a list of facts.
 std::string TeamsCard(const THookRun& run) {
     std::string facts;
     for (const auto& [name, value] : Facts(run)) {
-        facts += std::string(facts.empty() ? "" : ",") + "{\"name\":" + JsonText(name) +
-                 ",\"value\":" + JsonText(value) + "}";
+        facts += std::string(facts.empty() ? "" : ",") + "{\"name\":" + rtl::JsonString(name) +
+                 ",\"value\":" + rtl::JsonString(value) + "}";
     }
     const std::string title = run.Task + ": " + run.Outcome;
     return "{\"@type\":\"MessageCard\",\"@context\":\"https://schema.org/extensions\","
            "\"summary\":" +
-           JsonText(title) + ",\"title\":" + JsonText(title) + ",\"sections\":[{\"facts\":[" +
-           facts + "]}]}";
+           rtl::JsonString(title) + ",\"title\":" + rtl::JsonString(title) +
+           ",\"sections\":[{\"facts\":[" + facts + "]}]}";
 }
 
 void InitialiseCurl() {
@@ -131,7 +102,7 @@ std::string WebHookMessage(THookShape shape, const THookRun& run) {
         return OwnDocument(run);
     case THookShape::Slack:
     case THookShape::Mattermost:
-        return "{\"text\":" + JsonText(ChatText(run)) + "}";
+        return "{\"text\":" + rtl::JsonString(ChatText(run)) + "}";
     case THookShape::Teams:
         return TeamsCard(run);
     }
@@ -146,19 +117,8 @@ TSendStatus ClassifyHookReply(int curlCode, long httpCode) noexcept {
         return httpCode == 408 || httpCode == 429 || httpCode >= 500 ? TSendStatus::Transient
                                                                      : TSendStatus::Permanent;
     }
-    switch (curlCode) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-    case CURLE_OPERATION_TIMEDOUT:
-    case CURLE_SEND_ERROR:
-    case CURLE_RECV_ERROR:
-    case CURLE_GOT_NOTHING:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_ABORTED_BY_CALLBACK:
-        return TSendStatus::Transient;
-    default:
-        return TSendStatus::Permanent;
-    }
+    // No answer came: the connection's faults count as they do for mail.
+    return ClassifyFailure(curlCode, 0);
 }
 
 TSendResult PostWebHook(const std::string& url, const std::string& body,
