@@ -4,6 +4,7 @@
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -290,8 +291,8 @@ void TMailDesk::TakeMail(const host::TMailOrder& order) noexcept {
         }
         mail.Subject = host::ExpandMailTemplate(
             order.Subject.empty() ? host::DefaultMailSubject : order.Subject, run);
-        mail.Body =
-            host::ExpandMailTemplate(order.Body.empty() ? host::DefaultMailBody : order.Body, run);
+        mail.Body = host::ExpandMailTemplate(
+            order.Body.empty() ? rtl::Words("MailOrder", host::DefaultMailBody) : order.Body, run);
         // Every file the run wrote, in the task's order of formats; the limit counts them all.
         std::vector<std::string> files{run.FileName};
         for (const host::TRunRecord& more : order.Further) {

@@ -23,7 +23,7 @@ constexpr int DesignedWidth = 520;
 TDLGCredentials::TDLGCredentials(host::TMailServerLink& link, QWidget* owner)
     : host::TDialogBase(owner), FLink(link), FCredentials(link.Credentials()) {
     setObjectName(QStringLiteral("DLGCredentials"));
-    SetCaption("Credentials");
+    SetCaption(tr("Credentials").toStdString());
     CreateControls();
     for (const host::TCredential& credential : FCredentials) {
         lstCredentials->addItem(QString::fromStdString(credential.Name));
@@ -39,7 +39,7 @@ void TDLGCredentials::CreateControls() {
     };
     lstCredentials = named(new QListWidget(this), "lstCredentials");
     connect(lstCredentials, &QListWidget::currentRowChanged, this, [this] { ShowCurrent(); });
-    btnAdd = named(new QPushButton(QStringLiteral("Add"), this), "btnAdd");
+    btnAdd = named(new QPushButton(tr("Add"), this), "btnAdd");
     btnAdd->setAutoDefault(false);
     connect(btnAdd, &QPushButton::clicked, this, [this] {
         FCredentials.push_back({"credential" + std::to_string(FCredentials.size() + 1)});
@@ -48,7 +48,7 @@ void TDLGCredentials::CreateControls() {
         edtName->setFocus(Qt::OtherFocusReason);
         edtName->selectAll();
     });
-    btnRemove = named(new QPushButton(QStringLiteral("Remove"), this), "btnRemove");
+    btnRemove = named(new QPushButton(tr("Remove"), this), "btnRemove");
     btnRemove->setAutoDefault(false);
     connect(btnRemove, &QPushButton::clicked, this, [this] {
         const int row = lstCredentials->currentRow();
@@ -73,28 +73,28 @@ void TDLGCredentials::CreateControls() {
     listButtons->addStretch(1);
 
     edtName = named(new QLineEdit(this), "edtName");
-    edtName->setPlaceholderText(QStringLiteral("archive: what a target's credential= names"));
+    edtName->setPlaceholderText(tr("archive: what a target's credential= names"));
     edtUser = named(new QLineEdit(this), "edtUser");
     edtDomain = named(new QLineEdit(this), "edtDomain");
-    edtDomain->setPlaceholderText(QStringLiteral("A Windows domain, for shares"));
+    edtDomain->setPlaceholderText(tr("A Windows domain, for shares"));
     edtKeyFile = named(new QLineEdit(this), "edtKeyFile");
-    edtKeyFile->setPlaceholderText(QStringLiteral("A private key, for SFTP"));
+    edtKeyFile->setPlaceholderText(tr("A private key, for SFTP"));
     edtSecret = named(new QLineEdit(this), "edtSecret");
     edtSecret->setEchoMode(QLineEdit::Password);
-    edtSecret->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
+    edtSecret->setPlaceholderText(tr("Kept in the desktop's secret store"));
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    const auto row = [&](const char* label, const char* caption, QLineEdit* field) {
-        auto* text = named(new QLabel(QString::fromUtf8(caption), this), label);
+    const auto row = [&](const char* label, const QString& caption, QLineEdit* field) {
+        auto* text = named(new QLabel(caption, this), label);
         text->setBuddy(field);
         form->addRow(text, field);
         connect(field, &QLineEdit::textEdited, this, [this] { Edited(); });
     };
-    row("lblName", "Name", edtName);
-    row("lblUser", "User", edtUser);
-    row("lblDomain", "Domain", edtDomain);
-    row("lblKeyFile", "Private key file", edtKeyFile);
-    row("lblSecret", "Password", edtSecret);
+    row("lblName", tr("Name"), edtName);
+    row("lblUser", tr("User"), edtUser);
+    row("lblDomain", tr("Domain"), edtDomain);
+    row("lblKeyFile", tr("Private key file"), edtKeyFile);
+    row("lblSecret", tr("Password"), edtSecret);
 
     auto* body = new QHBoxLayout;
     body->addWidget(lstCredentials, 1);
@@ -104,10 +104,10 @@ void TDLGCredentials::CreateControls() {
     auto* bevel = named(new QFrame(this), "Bevel1");
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
-    btnOk = named(new QPushButton(QStringLiteral("Ok"), this), "btnOk");
+    btnOk = named(new QPushButton(tr("Ok"), this), "btnOk");
     btnOk->setDefault(true);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
-    btnCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel");
+    btnCancel = named(new QPushButton(tr("Cancel"), this), "btnCancel");
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -165,7 +165,9 @@ void TDLGCredentials::accept() {
             const std::string& name = FCredentials[i].Name;
             for (std::size_t j = 0; j < i; ++j) {
                 if (FCredentials[j].Name == name) {
-                    throw rtl::Exception("Two credentials are named \"" + name + "\"");
+                    throw rtl::Exception(tr("Two credentials are named \"%1\"")
+                                             .arg(QString::fromStdString(name))
+                                             .toStdString());
                 }
             }
             if (const std::string fault = host::CredentialFault(FCredentials[i]); !fault.empty()) {

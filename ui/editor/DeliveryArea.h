@@ -15,6 +15,8 @@ class QPushButton;
 namespace morvid {
 
 class TDeliveryArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TDeliveryArea(QWidget& dialog);
 
@@ -35,7 +37,7 @@ public:
 
 private:
     struct TAddressField {
-        const char* Caption;
+        std::string Caption;
         QLineEdit* Edit;
         QAction* Error;
     };

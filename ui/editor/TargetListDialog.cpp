@@ -26,12 +26,12 @@ QListWidgetItem* AddLine(QListWidget& list, const QString& text) {
 TTargetListDialog::TTargetListDialog(const std::vector<std::string>& targets, QWidget* owner)
     : host::TDialogBase(owner) {
     setObjectName(QStringLiteral("TargetListDialog"));
-    SetCaption("Targets");
-    auto* hint = new QLabel(
-        QStringLiteral("Where each run is delivered besides its folder and its mail, one target "
-                       "a line: smb://server/share/folder credential=NAME, sftp://host/folder "
-                       "credential=NAME, https://hooks.example/... kind=slack"),
-        this);
+    SetCaption(tr("Targets").toStdString());
+    auto* hint =
+        new QLabel(tr("Where each run is delivered besides its folder and its mail, one target "
+                      "a line: smb://server/share/folder credential=NAME, sftp://host/folder "
+                      "credential=NAME, https://hooks.example/... kind=slack"),
+                   this);
     hint->setObjectName(QStringLiteral("lblTargets"));
     hint->setWordWrap(true);
     lstTargets = new QListWidget(this);
@@ -39,7 +39,7 @@ TTargetListDialog::TTargetListDialog(const std::vector<std::string>& targets, QW
     for (const std::string& line : targets) {
         AddLine(*lstTargets, QString::fromStdString(line));
     }
-    btnAdd = new QPushButton(QStringLiteral("Add"), this);
+    btnAdd = new QPushButton(tr("Add"), this);
     btnAdd->setObjectName(QStringLiteral("btnAdd"));
     btnAdd->setAutoDefault(false);
     connect(btnAdd, &QPushButton::clicked, this, [this] {
@@ -47,15 +47,15 @@ TTargetListDialog::TTargetListDialog(const std::vector<std::string>& targets, QW
         lstTargets->setCurrentItem(item);
         lstTargets->editItem(item);
     });
-    btnRemove = new QPushButton(QStringLiteral("Remove"), this);
+    btnRemove = new QPushButton(tr("Remove"), this);
     btnRemove->setObjectName(QStringLiteral("btnRemove"));
     btnRemove->setAutoDefault(false);
     connect(btnRemove, &QPushButton::clicked, this, [this] { delete lstTargets->currentItem(); });
-    btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    btnOk = new QPushButton(tr("Ok"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setDefault(true);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(tr("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
 

@@ -2,6 +2,7 @@
 
 #include "platform/host/delivery/MailMessage.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <map>
 
@@ -16,11 +17,13 @@ std::string DateText(rtl::TDateTime value) {
 } // namespace
 
 const char* const DefaultMailSubject = "{task}: {result}";
-const char* const DefaultMailBody = "Task: {task}\n"
-                                    "Report: {report}\n"
-                                    "Due: {due}\n"
-                                    "Result: {result}\n"
-                                    "File: {file} ({size})\n";
+// Translated where a mail is made (rtl::Words with the context "MailOrder").
+const char* const DefaultMailBody = MORVID_WORDS("MailOrder", "Task: {task}\n"
+                                                              "Report: {report}\n"
+                                                              "Due: {due}\n"
+                                                              "Result: {result}\n"
+                                                              "File: {file} ({size})\n")
+                                        .Text;
 
 bool MailWanted(std::int32_t when, bool failed) noexcept {
     return (when & (failed ? static_cast<std::int32_t>(TMailWhen::AfterFailure)
