@@ -294,6 +294,11 @@ TEST_P(TransferTest, AnAttemptAfterATransientFailureDelivers) {
              return Copy({{source, "r.csv", ""}}, TNameClash::Replace,
                          [](std::size_t, const std::string&) { throw std::runtime_error("full"); });
          }},
+        {"the server went away before the rename",
+         [&] {
+             return Copy({{source, "r.csv", ""}}, TNameClash::Replace,
+                         [&](std::size_t, const std::string&) { Stop(); });
+         }},
     };
     for (const TRow& row : rows) {
         SCOPED_TRACE(row.Case);

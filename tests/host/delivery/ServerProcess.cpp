@@ -5,8 +5,13 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <netinet/in.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -39,6 +44,31 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& log, int in
         throw std::runtime_error("cannot start " + args.front());
     }
     return pid;
+}
+
+std::vector<pid_t> Descendants(pid_t root) {
+    std::multimap<pid_t, pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // "pid (name) state ppid ...", the name in parentheses possibly holding blanks
+        const std::size_t close = line.rfind(')');
+        char state = 0;
+        pid_t parent = 0;
+        if (close != std::string::npos &&
+            std::istringstream(line.substr(close + 1)) >> state >> parent) {
+            children.emplace(parent, static_cast<pid_t>(std::atoi(line.c_str())));
+        }
+    }
+    std::vector<pid_t> found{root};
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        for (auto [it, end] = children.equal_range(found[i]); it != end; ++it) {
+            found.push_back(it->second);
+        }
+    }
+    found.erase(found.begin());
+    return found;
 }
 
 bool Listens(int port) {
@@ -78,11 +108,15 @@ void TServerProcess::Stop() {
     if (FPid <= 0) {
         return;
     }
-    ::kill(-FPid, SIGTERM);
+    // A server's connections are processes of their own (sshd's in sessions of their own): they
+    // end with it, so a stopped server cuts what is under way, as a crash would.
+    const std::vector<pid_t> descendants = Descendants(FPid);
     ::kill(FPid, SIGTERM);
+    for (const pid_t pid : descendants) {
+        ::kill(pid, SIGKILL);
+    }
     int status = 0;
     ::waitpid(FPid, &status, 0);
-    // Children that outlive their parent (a session's own process) go with the group.
     ::kill(-FPid, SIGKILL);
     FPid = -1;
 }

@@ -19,7 +19,7 @@ public:
     // connections. Raises std::runtime_error, quoting the log, when the program ends or does not
     // listen within a minute.
     void Start(const std::vector<std::string>& args, const std::string& log, int port);
-    // Ends the program and waits for it; nothing when none runs.
+    // Ends the program, and the connections it serves, and waits for it; nothing when none runs.
     void Stop();
     bool Running() const noexcept { return FPid > 0; }
 
