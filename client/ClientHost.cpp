@@ -135,6 +135,16 @@ TClientHost::TClientHost(TClientOptions options, TPluginLoader& loader, std::ost
                                            FOptions.Headless)
                          : std::nullopt;
     };
+    FMailLink.OnReadCredentials = [this] {
+        return FRegistry ? host::ReadCredentials(*FRegistry) : std::vector<host::TCredential>{};
+    };
+    FMailLink.OnApplyCredentials = [this](const std::vector<host::TCredential>& credentials,
+                                          const std::map<std::string, std::string>& secrets) {
+        if (!FMail) {
+            throw rtl::Exception("Credentials are kept with the run history, which is not open");
+        }
+        FMail->ApplyCredentials(credentials, secrets);
+    };
     FObjects.Register(host::MailServerObjectName, &FMailLink);
     FTaskRuns.SetMailTaker([this](const host::TMailOrder& order) {
         TakeMailOrder(FMail.get(), FTaskRuns, order, [this](const std::string& t) { Error(t); });
@@ -267,7 +277,8 @@ void TClientHost::StartMail() {
     try {
         FMail = std::make_unique<TMailDesk>(
             FOptions.HistoryFile, *FRegistry,
-            TMailDesk::TOptions{FOptions.MailPasswordFile, FOptions.Headless},
+            TMailDesk::TOptions{FOptions.MailPasswordFile, FOptions.CredentialsDir,
+                                FOptions.Headless},
             [this](const std::string& text) { Info(text); },
             [this](const std::string& text) { Error(text); }, FTaskRuns);
     } catch (const std::exception& e) {

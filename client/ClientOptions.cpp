@@ -24,6 +24,7 @@ enum class TOption {
     Demo,
     OnFailure,
     MailPasswordFile,
+    CredentialsDir,
     Help
 };
 
@@ -45,6 +46,7 @@ constexpr TOptionInfo Options[] = {
     {"--help", TOption::Help, false},
     {"--wait-for-settings", TOption::WaitForSettings, false},
     {"--mail-password-file", TOption::MailPasswordFile, true},
+    {"--credentials-dir", TOption::CredentialsDir, true},
 };
 
 const TOptionInfo* FindOption(const std::string& name) {
@@ -145,6 +147,9 @@ TClientOptions ParseClientOptions(const std::vector<std::string>& args,
         case TOption::MailPasswordFile:
             options.MailPasswordFile = value;
             break;
+        case TOption::CredentialsDir:
+            options.CredentialsDir = value;
+            break;
         case TOption::Help:
             options.Help = true;
             break;
@@ -205,6 +210,11 @@ std::string ClientUsage() {
             "                   only its owner may read (mode 0600); without it the password is\n"
             "                   taken from $CREDENTIALS_DIRECTORY/mail-password when that exists,\n"
             "                   else, with a window, from the desktop's secret store\n"
+            "  --credentials-dir FOLDER\n"
+            "                   the secrets of the targets' credentials: a file named after\n"
+            "                   each credential, which only its owner may read (mode 0600);\n"
+            "                   else $CREDENTIALS_DIRECTORY/<name>, else, with a window, the\n"
+            "                   desktop's secret store\n"
             "  --help           show this help\n"
             "\n"
             "Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key\n"

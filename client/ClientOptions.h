@@ -30,6 +30,8 @@ struct TClientOptions {
     std::string OnFailure;
     // The mail server's password, in a file only its owner may read; empty: none named.
     std::string MailPasswordFile;
+    // The targets' credentials' secrets, a file of each one's name; empty: none named.
+    std::string CredentialsDir;
     bool Help = false;
 };
 

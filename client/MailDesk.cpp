@@ -1,5 +1,6 @@
 #include "client/MailDesk.h"
 
+#include "platform/host/delivery/TargetOrder.h"
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -32,22 +33,22 @@ std::string ClockText(std::int64_t unixSeconds) {
 }
 
 // Up to the first line end: an editor's final newline is not part of the password.
-std::string ReadSecretFile(const std::string& file, bool checkMode) {
+std::string ReadSecretFile(const std::string& file, bool checkMode, const char* what) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
-        throw rtl::Exception("Cannot read mail password file " + Quoted(file) + ": " +
+        throw rtl::Exception("Cannot read " + std::string(what) + " " + Quoted(file) + ": " +
                              std::strerror(errno));
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        throw rtl::Exception("Mail password file " + Quoted(file) + " is not a regular file");
+        throw rtl::Exception(std::string(what) + " " + Quoted(file) + " is not a regular file");
     }
     if (checkMode && (info.st_mode & 077) != 0) {
         ::close(fd);
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        throw rtl::Exception("Mail password file " + Quoted(file) + " has mode " + mode +
+        throw rtl::Exception(std::string(what) + " " + Quoted(file) + " has mode " + mode +
                              "; others may read it. Allow only its owner (chmod 600)");
     }
     std::string text;
@@ -66,16 +67,36 @@ std::string ReadSecretFile(const std::string& file, bool checkMode) {
 
 std::optional<std::string> ReadMailPassword(const std::string& file) {
     if (!file.empty()) {
-        return ReadSecretFile(file, true);
+        return ReadSecretFile(file, true, "mail password file");
     }
     // systemd makes the credentials folder readable by the service alone.
     if (const char* folder = std::getenv("CREDENTIALS_DIRECTORY"); folder != nullptr) {
         const std::string credential = std::string(folder) + "/" + MailPasswordCredential;
         if (::access(credential.c_str(), F_OK) == 0) {
-            return ReadSecretFile(credential, false);
+            return ReadSecretFile(credential, false, "mail password file");
         }
     }
     return std::nullopt;
+}
+
+std::optional<std::string> ReadCredentialSecret(const std::string& name, const std::string& folder,
+                                                bool headless) {
+    if (!folder.empty()) {
+        if (const std::string file = folder + "/" + name; ::access(file.c_str(), F_OK) == 0) {
+            return ReadSecretFile(file, true, "credential file");
+        }
+    }
+    if (const char* credentials = std::getenv("CREDENTIALS_DIRECTORY"); credentials != nullptr) {
+        if (const std::string file = std::string(credentials) + "/" + name;
+            ::access(file.c_str(), F_OK) == 0) {
+            return ReadSecretFile(file, false, "credential file");
+        }
+    }
+    if (headless) {
+        return std::nullopt;
+    }
+    return host::ReadStoredSecret(host::CredentialService, name,
+                                  "the secret of credential " + Quoted(name));
 }
 
 std::optional<std::string> MailPasswordFor(const TMailSettings& settings,
@@ -100,7 +121,7 @@ TMailDesk::TMailDesk(const std::string& historyFile, host::TRegistry& registry, 
     FHeldFor = server.Unusable;
     FWorker = std::make_unique<host::TDeliveryWorker>(
         historyFile, std::move(server),
-        [this, receiver](const host::TOutboxMail& mail) {
+        [this, receiver](const host::TOutboxEntry& mail) {
             QMetaObject::invokeMethod(
                 receiver, [this, mail] { Heard(mail); }, Qt::QueuedConnection);
         },
@@ -109,6 +130,7 @@ TMailDesk::TMailDesk(const std::string& historyFile, host::TRegistry& registry, 
             QMetaObject::invokeMethod(
                 receiver, [this, text] { FError("mail delivery: " + text); }, Qt::QueuedConnection);
         });
+    FWorker->SetLogins(ReadLogins());
 }
 
 TMailDesk::~TMailDesk() {
@@ -117,6 +139,73 @@ TMailDesk::~TMailDesk() {
 
 std::optional<std::string> TMailDesk::Password() const {
     return MailPasswordFor(FSettings, FOptions.PasswordFile, FOptions.Headless);
+}
+
+host::TLoginSource TMailDesk::ReadLogins() const {
+    struct TLogin {
+        host::TTransferLogin Login;
+        std::string Unusable; // why it cannot log in for now; empty when it can
+    };
+    std::map<std::string, TLogin> logins;
+    std::vector<host::TCredential> credentials;
+    try {
+        credentials = host::ReadCredentials(FRegistry);
+    } catch (const std::exception& e) {
+        FError("Cannot read the targets' credentials: " + std::string(e.what()));
+    }
+    for (const host::TCredential& credential : credentials) {
+        TLogin& login = logins[credential.Name];
+        login.Login.User = credential.User;
+        login.Login.Domain = credential.Domain;
+        login.Login.KeyFile = credential.KeyFile;
+        try {
+            if (std::optional<std::string> secret = ReadCredentialSecret(
+                    credential.Name, FOptions.SecretsFolder, FOptions.Headless)) {
+                login.Login.Password = std::move(*secret);
+            } else if (credential.KeyFile.empty()) {
+                login.Unusable =
+                    "No secret for credential " + Quoted(credential.Name) + ": " +
+                    (FOptions.Headless
+                         ? "give --credentials-dir FOLDER with a file of its name, or the "
+                           "credential " +
+                               credential.Name
+                         : "type it in \"Credentials\" of \"Scheduled reports\"");
+            }
+        } catch (const std::exception& e) {
+            FError(e.what());
+            login.Unusable = e.what();
+        }
+    }
+    return [logins = std::move(logins)](const host::TDeliveryTarget& target) {
+        if (target.Credential.empty()) {
+            return host::TTransferLogin{};
+        }
+        const auto found = logins.find(target.Credential);
+        if (found == logins.end()) {
+            throw rtl::Exception("No credential is named " + Quoted(target.Credential));
+        }
+        if (!found->second.Unusable.empty()) {
+            throw rtl::Exception(found->second.Unusable);
+        }
+        return found->second.Login;
+    };
+}
+
+void TMailDesk::ApplyCredentials(const std::vector<host::TCredential>& credentials,
+                                 const std::map<std::string, std::string>& secrets) {
+    for (const host::TCredential& credential : credentials) {
+        if (const std::string fault = host::CredentialFault(credential); !fault.empty()) {
+            throw rtl::Exception(fault);
+        }
+    }
+    // The secrets first: a store that refuses leaves the registry as it was.
+    for (const auto& [name, secret] : secrets) {
+        host::StoreSecret(host::CredentialService, name, secret,
+                          "the secret of credential " + Quoted(name));
+    }
+    host::WriteCredentials(FRegistry, credentials);
+    FInfo("Credentials changed: " + std::to_string(credentials.size()) + " kept");
+    FWorker->SetLogins(ReadLogins());
 }
 
 host::TSmtpServer TMailDesk::ServerOf(const TMailSettings& settings) const {
@@ -152,9 +241,40 @@ void TMailDesk::Apply(const TMailSettings& settings) {
 }
 
 void TMailDesk::Take(const host::TMailOrder& order) noexcept {
+    if (order.WithMail) {
+        TakeMail(order);
+    }
+    TakeTargets(order);
+}
+
+void TMailDesk::TakeTargets(const host::TMailOrder& order) noexcept {
+    const std::string task = "Task " + Quoted(order.Run.TaskName) + ": ";
+    host::TTargetEntries targets;
+    try {
+        targets = host::TargetEntries(order, static_cast<std::int64_t>(std::time(nullptr)));
+    } catch (const std::exception& e) {
+        targets.Faults.push_back({"targets", e.what()});
+    }
+    for (host::TOutboxEntry& entry : targets.Entries) {
+        try {
+            FOutbox.Add(entry);
+            FTaken[entry.Id] = {order.Run, {}};
+        } catch (const std::exception& e) {
+            targets.Faults.push_back({host::TargetDisplayName(entry.Target), e.what()});
+        }
+    }
+    FWorker->Wake();
+    for (const host::TTargetFault& fault : targets.Faults) {
+        const std::string text = fault.Target + ": Not delivered: " + fault.Reason;
+        FError(task + text);
+        TellUndelivered(FRuns, order.Run, text, "not written", "delivery");
+    }
+}
+
+void TMailDesk::TakeMail(const host::TMailOrder& order) noexcept {
     const std::string task = "Task " + Quoted(order.Run.TaskName) + ": ";
     try {
-        host::TOutboxMail queued;
+        host::TOutboxEntry queued;
         queued.RunStarted = order.Run.Started;
         queued.RunFormat = order.Run.Format;
         queued.TaskId = order.Run.TaskId;
@@ -213,7 +333,7 @@ void TMailDesk::Take(const host::TMailOrder& order) noexcept {
 }
 
 void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const std::string& text,
-                     const std::string& note) {
+                     const std::string& note, const std::string& what) {
     runs.TellDelivery({run.TaskId, run.Started, text, true});
     // A record of its own, as a further format's export is: the run was told when it ended,
     // and its mail failed only now.
@@ -229,14 +349,14 @@ void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const s
     record.Ended = record.Started;
     record.Result = "Error: " + text;
     record.Outcome = host::TRunOutcome::Failed;
-    record.Note = run.Started != 0 ? "mail of the run started " +
+    record.Note = run.Started != 0 ? what + " of the run started " +
                                          rtl::FormatDateTimeISO(run.Started).substr(0, 19) +
                                          (note.empty() ? "" : ", " + note)
                                    : note;
     runs.Tell(record);
 }
 
-void TMailDesk::Heard(const host::TOutboxMail& mail) {
+void TMailDesk::Heard(const host::TOutboxEntry& mail) {
     const std::string task = "Task " + Quoted(mail.TaskName) + ": ";
     TTaken taken;
     if (const auto known = FTaken.find(mail.Id); known != FTaken.end()) {
@@ -249,14 +369,17 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
     const host::TRunRecord& run = taken.Run;
     const std::string attempts =
         std::to_string(mail.Attempts) + (mail.Attempts == 1 ? " attempt" : " attempts");
+    // A target's texts name it: a run may have several besides its mail.
+    const std::string channel = mail.Target.empty() ? "" : host::TargetDisplayName(mail.Target);
+    const std::string about = channel.empty() ? "" : channel + ": ";
     std::string text;
     switch (mail.State) {
     case host::TDeliveryState::Queued:
     case host::TDeliveryState::Sending:
-        text = "Retrying at " + ClockText(mail.NextAttempt) + " (" + std::to_string(mail.Attempts) +
-               "): " + mail.Reason;
+        text = about + "Retrying at " + ClockText(mail.NextAttempt) + " (" +
+               std::to_string(mail.Attempts) + "): " + mail.Reason;
         FInfo(task + text);
-        FRuns.TellDelivery({run.TaskId, run.Started, text, false});
+        FRuns.TellDelivery({run.TaskId, run.Started, text, false, channel});
         // A keyring opened since, or a credential added, ends the hold at the next attempt.
         if (!FHeldFor.empty() && mail.Reason == FHeldFor) {
             host::TSmtpServer server = ServerOf(FSettings);
@@ -265,15 +388,20 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
                 FWorker->SetServer(std::move(server));
             }
         }
+        if (!mail.Target.empty() && mail.Reason.find("credential") != std::string::npos) {
+            FWorker->SetLogins(ReadLogins());
+        }
         return;
     case host::TDeliveryState::Sent: {
         const std::size_t count = mail.Mail.Recipients().size();
-        text = "Sent to " + std::to_string(count) + " recipient" + (count == 1 ? "" : "s");
+        text = !channel.empty()
+                   ? "Delivered to " + channel
+                   : "Sent to " + std::to_string(count) + " recipient" + (count == 1 ? "" : "s");
         FInfo(task + text);
         break;
     }
     case host::TDeliveryState::Failed:
-        text = "Not delivered: " + mail.Reason;
+        text = about + "Not delivered: " + mail.Reason;
         FError(task + text);
         break;
     }
@@ -282,7 +410,7 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
     std::int64_t runId = mail.RunId;
     if (runId == 0) {
         try {
-            const std::optional<host::TOutboxMail> linked = FOutbox.Find(mail.Id);
+            const std::optional<host::TOutboxEntry> linked = FOutbox.Find(mail.Id);
             runId = linked ? linked->RunId : 0;
         } catch (const std::exception& e) {
             FError(task + "cannot read the mail's run: " + e.what());
@@ -291,16 +419,17 @@ void TMailDesk::Heard(const host::TOutboxMail& mail) {
     // The history says how it ended, and after how many tries, on the run itself.
     if (host::TRunHistory* history = FRuns.History(); history != nullptr && runId != 0) {
         try {
-            history->AppendNote(runId, "mail: " + (taken.Note.empty() ? "" : taken.Note + "; ") +
-                                           text + " (" + attempts + ")");
+            history->AppendNote(runId, (channel.empty() ? "mail: " : "target: ") +
+                                           (taken.Note.empty() ? "" : taken.Note + "; ") + text +
+                                           " (" + attempts + ")");
         } catch (const std::exception& e) {
             FError(task + "cannot note the mail in the history: " + e.what());
         }
     }
     if (mail.State == host::TDeliveryState::Failed) {
-        TellUndelivered(FRuns, run, text, attempts);
+        TellUndelivered(FRuns, run, text, attempts, channel.empty() ? "mail" : "delivery");
     } else {
-        FRuns.TellDelivery({run.TaskId, run.Started, text, false});
+        FRuns.TellDelivery({run.TaskId, run.Started, text, false, channel});
     }
 }
 

@@ -3,6 +3,7 @@
 // each delivery's progress on the road.
 #pragma once
 
+#include "platform/host/delivery/Credentials.h"
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/delivery/MailSettings.h"
@@ -29,10 +30,17 @@ inline constexpr const char* MailPasswordCredential = "mail-password";
 // nullopt when neither is given. Raises rtl::Exception naming the file and the fault.
 std::optional<std::string> ReadMailPassword(const std::string& file);
 
-// Tells on `runs` that the mail of `run` will not arrive (`text`: "Not delivered: ..."): as a
-// delivery notice, and as a failed run of its own, whose note names the run and adds `note`.
+// The secret of the targets' credential `name`: the file of its name in `folder` (mode 0600 or
+// stricter), else $CREDENTIALS_DIRECTORY/<name>, else, with a desktop, the desktop's secret
+// store. nullopt when none holds one. Raises rtl::Exception naming the file or the store's fault.
+std::optional<std::string> ReadCredentialSecret(const std::string& name, const std::string& folder,
+                                                bool headless);
+
+// Tells on `runs` that the mail (`what`) of `run` will not arrive (`text`: "Not delivered:
+// ..."): as a delivery notice, and as a failed run of its own, whose note names the run and adds
+// `note`.
 void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const std::string& text,
-                     const std::string& note);
+                     const std::string& note, const std::string& what = "mail");
 
 // Where the password comes from: `passwordFile` or systemd's credential; else, with a desktop,
 // the desktop's secret store. nullopt when none holds one. Raises rtl::Exception with the
@@ -45,8 +53,9 @@ public:
     using TLog = std::function<void(const std::string& text)>;
 
     struct TOptions {
-        std::string PasswordFile{}; // --mail-password-file
-        bool Headless = false;      // no desktop, so no secret store to ask
+        std::string PasswordFile{};  // --mail-password-file
+        std::string SecretsFolder{}; // --credentials-dir: a 0600 file per credential
+        bool Headless = false;       // no desktop, so no secret store to ask
     };
 
     // Reads the mail server from `registry`, opens the outbox in the history file and starts the
@@ -61,8 +70,9 @@ public:
     TMailDesk(const TMailDesk&) = delete;
     TMailDesk& operator=(const TMailDesk&) = delete;
 
-    // Writes the order's mail, with every file the run wrote, to the outbox and wakes the
-    // worker. Never raises; a mail that cannot be made is a delivery that failed.
+    // Writes the order's mail, with every file the run wrote, and an entry for each of its
+    // targets to the outbox and wakes the worker. Never raises; a mail or an entry that cannot
+    // be made is a delivery that failed.
     void Take(const host::TMailOrder& order) noexcept;
     // Stores the settings a dialog changed and delivers with them from the next attempt. The
     // outbox and the worker stay: a run that ends meanwhile is queued as ever. Raises
@@ -70,11 +80,20 @@ public:
     void Apply(const TMailSettings& settings);
     // The password the current settings get, as MailPasswordFor reads it.
     std::optional<std::string> Password() const;
+    // Stores the targets' credentials and the secrets typed for them, and delivers with them
+    // from the next attempt. Raises naming what cannot be stored.
+    void ApplyCredentials(const std::vector<host::TCredential>& credentials,
+                          const std::map<std::string, std::string>& secrets);
 
 private:
+    void TakeMail(const host::TMailOrder& order) noexcept;
+    void TakeTargets(const host::TMailOrder& order) noexcept;
+    // Each credential's login as the worker hands it to a target; read on this thread, where
+    // the desktop's store can be asked.
+    host::TLoginSource ReadLogins() const;
     // The settings' server with its password, or held with the reason there is none.
     host::TSmtpServer ServerOf(const TMailSettings& settings) const;
-    void Heard(const host::TOutboxMail& mail);
+    void Heard(const host::TOutboxEntry& mail);
 
     host::TRegistry& FRegistry;
     TOptions FOptions;

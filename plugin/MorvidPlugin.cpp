@@ -190,7 +190,7 @@ void TMorvidPlugin::DeliveryHeard(const host::TDeliveryNotice& notice) {
         } else if (notice.RunStarted == 0 ||
                    (!task->LastRun.IsClear() && task->LastRun.AsDateTime() == notice.RunStarted)) {
             // Of an older run the row says nothing: it shows the last one.
-            task->SetDelivery(notice.Text);
+            task->SetDelivery(notice.Text, notice.Channel);
         }
         task->UpdateRow();
     }

@@ -53,11 +53,11 @@ bool TaskNumberLess(std::string_view a, std::string_view b) {
     return rtl::CompareText(a, b) < 0; // "Item1" and "Item01": a fixed order all the same
 }
 
-std::vector<std::string> SplitFilters(const std::string& joined) {
+std::vector<std::string> SplitFilters(const std::string& joined, char joiner) {
     std::vector<std::string> filters;
     std::size_t start = 0;
     while (start <= joined.size()) {
-        const std::size_t end = std::min(joined.find(';', start), joined.size());
+        const std::size_t end = std::min(joined.find(joiner, start), joined.size());
         if (end > start) {
             filters.push_back(joined.substr(start, end - start));
         }
@@ -190,7 +190,7 @@ bool LoadAdditions(host::TRegistry& registry, TScheduleItem& task) {
             continue;
         }
         if (field.Kind == TFieldKind::Texts) {
-            field.SetItem(task, SplitFilters(registry.ReadString(field.ValueName)));
+            field.SetItem(task, SplitFilters(registry.ReadString(field.ValueName), field.Joiner));
         } else if (field.Kind == TFieldKind::Text) {
             field.SetItem(task, registry.ReadString(field.ValueName));
         } else if (field.Kind == TFieldKind::Flag) {

@@ -2,6 +2,7 @@
 // editor checks them, added, changed, removed and run, the window's list following.
 #include "platform/host/core/SysObjects.h"
 #include "platform/host/forms/ListView.h"
+#include "platform/host/mail/MailServerLink.h"
 #include "platform/host/report/DotMatrixExport.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/DateUtils.h"
@@ -211,6 +212,14 @@ void TMorvidPlugin::CheckChange(const host::TTaskData& task, const host::TTaskDa
     context.FormatExists = KnownFormat;
     context.ParamFault = ParamFault;
     context.ZoneFault = TimeZoneFault;
+    if (const host::TMailServerLink* link = MailServer();
+        link != nullptr && link->OnReadCredentials) {
+        context.CredentialExists = [link](const std::string& name) {
+            const std::vector<host::TCredential> kept = link->Credentials();
+            return std::any_of(kept.begin(), kept.end(),
+                               [&](const host::TCredential& c) { return c.Name == name; });
+        };
+    }
     context.Home = QDir::homePath().toStdString();
     CheckTaskFields(task, before, context);
 }

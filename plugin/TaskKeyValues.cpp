@@ -34,7 +34,8 @@ void PutField(TRegKeySnapshot& key, const TTaskField& field, const TFieldValue& 
         Put(key, field.ValueName, std::get<std::int32_t>(value));
         break;
     case TFieldKind::Texts:
-        Put(key, field.ValueName, JoinFilters(std::get<std::vector<std::string>>(value)));
+        Put(key, field.ValueName,
+            JoinFilters(std::get<std::vector<std::string>>(value), field.Joiner));
         break;
     case TFieldKind::Params:
         break;
@@ -80,10 +81,10 @@ void PutParams(TRegKeySnapshot& key, const TReportParams& params) {
 
 } // namespace
 
-std::string JoinFilters(const std::vector<std::string>& filters) {
+std::string JoinFilters(const std::vector<std::string>& filters, char joiner) {
     std::string joined;
     for (const std::string& filter : filters) {
-        joined += (joined.empty() ? "" : ";") + filter;
+        joined += (joined.empty() ? "" : std::string(1, joiner)) + filter;
     }
     return joined;
 }

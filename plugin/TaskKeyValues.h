@@ -13,8 +13,9 @@ namespace morvid {
 
 class TScheduleItem;
 
-// "MoreFilters": the descriptions separated by ";", none of them empty.
-std::string JoinFilters(const std::vector<std::string>& filters);
+// A list field as the registry keeps it: the texts separated by the field's joiner (";" for
+// "MoreFilters", a line end for "Targets"), none of them empty.
+std::string JoinFilters(const std::vector<std::string>& filters, char joiner = ';');
 
 // How a last run ended as its result text alone tells it, as the row read it before the outcome
 // was kept: an error failed, anything else did not. "LastRunOutcome" is stored only where the

@@ -237,11 +237,20 @@ void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
     TellRun(record);
     // A run the person at the screen cancelled is nobody's news.
     // A failure that a retry may still mend is nobody's news yet either.
-    if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying && !FSkippedEmpty &&
-        host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
-        if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
-            runs->Mail({record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
-        }
+    if (LastRunOutcome == host::TRunOutcome::Cancelled || retrying || FSkippedEmpty) {
+        return;
+    }
+    const bool mail = host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed);
+    if (!mail && Targets.empty()) {
+        return;
+    }
+    if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
+        host::TMailOrder order{record,      MailTo,   MailCc,      MailBcc,
+                               MailSubject, MailBody, record.Parts};
+        order.WithMail = mail;
+        order.Targets = Targets;
+        order.NameExists = NameExists;
+        runs->Mail(order);
     }
 }
 

@@ -144,6 +144,21 @@ void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
     Params.back().Value = std::move(converted);
 }
 
+void TScheduleItem::SetDelivery(const std::string& text, const std::string& channel) {
+    if (text.empty() && channel.empty()) {
+        LastDelivery.clear();
+        return;
+    }
+    const auto known =
+        std::find_if(LastDelivery.begin(), LastDelivery.end(),
+                     [&](const auto& delivery) { return delivery.first == channel; });
+    if (known != LastDelivery.end()) {
+        known->second = text;
+    } else {
+        LastDelivery.emplace_back(channel, text);
+    }
+}
+
 void TScheduleItem::UpdateRow() {
     FRevision = NextRevision();
     if (ListView == nullptr) {
@@ -168,9 +183,11 @@ void TScheduleItem::UpdateRow() {
                          : rtl::Words(MORVID_WORDS("ScheduleItem", "No")));
     subItems.Add(LastRun.IsClear() ? rtl::Words(NeverText)
                                    : rtl::DateTimeToStr(LastRun.AsDateTime()));
-    // The mail's fate beside the run's, while the run is the last one.
-    const std::string resultText =
-        LastDelivery.empty() ? LastRunResult : LastRunResult + " \u2014 " + LastDelivery;
+    // The mail's and the targets' fate beside the run's, while the run is the last one.
+    std::string resultText = LastRunResult;
+    for (std::size_t i = 0; i < LastDelivery.size(); ++i) {
+        resultText += (i == 0 ? " \u2014 " : "; ") + LastDelivery[i].second;
+    }
     const int result = subItems.Add(resultText);
     // The column is often too narrow for an error message; the hint shows all of it.
     subItems.SetHint(result, resultText);

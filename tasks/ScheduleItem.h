@@ -118,9 +118,10 @@ public:
         int Attempt = 0;
     };
     std::optional<TPendingRetry> PendingRetry() const;
-    // What became of the last run's mail ("Sent to 3 recipients", "Retrying at ..."), as the
-    // host's delivery told it; shown beside the result, not stored.
-    void SetDelivery(const std::string& text) { LastDelivery = text; }
+    // What became of the last run's mail ("Sent to 3 recipients", "Retrying at ...") or of its
+    // delivery to a target (`channel`, as the row names it), as the host's delivery told it;
+    // each shown beside the result, in the order they first came, not stored.
+    void SetDelivery(const std::string& text, const std::string& channel = {});
 
     // The last run failed: not a success, a cancel or a run going on.
     bool LastRunFailed() const { return LastRunOutcome == host::TRunOutcome::Failed; }
@@ -173,7 +174,11 @@ public:
     std::string TimeZone;
     // The name of the client's calendar whose dates the task never runs on; empty: none.
     std::string ExcludeCalendar;
-    std::string LastDelivery;
+    // Where each run is delivered besides its folder and its mail: one target line each
+    // (host::ParseDeliveryTarget).
+    std::vector<std::string> Targets;
+    // The last run's deliveries: channel ("" for the mail) and text.
+    std::vector<std::pair<std::string, std::string>> LastDelivery;
     host::TListView* const ListView;  // not owned
     TScheduledEvent* Event = nullptr; // owned by MorvidPlugin->EventList
 

@@ -1,5 +1,6 @@
 #include "tasks/TaskFieldTable.h"
 
+#include "platform/host/delivery/DeliveryTarget.h"
 #include "platform/host/delivery/MailAddress.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Words.h"
@@ -126,6 +127,36 @@ std::string MoreFiltersFault(const host::TTaskData& task, const TCheckContext& c
             std::find(more.begin(), more.begin() + static_cast<std::ptrdiff_t>(i), more[i]) !=
                 more.begin() + static_cast<std::ptrdiff_t>(i)) {
             return Quoted(more[i]) + " is already a format of the task";
+        }
+    }
+    return {};
+}
+
+// Enough for every place a site keeps its reports; a line long enough for any URL.
+constexpr std::size_t MaxTargets = 20;
+constexpr std::size_t MaxTargetLength = 2000;
+
+std::string TargetsFault(const host::TTaskData& task, const TCheckContext& context,
+                         std::string& field) {
+    if (task.Targets.size() > MaxTargets) {
+        return std::to_string(task.Targets.size()) + " targets are more than " +
+               std::to_string(MaxTargets);
+    }
+    for (std::size_t i = 0; i < task.Targets.size(); ++i) {
+        field = "Targets[" + std::to_string(i) + "]";
+        const std::string& line = task.Targets[i];
+        if (line.size() > MaxTargetLength) {
+            return "The target is longer than " + std::to_string(MaxTargetLength) + " characters";
+        }
+        host::TDeliveryTarget target;
+        if (std::string fault = host::ParseDeliveryTarget(line, target); !fault.empty()) {
+            return fault;
+        }
+        // A credential named but not kept would hold every delivery to the target for good.
+        if (!target.Credential.empty() && context.CredentialExists &&
+            !context.CredentialExists(target.Credential)) {
+            return "No credential is named " + Quoted(target.Credential) +
+                   " (see: morvid-task credentials)";
         }
     }
     return {};
@@ -462,6 +493,18 @@ std::vector<TTaskField> MakeTable() {
          .Argument = "NAME",
          .Help = MORVID_WORDS("morvid-task", "no run on the dates of this calendar (empty: none)")
                      .Text}));
+    rows.push_back(Row<MORVID_MEMBERS(Targets, Targets)>(
+        {.Key = "Targets",
+         .ValueName = "Targets",
+         .Kind = Texts,
+         .Optional = true,
+         .Option = "--target",
+         .Argument = "\"URL [OPTION=VALUE ...]\"",
+         .Help = MORVID_WORDS("morvid-task", "a further place each run is delivered to (smb://, "
+                                             "sftp://, https://), once for each; \"\" for none")
+                     .Text,
+         .Joiner = '\n',
+         .Check = TargetsFault}));
     return rows;
 }
 

@@ -30,7 +30,7 @@ enum class TFieldKind : std::uint8_t {
     Flag,   // registry integer 0 or 1; true/false; the option's yes|no
     Number, // registry integer; a whole number; the option's decimal number
     Choice, // a Number with a word for each value (Words): JSON, the option and show use them
-    Texts,  // registry string joined by ";"; a list of texts; the option once per text
+    Texts,  // registry string joined by the field's Joiner; a list of texts; the option once each
     Params, // the report's parameters: "TYPE:VALUE" texts (see host::TTaskParam)
 };
 
@@ -52,6 +52,8 @@ struct TCheckContext {
     std::function<std::string(const host::TTaskParam&)> ParamFault;
     // The fault of a time zone's name, empty for a zone the system knows (or none).
     std::function<std::string(const std::string&)> ZoneFault;
+    // Whether the client keeps a credential of the name; unset: credentials are not checked.
+    std::function<bool(const std::string&)> CredentialExists;
     std::string Home;
 };
 
@@ -66,6 +68,7 @@ struct TTaskField {
     std::string_view Argument{};           // what the option takes, for --help
     std::string_view Help{};               // the option's line in --help
     std::vector<std::string_view> Words{}; // a Choice's word of each value, from 0
+    char Joiner = ';';                     // between a Texts field's texts in the registry
     // The member in both forms of a task; nullptr for a TScheduleItem that converts it itself.
     TFieldValue (*Get)(const host::TTaskData&) = nullptr;
     void (*Set)(host::TTaskData&, const TFieldValue&) = nullptr;

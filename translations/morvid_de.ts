@@ -863,6 +863,10 @@ auch {&quot;NAME&quot;: WERT} nach den Parameternamen des Berichts</translation>
         <translation>kein Lauf an den Daten dieses Kalenders (leer: keiner)</translation>
     </message>
     <message>
+        <source>a further place each run is delivered to (smb://, sftp://, https://), once for each; &quot;&quot; for none</source>
+        <translation>ein weiterer Ort, an den jeder Lauf geliefert wird (smb://, sftp://, https://), einmal je Ziel; &quot;&quot; für keinen</translation>
+    </message>
+    <message>
         <source>Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]
 Lists and changes the report tasks: through the client that holds the settings
 when one runs (on the session bus), else in the settings file itself, locked as a
@@ -882,6 +886,8 @@ Commands:
   export [FILE]    writes every task as one JSON document
   import FILE      makes the tasks match the document, all or nothing
   reports          the server&apos;s reports: id, name and parameters
+  credentials      the credentials targets may name: name, user, domain and key
+                   file (never a secret: the client reads those itself)
 
 Fields:
 %1
@@ -912,6 +918,8 @@ Befehle:
   export [FILE]    schreibt alle Aufgaben als ein JSON-Dokument
   import FILE      gleicht die Aufgaben dem Dokument an, ganz oder gar nicht
   reports          die Berichte des Servers: Id, Name und Parameter
+  credentials      die Zugangsdaten, die Ziele nennen dürfen: Name, Benutzer, Domäne und
+                   Schlüsseldatei (nie ein Geheimnis: das liest der Client selbst)
 
 Felder:
 %1
@@ -990,6 +998,69 @@ Optionen:
     <message>
         <source>Two calendars are called &quot;%1&quot;</source>
         <translation>Zwei Kalender heißen „%1“</translation>
+    </message>
+</context>
+<context>
+    <name>morvid::TDLGCredentials</name>
+    <message>
+        <source>Credentials</source>
+        <translation>Zugangsdaten</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>archive: what a target&apos;s credential= names</source>
+        <translation>archiv: was credential= eines Ziels nennt</translation>
+    </message>
+    <message>
+        <source>A Windows domain, for shares</source>
+        <translation>Eine Windows-Domäne, für Freigaben</translation>
+    </message>
+    <message>
+        <source>A private key, for SFTP</source>
+        <translation>Ein privater Schlüssel, für SFTP</translation>
+    </message>
+    <message>
+        <source>Kept in the desktop&apos;s secret store</source>
+        <translation>Im Schlüsselbund des Desktops verwahrt</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Benutzer</translation>
+    </message>
+    <message>
+        <source>Domain</source>
+        <translation>Domäne</translation>
+    </message>
+    <message>
+        <source>Private key file</source>
+        <translation>Datei des privaten Schlüssels</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Two credentials are named &quot;%1&quot;</source>
+        <translation>Zwei Zugangsdaten heißen &quot;%1&quot;</translation>
     </message>
 </context>
 <context>
@@ -1345,6 +1416,18 @@ Optionen:
         <source>Calendars of dates on which the tasks that name them do not run</source>
         <translation>Kalender mit Daten, an denen die Aufgaben, die sie nennen, nicht laufen</translation>
     </message>
+    <message>
+        <source>Credentials...</source>
+        <translation>Zugangsdaten...</translation>
+    </message>
+    <message>
+        <source>The logins of the shares and SFTP servers that tasks deliver to</source>
+        <translation>Die Anmeldungen an den Freigaben und SFTP-Servern, an die Aufgaben liefern</translation>
+    </message>
+    <message>
+        <source>The client delivers to no targets</source>
+        <translation>Der Client liefert an keine Ziele</translation>
+    </message>
 </context>
 <context>
     <name>morvid::TDeliveryArea</name>
@@ -1399,6 +1482,18 @@ Optionen:
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Where each run is delivered besides its folder and its mail: shares, SFTP folders, web hooks</source>
+        <translation>Wohin jeder Lauf außer in seinen Ordner und per Mail geliefert wird: Freigaben, SFTP-Ordner, Web-Hooks</translation>
+    </message>
+    <message>
+        <source>Targets...</source>
+        <translation>Ziele...</translation>
+    </message>
+    <message>
+        <source>Targets (%1)...</source>
+        <translation>Ziele (%1)...</translation>
     </message>
 </context>
 <context>
@@ -1808,6 +1903,33 @@ Optionen:
     </message>
 </context>
 <context>
+    <name>morvid::TTargetListDialog</name>
+    <message>
+        <source>Targets</source>
+        <translation>Ziele</translation>
+    </message>
+    <message>
+        <source>Where each run is delivered besides its folder and its mail, one target a line: smb://server/share/folder credential=NAME, sftp://host/folder credential=NAME, https://hooks.example/... kind=slack</source>
+        <translation>Wohin jeder Lauf außer in seinen Ordner und per Mail geliefert wird, ein Ziel je Zeile: smb://server/freigabe/ordner credential=NAME, sftp://host/ordner credential=NAME, https://hooks.example/... kind=slack</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>morvid::TTaskArea</name>
     <message>
         <source>Browse</source>
@@ -1891,6 +2013,11 @@ Options:
                    only its owner may read (mode 0600); without it the password is
                    taken from $CREDENTIALS_DIRECTORY/mail-password when that exists,
                    else, with a window, from the desktop&apos;s secret store
+  --credentials-dir FOLDER
+                   the secrets of the targets&apos; credentials: a file named after
+                   each credential, which only its owner may read (mode 0600);
+                   else $CREDENTIALS_DIRECTORY/&lt;name&gt;, else, with a window, the
+                   desktop&apos;s secret store
   --help           show this help
 
 Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key
@@ -1936,6 +2063,11 @@ Optionen:
                    ihr Eigentümer lesen darf (Modus 0600); ohne die Option wird das
                    Passwort aus $CREDENTIALS_DIRECTORY/mail-password genommen, wenn es
                    sie gibt, sonst, mit Fenster, aus dem Schlüsselbund des Desktops
+  --credentials-dir FOLDER
+                   die Geheimnisse der Zugangsdaten der Ziele: eine Datei je Zugang,
+                   nach ihm benannt, die nur ihr Eigentümer lesen darf (Modus 0600);
+                   sonst $CREDENTIALS_DIRECTORY/&lt;name&gt;, sonst, mit Fenster, der
+                   Schlüsselbund des Desktops
   --help           zeigt diese Hilfe
 
 Die Einstellungen werden beim Beenden und alle 60 Sekunden gespeichert. Plug-ins legen sie

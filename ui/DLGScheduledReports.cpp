@@ -13,6 +13,7 @@
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGCalendars.h"
+#include "ui/DLGCredentials.h"
 #include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
@@ -155,6 +156,12 @@ void TDLGScheduledReports::CreateCommands() {
          QT_TR_NOOP("The server that sends the tasks' mail"),
          {},
          &TDLGScheduledReports::bbMailServerClick},
+        {&bbCredentials,
+         "bbCredentials",
+         QT_TR_NOOP("Credentials..."),
+         QT_TR_NOOP("The logins of the shares and SFTP servers that tasks deliver to"),
+         {},
+         &TDLGScheduledReports::bbCredentialsClick},
         {&bbCalendars,
          "bbCalendars",
          QT_TR_NOOP("Excluded dates..."),
@@ -223,6 +230,9 @@ void TDLGScheduledReports::CreateToolbar() {
         bar->ItemLinks.Add(button);
     }
     bar->ItemLinks.Add(bbMailServer)->SetBeginGroup(true);
+    bbCredentials->Action()->setIcon(
+        ThemeIcon("dialog-password", QStyle::SP_DialogApplyButton, theme));
+    bar->ItemLinks.Add(bbCredentials);
     bbCalendars->Action()->setIcon(
         ThemeIcon("x-office-calendar", QStyle::SP_FileDialogInfoView, theme));
     bar->ItemLinks.Add(bbCalendars);
@@ -437,6 +447,16 @@ void TDLGScheduledReports::bbMailServerClick() {
         return;
     }
     TDLGMailServer(*link).Execute(this);
+}
+
+void TDLGScheduledReports::bbCredentialsClick() {
+    host::TMailServerLink* link = MorvidPlugin != nullptr ? MorvidPlugin->MailServer() : nullptr;
+    if (link == nullptr || !link->OnApplyCredentials) {
+        host::MessageDlg(tr("The client delivers to no targets").toStdString(),
+                         host::TMsgDlgType::mtInformation, host::mbOK);
+        return;
+    }
+    TDLGCredentials(*link).Execute(this);
 }
 
 void TDLGScheduledReports::bbCalendarsClick() {

@@ -53,6 +53,7 @@ public:
     void bbRecentRunsClick();
     // The client's mail server, which every task's mail goes through.
     void bbMailServerClick();
+    void bbCredentialsClick();
     // The client's calendars of excluded dates; armed tasks take the changed dates at once.
     void bbCalendarsClick();
     // On the "Last result" cell: the task's history; elsewhere: Edit.
@@ -95,6 +96,7 @@ public:
     host::TBarButton* bbTaskHistory = nullptr;
     host::TBarButton* bbRecentRuns = nullptr;
     host::TBarButton* bbMailServer = nullptr;
+    host::TBarButton* bbCredentials = nullptr;
     host::TBarButton* bbCalendars = nullptr;
     host::TBarButton* bbTaskDuplicate = nullptr;
     host::TBarButton* bbTaskEnable = nullptr;

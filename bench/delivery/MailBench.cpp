@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     host::TOutbox outbox(historyFile);
     int ended = 0, sent = 0;
     const auto start = TClock::now();
-    host::TDeliveryWorker worker(historyFile, smtp, [&](const host::TOutboxMail& mail) {
+    host::TDeliveryWorker worker(historyFile, smtp, [&](const host::TOutboxEntry& mail) {
         QMetaObject::invokeMethod(
             &app,
             [&, ok = mail.State == host::TDeliveryState::Sent] {
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
     double longestAddMs = 0;
     for (int i = 0; i < mails; ++i) {
         const auto added = TClock::now();
-        host::TOutboxMail mail;
+        host::TOutboxEntry mail;
         mail.RunId = i + 1;
         mail.TaskId = "{BENCH}";
         mail.TaskName = "Door report";

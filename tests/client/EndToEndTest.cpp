@@ -14,6 +14,9 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/client/ClientProcess.h"
+#include "tests/host/delivery/HookTestServer.h"
+#include "tests/host/delivery/SftpTestServer.h"
+#include "tests/host/delivery/SmbTestServer.h"
 #include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/VirtualClock.h"
@@ -22,9 +25,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -424,10 +429,122 @@ TEST_F(MailClient, ARefusedMailFailsItsRunOnTheRoadAndIsNotRetried) {
     EXPECT_EQ(runs[1].Outcome, host::TRunOutcome::Succeeded);
     EXPECT_TRUE(MailServer.Received().empty());
     host::TOutbox outbox(Dir.File("state/quor-client/history.db"));
-    const std::vector<host::TOutboxMail> mails = outbox.ForRun(runs[1].Id);
+    const std::vector<host::TOutboxEntry> mails = outbox.ForRun(runs[1].Id);
     ASSERT_EQ(mails.size(), 1u);
     EXPECT_EQ(mails[0].Attempts, 1);
     EXPECT_EQ(mails[0].State, host::TDeliveryState::Failed);
+}
+
+// One run's two formats reach an SFTP folder, a share, a web hook and a mailbox, each once; the
+// log and the run's history name each target, and no credential's secret is written anywhere.
+TEST_F(MailClient, ARunIsDeliveredToEveryTargetOnceAndNoSecretIsWritten) {
+    const morvid::test::TSftpTestServer sftp(morvid::test::FreeLoopbackPort(), Dir.File("sftp"));
+    // smbd serves a user only when started by root.
+    const std::unique_ptr<morvid::test::TSmbTestServer> smb =
+        ::geteuid() == 0 ? std::make_unique<morvid::test::TSmbTestServer>(
+                               morvid::test::FreeLoopbackPort(), Dir.File("smb"))
+                         : nullptr;
+    const morvid::test::THookTestServer hook(morvid::test::FreeLoopbackPort(), Dir.File("hook"));
+    const std::string keyPassphrase = "unlock-me";
+    std::ofstream(Dir.File("credentials/archive")) << keyPassphrase << "\n";
+    std::ofstream(Dir.File("credentials/office")) << morvid::test::TSmbTestServer::Password();
+    std::vector<std::string> targets{sftp.Url() +
+                                         " credential=archive known-hosts=" + sftp.KnownHostsFile(),
+                                     hook.Url() + "/T0/hook-token kind=slack"};
+    if (smb) {
+        targets.push_back(smb->Url() + " credential=office");
+    }
+    std::string lines;
+    for (const std::string& target : targets) {
+        lines += (lines.empty() ? "" : "\n") + target;
+    }
+    const std::string exports = Dir.File("exports");
+    std::filesystem::create_directories(exports);
+    StoreTask({{"Name", "Doors"},
+               {"ExportPath", exports},
+               {"CronStr", FarDailySchedule()},
+               {"Id", "{DOORS}"},
+               {"MoreFilters", "JSON data"},
+               {"MailTo", "night@example.org"},
+               {"Targets", lines}},
+              {{"RunMissed", 1}, {"MailWhen", 1}}, rtl::Now() - 2);
+    {
+        host::TRegistry registry(Settings);
+        const std::string key = "\\Software\\Quor\\Client\\Settings\\Morvid\\Credentials\\";
+        ASSERT_TRUE(registry.OpenKey(key + "archive", true));
+        registry.WriteString("User", sftp.User());
+        registry.WriteString("KeyFile", sftp.LockedKeyFile());
+        if (smb) {
+            ASSERT_TRUE(registry.OpenKey(key + "office", true));
+            registry.WriteString("User", smb->User());
+        }
+    }
+    const auto client = Start();
+    const auto count = [&](const std::string& text) {
+        const std::string out = client->Stdout();
+        std::size_t found = 0;
+        for (std::size_t at = out.find(text); at != std::string::npos;
+             at = out.find(text, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] {
+            return (count("Delivered to ") == targets.size() &&
+                    count("Sent to 1 recipient") == 1) ||
+                   !client->Running();
+        },
+        2 * FirstExportTimeoutMs))
+        << client->Stdout() << client->Stderr();
+    client->Signal(SIGTERM);
+    EXPECT_EQ(client->WaitForExit(ExitTimeoutMs), 0) << client->Stderr();
+
+    std::map<std::string, std::string> exported;
+    for (const auto& file : std::filesystem::directory_iterator(exports)) {
+        exported[file.path().filename().string()] = clienttest::ReadFile(file.path().string());
+    }
+    ASSERT_EQ(exported.size(), 2u);
+    std::vector<std::string> folders{sftp.Folder()};
+    if (smb) {
+        folders.push_back(smb->Folder());
+    }
+    for (const std::string& folder : folders) {
+        std::map<std::string, std::string> copied;
+        for (const auto& file : std::filesystem::directory_iterator(folder)) {
+            copied[file.path().filename().string()] = clienttest::ReadFile(file.path().string());
+        }
+        EXPECT_EQ(copied, exported) << folder;
+    }
+    const std::vector<std::string> posted = hook.Received();
+    ASSERT_EQ(posted.size(), 1u);
+    for (const auto& [name, content] : exported) {
+        EXPECT_NE(posted[0].find("File: " + name), std::string::npos) << posted[0];
+    }
+    const std::vector<morvid::test::TReceivedMail> mails = MailServer.Received();
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(morvid::test::Values(mails[0], "attachment").size(), 2u);
+
+    const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
+    ASSERT_EQ(runs.size(), 1u) << client->Stdout();
+    EXPECT_NE(runs[0].Note.find("target: Delivered to " + sftp.Url() + " (1 attempt)"),
+              std::string::npos)
+        << runs[0].Note;
+    EXPECT_NE(runs[0].Note.find("target: Delivered to http://127.0.0.1:"), std::string::npos)
+        << runs[0].Note;
+    EXPECT_NE(runs[0].Note.find("mail: Sent to 1 recipient"), std::string::npos) << runs[0].Note;
+    for (const std::string& secret :
+         {keyPassphrase, morvid::test::TSmbTestServer::Password(), std::string("hook-token")}) {
+        EXPECT_EQ(client->Stdout().find(secret), std::string::npos) << secret;
+        EXPECT_EQ(client->Stderr().find(secret), std::string::npos) << secret;
+        EXPECT_EQ(runs[0].Note.find(secret), std::string::npos) << secret;
+    }
+    // The hook's address is the task's, in the settings; a password is nowhere in a file.
+    for (const std::string& file : {Settings, Dir.File("state/quor-client/history.db")}) {
+        const std::string bytes = clienttest::ReadFile(file);
+        EXPECT_EQ(bytes.find(keyPassphrase), std::string::npos) << file;
+        EXPECT_EQ(bytes.find(morvid::test::TSmbTestServer::Password()), std::string::npos) << file;
+    }
 }
 
 } // namespace

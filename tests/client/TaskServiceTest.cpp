@@ -94,6 +94,11 @@ TEST_F(TaskServiceTest, ATaskIsRefusedForTheFieldAtFaultAndNothingChanges) {
         {"RetryMinutes", 0, "field RetryMinutes: 0 is none of 1 to 1440", {{"RetryCount", 2}}},
         {"SkipEmpty", 2, "field SkipEmpty: 2 is neither 0 nor 1"},
         {"TimeZone", "Mars/Olympus", "field TimeZone: Time zone \"Mars/Olympus\" is not"},
+        {"Targets", QStringList{"smb://nas/r", "ftp://files.example/in"},
+         "field Targets[1]: \"ftp://files.example\" is no target"},
+        {"Targets", QStringList{"sftp://a.example/r credential=nobody"},
+         "field Targets[0]: No credential is named \"nobody\""},
+        {"Targets", "smb://nas/r", "field Targets: Field \"Targets\" must be a list"},
     };
     for (const TCase& c : cases) {
         QVariantMap task = GoodTask();

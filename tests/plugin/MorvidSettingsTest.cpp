@@ -339,13 +339,20 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     task.SkipEmpty = 1;
     task.TimeZone = "America/New_York";
     task.ExcludeCalendar = "Holidays";
+    // A URL may hold ";": targets are kept a line each.
+    const std::vector<std::string> targets{"smb://nas/r;1 credential=office",
+                                           "https://h.example/x kind=slack"};
+    task.Targets = targets;
     Save();
     TValues stored = StoredValues(*Registry(), ItemPath(0));
-    EXPECT_THAT(TValues(stored.end() - 3, stored.end()),
+    EXPECT_THAT(TValues(stored.end() - 4, stored.end()),
                 ElementsAre(TStoredValue{"SkipEmpty", rdInteger, "1"},
                             TStoredValue{"TimeZone", rdString, "America/New_York"},
-                            TStoredValue{"ExcludeCalendar", rdString, "Holidays"}));
-    stored.resize(stored.size() - 3);
+                            TStoredValue{"ExcludeCalendar", rdString, "Holidays"},
+                            TStoredValue{"Targets", rdString,
+                                         "smb://nas/r;1 credential=office\n"
+                                         "https://h.example/x kind=slack"}));
+    stored.resize(stored.size() - 4);
     EXPECT_THAT(TValues(stored.end() - 11, stored.end()),
                 ElementsAre(TStoredValue{"RunMissed", rdInteger, "1"},
                             TStoredValue{"KeepFiles", rdInteger, "7"},
@@ -375,6 +382,7 @@ TEST_F(MorvidSettingsTest, AddedOptionsRoundTripAndOddValuesMeanTheDefault) {
     EXPECT_EQ(Task(0).SkipEmpty, 1);
     EXPECT_EQ(Task(0).TimeZone, "America/New_York");
     EXPECT_EQ(Task(0).ExcludeCalendar, "Holidays");
+    EXPECT_EQ(Task(0).Targets, targets);
 
     const struct {
         const char* Case;

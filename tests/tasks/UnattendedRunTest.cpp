@@ -189,7 +189,7 @@ TEST_F(UnattendedRunTest, RetentionLeavesAFileThatAMailStillToBeSentAttaches) {
     task->Run();
     const std::string mailed = Runs.back().FileName;
     host::TOutbox outbox(History.FileName());
-    host::TOutboxMail mail;
+    host::TOutboxEntry mail;
     mail.Mail.Attachments = {{mailed, "Door_log.csv"}};
     mail.Mail.MessageId = "<1@morvid.test>";
     outbox.Add(mail);

@@ -452,7 +452,7 @@ TEST_F(MorvidHistory, MetricsReadByTheCollectorsParser) {
     {
         // One mail new, one tried and queued again, one sent.
         host::TOutbox outbox(HistoryFile);
-        std::vector<host::TOutboxMail> mails(3);
+        std::vector<host::TOutboxEntry> mails(3);
         for (std::size_t i = 0; i < mails.size(); ++i) {
             mails[i].Mail.MessageId = "<" + std::to_string(i) + "@morvid.test>";
             outbox.Add(mails[i]);

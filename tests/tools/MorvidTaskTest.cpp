@@ -226,6 +226,12 @@ TEST_F(MorvidTaskTest, EveryFieldPassesEverySurfaceAndABadValueIsRefusedForIt) {
          R"("Holidays")",
          {},
          ""},
+        {"Targets",
+         {"--target", "https://hooks.example/T0/x kind=slack"},
+         "https://hooks.example/T0/x kind=slack",
+         R"(["https://hooks.example/T0/x kind=slack"])",
+         {"--target", "http://hooks.example/x"},
+         "field Targets[0]: Plain http sends the message unencrypted"},
     };
     // A field the table gains without a case here fails the test.
     for (const morvid::TTaskField& field : morvid::TaskFields()) {

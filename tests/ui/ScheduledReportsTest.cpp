@@ -785,11 +785,14 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
     }
     EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now",
-                                     "Recent runs...", "Mail server...", "Excluded dates..."}));
-    // A host that sends no mail lends no mail server to change.
+                                     "Recent runs...", "Mail server...", "Credentials...",
+                                     "Excluded dates..."}));
+    // A host that sends no mail lends no mail server, nor credentials, to change.
     Window->bbMailServer->Click();
-    ASSERT_EQ(Answerer.Requests.size(), 1u);
+    Window->bbCredentials->Click();
+    ASSERT_EQ(Answerer.Requests.size(), 2u);
     EXPECT_EQ(Answerer.Requests[0].Text, "The client sends no mail");
+    EXPECT_EQ(Answerer.Requests[1].Text, "The client delivers to no targets");
     // Commands for a row wait for one.
     EXPECT_FALSE(Window->bbTaskEdit->Enabled());
     EXPECT_TRUE(Window->bbTaskNew->Enabled());

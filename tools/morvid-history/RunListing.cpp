@@ -1,5 +1,7 @@
 #include "tools/morvid-history/RunListing.h"
 
+#include "platform/rtl/JsonText.h"
+
 #include <cstdio>
 #include <string>
 
@@ -17,40 +19,8 @@ std::string Seconds(std::int64_t ms) {
     return text;
 }
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
 std::string JsonMoment(rtl::TDateTime value) {
-    return value == 0 ? "null" : JsonString(rtl::FormatDateTimeISO(value, true));
+    return value == 0 ? "null" : rtl::JsonString(rtl::FormatDateTimeISO(value, true));
 }
 
 } // namespace
@@ -75,19 +45,20 @@ void PrintRunsJson(const std::vector<host::TRunRecord>& runs, std::ostream& out)
     out << "[";
     const char* separator = "\n";
     for (const host::TRunRecord& run : runs) {
-        out << separator << "  {\"id\": " << run.Id << ", \"task_id\": " << JsonString(run.TaskId)
-            << ", \"task\": " << JsonString(run.TaskName)
-            << ", \"report\": " << JsonString(run.ReportName)
-            << ", \"format\": " << JsonString(run.Format) << ", \"due\": " << JsonMoment(run.Due)
-            << ", \"started\": " << JsonMoment(run.Started)
+        out << separator << "  {\"id\": " << run.Id
+            << ", \"task_id\": " << rtl::JsonString(run.TaskId)
+            << ", \"task\": " << rtl::JsonString(run.TaskName)
+            << ", \"report\": " << rtl::JsonString(run.ReportName)
+            << ", \"format\": " << rtl::JsonString(run.Format)
+            << ", \"due\": " << JsonMoment(run.Due) << ", \"started\": " << JsonMoment(run.Started)
             << ", \"ended\": " << JsonMoment(run.Ended) << ", \"duration_ms\": " << run.DurationMs()
-            << ", \"result\": " << JsonString(run.Result)
+            << ", \"result\": " << rtl::JsonString(run.Result)
             << ", \"failed\": " << (run.Outcome == host::TRunOutcome::Failed ? "true" : "false")
-            << ", \"file\": " << (run.FileName.empty() ? "null" : JsonString(run.FileName))
+            << ", \"file\": " << (run.FileName.empty() ? "null" : rtl::JsonString(run.FileName))
             << ", \"file_size\": " << (run.FileName.empty() ? -1 : run.FileSize)
             << ", \"file_removed\": " << JsonMoment(run.FileRemoved)
-            << ", \"started_by\": " << JsonString(host::RunTriggerText(run.Trigger))
-            << ", \"note\": " << JsonString(run.Note) << "}";
+            << ", \"started_by\": " << rtl::JsonString(host::RunTriggerText(run.Trigger))
+            << ", \"note\": " << rtl::JsonString(run.Note) << "}";
         separator = ",\n";
     }
     out << (runs.empty() ? "]\n" : "\n]\n");

@@ -4,6 +4,7 @@
 #include "client/PluginLoader.h"
 #include "client/TaskFields.h"
 #include "platform/host/core/QtDispatcher.h"
+#include "platform/host/delivery/Credentials.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Words.h"
 #include "tasks/TaskFieldTable.h"
@@ -47,8 +48,8 @@ struct TOptions {
     bool Help = false;
 };
 
-const char* const Commands[] = {"list",    "show", "add",    "set",    "remove", "enable",
-                                "disable", "run",  "export", "import", "reports"};
+const char* const Commands[] = {"list",    "show", "add",    "set",    "remove",  "enable",
+                                "disable", "run",  "export", "import", "reports", "credentials"};
 
 // One line per field's option, from the task's field table.
 std::string FieldHelp() {
@@ -95,6 +96,8 @@ std::string Usage() {
             "  export [FILE]    writes every task as one JSON document\n"
             "  import FILE      makes the tasks match the document, all or nothing\n"
             "  reports          the server's reports: id, name and parameters\n"
+            "  credentials      the credentials targets may name: name, user, domain and key\n"
+            "                   file (never a secret: the client reads those itself)\n"
             "\n"
             "Fields:\n"
             "%1\n"
@@ -377,6 +380,30 @@ std::string ExecutableDir(const char* argv0) {
     return self.parent_path().string();
 }
 
+// Read from the settings file alone: a client need not run, and nothing is locked.
+std::string CredentialListing(const std::string& settingsFile, bool json) {
+    host::TRegistry registry(settingsFile, true);
+    const std::vector<host::TCredential> credentials = host::ReadCredentials(registry);
+    if (json) {
+        QJsonArray list;
+        for (const host::TCredential& credential : credentials) {
+            list.append(QJsonObject{{"Name", QString::fromStdString(credential.Name)},
+                                    {"User", QString::fromStdString(credential.User)},
+                                    {"Domain", QString::fromStdString(credential.Domain)},
+                                    {"KeyFile", QString::fromStdString(credential.KeyFile)}});
+        }
+        return QJsonDocument(list).toJson().toStdString();
+    }
+    std::string text;
+    for (const host::TCredential& credential : credentials) {
+        text += Printable(credential.Name) + "\t" +
+                Printable(credential.Domain.empty() ? credential.User
+                                                    : credential.Domain + "\\" + credential.User) +
+                "\t" + Printable(credential.KeyFile) + "\n";
+    }
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -398,6 +425,22 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         std::cerr << "morvid-task: " << Printable(e.what()) << "\nTry 'morvid-task --help'.\n";
         return ExitUsage;
+    }
+    if (options.Command == "credentials") {
+        try {
+            if (!options.Arguments.empty() || !options.Fields.isEmpty()) {
+                throw EUsage("credentials takes no arguments and no fields");
+            }
+            std::cout << CredentialListing(client.SettingsFile, options.Json);
+            return 0;
+        } catch (const EUsage& e) {
+            std::cerr << "morvid-task: " << Printable(e.Message())
+                      << "\nTry 'morvid-task --help'.\n";
+            return ExitUsage;
+        } catch (const std::exception& e) {
+            std::cerr << "morvid-task: " << Printable(e.what()) << '\n';
+            return ExitError;
+        }
     }
     // Without a client the plug-in is loaded here, with its window, which nobody sees.
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -5,6 +5,7 @@
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/rtl/Words.h"
 #include "tasks/ScheduleItem.h"
+#include "ui/editor/TargetListDialog.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStyle>
 
 namespace morvid {
@@ -102,17 +104,38 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     grid->setColumnStretch(1, 1);
     FMailFields.push_back(lblMailFields);
 
+    // On the mail's first row, where it costs the dialog no height.
+    btnTargets = new QPushButton(&FDialog);
+    btnTargets->setObjectName(QStringLiteral("btnTargets"));
+    btnTargets->setAutoDefault(false);
+    btnTargets->setToolTip(tr("Where each run is delivered besides its folder and its mail: "
+                              "shares, SFTP folders, web hooks"));
+    connect(btnTargets, &QPushButton::clicked, this, [this] {
+        TTargetListDialog dialog(FTargets);
+        if (dialog.Execute(&FDialog)) {
+            FTargets = dialog.Targets();
+            ShowTargetCount();
+        }
+    });
+    ShowTargetCount();
+
     auto* whenRow = new QHBoxLayout;
     whenRow->setSpacing(editor::FieldGap);
     whenRow->addWidget(whenLabel);
     whenRow->addWidget(cbbMailWhen);
     whenRow->addStretch(1);
+    whenRow->addWidget(btnTargets);
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(whenRow);
     area->addLayout(grid);
     FLayout = area;
     ShowMailFields();
+}
+
+void TDeliveryArea::ShowTargetCount() {
+    btnTargets->setText(FTargets.empty() ? tr("Targets...")
+                                         : tr("Targets (%1)...").arg(FTargets.size()));
 }
 
 void TDeliveryArea::ShowMailFields() {
@@ -180,6 +203,8 @@ void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
     }
     memMailBody->setPlainText(QString::fromStdString(task.MailBody));
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
+    FTargets = task.Targets;
+    ShowTargetCount();
 }
 
 void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
@@ -189,10 +214,11 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
     task.MailBcc = edtMailBcc->text().trimmed().toStdString();
     task.MailSubject = edtMailSubject->text().toStdString();
     task.MailBody = memMailBody->toPlainText().toStdString();
+    task.Targets = FTargets;
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
+    return {cbbMailWhen, btnTargets, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
 }
 
 } // namespace morvid

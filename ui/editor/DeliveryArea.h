@@ -1,5 +1,6 @@
 // TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
-// to whom (addresses checked as typed), and the subject and text made from the run's fields.
+// to whom (addresses checked as typed), the subject and text made from the run's fields, and the
+// further targets (a share, an SFTP folder, a web hook), kept in a small list dialog of their own.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
@@ -9,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace morvid {
 
@@ -31,6 +33,7 @@ public:
     QLineEdit* edtMailSubject = nullptr;
     QPlainTextEdit* memMailBody = nullptr;
     QLabel* lblMailFields = nullptr;
+    QPushButton* btnTargets = nullptr; // "Targets (2)..."
 
 private:
     struct TAddressField {
@@ -41,9 +44,11 @@ private:
     // Shows the field's fault as its error icon, whose tool tip names it; "" when it has none.
     static std::string CheckAddresses(const TAddressField& field);
     void ShowMailFields();
+    void ShowTargetCount();
 
     std::vector<TAddressField> FAddresses;
     std::vector<QWidget*> FMailFields; // hidden while no mail is sent
+    std::vector<std::string> FTargets;
 };
 
 } // namespace morvid

@@ -50,6 +50,7 @@ struct TTaskData {
     std::int32_t SkipEmpty = 0;           // 1: a report without rows writes and sends nothing
     std::string TimeZone;                 // IANA name the schedule is read in; empty: machine's
     std::string ExcludeCalendar;          // the calendar of dates it does not run on; empty: none
+    std::vector<std::string> Targets;     // further deliveries, one target line each
 
     std::string ReportName; // the host report's name, or the message that it has none such
     std::string LastRun;    // "YYYY-MM-DD HH:MM:SS"; empty when it never ran

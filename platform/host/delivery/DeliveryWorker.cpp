@@ -38,6 +38,14 @@ void TDeliveryWorker::SetServer(TSmtpServer server) {
     FWake.SetEvent();
 }
 
+void TDeliveryWorker::SetLogins(TLoginSource logins) {
+    {
+        const std::lock_guard<std::mutex> lock(FLock);
+        FLogins = std::move(logins);
+    }
+    FWake.SetEvent();
+}
+
 void TDeliveryWorker::Wake() {
     FWake.SetEvent();
 }
@@ -60,7 +68,7 @@ void TDeliveryWorker::Problem(const std::string& text) {
     FFailing = true;
 }
 
-void TDeliveryWorker::Tell(const TOutboxMail& mail) const {
+void TDeliveryWorker::Tell(const TOutboxEntry& mail) const {
     if (FListener) {
         try {
             FListener(mail);
@@ -71,11 +79,11 @@ void TDeliveryWorker::Tell(const TOutboxMail& mail) const {
 
 void TDeliveryWorker::RecordAccepted() {
     while (!FAccepted.empty()) {
-        TOutboxMail& mail = FAccepted.begin()->second;
+        TOutboxEntry& mail = FAccepted.begin()->second;
         FOutbox.EndAttempt(mail.Id, TDeliveryState::Sent, {});
         mail.State = TDeliveryState::Sent;
         mail.Reason.clear();
-        const TOutboxMail sent = std::move(mail);
+        const TOutboxEntry sent = std::move(mail);
         FAccepted.erase(FAccepted.begin());
         Tell(sent);
     }
@@ -91,7 +99,7 @@ void TDeliveryWorker::Execute() {
                 FNextPrune = now + PruneEverySeconds;
                 FOutbox.Prune(now);
             }
-            if (std::optional<TOutboxMail> mail = FOutbox.NextDue(now, FSender)) {
+            if (std::optional<TOutboxEntry> mail = FOutbox.NextDue(now, FSender)) {
                 SendOne(*mail, now);
                 FFailing = false;
                 continue;
@@ -121,21 +129,35 @@ void TDeliveryWorker::Execute() {
     }
 }
 
-void TDeliveryWorker::SendOne(TOutboxMail& mail, std::int64_t now) {
-    if (FAccepted.contains(mail.Id)) {
-        return; // RecordAccepted writes it
-    }
+TSendResult TDeliveryWorker::Deliver(const TOutboxEntry& entry) {
     TSmtpServer server;
+    TLoginSource logins;
     {
         const std::lock_guard<std::mutex> lock(FLock);
         server = FServer;
+        logins = FLogins;
+    }
+    if (entry.Target.empty()) {
+        return SendMail(server, entry.Mail, &FStopping);
+    }
+    // Written before the file is visible under the name, so a crash after the rename finds it
+    // delivered instead of copying it again; a failed write leaves it under its temporary name.
+    const auto placing = [&](std::size_t index, const std::string& name) {
+        FOutbox.SetPlaced(entry.Id, index, name);
+    };
+    return SendToTarget(entry, logins, placing, &FStopping);
+}
+
+void TDeliveryWorker::SendOne(TOutboxEntry& mail, std::int64_t now) {
+    if (FAccepted.contains(mail.Id)) {
+        return; // RecordAccepted writes it
     }
     if (!FOutbox.Claim(mail, FSender, now, now + LeaseSeconds)) {
         return; // another sender was first
     }
     ++mail.Attempts;
     mail.LastAttempt = now;
-    const TSendResult result = SendMail(server, mail.Mail, &FStopping);
+    const TSendResult result = Deliver(mail);
     mail.Reason = result.Reason;
     if (result.Status == TSendStatus::Sent) {
         // Known before it is written, so no failed write can make it be sent again.

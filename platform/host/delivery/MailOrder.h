@@ -1,5 +1,5 @@
-// A task's order for the mail of its run, handed from the plug-in on the road of runs
-// (TTaskRuns::Mail) to whoever delivers mail for the host, and the templates that turn the run
+// A task's order for the mail and the targets of its run, handed from the plug-in on the road of
+// runs (TTaskRuns::Mail) to whoever delivers mail for the host, and the templates that turn the run
 // into the mail's subject and text.
 #pragma once
 
@@ -24,6 +24,12 @@ struct TMailOrder {
     std::string Subject, Body; // templates; empty: the built-in ones
     // The run's exports in further formats (records of their own): each file written goes along.
     std::vector<TRunRecord> Further{};
+    // Whether the run sends its mail; an order may carry the targets alone.
+    bool WithMail = true;
+    // The task's target lines, and what a target's folder does with a name it has (the task's
+    // NameExists: 1 keeps both).
+    std::vector<std::string> Targets{};
+    std::int32_t NameExists = 0;
 };
 
 // "{task}: {result}".

@@ -49,6 +49,7 @@ constexpr std::pair<const char*, const char*> LaterColumns[] = {
     {"run_started", "REAL NOT NULL DEFAULT 0"}, {"run_format", "TEXT NOT NULL DEFAULT ''"},
     {"claimed_by", "TEXT NOT NULL DEFAULT ''"}, {"lease_until", "INTEGER NOT NULL DEFAULT 0"},
     {"sources", "TEXT NOT NULL DEFAULT ''"},    {"spool", "TEXT NOT NULL DEFAULT ''"},
+    {"target", "TEXT NOT NULL DEFAULT ''"},     {"placed", "TEXT NOT NULL DEFAULT ''"},
 };
 
 // A run is recorded by the history's writer thread, before or after its mail is queued: the
@@ -64,7 +65,7 @@ END;
 constexpr const char* Columns =
     "id, run_id, task_id, task_name, message_id, date, sender, mail_to, mail_cc, mail_bcc, "
     "subject, body, attachments, state, attempts, next_attempt, last_attempt, reason, "
-    "run_started, run_format, claimed_by, lease_until";
+    "run_started, run_format, claimed_by, lease_until, target, placed";
 
 // A mail's test message, sent by hand, belongs to no run: it goes a day after it was written.
 constexpr std::int64_t UnlinkedKeptSeconds = 24 * 3600;
@@ -95,6 +96,24 @@ std::vector<std::pair<std::string, std::string>> SplitPairs(const std::string& t
                            field == std::string::npos ? "" : record.substr(field + 1));
     }
     return pairs;
+}
+
+std::string JoinTexts(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& text : texts) {
+        out += text + RecordSeparator;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitTexts(const std::string& text) {
+    std::vector<std::string> texts;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(RecordSeparator, start)) != std::string::npos;
+         start = end + 1) {
+        texts.push_back(text.substr(start, end - start));
+    }
+    return texts;
 }
 
 std::string StoredAddresses(const std::vector<TMailAddress>& addresses) {
@@ -247,11 +266,12 @@ void TOutbox::Execute(const char* sql) const {
     }
 }
 
-void TOutbox::Add(TOutboxMail& mail) {
-    std::string sources;
+void TOutbox::Add(TOutboxEntry& mail) {
+    std::vector<std::string> paths;
     for (const TMailAttachment& file : mail.Mail.Attachments) {
-        sources += file.Path + RecordSeparator;
+        paths.push_back(file.Path);
     }
+    const std::string sources = JoinTexts(paths);
     // Named after the Message-ID, which is new for every mail.
     std::string token;
     for (const char c : mail.Mail.MessageId) {
@@ -272,11 +292,12 @@ void TOutbox::Add(TOutboxMail& mail) {
         TStatement insert(
             *this, "INSERT INTO outbox(run_id, task_id, task_name, message_id, date, sender, "
                    "mail_to, mail_cc, mail_bcc, subject, body, attachments, state, attempts, "
-                   "next_attempt, last_attempt, reason, run_started, run_format, sources, spool) "
+                   "next_attempt, last_attempt, reason, run_started, run_format, sources, spool, "
+                   "target) "
                    "VALUES(CASE WHEN ?1 <> 0 THEN ?1 ELSE coalesce((SELECT id FROM runs WHERE "
                    "task_id = ?2 AND started = ?14 AND format = ?15 AND ?14 <> 0 ORDER BY id "
                    "LIMIT 1), 0) END, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, 'queued', 0, "
-                   "?13, 0, '', ?14, ?15, ?16, ?17)");
+                   "?13, 0, '', ?14, ?15, ?16, ?17, ?18)");
         insert.Bind(1, mail.RunId);
         insert.Bind(2, mail.TaskId);
         insert.Bind(3, mail.TaskName);
@@ -294,13 +315,14 @@ void TOutbox::Add(TOutboxMail& mail) {
         insert.Bind(15, mail.RunFormat);
         insert.Bind(16, sources);
         insert.Bind(17, spool);
+        insert.Bind(18, mail.Target);
         insert.Step();
     } catch (...) {
         FSpool.Remove(spool);
         throw;
     }
     mail.Id = sqlite3_last_insert_rowid(FDb);
-    if (const std::optional<TOutboxMail> added = Find(mail.Id)) {
+    if (const std::optional<TOutboxEntry> added = Find(mail.Id)) {
         mail.RunId = added->RunId;
     }
     mail.Mail = std::move(kept);
@@ -309,12 +331,12 @@ void TOutbox::Add(TOutboxMail& mail) {
     mail.NextAttempt = mail.Mail.Date;
 }
 
-std::vector<TOutboxMail> TOutbox::Select(const std::string& where, std::int64_t value) const {
+std::vector<TOutboxEntry> TOutbox::Select(const std::string& where, std::int64_t value) const {
     TStatement select(*this, std::string("SELECT ") + Columns + " FROM outbox " + where);
     select.Bind(1, value);
-    std::vector<TOutboxMail> mails;
+    std::vector<TOutboxEntry> mails;
     while (select.Step()) {
-        TOutboxMail& mail = mails.emplace_back();
+        TOutboxEntry& mail = mails.emplace_back();
         mail.Id = select.Int(0);
         mail.RunId = select.Int(1);
         mail.TaskId = select.Text(2);
@@ -344,12 +366,14 @@ std::vector<TOutboxMail> TOutbox::Select(const std::string& where, std::int64_t 
         mail.RunFormat = select.Text(19);
         mail.ClaimedBy = select.Text(20);
         mail.LeaseUntil = select.Int(21);
+        mail.Target = select.Text(22);
+        mail.Placed = SplitTexts(select.Text(23));
     }
     return mails;
 }
 
-std::optional<TOutboxMail> TOutbox::NextDue(std::int64_t now, const std::string& sender) const {
-    for (TOutboxMail& mail :
+std::optional<TOutboxEntry> TOutbox::NextDue(std::int64_t now, const std::string& sender) const {
+    for (TOutboxEntry& mail :
          Select("WHERE (state = 'queued' AND next_attempt <= ?1) OR state = 'sending' "
                 "ORDER BY state = 'queued', next_attempt, id",
                 now)) {
@@ -372,7 +396,7 @@ std::optional<std::int64_t> TOutbox::NextAttemptTime() const {
     return select.Int(0);
 }
 
-bool TOutbox::Claim(const TOutboxMail& mail, const std::string& sender, std::int64_t now,
+bool TOutbox::Claim(const TOutboxEntry& mail, const std::string& sender, std::int64_t now,
                     std::int64_t leaseUntil) {
     // A queued mail, or a claim that lapsed as NextDue saw it: whoever changes the row first
     // has it, and the others' update finds no row.
@@ -386,6 +410,20 @@ bool TOutbox::Claim(const TOutboxMail& mail, const std::string& sender, std::int
     update.Bind(5, mail.State == TDeliveryState::Sending ? mail.ClaimedBy : std::string());
     update.Step();
     return sqlite3_changes(FDb) == 1;
+}
+
+void TOutbox::SetPlaced(std::int64_t id, std::size_t index, const std::string& name) {
+    // Only the entry's sender writes it while its claim holds, so reading first is safe.
+    std::vector<std::string> placed;
+    if (const std::optional<TOutboxEntry> entry = Find(id)) {
+        placed = entry->Placed;
+    }
+    placed.resize(std::max(placed.size(), index + 1));
+    placed[index] = name;
+    TStatement update(*this, "UPDATE outbox SET placed = ?2 WHERE id = ?1");
+    update.Bind(1, id);
+    update.Bind(2, JoinTexts(placed));
+    update.Step();
 }
 
 void TOutbox::EndAttempt(std::int64_t id, TDeliveryState state, const std::string& reason,
@@ -410,12 +448,12 @@ void TOutbox::EndAttempt(std::int64_t id, TDeliveryState state, const std::strin
     }
 }
 
-std::optional<TOutboxMail> TOutbox::Find(std::int64_t id) const {
-    std::vector<TOutboxMail> found = Select("WHERE id = ?1", id);
+std::optional<TOutboxEntry> TOutbox::Find(std::int64_t id) const {
+    std::vector<TOutboxEntry> found = Select("WHERE id = ?1", id);
     return found.empty() ? std::nullopt : std::optional(std::move(found.front()));
 }
 
-std::vector<TOutboxMail> TOutbox::ForRun(std::int64_t runId) const {
+std::vector<TOutboxEntry> TOutbox::ForRun(std::int64_t runId) const {
     return Select("WHERE run_id = ?1 ORDER BY id", runId);
 }
 
@@ -477,9 +515,8 @@ std::vector<std::string> FilesForQueuedMail(const std::string& historyFile) {
                 files.push_back(std::move(path));
             }
         }
-        for (std::size_t start = 0, end;
-             (end = sources.find(RecordSeparator, start)) != std::string::npos; start = end + 1) {
-            files.push_back(sources.substr(start, end - start));
+        for (std::string& source : SplitTexts(sources)) {
+            files.push_back(std::move(source));
         }
     }
     sqlite3_finalize(select);

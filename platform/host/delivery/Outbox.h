@@ -1,7 +1,8 @@
-// The outbox: every mail a run is to send, written before it is sent, in a table of its own in
-// the run history's file, so a client that stops or crashes sends it when it starts again. A
-// sender claims a mail before it sends it, so two clients on one history send it once; what the
-// mail attaches is kept in the spool until the mail is done.
+// The outbox: every delivery a run is to make (a mail, a copy to a share or an SFTP folder, a
+// web hook's message), written before it is made, in a table of its own in the run history's
+// file, so a client that stops or crashes makes it when it starts again. A sender claims an
+// entry before it delivers it, so two clients on one history deliver it once; the files it
+// carries are kept in the spool until it is done.
 #pragma once
 
 #include "platform/host/delivery/MailMessage.h"
@@ -29,7 +30,7 @@ enum class TDeliveryState : std::uint8_t { Queued, Sent, Failed, Sending };
 // "queued", "sent", "failed", "sending": the texts stored.
 const char* DeliveryStateText(TDeliveryState state) noexcept;
 
-struct TOutboxMail {
+struct TOutboxEntry {
     std::int64_t Id = 0;    // given by the outbox
     std::int64_t RunId = 0; // the run in the history it belongs to; 0 for a test mail
     // The run as the task told it: its id is given to the mail when the history records the run,
@@ -38,7 +39,16 @@ struct TOutboxMail {
     std::string RunFormat{};
     std::string TaskId{};
     std::string TaskName{};
+    // A mail's message. A target's entry keeps here what all entries share: its unique id
+    // (MessageId), when it was written (Date), the files it carries (Attachments), and a web
+    // hook's message (Body).
     TMailMessage Mail{};
+    // A target's line from the task's "Targets", with the options the run added; empty for a
+    // mail.
+    std::string Target{};
+    // For each file, the name a copy gave it in the target's folder, written just before the
+    // rename that made it visible; empty for one not placed yet.
+    std::vector<std::string> Placed{};
     TDeliveryState State = TDeliveryState::Queued;
     int Attempts = 0;             // begun, including one a crash cut short
     std::int64_t NextAttempt = 0; // seconds since 1970; while queued
@@ -92,25 +102,27 @@ public:
     // Keeps the mail's attachments in the spool and writes the mail, queued and due at once;
     // sets its Id and points its attachments at the spool. Committed when it returns; nothing
     // is kept when it raises.
-    void Add(TOutboxMail& mail);
+    void Add(TOutboxEntry& mail);
     // The mail to send next at `now`: a queued one due, the earliest first; or one a sender
     // claimed whose lease ran out, whose process on this machine is gone, or that is `sender`'s
     // own (a sender that lost track of it).
-    std::optional<TOutboxMail> NextDue(std::int64_t now, const std::string& sender = {}) const;
+    std::optional<TOutboxEntry> NextDue(std::int64_t now, const std::string& sender = {}) const;
     // When the earliest queued mail is due, or a claim runs out; nullopt when nothing waits.
     std::optional<std::int64_t> NextAttemptTime() const;
     // Claims `mail` (as NextDue gave it) for `sender` until `leaseUntil` and counts an attempt
     // before it is made, so one a crash cuts short is counted too. One sender alone can make
     // this change; false when another was first.
-    bool Claim(const TOutboxMail& mail, const std::string& sender, std::int64_t now,
+    bool Claim(const TOutboxEntry& mail, const std::string& sender, std::int64_t now,
                std::int64_t leaseUntil);
     // The attempt's end: sent, failed for good, or queued again for `nextAttempt`. A mail done
     // no longer keeps its attachments.
+    // Writes down that file `index` of entry `id` takes the final name `name` in its target.
+    void SetPlaced(std::int64_t id, std::size_t index, const std::string& name);
     void EndAttempt(std::int64_t id, TDeliveryState state, const std::string& reason,
                     std::int64_t nextAttempt = 0);
-    std::optional<TOutboxMail> Find(std::int64_t id) const;
+    std::optional<TOutboxEntry> Find(std::int64_t id) const;
     // The mails of a run, in the order they were written.
-    std::vector<TOutboxMail> ForRun(std::int64_t runId) const;
+    std::vector<TOutboxEntry> ForRun(std::int64_t runId) const;
     // Removes the mails done whose run the history no longer keeps (and a test mail's a day
     // after it was written, `now`), and what the spool holds for no mail. Returns how many
     // mails went.
@@ -121,7 +133,7 @@ private:
     [[noreturn]] void Raise(const std::string& what, int code = -1) const;
     void Execute(const char* sql) const;
     void Upgrade();
-    std::vector<TOutboxMail> Select(const std::string& where, std::int64_t value) const;
+    std::vector<TOutboxEntry> Select(const std::string& where, std::int64_t value) const;
 
     std::string FFileName;
     TOutboxSpool FSpool;

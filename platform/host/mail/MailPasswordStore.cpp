@@ -32,31 +32,41 @@ void RunJob(QKeychain::Job& job) {
 
 } // namespace
 
-std::optional<std::string> ReadStoredMailPassword(const TSmtpServer& server) {
-    QKeychain::ReadPasswordJob job(QString::fromLatin1(MailPasswordService));
-    job.setKey(EntryKey(server));
+std::optional<std::string> ReadStoredSecret(const char* service, const std::string& key,
+                                            const std::string& whose) {
+    QKeychain::ReadPasswordJob job(QString::fromLatin1(service));
+    job.setKey(QString::fromStdString(key));
     RunJob(job);
     if (job.error() == QKeychain::EntryNotFound) {
         return std::nullopt;
     }
     if (job.error() != QKeychain::NoError) {
-        throw rtl::Exception(
-            "Cannot read the mail password of \"" + server.User +
-            "\" from the desktop's secret store: " + job.errorString().toStdString());
+        throw rtl::Exception("Cannot read " + whose + " from the desktop's secret store: " +
+                             job.errorString().toStdString());
     }
     return job.textData().toStdString();
 }
 
-void StoreMailPassword(const TSmtpServer& server, const std::string& password) {
-    QKeychain::WritePasswordJob job(QString::fromLatin1(MailPasswordService));
-    job.setKey(EntryKey(server));
-    job.setTextData(QString::fromStdString(password));
+void StoreSecret(const char* service, const std::string& key, const std::string& secret,
+                 const std::string& whose) {
+    QKeychain::WritePasswordJob job(QString::fromLatin1(service));
+    job.setKey(QString::fromStdString(key));
+    job.setTextData(QString::fromStdString(secret));
     RunJob(job);
     if (job.error() != QKeychain::NoError) {
-        throw rtl::Exception(
-            "Cannot keep the mail password of \"" + server.User +
-            "\" in the desktop's secret store: " + job.errorString().toStdString());
+        throw rtl::Exception("Cannot keep " + whose +
+                             " in the desktop's secret store: " + job.errorString().toStdString());
     }
+}
+
+std::optional<std::string> ReadStoredMailPassword(const TSmtpServer& server) {
+    return ReadStoredSecret(MailPasswordService, EntryKey(server).toStdString(),
+                            "the mail password of \"" + server.User + "\"");
+}
+
+void StoreMailPassword(const TSmtpServer& server, const std::string& password) {
+    StoreSecret(MailPasswordService, EntryKey(server).toStdString(), password,
+                "the mail password of \"" + server.User + "\"");
 }
 
 } // namespace host

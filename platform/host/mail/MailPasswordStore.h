@@ -20,4 +20,14 @@ std::optional<std::string> ReadStoredMailPassword(const TSmtpServer& server);
 // rtl::Exception with the store's reason.
 void StoreMailPassword(const TSmtpServer& server, const std::string& password);
 
+// The service a target's credential is filed under, by its name.
+inline constexpr const char* CredentialService = "Quor Client credentials";
+
+// Any secret of the store: `service` and `key` file it, `whose` names it in a failure ("the
+// mail password of \"ops\""). Read and Store behave as the mail password's do.
+std::optional<std::string> ReadStoredSecret(const char* service, const std::string& key,
+                                            const std::string& whose);
+void StoreSecret(const char* service, const std::string& key, const std::string& secret,
+                 const std::string& whose);
+
 } // namespace host

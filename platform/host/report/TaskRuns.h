@@ -28,6 +28,8 @@ struct TDeliveryNotice {
     rtl::TDateTime RunStarted = 0; // the run the mail belongs to; 0 when not known
     std::string Text;
     bool Failed = false; // it will not be delivered
+    // The target it tells of, as the row names it; empty for the mail.
+    std::string Channel{};
 };
 using TDeliveryListener = std::function<void(const TDeliveryNotice& notice)>;
 // Whoever delivers the host's mail: it queues the order's mail, or tells the run it will not

@@ -275,8 +275,8 @@ protected:
         FSettings.ExtraCaFile = FDir.File("ca.pem"); // made when the server starts
     }
 
-    host::TOutboxMail Queue(std::int64_t runId, std::vector<host::TMailAddress> to) {
-        host::TOutboxMail queued{.RunId = runId, .TaskId = "{t}", .TaskName = "Doors"};
+    host::TOutboxEntry Queue(std::int64_t runId, std::vector<host::TMailAddress> to) {
+        host::TOutboxEntry queued{.RunId = runId, .TaskId = "{t}", .TaskName = "Doors"};
         queued.Mail = ReportMail(FDir);
         queued.Mail.To = std::move(to);
         queued.Mail.Date = std::time(nullptr);
@@ -287,7 +287,7 @@ protected:
     void StartWorker() {
         FWorker = std::make_unique<host::TDeliveryWorker>(
             FHistoryFile, FSettings,
-            [this](const host::TOutboxMail& mail) {
+            [this](const host::TOutboxEntry& mail) {
                 const std::lock_guard<std::mutex> guard(FLock);
                 FHeard.push_back(mail);
                 FChanged.notify_all();
@@ -310,7 +310,7 @@ protected:
         return pid;
     }
 
-    const host::TOutboxMail& Heard(std::size_t count) {
+    const host::TOutboxEntry& Heard(std::size_t count) {
         std::unique_lock<std::mutex> guard(FLock);
         EXPECT_TRUE(FChanged.wait_for(guard, std::chrono::minutes(1),
                                       [&] { return FHeard.size() >= count; }));
@@ -318,16 +318,16 @@ protected:
     }
 
     // The first attempt's end that is not a retry (a minute at most).
-    host::TOutboxMail HeardEnd() {
+    host::TOutboxEntry HeardEnd() {
         std::unique_lock<std::mutex> guard(FLock);
         const auto ended = [&] {
-            return std::find_if(FHeard.begin(), FHeard.end(), [](const host::TOutboxMail& mail) {
+            return std::find_if(FHeard.begin(), FHeard.end(), [](const host::TOutboxEntry& mail) {
                 return mail.State != host::TDeliveryState::Queued;
             });
         };
         EXPECT_TRUE(FChanged.wait_for(guard, std::chrono::minutes(1),
                                       [&] { return ended() != FHeard.end(); }));
-        return ended() != FHeard.end() ? *ended() : host::TOutboxMail{};
+        return ended() != FHeard.end() ? *ended() : host::TOutboxEntry{};
     }
 
     TTempDir FDir{"morvid-mail"};
@@ -337,20 +337,20 @@ protected:
     host::TOutbox FOutbox{NewHistory(FHistoryFile)};
     std::mutex FLock;
     std::condition_variable FChanged;
-    std::vector<host::TOutboxMail> FHeard;
+    std::vector<host::TOutboxEntry> FHeard;
     std::unique_ptr<host::TDeliveryWorker> FWorker;
 };
 
 TEST_F(DeliveryWorkerTest, ServerDownAtFirstGetsTheMailOnceItIsUp) {
-    const host::TOutboxMail queued = Queue(7, {{"", "ops@example.org"}});
+    const host::TOutboxEntry queued = Queue(7, {{"", "ops@example.org"}});
     StartWorker();
 
-    const host::TOutboxMail first = Heard(1);
+    const host::TOutboxEntry first = Heard(1);
     EXPECT_EQ(first.State, host::TDeliveryState::Queued);
     EXPECT_GT(first.NextAttempt, 0);
     EXPECT_NE(first.Reason.find("onnect"), std::string::npos) << first.Reason;
     const TSmtpTestServer server(FPort, FDir.Path(), {.User = "morvid:secret"});
-    const host::TOutboxMail sent = HeardEnd();
+    const host::TOutboxEntry sent = HeardEnd();
 
     EXPECT_EQ(sent.State, host::TDeliveryState::Sent);
     EXPECT_GE(sent.Attempts, 2);
@@ -365,7 +365,7 @@ TEST_F(DeliveryWorkerTest, RefusedRecipientFailsAtOnceAndIsNotTriedAgain) {
     Queue(8, {{"", "nobody@example.org"}});
     StartWorker();
 
-    const host::TOutboxMail ended = Heard(1);
+    const host::TOutboxEntry ended = Heard(1);
 
     EXPECT_EQ(ended.State, host::TDeliveryState::Failed);
     EXPECT_EQ(ended.Attempts, 1);
@@ -376,7 +376,7 @@ TEST_F(DeliveryWorkerTest, RefusedRecipientFailsAtOnceAndIsNotTriedAgain) {
 
 TEST_F(DeliveryWorkerTest, SenderKilledWhileSendingSendsAgainAfterRestartWithTheSameMessageId) {
     const TSmtpTestServer server(FPort, FDir.Path(), {.User = "morvid:secret", .StallFirst = true});
-    const host::TOutboxMail queued = Queue(9, {{"", "ops@example.org"}});
+    const host::TOutboxEntry queued = Queue(9, {{"", "ops@example.org"}});
 
     const pid_t killed = StartSender();
     ASSERT_TRUE(server.WaitForMails(1)); // the server has it, the sender has no answer yet
@@ -389,7 +389,7 @@ TEST_F(DeliveryWorkerTest, SenderKilledWhileSendingSendsAgainAfterRestartWithThe
     ::waitpid(restarted, &status, 0);
 
     EXPECT_EQ(status, 0);
-    const host::TOutboxMail ended = *FOutbox.Find(queued.Id);
+    const host::TOutboxEntry ended = *FOutbox.Find(queued.Id);
     EXPECT_EQ(ended.State, host::TDeliveryState::Sent);
     EXPECT_EQ(ended.Attempts, 2);
     const std::vector<TReceivedMail> received = server.Received();

@@ -1,9 +1,11 @@
-// A mail's life through the outbox under faults: every write of the history's file failing once
-// in turn, two senders on one file, a file replaced or removed while its mail waits, and the mail
-// that goes with its run. Against a real mail server on 127.0.0.1.
+// A delivery's life through the outbox under faults: every write of the history's file failing
+// once in turn, for a mail and for a copy to an SFTP folder; two senders on one file, a file
+// replaced or removed while its mail waits, and the mail that goes with its run. Against a real
+// mail server and a real SFTP server on 127.0.0.1.
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/history/HistoryStatement.h"
 #include "platform/host/history/RunHistory.h"
+#include "tests/host/delivery/SftpTestServer.h"
 #include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VirtualClock.h"
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <thread>
@@ -43,8 +46,9 @@ host::TRunRecord DoorsRun(const std::string& file, rtl::TDateTime started) {
     return run;
 }
 
-host::TOutboxMail DoorsMail(const host::TRunRecord& run, std::int64_t now) {
-    host::TOutboxMail mail;
+host::TOutboxEntry DoorsMail(const host::TRunRecord& run, std::int64_t now,
+                             const std::string& = {}) {
+    host::TOutboxEntry mail;
     mail.RunStarted = run.Started;
     mail.RunFormat = run.Format;
     mail.TaskId = run.TaskId;
@@ -59,7 +63,7 @@ host::TOutboxMail DoorsMail(const host::TRunRecord& run, std::int64_t now) {
     return mail;
 }
 
-bool Done(const std::optional<host::TOutboxMail>& mail) {
+bool Done(const std::optional<host::TOutboxEntry>& mail) {
     return mail && (mail->State == host::TDeliveryState::Sent ||
                     mail->State == host::TDeliveryState::Failed);
 }
@@ -70,89 +74,133 @@ std::size_t SpoolFolders(const std::string& historyFile) {
     return error ? 0 : static_cast<std::size_t>(std::distance(begin(folders), end(folders)));
 }
 
-TEST(OutboxFaultTest, EveryWriteOfAMailsLifeFailingOnceDeliversItOnceAndLosesNoFile) {
+// What the sweep delivers: a mail, or a copy of the run's file to an SFTP folder, whose life
+// has one more write (the file's final name, before it shows).
+struct TSweepKind {
+    const char* Name;
+    std::function<host::TOutboxEntry(const host::TRunRecord& run, std::int64_t now,
+                                     const std::string& tag)>
+        Entry;
+    // How many copies of the entry arrived.
+    std::function<int(const host::TOutboxEntry& entry, const std::string& tag)> Copies;
+};
+
+TEST(OutboxFaultTest, EveryWriteOfADeliverysLifeFailingOnceDeliversItOnceAndLosesNoFile) {
     TTempDir dir("morvid-mail");
     const TSmtpTestServer server(FreeLoopbackPort(), dir.File("server"), {.Security = "none"});
+    const TSftpTestServer sftp(FreeLoopbackPort(), dir.File("sftp"));
+    const TSweepKind kinds[] = {
+        {"mail", DoorsMail,
+         [&](const host::TOutboxEntry& mail, const std::string&) {
+             return server.MessageIds()[mail.Mail.MessageId];
+         }},
+        // Keeping both names, a second copy would show as "<tag>_2.csv".
+        {"SFTP copy",
+         [&](const host::TRunRecord& run, std::int64_t now, const std::string& tag) {
+             host::TOutboxEntry copy = DoorsMail(run, now);
+             copy.Mail.To.clear();
+             copy.Mail.Attachments = {{run.FileName, tag + ".csv"}};
+             copy.Target = sftp.Url() + " credential=archive exists=keep-both known-hosts=" +
+                           sftp.KnownHostsFile();
+             return copy;
+         },
+         [&](const host::TOutboxEntry&, const std::string& tag) {
+             int copies = 0;
+             for (const auto& file : std::filesystem::directory_iterator(sftp.Folder())) {
+                 copies += file.path().filename().string().rfind(tag, 0) == 0 ? 1 : 0;
+             }
+             return copies;
+         }},
+    };
+    const host::TLoginSource logins = [&](const host::TDeliveryTarget&) {
+        return host::TTransferLogin{.User = sftp.User(), .KeyFile = sftp.KeyFile()};
+    };
     struct TFault {
         const char* Name;
         int Code;
     };
-    for (const TFault& fault : {TFault{"busy", SQLITE_BUSY}, TFault{"full", SQLITE_FULL},
-                                TFault{"I/O error", SQLITE_IOERR_WRITE}}) {
-        int failed = 0, delivered = 0, duplicates = 0, lost = 0;
-        // The clean life counts the writes; then each of them fails once in turn.
-        std::int64_t writes = 0;
-        for (std::int64_t nth = 0; nth <= writes; ++nth) {
-            SCOPED_TRACE(std::string(fault.Name) + ", write " + std::to_string(nth));
-            const std::string folder = dir.File(std::string(fault.Name) + std::to_string(nth));
-            std::filesystem::create_directories(folder);
-            const std::string historyFile = folder + "/history.db";
-            const std::string report = folder + "/doors.csv";
-            WriteText(report, "door;opened\n" + std::string(4000, 'x') + "\n");
-            host::TRunHistory history(historyFile);
-            host::TOutbox outbox(historyFile);
-            TVirtualClock clock(UnixMsOfUtc(2026, 12, 8, 6, 0, 0));
-            const TClockScope scope(clock);
-            host::TRunRecord run = DoorsRun(report, 46364.25 + static_cast<double>(nth));
-            host::TOutboxMail mail = DoorsMail(run, clock.UnixMs() / 1000);
+    for (const TSweepKind& kind : kinds) {
+        for (const TFault& fault : {TFault{"busy", SQLITE_BUSY}, TFault{"full", SQLITE_FULL},
+                                    TFault{"I/O error", SQLITE_IOERR_WRITE}}) {
+            int failed = 0, delivered = 0, duplicates = 0, lost = 0;
+            // The clean life counts the writes; then each of them fails once in turn.
+            std::int64_t writes = 0;
+            for (std::int64_t nth = 0; nth <= writes; ++nth) {
+                const std::string tag = std::string(kind.Name).substr(0, 4) + "-" +
+                                        std::to_string(fault.Code) + "-" + std::to_string(nth);
+                SCOPED_TRACE(std::string(kind.Name) + ", " + fault.Name + ", write " +
+                             std::to_string(nth));
+                const std::string folder = dir.File(tag);
+                std::filesystem::create_directories(folder);
+                const std::string historyFile = folder + "/history.db";
+                const std::string report = folder + "/doors.csv";
+                WriteText(report, "door;opened\n" + std::string(4000, 'x') + "\n");
+                host::TRunHistory history(historyFile);
+                host::TOutbox outbox(historyFile);
+                TVirtualClock clock(UnixMsOfUtc(2026, 12, 8, 6, 0, 0));
+                const TClockScope scope(clock);
+                host::TRunRecord run = DoorsRun(report, 46364.25 + static_cast<double>(nth));
+                host::TOutboxEntry mail = kind.Entry(run, clock.UnixMs() / 1000, tag);
 
-            host::FailSqliteWrite(nth, fault.Code);
-            std::string notQueued;
-            try {
-                outbox.Add(mail);
-            } catch (const host::EOutboxError& e) {
-                notQueued = e.what();
-            }
-            // The history's writer thread tries a failed record again.
-            for (int attempt = 0; attempt < 2 && run.Id == 0; ++attempt) {
+                host::FailSqliteWrite(nth, fault.Code);
+                std::string notQueued;
                 try {
-                    history.Record(run);
-                } catch (const host::ERunHistoryError&) {
+                    outbox.Add(mail);
+                } catch (const host::EOutboxError& e) {
+                    notQueued = e.what();
                 }
-            }
-            std::optional<host::TOutboxMail> ended;
-            if (notQueued.empty()) {
-                // The mail's end is noted on its run, as the client notes it.
-                host::TDeliveryWorker worker(historyFile, PlainServer(server),
-                                             [&](const host::TOutboxMail& sent) {
-                                                 history.AppendNote(sent.RunId, "mail: sent");
-                                             });
-                while (!Done(ended = outbox.Find(mail.Id)) && clock.AwaitWait()) {
-                    clock.Elapse();
+                // The history's writer thread tries a failed record again.
+                for (int attempt = 0; attempt < 2 && run.Id == 0; ++attempt) {
+                    try {
+                        history.Record(run);
+                    } catch (const host::ERunHistoryError&) {
+                    }
                 }
-            }
-            const std::int64_t counted = host::FailSqliteWrite(0, SQLITE_OK);
-            if (nth == 0) {
-                writes = counted;
-                continue;
-            }
-            ++failed;
-            const int copies = server.MessageIds()[mail.Mail.MessageId];
-            delivered += copies > 0 ? 1 : 0;
-            duplicates += copies > 1 ? copies - 1 : 0;
-            const bool fileKept = host::RegularFileFacts(report).has_value();
-            lost += fileKept ? 0 : 1;
+                std::optional<host::TOutboxEntry> ended;
+                if (notQueued.empty()) {
+                    // The delivery's end is noted on its run, as the client notes it.
+                    host::TDeliveryWorker worker(historyFile, PlainServer(server),
+                                                 [&](const host::TOutboxEntry& sent) {
+                                                     history.AppendNote(sent.RunId, "sent");
+                                                 });
+                    worker.SetLogins(logins);
+                    while (!Done(ended = outbox.Find(mail.Id)) && clock.AwaitWait()) {
+                        clock.Elapse();
+                    }
+                }
+                const std::int64_t counted = host::FailSqliteWrite(0, SQLITE_OK);
+                if (nth == 0) {
+                    writes = counted;
+                    continue;
+                }
+                ++failed;
+                const int copies = kind.Copies(mail, tag);
+                delivered += copies > 0 ? 1 : 0;
+                duplicates += copies > 1 ? copies - 1 : 0;
+                const bool fileKept = host::RegularFileFacts(report).has_value();
+                lost += fileKept ? 0 : 1;
 
-            EXPECT_TRUE(fileKept);
-            EXPECT_EQ(SpoolFolders(historyFile), 0u);
-            if (!notQueued.empty()) {
-                // Told to the run as a mail not delivered, with the reason.
-                EXPECT_EQ(copies, 0);
-                EXPECT_NE(notQueued.find(sqlite3_errstr(fault.Code)), std::string::npos)
-                    << notQueued;
-                continue;
+                EXPECT_TRUE(fileKept);
+                EXPECT_EQ(SpoolFolders(historyFile), 0u);
+                if (!notQueued.empty()) {
+                    // Told to the run as a delivery that failed, with the reason.
+                    EXPECT_EQ(copies, 0);
+                    EXPECT_NE(notQueued.find(sqlite3_errstr(fault.Code)), std::string::npos)
+                        << notQueued;
+                    continue;
+                }
+                ASSERT_TRUE(ended);
+                EXPECT_EQ(ended->State, host::TDeliveryState::Sent) << ended->Reason;
+                EXPECT_EQ(copies, 1);
+                EXPECT_EQ(ended->RunId, run.Id);
             }
-            ASSERT_TRUE(ended);
-            EXPECT_EQ(ended->State, host::TDeliveryState::Sent) << ended->Reason;
-            EXPECT_EQ(copies, 1);
-            EXPECT_EQ(ended->RunId, run.Id);
+            EXPECT_GE(writes, 5);
+            std::printf("[ sweep    ] %s, %s: %d writes failed, %d delivered, %d duplicates, %d "
+                        "files lost\n",
+                        kind.Name, fault.Name, failed, delivered, duplicates, lost);
+            EXPECT_EQ(duplicates, 0);
+            EXPECT_EQ(lost, 0);
         }
-        EXPECT_GE(writes, 5);
-        std::printf("[ sweep    ] %s: %d writes failed, %d mails delivered, %d duplicates, %d "
-                    "files lost\n",
-                    fault.Name, failed, delivered, duplicates, lost);
-        EXPECT_EQ(duplicates, 0);
-        EXPECT_EQ(lost, 0);
     }
 }
 
@@ -163,7 +211,7 @@ TEST(OutboxFaultTest, TwoSendersOnOneHistoryDeliverEachMailOnce) {
     const host::TRunHistory history(historyFile);
     host::TOutbox outbox(historyFile);
     WriteText(dir.File("doors.csv"), "door;opened\n");
-    std::vector<host::TOutboxMail> mails;
+    std::vector<host::TOutboxEntry> mails;
     for (int i = 0; i < 6; ++i) {
         mails.push_back(DoorsMail(DoorsRun(dir.File("doors.csv"), 46000 + i), std::time(nullptr)));
         outbox.Add(mails.back());
@@ -180,7 +228,7 @@ TEST(OutboxFaultTest, TwoSendersOnOneHistoryDeliverEachMailOnce) {
 
     const std::map<std::string, int> received = server.MessageIds();
     EXPECT_EQ(server.Received().size(), mails.size());
-    for (const host::TOutboxMail& mail : mails) {
+    for (const host::TOutboxEntry& mail : mails) {
         EXPECT_EQ(received.count(mail.Mail.MessageId) ? received.at(mail.Mail.MessageId) : 0, 1);
         EXPECT_EQ(outbox.Find(mail.Id)->State, host::TDeliveryState::Sent);
         EXPECT_EQ(outbox.Find(mail.Id)->Attempts, 1);
@@ -209,7 +257,7 @@ TEST(OutboxFaultTest, AQueuedMailCarriesTheFileItWasWrittenForWhateverBecomesOfT
         WriteText(report, "the run's own report\n");
         const host::TRunHistory history(historyFile);
         host::TOutbox outbox(historyFile);
-        host::TOutboxMail mail = DoorsMail(DoorsRun(report, 46000), std::time(nullptr));
+        host::TOutboxEntry mail = DoorsMail(DoorsRun(report, 46000), std::time(nullptr));
         outbox.Add(mail);
         EXPECT_EQ(host::FilesForQueuedMail(historyFile), std::vector<std::string>{report});
 
@@ -239,8 +287,8 @@ TEST(OutboxFaultTest, AMailKnowsItsRunWhicheverIsRecordedFirstAndGoesWithIt) {
         host::TOutbox outbox(historyFile);
         WriteText(dir.File("doors.csv"), "door;opened\n");
         host::TRunRecord run = DoorsRun(dir.File("doors.csv"), 46000);
-        host::TOutboxMail done = DoorsMail(run, 1000);
-        host::TOutboxMail waiting = DoorsMail(run, 1000);
+        host::TOutboxEntry done = DoorsMail(run, 1000);
+        host::TOutboxEntry waiting = DoorsMail(run, 1000);
         if (runFirst) {
             history.Record(run);
         }
