@@ -100,14 +100,16 @@ int main(int argc, char** argv) {
                 client.Error("unhandled error");
             }
         };
-        // A signal during the start arrives before the event loop runs, where quit() does
-        // nothing; the flag keeps the loop from starting at all then.
+        // A signal during the start arrives before the event loop runs, where exit() does
+        // nothing; the flag keeps the loop from starting at all then. exit(), not quit(): a
+        // window may refuse the close that quit() asks of every window first (the report
+        // scheduler hides instead), and a signal's end is not a question.
         bool endRequested = false;
         morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM, SIGHUP}, [&](int signalNumber) {
             endRequested = true;
             client.Info(std::string("Received ") + SignalName(signalNumber) +
                         "; saving the settings and ending");
-            QCoreApplication::quit();
+            QCoreApplication::exit(ExitOk);
         });
         morvid::TSignalNotifier::SetStarting(true);
         const bool started = client.Start();

@@ -151,6 +151,7 @@ TEST(ClientLanguage, TheWindowsFollowTheLocale) {
         EXPECT_TRUE(clienttest::WaitUntil(
             [&] { return ShownWindow(dir, display.Name(), c.Titles[2], 0).empty(); },
             StartTimeoutMs));
+        // With the report scheduler still open, as a session's end finds it.
         client.Signal(SIGTERM);
         EXPECT_EQ(client.WaitForExit(StartTimeoutMs), 0) << client.Stderr();
     }
