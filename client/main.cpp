@@ -100,15 +100,15 @@ int main(int argc, char** argv) {
                 client.Error("unhandled error");
             }
         };
-        // A signal during the start arrives before the event loop runs, where exit() does
-        // nothing; the flag keeps the loop from starting at all then. exit(), not quit(): a
-        // window may refuse the close that quit() asks of every window first (the report
-        // scheduler hides instead), and a signal's end is not a question.
+        // A signal during the start arrives before the event loop runs, where quit() does
+        // nothing; the flag keeps the loop from starting at all then.
         bool endRequested = false;
         morvid::TSignalNotifier signalNotifier({SIGINT, SIGTERM, SIGHUP}, [&](int signalNumber) {
             endRequested = true;
             client.Info(std::string("Received ") + SignalName(signalNumber) +
                         "; saving the settings and ending");
+            // exit, not quit: quit asks the windows to close, which an open dialog refuses, and
+            // the client would go on until it is killed, its latest changes unsaved.
             QCoreApplication::exit(ExitOk);
         });
         morvid::TSignalNotifier::SetStarting(true);

@@ -417,6 +417,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
         }
+        frxReport->RunZoneTime = ZoneTimeText(TimeZone, frxReport->RunTime);
         if (SkipEmpty == 1 && frxReport->Rows.empty()) {
             // Nothing to send: the names held go unwritten, and no mail follows.
             record.Result = SkippedText;
