@@ -46,6 +46,22 @@ Ergebnis: {result}
 Datei: {file} ({size})
 </translation>
     </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Fehler: %1</translation>
+    </message>
+    <message>
+        <source>Success!</source>
+        <translation>Erfolg!</translation>
+    </message>
+    <message>
+        <source>User canceled</source>
+        <translation>Vom Benutzer abgebrochen</translation>
+    </message>
+    <message>
+        <source>Skipped: the report has no rows</source>
+        <translation>Übersprungen: der Bericht hat keine Zeilen</translation>
+    </message>
 </context>
 <context>
     <name>ReportCells</name>

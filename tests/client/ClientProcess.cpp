@@ -1,5 +1,6 @@
 #include "tests/client/ClientProcess.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -34,9 +36,19 @@ TClientProcess::TClientProcess(const std::string& program, const std::vector<std
     : FStdout(outputDir + "/stdout.txt"), FStderr(outputDir + "/stderr.txt") {
     std::vector<std::string> argvText{program};
     argvText.insert(argvText.end(), args.begin(), args.end());
+    // A variable given replaces the inherited one: the first of two is the one getenv finds.
+    const auto given = [&](std::string_view entry) {
+        const std::string_view name = entry.substr(0, entry.find('='));
+        return std::any_of(env.begin(), env.end(), [&](const std::string& e) {
+            return e.size() > name.size() && e.compare(0, name.size(), name) == 0 &&
+                   e[name.size()] == '=';
+        });
+    };
     std::vector<std::string> envText;
     for (char** e = environ; *e != nullptr; ++e) {
-        envText.emplace_back(*e);
+        if (!given(*e)) {
+            envText.emplace_back(*e);
+        }
     }
     envText.insert(envText.end(), env.begin(), env.end());
     std::vector<char*> argv;

@@ -29,7 +29,8 @@ struct TChildSetup {
 
 class TClientProcess {
 public:
-    // Starts `program` with `args`; `env` entries (NAME=value) are added to the environment.
+    // Starts `program` with `args`; `env` entries (NAME=value) are added to the environment,
+    // in place of an inherited variable of the same name.
     // Output goes to files in `outputDir`.
     TClientProcess(const std::string& program, const std::vector<std::string>& args,
                    const std::vector<std::string>& env, const std::string& outputDir,

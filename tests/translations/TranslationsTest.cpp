@@ -2,6 +2,8 @@
 // itself: every translation keeps the placeholders of its source.
 #include "translations/Translations.h"
 
+#include "platform/host/delivery/MailOrder.h"
+#include "platform/rtl/Words.h"
 #include "scheduler/ScheduleWords.h"
 
 #include <QFile>
@@ -74,6 +76,38 @@ std::set<QString> Placeholders(const QString& text) {
 }
 
 // A translation that drops or adds an argument would show a raw "%2", or lose the task's name.
+// A mail speaks the reader's language, its run's result too; the cause of an error stays as the
+// run gave it, and a result the file does not know as it was stored.
+TEST(GermanMail, TheTemplatesAndTheRunsResultReadAsGerman) {
+    UseGerman();
+    struct TCase {
+        const char* Result;
+        const char* Subject;
+    };
+    const TCase cases[] = {
+        {"Success!", "Türen: Erfolg!"},
+        {"Error: export failed as PDF document: disk full",
+         "Türen: Fehler: export failed as PDF document: disk full"},
+        {"Skipped: the report has no rows", "Türen: Übersprungen: der Bericht hat keine Zeilen"},
+        {"User canceled", "Türen: Vom Benutzer abgebrochen"},
+        {"Success", "Türen: Success"},
+    };
+    host::TRunRecord run;
+    run.TaskName = "Türen";
+    run.ReportName = "Object status";
+    for (const TCase& c : cases) {
+        run.Result = c.Result;
+        EXPECT_EQ(host::ExpandMailTemplate(host::DefaultMailSubject, run), c.Subject);
+    }
+    run.Result = "Success!";
+    const std::string body =
+        host::ExpandMailTemplate(rtl::Words("MailOrder", host::DefaultMailBody), run);
+    EXPECT_EQ(body.substr(0, body.find("Datei:")), "Aufgabe: Türen\n"
+                                                   "Bericht: Object status\n"
+                                                   "Fällig: -\n"
+                                                   "Ergebnis: Erfolg!\n");
+}
+
 TEST(GermanFile, EveryTranslationKeepsThePlaceholdersOfItsSource) {
     QFile file(QString::fromLocal8Bit(std::getenv("MORVID_SOURCE_DIR")) +
                QStringLiteral("/translations/morvid_de.ts"));

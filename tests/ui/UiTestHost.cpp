@@ -53,8 +53,15 @@ std::vector<std::string> CutTexts(const QWidget& top) {
                 continue;
             }
             needs = button->sizeHint();
-        } else if (qobject_cast<const QComboBox*>(widget) != nullptr ||
-                   qobject_cast<const QAbstractSpinBox*>(widget) != nullptr) {
+        } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+            // A combo sized to a few characters still shows the whole of its current item.
+            QComboBox shown;
+            shown.setFont(combo->font());
+            shown.setEditable(combo->isEditable());
+            shown.addItem(combo->currentText());
+            shown.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+            needs = combo->sizeHint().expandedTo(shown.sizeHint());
+        } else if (qobject_cast<const QAbstractSpinBox*>(widget) != nullptr) {
             needs = widget->sizeHint();
         } else {
             continue;

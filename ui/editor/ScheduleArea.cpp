@@ -44,6 +44,9 @@ constexpr int WordsLines = 2;
 constexpr int HintedRuns = 5;
 // The due times keep room for this many lines: five fit in two at the designed width.
 constexpr int NextRunsLines = 2;
+// Characters the zone and calendar fields show at least: their columns grow to hold them.
+constexpr int ZoneNameLength = 16;
+constexpr int CalendarNameLength = 8;
 
 std::string FieldText(const TNullSpinEdit& edit) {
     return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
@@ -121,6 +124,16 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
         {"sedMonth", "lblMonth", QT_TR_NOOP("Month"), 1, 12, &sedMonth},
         {"sedYear", "lblYear", QT_TR_NOOP("Year"), 1900, 3000, &sedYear},
     };
+    // The common shapes on a line of their own above the fields they fill: their captions are
+    // whole sentences, which two of the four columns cut.
+    Shapes = new TScheduleShapeRow(FDialog);
+    auto* shapeRow = new QHBoxLayout;
+    shapeRow->setSpacing(editor::FieldGap);
+    auto* lblShape = new QLabel(tr("Runs"), &FDialog);
+    lblShape->setObjectName(QStringLiteral("lblShape"));
+    lblShape->setBuddy(Shapes->cbxShape);
+    shapeRow->addWidget(lblShape);
+    shapeRow->addWidget(Shapes->cbxShape, 1);
     for (const TSpinLayout& layout : layouts) {
         auto* edit = new TNullSpinEdit(layout.Low, layout.High, &FDialog);
         edit->setObjectName(QString::fromLatin1(layout.Name));
@@ -148,24 +161,25 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     cbxExcludeCalendar = new QComboBox(&FDialog);
     cbxExcludeCalendar->setObjectName(QStringLiteral("cbxExcludeCalendar"));
-    // Narrow: the longest zone's name would widen the whole dialog.
-    for (QComboBox* combo : {cbxTimeZone, cbxExcludeCalendar}) {
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setMinimumContentsLength(4);
-    }
-    // Beside the schedule text, which two columns hold: the clock and the days it follows.
-    area->addLayout(Captioned("lblTimeZone", tr("Time zone"), cbxTimeZone), 2, 2);
-    area->addLayout(Captioned("lblExcludeCalendar", tr("Not on dates of"), cbxExcludeCalendar), 2,
-                    3);
+    // As wide as a common zone's name ("America/New_York"), not the longest one, which would
+    // widen the whole dialog; a calendar's name is short.
+    cbxTimeZone->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbxTimeZone->setMinimumContentsLength(ZoneNameLength);
+    cbxExcludeCalendar->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbxExcludeCalendar->setMinimumContentsLength(CalendarNameLength);
+    // Two columns each, beside the month and year and beside the schedule text: the clock and
+    // the days the schedule follows.
+    area->addLayout(Captioned("lblTimeZone", tr("Time zone"), cbxTimeZone), 1, 2, 1, Columns - 2);
+    QVBoxLayout* calendar =
+        Captioned("lblExcludeCalendar", tr("Not on dates of"), cbxExcludeCalendar);
+    calendar->setContentsMargins(0, editor::GroupGap, 0, 0);
+    area->addLayout(calendar, 2, 2, 1, Columns - 2);
     // The due times shown follow the zone and the calendar as they are chosen.
     connect(cbxTimeZone, &QComboBox::currentTextChanged, this,
             [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
     connect(cbxExcludeCalendar, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
 
-    // The common shapes beside the fields they fill.
-    Shapes = new TScheduleShapeRow(FDialog);
-    area->addLayout(Captioned("lblShape", tr("Runs"), Shapes->cbxShape), 1, 2, 1, Columns - 2);
     FCronStrError = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
                                 QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
@@ -202,6 +216,7 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     Shapes->OnShapeText = [this](const std::string& text) {
         Guarded([&] { edtCronStr->setText(QString::fromStdString(text)); });
     };
+    withWords->addLayout(shapeRow);
     withWords->addLayout(area);
     withWords->addLayout(Shapes->Layout());
     withWords->addWidget(lblScheduleWords);

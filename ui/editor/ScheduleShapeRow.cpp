@@ -53,18 +53,21 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
     for (const char* caption : WeekCaptions) {
         cbxWeekOfMonth->addItem(tr(caption));
     }
-    // Narrow: the longest caption would widen the whole dialog.
+    // Both show their captions whole; the dialog grows for the longest.
     for (QComboBox* combo : {cbxShape, cbxWeekOfMonth}) {
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setMinimumContentsLength(8);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     }
-    FLayout = new QHBoxLayout;
+    // The week above the weekdays: beside them, the two are wider than the dialog.
+    FLayout = new QVBoxLayout;
     FLayout->setSpacing(editor::FieldGap);
-    FLayout->addWidget(cbxWeekOfMonth);
+    FLayout->addWidget(cbxWeekOfMonth, 0, Qt::AlignLeft);
+    auto* weekdays = new QHBoxLayout;
+    weekdays->setSpacing(editor::FieldGap);
+    FLayout->addLayout(weekdays);
     for (int day = 0; day < 7; ++day) {
         auto* box = new QCheckBox(tr(WeekdayCaptions[day]), &dialog);
         box->setObjectName(QStringLiteral("chkWeekday%1").arg(day + 1));
-        FLayout->addWidget(box);
+        weekdays->addWidget(box);
         chkWeekdays[static_cast<std::size_t>(day)] = box;
         connect(box, &QCheckBox::toggled, this, [this] {
             // A day checked or cleared asks for chosen weekdays, whatever shape was shown.
@@ -77,7 +80,7 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
             ShapeChosen();
         });
     }
-    FLayout->addStretch(1);
+    weekdays->addStretch(1);
     connect(cbxShape, &QComboBox::currentIndexChanged, this, [this] { ShapeChosen(); });
     connect(cbxWeekOfMonth, &QComboBox::currentIndexChanged, this, [this] { ShapeChosen(); });
     ShowParts(CustomIndex);

@@ -12,7 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QHBoxLayout;
+class QVBoxLayout;
 class QWidget;
 
 namespace morvid {
@@ -28,7 +28,7 @@ public:
 
     // The week and the weekdays, for the schedule area to place (cbxShape it places itself);
     // shown only for the shapes that use them.
-    QHBoxLayout* Layout() const noexcept { return FLayout; }
+    QVBoxLayout* Layout() const noexcept { return FLayout; }
     std::vector<QWidget*> TabOrder() const;
 
     // Asked for the time and day the fields hold now (minute, hour, day; -1 for "Any").
@@ -44,7 +44,7 @@ private:
     void ShapeChosen();
     int CheckedWeekdays() const;
     void ShowParts(int kindIndex);
-    QHBoxLayout* FLayout = nullptr;
+    QVBoxLayout* FLayout = nullptr;
     bool FShowing = false;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/rtl/Words.h"
 
 #include <map>
+#include <string_view>
 
 namespace host {
 
@@ -12,6 +13,24 @@ namespace {
 
 std::string DateText(rtl::TDateTime value) {
     return value == 0 ? std::string("-") : rtl::FormatDateTimeISO(value).substr(0, 16);
+}
+
+// The run's result in the reader's language: the fixed results, and "Error: " before a cause,
+// which stays as the run gave it. The history keeps the stored words.
+std::string ResultText(const std::string& result) {
+    constexpr std::string_view ErrorPrefix = "Error: ";
+    if (result.starts_with(ErrorPrefix)) {
+        return rtl::Words(MORVID_WORDS("MailOrder", "Error: %1"),
+                          {result.substr(ErrorPrefix.size())});
+    }
+    for (const rtl::TWordsTemplate& fixed :
+         {MORVID_WORDS("MailOrder", "Success!"), MORVID_WORDS("MailOrder", "User canceled"),
+          MORVID_WORDS("MailOrder", "Skipped: the report has no rows")}) {
+        if (result == fixed.Text) {
+            return rtl::Words(fixed);
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -37,7 +56,7 @@ std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run) {
         {"report", run.ReportName},
         {"due", DateText(run.Due)},
         {"started", DateText(run.Started)},
-        {"result", run.Result},
+        {"result", ResultText(run.Result)},
         {"file", run.FileName.empty() ? std::string("-") : run.FileName},
         {"name", slash == std::string::npos ? run.FileName : run.FileName.substr(slash + 1)},
         {"size", run.FileSize < 0 ? std::string("-") : FileSizeText(run.FileSize)}};
