@@ -240,7 +240,14 @@ void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
     if (LastRunOutcome != host::TRunOutcome::Cancelled && !retrying && !FSkippedEmpty &&
         host::MailWanted(MailWhen, LastRunOutcome == host::TRunOutcome::Failed)) {
         if (host::TTaskRuns* runs = MorvidPlugin != nullptr ? MorvidPlugin->TaskRuns() : nullptr) {
-            runs->Mail({record, MailTo, MailCc, MailBcc, MailSubject, MailBody, record.Parts});
+            host::TMailOrder order{record, MailTo, MailCc, MailBcc, MailSubject, MailBody};
+            order.Further = record.Parts;
+            order.PeriodStart = attempt.PeriodStart;
+            order.PeriodEnd = attempt.PeriodEnd;
+            order.Rows = attempt.Rows;
+            order.Zip = MailZip;
+            order.Html = MailHtml;
+            runs->Mail(order);
         }
     }
 }
@@ -325,6 +332,8 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         const TDueRules rules = DueRules();
         const TScheduleContext schedule{CronStr, &rules};
         const TResolvedParams params = ResolveParams(Params, WallTime(due), &schedule);
+        attempt.PeriodStart = params.PeriodStart;
+        attempt.PeriodEnd = params.PeriodEnd;
         if (UsesPeriodWords(Params)) {
             AddNote(record, "values: " + params.Text);
         }
@@ -417,6 +426,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
         }
+        attempt.Rows = static_cast<std::int64_t>(frxReport->Rows.size());
         if (SkipEmpty == 1 && frxReport->Rows.empty()) {
             // Nothing to send: the names held go unwritten, and no mail follows.
             record.Result = SkippedText;

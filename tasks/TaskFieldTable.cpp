@@ -374,6 +374,22 @@ std::vector<TTaskField> MakeTable() {
          .Option = "--mail-body",
          .Argument = "TEXT",
          .Help = "the mail's text template (empty: built-in)"}));
+    rows.push_back(Row<MORVID_MEMBERS(MailZip, MailZip)>(
+        {.Key = "MailZip",
+         .ValueName = "MailZip",
+         .Kind = Flag,
+         .Optional = true,
+         .Option = "--mail-zip",
+         .Argument = "yes|no",
+         .Help = "the mail attaches the run's files as one zip"}));
+    rows.push_back(Row<MORVID_MEMBERS(MailHtml, MailHtml)>(
+        {.Key = "MailHtml",
+         .ValueName = "MailHtml",
+         .Kind = Flag,
+         .Optional = true,
+         .Option = "--mail-html",
+         .Argument = "yes|no",
+         .Help = "the mail has an HTML summary beside its text"}));
     rows.push_back(
         Row<MORVID_MEMBERS(MailWhen, MailWhen)>({.Key = "MailWhen",
                                                  .ValueName = "MailWhen",

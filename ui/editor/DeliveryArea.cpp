@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -22,7 +23,7 @@ namespace {
 const char* const WhenTexts[] = {"Never", "After success", "After failure",
                                  "After success or failure"};
 // Room for the built-in text, which is shown while the field is empty.
-constexpr int BodyLines = 5;
+constexpr int BodyLines = 6;
 
 } // namespace
 
@@ -87,8 +88,9 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     row("lblMailBody", "Text", memMailBody);
 
     lblMailFields = new QLabel(
-        QStringLiteral("Subject and text may use {task} {report} {due} {started} {result} "
-                       "{file} {name} {size}; left empty, the text shown is sent."),
+        QStringLiteral("Subject and text may use {task} {report} {period} {period-end} {due} "
+                       "{started} {result} {rows} {files} {file} {name} {size}; left empty, the "
+                       "text shown is sent."),
         &FDialog);
     lblMailFields->setObjectName(QStringLiteral("lblMailFields"));
     lblMailFields->setWordWrap(true);
@@ -97,10 +99,22 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     grid->setColumnStretch(1, 1);
     FMailFields.push_back(lblMailFields);
 
+    cbxMailZip = new QCheckBox(QStringLiteral("Attach the files as one zip"), &FDialog);
+    cbxMailZip->setObjectName(QStringLiteral("cbxMailZip"));
+    cbxMailHtml = new QCheckBox(QStringLiteral("Add an HTML summary"), &FDialog);
+    cbxMailHtml->setObjectName(QStringLiteral("cbxMailHtml"));
+    cbxMailHtml->setToolTip(
+        QStringLiteral("Mail readers that show HTML show a table of the run beside the text"));
+    FMailFields.push_back(cbxMailZip);
+    FMailFields.push_back(cbxMailHtml);
+
     auto* whenRow = new QHBoxLayout;
     whenRow->setSpacing(editor::FieldGap);
     whenRow->addWidget(whenLabel);
     whenRow->addWidget(cbbMailWhen);
+    // Beside the choice rather than below the text: the dialog keeps its height on a laptop.
+    whenRow->addWidget(cbxMailZip);
+    whenRow->addWidget(cbxMailHtml);
     whenRow->addStretch(1);
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
@@ -170,6 +184,8 @@ void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
     }
     memMailBody->setPlainText(QString::fromStdString(task.MailBody));
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
+    cbxMailZip->setChecked(task.MailZip);
+    cbxMailHtml->setChecked(task.MailHtml);
 }
 
 void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
@@ -179,10 +195,13 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
     task.MailBcc = edtMailBcc->text().trimmed().toStdString();
     task.MailSubject = edtMailSubject->text().toStdString();
     task.MailBody = memMailBody->toPlainText().toStdString();
+    task.MailZip = cbxMailZip->isChecked();
+    task.MailHtml = cbxMailHtml->isChecked();
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
+    return {cbbMailWhen,    edtMailTo,   edtMailCc,  edtMailBcc,
+            edtMailSubject, memMailBody, cbxMailZip, cbxMailHtml};
 }
 
 } // namespace morvid

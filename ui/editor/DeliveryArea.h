@@ -1,10 +1,12 @@
 // TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
-// to whom (addresses checked as typed), and the subject and text made from the run's fields.
+// to whom (addresses checked as typed), the subject and text made from the run's fields, and
+// whether the files go as one zip and an HTML summary goes along.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -29,6 +31,8 @@ public:
     QLineEdit* edtMailSubject = nullptr;
     QPlainTextEdit* memMailBody = nullptr;
     QLabel* lblMailFields = nullptr;
+    QCheckBox* cbxMailZip = nullptr;
+    QCheckBox* cbxMailHtml = nullptr;
 
 private:
     struct TAddressField {
