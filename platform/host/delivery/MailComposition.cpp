@@ -74,9 +74,16 @@ std::string ZipFiles(const TMailOrder& order, const std::vector<TRunFile>& files
     return text;
 }
 
-void WriteText(const std::string& path, const std::string& text) {
+// With the line ends mail carries: the quoted-printable encoder keeps a CRLF as a line end and
+// would spell a bare LF "=0A", folding the whole page into one long encoded line.
+void WriteMailText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    for (const char c : text) {
+        if (c == '\n') {
+            out << '\r';
+        }
+        out << c;
+    }
     out.close();
     if (!out) {
         throw rtl::Exception("Cannot write the mail's HTML summary \"" + path + "\"");
@@ -91,6 +98,10 @@ bool MakesFiles(const TMailOrder& order) noexcept {
 
 TComposedMail ComposeMail(const TMailOrder& order, std::int64_t limitBytes,
                           const std::string& staging) {
+    if (MakesFiles(order) && staging.empty()) {
+        throw rtl::Exception("The mail of task \"" + order.Run.TaskName +
+                             "\" makes files but has no folder to make them in");
+    }
     TComposedMail out;
     TMailFacts facts{order.Run, order.PeriodStart, order.PeriodEnd, order.Rows, {}};
     if (const auto file = RegularFileFacts(facts.Run.FileName)) {
@@ -132,7 +143,7 @@ TComposedMail ComposeMail(const TMailOrder& order, std::int64_t limitBytes,
         std::string words = (ownBody ? text : std::string()) + stayedHome;
         words.erase(0, words.find_first_not_of('\n'));
         const TMailAttachment html{staging + "/html", HtmlBodyName};
-        WriteText(html.Path, MailSummaryHtml(facts, words));
+        WriteMailText(html.Path, MailSummaryHtml(facts, words));
         out.Mail.Attachments.push_back(html);
     }
     return out;
