@@ -200,8 +200,8 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen,    edtMailTo,   edtMailCc,  edtMailBcc,
-            edtMailSubject, memMailBody, cbxMailZip, cbxMailHtml};
+    return {cbbMailWhen, cbxMailZip, cbxMailHtml,    edtMailTo,
+            edtMailCc,   edtMailBcc, edtMailSubject, memMailBody};
 }
 
 } // namespace morvid
