@@ -442,7 +442,11 @@ void TClientHost::RefuseSettingsInUse(const host::ESettingsInUse& refusal,
     Error(refusal.Message() + why + ". " + advice);
     if (!FOptions.Headless) {
         // Started from the menu, nobody reads the log: the person is told where they look.
-        host::MessageDlg("Quor client cannot start: " + refusal.Message() + why + ".\n\n" + advice,
+        host::MessageDlg(QCoreApplication::translate("morvid::TClientHost",
+                                                     "Quor client cannot start: %1.\n\n%2")
+                             .arg(QString::fromStdString(refusal.Message() + why),
+                                  QString::fromStdString(advice))
+                             .toStdString(),
                          host::TMsgDlgType::mtError, host::mbOK);
     }
 }

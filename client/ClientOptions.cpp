@@ -3,6 +3,7 @@
 #include "platform/host/history/RunHistory.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/UserFolders.h"
+#include "platform/rtl/Words.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -170,54 +171,54 @@ void CheckClientOptions(const TClientOptions& options) {
 }
 
 std::string ClientUsage() {
-    return "Usage: quor-client [OPTIONS]\n"
-           "The reference client: loads the plug-ins of its plug-in folder, connects to the demo\n"
-           "monitoring server and offers its reports to the plug-ins.\n"
-           "\n"
-           "Options:\n"
-           "  --settings FILE  the registry settings file (default: " +
-           host::DefaultRegistryPath() +
-           ")\n"
-           "  --history FILE   the run history of the report tasks (default: " +
-           host::DefaultHistoryPath() +
-           ")\n"
-           "  --server FILE    the demo server database, made on first start (default: " +
-           DefaultServerPath() +
-           ")\n"
-           "  --plugins DIR    the plug-in folder (default: " MORVID_BIN_TO_PLUGINS
-           " from the folder of\n"
-           "                   quor-client where that exists, else ../plugins)\n"
-           "  --headless       no window: run the plug-ins unattended; every report run is\n"
-           "                   logged on standard output\n"
-           "  --offline        start with the window offline; Connect connects (without it the\n"
-           "                   client connects to the server when it starts)\n"
-           "  --wait-for-settings\n"
-           "                   when another client holds the settings, wait until it lets go\n"
-           "                   of them (a window the service handed them to) instead of ending\n"
-           "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
-           "                   export into DIR (one every minute); with tasks stored, adds none\n"
-           "  --on-failure COMMAND\n"
-           "                   run COMMAND through /bin/sh -c for every failed report run,\n"
-           "                   without waiting for it; it is stopped after 60 seconds. It finds\n"
-           "                   MORVID_TASK, MORVID_REPORT, MORVID_RESULT, MORVID_DUE (empty for a\n"
-           "                   run by hand) and MORVID_FIRST_FAILURE (1 when the task had not\n"
-           "                   failed before, 0 when it goes on failing) in its environment\n"
-           "  --mail-password-file FILE\n"
-           "                   the mail server's password, on the first line of FILE, which\n"
-           "                   only its owner may read (mode 0600); without it the password is\n"
-           "                   taken from $CREDENTIALS_DIRECTORY/mail-password when that exists,\n"
-           "                   else, with a window, from the desktop's secret store\n"
-           "  --help           show this help\n"
-           "\n"
-           "Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key\n"
-           "\\Software\\Quor\\Client; inspect them with 'quor-reg export'.\n"
-           "\n"
-           "Signals: SIGINT, SIGTERM and SIGHUP save the settings and end the client (exit\n"
-           "status 0). SIGPIPE (a log nobody reads) and SIGXFSZ (a file-size limit an export\n"
-           "reaches) are ignored: the log is given up, the export fails, the client goes on.\n"
-           "\n"
-           "Exit status: 0 after a normal end, 1 when the client cannot run, 2 for a command line\n"
-           "it does not understand, 3 when another client holds the settings file.\n";
+    return rtl::Words(
+        MORVID_WORDS(
+            "quor-client",
+            "Usage: quor-client [OPTIONS]\n"
+            "The reference client: loads the plug-ins of its plug-in folder, connects to the demo\n"
+            "monitoring server and offers its reports to the plug-ins.\n"
+            "\n"
+            "Options:\n"
+            "  --settings FILE  the registry settings file (default: %1)\n"
+            "  --history FILE   the run history of the report tasks (default: %2)\n"
+            "  --server FILE    the demo server database, made on first start (default: %3)\n"
+            "  --plugins DIR    the plug-in folder (default: %4 from the folder of\n"
+            "                   quor-client where that exists, else ../plugins)\n"
+            "  --headless       no window: run the plug-ins unattended; every report run is\n"
+            "                   logged on standard output\n"
+            "  --offline        start with the window offline; Connect connects (without it the\n"
+            "                   client connects to the server when it starts)\n"
+            "  --wait-for-settings\n"
+            "                   when another client holds the settings, wait until it lets go\n"
+            "                   of them (a window the service handed them to) instead of ending\n"
+            "  --demo DIR       when the settings hold no report tasks, add three demo tasks that\n"
+            "                   export into DIR (one every minute); with tasks stored, adds none\n"
+            "  --on-failure COMMAND\n"
+            "                   run COMMAND through /bin/sh -c for every failed report run,\n"
+            "                   without waiting for it; it is stopped after 60 seconds. It finds\n"
+            "                   MORVID_TASK, MORVID_REPORT, MORVID_RESULT, MORVID_DUE (empty for "
+            "a\n"
+            "                   run by hand) and MORVID_FIRST_FAILURE (1 when the task had not\n"
+            "                   failed before, 0 when it goes on failing) in its environment\n"
+            "  --mail-password-file FILE\n"
+            "                   the mail server's password, on the first line of FILE, which\n"
+            "                   only its owner may read (mode 0600); without it the password is\n"
+            "                   taken from $CREDENTIALS_DIRECTORY/mail-password when that exists,\n"
+            "                   else, with a window, from the desktop's secret store\n"
+            "  --help           show this help\n"
+            "\n"
+            "Settings are saved at exit and every 60 seconds. Plug-ins keep them below the key\n"
+            "\\Software\\Quor\\Client; inspect them with 'quor-reg export'.\n"
+            "\n"
+            "Signals: SIGINT, SIGTERM and SIGHUP save the settings and end the client (exit\n"
+            "status 0). SIGPIPE (a log nobody reads) and SIGXFSZ (a file-size limit an export\n"
+            "reaches) are ignored: the log is given up, the export fails, the client goes on.\n"
+            "\n"
+            "Exit status: 0 after a normal end, 1 when the client cannot run, 2 for a command "
+            "line\n"
+            "it does not understand, 3 when another client holds the settings file.\n"),
+        {host::DefaultRegistryPath(), host::DefaultHistoryPath(), DefaultServerPath(),
+         MORVID_BIN_TO_PLUGINS});
 }
 
 } // namespace morvid

@@ -1,5 +1,7 @@
 #include "client/FailureNotices.h"
 
+#include <QCoreApplication>
+
 namespace morvid {
 
 TFailureNotices::TFailureNotices(std::function<void(const std::string&)> error,
@@ -20,13 +22,20 @@ void TFailureNotices::Take(const TTaskRunResult& run, const std::function<bool()
             FCommand->Run(run.Details, news);
         }
         if (news && FNotifier) {
-            FNotifier->Notify("Report task \"" + run.Details.Task + "\" failed",
-                              run.Details.Result);
+            FNotifier->Notify(
+                QCoreApplication::translate("morvid::TFailureNotices", "Report task \"%1\" failed")
+                    .arg(QString::fromStdString(run.Details.Task))
+                    .toStdString(),
+                run.Details.Result);
             FNotified.insert(run.TaskKey);
         }
     } else if (!run.Cancelled && FNotified.erase(run.TaskKey) > 0 && FNotifier) {
         // Whoever saw the failure should not have to look whether it still holds.
-        FNotifier->Notify("Report task \"" + run.Details.Task + "\" recovered", run.Details.Result);
+        FNotifier->Notify(
+            QCoreApplication::translate("morvid::TFailureNotices", "Report task \"%1\" recovered")
+                .arg(QString::fromStdString(run.Details.Task))
+                .toStdString(),
+            run.Details.Result);
     }
     if (OnFailingCount) {
         OnFailingCount(FWatch.FailingCount());

@@ -5,6 +5,7 @@
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

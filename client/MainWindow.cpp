@@ -27,28 +27,28 @@ QPixmap StandardPixmap(QStyle::StandardPixmap which) {
 
 TMainWindow::TMainWindow(host::THostObjectRegistry& objects) : FObjects(objects) {
     setObjectName("MainWindow");
-    setWindowTitle("Quor Client");
+    setWindowTitle(tr("Quor Client"));
     resize(800, 500);
 
-    QMenu* fileMenu = menuBar()->addMenu("&File");
+    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->setObjectName("mnuFile");
-    FMainMenu = menuBar()->addMenu("&Main");
+    FMainMenu = menuBar()->addMenu(tr("&Main"));
     FMainMenu->setObjectName("mnuMain");
-    FMainToolBar = addToolBar("Main");
+    FMainToolBar = addToolBar(tr("Main"));
     FMainToolBar->setObjectName("tbMain");
     FMainToolBar->setMovable(false);
 
     bbConnect = FBars.AddButton("bbConnect");
-    bbConnect->SetCaption("&Connect");
-    bbConnect->SetHint("Connect to the server");
+    bbConnect->SetCaption(tr("&Connect").toStdString());
+    bbConnect->SetHint(tr("Connect to the server").toStdString());
     bbConnect->SetLargeGlyph(StandardPixmap(QStyle::SP_DriveNetIcon));
     bbDisconnect = FBars.AddButton("bbDisconnect");
-    bbDisconnect->SetCaption("&Disconnect");
-    bbDisconnect->SetHint("Disconnect from the server");
+    bbDisconnect->SetCaption(tr("&Disconnect").toStdString());
+    bbDisconnect->SetHint(tr("Disconnect from the server").toStdString());
     bbDisconnect->SetLargeGlyph(StandardPixmap(QStyle::SP_BrowserStop));
     bbExit = FBars.AddButton("bbExit");
-    bbExit->SetCaption("E&xit");
-    bbExit->SetHint("Save the settings and end the client");
+    bbExit->SetCaption(tr("E&xit").toStdString());
+    bbExit->SetHint(tr("Save the settings and end the client").toStdString());
     bbExit->SetShortCut(QKeySequence::Quit);
 
     FHostMenu = std::make_unique<host::THostMenu>(FMainMenu);
@@ -92,11 +92,11 @@ TMainWindow::~TMainWindow() {
 
 void TMainWindow::ShowConnectionState(std::uint8_t state, const std::string& detail) {
     const bool online = state == host::csOnline;
-    std::string text = online ? "Online" : "Offline";
+    QString text = online ? tr("Online") : tr("Offline");
     if (!detail.empty()) {
-        text += ": " + detail;
+        text = tr("%1: %2").arg(text, QString::fromStdString(detail));
     }
-    FStateLabel->setText(QString::fromStdString(text));
+    FStateLabel->setText(text);
     bbConnect->SetEnabled(!online);
     bbDisconnect->SetEnabled(online);
 }
@@ -107,9 +107,10 @@ std::string TMainWindow::ConnectionText() const {
 
 void TMainWindow::ShowFailingTasks(int count) {
     const bool any = count > 0;
-    FFailingLabel->setText(any ? QString::number(count) +
-                                     (count == 1 ? " task failing" : " tasks failing")
-                               : QString());
+    // English words its one and its many apart; a translation has its own forms for both.
+    FFailingLabel->setText(!any         ? QString()
+                           : count == 1 ? tr("%n task failing", nullptr, count)
+                                        : tr("%n tasks failing", nullptr, count));
     FFailingIcon->setVisible(any);
     FFailingLabel->setVisible(any);
 }

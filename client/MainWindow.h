@@ -27,6 +27,8 @@ namespace morvid {
 class TStatusMessage;
 
 class TMainWindow : public QMainWindow {
+    Q_OBJECT
+
 public:
     // Lists the main menu as "Menus.Main.Object" and the main toolbar as "Toolbars.Main" in
     // `objects`, which must outlive the window.

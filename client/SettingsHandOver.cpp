@@ -3,6 +3,7 @@
 #include "client/ClientHost.h"
 #include "client/TaskService.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Words.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -32,7 +33,8 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
     const QDBusConnection bus = QDBusConnection::sessionBus();
     const QString service = TaskServiceName(settingsFile);
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service)) {
-        error = "the client holding them does not offer them on the session bus";
+        error = rtl::Words(MORVID_WORDS(
+            "SettingsHandOver", "the client holding them does not offer them on the session bus"));
         return nullptr;
     }
     // A plain call: an interface object would first introspect the service, and Qt keeps what
@@ -41,7 +43,8 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
         QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
         QDBus::Block, HandOverTimeoutMs);
     if (!reply.isValid()) {
-        error = "it did not hand them over: " + reply.error().message().toStdString();
+        error = rtl::Words(MORVID_WORDS("SettingsHandOver", "it did not hand them over: %1"),
+                           {reply.error().message().toStdString()});
         return nullptr;
     }
     const QDeadlineTimer deadline(HandOverTimeoutMs);
@@ -50,7 +53,9 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
             return std::make_unique<host::TSettingsLock>(settingsFile);
         } catch (const host::ESettingsInUse& e) {
             if (deadline.hasExpired()) {
-                error = std::string("it did not let go of them in time: ") + e.what();
+                error = rtl::Words(
+                    MORVID_WORDS("SettingsHandOver", "it did not let go of them in time: %1"),
+                    {e.what()});
                 return nullptr;
             }
         }
@@ -89,11 +94,13 @@ void TSettingsHold::Take(bool wait, bool window, std::string& noTakeOver) {
 
 std::string TSettingsHold::AskedToHandOver(bool dialogOpen) {
     if (FState != THoldState::Held && FState != THoldState::TookOver) {
-        return "this client is letting go of its settings already";
+        return rtl::Words(
+            MORVID_WORDS("SettingsHandOver", "this client is letting go of its settings already"));
     }
     if (dialogOpen) {
-        return "a dialog is open in its window, and an edit there would be lost; close it "
-               "there first, or use that window";
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "a dialog is open in its window, and an edit there would "
+                                       "be lost; close it there first, or use that window"));
     }
     FState = THoldState::HandingOver;
     return {};
@@ -105,12 +112,17 @@ void TSettingsHold::Release() noexcept {
 }
 
 std::string TSettingsHold::TookOverText() const {
-    const std::string from = "Took the settings over from " + FFormerHolder.Text();
     if (FHolderResumes) {
-        return from + "; it takes them back when this window closes";
+        return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                       "Took the settings over from %1; it takes them back when "
+                                       "this window closes"),
+                          {FFormerHolder.Text()});
     }
-    return from + ", which has ended: once this window closes no client runs the report tasks "
-                  "until one is started again";
+    return rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                   "Took the settings over from %1, which has ended: once this "
+                                   "window closes no client runs the report tasks until one is "
+                                   "started again"),
+                      {FFormerHolder.Text()});
 }
 
 void TSettingsHold::MarkOnStop(host::TRegistry& registry, rtl::TDateTime moment) const {

@@ -7,6 +7,7 @@
 #include "client/SettingsHandOver.h"
 #include "client/SignalNotifier.h"
 #include "platform/host/core/QtDispatcher.h"
+#include "translations/Translations.h"
 
 #include <QApplication>
 #include <csignal>
@@ -50,6 +51,8 @@ const char* SignalName(int signalNumber) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before the options: their help and errors are in the user's language too.
+    morvid::LoadTranslations();
     morvid::TClientOptions options;
     try {
         options = morvid::ParseClientOptions(std::vector<std::string>(argv + 1, argv + argc),
@@ -82,6 +85,7 @@ int main(int argc, char** argv) {
         QApplication app(qtArgc, argv);
         QApplication::setApplicationName("quor-client");
         QApplication::setQuitOnLastWindowClosed(false);
+        morvid::InstallTranslations();
         host::TQtDispatcherInstaller dispatcher;
         morvid::TClientHost client(options, loader, std::cout, std::cerr);
         const char* journalStream = std::getenv("JOURNAL_STREAM");

@@ -1,5 +1,6 @@
 #include "scheduler/ScheduleWords.h"
 
+#include "platform/rtl/Words.h"
 #include "scheduler/ScheduleCheck.h"
 
 #include <algorithm>
@@ -13,11 +14,18 @@ namespace morvid {
 
 namespace {
 
-constexpr std::array<const char*, 12> MonthNames = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-constexpr std::array<const char*, 7> WeekdayNames = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                                     "Friday", "Saturday", "Sunday"};
+const std::array<rtl::TWordsTemplate, 12> MonthNames = {
+    MORVID_WORDS("ScheduleWords", "January"),   MORVID_WORDS("ScheduleWords", "February"),
+    MORVID_WORDS("ScheduleWords", "March"),     MORVID_WORDS("ScheduleWords", "April"),
+    MORVID_WORDS("ScheduleWords", "May"),       MORVID_WORDS("ScheduleWords", "June"),
+    MORVID_WORDS("ScheduleWords", "July"),      MORVID_WORDS("ScheduleWords", "August"),
+    MORVID_WORDS("ScheduleWords", "September"), MORVID_WORDS("ScheduleWords", "October"),
+    MORVID_WORDS("ScheduleWords", "November"),  MORVID_WORDS("ScheduleWords", "December")};
+const std::array<rtl::TWordsTemplate, 7> WeekdayNames = {
+    MORVID_WORDS("ScheduleWords", "Monday"),    MORVID_WORDS("ScheduleWords", "Tuesday"),
+    MORVID_WORDS("ScheduleWords", "Wednesday"), MORVID_WORDS("ScheduleWords", "Thursday"),
+    MORVID_WORDS("ScheduleWords", "Friday"),    MORVID_WORDS("ScheduleWords", "Saturday"),
+    MORVID_WORDS("ScheduleWords", "Sunday")};
 
 using TValues = std::vector<std::int32_t>;
 using TNamer = std::string (*)(std::int32_t);
@@ -45,39 +53,56 @@ bool AllOf(const TValues& values, int field) {
     return values.size() == size;
 }
 
+int Count(const TValues& values) {
+    return static_cast<int>(values.size());
+}
+
 std::string Number(std::int32_t value) {
     return std::to_string(value);
 }
 
 std::string MonthName(std::int32_t month) {
-    return MonthNames[static_cast<std::size_t>(month - 1)];
+    return rtl::Words(MonthNames[static_cast<std::size_t>(month - 1)]);
 }
 
 std::string WeekdayName(std::int32_t weekday) {
-    return WeekdayNames[static_cast<std::size_t>(weekday - 1)];
+    return rtl::Words(WeekdayNames[static_cast<std::size_t>(weekday - 1)]);
 }
 
 std::string Clock(std::int32_t hour, std::int32_t minute) {
     return rtl::Format("%02d:%02d", hour, minute);
 }
 
+// English picks the ordinal's suffix by the number's last digits; other languages translate
+// all four the way they write ordinals.
 std::string Ordinal(std::int32_t n) {
     const std::int32_t tens = n % 100;
-    const char* suffix = "th";
+    rtl::TWordsTemplate words = MORVID_WORDS_N("ScheduleWords", "%nth", "%nth");
     if (tens < 11 || tens > 13) {
-        suffix = n % 10 == 1 ? "st" : n % 10 == 2 ? "nd" : n % 10 == 3 ? "rd" : "th";
+        if (n % 10 == 1) {
+            words = MORVID_WORDS_N("ScheduleWords", "%nst", "%nst");
+        } else if (n % 10 == 2) {
+            words = MORVID_WORDS_N("ScheduleWords", "%nnd", "%nnd");
+        } else if (n % 10 == 3) {
+            words = MORVID_WORDS_N("ScheduleWords", "%nrd", "%nrd");
+        }
     }
-    return std::to_string(n) + suffix;
+    return rtl::Words(words, {}, n);
 }
 
-// "a", "a and b", "a, b and c".
-std::string Join(const std::vector<std::string>& items, const char* conjunction = "and") {
+// "a", "a and b", "a, b and c"; with `either`, "a, b or c".
+std::string Join(const std::vector<std::string>& items, bool either = false) {
     std::string text;
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (i > 0) {
-            text += i + 1 == items.size() ? std::string(" ") + conjunction + " " : ", ";
+        if (i == 0) {
+            text = items[i];
+        } else if (i + 1 < items.size()) {
+            text = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, %2"), {text, items[i]});
+        } else {
+            text = rtl::Words(either ? MORVID_WORDS("ScheduleWords", "%1 or %2")
+                                     : MORVID_WORDS("ScheduleWords", "%1 and %2"),
+                              {text, items[i]});
         }
-        text += items[i];
     }
     return text;
 }
@@ -91,7 +116,8 @@ std::vector<std::string> Items(const TValues& values, TNamer name) {
             ++j;
         }
         if (j - i >= 2) {
-            items.push_back(name(values[i]) + " to " + name(values[j]));
+            items.push_back(rtl::Words(MORVID_WORDS("ScheduleWords", "%1 to %2"),
+                                       {name(values[i]), name(values[j])}));
         } else {
             for (std::size_t k = i; k <= j; ++k) {
                 items.push_back(name(values[k]));
@@ -126,21 +152,31 @@ std::int32_t EvenStep(const TValues& values, std::int32_t span) {
 // and is never described so.)
 using TPins = std::array<bool, 7>;
 
-std::string TimeWords(const TValues& minutes, const TValues& hours, const TPins& pinned) {
+// The time of day's words, and whether they name times of day without any hour limit, so
+// that the date's words must say "every day" when nothing else limits the date.
+struct TTimeWords {
+    std::string Text;
+    bool AtTimesOfDay = false;
+};
+
+TTimeWords TimeWords(const TValues& minutes, const TValues& hours, const TPins& pinned) {
     if (pinned[FieldMinute] && pinned[FieldHour]) {
-        return "At the first run's time of day";
+        return {rtl::Words(MORVID_WORDS("ScheduleWords", "At the first run's time of day")), true};
     }
     const bool everyHour = !pinned[FieldHour] && AllOf(hours, FieldHour);
-    std::string hourWords;
-    if (pinned[FieldHour]) {
-        hourWords = " during the first run's hour";
-    } else if (!everyHour) {
-        hourWords =
-            (hours.size() == 1 ? " during hour " : " during hours ") + Join(Items(hours, Number));
-    }
     if (pinned[FieldMinute]) {
-        return "At the first run's minute" +
-               (everyHour ? std::string(" of every hour") : hourWords);
+        if (everyHour) {
+            return {rtl::Words(
+                MORVID_WORDS("ScheduleWords", "At the first run's minute of every hour"))};
+        }
+        if (pinned[FieldHour]) {
+            return {rtl::Words(MORVID_WORDS(
+                "ScheduleWords", "At the first run's minute during the first run's hour"))};
+        }
+        return {
+            rtl::Words(MORVID_WORDS_N("ScheduleWords", "At the first run's minute during hours %1",
+                                      "At the first run's minute during hour %1"),
+                       {Join(Items(hours, Number))}, Count(hours))};
     }
     if (!everyHour && !pinned[FieldHour] && minutes.size() * hours.size() <= 6) {
         std::vector<std::string> times;
@@ -149,39 +185,50 @@ std::string TimeWords(const TValues& minutes, const TValues& hours, const TPins&
                 times.push_back(Clock(h, m));
             }
         }
-        return "At " + Join(times);
+        return {rtl::Words(MORVID_WORDS("ScheduleWords", "At %1"), {Join(times)}), true};
     }
+    // The minutes' words, then the hours' around them.
     std::string words;
     bool atMinutes = false;
     if (AllOf(minutes, FieldMinute)) {
-        words = "Every minute";
+        words = rtl::Words(MORVID_WORDS("ScheduleWords", "Every minute"));
     } else if (const std::int32_t step = EvenStep(minutes, 60)) {
-        words = "Every " + std::to_string(step) + " minutes";
+        words = rtl::Words(MORVID_WORDS_N("ScheduleWords", "Every %n minutes", "Every minute"), {},
+                           step);
     } else {
-        words = (minutes.size() == 1 ? "At minute " : "At minutes ") + Join(Items(minutes, Number));
+        words = rtl::Words(MORVID_WORDS_N("ScheduleWords", "At minutes %1", "At minute %1"),
+                           {Join(Items(minutes, Number))}, Count(minutes));
         atMinutes = true;
     }
-    if (!everyHour) {
-        words += hourWords;
-    } else if (atMinutes) {
-        words += " of every hour";
+    if (pinned[FieldHour]) {
+        return {
+            rtl::Words(MORVID_WORDS("ScheduleWords", "%1 during the first run's hour"), {words})};
     }
-    return words;
+    if (!everyHour) {
+        return {
+            rtl::Words(MORVID_WORDS_N("ScheduleWords", "%1 during hours %2", "%1 during hour %2"),
+                       {words, Join(Items(hours, Number))}, Count(hours))};
+    }
+    if (atMinutes) {
+        return {rtl::Words(MORVID_WORDS("ScheduleWords", "%1 of every hour"), {words})};
+    }
+    return {words};
 }
 
 std::string DayItems(const TValues& days) {
     if (days.size() == 1) {
-        return "day " + Number(days[0]);
+        return rtl::Words(MORVID_WORDS("ScheduleWords", "day %1"), {Number(days[0])});
     }
     if (days.front() == 1 && days.back() == static_cast<std::int32_t>(days.size())) {
-        return "the first " + std::to_string(days.size()) + " days";
+        return rtl::Words(MORVID_WORDS_N("ScheduleWords", "the first %n days", "the first day"), {},
+                          Count(days));
     }
-    return "days " + Join(Items(days, Number));
+    return rtl::Words(MORVID_WORDS("ScheduleWords", "days %1"), {Join(Items(days, Number))});
 }
 
 std::string YearWords(const TValues& years) {
     if (years.size() == 1) {
-        return "in the year " + Number(years[0]);
+        return rtl::Words(MORVID_WORDS("ScheduleWords", "in the year %1"), {Number(years[0])});
     }
     const std::int32_t step = years[1] - years[0];
     bool progression = step > 1 && years.size() >= 4;
@@ -189,10 +236,11 @@ std::string YearWords(const TValues& years) {
         progression = years[i] - years[i - 1] == step;
     }
     if (progression) {
-        return "in every " + Ordinal(step) + " year from " + Number(years.front()) + " to " +
-               Number(years.back());
+        return rtl::Words(MORVID_WORDS("ScheduleWords", "in every %1 year from %2 to %3"),
+                          {Ordinal(step), Number(years.front()), Number(years.back())});
     }
-    return "in the years " + Join(Items(years, Number));
+    return rtl::Words(MORVID_WORDS("ScheduleWords", "in the years %1"),
+                      {Join(Items(years, Number))});
 }
 
 // True when some date of the admitted years, months and days falls on an admitted weekday.
@@ -215,35 +263,43 @@ bool SomeDateMatches(const TValues& days, const TValues& months, const TValues& 
     return false;
 }
 
-std::string DateWords(const TValues& days, const TValues& months, const TValues& weekdays,
-                      const TValues& years, const TPins& pinned) {
+// The date's words, each added to the sentence so far (`words`) through a template of its own.
+std::string DateWords(std::string words, const TValues& days, const TValues& months,
+                      const TValues& weekdays, const TValues& years, const TPins& pinned) {
     const bool everyDay = AllOf(days, FieldDay);
     const bool everyMonth = !pinned[FieldMonth] && AllOf(months, FieldMonth);
     const std::string monthWords =
-        pinned[FieldMonth] ? std::string("the first run's month") : Join(Items(months, MonthName));
-    std::string words;
+        pinned[FieldMonth] ? rtl::Words(MORVID_WORDS("ScheduleWords", "the first run's month"))
+                           : Join(Items(months, MonthName));
     if (!everyDay) {
-        words += " on " + DayItems(days) + " of " + (everyMonth ? "every month" : monthWords);
+        words = everyMonth ? rtl::Words(MORVID_WORDS("ScheduleWords", "%1 on %2 of every month"),
+                                        {words, DayItems(days)})
+                           : rtl::Words(MORVID_WORDS("ScheduleWords", "%1 on %2 of %3"),
+                                        {words, DayItems(days), monthWords});
     } else if (!everyMonth) {
-        words += " in " + monthWords;
+        words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 in %2"), {words, monthWords});
     }
     if (!AllOf(weekdays, FieldWeekday)) {
-        if (everyDay) {
-            words += weekdays.size() == 1 ? ", on " + WeekdayName(weekdays[0])
-                                          : ", " + Join(Items(weekdays, WeekdayName));
-        } else {
+        if (!everyDay) {
             // Day and weekday must both match: the weekday is a condition on the listed days.
             std::vector<std::string> names;
             for (const std::int32_t w : weekdays) {
                 names.push_back(WeekdayName(w));
             }
-            words += ", if it is a " + Join(names, "or");
+            words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, if it is a %2"),
+                               {words, Join(names, true)});
+        } else if (weekdays.size() == 1) {
+            words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, on %2"),
+                               {words, WeekdayName(weekdays[0])});
+        } else {
+            words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, %2"),
+                               {words, Join(Items(weekdays, WeekdayName))});
         }
     }
     if (pinned[FieldYear]) {
-        words += ", in the first run's year";
+        words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, in the first run's year"), {words});
     } else if (!AllOf(years, FieldYear)) {
-        words += ", " + YearWords(years);
+        words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1, %2"), {words, YearWords(years)});
     }
     return words;
 }
@@ -254,9 +310,9 @@ std::string DateWords(const TValues& days, const TValues& months, const TValues&
 // is not the same distance on.
 TScheduleWords DescribeRelative(const TChronSchedule& schedule,
                                 const std::array<TValues, 7>& admitted) {
-    const TScheduleWords none =
-        Reason("No description in words: with '?' combined like this, the due times depend on the "
-               "first run (the next runs show them)");
+    const TScheduleWords none = Reason(rtl::Words(MORVID_WORDS(
+        "ScheduleWords", "No description in words: with '?' combined like this, the due "
+                         "times depend on the first run (the next runs show them)")));
     for (int field = FieldDay; field <= FieldYear; ++field) {
         if (schedule[static_cast<std::size_t>(field)].Relative ||
             !AllOf(admitted[static_cast<std::size_t>(field)], field)) {
@@ -268,21 +324,27 @@ TScheduleWords DescribeRelative(const TChronSchedule& schedule,
     if (minute.Relative && !hour.Relative && AllOf(admitted[FieldHour], FieldHour) &&
         minute.Step <= 59) {
         if (minute.Step == 0) {
-            return {true, "Every hour at the minute of the first run"};
+            return {true, rtl::Words(MORVID_WORDS("ScheduleWords",
+                                                  "Every hour at the minute of the first run"))};
         }
-        return {true, (minute.Step == 1 ? std::string("Every minute")
-                                        : "Every " + std::to_string(minute.Step) + " minutes") +
-                          ", counted from the first run"};
+        return {true, rtl::Words(MORVID_WORDS_N("ScheduleWords",
+                                                "Every %n minutes, counted from the first run",
+                                                "Every minute, counted from the first run"),
+                                 {}, minute.Step)};
     }
     if (hour.Relative && !minute.Relative && admitted[FieldMinute].size() == 1 && hour.Step <= 23) {
         const std::string at = Number(admitted[FieldMinute][0]);
         if (hour.Step == 0) {
-            return {true, "Every day at minute " + at + " of the hour of the first run"};
+            return {true,
+                    rtl::Words(MORVID_WORDS("ScheduleWords",
+                                            "Every day at minute %1 of the hour of the first run"),
+                               {at})};
         }
-        return {true, "At minute " + at + ", " +
-                          (hour.Step == 1 ? std::string("every hour")
-                                          : "every " + std::to_string(hour.Step) + " hours") +
-                          ", counted from the first run"};
+        return {true, rtl::Words(
+                          MORVID_WORDS_N("ScheduleWords",
+                                         "At minute %1, every %n hours, counted from the first run",
+                                         "At minute %1, every hour, counted from the first run"),
+                          {at}, hour.Step)};
     }
     return none;
 }
@@ -298,8 +360,10 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
         const TChronEntry& entry = schedule[static_cast<std::size_t>(field)];
         if (entry.Relative) {
             if (entry.Step < 0) {
-                return Reason(rtl::Format("A step below 0 after '?' is not valid (%s field)",
-                                          ChronFieldNames[static_cast<std::size_t>(field)]));
+                return Reason(
+                    rtl::Words(MORVID_WORDS("ScheduleWords",
+                                            "A step below 0 after '?' is not valid (%1 field)"),
+                               {ChronFieldNames[static_cast<std::size_t>(field)]}));
             }
             relative = true;
             // A kept day of the month drifts: in a shorter month the 31st wraps round to the
@@ -318,7 +382,8 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
         admitted[static_cast<std::size_t>(field)] = Admitted(entry, field);
     }
     if (schedule[FieldSecond].Relative || admitted[FieldSecond] != TValues{0}) {
-        return Reason("Only schedules due at second 0 have a description in words");
+        return Reason(rtl::Words(MORVID_WORDS(
+            "ScheduleWords", "Only schedules due at second 0 have a description in words")));
     }
     if (relative) {
         const TScheduleWords words = DescribeRelative(schedule, admitted);
@@ -330,17 +395,17 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
     const TValues& months = admitted[FieldMonth];
     const TValues& weekdays = admitted[FieldWeekday];
     const TValues& years = admitted[FieldYear];
-    std::string text = TimeWords(admitted[FieldMinute], admitted[FieldHour], pinned);
+    const TTimeWords time = TimeWords(admitted[FieldMinute], admitted[FieldHour], pinned);
+    std::string text = time.Text;
     // "At 06:00" alone would leave the reader asking on which days.
     if (!pinned[FieldMonth] && AllOf(days, FieldDay) && AllOf(months, FieldMonth) &&
-        AllOf(weekdays, FieldWeekday) && text.rfind("At ", 0) == 0 &&
-        text.find("hour") == std::string::npos) {
-        text += " every day";
+        AllOf(weekdays, FieldWeekday) && time.AtTimesOfDay) {
+        text = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 every day"), {text});
     }
-    text += DateWords(days, months, weekdays, years, pinned);
+    text = DateWords(std::move(text), days, months, weekdays, years, pinned);
     if (!pinned[FieldMonth] && !pinned[FieldYear] &&
         !SomeDateMatches(days, months, weekdays, years)) {
-        text += " (never due: no date matches)";
+        text = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 (never due: no date matches)"), {text});
     }
     return {true, std::move(text)};
 }

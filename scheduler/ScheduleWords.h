@@ -1,4 +1,5 @@
-// Schedules in plain English, for people who do not read the CRON-like notation.
+// Schedules in plain words (English, or the language of the installed translator, see
+// platform/rtl/Words.h), for people who do not read the CRON-like notation.
 //
 // The words say exactly what the search (NextOccurrence) does with the schedule, never more:
 // where they cannot, Described is false and Text says why instead. Each field's values are the

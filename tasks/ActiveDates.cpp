@@ -1,5 +1,7 @@
 #include "tasks/ActiveDates.h"
 
+#include "platform/rtl/Words.h"
+
 #include <cmath>
 
 namespace morvid {
@@ -29,9 +31,9 @@ TActiveState ActiveStateAt(const std::string& from, const std::string& until,
 const char* ActiveStateText(TActiveState state) noexcept {
     switch (state) {
     case TActiveState::NotYet:
-        return "Not yet active";
+        return MORVID_WORDS("ActiveDates", "Not yet active").Text;
     case TActiveState::Ended:
-        return "Ended";
+        return MORVID_WORDS("ActiveDates", "Ended").Text;
     case TActiveState::Active:
         break;
     }

@@ -1,5 +1,7 @@
 #include "tasks/ExportPathCheck.h"
 
+#include "platform/rtl/Words.h"
+
 #include <cerrno>
 #include <filesystem>
 #include <sys/stat.h>
@@ -55,11 +57,11 @@ TExportPathCheck CheckExportPath(const std::string& text, const std::string& hom
 
 std::string ExportPathFault(const std::string& text, const std::string& home) {
     if (text.empty()) {
-        return "The export path is empty";
+        return MORVID_WORDS("ExportPath", "The export path is empty").Text;
     }
     return ExpandHome(text, home).starts_with('/')
                ? std::string()
-               : "Not a full path: start it with \"/\" or \"~/\".";
+               : MORVID_WORDS("ExportPath", "Not a full path: start it with \"/\" or \"~/\".").Text;
 }
 
 std::string CreateExportFolder(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 #include "plugin/MorvidPlugin.h"
 #include "scheduler/ChronSchedule.h"
 #include "scheduler/SchEventList.h"
@@ -25,7 +26,8 @@ namespace morvid {
 namespace {
 
 const char* const NewTaskName = "New task";
-const char* const NeverText = "Never";
+// The list's words, in the user's language; stored values never hold them.
+const rtl::TWordsTemplate NeverText = MORVID_WORDS("ScheduleItem", "Never");
 // What every result of a failed run starts with.
 const char* const ErrorResultPrefix = "Error: ";
 
@@ -147,8 +149,10 @@ void TScheduleItem::UpdateRow() {
 
     auto& subItems = row->SubItems();
     subItems.Clear();
-    subItems.Add(Enabled ? "Yes" : "No");
-    subItems.Add(LastRun.IsClear() ? NeverText : rtl::DateTimeToStr(LastRun.AsDateTime()));
+    subItems.Add(Enabled ? rtl::Words(MORVID_WORDS("ScheduleItem", "Yes"))
+                         : rtl::Words(MORVID_WORDS("ScheduleItem", "No")));
+    subItems.Add(LastRun.IsClear() ? rtl::Words(NeverText)
+                                   : rtl::DateTimeToStr(LastRun.AsDateTime()));
     // The mail's fate beside the run's, while the run is the last one.
     const std::string resultText =
         LastDelivery.empty() ? LastRunResult : LastRunResult + " \u2014 " + LastDelivery;
@@ -160,15 +164,15 @@ void TScheduleItem::UpdateRow() {
     // Only an armed task has a next run; a schedule that ran out keeps a stale NextTime.
     const TScheduleState state = Event->Schedule->State;
     const bool armed = Enabled && Event->Running && (state == ssWaiting || state == ssDue);
-    std::string nextRunText = NeverText;
+    std::string nextRunText = rtl::Words(NeverText);
     if (FRetry) {
         int hour = 0, minute = 0, second = 0, ms = 0;
         rtl::DecodeTime(PendingRetry()->At, hour, minute, second, ms);
         char at[8];
         std::snprintf(at, sizeof at, "%02d:%02d", hour, minute);
-        nextRunText = std::string("Retrying at ") + at + " (" +
-                      std::to_string(PendingRetry()->Attempt) + " of " +
-                      std::to_string(RetryCount) + ")";
+        nextRunText =
+            rtl::Words(MORVID_WORDS("ScheduleItem", "Retrying at %1 (%2 of %3)"),
+                       {at, std::to_string(PendingRetry()->Attempt), std::to_string(RetryCount)});
     } else if (armed) {
         // Outside its active days an armed task is woken at its due times but does not run.
         TActiveState active = ActiveStateAt(ActiveFrom, ActiveUntil, rtl::Now());
@@ -177,8 +181,9 @@ void TScheduleItem::UpdateRow() {
                 TActiveState::Ended) {
             active = TActiveState::Ended;
         }
-        nextRunText = active == TActiveState::Active ? rtl::DateTimeToStr(Event->Schedule->NextTime)
-                                                     : ActiveStateText(active);
+        nextRunText = active == TActiveState::Active
+                          ? rtl::DateTimeToStr(Event->Schedule->NextTime)
+                          : rtl::Words("ActiveDates", ActiveStateText(active));
         // The zone's own hour beside the machine's, where the two differ.
         if (const std::string zoned = ZoneTimeText(TimeZone, Event->Schedule->NextTime);
             active == TActiveState::Active && !zoned.empty()) {

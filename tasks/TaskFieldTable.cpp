@@ -2,6 +2,7 @@
 
 #include "platform/host/delivery/MailAddress.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Words.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tasks/ActiveDates.h"
 #include "tasks/ExportPathCheck.h"
@@ -206,30 +207,32 @@ std::vector<TTaskField> MakeTable() {
     std::vector<TTaskField> rows;
     rows.push_back(Row<MORVID_MEMBERS(Id, Id)>(
         {.Key = "Id", .ValueName = "Id", .Kind = Text, .Stored = Own, .Copied = false}));
-    rows.push_back(Row<MORVID_MEMBERS(Name, Name)>({.Key = "Name",
-                                                    .ValueName = "Name",
-                                                    .Kind = Text,
-                                                    .Stored = Always,
-                                                    .Option = "--name",
-                                                    .Argument = "TEXT",
-                                                    .Help = "the task's name",
-                                                    .Check = NameFault}));
-    rows.push_back(Row<MORVID_MEMBERS(Enabled, Enabled)>({.Key = "Enabled",
-                                                          .ValueName = "Enabled",
-                                                          .Kind = Flag,
-                                                          .Stored = Always,
-                                                          .Option = "--enabled",
-                                                          .Argument = "yes|no",
-                                                          .Help = "whether the task is armed"}));
-    rows.push_back(
-        Row<MORVID_MEMBERS(ReportId, ReportId)>({.Key = "ReportId",
-                                                 .ValueName = "ReportId",
-                                                 .Kind = Number,
-                                                 .Stored = Always,
-                                                 .Option = "--report",
-                                                 .Argument = "ID",
-                                                 .Help = "the report it runs (see: reports)",
-                                                 .Check = ReportFault}));
+    rows.push_back(Row<MORVID_MEMBERS(Name, Name)>(
+        {.Key = "Name",
+         .ValueName = "Name",
+         .Kind = Text,
+         .Stored = Always,
+         .Option = "--name",
+         .Argument = "TEXT",
+         .Help = MORVID_WORDS("morvid-task", "the task's name").Text,
+         .Check = NameFault}));
+    rows.push_back(Row<MORVID_MEMBERS(Enabled, Enabled)>(
+        {.Key = "Enabled",
+         .ValueName = "Enabled",
+         .Kind = Flag,
+         .Stored = Always,
+         .Option = "--enabled",
+         .Argument = "yes|no",
+         .Help = MORVID_WORDS("morvid-task", "whether the task is armed").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(ReportId, ReportId)>(
+        {.Key = "ReportId",
+         .ValueName = "ReportId",
+         .Kind = Number,
+         .Stored = Always,
+         .Option = "--report",
+         .Argument = "ID",
+         .Help = MORVID_WORDS("morvid-task", "the report it runs (see: reports)").Text,
+         .Check = ReportFault}));
     rows.push_back(Row<MORVID_MEMBERS(ExportPath, ExportPath)>(
         {.Key = "ExportPath",
          .ValueName = "ExportPath",
@@ -237,56 +240,61 @@ std::vector<TTaskField> MakeTable() {
          .Stored = Always,
          .Option = "--path",
          .Argument = "FOLDER",
-         .Help = "where it exports: a full path or ~/...",
+         .Help = MORVID_WORDS("morvid-task", "where it exports: a full path or ~/...").Text,
          .Typed = ExpandHome,
          .Check = PathFault}));
-    rows.push_back(
-        Row<MORVID_MEMBERS(Format, Filter)>({.Key = "Format",
-                                             .ValueName = "Filter",
-                                             .Kind = Text,
-                                             .Stored = Always,
-                                             .Option = "--format",
-                                             .Argument = "TEXT",
-                                             .Help = "the export format (\"CSV table\", ...)",
-                                             .Check = FormatFault}));
-    rows.push_back(
-        Row<MORVID_MEMBERS(Schedule, CronStr)>({.Key = "Schedule",
-                                                .ValueName = "CronStr",
-                                                .Kind = Text,
-                                                .Stored = Always,
-                                                .Option = "--schedule",
-                                                .Argument = "\"MIN HOUR DAY MONTH WEEKDAY YEAR\"",
-                                                .Help = "when the task runs",
-                                                .Check = ScheduleFault}));
+    rows.push_back(Row<MORVID_MEMBERS(Format, Filter)>(
+        {.Key = "Format",
+         .ValueName = "Filter",
+         .Kind = Text,
+         .Stored = Always,
+         .Option = "--format",
+         .Argument = "TEXT",
+         .Help = MORVID_WORDS("morvid-task", "the export format (\"CSV table\", ...)").Text,
+         .Check = FormatFault}));
+    rows.push_back(Row<MORVID_MEMBERS(Schedule, CronStr)>(
+        {.Key = "Schedule",
+         .ValueName = "CronStr",
+         .Kind = Text,
+         .Stored = Always,
+         .Option = "--schedule",
+         .Argument = "\"MIN HOUR DAY MONTH WEEKDAY YEAR\"",
+         .Help = MORVID_WORDS("morvid-task", "when the task runs").Text,
+         .Check = ScheduleFault}));
     rows.push_back(Row<MORVID_MEMBERS(RunMissed, RunMissed)>(
         {.Key = "RunMissed",
          .ValueName = "RunMissed",
          .Kind = Flag,
          .Option = "--run-missed",
          .Argument = "yes|no",
-         .Help = "run once at start when a due time was missed"}));
+         .Help =
+             MORVID_WORDS("morvid-task", "run once at start when a due time was missed").Text}));
     rows.push_back(Row<MORVID_MEMBERS(KeepFiles, KeepFiles)>(
         {.Key = "KeepFiles",
          .ValueName = "KeepFiles",
          .Kind = Number,
          .Option = "--keep-files",
          .Argument = "N",
-         .Help = "keep only the last N exports; 0 keeps all",
+         .Help = MORVID_WORDS("morvid-task", "keep only the last N exports; 0 keeps all").Text,
          .Loaded = NotBelowZero,
          .Check = KeepFilesFault}));
-    rows.push_back({.Key = "Params",
-                    .ValueName = "ParamCount",
-                    .Kind = Params,
-                    .Stored = Own,
-                    .Option = "--param",
-                    .Argument = "TYPE:VALUE",
-                    .Help = "a parameter, once for each in order (0 text, 1 number, 2 true/false,\n"
-                            "3 date YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date such\n"
-                            "as yesterday, 6 one for a time such as due-time); in JSON also\n"
-                            "{\"NAME\": VALUE} by the report's parameter names",
-                    .Get = GetParams,
-                    .Set = SetParams,
-                    .Check = ParamsFault});
+    rows.push_back(
+        {.Key = "Params",
+         .ValueName = "ParamCount",
+         .Kind = Params,
+         .Stored = Own,
+         .Option = "--param",
+         .Argument = "TYPE:VALUE",
+         .Help =
+             MORVID_WORDS("morvid-task",
+                          "a parameter, once for each in order (0 text, 1 number, 2 true/false,\n"
+                          "3 date YYYY-MM-DD, 4 time HH:MM:SS, 5 a period word for a date such\n"
+                          "as yesterday, 6 one for a time such as due-time); in JSON also\n"
+                          "{\"NAME\": VALUE} by the report's parameter names")
+                 .Text,
+         .Get = GetParams,
+         .Set = SetParams,
+         .Check = ParamsFault});
     rows.push_back(Row<MORVID_MEMBERS(NamePattern, NamePattern)>(
         {.Key = "NamePattern",
          .ValueName = "NamePattern",
@@ -294,8 +302,10 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--name-pattern",
          .Argument = "TEXT",
-         .Help = "the file's name below the folder, such as\n"
-                 "\"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped",
+         .Help =
+             MORVID_WORDS("morvid-task", "the file's name below the folder, such as\n"
+                                         "\"{report}/{due:yyyy-MM-dd}.{ext}\"; empty: time-stamped")
+                 .Text,
          .Check = PatternFault}));
     rows.push_back(Row<MORVID_MEMBERS(NameExists, NameExists)>(
         {.Key = "NameExists",
@@ -304,7 +314,7 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--name-exists",
          .Argument = "replace|keep-both",
-         .Help = "what a run does when that name is taken",
+         .Help = MORVID_WORDS("morvid-task", "what a run does when that name is taken").Text,
          .Words = {"replace", "keep-both"},
          .Loaded = KnownNameExists,
          .Check = NameExistsFault}));
@@ -315,7 +325,7 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--active-from",
          .Argument = "YYYY-MM-DD",
-         .Help = "the first day it runs (empty: no bound)",
+         .Help = MORVID_WORDS("morvid-task", "the first day it runs (empty: no bound)").Text,
          .Check = ActiveFromFault}));
     rows.push_back(Row<MORVID_MEMBERS(ActiveUntil, ActiveUntil)>(
         {.Key = "ActiveUntil",
@@ -324,7 +334,7 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--active-until",
          .Argument = "YYYY-MM-DD",
-         .Help = "the last day it runs (empty: no bound)",
+         .Help = MORVID_WORDS("morvid-task", "the last day it runs (empty: no bound)").Text,
          .Check = ActiveUntilFault,
          .CheckedWith = {"ActiveFrom"}}));
     rows.push_back(Row<MORVID_MEMBERS(MoreFilters, MoreFilters)>(
@@ -334,30 +344,35 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--more-format",
          .Argument = "TEXT",
-         .Help = "a further format of each run, once for each; \"\" for none",
+         .Help = MORVID_WORDS("morvid-task",
+                              "a further format of each run, once for each; \"\" for none")
+                     .Text,
          .Check = MoreFiltersFault,
          .CheckedWith = {"Format"}}));
-    rows.push_back(Row<MORVID_MEMBERS(MailTo, MailTo)>({.Key = "MailTo",
-                                                        .ValueName = "MailTo",
-                                                        .Kind = Text,
-                                                        .Optional = true,
-                                                        .Option = "--mail-to",
-                                                        .Argument = "ADDRESSES",
-                                                        .Help = "the mail's recipients"}));
-    rows.push_back(Row<MORVID_MEMBERS(MailCc, MailCc)>({.Key = "MailCc",
-                                                        .ValueName = "MailCc",
-                                                        .Kind = Text,
-                                                        .Optional = true,
-                                                        .Option = "--mail-cc",
-                                                        .Argument = "ADDRESSES",
-                                                        .Help = "its copy recipients"}));
-    rows.push_back(Row<MORVID_MEMBERS(MailBcc, MailBcc)>({.Key = "MailBcc",
-                                                          .ValueName = "MailBcc",
-                                                          .Kind = Text,
-                                                          .Optional = true,
-                                                          .Option = "--mail-bcc",
-                                                          .Argument = "ADDRESSES",
-                                                          .Help = "its blind copy recipients"}));
+    rows.push_back(Row<MORVID_MEMBERS(MailTo, MailTo)>(
+        {.Key = "MailTo",
+         .ValueName = "MailTo",
+         .Kind = Text,
+         .Optional = true,
+         .Option = "--mail-to",
+         .Argument = "ADDRESSES",
+         .Help = MORVID_WORDS("morvid-task", "the mail's recipients").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(MailCc, MailCc)>(
+        {.Key = "MailCc",
+         .ValueName = "MailCc",
+         .Kind = Text,
+         .Optional = true,
+         .Option = "--mail-cc",
+         .Argument = "ADDRESSES",
+         .Help = MORVID_WORDS("morvid-task", "its copy recipients").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(MailBcc, MailBcc)>(
+        {.Key = "MailBcc",
+         .ValueName = "MailBcc",
+         .Kind = Text,
+         .Optional = true,
+         .Option = "--mail-bcc",
+         .Argument = "ADDRESSES",
+         .Help = MORVID_WORDS("morvid-task", "its blind copy recipients").Text}));
     rows.push_back(Row<MORVID_MEMBERS(MailSubject, MailSubject)>(
         {.Key = "MailSubject",
          .ValueName = "MailSubject",
@@ -365,7 +380,8 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--mail-subject",
          .Argument = "TEXT",
-         .Help = "the mail's subject template (empty: built-in)"}));
+         .Help =
+             MORVID_WORDS("morvid-task", "the mail's subject template (empty: built-in)").Text}));
     rows.push_back(Row<MORVID_MEMBERS(MailBody, MailBody)>(
         {.Key = "MailBody",
          .ValueName = "MailBody",
@@ -373,7 +389,7 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--mail-body",
          .Argument = "TEXT",
-         .Help = "the mail's text template (empty: built-in)"}));
+         .Help = MORVID_WORDS("morvid-task", "the mail's text template (empty: built-in)").Text}));
     rows.push_back(Row<MORVID_MEMBERS(MailZip, MailZip)>(
         {.Key = "MailZip",
          .ValueName = "MailZip",
@@ -381,7 +397,8 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--mail-zip",
          .Argument = "yes|no",
-         .Help = "the mail attaches the run's files as one zip"}));
+         .Help =
+             MORVID_WORDS("morvid-task", "the mail attaches the run's files as one zip").Text}));
     rows.push_back(Row<MORVID_MEMBERS(MailHtml, MailHtml)>(
         {.Key = "MailHtml",
          .ValueName = "MailHtml",
@@ -389,19 +406,20 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--mail-html",
          .Argument = "yes|no",
-         .Help = "the mail has an HTML summary beside its text"}));
-    rows.push_back(
-        Row<MORVID_MEMBERS(MailWhen, MailWhen)>({.Key = "MailWhen",
-                                                 .ValueName = "MailWhen",
-                                                 .Kind = Choice,
-                                                 .Optional = true,
-                                                 .Option = "--mail-when",
-                                                 .Argument = "never|success|failure|always",
-                                                 .Help = "when a run sends mail",
-                                                 .Words = {"never", "success", "failure", "always"},
-                                                 .Loaded = KnownMailWhen,
-                                                 .Check = MailFault,
-                                                 .CheckedWith = {"MailTo", "MailCc", "MailBcc"}}));
+         .Help =
+             MORVID_WORDS("morvid-task", "the mail has an HTML summary beside its text").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(MailWhen, MailWhen)>(
+        {.Key = "MailWhen",
+         .ValueName = "MailWhen",
+         .Kind = Choice,
+         .Optional = true,
+         .Option = "--mail-when",
+         .Argument = "never|success|failure|always",
+         .Help = MORVID_WORDS("morvid-task", "when a run sends mail").Text,
+         .Words = {"never", "success", "failure", "always"},
+         .Loaded = KnownMailWhen,
+         .Check = MailFault,
+         .CheckedWith = {"MailTo", "MailCc", "MailBcc"}}));
     rows.push_back(Row<MORVID_MEMBERS(RetryCount, RetryCount)>(
         {.Key = "RetryCount",
          .ValueName = "RetryCount",
@@ -409,23 +427,25 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--retry-count",
          .Argument = "N",
-         .Help = "run a failed run of a due time again N times (0 to 99)",
+         .Help =
+             MORVID_WORDS("morvid-task", "run a failed run of a due time again N times (0 to 99)")
+                 .Text,
          .Loaded = NotBelowZero,
          .Check = RetryCountFault,
          .CheckedWith = {"RetryMinutes"}}));
     // Kept beside a count only: a task that never retries keeps no minutes.
-    rows.push_back(
-        Row<MORVID_MEMBERS(RetryMinutes, RetryMinutes)>({.Key = "RetryMinutes",
-                                                         .ValueName = "RetryMinutes",
-                                                         .Kind = Number,
-                                                         .Optional = true,
-                                                         .Option = "--retry-minutes",
-                                                         .Argument = "M",
-                                                         .Help = "M minutes apart (1 to 1440)",
-                                                         .Used = Retries,
-                                                         .Loaded = NotBelowZero,
-                                                         .Check = RetryMinutesFault,
-                                                         .CheckedWith = {"RetryCount"}}));
+    rows.push_back(Row<MORVID_MEMBERS(RetryMinutes, RetryMinutes)>(
+        {.Key = "RetryMinutes",
+         .ValueName = "RetryMinutes",
+         .Kind = Number,
+         .Optional = true,
+         .Option = "--retry-minutes",
+         .Argument = "M",
+         .Help = MORVID_WORDS("morvid-task", "M minutes apart (1 to 1440)").Text,
+         .Used = Retries,
+         .Loaded = NotBelowZero,
+         .Check = RetryMinutesFault,
+         .CheckedWith = {"RetryCount"}}));
     rows.push_back(Row<MORVID_MEMBERS(SkipEmpty, SkipEmpty)>(
         {.Key = "SkipEmpty",
          .ValueName = "SkipEmpty",
@@ -433,7 +453,9 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--skip-empty",
          .Argument = "yes|no",
-         .Help = "a report without rows writes no file and sends no mail",
+         .Help =
+             MORVID_WORDS("morvid-task", "a report without rows writes no file and sends no mail")
+                 .Text,
          .Words = {"no", "yes"},
          .Check = SkipEmptyFault}));
     rows.push_back(Row<MORVID_MEMBERS(TimeZone, TimeZone)>(
@@ -443,7 +465,11 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--time-zone",
          .Argument = "NAME",
-         .Help = "read the schedule in this zone, such as America/New_York (empty: the machine's)",
+         .Help =
+             MORVID_WORDS(
+                 "morvid-task",
+                 "read the schedule in this zone, such as America/New_York (empty: the machine's)")
+                 .Text,
          .Check = TimeZoneFault}));
     rows.push_back(Row<MORVID_MEMBERS(ExcludeCalendar, ExcludeCalendar)>(
         {.Key = "ExcludeCalendar",
@@ -452,7 +478,8 @@ std::vector<TTaskField> MakeTable() {
          .Optional = true,
          .Option = "--exclude-calendar",
          .Argument = "NAME",
-         .Help = "no run on the dates of this calendar (empty: none)"}));
+         .Help = MORVID_WORDS("morvid-task", "no run on the dates of this calendar (empty: none)")
+                     .Text}));
     return rows;
 }
 

@@ -1,6 +1,7 @@
 #include "tasks/TaskName.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 namespace morvid {
 
@@ -34,7 +35,7 @@ std::size_t ControlAt(std::string_view text, std::size_t i, unsigned& code) {
 
 std::string TaskNameFault(std::string_view name) {
     if (name.empty()) {
-        return "The name is empty";
+        return rtl::Words(MORVID_WORDS("TaskName", "The name is empty"));
     }
     std::size_t characters = 0;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -44,14 +45,16 @@ std::string TaskNameFault(std::string_view name) {
         ++characters;
         unsigned code = 0;
         if (ControlAt(name, i, code) != 0) {
-            return rtl::Format("The name holds the control character U+%04X at character %zu: a "
-                               "name is one line of printable text",
-                               code, characters);
+            return rtl::Words(MORVID_WORDS("TaskName",
+                                           "The name holds the control character %1 at character "
+                                           "%2: a name is one line of printable text"),
+                              {rtl::Format("U+%04X", code), std::to_string(characters)});
         }
     }
     if (characters > MaxTaskNameChars) {
-        return rtl::Format("The name has %zu characters; at most %zu are allowed", characters,
-                           MaxTaskNameChars);
+        return rtl::Words(
+            MORVID_WORDS("TaskName", "The name has %1 characters; at most %2 are allowed"),
+            {std::to_string(characters), std::to_string(MaxTaskNameChars)});
     }
     return {};
 }

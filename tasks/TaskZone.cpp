@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -96,7 +97,9 @@ std::string TimeZoneFault(const std::string& ianaName) {
     if (ianaName.empty() || FindZone(ianaName).isValid()) {
         return {};
     }
-    return "Time zone \"" + ianaName + "\" is not in the system's time zone database";
+    return rtl::Words(
+        MORVID_WORDS("TaskZone", "Time zone \"%1\" is not in the system's time zone database"),
+        {ianaName});
 }
 
 TDueRules TaskDueRules(const std::string& ianaName, std::vector<std::int32_t> days) {

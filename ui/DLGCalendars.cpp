@@ -38,23 +38,23 @@ std::string DatesAsStored(const QString& text) {
 TDLGCalendars::TDLGCalendars(std::vector<TExcludeCalendar> calendars, QWidget* owner)
     : TDialogBase(owner) {
     setObjectName(QStringLiteral("DLGCalendars"));
-    SetCaption("Excluded dates");
+    SetCaption(tr("Excluded dates").toStdString());
     for (const TExcludeCalendar& calendar : calendars) {
         FEdited.push_back({QString::fromStdString(calendar.Name), DatesForEditing(calendar.Days)});
     }
 
     lstCalendars = new QListWidget(this);
     lstCalendars->setObjectName(QStringLiteral("lstCalendars"));
-    btnAddCalendar = new QPushButton(QStringLiteral("Add"), this);
+    btnAddCalendar = new QPushButton(tr("Add"), this);
     btnAddCalendar->setObjectName(QStringLiteral("btnAddCalendar"));
-    btnRemoveCalendar = new QPushButton(QStringLiteral("Remove"), this);
+    btnRemoveCalendar = new QPushButton(tr("Remove"), this);
     btnRemoveCalendar->setObjectName(QStringLiteral("btnRemoveCalendar"));
     edtCalendarName = new QLineEdit(this);
     edtCalendarName->setObjectName(QStringLiteral("edtCalendarName"));
     memCalendarDates = new QPlainTextEdit(this);
     memCalendarDates->setObjectName(QStringLiteral("memCalendarDates"));
     memCalendarDates->setPlaceholderText(QStringLiteral("2026-12-24, 2026-12-25, ..."));
-    btnImportIcs = new QPushButton(QStringLiteral("Import .ics..."), this);
+    btnImportIcs = new QPushButton(tr("Import .ics..."), this);
     btnImportIcs->setObjectName(QStringLiteral("btnImportIcs"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
@@ -65,10 +65,9 @@ TDLGCalendars::TDLGCalendars(std::vector<TExcludeCalendar> calendars, QWidget* o
     listButtons->addWidget(btnRemoveCalendar);
     listColumn->addLayout(listButtons);
     auto* editColumn = new QVBoxLayout;
-    editColumn->addWidget(new QLabel(QStringLiteral("Name"), this));
+    editColumn->addWidget(new QLabel(tr("Name"), this));
     editColumn->addWidget(edtCalendarName);
-    editColumn->addWidget(
-        new QLabel(QStringLiteral("Dates (YYYY-MM-DD, separated by commas)"), this));
+    editColumn->addWidget(new QLabel(tr("Dates (YYYY-MM-DD, separated by commas)"), this));
     editColumn->addWidget(memCalendarDates, 1);
     editColumn->addWidget(btnImportIcs, 0, Qt::AlignLeft);
     auto* columns = new QHBoxLayout;
@@ -99,7 +98,7 @@ TDLGCalendars::TDLGCalendars(std::vector<TExcludeCalendar> calendars, QWidget* o
         if (!KeepShown()) {
             return;
         }
-        FEdited.push_back({QStringLiteral("Holidays %1").arg(FEdited.size() + 1), QString()});
+        FEdited.push_back({tr("Holidays %1").arg(FEdited.size() + 1), QString()});
         lstCalendars->addItem(FEdited.back().Name);
         lstCalendars->setCurrentRow(static_cast<int>(FEdited.size()) - 1);
     });
@@ -114,9 +113,8 @@ TDLGCalendars::TDLGCalendars(std::vector<TExcludeCalendar> calendars, QWidget* o
         ShowCalendar(lstCalendars->currentRow());
     });
     connect(btnImportIcs, &QPushButton::clicked, this, [this] {
-        const QString path =
-            QFileDialog::getOpenFileName(this, QStringLiteral("Import holidays"), QString(),
-                                         QStringLiteral("iCalendar files (*.ics);;All files (*)"));
+        const QString path = QFileDialog::getOpenFileName(
+            this, tr("Import holidays"), QString(), tr("iCalendar files (*.ics);;All files (*)"));
         if (!path.isEmpty()) {
             ImportIcs(path.toStdString());
         }
@@ -148,7 +146,9 @@ bool TDLGCalendars::KeepShown() {
     try {
         ParseCalendarDates(DatesAsStored(edited.Dates));
     } catch (const rtl::Exception& e) {
-        host::MessageDlg("Calendar \"" + edited.Name.toStdString() + "\": " + e.Message(),
+        host::MessageDlg(tr("Calendar \"%1\": %2")
+                             .arg(edited.Name, QString::fromStdString(e.Message()))
+                             .toStdString(),
                          host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
@@ -170,7 +170,9 @@ bool TDLGCalendars::ImportIcs(const std::string& path) {
         memCalendarDates->setPlainText(DatesForEditing(days));
         return KeepShown();
     } catch (const rtl::Exception& e) {
-        host::MessageDlg("Cannot import \"" + path + "\": " + e.Message(),
+        host::MessageDlg(tr("Cannot import \"%1\": %2")
+                             .arg(QString::fromStdString(path), QString::fromStdString(e.Message()))
+                             .toStdString(),
                          host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
@@ -186,9 +188,10 @@ void TDLGCalendars::accept() {
         if (name.empty() ||
             std::any_of(calendars.begin(), calendars.end(),
                         [&](const TExcludeCalendar& c) { return rtl::SameText(c.Name, name); })) {
-            host::MessageDlg(name.empty() ? std::string("A calendar needs a name")
-                                          : "Two calendars are called \"" + name + "\"",
-                             host::TMsgDlgType::mtError, host::mbOK);
+            host::MessageDlg(
+                name.empty() ? tr("A calendar needs a name").toStdString()
+                             : tr("Two calendars are called \"%1\"").arg(edited.Name).toStdString(),
+                host::TMsgDlgType::mtError, host::mbOK);
             return;
         }
         calendars.push_back({name, ParseCalendarDates(DatesAsStored(edited.Dates))});

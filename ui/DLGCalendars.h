@@ -15,6 +15,8 @@ class QPushButton;
 namespace morvid {
 
 class TDLGCalendars : public host::TDialogBase {
+    Q_OBJECT
+
 public:
     explicit TDLGCalendars(std::vector<TExcludeCalendar> calendars, QWidget* owner = nullptr);
 

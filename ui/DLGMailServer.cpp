@@ -22,7 +22,8 @@ namespace morvid {
 namespace {
 
 // In the order of host::TMailSecurity.
-const char* const SecurityTexts[] = {"STARTTLS", "TLS", "None (this machine only)"};
+const char* const SecurityTexts[] = {
+    "STARTTLS", "TLS", QT_TRANSLATE_NOOP("morvid::TDLGMailServer", "None (this machine only)")};
 constexpr int LargestAttachmentMiB = 1024;
 constexpr int DesignedWidth = 420;
 
@@ -40,7 +41,7 @@ struct TDLGMailServer::TTest {
 TDLGMailServer::TDLGMailServer(host::TMailServerLink& link, QWidget* owner)
     : host::TDialogBase(owner), FLink(link) {
     setObjectName(QStringLiteral("DLGMailServer"));
-    SetCaption("Mail server");
+    SetCaption(tr("Mail server").toStdString());
     CreateControls();
     LoadSettings(FLink.Read());
 }
@@ -61,50 +62,48 @@ void TDLGMailServer::CreateControls() {
     edtMailServer->setPlaceholderText(QStringLiteral("mail.example.org"));
     cbbMailSecurity = named(new QComboBox(this), "cbbMailSecurity");
     for (const char* text : SecurityTexts) {
-        cbbMailSecurity->addItem(QString::fromLatin1(text));
+        cbbMailSecurity->addItem(tr(text));
     }
     sedMailPort = named(new QSpinBox(this), "sedMailPort");
     sedMailPort->setRange(0, 65535);
     // The special text names the port the security's default stands for.
     const auto showDefaultPort = [this] {
         const auto security = static_cast<host::TMailSecurity>(cbbMailSecurity->currentIndex());
-        sedMailPort->setSpecialValueText(
-            QStringLiteral("Default (%1)").arg(host::DefaultMailPort(security)));
+        sedMailPort->setSpecialValueText(tr("Default (%1)").arg(host::DefaultMailPort(security)));
     };
     connect(cbbMailSecurity, &QComboBox::currentIndexChanged, this, showDefaultPort);
     showDefaultPort();
     edtMailUser = named(new QLineEdit(this), "edtMailUser");
-    edtMailUser->setPlaceholderText(
-        QStringLiteral("None: the server takes mail without signing in"));
+    edtMailUser->setPlaceholderText(tr("None: the server takes mail without signing in"));
     edtMailPassword = named(new QLineEdit(this), "edtMailPassword");
     edtMailPassword->setEchoMode(QLineEdit::Password);
-    edtMailPassword->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
+    edtMailPassword->setPlaceholderText(tr("Kept in the desktop's secret store"));
     edtMailFrom = named(new QLineEdit(this), "edtMailFrom");
-    edtMailFrom->setPlaceholderText(QStringLiteral("Reports <reports@example.org>"));
+    edtMailFrom->setPlaceholderText(tr("Reports <reports@example.org>"));
     sedMaxAttachment = named(new QSpinBox(this), "sedMaxAttachment");
     sedMaxAttachment->setRange(0, LargestAttachmentMiB);
-    sedMaxAttachment->setSuffix(QStringLiteral(" MiB"));
-    sedMaxAttachment->setSpecialValueText(QStringLiteral("Never attach"));
+    sedMaxAttachment->setSuffix(tr(" MiB"));
+    sedMaxAttachment->setSpecialValueText(tr("Never attach"));
     edtMailCaFile = named(new QLineEdit(this), "edtMailCaFile");
-    edtMailCaFile->setPlaceholderText(QStringLiteral("Only the system's authorities"));
+    edtMailCaFile->setPlaceholderText(tr("Only the system's authorities"));
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    const auto row = [&](const char* label, const char* caption, QWidget* field) {
-        auto* text = named(new QLabel(QString::fromUtf8(caption), this), label);
+    const auto row = [&](const char* label, const QString& caption, QWidget* field) {
+        auto* text = named(new QLabel(caption, this), label);
         text->setBuddy(field);
         form->addRow(text, field);
     };
-    row("lblMailServer", "Server", edtMailServer);
-    row("lblMailSecurity", "Security", cbbMailSecurity);
-    row("lblMailPort", "Port", sedMailPort);
-    row("lblMailUser", "User", edtMailUser);
-    row("lblMailPassword", "Password", edtMailPassword);
-    row("lblMailFrom", "Sender address", edtMailFrom);
-    row("lblMaxAttachment", "Attach files up to", sedMaxAttachment);
-    row("lblMailCaFile", "Extra CA file", edtMailCaFile);
+    row("lblMailServer", tr("Server"), edtMailServer);
+    row("lblMailSecurity", tr("Security"), cbbMailSecurity);
+    row("lblMailPort", tr("Port"), sedMailPort);
+    row("lblMailUser", tr("User"), edtMailUser);
+    row("lblMailPassword", tr("Password"), edtMailPassword);
+    row("lblMailFrom", tr("Sender address"), edtMailFrom);
+    row("lblMaxAttachment", tr("Attach files up to"), sedMaxAttachment);
+    row("lblMailCaFile", tr("Extra CA file"), edtMailCaFile);
 
-    btnTestMail = named(new QPushButton(QStringLiteral("Send a test mail"), this), "btnTestMail");
+    btnTestMail = named(new QPushButton(tr("Send a test mail"), this), "btnTestMail");
     btnTestMail->setAutoDefault(false);
     connect(btnTestMail, &QPushButton::clicked, this, [this] { btnTestMailClick(); });
     pbTestMail = named(new QProgressBar(this), "pbTestMail");
@@ -125,10 +124,10 @@ void TDLGMailServer::CreateControls() {
     auto* bevel = named(new QFrame(this), "Bevel1");
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
-    btnOk = named(new QPushButton(QStringLiteral("Ok"), this), "btnOk");
+    btnOk = named(new QPushButton(tr("Ok"), this), "btnOk");
     btnOk->setDefault(true);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
-    btnCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "btnCancel");
+    btnCancel = named(new QPushButton(tr("Cancel"), this), "btnCancel");
     btnCancel->setAutoDefault(true);
     connect(btnCancel, &QPushButton::clicked, this, [this] { reject(); });
     auto* buttons = new QHBoxLayout;
@@ -193,7 +192,7 @@ void TDLGMailServer::btnTestMailClick() {
     host::TMailSettings settings = Settings();
     std::string fault = host::MailSettingsFault(settings);
     if (fault.empty() && settings.Server.Host.empty()) {
-        fault = "No mail server: give its host name";
+        fault = tr("No mail server: give its host name").toStdString();
     }
     if (fault.empty() && !settings.Server.User.empty()) {
         try {
@@ -201,7 +200,9 @@ void TDLGMailServer::btnTestMailClick() {
             if (password) {
                 settings.Server.Password = *password;
             } else {
-                fault = "No password for " + Quoted(settings.Server.User) + ": type it above";
+                fault = tr("No password for %1: type it above")
+                            .arg(QString::fromStdString(Quoted(settings.Server.User)))
+                            .toStdString();
             }
         } catch (const std::exception& error) {
             fault = error.what();
@@ -211,13 +212,13 @@ void TDLGMailServer::btnTestMailClick() {
     if (!fault.empty()) {
         colours.setColor(QPalette::WindowText, host::ErrorColor(colours));
         lblTestResult->setPalette(colours);
-        lblTestResult->setText(QString::fromStdString("Not sent: " + fault));
+        lblTestResult->setText(tr("Not sent: %1").arg(QString::fromStdString(fault)));
         return;
     }
     // The fault check above parsed the sender already.
     const std::string to = host::ParseMailAddress(host::MailSender(settings)).AddrSpec;
     lblTestResult->setPalette(colours);
-    lblTestResult->setText(QString::fromStdString("Sending a test mail to " + to + "..."));
+    lblTestResult->setText(tr("Sending a test mail to %1...").arg(QString::fromStdString(to)));
     btnTestMail->setEnabled(false);
     pbTestMail->setVisible(true);
     FTest = std::make_unique<TTest>();
@@ -237,10 +238,10 @@ void TDLGMailServer::TestMailDone(const host::TSendResult& result, const std::st
     QPalette colours = palette();
     if (result.Status == host::TSendStatus::Sent) {
         lblTestResult->setText(
-            QString::fromStdString("Test mail sent to " + to + ": see that it arrived."));
+            tr("Test mail sent to %1: see that it arrived.").arg(QString::fromStdString(to)));
     } else {
         colours.setColor(QPalette::WindowText, host::ErrorColor(colours));
-        lblTestResult->setText(QString::fromStdString("Not sent: " + result.Reason));
+        lblTestResult->setText(tr("Not sent: %1").arg(QString::fromStdString(result.Reason)));
     }
     lblTestResult->setPalette(colours);
 }

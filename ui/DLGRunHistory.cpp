@@ -59,10 +59,11 @@ std::string FileText(const host::TRunRecord& run) {
 
 TDLGRunHistory::TDLGRunHistory(const std::string& taskName, std::vector<host::TRunRecord> runs,
                                QWidget* owner)
-    : TDLGRunHistory("History of \"" + taskName + "\"", false, std::move(runs), owner) {}
+    : TDLGRunHistory(tr("History of \"%1\"").arg(QString::fromStdString(taskName)).toStdString(),
+                     false, std::move(runs), owner) {}
 
 TDLGRunHistory::TDLGRunHistory(std::vector<host::TRunRecord> runs, QWidget* owner)
-    : TDLGRunHistory("Recent runs", true, std::move(runs), owner) {}
+    : TDLGRunHistory(tr("Recent runs").toStdString(), true, std::move(runs), owner) {}
 
 TDLGRunHistory::TDLGRunHistory(const std::string& caption, bool taskColumn,
                                std::vector<host::TRunRecord> runs, QWidget* owner)
@@ -74,25 +75,25 @@ TDLGRunHistory::TDLGRunHistory(const std::string& caption, bool taskColumn,
     lstRuns = new host::TListView(this);
     lstRuns->setObjectName(QStringLiteral("lstRuns"));
     using host::TListView;
-    lstRuns->AddColumn("Started", TListView::SizedToContent);
+    lstRuns->AddColumn(tr("Started").toStdString(), TListView::SizedToContent);
     if (FTaskColumn) {
-        lstRuns->AddColumn("Task", TListView::SizedToContent);
+        lstRuns->AddColumn(tr("Task").toStdString(), TListView::SizedToContent);
     }
-    lstRuns->AddColumn("Due", TListView::SizedToContent);
-    lstRuns->AddColumn("How", TListView::SizedToContent);
-    lstRuns->AddColumn("Duration", TListView::SizedToContent);
+    lstRuns->AddColumn(tr("Due").toStdString(), TListView::SizedToContent);
+    lstRuns->AddColumn(tr("How").toStdString(), TListView::SizedToContent);
+    lstRuns->AddColumn(tr("Duration").toStdString(), TListView::SizedToContent);
     // The result says what went wrong: it takes the width the others leave.
-    lstRuns->AddColumn("Result", TListView::SizedToFitFirst);
-    lstRuns->AddColumn("File", TListView::SizedToFit);
+    lstRuns->AddColumn(tr("Result").toStdString(), TListView::SizedToFitFirst);
+    lstRuns->AddColumn(tr("File").toStdString(), TListView::SizedToFit);
     lstRuns->setFrameShape(QFrame::StyledPanel);
 
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    btnOpenFile = new QPushButton(QStringLiteral("Open file"), this);
+    btnOpenFile = new QPushButton(tr("Open file"), this);
     btnOpenFile->setObjectName(QStringLiteral("btnOpenFile"));
-    btnOpenFolder = new QPushButton(QStringLiteral("Open folder"), this);
+    btnOpenFolder = new QPushButton(tr("Open folder"), this);
     btnOpenFolder->setObjectName(QStringLiteral("btnOpenFolder"));
-    btnClose = new QPushButton(QStringLiteral("Close"), this);
+    btnClose = new QPushButton(tr("Close"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setDefault(true);
 
@@ -178,15 +179,17 @@ void TDLGRunHistory::AddRow(std::size_t index, int at) {
 
 void TDLGRunHistory::ShowSummary() {
     if (FRuns.empty()) {
-        lblSummary->setText(QStringLiteral("No runs recorded"));
+        lblSummary->setText(tr("No runs recorded"));
         return;
     }
     const auto failed = std::count_if(FRuns.begin(), FRuns.end(), [](const host::TRunRecord& run) {
         return run.Outcome == host::TRunOutcome::Failed;
     });
-    lblSummary->setText(QString::fromStdString(
-        rtl::Format("%d %s, %d failed", static_cast<int>(FRuns.size()),
-                    FRuns.size() == 1 ? "run" : "runs", static_cast<int>(failed))));
+    const int count = static_cast<int>(FRuns.size());
+    // The failed count stands in the sentence through %1; the runs are what it counts.
+    lblSummary->setText((count == 1 ? tr("%n run, %1 failed", nullptr, count)
+                                    : tr("%n runs, %1 failed", nullptr, count))
+                            .arg(static_cast<int>(failed)));
 }
 
 const host::TRunRecord* TDLGRunHistory::SelectedRun() const {

@@ -11,17 +11,22 @@
 #include "ui/editor/ScheduleArea.h"
 #include "ui/editor/TaskArea.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
@@ -55,7 +60,7 @@ public:
 
 TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner) {
     setObjectName(QStringLiteral("DLGScheduleEditor"));
-    SetCaption("Report schedule");
+    SetCaption(tr("Report schedule").toStdString());
     QFont dialogFont = QApplication::font();
     dialogFont.setPointSize(9);
     setFont(dialogFont);
@@ -160,13 +165,13 @@ QLayout* TDLGScheduleEditor::CreateButtons() {
     Bevel1->setFrameShape(QFrame::HLine);
     Bevel1->setFrameShadow(QFrame::Sunken);
 
-    btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    btnOk = new QPushButton(tr("Ok"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));
     btnOk->setDefault(true);
     btnOk->setEnabled(false);
     connect(btnOk, &QPushButton::clicked, this, [this] { accept(); });
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(tr("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     // Enter on the focused Cancel presses Cancel, not the default Ok.
     btnCancel->setAutoDefault(true);
@@ -294,6 +299,55 @@ void TDLGScheduleEditor::showEvent(QShowEvent* event) {
         WidenForLongTexts();
     }
     host::TDialogBase::showEvent(event);
+    if (!event->spontaneous()) {
+        FShownState = EditedState();
+    }
+}
+
+QString TDLGScheduleEditor::EditedState() const {
+    // Read from the controls rather than from a task, so a control added later counts without
+    // being named here. Editors open in the parameter grid are the grid's cells, read below.
+    QStringList state;
+    for (const QWidget* widget : pnlFields->findChildren<QWidget*>()) {
+        const QWidget* parent = widget->parentWidget();
+        while (parent != nullptr && qobject_cast<const QAbstractItemView*>(parent) == nullptr) {
+            parent = parent->parentWidget();
+        }
+        if (parent != nullptr) {
+            continue;
+        }
+        if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+            state << edit->text();
+        } else if (const auto* spin = qobject_cast<const QAbstractSpinBox*>(widget)) {
+            state << spin->text();
+        } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+            state << combo->currentText();
+        } else if (const auto* text = qobject_cast<const QPlainTextEdit*>(widget)) {
+            state << text->toPlainText();
+        } else if (const auto* tool = qobject_cast<const QToolButton*>(widget)) {
+            // A list of boxes behind a button shows what is ticked on the button.
+            state << (tool->menu() != nullptr ? tool->text() : QString());
+        } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            state << QString::number(button->isCheckable() && button->isChecked());
+        }
+    }
+    const QAbstractItemModel& grid = *Parameters->cxTreeList1->model();
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            state << grid.index(row, column).data(Qt::DisplayRole).toString();
+        }
+    }
+    return state.join(QChar(u'\x1f'));
+}
+
+void TDLGScheduleEditor::reject() {
+    if (isVisible() && !FShownState.isNull() && EditedState() != FShownState &&
+        host::MessageDlg(
+            tr("This task has changes that are not saved. Discard them?").toStdString(),
+            host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo) != host::mrYes) {
+        return;
+    }
+    host::TDialogBase::reject();
 }
 
 void TDLGScheduleEditor::SaveToTask(TScheduleItem& task) const {

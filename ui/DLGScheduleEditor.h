@@ -67,6 +67,9 @@ public:
     // Ok closes the dialog only with a schedule text that parses: pressing Enter in the
     // schedule field does not move the focus, so its text may not have been validated yet.
     void accept() override;
+    // Escape, Cancel and closing the window: with changes made since the dialog was shown, asks
+    // before they are thrown away; No keeps the dialog open.
+    void reject() override;
 
     // Fits the dialog to a screen whose available height is `available`: as tall as its fields
     // need, or, where that and a title bar would not fit, as tall as fits, with the fields
@@ -86,6 +89,8 @@ private:
     // Widens the dialog, up to most of the screen, so that a long name or path loaded shows
     // whole rather than scrolling inside its field.
     void WidenForLongTexts();
+    // Every value the user can change in the dialog, as one text: equal texts, no changes.
+    QString EditedState() const;
     // What the file name's fields stand for in the next run, as the controls now say.
     TNameFields NextRunFields() const;
 
@@ -106,6 +111,8 @@ private:
     QLayout* FButtons = nullptr;
     int FAvailableHeight = 0;
     int FOpenHeight = 0;
+    // EditedState when the dialog was shown.
+    QString FShownState;
 
     QFrame* Bevel1 = nullptr;
     QPushButton* btnOk = nullptr;

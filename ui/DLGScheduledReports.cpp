@@ -35,7 +35,8 @@ TDLGScheduledReports* DLGScheduledReports = nullptr;
 
 namespace {
 
-const char* const LastResultCaption = "Last result";
+const char* const LastResultCaption =
+    QT_TRANSLATE_NOOP("morvid::TDLGScheduledReports", "Last result");
 constexpr std::size_t RecentRunsShown = 1000;
 // Hidden until the user chooses otherwise: the window's size leaves room for one more column.
 const char* const DefaultHiddenColumns = "Report,Format,Export path";
@@ -53,7 +54,7 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    SetCaption("Scheduled reports");
+    SetCaption(tr("Scheduled reports").toStdString());
     QFont windowFont = QApplication::font();
     windowFont.setPointSize(9);
     setFont(windowFont);
@@ -74,15 +75,15 @@ TDLGScheduledReports::TDLGScheduledReports(QWidget* mainWindow)
     // The name and the schedule in words are what people read the list by: they get the
     // spare width first. Short texts (Yes/No, times, format names) take what they need.
     using host::TListView;
-    lstSchedules->AddColumn("Name", TListView::SizedToFitFirst);
-    lstSchedules->AddColumn("Enabled", TListView::SizedToContent);
-    lstSchedules->AddColumn("Last run", TListView::SizedToContent);
-    lstSchedules->AddColumn(LastResultCaption, TListView::SizedToFit);
-    lstSchedules->AddColumn("Next run", TListView::SizedToContent);
-    lstSchedules->AddColumn("Schedule", TListView::SizedToFitFirst);
-    lstSchedules->AddColumn("Report", TListView::SizedToContent);
-    lstSchedules->AddColumn("Format", TListView::SizedToContent);
-    lstSchedules->AddColumn("Export path", TListView::SizedToFit);
+    lstSchedules->AddColumn(tr("Name").toStdString(), TListView::SizedToFitFirst);
+    lstSchedules->AddColumn(tr("Enabled").toStdString(), TListView::SizedToContent);
+    lstSchedules->AddColumn(tr("Last run").toStdString(), TListView::SizedToContent);
+    lstSchedules->AddColumn(tr(LastResultCaption).toStdString(), TListView::SizedToFit);
+    lstSchedules->AddColumn(tr("Next run").toStdString(), TListView::SizedToContent);
+    lstSchedules->AddColumn(tr("Schedule").toStdString(), TListView::SizedToFitFirst);
+    lstSchedules->AddColumn(tr("Report").toStdString(), TListView::SizedToContent);
+    lstSchedules->AddColumn(tr("Format").toStdString(), TListView::SizedToContent);
+    lstSchedules->AddColumn(tr("Export path").toStdString(), TListView::SizedToFit);
     lstSchedules->OnDblClick = [this] { lstSchedulesDblClick(); };
     lstSchedules->installEventFilter(this);
     connect(lstSchedules, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateCommands(); });
@@ -116,74 +117,79 @@ void TDLGScheduledReports::CreateCommands() {
     const TCommandLayout layouts[] = {
         {&bbMorvid,
          "bbMorvid",
-         "Report scheduler",
-         "Report scheduler",
+         QT_TR_NOOP("Report scheduler"),
+         QT_TR_NOOP("Report scheduler"),
          {},
          &TDLGScheduledReports::bbMorvidClick},
-        {&bbTaskNew, "bbTaskNew", "New task...", "New task", QKeySequence(Qt::Key_Insert),
-         &TDLGScheduledReports::bbTaskNewClick},
-        {&bbTaskDelete, "bbTaskDelete", "Delete", "Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete),
-         &TDLGScheduledReports::bbTaskDeleteClick},
-        {&bbTaskEdit, "bbTaskEdit", "Edit...", "Edit", {}, &TDLGScheduledReports::bbTaskEditClick},
+        {&bbTaskNew, "bbTaskNew", QT_TR_NOOP("New task..."), QT_TR_NOOP("New task"),
+         QKeySequence(Qt::Key_Insert), &TDLGScheduledReports::bbTaskNewClick},
+        {&bbTaskDelete, "bbTaskDelete", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete"),
+         QKeySequence(Qt::CTRL | Qt::Key_Delete), &TDLGScheduledReports::bbTaskDeleteClick},
+        {&bbTaskEdit,
+         "bbTaskEdit",
+         QT_TR_NOOP("Edit..."),
+         QT_TR_NOOP("Edit"),
+         {},
+         &TDLGScheduledReports::bbTaskEditClick},
         {&bbRunNow,
          "bbRunNow",
-         "Run now",
-         "Run report now",
+         QT_TR_NOOP("Run now"),
+         QT_TR_NOOP("Run report now"),
          {},
          &TDLGScheduledReports::bbRunNowClick},
         {&bbTaskHistory,
          "bbTaskHistory",
-         "History...",
-         "Runs of the task",
+         QT_TR_NOOP("History..."),
+         QT_TR_NOOP("Runs of the task"),
          {},
          &TDLGScheduledReports::bbTaskHistoryClick},
         {&bbRecentRuns,
          "bbRecentRuns",
-         "Recent runs...",
-         "Runs of every task, newest first",
+         QT_TR_NOOP("Recent runs..."),
+         QT_TR_NOOP("Runs of every task, newest first"),
          {},
          &TDLGScheduledReports::bbRecentRunsClick},
         {&bbMailServer,
          "bbMailServer",
-         "Mail server...",
-         "The server that sends the tasks' mail",
+         QT_TR_NOOP("Mail server..."),
+         QT_TR_NOOP("The server that sends the tasks' mail"),
          {},
          &TDLGScheduledReports::bbMailServerClick},
         {&bbCalendars,
          "bbCalendars",
-         "Excluded dates...",
-         "Calendars of dates on which the tasks that name them do not run",
+         QT_TR_NOOP("Excluded dates..."),
+         QT_TR_NOOP("Calendars of dates on which the tasks that name them do not run"),
          {},
          &TDLGScheduledReports::bbCalendarsClick},
         {&bbTaskDuplicate,
          "bbTaskDuplicate",
-         "Duplicate",
-         "Edit a disabled copy of the task",
+         QT_TR_NOOP("Duplicate"),
+         QT_TR_NOOP("Edit a disabled copy of the task"),
          {},
          &TDLGScheduledReports::bbTaskDuplicateClick},
         {&bbTaskEnable,
          "bbTaskEnable",
-         "Enable",
-         "Enable the task",
+         QT_TR_NOOP("Enable"),
+         QT_TR_NOOP("Enable the task"),
          {},
          &TDLGScheduledReports::bbTaskEnableClick},
         {&bbTaskDisable,
          "bbTaskDisable",
-         "Disable",
-         "Disable the task",
+         QT_TR_NOOP("Disable"),
+         QT_TR_NOOP("Disable the task"),
          {},
          &TDLGScheduledReports::bbTaskDisableClick},
         {&bbOpenExportFolder,
          "bbOpenExportFolder",
-         "Open export folder",
-         "Show the export folder in the file manager",
+         QT_TR_NOOP("Open export folder"),
+         QT_TR_NOOP("Show the export folder in the file manager"),
          {},
          &TDLGScheduledReports::bbOpenExportFolderClick},
     };
     for (const TCommandLayout& layout : layouts) {
         host::TBarButton* button = dxBarManager1->AddButton(layout.Name);
-        button->SetCaption(layout.Caption);
-        button->SetHint(layout.Hint);
+        button->SetCaption(tr(layout.Caption).toStdString());
+        button->SetHint(tr(layout.Hint).toStdString());
         button->SetShortCut(layout.ShortCut);
         const auto handler = layout.Handler;
         button->OnClick = [this, handler](host::TBarButton&) { RunCommand(handler); };
@@ -254,7 +260,8 @@ void TDLGScheduledReports::CreateColumnMenu() {
     FColumnMenu->setFont(font());
     for (int i = 0; i < int(std::size(OptionalColumns)); ++i) {
         const int column = FirstOptionalColumn + i;
-        QAction* action = FColumnMenu->addAction(QString::fromLatin1(OptionalColumns[i]));
+        // The stored list names the columns in English; the menu shows them translated.
+        QAction* action = FColumnMenu->addAction(tr(OptionalColumns[i]));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this] { FColumnsChosen = true; });
         connect(action, &QAction::toggled, this,
@@ -391,7 +398,8 @@ void TDLGScheduledReports::bbTaskDeleteClick() {
     if (task == nullptr) {
         return;
     }
-    const std::string question = rtl::Format("Delete task \"%s\"?", task->Name.c_str());
+    const std::string question =
+        tr("Delete task \"%1\"?").arg(QString::fromStdString(task->Name)).toStdString();
     if (host::MessageDlg(question, host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo,
                          0) != host::mrYes) {
         return;
@@ -424,7 +432,8 @@ void TDLGScheduledReports::bbRecentRunsClick() {
 void TDLGScheduledReports::bbMailServerClick() {
     host::TMailServerLink* link = MorvidPlugin != nullptr ? MorvidPlugin->MailServer() : nullptr;
     if (link == nullptr) {
-        host::MessageDlg("The client sends no mail", host::TMsgDlgType::mtInformation, host::mbOK);
+        host::MessageDlg(tr("The client sends no mail").toStdString(),
+                         host::TMsgDlgType::mtInformation, host::mbOK);
         return;
     }
     TDLGMailServer(*link).Execute(this);
@@ -450,8 +459,8 @@ void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string
     const host::TRunHistory* history =
         MorvidPlugin != nullptr ? MorvidPlugin->RunHistory() : nullptr;
     if (history == nullptr) {
-        host::MessageDlg("The client keeps no run history", host::TMsgDlgType::mtInformation,
-                         host::mbOK);
+        host::MessageDlg(tr("The client keeps no run history").toStdString(),
+                         host::TMsgDlgType::mtInformation, host::mbOK);
         return;
     }
     host::TRunQuery query;
@@ -476,7 +485,7 @@ std::string TDLGScheduledReports::CopyName(const std::string& name) const {
         }
         return false;
     };
-    const std::string first = "Copy of " + name;
+    const std::string first = tr("Copy of %1").arg(QString::fromStdString(name)).toStdString();
     std::string candidate = first;
     for (int number = 2; taken(candidate); ++number) {
         candidate = first + " (" + std::to_string(number) + ")";
@@ -548,11 +557,12 @@ void TDLGScheduledReports::bbOpenExportFolderClick() {
     const QString folder = QString::fromStdString(task->ExportPath);
     if (!QFileInfo(folder).isDir()) {
         throw rtl::Exception(
-            rtl::Format("The export folder \"%s\" does not exist", task->ExportPath.c_str()));
+            tr("The export folder \"%1\" does not exist").arg(folder).toStdString());
     }
     if (!OpenWithDesktop(QFileInfo(folder).absoluteFilePath().toStdString())) {
-        throw rtl::Exception(rtl::Format("The export folder \"%s\" could not be opened: %s",
-                                         task->ExportPath.c_str(), DesktopOpenFailure().c_str()));
+        throw rtl::Exception(tr("The export folder \"%1\" could not be opened: %2")
+                                 .arg(folder, QString::fromStdString(DesktopOpenFailure()))
+                                 .toStdString());
     }
 }
 
@@ -560,7 +570,8 @@ void TDLGScheduledReports::lstSchedulesDblClick() {
     if (lstSchedules->Selected() == nullptr) {
         return;
     }
-    if (lstSchedules->DblClickColumn() == lstSchedules->ColumnOf(LastResultCaption)) {
+    if (lstSchedules->DblClickColumn() ==
+        lstSchedules->ColumnOf(tr(LastResultCaption).toStdString())) {
         bbTaskHistory->Click();
     } else {
         bbTaskEdit->Click();

@@ -8,13 +8,13 @@ namespace morvid {
 
 namespace {
 
-const char* const NullText = "Any";
+const char* const NullText = QT_TRANSLATE_NOOP("morvid::TNullSpinEdit", "Any");
 
 } // namespace
 
 TNullSpinEdit::TNullSpinEdit(int low, int high, QWidget* parent) : QSpinBox(parent) {
     setRange(low - 1, high);
-    setSpecialValueText(QString::fromLatin1(NullText));
+    setSpecialValueText(tr(NullText));
     setKeyboardTracking(true);
     setAccelerated(true);
     setValue(minimum());

@@ -12,6 +12,8 @@ namespace morvid {
 // value. Only the Delete key or clearing the text makes the field "Any": a typed number outside
 // the field's values is refused, and the field keeps its previous value.
 class TNullSpinEdit : public QSpinBox {
+    Q_OBJECT
+
 public:
     TNullSpinEdit(int low, int high, QWidget* parent = nullptr);
 

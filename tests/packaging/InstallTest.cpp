@@ -100,6 +100,12 @@ TEST_F(InstallTest, TheProgramsRunFromWhereTheyWereInstalled) {
         EXPECT_EQ(help.Code, 0) << program << ": " << help.Err;
         EXPECT_NE(help.Out.find(program), std::string::npos) << help.Out;
     }
+    // The translations are installed where the installed programs look for them.
+    EXPECT_TRUE(
+        std::filesystem::is_regular_file(Usr("share/quor-client/translations/morvid_de.qm")));
+    const TResult german =
+        Run(Usr("bin/morvid-cron"), {"explain", "--task", "30 6 * * 1-5 *"}, {"LANGUAGE=de"});
+    EXPECT_EQ(german.Out, "Um 06:30, Montag bis Freitag\n") << german.Err;
 }
 
 // The option names in a help text: "--settings", "--count", ...

@@ -18,8 +18,9 @@ protected:
         ASSERT_TRUE(std::filesystem::exists(FProgram)) << "run through ctest: " << FProgram;
     }
 
-    TToolRun Call(const std::vector<std::string>& args, const std::string& input = "") {
-        return morvid::test::RunTool(FProgram, args, FDir.Path(), input);
+    TToolRun Call(const std::vector<std::string>& args, const std::string& input = "",
+                  const std::vector<std::string>& environment = {}) {
+        return morvid::test::RunTool(FProgram, args, FDir.Path(), input, environment);
     }
 
 private:
@@ -151,6 +152,60 @@ TEST_F(MorvidCron, EveryCommandHasHelp) {
         EXPECT_EQ(run.Out.rfind(std::string("usage: morvid-cron ") + command, 0), 0u) << run.Out;
     }
     EXPECT_EQ(Call({"--help"}).Code, 0);
+}
+
+// The words and the help follow the locale's language where a translation is installed beside
+// the program; the machine's answers (ok, never, due times) stay as scripts read them.
+TEST_F(MorvidCron, SpeaksTheLanguageOfTheLocale) {
+    const struct {
+        std::vector<std::string> Environment;
+        std::vector<std::string> Args;
+        int Code;
+        const char* Out;
+        const char* Err;
+    } cases[] = {
+        {{"LANGUAGE=de"},
+         {"explain", "--task", "30 6 * * 1-5 *"},
+         0,
+         "Um 06:30, Montag bis Freitag\n",
+         ""},
+        {{"LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANG=de_DE.UTF-8"},
+         {"explain", "--task", "*/20 8 1 * * *"},
+         0,
+         "Um 08:00, 08:20 und 08:40 am Tag 1 jedes Monats\n",
+         ""},
+        {{"LANGUAGE=de"},
+         {"explain", "30 0 6 * * * *"},
+         2,
+         "",
+         "Nur Zeitpläne, die in Sekunde 0 fällig sind, haben eine Beschreibung in Worten\n"},
+        // A language without a translation, and a list whose first has none, fall back.
+        {{"LANGUAGE=fr"},
+         {"explain", "--task", "0 6 * * 1-5 *"},
+         0,
+         "At 06:00, Monday to Friday\n",
+         ""},
+        {{"LANGUAGE=fr:de"},
+         {"explain", "--task", "0 6 * * 1-5 *"},
+         0,
+         "Um 06:00, Montag bis Freitag\n",
+         ""},
+        {{"LANGUAGE=de"}, {"check", "0 30 8 * * * *"}, 0, "ok\n", ""},
+        {{"LANGUAGE=de"},
+         {"next", "--from", "2026-12-06 14:44:28", "0 0 0 30 2 * *"},
+         0,
+         "never\n",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const TToolRun run = Call(c.Args, "", c.Environment);
+        EXPECT_EQ(run.Code, c.Code) << c.Environment.back();
+        EXPECT_EQ(run.Out, c.Out) << c.Environment.back();
+        EXPECT_EQ(run.Err, c.Err) << c.Environment.back();
+    }
+    const TToolRun help = Call({"--help"}, "", {"LANGUAGE=de"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_EQ(help.Out.rfind("Aufruf: morvid-cron BEFEHL", 0), 0u) << help.Out;
 }
 
 TEST_F(MorvidCron, BatchAnswersEveryLineInOrder) {

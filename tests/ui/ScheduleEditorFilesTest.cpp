@@ -146,7 +146,7 @@ struct TPatternRow {
 
 TEST_F(ScheduleEditorFilesTest, ThePreviewShowsTheNextNameOrTheFaultThatRefusesIt) {
     const TPatternRow rows[] = {
-        {"", "Daily", "Files are named YYMMDD_HHMM_ and the report.", true},
+        {"", "Daily", "Files are named YYMMDD_HHMM_ followed by the report.", true},
         {"{report}_{period:yyyy-MM-dd}", "Daily", "Next file: Alarm log_2026-03-03.csv", true},
         {"{due:yyyy}/{due:MM}/{task}.{ext}", "../../etc", "Next file: 2026/03/.._.._etc.csv", true},
         {"{nope}", "Daily", "Unknown field {nope}", false},

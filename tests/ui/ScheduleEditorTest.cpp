@@ -154,7 +154,7 @@ TEST_F(ScheduleEditorTest, ControlsStandWhereTheUserExpectsThemWithTheirLabelsAb
         {"edtName", "Task name", nullptr, nullptr},
         {"icbReport", "Report", "edtName", nullptr},
         {"edtPath", "Export path", nullptr, "edtName"},
-        {"cbbFilter", "Format:", "edtPath", "icbReport"},
+        {"cbbFilter", "Format", "edtPath", "icbReport"},
         {"sedMinute", "Minute", nullptr, "edtPath"},
         {"sedHour", "Hour", "sedMinute", "edtPath"},
         {"sedDay", "Day", "sedHour", "cbbFilter"},

@@ -1,3 +1,4 @@
+#include "platform/rtl/Words.h"
 #include "scheduler/ChronSchedule.h"
 #include "tools/morvid-cron/CronCommand.h"
 
@@ -8,11 +9,12 @@ namespace morvid::cron {
 
 namespace {
 
-constexpr const char* BatchUsage =
+const rtl::TWordsTemplate BatchUsage = MORVID_WORDS(
+    "morvid-cron",
     "usage: morvid-cron batch [--from T] < LINES\n"
     "Reads lines REFERENCE<TAB>SCHEDULE (engine form) and prints one line for each, in order:\n"
     "the next due time after REFERENCE, \"never\", or \"error: MESSAGE\". An empty REFERENCE\n"
-    "means --from, or now when --from is not given.\n";
+    "means --from, or now when --from is not given.\n");
 
 std::string Answer(const std::string& line, rtl::TDateTime defaultFrom, TChronSchedule& entries) {
     const std::size_t tab = line.find('\t');
@@ -38,7 +40,7 @@ std::string Answer(const std::string& line, rtl::TDateTime defaultFrom, TChronSc
 int BatchMain(const std::vector<std::string>& args, TCommandIo& io) {
     const TOptionReader options(args, {"--from"}, {"--help"});
     if (options.Has("--help")) {
-        io.Out << BatchUsage;
+        io.Out << rtl::Words(BatchUsage);
         return ExitOk;
     }
     if (!options.Positional().empty()) {

@@ -1,3 +1,4 @@
+#include "platform/rtl/Words.h"
 #include "scheduler/ChronSchedule.h"
 #include "scheduler/ScheduleCheck.h"
 #include "tools/morvid-cron/CronCommand.h"
@@ -9,12 +10,14 @@ namespace morvid::cron {
 int CheckMain(const std::vector<std::string>& args, TCommandIo& io) {
     const TOptionReader options(args, {}, {"--task", "--help"});
     if (options.Has("--help")) {
-        io.Out << "usage: morvid-cron check [--task] SCHEDULE\n"
-                  "Parses SCHEDULE (engine form: second minute hour day month weekday year)\n"
-                  "and prints \"ok\", or on stderr with exit code 2 why it is refused: the\n"
-                  "parser's message, or a value outside its field's range (day 32). --task\n"
-                  "reads the six-field task form (minute first) and checks it as the schedule\n"
-                  "editor does: as written, then armed with second 0, searched for a due time.\n";
+        io.Out << rtl::Words(MORVID_WORDS(
+            "morvid-cron",
+            "usage: morvid-cron check [--task] SCHEDULE\n"
+            "Parses SCHEDULE (engine form: second minute hour day month weekday year)\n"
+            "and prints \"ok\", or on stderr with exit code 2 why it is refused: the\n"
+            "parser's message, or a value outside its field's range (day 32). --task\n"
+            "reads the six-field task form (minute first) and checks it as the schedule\n"
+            "editor does: as written, then armed with second 0, searched for a due time.\n"));
         return ExitOk;
     }
     if (options.Positional().size() != 1) {

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <iosfwd>
 #include <optional>
@@ -33,7 +34,7 @@ using TCommandMain = int (*)(const std::vector<std::string>& args, TCommandIo& i
 
 struct TCommand {
     const char* Name;
-    const char* Summary;
+    rtl::TWordsTemplate Summary;
     TCommandMain Main;
 };
 

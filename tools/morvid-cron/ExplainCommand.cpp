@@ -1,3 +1,4 @@
+#include "platform/rtl/Words.h"
 #include "scheduler/ScheduleWords.h"
 #include "tools/morvid-cron/CronCommand.h"
 
@@ -8,11 +9,13 @@ namespace morvid::cron {
 int ExplainMain(const std::vector<std::string>& args, TCommandIo& io) {
     const TOptionReader options(args, {}, {"--task", "--help"});
     if (options.Has("--help")) {
-        io.Out << "usage: morvid-cron explain [--task] SCHEDULE\n"
-                  "Prints SCHEDULE in plain English, or on stderr why it has no description\n"
-                  "(exit code 2). SCHEDULE is the engine form (second minute hour day month\n"
-                  "weekday year; only second 0 is described); --task reads the six-field task\n"
-                  "form (minute first).\n";
+        io.Out << rtl::Words(MORVID_WORDS(
+            "morvid-cron",
+            "usage: morvid-cron explain [--task] SCHEDULE\n"
+            "Prints SCHEDULE in plain words, or on stderr why it has no description\n"
+            "(exit code 2). SCHEDULE is the engine form (second minute hour day month\n"
+            "weekday year; only second 0 is described); --task reads the six-field task\n"
+            "form (minute first).\n"));
         return ExitOk;
     }
     if (options.Positional().size() != 1) {

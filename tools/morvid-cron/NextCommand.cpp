@@ -1,3 +1,4 @@
+#include "platform/rtl/Words.h"
 #include "scheduler/ChronSchedule.h"
 #include "tools/morvid-cron/CronCommand.h"
 
@@ -7,12 +8,13 @@ namespace morvid::cron {
 
 namespace {
 
-constexpr const char* NextUsage =
+const rtl::TWordsTemplate NextUsage = MORVID_WORDS(
+    "morvid-cron",
     "usage: morvid-cron next [--from T] [--count N] [--start T] [--end T] [--task] SCHEDULE\n"
     "Prints the next N (default 1) due times of SCHEDULE, each searched from the one before,\n"
     "as YYYY-MM-DD HH:MM:SS; \"never\" when none remains. T is YYYY-MM-DD HH:MM:SS[.mmm];\n"
     "without --from the search starts now. --task reads the six-field task form (minute\n"
-    "first) and puts second 0 in front.\n";
+    "first) and puts second 0 in front.\n");
 
 int ParseCount(const std::string& text) {
     std::int32_t count = 0;
@@ -28,7 +30,7 @@ int NextMain(const std::vector<std::string>& args, TCommandIo& io) {
     const TOptionReader options(args, {"--from", "--count", "--start", "--end"},
                                 {"--task", "--help"});
     if (options.Has("--help")) {
-        io.Out << NextUsage;
+        io.Out << rtl::Words(NextUsage);
         return ExitOk;
     }
     if (options.Positional().size() != 1) {

@@ -3,6 +3,7 @@
 // time left or fails, or SIGINT/SIGTERM.
 #include "platform/rtl/Messages.h"
 #include "platform/rtl/Threads.h"
+#include "platform/rtl/Words.h"
 #include "scheduler/ScheduledEvent.h"
 #include "tools/morvid-cron/CronCommand.h"
 
@@ -15,13 +16,14 @@ namespace morvid::cron {
 
 namespace {
 
-constexpr const char* WatchUsage =
+const rtl::TWordsTemplate WatchUsage = MORVID_WORDS(
+    "morvid-cron",
     "usage: morvid-cron watch [--count N] [--task] SCHEDULE\n"
     "Starts SCHEDULE as a scheduled event with message delivery and prints each delivery as\n"
     "\"due <time> delivered <time> late <ms>\". Stops after N deliveries, or on Ctrl+C\n"
     "(SIGINT) or SIGTERM. Prints \"never\" and ends when no due time is left; ends with\n"
     "exit status 2 and the reason on stderr when the schedule fails while it runs.\n"
-    "--task reads the six-field task form (minute first) and puts second 0 in front.\n";
+    "--task reads the six-field task form (minute first) and puts second 0 in front.\n");
 
 std::int64_t ParseWatchCount(const std::string& text) {
     std::int32_t count = 0;
@@ -69,7 +71,7 @@ private:
 int WatchMain(const std::vector<std::string>& args, TCommandIo& io) {
     const TOptionReader options(args, {"--count"}, {"--task", "--help"});
     if (options.Has("--help")) {
-        io.Out << WatchUsage;
+        io.Out << rtl::Words(WatchUsage);
         return ExitOk;
     }
     if (options.Positional().size() != 1) {

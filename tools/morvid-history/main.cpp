@@ -4,9 +4,11 @@
 #include "platform/host/registry/Registry.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Words.h"
 #include "tools/morvid-history/HealthCheck.h"
 #include "tools/morvid-history/Metrics.h"
 #include "tools/morvid-history/RunListing.h"
+#include "translations/Translations.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -45,45 +47,45 @@ struct TOptions {
 };
 
 std::string Usage() {
-    return "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
-           "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--metrics[=FILE]]\n"
-           "                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]\n"
-           "                               [--max-silence MINUTES]]\n"
-           "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
-           "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
-           "file it wrote.\n"
-           "\n"
-           "Options:\n"
-           "  --history FILE   the run history (default: " +
-           host::DefaultHistoryPath() +
-           ")\n"
-           "  --task NAME|ID   only the runs of this task (its name, or its identity)\n"
-           "  --failed         only runs that did not succeed\n"
-           "  --since TIME     only runs started at or after TIME (local time)\n"
-           "  --json           print the runs as one JSON array\n"
-           "  --check          judge every enabled task, print one summary line and exit 0\n"
-           "                   when every latest run succeeded, 2 when one failed or a\n"
-           "                   schedule cannot run, 3 when a task is overdue (a due time after\n"
-           "                   its latest run, or after it was made or enabled when it never\n"
-           "                   ran, lies more than the grace period back), when there is no\n"
-           "                   enabled task, or when the check cannot be made; 2 as well when\n"
-           "                   enabled tasks exist and the client on the settings, which notes\n"
-           "                   every minute that it runs, has not done so for --max-silence\n"
-           "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
-           "                   and runs by outcome, the mails waiting in the outbox, and when\n"
-           "                   the client on each settings file was last alive, as\n"
-           "                   metrics in the text format of a monitoring system's file\n"
-           "                   collector; into FILE (replaced\n"
-           "                   whole, never half written) or to standard output\n"
-           "  --settings FILE  the client's settings, which say which tasks are enabled and\n"
-           "                   when they are due (--check; default: " +
-           host::DefaultRegistryPath() +
-           ")\n"
-           "  --grace MINUTES  the grace period of --check (default: 5)\n"
-           "  --allow-empty    --check says OK, not UNKNOWN, when there is no enabled task\n"
-           "  --max-silence MINUTES  how long --check allows the client on the settings to\n"
-           "                   note no sign of life (default: 5)\n"
-           "  --help           show this help\n";
+    return rtl::Words(
+        MORVID_WORDS(
+            "morvid-history",
+            "Usage: morvid-history [--history FILE] [--task NAME|ID] [--failed]\n"
+            "                      [--since \"YYYY-MM-DD[ HH:MM]\"] [--json] [--metrics[=FILE]]\n"
+            "                      [--check [--settings FILE] [--grace MINUTES] [--allow-empty]\n"
+            "                               [--max-silence MINUTES]]\n"
+            "Prints the runs of the report tasks, newest first: when each started, the task, how\n"
+            "it was started (schedule, catch-up, by hand), how long it took, its result and the\n"
+            "file it wrote.\n"
+            "\n"
+            "Options:\n"
+            "  --history FILE   the run history (default: %1)\n"
+            "  --task NAME|ID   only the runs of this task (its name, or its identity)\n"
+            "  --failed         only runs that did not succeed\n"
+            "  --since TIME     only runs started at or after TIME (local time)\n"
+            "  --json           print the runs as one JSON array\n"
+            "  --check          judge every enabled task, print one summary line and exit 0\n"
+            "                   when every latest run succeeded, 2 when one failed or a\n"
+            "                   schedule cannot run, 3 when a task is overdue (a due time after\n"
+            "                   its latest run, or after it was made or enabled when it never\n"
+            "                   ran, lies more than the grace period back), when there is no\n"
+            "                   enabled task, or when the check cannot be made; 2 as well when\n"
+            "                   enabled tasks exist and the client on the settings, which notes\n"
+            "                   every minute that it runs, has not done so for --max-silence\n"
+            "  --metrics[=FILE] write each task's latest run, latest success, latest duration\n"
+            "                   and runs by outcome, the mails waiting in the outbox, and when\n"
+            "                   the client on each settings file was last alive, as\n"
+            "                   metrics in the text format of a monitoring system's file\n"
+            "                   collector; into FILE (replaced\n"
+            "                   whole, never half written) or to standard output\n"
+            "  --settings FILE  the client's settings, which say which tasks are enabled and\n"
+            "                   when they are due (--check; default: %2)\n"
+            "  --grace MINUTES  the grace period of --check (default: 5)\n"
+            "  --allow-empty    --check says OK, not UNKNOWN, when there is no enabled task\n"
+            "  --max-silence MINUTES  how long --check allows the client on the settings to\n"
+            "                   note no sign of life (default: 5)\n"
+            "  --help           show this help\n"),
+        {host::DefaultHistoryPath(), host::DefaultRegistryPath()});
 }
 
 TOptions ParseOptions(const std::vector<std::string>& args) {
@@ -237,6 +239,7 @@ int Metrics(const TOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    morvid::LoadTranslations();
     const std::vector<std::string> args(argv + 1, argv + argc);
     bool check = false;
     for (const std::string& arg : args) {

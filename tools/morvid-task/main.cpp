@@ -5,11 +5,13 @@
 #include "client/TaskFields.h"
 #include "platform/host/core/QtDispatcher.h"
 #include "platform/host/registry/Registry.h"
+#include "platform/rtl/Words.h"
 #include "tasks/TaskFieldTable.h"
 #include "tasks/TaskName.h"
 #include "tools/morvid-task/ReportCatalog.h"
 #include "tools/morvid-task/TaskJson.h"
 #include "tools/morvid-task/TaskStore.h"
+#include "translations/Translations.h"
 
 #include <QApplication>
 #include <QFile>
@@ -56,7 +58,7 @@ std::string FieldHelp() {
             continue;
         }
         std::string head = "  " + std::string(field.Option) + " " + std::string(field.Argument);
-        std::string text(field.Help);
+        std::string text = rtl::Words("morvid-task", std::string(field.Help).c_str());
         // Continued lines of a help text line up below its first.
         for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
             text.replace(at, 1, "\n" + std::string(24, ' '));
@@ -71,38 +73,39 @@ std::string FieldHelp() {
 }
 
 std::string Usage() {
-    return "Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]\n"
-           "Lists and changes the report tasks: through the client that holds the settings\n"
-           "when one runs (on the session bus), else in the settings file itself, locked as a\n"
-           "client locks it. TASK is a task's Id or its name.\n"
-           "\n"
-           "Commands:\n"
-           "  list             every task: Id, enabled, next run, name\n"
-           "  show TASK        every field of the task\n"
-           "  add FIELDS       adds a task and prints its Id (--name, --report, --path,\n"
-           "                   --format and --schedule are needed)\n"
-           "  set TASK FIELDS  changes the fields given\n"
-           "  remove TASK      removes the task\n"
-           "  enable TASK      arms the task\n"
-           "  disable TASK     disarms the task\n"
-           "  run TASK         runs the task now (needs a running client) and waits for the\n"
-           "                   run's end: exits 0 when it succeeded, 1 when not\n"
-           "  export [FILE]    writes every task as one JSON document\n"
-           "  import FILE      makes the tasks match the document, all or nothing\n"
-           "  reports          the server's reports: id, name and parameters\n"
-           "\n"
-           "Fields:\n" +
-           FieldHelp() +
-           "\n"
-           "Options:\n"
-           "  --settings FILE  the client's settings (default: " +
-           host::DefaultRegistryPath() +
-           ")\n"
-           "  --server FILE    the server whose reports a task may name, when no client runs\n"
-           "  --json           print tasks as JSON\n"
-           "  --dry-run        import: print what would change, change nothing\n"
-           "  --no-wait        run: return once the run started, not when it ended\n"
-           "  --help           show this help\n";
+    return rtl::Words(
+        MORVID_WORDS(
+            "morvid-task",
+            "Usage: morvid-task [--settings FILE] [--server FILE] COMMAND [ARGUMENTS] [--json]\n"
+            "Lists and changes the report tasks: through the client that holds the settings\n"
+            "when one runs (on the session bus), else in the settings file itself, locked as a\n"
+            "client locks it. TASK is a task's Id or its name.\n"
+            "\n"
+            "Commands:\n"
+            "  list             every task: Id, enabled, next run, name\n"
+            "  show TASK        every field of the task\n"
+            "  add FIELDS       adds a task and prints its Id (--name, --report, --path,\n"
+            "                   --format and --schedule are needed)\n"
+            "  set TASK FIELDS  changes the fields given\n"
+            "  remove TASK      removes the task\n"
+            "  enable TASK      arms the task\n"
+            "  disable TASK     disarms the task\n"
+            "  run TASK         runs the task now (needs a running client) and waits for the\n"
+            "                   run's end: exits 0 when it succeeded, 1 when not\n"
+            "  export [FILE]    writes every task as one JSON document\n"
+            "  import FILE      makes the tasks match the document, all or nothing\n"
+            "  reports          the server's reports: id, name and parameters\n"
+            "\n"
+            "Fields:\n"
+            "%1\n"
+            "Options:\n"
+            "  --settings FILE  the client's settings (default: %2)\n"
+            "  --server FILE    the server whose reports a task may name, when no client runs\n"
+            "  --json           print tasks as JSON\n"
+            "  --dry-run        import: print what would change, change nothing\n"
+            "  --no-wait        run: return once the run started, not when it ended\n"
+            "  --help           show this help\n"),
+        {FieldHelp(), host::DefaultRegistryPath()});
 }
 
 // The value of a field's option as the task interface takes it.
@@ -377,6 +380,7 @@ std::string ExecutableDir(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
+    morvid::LoadTranslations();
     TOptions options;
     morvid::TClientOptions client;
     try {

@@ -4,6 +4,8 @@
 #include "platform/host/registry/RegFile.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsLock.h"
+#include "platform/rtl/Words.h"
+#include "translations/Translations.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,36 +26,42 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 void PrintMainHelp(std::ostream& out) {
-    out << "Usage: quor-reg [--settings FILE] COMMAND [ARGS]\n"
-           "Exports and imports the client's registry settings as .reg text.\n"
-           "\n"
-           "Commands:\n"
-           "  export [KEY]   print KEY (default: the whole registry) and everything below it\n"
-           "  import FILE    read .reg text from FILE ('-' for standard input) into the registry\n"
-           "\n"
-           "Options:\n"
-           "  --settings FILE  the registry file (default: "
-        << host::DefaultRegistryPath()
-        << ")\n"
-           "  --help           show this help, or with a command that command's help\n";
+    out << rtl::Words(
+        MORVID_WORDS(
+            "quor-reg",
+            "Usage: quor-reg [--settings FILE] COMMAND [ARGS]\n"
+            "Exports and imports the client's registry settings as .reg text.\n"
+            "\n"
+            "Commands:\n"
+            "  export [KEY]   print KEY (default: the whole registry) and everything below it\n"
+            "  import FILE    read .reg text from FILE ('-' for standard input) into the registry\n"
+            "\n"
+            "Options:\n"
+            "  --settings FILE  the registry file (default: %1)\n"
+            "  --help           show this help, or with a command that command's help\n"),
+        {host::DefaultRegistryPath()});
 }
 
 void PrintExportHelp(std::ostream& out) {
-    out << "Usage: quor-reg [--settings FILE] export [KEY]\n"
-           "Prints KEY and all keys and values below it as .reg text on standard output.\n"
-           "KEY is a path such as \\Settings\\Morvid; without it the whole registry is printed.\n"
-           "Names compare without regard to case. The registry file is not changed.\n"
-           "Importing the output and exporting again gives the same text byte for byte.\n";
+    out << rtl::Words(MORVID_WORDS(
+        "quor-reg",
+        "Usage: quor-reg [--settings FILE] export [KEY]\n"
+        "Prints KEY and all keys and values below it as .reg text on standard output.\n"
+        "KEY is a path such as \\Settings\\Morvid; without it the whole registry is printed.\n"
+        "Names compare without regard to case. The registry file is not changed.\n"
+        "Importing the output and exporting again gives the same text byte for byte.\n"));
 }
 
 void PrintImportHelp(std::ostream& out) {
-    out << "Usage: quor-reg [--settings FILE] import FILE\n"
-           "Reads .reg text (UTF-8) from FILE, or standard input for '-', and writes its keys\n"
-           "and values into the registry, creating the registry file if needed. Existing keys\n"
-           "and values not named in the text stay. \"[-\\Key]\" deletes a key, \"Name\"=- a "
-           "value.\n"
-           "The whole text is checked first and written in one transaction: on a malformed\n"
-           "line nothing is imported and the error names the file and the line.\n";
+    out << rtl::Words(MORVID_WORDS(
+        "quor-reg",
+        "Usage: quor-reg [--settings FILE] import FILE\n"
+        "Reads .reg text (UTF-8) from FILE, or standard input for '-', and writes its keys\n"
+        "and values into the registry, creating the registry file if needed. Existing keys\n"
+        "and values not named in the text stay. \"[-\\Key]\" deletes a key, \"Name\"=- a "
+        "value.\n"
+        "The whole text is checked first and written in one transaction: on a malformed\n"
+        "line nothing is imported and the error names the file and the line.\n"));
 }
 
 bool ReadAll(const std::string& fileName, std::string& text) {
@@ -133,6 +141,7 @@ int Import(const std::string& settings, const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    morvid::LoadTranslations();
     std::optional<std::string> settings;
     std::optional<std::string> command;
     std::vector<std::string> args;

@@ -3,6 +3,7 @@
 #include "platform/host/delivery/MailAddress.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/forms/MessageDlg.h"
+#include "platform/rtl/Words.h"
 #include "tasks/ScheduleItem.h"
 
 #include <QAction>
@@ -20,8 +21,11 @@ namespace morvid {
 namespace {
 
 // In the order of the stored "MailWhen" values, 0 to 3.
-const char* const WhenTexts[] = {"Never", "After success", "After failure",
-                                 "After success or failure"};
+const char* const WhenTexts[] = {
+    QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "Never"),
+    QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "After success"),
+    QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "After failure"),
+    QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "After success or failure")};
 // Room for the built-in text, which is shown while the field is empty.
 constexpr int BodyLines = 6;
 
@@ -31,9 +35,9 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     cbbMailWhen = new QComboBox(&FDialog);
     cbbMailWhen->setObjectName(QStringLiteral("cbbMailWhen"));
     for (const char* text : WhenTexts) {
-        cbbMailWhen->addItem(QString::fromLatin1(text));
+        cbbMailWhen->addItem(tr(text));
     }
-    auto* whenLabel = new QLabel(QStringLiteral("Send by mail"), &FDialog);
+    auto* whenLabel = new QLabel(tr("Send by mail"), &FDialog);
     whenLabel->setObjectName(QStringLiteral("lblMailWhen"));
     whenLabel->setBuddy(cbbMailWhen);
     connect(cbbMailWhen, &QComboBox::currentIndexChanged, this, [this] { ShowMailFields(); });
@@ -43,8 +47,8 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(editor::FieldGap);
     grid->setVerticalSpacing(editor::FieldGap);
-    const auto row = [&](const char* name, const char* caption, QWidget* field) {
-        auto* label = new QLabel(QString::fromUtf8(caption), &FDialog);
+    const auto row = [&](const char* name, const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption, &FDialog);
         label->setObjectName(QString::fromLatin1(name));
         label->setBuddy(field);
         const int at = grid->rowCount();
@@ -55,42 +59,43 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
         FMailFields.push_back(label);
         FMailFields.push_back(field);
     };
-    const auto address = [&](const char* editName, const char* labelName, const char* caption,
+    const auto address = [&](const char* editName, const char* labelName, const QString& caption,
                              QLineEdit*& edit) {
         edit = new QLineEdit(&FDialog);
         edit->setObjectName(QString::fromLatin1(editName));
         auto* error = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
                                   QString(), edit);
         error->setObjectName(QString::fromLatin1(editName) + QStringLiteral("Error"));
-        FAddresses.push_back({caption, edit, error});
+        FAddresses.push_back({caption.toStdString(), edit, error});
         connect(edit, &QLineEdit::textChanged, this,
                 [this, at = FAddresses.size() - 1] { CheckAddresses(FAddresses[at]); });
         row(labelName, caption, edit);
     };
-    address("edtMailTo", "lblMailTo", "To", edtMailTo);
-    address("edtMailCc", "lblMailCc", "Cc", edtMailCc);
-    address("edtMailBcc", "lblMailBcc", "Bcc", edtMailBcc);
-    edtMailTo->setPlaceholderText(QStringLiteral("Name <name@example.org>, ..."));
+    address("edtMailTo", "lblMailTo", tr("To"), edtMailTo);
+    address("edtMailCc", "lblMailCc", tr("Cc"), edtMailCc);
+    address("edtMailBcc", "lblMailBcc", tr("Bcc"), edtMailBcc);
+    edtMailTo->setPlaceholderText(tr("Name <name@example.org>, ..."));
 
     edtMailSubject = new QLineEdit(&FDialog);
     edtMailSubject->setObjectName(QStringLiteral("edtMailSubject"));
-    edtMailSubject->setPlaceholderText(QString::fromUtf8(host::DefaultMailSubject));
-    row("lblMailSubject", "Subject", edtMailSubject);
+    edtMailSubject->setPlaceholderText(
+        QString::fromStdString(rtl::Words("MailOrder", host::DefaultMailSubject)));
+    row("lblMailSubject", tr("Subject"), edtMailSubject);
 
     memMailBody = new QPlainTextEdit(&FDialog);
     memMailBody->setObjectName(QStringLiteral("memMailBody"));
     memMailBody->setTabChangesFocus(true);
-    memMailBody->setPlaceholderText(QString::fromUtf8(host::DefaultMailBody).trimmed());
+    memMailBody->setPlaceholderText(
+        QString::fromStdString(rtl::Words("MailOrder", host::DefaultMailBody)).trimmed());
     const QFontMetrics metrics = memMailBody->fontMetrics();
     memMailBody->setFixedHeight(metrics.lineSpacing() * BodyLines +
                                 2 * int(memMailBody->document()->documentMargin()) +
                                 2 * memMailBody->frameWidth());
-    row("lblMailBody", "Text", memMailBody);
+    row("lblMailBody", tr("Text"), memMailBody);
 
     lblMailFields = new QLabel(
-        QStringLiteral("Subject and text may use {task} {report} {period} {period-end} {due} "
-                       "{started} {result} {rows} {files} {file} {name} {size}; left empty, the "
-                       "text shown is sent."),
+        tr("Subject and text may use {task} {report} {period} {period-end} {due} {started} "
+           "{result} {rows} {files} {file} {name} {size}; left empty, the text shown is sent."),
         &FDialog);
     lblMailFields->setObjectName(QStringLiteral("lblMailFields"));
     lblMailFields->setWordWrap(true);
@@ -99,12 +104,12 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     grid->setColumnStretch(1, 1);
     FMailFields.push_back(lblMailFields);
 
-    cbxMailZip = new QCheckBox(QStringLiteral("Attach the files as one zip"), &FDialog);
+    cbxMailZip = new QCheckBox(tr("Attach the files as one zip"), &FDialog);
     cbxMailZip->setObjectName(QStringLiteral("cbxMailZip"));
-    cbxMailHtml = new QCheckBox(QStringLiteral("Add an HTML summary"), &FDialog);
+    cbxMailHtml = new QCheckBox(tr("Add an HTML summary"), &FDialog);
     cbxMailHtml->setObjectName(QStringLiteral("cbxMailHtml"));
     cbxMailHtml->setToolTip(
-        QStringLiteral("Mail readers that show HTML show a table of the run beside the text"));
+        tr("Mail readers that show HTML show a table of the run beside the text"));
     FMailFields.push_back(cbxMailZip);
     FMailFields.push_back(cbxMailHtml);
 
@@ -139,7 +144,9 @@ std::string TDeliveryArea::CheckAddresses(const TAddressField& field) {
     try {
         host::ParseMailAddressList(field.Edit->text().toStdString());
     } catch (const host::EMailAddressError& error) {
-        fault = std::string(field.Caption) + ": " + error.what();
+        fault = tr("%1: %2")
+                    .arg(QString::fromStdString(field.Caption), QString::fromUtf8(error.what()))
+                    .toStdString();
     }
     field.Error->setToolTip(QString::fromStdString(fault));
     // A field shows a button for every action it holds, visible or not.
@@ -166,7 +173,10 @@ bool TDeliveryArea::ConfirmOk() {
         return true;
     }
     const TAddressField& field = FAddresses.at(fault->Field);
-    host::MessageDlg(fault->NotAnAddress ? std::string(field.Caption) + ": " + fault->Message
+    host::MessageDlg(fault->NotAnAddress ? tr("%1: %2")
+                                               .arg(QString::fromStdString(field.Caption),
+                                                    QString::fromStdString(fault->Message))
+                                               .toStdString()
                                          : fault->Message,
                      host::TMsgDlgType::mtError, host::mbOK);
     field.Edit->setFocus(Qt::OtherFocusReason);

@@ -15,6 +15,8 @@ class QPlainTextEdit;
 namespace morvid {
 
 class TDeliveryArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TDeliveryArea(QWidget& dialog);
 
@@ -36,7 +38,7 @@ public:
 
 private:
     struct TAddressField {
-        const char* Caption;
+        std::string Caption;
         QLineEdit* Edit;
         QAction* Error;
     };

@@ -7,8 +7,8 @@
 
 namespace morvid {
 
-QVBoxLayout* TEditorArea::Captioned(const char* name, const char* caption, QWidget* field) {
-    auto* label = new QLabel(QString::fromUtf8(caption), &FDialog);
+QVBoxLayout* TEditorArea::Captioned(const char* name, const QString& caption, QWidget* field) {
+    auto* label = new QLabel(caption, &FDialog);
     label->setObjectName(QString::fromLatin1(name));
     label->setBuddy(field);
     auto* column = new QVBoxLayout;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <exception>
 #include <vector>
 
@@ -46,7 +47,7 @@ public:
 
 protected:
     // The field under its caption, the caption's label named `name` and leading to the field.
-    QVBoxLayout* Captioned(const char* name, const char* caption, QWidget* field);
+    QVBoxLayout* Captioned(const char* name, const QString& caption, QWidget* field);
 
     // Runs a handler from the event loop; what it raises is shown as an error message, as the
     // host's general error handling would, since nothing may propagate through Qt's loop.

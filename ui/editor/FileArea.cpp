@@ -7,9 +7,11 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QToolButton>
 #include <algorithm>
 
@@ -18,12 +20,12 @@ namespace morvid {
 TFileArea::TFileArea(QWidget& dialog) : TEditorArea(dialog) {
     edtNamePattern = new QLineEdit(&FDialog);
     edtNamePattern->setObjectName(QStringLiteral("edtNamePattern"));
-    edtNamePattern->setPlaceholderText(
-        QStringLiteral("time-stamped, e.g. {report}_{period:yyyy-MM-dd}"));
-    edtNamePattern->setToolTip(QStringLiteral(
-        "Fields: {task}, {report}, {ext}, {due:FORMAT}, {period:FORMAT}, {period-start:FORMAT}, "
-        "{period-end:FORMAT}; FORMAT of yyyy, yy, MM, dd, HH, mm, ss. A slash makes a folder, "
-        "as in {due:yyyy}/{due:MM}/{report}."));
+    edtNamePattern->setPlaceholderText(tr("Empty for a time-stamped name, or a pattern such as "
+                                          "{report}_{period:yyyy-MM-dd}"));
+    edtNamePattern->setToolTip(
+        tr("Fields: {task}, {report}, {ext}, {due:FORMAT}, {period:FORMAT}, "
+           "{period-start:FORMAT}, {period-end:FORMAT}; FORMAT of yyyy, yy, MM, dd, HH, mm, ss. A "
+           "slash makes a folder, as in {due:yyyy}/{due:MM}/{report}."));
 
     lblNamePreview = new QLabel(&FDialog);
     lblNamePreview->setObjectName(QStringLiteral("lblNamePreview"));
@@ -32,8 +34,8 @@ TFileArea::TFileArea(QWidget& dialog) : TEditorArea(dialog) {
 
     cbbNameExists = new QComboBox(&FDialog);
     cbbNameExists->setObjectName(QStringLiteral("cbbNameExists"));
-    cbbNameExists->addItem(QStringLiteral("Replace it"), QVariant(int(neReplace)));
-    cbbNameExists->addItem(QStringLiteral("Keep both (_2, _3, ...)"), QVariant(int(neKeepBoth)));
+    cbbNameExists->addItem(tr("Replace it"), QVariant(int(neReplace)));
+    cbbNameExists->addItem(tr("Keep both (_2, _3, ...)"), QVariant(int(neKeepBoth)));
     cbbNameExists->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cbbNameExists->setEnabled(false);
 
@@ -43,6 +45,7 @@ TFileArea::TFileArea(QWidget& dialog) : TEditorArea(dialog) {
     btnMoreFilters->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     FMoreFilters = new QMenu(btnMoreFilters);
     btnMoreFilters->setMenu(FMoreFilters);
+    FMoreFilters->installEventFilter(this);
 
     connect(edtNamePattern, &QLineEdit::textChanged, this, [this] {
         cbbNameExists->setEnabled(!edtNamePattern->text().isEmpty());
@@ -54,15 +57,36 @@ TFileArea::TFileArea(QWidget& dialog) : TEditorArea(dialog) {
 
     auto* patternRow = new QHBoxLayout;
     patternRow->setSpacing(editor::FieldGap);
-    patternRow->addLayout(Captioned("lblNamePattern", "File name", edtNamePattern), 1);
-    patternRow->addLayout(Captioned("lblNameExists", "When the name exists", cbbNameExists));
+    patternRow->addLayout(Captioned("lblNamePattern", tr("File name"), edtNamePattern), 1);
+    patternRow->addLayout(Captioned("lblNameExists", tr("When the name exists"), cbbNameExists));
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::CaptionGap);
     area->addLayout(patternRow);
     area->addWidget(lblNamePreview);
     area->addSpacing(editor::FieldGap - editor::CaptionGap);
-    area->addLayout(Captioned("lblMoreFilters", "Further formats", btnMoreFilters));
+    area->addLayout(Captioned("lblMoreFilters", tr("Further formats"), btnMoreFilters));
     FLayout = area;
+}
+
+bool TFileArea::eventFilter(QObject* watched, QEvent* event) {
+    // A menu closes when an item is chosen; a list of boxes stays open until the user leaves it,
+    // so several formats are ticked in one go.
+    if (watched == FMoreFilters) {
+        QAction* action = nullptr;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            action = FMoreFilters->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                action = FMoreFilters->activeAction();
+            }
+        }
+        if (action != nullptr && action->isCheckable() && action->isEnabled()) {
+            action->toggle();
+            return true;
+        }
+    }
+    return TEditorArea::eventFilter(watched, event);
 }
 
 void TFileArea::FormCreate() {
@@ -116,15 +140,17 @@ bool TFileArea::Complete() const {
 void TFileArea::UpdatePreview() {
     const std::string pattern = edtNamePattern->text().toStdString();
     if (pattern.empty()) {
-        lblNamePreview->setText(QStringLiteral("Files are named YYMMDD_HHMM_ and the report."));
+        lblNamePreview->setText(tr("Files are named YYMMDD_HHMM_ followed by the report."));
         ShowAsFault(false);
         return;
     }
     std::string text;
     bool fault = false;
     try {
-        text = "Next file: " +
-               ExpandNamePattern(pattern, NextRunFields ? NextRunFields() : TNameFields{});
+        text = tr("Next file: %1")
+                   .arg(QString::fromStdString(
+                       ExpandNamePattern(pattern, NextRunFields ? NextRunFields() : TNameFields{})))
+                   .toStdString();
     } catch (const std::exception& error) {
         text = error.what();
         fault = true;
@@ -149,8 +175,7 @@ void TFileArea::UpdateMoreFilters() {
             chosen << action->text();
         }
     }
-    btnMoreFilters->setText(chosen.isEmpty() ? QStringLiteral("None")
-                                             : chosen.join(QStringLiteral(", ")));
+    btnMoreFilters->setText(chosen.isEmpty() ? tr("None") : chosen.join(QStringLiteral(", ")));
 }
 
 } // namespace morvid

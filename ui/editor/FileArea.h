@@ -17,6 +17,8 @@ class QToolButton;
 namespace morvid {
 
 class TFileArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TFileArea(QWidget& dialog);
 
@@ -44,6 +46,10 @@ public:
     QLabel* lblNamePreview = nullptr;
     QComboBox* cbbNameExists = nullptr;
     QToolButton* btnMoreFilters = nullptr;
+
+protected:
+    // Keeps the further formats open while boxes are ticked in them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The button says which further formats are chosen.

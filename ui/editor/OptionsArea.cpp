@@ -20,7 +20,7 @@ constexpr int DefaultRetryMinutes = 5;
 } // namespace
 
 TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
-    cbxScheduleEnabled = new QCheckBox(QStringLiteral("Enabled"), &FDialog);
+    cbxScheduleEnabled = new QCheckBox(tr("Enabled"), &FDialog);
     cbxScheduleEnabled->setObjectName(QStringLiteral("cbxScheduleEnabled"));
     connect(cbxScheduleEnabled, &QCheckBox::toggled, this, [this](bool enabled) {
         if (OnEnabledChange) {
@@ -32,19 +32,19 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     sedKeepFiles->setObjectName(QStringLiteral("sedKeepFiles"));
     sedKeepFiles->setRange(0, 99999);
     // 0 keeps every file, as a task did before it had the option.
-    sedKeepFiles->setSpecialValueText(QStringLiteral("All"));
-    auto* keepLabel = new QLabel(QStringLiteral("Keep the last N files"), &FDialog);
+    sedKeepFiles->setSpecialValueText(tr("All"));
+    auto* keepLabel = new QLabel(tr("Keep the last N files"), &FDialog);
     keepLabel->setObjectName(QStringLiteral("lblKeepFiles"));
     keepLabel->setBuddy(sedKeepFiles);
 
-    cbxRunMissed = new QCheckBox(QStringLiteral("Run once at start if missed"), &FDialog);
+    cbxRunMissed = new QCheckBox(tr("Run once at start if missed"), &FDialog);
     cbxRunMissed->setObjectName(QStringLiteral("cbxRunMissed"));
 
     // The sentence reads as one: "Retry a failed run [N] times, [M] minutes apart".
     sedRetryCount = new QSpinBox(&FDialog);
     sedRetryCount->setObjectName(QStringLiteral("sedRetryCount"));
     sedRetryCount->setRange(0, 99);
-    sedRetryCount->setSpecialValueText(QStringLiteral("no"));
+    sedRetryCount->setSpecialValueText(tr("no", "retry a failed run: no times"));
     sedRetryMinutes = new QSpinBox(&FDialog);
     sedRetryMinutes->setObjectName(QStringLiteral("sedRetryMinutes"));
     sedRetryMinutes->setRange(1, 24 * 60);
@@ -52,27 +52,31 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     sedRetryMinutes->setEnabled(false);
     connect(sedRetryCount, &QSpinBox::valueChanged, sedRetryMinutes,
             [this](int count) { sedRetryMinutes->setEnabled(count > 0); });
-    auto* retryLabel = new QLabel(QStringLiteral("Retry a failed run"), &FDialog);
+    // One sentence, so a translation may order its words; the spin boxes stand at %1 and %2.
+    const QString retry = tr("Retry a failed run %1 times, %2 minutes apart");
+    const qsizetype count = retry.indexOf(QStringLiteral("%1"));
+    const qsizetype minutes = retry.indexOf(QStringLiteral("%2"));
+    auto* retryLabel = new QLabel(retry.left(count).trimmed(), &FDialog);
     retryLabel->setObjectName(QStringLiteral("lblRetry"));
     retryLabel->setBuddy(sedRetryCount);
     auto* retryRow = new QHBoxLayout;
     retryRow->setSpacing(editor::FieldGap);
     retryRow->addWidget(retryLabel);
     retryRow->addWidget(sedRetryCount);
-    const auto word = [this](const char* name, const char* text) {
-        auto* label = new QLabel(QString::fromLatin1(text), &FDialog);
+    const auto word = [this](const char* name, const QString& text) {
+        auto* label = new QLabel(text.trimmed(), &FDialog);
         label->setObjectName(QString::fromLatin1(name));
         return label;
     };
-    retryRow->addWidget(word("lblRetryTimes", "times,"));
+    retryRow->addWidget(word("lblRetryTimes", retry.mid(count + 2, minutes - count - 2)));
     retryRow->addWidget(sedRetryMinutes);
-    retryRow->addWidget(word("lblRetryMinutes", "minutes apart"));
+    retryRow->addWidget(word("lblRetryMinutes", retry.mid(minutes + 2)));
     retryRow->addStretch(1);
 
     // A day each way, or no bound while its box is off.
-    const auto activeDay = [this](const char* boxName, const char* caption, const char* editName,
+    const auto activeDay = [this](const char* boxName, const QString& caption, const char* editName,
                                   QCheckBox*& box, QDateEdit*& edit) {
-        box = new QCheckBox(QString::fromUtf8(caption), &FDialog);
+        box = new QCheckBox(caption, &FDialog);
         box->setObjectName(QString::fromLatin1(boxName));
         int y = 0, m = 0, d = 0;
         rtl::DecodeDate(rtl::Date(), y, m, d);
@@ -83,8 +87,8 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
         edit->setEnabled(false);
         connect(box, &QCheckBox::toggled, edit, &QWidget::setEnabled);
     };
-    activeDay("cbxActiveFrom", "Active from", "dedActiveFrom", cbxActiveFrom, dedActiveFrom);
-    activeDay("cbxActiveUntil", "until", "dedActiveUntil", cbxActiveUntil, dedActiveUntil);
+    activeDay("cbxActiveFrom", tr("Active from"), "dedActiveFrom", cbxActiveFrom, dedActiveFrom);
+    activeDay("cbxActiveUntil", tr("until"), "dedActiveUntil", cbxActiveUntil, dedActiveUntil);
     auto* activeRow = new QHBoxLayout;
     activeRow->setSpacing(editor::FieldGap);
     for (QWidget* part : std::initializer_list<QWidget*>{cbxActiveFrom, dedActiveFrom,
@@ -93,9 +97,9 @@ TOptionsArea::TOptionsArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     activeRow->addStretch(1);
 
-    cbxSkipEmpty = new QCheckBox(QStringLiteral("Skip empty reports"), &FDialog);
+    cbxSkipEmpty = new QCheckBox(tr("Skip empty reports"), &FDialog);
     cbxSkipEmpty->setObjectName(QStringLiteral("cbxSkipEmpty"));
-    cbxSkipEmpty->setToolTip(QStringLiteral("An empty report writes no file and sends no mail"));
+    cbxSkipEmpty->setToolTip(tr("An empty report writes no file and sends no mail"));
     auto* enabledRow = new QHBoxLayout;
     enabledRow->setSpacing(editor::FieldGap);
     enabledRow->addWidget(cbxScheduleEnabled);
@@ -124,8 +128,8 @@ std::vector<QWidget*> TOptionsArea::TabOrder() const {
 bool TOptionsArea::ConfirmOk() {
     if (cbxActiveFrom->isChecked() && cbxActiveUntil->isChecked() &&
         dedActiveUntil->date() < dedActiveFrom->date()) {
-        host::MessageDlg("The last active day lies before the first", host::TMsgDlgType::mtError,
-                         host::mbOK);
+        host::MessageDlg(tr("The last active day lies before the first").toStdString(),
+                         host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
     return true;

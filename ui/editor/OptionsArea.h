@@ -14,6 +14,8 @@ class QSpinBox;
 namespace morvid {
 
 class TOptionsArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TOptionsArea(QWidget& dialog);
 

@@ -12,13 +12,40 @@
 #include "tasks/ScheduleItem.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolButton>
 
 namespace morvid {
 
 namespace {
+
+// The width the widest value editor needs: a date with the calendar's button and the period
+// words beside it, each at its own width (the grid's Date editor).
+int ValueEditorWidth(const QWidget& dialog, const std::vector<std::string>& words) {
+    QDateEdit date;
+    date.setFont(dialog.font());
+    date.setFrame(false);
+    date.setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    QComboBox list;
+    list.setFont(dialog.font());
+    list.setFrame(false);
+    list.setEditable(true);
+    // A list never shown measures its items only when told to.
+    list.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (const std::string& word : words) {
+        list.addItem(QString::fromStdString(word));
+    }
+    QToolButton button;
+    button.setAutoRaise(true);
+    button.setIcon(dialog.style()->standardIcon(QStyle::SP_ArrowDown));
+    // Two gaps of the editor's layout, and the cell's own margin.
+    constexpr int Gaps = 3 * 2;
+    return date.sizeHint().width() + list.sizeHint().width() + button.sizeHint().width() + Gaps;
+}
 
 // Undoes a BeginUpdate on every way out.
 class TGridUpdate {
@@ -90,32 +117,38 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
         return tlcIdxGetDisplayText(row);
     };
 
-    tlcType = cxTreeList1->CreateColumn("tlcType", "Type", 136);
+    tlcType = cxTreeList1->CreateColumn("tlcType", tr("Type").toStdString(), 136);
     tlcType->ValueType = rtl::TVarType::Integer;
     tlcType->Properties = host::TEditProperties(host::TEditorKind::DropDown);
-    tlcType->Properties.Items = {{"Text", rpText},
-                                 {"Number", rpNumber},
-                                 {"Boolean", rpBoolean},
-                                 {"Date", rpDate},
-                                 {"Time", rpTime}};
+    tlcType->Properties.Items = {{tr("Text").toStdString(), rpText},
+                                 {tr("Number").toStdString(), rpNumber},
+                                 {tr("Boolean").toStdString(), rpBoolean},
+                                 {tr("Date").toStdString(), rpDate},
+                                 {tr("Time").toStdString(), rpTime}};
 
-    tlcValue = cxTreeList1->CreateColumn("tlcValue", "Value", 175);
+    tlcValue = cxTreeList1->CreateColumn("tlcValue", tr("Value").toStdString(), 175);
     tlcValue->OnGetEditProperties = [this](int row) { return tlcValueGetEditProperties(row); };
     tlcValue->OnGetDisplayText = [this](int row, const rtl::TVariant& value) {
         return tlcValueGetDisplayText(row, value);
     };
     // Beside the date picker the period words, beside the time picker the due time.
-    erDate.Words = {"fixed date"};
+    // The first word stands for a fixed value and is never stored; the others are stored as
+    // written, in every language.
+    erDate.Words = {tr("fixed date").toStdString()};
     for (const std::string_view word : host::DatePeriodWords()) {
         erDate.Words.emplace_back(word == "today-N" ? "today-7" : word);
     }
     erDate.Words.emplace_back(PreviousDueWord);
     erDate.Words.emplace_back(PreviousWorkingDayWord);
-    erTime.Words = {"fixed time", std::string(host::DueTimeWord), std::string(PreviousDueTimeWord)};
+    erTime.Words = {tr("fixed time").toStdString(), std::string(host::DueTimeWord),
+                    std::string(PreviousDueTimeWord)};
+    std::vector<std::string> words = erDate.Words;
+    words.insert(words.end(), erTime.Words.begin(), erTime.Words.end());
+    tlcValue->SetMinWidth(ValueEditorWidth(FDialog, words));
 
     // The report's own name for the parameter at the row's position, where it tells one. Made
     // last, so the value columns keep their indices, and shown after "#".
-    tlcName = cxTreeList1->CreateColumn("tlcName", "Name", 110);
+    tlcName = cxTreeList1->CreateColumn("tlcName", tr("Name").toStdString(), 110);
     tlcName->ReadOnly = true;
     tlcName->OnGetDisplayText = [this](int row, const rtl::TVariant&) {
         return tlcNameGetDisplayText(row);
@@ -125,9 +158,9 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
 
     cxTreeList1->OnCreateNode = [this](int row) { cxTreeList1CreateNode(row); };
 
-    btnFillParams = new QPushButton(QStringLiteral("Fill from report"), &FDialog);
+    btnFillParams = new QPushButton(tr("Fill from report"), &FDialog);
     btnFillParams->setObjectName(QStringLiteral("btnFillParams"));
-    btnFillParams->setToolTip(QStringLiteral("One row for each parameter the report takes"));
+    btnFillParams->setToolTip(tr("One row for each parameter the report takes"));
     btnFillParams->setAutoDefault(false);
     btnFillParams->setEnabled(false);
     connect(btnFillParams, &QPushButton::clicked, this,
@@ -153,7 +186,7 @@ TParameterArea::TParameterArea(QWidget& dialog) : TEditorArea(dialog) {
 
     // The caption, and at the right of it the warning and the command, over the grid, which
     // takes the height the dialog is given beyond its designed size.
-    QVBoxLayout* area = Captioned("lblParams", "Report parameters", cxTreeList1);
+    QVBoxLayout* area = Captioned("lblParams", tr("Report parameters"), cxTreeList1);
     QLayoutItem* caption = area->takeAt(0);
     auto* captionRow = new QHBoxLayout;
     captionRow->setSpacing(editor::FieldGap);
@@ -299,8 +332,8 @@ void TParameterArea::UpdateParamsWarning() {
             names << QString::fromStdString(name);
         }
         lblParamsWarning->setToolTip(
-            QStringLiteral("The report needs a value for: %1. Without it the run asks for one.")
-                .arg(names.join(QStringLiteral(", "))));
+            tr("The report needs a value for: %1. Without it the run asks for one.")
+                .arg(names.join(tr(", ", "between parameter names"))));
     }
 }
 
@@ -322,7 +355,10 @@ std::string TParameterArea::WordFault() const {
             StoredCode(TypeCode(cxTreeList1->Values(row, tlcType->Index())), value);
         if (code == rpDatePeriod || code == rpTimePeriod) {
             if (std::string fault = PeriodWordFault(code, value.AsString()); !fault.empty()) {
-                return rtl::Format("Parameter %d: %s", row + 1, fault.c_str());
+                return tr("Parameter %1: %2")
+                    .arg(row + 1)
+                    .arg(QString::fromStdString(fault))
+                    .toStdString();
             }
         }
     }

@@ -25,6 +25,8 @@ class TVelmornTreeList;
 namespace morvid {
 
 class TParameterArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TParameterArea(QWidget& dialog);
     ~TParameterArea() override;

@@ -49,8 +49,8 @@ std::string FieldText(const TNullSpinEdit& edit) {
     return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
 }
 
-// A due time as people read it, in the dialog's English: "Wed 4 Mar 08:30", with the year when
-// it is not this year's.
+// A due time as people read it, in the locale's words: "Wed 4 Mar 08:30", with the year when it
+// is not this year's.
 QString DueTimeText(rtl::TDateTime due, int thisYear) {
     int year = 0;
     int month = 0;
@@ -61,10 +61,9 @@ QString DueTimeText(rtl::TDateTime due, int thisYear) {
     int milliSecond = 0;
     rtl::DecodeDate(due, year, month, day);
     rtl::DecodeTime(due, hour, minute, second, milliSecond);
-    const QLocale english(QLocale::English, QLocale::UnitedKingdom);
-    const QString date = english.toString(QDate(year, month, day),
-                                          year == thisYear ? QStringLiteral("ddd d MMM")
-                                                           : QStringLiteral("ddd d MMM yyyy"));
+    const QString date = QLocale().toString(QDate(year, month, day),
+                                            year == thisYear ? QStringLiteral("ddd d MMM")
+                                                             : QStringLiteral("ddd d MMM yyyy"));
     // Lines break between due times, never inside one.
     return QStringLiteral("%1 %2:%3")
         .arg(date)
@@ -73,13 +72,10 @@ QString DueTimeText(rtl::TDateTime due, int thisYear) {
         .replace(u' ', QChar::Nbsp);
 }
 
-const char* const MachineZoneText = "The machine's zone";
-const char* const NoCalendarText = "None";
-
-// The stored value of a combo whose first item stands for "empty".
-std::string ChoiceText(const QComboBox* combo, const char* emptyText) {
+// The stored value of a combo whose first item stands for "empty" (in the operator's words).
+std::string ChoiceText(const QComboBox* combo) {
     const QString text = combo->currentText().trimmed();
-    return text == QLatin1String(emptyText) ? std::string() : text.toStdString();
+    return text == combo->itemText(0) ? std::string() : text.toStdString();
 }
 
 void ShowChoice(QComboBox* combo, const std::string& value) {
@@ -118,17 +114,17 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     }
     int cell = 0;
     const TSpinLayout layouts[] = {
-        {"sedMinute", "lblMinute", "Minute", 0, 59, &sedMinute},
-        {"sedHour", "lblHour", "Hour", 0, 23, &sedHour},
-        {"sedDay", "lblDay", "Day", 1, 31, &sedDay},
-        {"sedWeekday", "lblWeekday", "Weekday", 1, 7, &sedWeekday},
-        {"sedMonth", "lblMonth", "Month", 1, 12, &sedMonth},
-        {"sedYear", "lblYear", "Year", 1900, 3000, &sedYear},
+        {"sedMinute", "lblMinute", QT_TR_NOOP("Minute"), 0, 59, &sedMinute},
+        {"sedHour", "lblHour", QT_TR_NOOP("Hour"), 0, 23, &sedHour},
+        {"sedDay", "lblDay", QT_TR_NOOP("Day"), 1, 31, &sedDay},
+        {"sedWeekday", "lblWeekday", QT_TR_NOOP("Weekday"), 1, 7, &sedWeekday},
+        {"sedMonth", "lblMonth", QT_TR_NOOP("Month"), 1, 12, &sedMonth},
+        {"sedYear", "lblYear", QT_TR_NOOP("Year"), 1900, 3000, &sedYear},
     };
     for (const TSpinLayout& layout : layouts) {
         auto* edit = new TNullSpinEdit(layout.Low, layout.High, &FDialog);
         edit->setObjectName(QString::fromLatin1(layout.Name));
-        area->addLayout(Captioned(layout.LabelName, layout.Caption, edit), cell / Columns,
+        area->addLayout(Captioned(layout.LabelName, tr(layout.Caption), edit), cell / Columns,
                         cell % Columns);
         ++cell;
         connect(edit, &QSpinBox::valueChanged, this,
@@ -140,13 +136,13 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     edtCronStr = new QLineEdit(&FDialog);
     edtCronStr->setObjectName(QStringLiteral("edtCronStr"));
     // Set apart from the spin edits, as wide as three of them.
-    QVBoxLayout* cronStr = Captioned("lblCronStr", "Schedule definition", edtCronStr);
+    QVBoxLayout* cronStr = Captioned("lblCronStr", tr("Schedule definition"), edtCronStr);
     cronStr->setContentsMargins(0, editor::GroupGap, 0, 0);
     area->addLayout(cronStr, 2, 0, 1, Columns - 2);
     cbxTimeZone = new QComboBox(&FDialog);
     cbxTimeZone->setObjectName(QStringLiteral("cbxTimeZone"));
     cbxTimeZone->setEditable(true);
-    cbxTimeZone->addItem(QString::fromLatin1(MachineZoneText));
+    cbxTimeZone->addItem(tr("The machine's zone"));
     for (const QByteArray& id : QTimeZone::availableTimeZoneIds()) {
         cbxTimeZone->addItem(QString::fromLatin1(id));
     }
@@ -158,12 +154,13 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
         combo->setMinimumContentsLength(4);
     }
     // Beside the schedule text, which two columns hold: the clock and the days it follows.
-    area->addLayout(Captioned("lblTimeZone", "Time zone", cbxTimeZone), 2, 2);
-    area->addLayout(Captioned("lblExcludeCalendar", "Not on dates of", cbxExcludeCalendar), 2, 3);
+    area->addLayout(Captioned("lblTimeZone", tr("Time zone"), cbxTimeZone), 2, 2);
+    area->addLayout(Captioned("lblExcludeCalendar", tr("Not on dates of"), cbxExcludeCalendar), 2,
+                    3);
 
     // The common shapes beside the fields they fill.
     Shapes = new TScheduleShapeRow(FDialog);
-    area->addLayout(Captioned("lblShape", "Runs", Shapes->cbxShape), 1, 2, 1, Columns - 2);
+    area->addLayout(Captioned("lblShape", tr("Runs"), Shapes->cbxShape), 1, 2, 1, Columns - 2);
     FCronStrError = new QAction(FDialog.style()->standardIcon(QStyle::SP_MessageBoxCritical),
                                 QString(), edtCronStr);
     FCronStrError->setObjectName(QStringLiteral("edtCronStrError"));
@@ -181,7 +178,7 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     lblNextRuns = new TWrappedLabel(&FDialog, NextRunsLines);
     lblNextRuns->setObjectName(QStringLiteral("lblNextRuns"));
 
-    lblNotEnabled = new QLabel(QStringLiteral("Not enabled: this task will not run."), &FDialog);
+    lblNotEnabled = new QLabel(tr("Not enabled: this task will not run."), &FDialog);
     lblNotEnabled->setObjectName(QStringLiteral("lblNotEnabled"));
     QFont bold = lblNotEnabled->font();
     bold.setBold(true);
@@ -232,7 +229,7 @@ void TScheduleArea::LoadFromTask(const TScheduleItem& task) {
     edtCronStr->setText(QString::fromStdString(task.CronStr));
     // The calendars as the client holds them now.
     cbxExcludeCalendar->clear();
-    cbxExcludeCalendar->addItem(QString::fromLatin1(NoCalendarText));
+    cbxExcludeCalendar->addItem(tr("None", "no calendar"));
     if (MorvidPlugin != nullptr) {
         for (const TExcludeCalendar& calendar : MorvidPlugin->Calendars) {
             cbxExcludeCalendar->addItem(QString::fromStdString(calendar.Name));
@@ -253,13 +250,12 @@ void TScheduleArea::LoadFromTask(const TScheduleItem& task) {
 
 void TScheduleArea::SaveToTask(TScheduleItem& task) const {
     task.SetCronStr(edtCronStr->text().toStdString());
-    task.TimeZone = ChoiceText(cbxTimeZone, MachineZoneText);
-    task.ExcludeCalendar = ChoiceText(cbxExcludeCalendar, NoCalendarText);
+    task.TimeZone = ChoiceText(cbxTimeZone);
+    task.ExcludeCalendar = ChoiceText(cbxExcludeCalendar);
 }
 
 bool TScheduleArea::ConfirmOk() {
-    if (const std::string fault = TimeZoneFault(ChoiceText(cbxTimeZone, MachineZoneText));
-        !fault.empty()) {
+    if (const std::string fault = TimeZoneFault(ChoiceText(cbxTimeZone)); !fault.empty()) {
         host::MessageDlg(fault, host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }
@@ -342,10 +338,10 @@ void TScheduleArea::ShowNextRuns(const TScheduleCheck& check) {
     if (!check.Error.empty()) {
         // The words above say why.
     } else if (runs.empty()) {
-        text = QStringLiteral("Next run: never");
+        text = tr("Next run: never");
     } else {
-        text = (runs.size() == 1 ? QStringLiteral("Next run: ") : QStringLiteral("Next runs: ")) +
-               runs.join(QStringLiteral(", "));
+        text = (runs.size() == 1 ? tr("Next run: %1") : tr("Next runs: %1"))
+                   .arg(runs.join(tr(", ", "between due times")));
     }
     lblNextRuns->setText(text);
 }
@@ -397,12 +393,12 @@ void TScheduleArea::ShowScheduleHint(const TScheduleCheck& check) {
         lines << QString::fromStdString(check.Error);
     } else {
         // The times the task will run at.
-        lines << QStringLiteral("Next runs:");
+        lines << tr("Next runs:");
         for (const rtl::TDateTime run : check.NextRuns) {
             lines << QString::fromStdString(rtl::DateTimeToStr(run));
         }
         if (check.NextRuns.empty()) {
-            lines << QStringLiteral("Never");
+            lines << tr("Never");
         }
     }
     edtCronStr->setToolTip(lines.join(u'\n'));

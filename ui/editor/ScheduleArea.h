@@ -23,6 +23,8 @@ class TScheduleShapeRow;
 struct TScheduleCheck;
 
 class TScheduleArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TScheduleArea(QWidget& dialog);
     ~TScheduleArea() override;

@@ -15,15 +15,26 @@ namespace {
 
 // The combo's items after "Custom", in TShapeKind's order.
 constexpr int CustomIndex = 0;
-const char* const ShapeCaptions[] = {"Custom",
-                                     "Every day at",
-                                     "Working days at (Monday to Friday)",
-                                     "Weekly on chosen weekdays",
-                                     "Monthly on day",
-                                     "Monthly on the chosen weekday of week"};
-const char* const WeekdayCaptions[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
-const char* const WeekCaptions[] = {"first (days 1-7)", "second (8-14)", "third (15-21)",
-                                    "fourth (22-28)"};
+// Marked for translation here, translated where they are shown.
+const char* const ShapeCaptions[] = {
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Custom"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Every day at"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Working days at (Monday to Friday)"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Weekly on chosen weekdays"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Monthly on day"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Monthly on the chosen weekday of week")};
+const char* const WeekdayCaptions[] = {QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Mon"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Tue"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Wed"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Thu"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Fri"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Sat"),
+                                       QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "Sun")};
+const char* const WeekCaptions[] = {
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "first (days 1-7)"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "second (8-14)"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "third (15-21)"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "fourth (22-28)")};
 
 TShapeKind KindOf(int index) {
     return static_cast<TShapeKind>(index - 1);
@@ -35,12 +46,12 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
     cbxShape = new QComboBox(&dialog);
     cbxShape->setObjectName(QStringLiteral("cbxShape"));
     for (const char* caption : ShapeCaptions) {
-        cbxShape->addItem(QString::fromLatin1(caption));
+        cbxShape->addItem(tr(caption));
     }
     cbxWeekOfMonth = new QComboBox(&dialog);
     cbxWeekOfMonth->setObjectName(QStringLiteral("cbxWeekOfMonth"));
     for (const char* caption : WeekCaptions) {
-        cbxWeekOfMonth->addItem(QString::fromLatin1(caption));
+        cbxWeekOfMonth->addItem(tr(caption));
     }
     // Narrow: the longest caption would widen the whole dialog.
     for (QComboBox* combo : {cbxShape, cbxWeekOfMonth}) {
@@ -51,7 +62,7 @@ TScheduleShapeRow::TScheduleShapeRow(QWidget& dialog) : QObject(&dialog) {
     FLayout->setSpacing(editor::FieldGap);
     FLayout->addWidget(cbxWeekOfMonth);
     for (int day = 0; day < 7; ++day) {
-        auto* box = new QCheckBox(QString::fromLatin1(WeekdayCaptions[day]), &dialog);
+        auto* box = new QCheckBox(tr(WeekdayCaptions[day]), &dialog);
         box->setObjectName(QStringLiteral("chkWeekday%1").arg(day + 1));
         FLayout->addWidget(box);
         chkWeekdays[static_cast<std::size_t>(day)] = box;

@@ -18,6 +18,8 @@ class QWidget;
 namespace morvid {
 
 class TScheduleShapeRow : public QObject {
+    Q_OBJECT
+
 public:
     explicit TScheduleShapeRow(QWidget& dialog);
 

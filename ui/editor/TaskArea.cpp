@@ -6,6 +6,7 @@
 #include "platform/host/forms/MessageDlg.h"
 #include "platform/host/report/ExportFilterCollection.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 #include "plugin/MorvidPlugin.h"
 #include "tasks/ExportPathCheck.h"
 #include "tasks/ScheduleItem.h"
@@ -78,11 +79,11 @@ TTaskArea::TTaskArea(QWidget& dialog)
     btnPathBrowse->setFixedWidth(edtPath->sizeHint().height());
     QAction* browse = new QAction(EllipsisIcon(FDialog.palette()), QString(), btnPathBrowse);
     browse->setObjectName(QStringLiteral("edtPathBrowse"));
-    browse->setToolTip(QStringLiteral("Browse"));
+    browse->setToolTip(tr("Browse"));
     connect(browse, &QAction::triggered, this,
             [this] { Guarded([this] { edtPathButtonClick(); }); });
     btnPathBrowse->setDefaultAction(browse);
-    btnPathBrowse->setAccessibleName(QStringLiteral("Browse"));
+    btnPathBrowse->setAccessibleName(tr("Browse"));
     lblPathCheck = new TWrappedLabel(&FDialog, 1);
     lblPathCheck->setObjectName(QStringLiteral("lblPathCheck"));
     lblPathCheck->hide();
@@ -122,19 +123,19 @@ TTaskArea::TTaskArea(QWidget& dialog)
     // the dialog gains.
     auto* nameRow = new QHBoxLayout;
     nameRow->setSpacing(editor::FieldGap);
-    nameRow->addLayout(Captioned("lblName", "Task name", edtName), 1);
-    nameRow->addLayout(Captioned("lblReport", "Report", icbReport));
+    nameRow->addLayout(Captioned("lblName", tr("Task name"), edtName), 1);
+    nameRow->addLayout(Captioned("lblReport", tr("Report"), icbReport));
     auto* pathRow = new QHBoxLayout;
     pathRow->setSpacing(editor::FieldGap);
     auto* pathField = new QHBoxLayout;
     pathField->setSpacing(editor::CaptionGap);
-    QVBoxLayout* path = Captioned("lblPath", "Export path", edtPath);
+    QVBoxLayout* path = Captioned("lblPath", tr("Export path"), edtPath);
     path->removeWidget(edtPath);
     pathField->addWidget(edtPath, 1);
     pathField->addWidget(btnPathBrowse);
     path->addLayout(pathField);
     pathRow->addLayout(path, 1);
-    pathRow->addLayout(Captioned("lblFilter", "Format:", cbbFilter));
+    pathRow->addLayout(Captioned("lblFilter", tr("Format"), cbbFilter));
     auto* area = new QVBoxLayout;
     area->setSpacing(editor::FieldGap);
     area->addLayout(nameRow);
@@ -151,7 +152,7 @@ std::vector<QWidget*> TTaskArea::TabOrder() const {
 }
 
 void TTaskArea::FormCreate() {
-    DirDialog1->Prompt = "Select directory";
+    DirDialog1->Prompt = tr("Select directory").toStdString();
 
     FillReports();
     FillFilters();
@@ -269,18 +270,20 @@ void TTaskArea::UpdatePathCheck() {
     case TExportPathState::Relative:
         // An empty path says nothing yet; Ok waits for one.
         if (!edtPath->text().isEmpty()) {
+            // The task interface's own words for the fault, in the operator's language.
             message = QString::fromStdString(
-                ExportPathFault(edtPath->text().toStdString(), HomeFolder()));
-            tip = QStringLiteral("A relative path would depend on the folder the client was "
-                                 "started in, which differs between the window and the service.");
+                rtl::Words("ExportPath",
+                           ExportPathFault(edtPath->text().toStdString(), HomeFolder()).c_str()));
+            tip = tr("A relative path would depend on the folder the client was started in, "
+                     "which differs between the window and the service.");
         }
         break;
     case TExportPathState::Missing:
-        message = QStringLiteral("The folder does not exist yet: Ok offers to create it.");
+        message = tr("The folder does not exist yet: Ok offers to create it.");
         refused = false;
         break;
     case TExportPathState::Unusable:
-        message = QStringLiteral("The client cannot write to this folder: %1.")
+        message = tr("The client cannot write to this folder: %1.")
                       .arg(QString::fromStdString(check.Reason));
         break;
     }
@@ -300,9 +303,10 @@ bool TTaskArea::ConfirmOk() {
         return true;
     }
     const host::TModalResult answer = host::MessageDlg(
-        rtl::Format("The folder \"%s\" does not exist.\n\nCreate it now? \"No\" keeps the path "
-                    "as it is; the task's runs fail until the folder exists.",
-                    check.Path.c_str()),
+        tr("The folder \"%1\" does not exist.\n\nCreate it now? \"No\" keeps the path as it "
+           "is; the task's runs fail until the folder exists.")
+            .arg(QString::fromStdString(check.Path))
+            .toStdString(),
         host::TMsgDlgType::mtConfirmation, host::mbYes | host::mbNo | host::mbCancel);
     if (answer == host::mrNo) {
         return true;
@@ -312,7 +316,9 @@ bool TTaskArea::ConfirmOk() {
     }
     if (const std::string reason = CreateExportFolder(check.Path); !reason.empty()) {
         host::MessageDlg(
-            rtl::Format("Cannot create the folder \"%s\": %s", check.Path.c_str(), reason.c_str()),
+            tr("Cannot create the folder \"%1\": %2")
+                .arg(QString::fromStdString(check.Path), QString::fromStdString(reason))
+                .toStdString(),
             host::TMsgDlgType::mtError, host::mbOK);
         return false;
     }

@@ -24,6 +24,8 @@ namespace morvid {
 struct TExportPathCheck;
 
 class TTaskArea : public TEditorArea {
+    Q_OBJECT
+
 public:
     explicit TTaskArea(QWidget& dialog);
     ~TTaskArea() override;

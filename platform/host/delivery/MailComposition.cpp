@@ -3,6 +3,7 @@
 #include "platform/host/delivery/MailSummary.h"
 #include "platform/host/delivery/MailZip.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -65,9 +66,14 @@ std::string ZipFiles(const TMailOrder& order, const std::vector<TRunFile>& files
     const std::string sizes = FileSizeText(size) + ", " + FileSizeText(encoded) + " encoded";
     out.Notes.push_back("\"" + zip.Name + "\" (" + sizes + ") was not attached: larger than " +
                         FileSizeText(limitBytes));
-    std::string text = "\nThe zip of this run's files, " + zip.Name + " (" + sizes +
-                       "), is larger than the mail may carry (" + FileSizeText(limitBytes) +
-                       "); it was not attached. The files are at:\n";
+    std::string text =
+        "\n" +
+        rtl::Words(MORVID_WORDS("MailOrder",
+                                "The zip of this run's files, %1 (%2), is larger than the "
+                                "mail may carry (%3); it was not attached. The files are "
+                                "at:"),
+                   {zip.Name, sizes, FileSizeText(limitBytes)}) +
+        "\n";
     for (const TRunFile& file : files) {
         text += file.File.Path + "\n";
     }
@@ -130,9 +136,10 @@ TComposedMail ComposeMail(const TMailOrder& order, std::int64_t limitBytes,
     const bool ownSubject = !order.Subject.empty();
     const bool ownBody = !order.Body.empty();
     out.Mail.Subject =
-        ExpandMailTemplate(ownSubject ? order.Subject : DefaultMailSubject, facts, !ownSubject);
-    const std::string text =
-        ExpandMailTemplate(ownBody ? order.Body : DefaultMailBody, facts, !ownBody);
+        ExpandMailTemplate(ownSubject ? order.Subject : rtl::Words("MailOrder", DefaultMailSubject),
+                           facts, !ownSubject);
+    const std::string text = ExpandMailTemplate(
+        ownBody ? order.Body : rtl::Words("MailOrder", DefaultMailBody), facts, !ownBody);
     out.Mail.Body = text;
     if (!stayedHome.empty() && !text.empty() && text.back() != '\n') {
         out.Mail.Body += '\n';

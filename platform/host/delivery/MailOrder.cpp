@@ -2,6 +2,7 @@
 
 #include "platform/host/delivery/MailMessage.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/Words.h"
 
 #include <cmath>
 #include <map>
@@ -57,13 +58,16 @@ std::map<std::string, TWord, std::less<>> WordsOf(const TMailFacts& facts) {
 
 } // namespace
 
-const char* const DefaultMailSubject = "{task}: {period} — {result}";
-const char* const DefaultMailBody = "Report: {report}\n"
-                                    "Period: {period}\n"
-                                    "Due: {due}\n"
-                                    "Result: {result}\n"
-                                    "Rows: {rows}\n"
-                                    "Attached: {files}\n";
+// Translated where a mail is made (rtl::Words with the context "MailOrder").
+const char* const DefaultMailSubject =
+    MORVID_WORDS("MailOrder", "{task}: {period} — {result}").Text;
+const char* const DefaultMailBody = MORVID_WORDS("MailOrder", "Report: {report}\n"
+                                                              "Period: {period}\n"
+                                                              "Due: {due}\n"
+                                                              "Result: {result}\n"
+                                                              "Rows: {rows}\n"
+                                                              "Attached: {files}\n")
+                                        .Text;
 
 bool MailWanted(std::int32_t when, bool failed) noexcept {
     return (when & (failed ? static_cast<std::int32_t>(TMailWhen::AfterFailure)

@@ -6,8 +6,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,7 +18,9 @@
 #include <QPersistentModelIndex>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTimeEdit>
+#include <QToolButton>
 #include <functional>
 #include <limits>
 
@@ -66,13 +70,60 @@ QWidget* WithWords(QWidget* picker, const TEditProperties& properties,
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    layout->addWidget(picker, 1);
+    // The date or time keeps its own width; the words take the rest, so a long word is not cut
+    // where the value column has room for both.
+    layout->addWidget(picker, 0);
     layout->addWidget(words, 1);
     frame->setFocusProxy(picker);
     QObject::connect(words, &QComboBox::currentTextChanged, [post, words](const QString& text) {
         if (words->findText(text) != 0 && !text.trimmed().isEmpty()) {
             post(rtl::TVariant(text.trimmed().toStdString()));
         }
+    });
+    return frame;
+}
+
+// A button beside the date that opens the calendar with one click. The date edit's own arrow
+// is small and was easily missed in a narrow cell, so a date was picked by clicking twice into
+// it. The calendar is a popup of the button, so the editor keeps the focus while it is open.
+QWidget* WithCalendarButton(QDateEdit* edit, QWidget* editor) {
+    QWidget* frame = editor;
+    auto* layout = qobject_cast<QHBoxLayout*>(editor->layout());
+    if (editor == edit || layout == nullptr) {
+        frame = new QWidget(edit->parentWidget());
+        frame->setAutoFillBackground(true);
+        edit->setParent(frame);
+        layout = new QHBoxLayout(frame);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(2);
+        layout->addWidget(edit, 1);
+        frame->setFocusProxy(edit);
+    }
+    auto* button = new QToolButton(frame);
+    button->setObjectName(QStringLiteral("btnCalendar"));
+    button->setIcon(QIcon::fromTheme(QStringLiteral("view-calendar"),
+                                     button->style()->standardIcon(QStyle::SP_ArrowDown)));
+    button->setToolTip(QCoreApplication::translate("host::TTreeListDelegate", "Calendar"));
+    button->setAccessibleName(button->toolTip());
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRaise(true);
+    layout->insertWidget(layout->indexOf(edit) + 1, button);
+    QObject::connect(button, &QToolButton::clicked, edit, [edit, button] {
+        auto* calendar = new QCalendarWidget(button);
+        calendar->setObjectName(QStringLiteral("calDate"));
+        calendar->setWindowFlags(Qt::Popup);
+        calendar->setAttribute(Qt::WA_DeleteOnClose);
+        calendar->setDateRange(edit->minimumDate(), edit->maximumDate());
+        calendar->setSelectedDate(edit->date());
+        for (const auto signal : {&QCalendarWidget::clicked, &QCalendarWidget::activated}) {
+            QObject::connect(calendar, signal, edit, [edit, calendar](QDate date) {
+                edit->setDate(date);
+                calendar->close();
+            });
+        }
+        calendar->move(button->mapToGlobal(QPoint(button->width(), button->height())) -
+                       QPoint(calendar->sizeHint().width(), 0));
+        calendar->show();
     });
     return frame;
 }
@@ -159,7 +210,6 @@ QWidget* TTreeListDelegate::createEditor(QWidget* parent, const QStyleOptionView
     case TEditorKind::Date: {
         auto* edit = new QDateEdit(parent);
         edit->setFrame(false);
-        edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setMinimumDate(QDate(1, 1, 1));
         edit->setMaximumDate(QDate(9999, 12, 31));
@@ -167,6 +217,7 @@ QWidget* TTreeListDelegate::createEditor(QWidget* parent, const QStyleOptionView
         if (!properties.Words.empty()) {
             editor = WithWords(edit, properties, post);
         }
+        editor = WithCalendarButton(edit, editor);
         auto* words = editor->findChild<QComboBox*>();
         QObject::connect(edit, &QDateEdit::dateChanged, [post, words](const QDate& date) {
             if (words != nullptr) {

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace host {
@@ -52,6 +53,12 @@ void TcxVelmornTreeListColumn::SetCaption(const std::string& caption) {
 
 void TcxVelmornTreeListColumn::SetWidth(int width) {
     FWidth = std::max(width, 1);
+    FGrid.FitColumns();
+}
+
+void TcxVelmornTreeListColumn::SetMinWidth(int width) {
+    FMinWidth = std::max(width, 0);
+    FGrid.updateGeometry();
     FGrid.FitColumns();
 }
 
@@ -307,6 +314,20 @@ void TVelmornTreeList::keyPressEvent(QKeyEvent* event) {
     QTreeView::keyPressEvent(event);
 }
 
+QSize TVelmornTreeList::minimumSizeHint() const {
+    QSize least = QTreeView::minimumSizeHint();
+    int needed = 0;
+    for (const auto& column : FColumns) {
+        if (!isColumnHidden(column->FIndex)) {
+            // A column without a need still keeps a sliver for its caption's first letters.
+            needed += std::max(column->FMinWidth, header()->minimumSectionSize());
+        }
+    }
+    least.setWidth(std::max(least.width(),
+                            needed + 2 * frameWidth() + verticalScrollBar()->sizeHint().width()));
+    return least;
+}
+
 void TVelmornTreeList::resizeEvent(QResizeEvent* event) {
     QTreeView::resizeEvent(event);
     FitColumns();
@@ -366,16 +387,42 @@ void TVelmornTreeList::FitColumns() {
     if (shown.empty()) {
         return;
     }
-    const int available = std::max(viewport()->width(), 1);
-    int used = 0;
+    // A column whose share would be below what its values need keeps that; the others share
+    // the rest.
+    int available = std::max(viewport()->width(), 1);
+    std::vector<int> widths(shown.size(), 0);
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        const int width =
-            i + 1 == shown.size()
-                ? std::max(available - used, 1)
-                : static_cast<int>(available * (long long)FColumns[std::size_t(shown[i])]->FWidth /
-                                   std::max(total, 1LL));
+        const TcxVelmornTreeListColumn& column = *FColumns[std::size_t(shown[i])];
+        if (column.FMinWidth > 0 &&
+            available * (long long)column.FWidth / std::max(total, 1LL) < column.FMinWidth) {
+            widths[i] = column.FMinWidth;
+        }
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (widths[i] > 0) {
+            available -= widths[i];
+            total -= FColumns[std::size_t(shown[i])]->FWidth;
+        }
+    }
+    available = std::max(available, 1);
+    int used = 0;
+    std::size_t last = shown.size();
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (widths[i] == 0) {
+            last = i;
+        }
+    }
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        int width = widths[i];
+        if (width == 0) {
+            // The last shared column takes what rounding leaves.
+            width = i == last ? std::max(available - used, 1)
+                              : static_cast<int>(
+                                    available * (long long)FColumns[std::size_t(shown[i])]->FWidth /
+                                    std::max(total, 1LL));
+            used += width;
+        }
         header()->resizeSection(shown[i], width);
-        used += width;
     }
 }
 

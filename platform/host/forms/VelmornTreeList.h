@@ -43,6 +43,10 @@ public:
     // The width relative to the other columns; the columns always share the grid's width.
     int Width() const noexcept { return FWidth; }
     void SetWidth(int width);
+    // The pixels the column's values need: its share never goes below it, and the grid asks
+    // for room for it, so the dialog around it grows rather than clipping the values.
+    int MinWidth() const noexcept { return FMinWidth; }
+    void SetMinWidth(int width);
 
 private:
     friend class TVelmornTreeList;
@@ -50,6 +54,7 @@ private:
     int FIndex;
     std::string FCaption;
     int FWidth = 100;
+    int FMinWidth = 0;
 };
 
 class TVelmornTreeList : public QTreeView {
@@ -102,6 +107,8 @@ public:
     std::function<void(int row)> OnCreateNode;
     // After an editor wrote a new value into a cell of that column (the focused row).
     std::function<void(TcxVelmornTreeListColumn& column)> OnEditValueChanged;
+
+    QSize minimumSizeHint() const override;
 
 protected:
     bool event(QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "platform/host/registry/SettingsLock.h"
 
+#include "platform/rtl/Words.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -40,10 +42,6 @@ void ReadService(pid_t pid, TSettingsHolder& holder) {
     }
 }
 
-std::string Process(pid_t pid) {
-    return "process " + std::to_string(pid);
-}
-
 } // namespace
 
 TSettingsHolder DescribeHolder(pid_t pid) {
@@ -63,43 +61,64 @@ TSettingsHolder DescribeHolder(pid_t pid) {
     return holder;
 }
 
+// Whole sentences, so a language keeps its own order around the program and its process.
 std::string TSettingsHolder::Text() const {
+    const std::string pid = std::to_string(Pid);
     if (Pid <= 0) {
-        return "another client";
+        return rtl::Words(MORVID_WORDS("SettingsHolder", "another client"));
     }
     if (!Service.empty()) {
-        return "the service " + Service + " (" + Process(Pid) + ")";
+        return rtl::Words(MORVID_WORDS("SettingsHolder", "the service %1 (process %2)"),
+                          {Service, pid});
     }
     if (Program == "quor-client") {
-        return std::string(Headless ? "a headless client" : "a client with its window") + " (" +
-               Process(Pid) + ")";
+        return Headless
+                   ? rtl::Words(MORVID_WORDS("SettingsHolder", "a headless client (process %1)"),
+                                {pid})
+                   : rtl::Words(
+                         MORVID_WORDS("SettingsHolder", "a client with its window (process %1)"),
+                         {pid});
     }
-    return (Program.empty() ? std::string("another program") : Program) + " (" + Process(Pid) + ")";
+    return Program.empty()
+               ? rtl::Words(MORVID_WORDS("SettingsHolder", "another program (process %1)"), {pid})
+               : rtl::Words(MORVID_WORDS("SettingsHolder", "%1 (process %2)"), {Program, pid});
 }
 
 std::string TSettingsHolder::Advice() const {
-    const std::string ownFile = "or give this client a settings file of its own with --settings.";
     if (!Service.empty()) {
         const std::string systemctl = UserService ? "systemctl --user" : "sudo systemctl";
-        return "The service runs the report tasks. To change them in the window, stop it first "
-               "(\"" +
-               systemctl + " stop " + Service +
-               "\") and start it again when the window is closed; " + ownFile;
+        return rtl::Words(
+            MORVID_WORDS("SettingsHolder",
+                         "The service runs the report tasks. To change them in the window, stop "
+                         "it first (\"%1 stop %2\") and start it again when the window is closed; "
+                         "or give this client a settings file of its own with --settings."),
+            {systemctl, Service});
     }
     if (Pid <= 0) {
-        return "End the other client and start again, " + ownFile;
+        return rtl::Words(MORVID_WORDS(
+            "SettingsHolder", "End the other client and start again, or give this client a "
+                              "settings file of its own with --settings."));
     }
     if (Program == "quor-client") {
-        return Headless ? "End it first (\"kill " + std::to_string(Pid) + "\", which saves its " +
-                              "settings) and start again, " + ownFile
-                        : "Use the window that is already open, or close it and start again.";
+        return Headless
+                   ? rtl::Words(MORVID_WORDS("SettingsHolder",
+                                             "End it first (\"kill %1\", which saves its "
+                                             "settings) and start again, or give this "
+                                             "client a settings file of its own with "
+                                             "--settings."),
+                                {std::to_string(Pid)})
+                   : rtl::Words(MORVID_WORDS("SettingsHolder",
+                                             "Use the window that is already open, or close it and "
+                                             "start again."));
     }
-    return "Start again when it has ended.";
+    return rtl::Words(MORVID_WORDS("SettingsHolder", "Start again when it has ended."));
 }
 
 ESettingsInUse::ESettingsInUse(const std::string& fileName, TSettingsHolder holder)
-    : Exception("the settings file \"" + fileName + "\" is in use by " + holder.Text() +
-                "; one settings file serves one client"),
+    : Exception(
+          rtl::Words(MORVID_WORDS("SettingsHolder", "the settings file \"%1\" is in use by "
+                                                    "%2; one settings file serves one client"),
+                     {fileName, holder.Text()})),
       FHolder(std::move(holder)) {}
 
 pid_t SettingsLockHolder(dev_t dev, ino_t inode) {

@@ -2,6 +2,7 @@
 
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ReportCells.h"
+#include "platform/rtl/Words.h"
 
 #include <algorithm>
 
@@ -37,7 +38,7 @@ void TfrxDotMatrixExport::WriteReport(const TfrxReport& report, TExportFile& fil
     std::vector<std::string> nextHead{fit(report.Title), {}};
     std::vector<std::string> columnHead;
     if (report.Rows.empty()) {
-        columnHead = {fit(NoRowsText)};
+        columnHead = {fit(NoRowsCaption())};
     } else if (!report.Columns.empty()) {
         columnHead = table.HeaderLines();
         columnHead.push_back(table.RuleLine());
@@ -76,7 +77,8 @@ void TfrxDotMatrixExport::WriteReport(const TfrxReport& report, TExportFile& fil
         lines.insert(lines.end(), pages[p].begin(), pages[p].end());
         lines.resize(height - FooterLines);
         lines.emplace_back();
-        const std::string footer = "Page " + std::to_string(p + 1) + " of " + pageCount;
+        const std::string footer = rtl::Words(MORVID_WORDS("DotMatrixExport", "Page %1 of %2"),
+                                              {std::to_string(p + 1), pageCount});
         lines.push_back(std::string((width - footer.size()) / 2, ' ') + footer);
         if (p > 0) {
             file.Write("\f");

@@ -95,7 +95,7 @@ void TfrxHtmlExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         out += "</table>\n";
     }
     if (report.Rows.empty()) {
-        out += std::string("<p class=\"empty\">") + NoRowsText + "</p>\n";
+        out += std::string("<p class=\"empty\">") + NoRowsCaption() + "</p>\n";
     } else if (!report.Columns.empty()) {
         out += "<table class=\"data\">\n<thead><tr>";
         for (const auto& column : report.Columns) {

@@ -308,7 +308,7 @@ void AppendTitleBlock(std::string& out, const TfrxReport& report) {
     }
     if (report.Rows.empty()) {
         out += "<text:p text:style-name=\"Parameter\">";
-        AppendParagraphText(out, NoRowsText);
+        AppendParagraphText(out, NoRowsCaption());
         out += "</text:p>";
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/host/report/ReportCells.h"
 #include "platform/host/report/TableMeasure.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -291,7 +292,9 @@ void TPdfLayout::DrawRow(QPainter& painter, std::size_t row, double y, double he
 void TPdfLayout::DrawFooter(QPainter& painter, int page) const {
     painter.setFont(FNote);
     painter.setPen(NoteColor);
-    const QString text = QStringLiteral("Page %1 of %2").arg(page + 1).arg(FPageStarts.size());
+    const QString text = QCoreApplication::translate("host::TPdfExport", "Page %1 of %2")
+                             .arg(page + 1)
+                             .arg(FPageStarts.size());
     painter.drawText(QRectF(0, FPage.height() - FNoteMetrics.lineSpacing(), FPage.width(),
                             FNoteMetrics.lineSpacing()),
                      Qt::AlignHCenter | Qt::AlignBottom, text);
@@ -320,7 +323,7 @@ void TPdfLayout::Run(TExportFile& file) {
         if (FReport.Rows.empty()) {
             painter.setFont(FBody);
             painter.setPen(TextColor);
-            painter.drawText(QPointF(0, y + QFontMetricsF(FBody).ascent()), Text(NoRowsText));
+            painter.drawText(QPointF(0, y + QFontMetricsF(FBody).ascent()), Text(NoRowsCaption()));
         } else if (FColumns > 0) {
             y = DrawColumnHeader(painter, y);
             painter.setFont(FBody);

@@ -1,5 +1,7 @@
 #include "platform/host/report/ReportCells.h"
 
+#include "platform/rtl/Words.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -187,7 +189,12 @@ bool IsNumericType(rtl::TVarType type) noexcept {
 }
 
 std::string RunTimeText(const TfrxReport& report) {
-    return "Run at " + rtl::FormatDateTimeISO(report.RunTime);
+    return rtl::Words(MORVID_WORDS("ReportCells", "Run at %1"),
+                      {rtl::FormatDateTimeISO(report.RunTime)});
+}
+
+std::string NoRowsCaption() {
+    return rtl::Words(MORVID_WORDS("ReportCells", "No rows for these parameters"));
 }
 
 std::size_t TextWidth(std::string_view text) noexcept {

@@ -54,8 +54,10 @@ private:
 // Numbers read best right-aligned so that their digits line up.
 bool IsNumericType(rtl::TVarType type) noexcept;
 
-// What a report without rows shows under its parameters, in place of an empty table.
+// What a report without rows shows under its parameters, in place of an empty table: in the
+// data formats (JSON, XML) as it stands, in the others in the reader's language.
 inline constexpr const char* NoRowsText = "No rows for these parameters";
+std::string NoRowsCaption();
 
 // "Run at 2026-03-03 13:46:05" and "Name: value" lines, as every layout shows them.
 std::string RunTimeText(const TfrxReport& report);

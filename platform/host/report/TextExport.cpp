@@ -19,7 +19,7 @@ void TfrxTextExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     }
     writeLine({});
     if (report.Rows.empty()) {
-        writeLine(NoRowsText);
+        writeLine(NoRowsCaption());
         return;
     }
     if (report.Columns.empty()) {

@@ -3,6 +3,7 @@
 #include "platform/host/report/ExportFile.h"
 #include "platform/host/report/ReportCells.h"
 #include "platform/host/report/TableMeasure.h"
+#include "platform/rtl/Words.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -394,7 +395,8 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         }
         double infoWidth = 12;
         workbook.Check(worksheet_write_string(info, 0, 0, Clip(report.Title).c_str(), bold));
-        workbook.Check(worksheet_write_string(info, 2, 0, "Run at", nullptr));
+        workbook.Check(worksheet_write_string(
+            info, 2, 0, rtl::Words(MORVID_WORDS("XlsxExport", "Run at")).c_str(), nullptr));
         double runSerial = 0;
         if (ExcelSerial(report.RunTime, runSerial)) {
             workbook.Check(worksheet_write_number(info, 2, 1, runSerial, dateTime));
@@ -409,7 +411,7 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             ++infoRow;
         }
         if (report.Rows.empty()) {
-            workbook.Check(worksheet_write_string(info, infoRow + 1, 0, NoRowsText, nullptr));
+            workbook.Check(worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
         }
         workbook.Check(
             worksheet_set_column(info, 0, 0, std::min(infoWidth, MaxColumnWidth), nullptr));

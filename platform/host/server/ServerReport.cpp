@@ -3,6 +3,7 @@
 #include "platform/host/report/ReportRunObserver.h"
 #include "platform/host/server/ParameterPrompter.h"
 #include "platform/host/server/ReportParameterValue.h"
+#include "platform/rtl/Words.h"
 
 #include <limits>
 #include <sqlite3.h>
@@ -176,7 +177,7 @@ void TServerReport::Fill(TfrxReport& report, const std::vector<rtl::TVariant>& v
         }
         std::string shown = ParameterDisplayValue(param.Type, values[i]);
         if (shown.empty() && param.EmptyMeansAll) {
-            shown = "All";
+            shown = rtl::Words(MORVID_WORDS("ServerReport", "All"));
         }
         report.Parameters.push_back({param.ShownName(), std::move(shown)});
     }

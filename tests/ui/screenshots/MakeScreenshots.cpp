@@ -20,6 +20,7 @@
 #include "tasks/ScheduleItem.h"
 #include "tests/host/delivery/SmtpTestServer.h"
 #include "tests/ui/UiTestHost.h"
+#include "translations/Translations.h"
 #include "ui/DLGMailServer.h"
 #include "ui/DLGRunHistory.h"
 #include "ui/DLGScheduleEditor.h"
@@ -47,6 +48,16 @@
 
 namespace uitest {
 namespace {
+
+// The pictures speak the locale's language (LANGUAGE=de for the German ones). A test's start is
+// told before its fixture makes the window, and after the application object exists.
+class TLanguage : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { morvid::InstallTranslations(); }
+};
+const bool LanguageListened = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TLanguage);
+    return true;
+}();
 
 using morvid::TScheduleItem;
 
