@@ -41,22 +41,6 @@
         <translation>{task}: {period} — {result}</translation>
     </message>
     <message>
-        <source>Report: {report}
-Period: {period}
-Due: {due}
-Result: {result}
-Rows: {rows}
-Attached: {files}
-</source>
-        <translation>Bericht: {report}
-Zeitraum: {period}
-Fällig: {due}
-Ergebnis: {result}
-Zeilen: {rows}
-Angehängt: {files}
-</translation>
-    </message>
-    <message>
         <source>Task</source>
         <translation>Aufgabe</translation>
     </message>
@@ -75,6 +59,20 @@ Angehängt: {files}
     <message>
         <source>Files</source>
         <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Period: {period}
+Due: {due}
+Result: {result}
+Rows: {rows}
+Attached: {files}
+</source>
+        <translation>Zeitraum: {period}
+Fällig: {due}
+Ergebnis: {result}
+Zeilen: {rows}
+Angehängt: {files}
+</translation>
     </message>
 </context>
 <context>
@@ -1423,16 +1421,20 @@ Optionen:
         <translation>Betreff und Text können {task} {report} {period} {period-end} {due} {started} {result} {rows} {files} {file} {name} {size} enthalten; leer gelassen, wird der angezeigte Text gesendet.</translation>
     </message>
     <message>
-        <source>Attach the files as one zip</source>
-        <translation>Dateien als ein Zip-Archiv anhängen</translation>
+        <source>Zip</source>
+        <translation>Zip</translation>
     </message>
     <message>
-        <source>Add an HTML summary</source>
-        <translation>HTML-Zusammenfassung beifügen</translation>
+        <source>Attach the run&apos;s files as one zip</source>
+        <translation>Die Dateien des Laufs als ein Zip-Archiv anhängen</translation>
     </message>
     <message>
-        <source>Mail readers that show HTML show a table of the run beside the text</source>
-        <translation>Mailprogramme, die HTML zeigen, zeigen neben dem Text eine Tabelle des Laufs</translation>
+        <source>HTML</source>
+        <translation>HTML</translation>
+    </message>
+    <message>
+        <source>Add an HTML summary: mail readers that show HTML show a table of the run</source>
+        <translation>Eine HTML-Zusammenfassung beifügen: Mailprogramme, die HTML zeigen, zeigen eine Tabelle des Laufs</translation>
     </message>
 </context>
 <context>

@@ -27,7 +27,7 @@ const char* const WhenTexts[] = {
     QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "After failure"),
     QT_TRANSLATE_NOOP("morvid::TDeliveryArea", "After success or failure")};
 // Room for the built-in text, which is shown while the field is empty.
-constexpr int BodyLines = 6;
+constexpr int BodyLines = 5;
 
 } // namespace
 
@@ -104,12 +104,13 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     grid->setColumnStretch(1, 1);
     FMailFields.push_back(lblMailFields);
 
-    cbxMailZip = new QCheckBox(tr("Attach the files as one zip"), &FDialog);
+    cbxMailZip = new QCheckBox(tr("Zip"), &FDialog);
+    cbxMailZip->setToolTip(tr("Attach the run's files as one zip"));
     cbxMailZip->setObjectName(QStringLiteral("cbxMailZip"));
-    cbxMailHtml = new QCheckBox(tr("Add an HTML summary"), &FDialog);
+    cbxMailHtml = new QCheckBox(tr("HTML"), &FDialog);
     cbxMailHtml->setObjectName(QStringLiteral("cbxMailHtml"));
     cbxMailHtml->setToolTip(
-        tr("Mail readers that show HTML show a table of the run beside the text"));
+        tr("Add an HTML summary: mail readers that show HTML show a table of the run"));
     FMailFields.push_back(cbxMailZip);
     FMailFields.push_back(cbxMailHtml);
 
@@ -117,7 +118,8 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     whenRow->setSpacing(editor::FieldGap);
     whenRow->addWidget(whenLabel);
     whenRow->addWidget(cbbMailWhen);
-    // Beside the choice rather than below the text: the dialog keeps its height on a laptop.
+    // Beside the choice, with short captions: below it they would make the dialog taller than a
+    // full HD screen, and long ones wider than it is.
     whenRow->addWidget(cbxMailZip);
     whenRow->addWidget(cbxMailHtml);
     whenRow->addStretch(1);

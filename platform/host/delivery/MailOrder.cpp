@@ -61,8 +61,7 @@ std::map<std::string, TWord, std::less<>> WordsOf(const TMailFacts& facts) {
 // Translated where a mail is made (rtl::Words with the context "MailOrder").
 const char* const DefaultMailSubject =
     MORVID_WORDS("MailOrder", "{task}: {period} — {result}").Text;
-const char* const DefaultMailBody = MORVID_WORDS("MailOrder", "Report: {report}\n"
-                                                              "Period: {period}\n"
+const char* const DefaultMailBody = MORVID_WORDS("MailOrder", "Period: {period}\n"
                                                               "Due: {due}\n"
                                                               "Result: {result}\n"
                                                               "Rows: {rows}\n"

@@ -46,8 +46,8 @@ struct TMailFacts {
 
 // "{task}: {period} — {result}".
 extern const char* const DefaultMailSubject;
-// Report, period, due time, result, rows and the attachments, one per line; the subject names
-// the task.
+// Period, due time, result, rows and the attachments, one per line: what the HTML summary
+// shows, while the subject names the task.
 extern const char* const DefaultMailBody;
 
 // Replaces {task}, {report}, {due}, {started}, {result}, {file}, {name} (the file's name without
