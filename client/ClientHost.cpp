@@ -606,7 +606,7 @@ bool TClientHost::ConfirmDisconnect() {
 bool TClientHost::ConfirmExit() {
     const int armed = ArmedCount();
     const std::optional<std::string> unit = armed > 0 ? InstalledServiceUnit() : std::nullopt;
-    const TExitAnswer answer = AskBeforeExit(armed, FHold.HolderResumes(), unit);
+    const TExitAnswer answer = AskBeforeExit(armed, FHold.TakenBack(), unit);
     if (answer == TExitAnswer::ExitAndStartService) {
         // Started with --wait-for-settings, the service waits for this window's lock.
         if (QProcess::startDetached("systemctl",

@@ -12,6 +12,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 #include <filesystem>
+#include <vector>
 
 namespace morvid {
 
@@ -21,10 +22,13 @@ namespace {
 constexpr int HandOverTimeoutMs = 30'000;
 constexpr const char* HandOverValue = "HandedOverAt";
 
-// Asks the client on `settingsFile` to hand the settings over, then waits for its lock. The
-// lock, or nullptr with the cause in `error` when no client offers the file's tasks on the
-// session bus, it refuses, or it does not let go in time.
+// Asks the client on `settingsFile` (`holder`) to hand the settings over, then waits for its
+// lock. The lock, or nullptr with the cause in `error` when no client offers the file's tasks on
+// the session bus, it refuses, or it does not let go in time. `handedOver` lists each client that
+// let go of them for this one.
 std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsFile,
+                                                    const host::TSettingsHolder& holder,
+                                                    std::vector<host::TSettingsHolder>& handedOver,
                                                     std::string& error) {
     // Without a session bus there is nobody to ask, and nothing more to say.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
@@ -39,20 +43,41 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
     }
     // A plain call: an interface object would first introspect the service, and Qt keeps what
     // it learns for the rest of the process.
-    const QDBusReply<void> reply = bus.call(
-        QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
-        QDBus::Block, HandOverTimeoutMs);
-    if (!reply.isValid()) {
-        error = rtl::Words(MORVID_WORDS("SettingsHandOver", "it did not hand them over: %1"),
-                           {reply.error().message().toStdString()});
+    const auto askToHandOver = [&](std::string& why) {
+        const QDBusReply<void> reply = bus.call(
+            QDBusMessage::createMethodCall(service, TaskObjectPath, TaskInterfaceName, "HandOver"),
+            QDBus::Block, HandOverTimeoutMs);
+        if (!reply.isValid()) {
+            why = rtl::Words(MORVID_WORDS("SettingsHandOver", "it did not hand them over: %1"),
+                             {reply.error().message().toStdString()});
+        }
+        return reply.isValid();
+    };
+    if (!askToHandOver(error)) {
         return nullptr;
     }
-    const QDeadlineTimer deadline(HandOverTimeoutMs);
+    handedOver.push_back(holder);
+    QDeadlineTimer deadline(HandOverTimeoutMs);
     for (;;) {
         try {
             return std::make_unique<host::TSettingsLock>(settingsFile);
         } catch (const host::ESettingsInUse& e) {
-            if (deadline.hasExpired()) {
+            // A client waiting for them (a service started with --wait-for-settings) has the
+            // lock the moment the holder lets go: it is asked in turn, once it offers them.
+            const host::TSettingsHolder& next = e.Holder();
+            const QDBusReply<uint> owner = bus.interface()->servicePid(service);
+            if (next.Pid > 0 && next.Pid != handedOver.back().Pid && owner.isValid() &&
+                static_cast<pid_t>(owner.value()) == next.Pid) {
+                if (!askToHandOver(error)) {
+                    error =
+                        rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "%1, which waited for them, took them first; %2"),
+                                   {next.Text(), error});
+                    return nullptr;
+                }
+                handedOver.push_back(next);
+                deadline = QDeadlineTimer(HandOverTimeoutMs);
+            } else if (deadline.hasExpired()) {
                 error = rtl::Words(
                     MORVID_WORDS("SettingsHandOver", "it did not let go of them in time: %1"),
                     {e.what()});
@@ -61,6 +86,18 @@ std::unique_ptr<host::TSettingsLock> AskForSettings(const std::string& settingsF
         }
         QThread::msleep(100);
     }
+}
+
+// Who takes the settings back once this window ends: of the clients that let go of them for it,
+// a service that waits for them (started with --wait-for-settings) comes back.
+std::optional<host::TSettingsHolder>
+WhoTakesBack(const std::vector<host::TSettingsHolder>& handedOver) {
+    for (const host::TSettingsHolder& holder : handedOver) {
+        if (!holder.Service.empty() && holder.Waits) {
+            return holder;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -80,15 +117,16 @@ void TSettingsHold::Take(bool wait, bool window, std::string& noTakeOver) {
         FState = THoldState::Held;
     } catch (const host::ESettingsInUse& e) {
         // A window opened beside the service takes the settings over instead of ending.
+        std::vector<host::TSettingsHolder> handedOver;
         if (window) {
-            FLock = AskForSettings(FSettingsFile, noTakeOver);
+            FLock = AskForSettings(FSettingsFile, e.Holder(), handedOver, noTakeOver);
         }
         if (FLock == nullptr) {
             throw;
         }
         FState = THoldState::TookOver;
         FFormerHolder = e.Holder();
-        FHolderResumes = !FFormerHolder.Service.empty() && FFormerHolder.Waits;
+        FTakesBack = WhoTakesBack(handedOver);
     }
 }
 
@@ -112,17 +150,37 @@ void TSettingsHold::Release() noexcept {
 }
 
 std::string TSettingsHold::TookOverText() const {
-    if (FHolderResumes) {
+    const std::string from = FFormerHolder.Text();
+    if (FTakesBack && FTakesBack->Pid == FFormerHolder.Pid) {
         return rtl::Words(MORVID_WORDS("SettingsHandOver",
                                        "Took the settings over from %1; it takes them back when "
                                        "this window closes"),
-                          {FFormerHolder.Text()});
+                          {from});
     }
-    return rtl::Words(MORVID_WORDS("SettingsHandOver",
-                                   "Took the settings over from %1, which has ended: once this "
-                                   "window closes no client runs the report tasks until one is "
-                                   "started again"),
-                      {FFormerHolder.Text()});
+    const bool window = FFormerHolder.Program == "quor-client" && !FFormerHolder.Headless &&
+                        FFormerHolder.Service.empty();
+    if (FTakesBack) {
+        return window ? rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "Took the settings over from %1, which has "
+                                                "closed; %2, which had them in between, takes "
+                                                "them back when this window closes"),
+                                   {from, FTakesBack->Text()})
+                      : rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                                "Took the settings over from %1, which has "
+                                                "ended; %2, which had them in between, takes them "
+                                                "back when this window closes"),
+                                   {from, FTakesBack->Text()});
+    }
+    return window ? rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                            "Took the settings over from %1, which has closed: "
+                                            "once this window closes no client runs the report "
+                                            "tasks until one is started again"),
+                               {from})
+                  : rtl::Words(MORVID_WORDS("SettingsHandOver",
+                                            "Took the settings over from %1, which has ended: "
+                                            "once this window closes no client runs the report "
+                                            "tasks until one is started again"),
+                               {from});
 }
 
 void TSettingsHold::MarkOnStop(host::TRegistry& registry, rtl::TDateTime moment) const {

@@ -48,10 +48,11 @@ public:
     void Release() noexcept;
 
     THoldState State() const noexcept { return FState; }
-    // Whether a client that ended for this one takes the settings back when this one ends: a
-    // service started with --wait-for-settings does, a client started by hand does not.
-    bool HolderResumes() const noexcept { return FHolderResumes; }
-    // What the window says once it took over: who had the settings and whether they go back.
+    // Whether a client takes the settings back when this one ends: a service started with
+    // --wait-for-settings that handed them over, be it the holder this window asked or the one
+    // that, waiting for them, took them in between; a client started by hand does not.
+    bool TakenBack() const noexcept { return FTakesBack.has_value(); }
+    // What the window says once it took over: who had the settings and who takes them back.
     std::string TookOverText() const;
 
     // Notes the moment the settings change hands (when they do): the next holder runs the due
@@ -63,7 +64,7 @@ private:
     std::unique_ptr<host::TSettingsLock> FLock;
     THoldState FState = THoldState::Free;
     host::TSettingsHolder FFormerHolder;
-    bool FHolderResumes = false;
+    std::optional<host::TSettingsHolder> FTakesBack;
 };
 
 // "quor-client.service" when the user's service manager has that unit (installed with the

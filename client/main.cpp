@@ -107,7 +107,9 @@ int main(int argc, char** argv) {
             endRequested = true;
             client.Info(std::string("Received ") + SignalName(signalNumber) +
                         "; saving the settings and ending");
-            QCoreApplication::quit();
+            // exit, not quit: quit asks the windows to close, which an open dialog refuses, and
+            // the client would go on until it is killed, its latest changes unsaved.
+            QCoreApplication::exit(ExitOk);
         });
         morvid::TSignalNotifier::SetStarting(true);
         const bool started = client.Start();

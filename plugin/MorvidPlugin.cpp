@@ -14,6 +14,7 @@
 #include "plugin/MorvidSettings.h"
 #include "scheduler/ChronSchedule.h"
 #include "scheduler/ScheduledEvent.h"
+#include "tasks/RetryWaits.h"
 #include "tasks/ScheduleItem.h"
 #include "ui/DLGScheduledReports.h"
 
@@ -84,6 +85,7 @@ TMorvidPlugin::TMorvidPlugin(host::TQuorClientPluginInfo& info, host::IQuorClien
         menu->ItemLinks.Add(FWindow->bbMorvid)->SetBeginGroup(true);
     }
     EventList = std::make_unique<TSchEventList>();
+    RetryWaits = std::make_unique<TRetryWaits>();
     if (host::TTaskRuns* runs = TaskRuns()) {
         FDeliveries = runs->ListenDeliveries(
             [this](const host::TDeliveryNotice& notice) { DeliveryHeard(notice); });

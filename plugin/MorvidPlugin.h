@@ -22,6 +22,7 @@ namespace morvid {
 
 class TDLGScheduledReports;
 class TMorvidSettings;
+class TRetryWaits;
 
 // The host manages the tasks without the window through host::ITaskControl, which
 // plugin/MorvidTaskControl.cpp implements.
@@ -73,6 +74,8 @@ public:
 
     // Owns the scheduled event of every report task.
     std::unique_ptr<TSchEventList> EventList;
+    // The waits of the tasks' retries.
+    std::unique_ptr<TRetryWaits> RetryWaits;
 
 private:
     // CheckTask; for a change, only the fields that differ from `before`.

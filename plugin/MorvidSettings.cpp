@@ -319,19 +319,31 @@ std::vector<std::string> TaskKeyNames(const std::vector<std::string>& names) {
 void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPath,
                            TDLGScheduledReports& window) {
     host::TListView& list = *window.lstSchedules;
-    std::vector<TRegKeySnapshot> tasks;
+    std::vector<const TScheduleItem*> tasks;
     tasks.reserve(static_cast<std::size_t>(list.Items.Count()));
     for (int row = 0; row < list.Items.Count(); ++row) {
         if (const TScheduleItem* task = RowTask(list, row)) {
-            tasks.push_back(TaskValues(*task));
+            tasks.push_back(task);
         }
     }
     // What the store holds is known only for the store it was read from or written to, and
     // only while every stored task was read: else the whole list is written anew.
     const std::string store = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
     const bool whole = FStoredIn != store || !FUnreadTasks.empty() || tasks.empty();
-    std::vector<TRegKeySnapshot> stored;
-    stored.reserve(tasks.size());
+    // The tasks to compare: a row whose task is at the revision stored in its place is that
+    // task unchanged, so that a periodic save of idle tasks builds no values at all.
+    std::vector<std::pair<std::size_t, TRegKeySnapshot>> changed;
+    for (std::size_t index = 0; index < tasks.size(); ++index) {
+        if (whole || index >= FStored.size() ||
+            FStored[index].Revision != tasks[index]->Revision()) {
+            TRegKeySnapshot values = TaskValues(*tasks[index]);
+            if (whole || index >= FStored.size() || !(FStored[index].Key == values)) {
+                changed.emplace_back(index, std::move(values));
+            } else {
+                FStored[index].Revision = tasks[index]->Revision(); // the same values again
+            }
+        }
+    }
     host::TRegistryTransaction transaction(registry);
     try {
         if (whole && registry.OpenKey(MorvidKeyPath(rootPath), true)) {
@@ -340,19 +352,14 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
             }
             registry.CloseKey();
         }
-        std::size_t index = 0;
-        for (TRegKeySnapshot& task : tasks) {
-            // Unchanged since it was read or written: a periodic save of idle tasks writes nothing.
-            if (whole || index >= FStored.size() || !(FStored[index] == task)) {
-                const std::string path = TaskKeyPath(rootPath, static_cast<int>(index));
-                if (!whole) {
-                    registry.DeleteKey(path);
-                }
-                task.Write(registry, path);
+        for (const auto& [index, values] : changed) {
+            const std::string path = TaskKeyPath(rootPath, static_cast<int>(index));
+            if (!whole) {
+                registry.DeleteKey(path);
             }
-            stored.push_back(std::move(task));
-            ++index;
+            values.Write(registry, path);
         }
+        std::size_t index = tasks.size();
         for (const TRegKeySnapshot& unread : FUnreadTasks) {
             unread.Write(registry, TaskKeyPath(rootPath, static_cast<int>(index++)));
         }
@@ -365,7 +372,13 @@ void TMorvidSettings::Save(host::TRegistry& registry, const std::string& rootPat
         throw; // the transaction rolls back
     }
     transaction.Commit();
-    FStored = std::move(stored);
+    FStored.resize(tasks.size());
+    for (auto& [index, values] : changed) {
+        FStored[index] = {std::move(values), 0};
+    }
+    for (std::size_t index = 0; index < tasks.size(); ++index) {
+        FStored[index].Revision = tasks[index]->Revision();
+    }
     FStoredIn = FUnreadTasks.empty() ? store : std::string();
 }
 
@@ -451,9 +464,11 @@ void TMorvidSettings::Load(host::TRegistry& registry, const std::string& rootPat
             // else nothing, which no task equals, so that the first save writes it.
             host::TListView& list = *window.lstSchedules;
             for (std::size_t i = 0; i < stored.size(); ++i) {
-                TRegKeySnapshot values = TaskValues(*RowTask(list, static_cast<int>(i)));
+                const TScheduleItem& task = *RowTask(list, static_cast<int>(i));
+                TRegKeySnapshot values = TaskValues(task);
                 const bool same = Canonical(values) == Canonical(std::move(stored[i]));
-                FStored.push_back(same ? std::move(values) : TRegKeySnapshot{});
+                FStored.push_back(same ? TStoredTask{std::move(values), task.Revision()}
+                                       : TStoredTask{});
             }
             FStoredIn = registry.FileName() + '\n' + rootPath + '\n' + registry.ChangeStamp();
         }

@@ -5,6 +5,7 @@
 #include "platform/host/registry/SettingsPaths.h"
 #include "plugin/RegKeySnapshot.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,15 @@ private:
                          const std::vector<std::string>& keyNames) noexcept;
 
     std::vector<TRegKeySnapshot> FUnreadTasks;
+    // A task's key as the store holds it, and the revision of the row's task that it was built
+    // from (0: none, so the next save compares the task).
+    struct TStoredTask {
+        TRegKeySnapshot Key;
+        std::uint64_t Revision = 0;
+    };
     // What the store FStoredIn (its file, root path and change stamp) holds of each task, as a
     // save builds it, and of the window; FStoredIn is empty while that is not known.
-    std::vector<TRegKeySnapshot> FStored;
+    std::vector<TStoredTask> FStored;
     TRegKeySnapshot FStoredWindow;
     std::string FStoredIn;
 };

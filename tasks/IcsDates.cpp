@@ -4,6 +4,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "tasks/ExcludeCalendars.h"
 
+#include <algorithm>
 #include <fstream>
 #include <libical/ical.h>
 #include <memory>
@@ -28,29 +29,50 @@ std::int32_t DayOf(const icaltimetype& t) {
     return static_cast<std::int32_t>(rtl::EncodeDate(t.year, t.month, t.day));
 }
 
-// The days one occurrence starting at `start` covers, `length` days for an all-day event.
-void AddOccurrence(const icaltimetype& start, int length, std::vector<std::int32_t>& days) {
+// The days one occurrence starting at `start` covers, `length` days for an all-day event. No
+// more than the room left of one event's days, which an end years away would otherwise exhaust.
+void AddOccurrence(const icaltimetype& start, std::int64_t length, std::size_t& room,
+                   std::vector<std::int32_t>& days) {
     const std::int32_t first = DayOf(start);
-    for (int i = 0; i < std::max(1, length); ++i) {
-        days.push_back(first + i);
+    for (std::int64_t i = 0; i < std::max<std::int64_t>(1, length) && room > 0; ++i, --room) {
+        days.push_back(static_cast<std::int32_t>(first + i));
     }
+}
+
+// The days of the event's EXDATE lines: the occurrences its calendar takes back (a holiday
+// moved in one year), sorted.
+std::vector<std::int32_t> TakenBackDays(icalcomponent* event) {
+    std::vector<std::int32_t> days;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        const icaltimetype day = icalproperty_get_exdate(p);
+        if (!icaltime_is_null_time(day) && icaltime_is_valid_time(day)) {
+            days.push_back(DayOf(day));
+        }
+    }
+    std::sort(days.begin(), days.end());
+    return days;
 }
 
 void AddEvent(icalcomponent* event, int lastYear, std::vector<std::int32_t>& days) {
     const icaltimetype start = icalcomponent_get_dtstart(event);
-    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
+    // A cancelled holiday is a working day after all.
+    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start) ||
+        icalcomponent_get_status(event) == ICAL_STATUS_CANCELLED) {
         return;
     }
-    int length = 1;
+    std::int64_t length = 1;
     const icaltimetype end = icalcomponent_get_dtend(event);
     if (start.is_date && !icaltime_is_null_time(end) && end.is_date) {
-        length = DayOf(end) - DayOf(start);
+        length = std::int64_t{DayOf(end)} - DayOf(start);
     }
+    std::size_t room = MaxDaysOfOneEvent;
     icalproperty* rule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
     if (rule == nullptr) {
-        AddOccurrence(start, length, days);
+        AddOccurrence(start, length, room, days);
         return;
     }
+    const std::vector<std::int32_t> takenBack = TakenBackDays(event);
     const icalrecurrencetype recurrence = icalproperty_get_rrule(rule);
     std::unique_ptr<icalrecur_iterator, TIteratorFree> it(
         icalrecur_iterator_new(recurrence, start));
@@ -60,9 +82,11 @@ void AddEvent(icalcomponent* event, int lastYear, std::vector<std::int32_t>& day
     }
     std::size_t count = 0;
     for (icaltimetype t = icalrecur_iterator_next(it.get());
-         !icaltime_is_null_time(t) && t.year <= lastYear && count < MaxDaysOfOneEvent;
+         !icaltime_is_null_time(t) && t.year <= lastYear && count < MaxDaysOfOneEvent && room > 0;
          t = icalrecur_iterator_next(it.get()), ++count) {
-        AddOccurrence(t, length, days);
+        if (!std::binary_search(takenBack.begin(), takenBack.end(), DayOf(t))) {
+            AddOccurrence(t, length, room, days);
+        }
     }
 }
 

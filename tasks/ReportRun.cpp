@@ -427,6 +427,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
             throw rtl::Exception("Report object not found!");
         }
         attempt.Rows = static_cast<std::int64_t>(frxReport->Rows.size());
+        frxReport->RunZoneTime = ZoneTimeText(TimeZone, frxReport->RunTime);
         if (SkipEmpty == 1 && frxReport->Rows.empty()) {
             // Nothing to send: the names held go unwritten, and no mail follows.
             record.Result = SkippedText;

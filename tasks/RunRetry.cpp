@@ -8,8 +8,8 @@
 #include "scheduler/ScheduleCheck.h"
 #include "scheduler/ScheduledEvent.h"
 
-#include <QTimer>
 #include <algorithm>
+#include <system_error>
 
 namespace morvid {
 
@@ -48,26 +48,33 @@ void TScheduleItem::ArmRetry(const host::TWaitingRetry& retry) {
     FRetry = std::make_unique<TRetryState>();
     FRetry->Retry = {rtl::UnixMilliSecondsToLocal(retry.AtUnixMs), retry.Attempt};
     FRetry->AtUnixMs = retry.AtUnixMs;
-    // Posted rather than run from the timer: the run may delete this task, and the timer's
-    // receiver with it.
-    const auto fire = [this, alive = FAlive, retry] {
-        const auto run = [this, alive, retry] {
-            if (*alive && FRetry && FRetry->AtUnixMs == retry.AtUnixMs) {
-                RunAttempt(retry.Trigger, retry.Due, retry.Attempt);
-            }
-        };
-        if (rtl::TDispatcher* dispatcher = rtl::MainDispatcher()) {
+    // Run on the main thread, found again there: the wait ends on a thread of its own, and the
+    // run may delete this task.
+    const auto run = [this, alive = FAlive, retry] {
+        if (*alive && FRetry && FRetry->AtUnixMs == retry.AtUnixMs) {
+            RunAttempt(retry.Trigger, retry.Due, retry.Attempt);
+        }
+    };
+    rtl::TDispatcher* dispatcher = rtl::MainDispatcher();
+    if (retry.AtUnixMs <= rtl::CurrentClock().UnixMs()) {
+        // Due while no client ran: at once, after what is queued.
+        if (dispatcher != nullptr) {
             dispatcher->Post(run);
         } else {
             run();
         }
-    };
-    const std::int64_t waitMs = retry.AtUnixMs - rtl::CurrentClock().UnixMs();
-    if (waitMs <= 0) {
-        fire(); // due while no client ran: at once, after what is queued
         return;
     }
-    QTimer::singleShot(std::chrono::milliseconds(waitMs), &FRetry->Context, fire);
+    if (dispatcher == nullptr) {
+        return; // nothing could bring the wait's end back to this thread
+    }
+    try {
+        FRetry->Ticket = MorvidPlugin->RetryWaits->Add(
+            retry.AtUnixMs, [dispatcher, run] { dispatcher->Post(run); });
+        FRetry->Waits = MorvidPlugin->RetryWaits.get();
+    } catch (const std::system_error&) {
+        CancelRetry(); // no thread to wait on: the history keeps it for the next client
+    }
 }
 
 bool TScheduleItem::TakeUpRetry() {

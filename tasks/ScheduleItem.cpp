@@ -19,6 +19,7 @@
 
 #include <QUuid>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace morvid {
@@ -26,6 +27,13 @@ namespace morvid {
 namespace {
 
 const char* const NewTaskName = "New task";
+
+// Revisions of all tasks from one count: a task made where a deleted one lived never takes up
+// the revision a save stored for that one.
+std::uint64_t NextRevision() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 // The list's words, in the user's language; stored values never hold them.
 const rtl::TWordsTemplate NeverText = MORVID_WORDS("ScheduleItem", "Never");
 // What every result of a failed run starts with.
@@ -43,7 +51,7 @@ TSchEventList& PluginEventList() {
 TScheduleItem::TScheduleItem(host::TListView* listView)
     : Name(NewTaskName),
       Id(QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString()),
-      Created(rtl::NowUtc()), ListView(listView) {
+      Created(rtl::NowUtc()), ListView(listView), FRevision(NextRevision()) {
     Event = PluginEventList().Add(NewTaskName);
     Event->SetSignalingType(stMessage);
     // The event hands itself as sender; a task's run needs nothing from it. A run may delete
@@ -83,10 +91,16 @@ void TScheduleItem::CopySettingsFrom(const TScheduleItem& source) {
     Event->Name = Name;
 }
 
+TDueTask TScheduleItem::DueTask() const {
+    return {CronStr, TimeZone,
+            MorvidPlugin != nullptr ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
+                                    : std::vector<std::int32_t>(),
+            ActiveFrom, ActiveUntil};
+}
+
 TDueRules TScheduleItem::DueRules() const {
-    return TaskDueRules(TimeZone, MorvidPlugin != nullptr
-                                      ? ExcludedDaysOf(MorvidPlugin->Calendars, ExcludeCalendar)
-                                      : std::vector<std::int32_t>());
+    TDueTask task = DueTask();
+    return TaskDueRules(task.TimeZone, std::move(task.ExcludedDays));
 }
 
 rtl::TDateTime TScheduleItem::WallTime(rtl::TDateTime local) const {
@@ -131,6 +145,7 @@ void TScheduleItem::AddParam(std::uint8_t code, const rtl::TVariant& value) {
 }
 
 void TScheduleItem::UpdateRow() {
+    FRevision = NextRevision();
     if (ListView == nullptr) {
         return;
     }
@@ -181,14 +196,11 @@ void TScheduleItem::UpdateRow() {
                 TActiveState::Ended) {
             active = TActiveState::Ended;
         }
-        nextRunText = active == TActiveState::Active
-                          ? rtl::DateTimeToStr(Event->Schedule->NextTime)
-                          : rtl::Words("ActiveDates", ActiveStateText(active));
         // The zone's own hour beside the machine's, where the two differ.
-        if (const std::string zoned = ZoneTimeText(TimeZone, Event->Schedule->NextTime);
-            active == TActiveState::Active && !zoned.empty()) {
-            nextRunText += " (" + zoned + ")";
-        }
+        nextRunText = active == TActiveState::Active
+                          ? WithZoneTime(rtl::DateTimeToStr(Event->Schedule->NextTime), TimeZone,
+                                         Event->Schedule->NextTime)
+                          : rtl::Words("ActiveDates", ActiveStateText(active));
     }
     const int nextRun = subItems.Add(nextRunText);
     // The schedule in words, or why it has none, where the user looks for when a task runs.
@@ -266,13 +278,9 @@ rtl::TDateTime TScheduleItem::MissedDueTime(rtl::TDateTime now) const {
             // An unreadable history leaves the stored last run to judge by.
         }
     }
-    TDueRules rules = DueRules();
     const TDueSince missed =
-        FirstDueSince(CronStr, last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now, &rules);
-    return missed.Due != 0 && missed.Due <= now &&
-                   ActiveStateAt(ActiveFrom, ActiveUntil, missed.Due) == TActiveState::Active
-               ? missed.Due
-               : 0;
+        TaskDueSince(DueTask(), last, Created != 0 ? rtl::UtcToLocal(Created) : 0, now);
+    return missed.Due != 0 && missed.Due <= now ? missed.Due : 0;
 }
 
 bool TScheduleItem::CatchUp() {

@@ -6,6 +6,7 @@
 #include "platform/rtl/Variants.h"
 #include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
+#include "tasks/TaskDue.h"
 
 #include <cstdint>
 #include <memory>
@@ -42,7 +43,8 @@ public:
     TScheduleItem(const TScheduleItem&) = delete;
     TScheduleItem& operator=(const TScheduleItem&) = delete;
 
-    // Setters only store: a visible change needs UpdateRow, arming needs StartSchedule.
+    // Setters only store: every change of a task ends with UpdateRow, which shows it and marks
+    // it for the next save; arming needs StartSchedule.
     void SetName(const std::string& value); // the event takes the name as well
     // Enabling a disabled task starts its due times anew: Created becomes now.
     void SetEnabled(bool value);
@@ -63,13 +65,18 @@ public:
 
     // Finds this task's row in ListView (or appends one) and rewrites caption and the
     // sub-items: enabled, last run, last result, next run, then schedule, report, format and
-    // export path.
+    // export path. Gives the task a new Revision.
     void UpdateRow();
+    // Changes with every UpdateRow and is never the same for two tasks, nor 0: a save that
+    // finds a row's task at the revision it last stored knows it unchanged without reading it.
+    std::uint64_t Revision() const noexcept { return FRevision; }
     // The name of the host report the task runs, or the host's message that it has none such.
     std::string ReportName() const;
 
     // The zone and the excluded days of the task's due times (TimeZone, ExcludeCalendar).
     TDueRules DueRules() const;
+    // What decides when the task was due, its calendar's days looked up.
+    TDueTask DueTask() const;
     // The task's wall clock at the machine's local moment `local`.
     rtl::TDateTime WallTime(rtl::TDateTime local) const;
 
@@ -215,6 +222,7 @@ private:
 
     struct TRetryState;
     std::unique_ptr<TRetryState> FRetry;
+    std::uint64_t FRevision;
     bool FSkippedEmpty = false; // the run going on found no rows and writes nothing
 
     // Run lets the message loop run (the row repaint, a prompting report), and what runs there

@@ -102,10 +102,11 @@ std::string TimeZoneFault(const std::string& ianaName) {
         {ianaName});
 }
 
-TDueRules TaskDueRules(const std::string& ianaName, std::vector<std::int32_t> days) {
+TDueRules TaskDueRules(const std::string& ianaName, std::vector<std::int32_t> days,
+                       const QTimeZone& machine) {
     TDueRules rules;
     if (QTimeZone zone = FindZone(ianaName); zone.isValid()) {
-        rules.Zone = std::make_unique<TTaskZone>(std::move(zone));
+        rules.Zone = std::make_unique<TTaskZone>(std::move(zone), machine);
     }
     rules.ExcludedDays = std::move(days);
     return rules;
@@ -121,6 +122,13 @@ std::string ZoneTimeText(const std::string& ianaName, rtl::TDateTime local) {
         return {};
     }
     return at.toString("yyyy-MM-dd HH:mm").toStdString() + " " + ianaName;
+}
+
+std::string WithZoneTime(std::string shown, const std::string& ianaName, rtl::TDateTime local) {
+    if (const std::string zoned = ZoneTimeText(ianaName, local); !zoned.empty()) {
+        shown += " (" + zoned + ")";
+    }
+    return shown;
 }
 
 } // namespace morvid

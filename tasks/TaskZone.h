@@ -37,12 +37,13 @@ private:
     }
 };
 
-// Both zones go through the tz database alike, the machine's (the process's TZ) included, so
-// a due time converts without a call into the C library.
+// Both zones go through the tz database alike, the machine's (the process's TZ, or the clock a
+// client recorded its runs on) included, so a due time converts without a call into the C
+// library.
 class TTaskZone final : public TWallZone {
 public:
-    explicit TTaskZone(QTimeZone zone)
-        : FTask(std::move(zone)), FMachine(QTimeZone::systemTimeZone()) {}
+    TTaskZone(QTimeZone zone, QTimeZone machine)
+        : FTask(std::move(zone)), FMachine(std::move(machine)) {}
     rtl::TDateTime ToWall(rtl::TDateTime local) override;
     rtl::TDateTime ToLocal(rtl::TDateTime wall) override;
     std::unique_ptr<TWallZone> Clone() const override;
@@ -55,12 +56,18 @@ private:
 // Empty for an empty name (the machine's zone) or a zone the tz database has, else why not.
 std::string TimeZoneFault(const std::string& ianaName);
 
-// The rules of a task in zone `ianaName` (empty: the machine's) whose excluded days are `days`.
-// A zone that the tz database lacks leaves the machine's: TimeZoneFault tells the run why.
-TDueRules TaskDueRules(const std::string& ianaName, std::vector<std::int32_t> days);
+// The rules of a task in zone `ianaName` (empty: the machine's) whose excluded days are `days`,
+// for moments on the wall clock of `machine`. A zone that the tz database lacks leaves the
+// machine's: TimeZoneFault tells the run why.
+TDueRules TaskDueRules(const std::string& ianaName, std::vector<std::int32_t> days,
+                       const QTimeZone& machine = QTimeZone::systemTimeZone());
 
 // A machine local moment as the zone's wall time with the zone's name, "2026-12-07 06:30
 // America/New_York", where the zone is set and differs from the machine's; else empty.
 std::string ZoneTimeText(const std::string& ianaName, rtl::TDateTime local);
+
+// `shown` (the machine's time `local` as a place shows it) followed by " (" ZoneTimeText ")"
+// where that is not empty, as the list, the history and the exports show a zoned task's times.
+std::string WithZoneTime(std::string shown, const std::string& ianaName, rtl::TDateTime local);
 
 } // namespace morvid

@@ -429,6 +429,22 @@ Angehängt: {files}
         <source>Took the settings over from %1, which has ended: once this window closes no client runs the report tasks until one is started again</source>
         <translation>Einstellungen übernommen von %1, der beendet ist: sobald dieses Fenster geschlossen wird, führt kein Client die Berichtsaufgaben aus, bis wieder einer gestartet wird</translation>
     </message>
+    <message>
+        <source>%1, which waited for them, took them first; %2</source>
+        <translation>%1, der auf sie wartete, hat sie zuerst übernommen; %2</translation>
+    </message>
+    <message>
+        <source>Took the settings over from %1, which has closed; %2, which had them in between, takes them back when this window closes</source>
+        <translation>Einstellungen übernommen von %1, der geschlossen ist; %2, der sie zwischendurch hatte, nimmt sie zurück, wenn dieses Fenster geschlossen wird</translation>
+    </message>
+    <message>
+        <source>Took the settings over from %1, which has ended; %2, which had them in between, takes them back when this window closes</source>
+        <translation>Einstellungen übernommen von %1, der beendet ist; %2, der sie zwischendurch hatte, nimmt sie zurück, wenn dieses Fenster geschlossen wird</translation>
+    </message>
+    <message>
+        <source>Took the settings over from %1, which has closed: once this window closes no client runs the report tasks until one is started again</source>
+        <translation>Einstellungen übernommen von %1, der geschlossen ist: sobald dieses Fenster geschlossen wird, führt kein Client die Berichtsaufgaben aus, bis wieder einer gestartet wird</translation>
+    </message>
 </context>
 <context>
     <name>SettingsHolder</name>
@@ -1762,6 +1778,14 @@ Optionen:
         <source>None</source>
         <comment>no calendar</comment>
         <translation>Keiner</translation>
+    </message>
+    <message>
+        <source>Next run (%1): %2</source>
+        <translation>Nächster Lauf (%1): %2</translation>
+    </message>
+    <message>
+        <source>Next runs (%1): %2</source>
+        <translation>Nächste Läufe (%1): %2</translation>
     </message>
 </context>
 <context>

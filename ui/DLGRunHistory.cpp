@@ -2,8 +2,10 @@
 
 #include "platform/host/forms/ListView.h"
 #include "platform/host/forms/MessageDlg.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
+#include "tasks/TaskZone.h"
 #include "ui/DesktopOpen.h"
 
 #include <QHBoxLayout>
@@ -162,12 +164,12 @@ void TDLGRunHistory::AddRow(std::size_t index, int at) {
     const host::TRunRecord& run = FRuns[index];
     host::TListItem* row = lstRuns->Items.Insert(at);
     row->Data = &FRuns[index];
-    row->SetCaption(rtl::FormatDateTimeISO(run.Started));
     auto& subItems = row->SubItems();
     if (FTaskColumn) {
         subItems.Add(run.TaskName);
     }
-    subItems.Add(run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string());
+    subItems.Add(std::string()); // the due time
+    ShowTimes(*row, run);
     subItems.Add(host::RunTriggerText(run.Trigger));
     subItems.Add(DurationText(run.DurationMs()));
     const int result = subItems.Add(run.Result);
@@ -175,6 +177,31 @@ void TDLGRunHistory::AddRow(std::size_t index, int at) {
     const int file = subItems.Add(FileText(run));
     subItems.SetHint(file, run.FileName);
     row->SetError(run.Outcome == host::TRunOutcome::Failed, result);
+}
+
+void TDLGRunHistory::ShowTaskZones(std::function<std::string(const std::string&)> zoneOf) {
+    FZoneOf = std::move(zoneOf);
+    for (int i = 0; i < lstRuns->Items.Count(); ++i) {
+        host::TListItem* row = lstRuns->Items[i];
+        ShowTimes(*row, *static_cast<const host::TRunRecord*>(row->Data));
+    }
+}
+
+void TDLGRunHistory::ShowTimes(host::TListItem& row, const host::TRunRecord& run) {
+    std::string started = rtl::FormatDateTimeISO(run.Started);
+    std::string due = run.Due != 0 ? rtl::FormatDateTimeISO(run.Due) : std::string();
+    // The times were recorded on the clock of their day; the zone reads the instant they stand
+    // for, so a run from before a change of the machine's zone still shows its zone's hour.
+    if (const std::string zone = FZoneOf ? FZoneOf(run.TaskId) : std::string(); !zone.empty()) {
+        const rtl::TDateTime startedUtc = run.StartedUtc();
+        started = WithZoneTime(std::move(started), zone, rtl::UtcToLocal(startedUtc));
+        if (run.Due != 0) {
+            due = WithZoneTime(std::move(due), zone,
+                               rtl::UtcToLocal(startedUtc - (run.Started - run.Due)));
+        }
+    }
+    row.SetCaption(started);
+    row.SubItems().Set(FTaskColumn ? 1 : 0, due);
 }
 
 void TDLGRunHistory::ShowSummary() {

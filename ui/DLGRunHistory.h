@@ -16,6 +16,7 @@ class QLabel;
 class QPushButton;
 
 namespace host {
+class TListItem;
 class TListView;
 } // namespace host
 
@@ -38,6 +39,10 @@ public:
     // The run of the selected row, nullptr when none is selected.
     const host::TRunRecord* SelectedRun() const;
 
+    // From now on each run's start and due time show also in its task's own zone where that
+    // differs from the machine's: `zoneOf` gives a task's zone by its identity (empty: none).
+    void ShowTaskZones(std::function<std::string(const std::string& taskId)> zoneOf);
+
     void btnOpenFileClick();
     void btnOpenFolderClick();
 
@@ -55,6 +60,8 @@ private:
                    QWidget* owner);
     // A row for FRuns[index] at `at` in the list's own order.
     void AddRow(std::size_t index, int at);
+    // Its start and due time, in the task's zone too.
+    void ShowTimes(host::TListItem& row, const host::TRunRecord& run);
     // A run told while the dialog is open, above the others.
     void RunEnded(const host::TRunRecord& told);
     void ShowSummary();
@@ -67,6 +74,7 @@ private:
     // Rows point into it; a deque keeps them in place as runs come in at its front.
     std::deque<host::TRunRecord> FRuns;
     host::TRunSubscription FFollowing;
+    std::function<std::string(const std::string& taskId)> FZoneOf;
 };
 
 } // namespace morvid

@@ -85,8 +85,10 @@ TDLGScheduleEditor::TDLGScheduleEditor(QWidget* owner) : host::TDialogBase(owner
         Files->UpdatePreview();
         UpdateOkButton();
     };
-    Parameters->NextDue = [this] { return Schedule->NextDueTime(); };
+    // The words resolve as the run will: on the task's clock, past its calendar's days.
+    Parameters->NextDue = [this] { return Schedule->DueRules().ToWall(Schedule->NextDueTime()); };
     Parameters->CronStr = [this] { return Schedule->edtCronStr->text().toStdString(); };
+    Parameters->DueRules = [this] { return Schedule->DueRules(); };
     Parameters->OnChange = [this] { Files->UpdatePreview(); };
     Files->NextRunFields = [this] { return NextRunFields(); };
     Files->MainFilter = [this] { return Task->cbbFilter->currentText().toStdString(); };
@@ -385,9 +387,10 @@ TNameFields TDLGScheduleEditor::NextRunFields() const {
     fields.Due = Schedule->NextDueTime();
     fields.PeriodStart = fields.PeriodEnd = std::floor(fields.Due);
     try {
-        const TScheduleContext schedule{Schedule->edtCronStr->text().toStdString(), nullptr};
+        TDueRules rules = Schedule->DueRules();
+        const TScheduleContext schedule{Schedule->edtCronStr->text().toStdString(), &rules};
         const TResolvedParams params =
-            ResolveParams(Parameters->CurrentParams(), fields.Due, &schedule);
+            ResolveParams(Parameters->CurrentParams(), rules.ToWall(fields.Due), &schedule);
         fields.PeriodStart = params.PeriodStart;
         fields.PeriodEnd = params.PeriodEnd;
     } catch (const rtl::Exception&) {

@@ -470,6 +470,15 @@ void TDLGScheduledReports::ShowRuns(const std::string& taskId, const std::string
     const auto dialog = taskId.empty()
                             ? std::make_unique<TDLGRunHistory>(history->Runs(query))
                             : std::make_unique<TDLGRunHistory>(taskName, history->Runs(query));
+    dialog->ShowTaskZones([this](const std::string& id) {
+        for (int i = 0; i < lstSchedules->Items.Count(); ++i) {
+            const auto* task = static_cast<const TScheduleItem*>(lstSchedules->Items[i]->Data);
+            if (task != nullptr && task->Id == id) {
+                return task->TimeZone;
+            }
+        }
+        return std::string();
+    });
     // Runs go on while it is open; the road hands out the history, so it is there too.
     dialog->Follow(*MorvidPlugin->TaskRuns(), taskId);
     dialog->Execute(this);

@@ -4,7 +4,9 @@
 // how many tasks it says are armed while it is connected. A process
 // test steers it through the environment: PROBE_EXPORT_DIR (with PROBE_EXPORT_ROWS rows) makes it
 // export a report of its own there on connect, PROBE_BLOCK_ON_CONNECT makes it open that file on
-// connect and wait there (a FIFO nobody writes: a start that hangs).
+// connect and wait there (a FIFO nobody writes: a start that hangs), PROBE_OPEN_COMMAND makes it
+// click the window's command of that name once connected, as a person at the window would (even
+// on the offscreen platform), and write the file PROBE_OPENED once a modal dialog is open.
 #include "platform/host/core/ArmedTasks.h"
 #include "platform/host/core/BarButton.h"
 #include "platform/host/core/BarManager.h"
@@ -13,12 +15,18 @@
 #include "platform/host/core/HostMenu.h"
 #include "platform/host/core/ItemLinks.h"
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/forms/ModalAnswerer.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/report/CsvExport.h"
 #include "platform/host/report/Report.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -62,6 +70,9 @@ public:
             filter.FileName = std::string(folder) + "/probe.csv";
             report.Export(filter); // the host logs how it went
         }
+        if (const char* command = std::getenv("PROBE_OPEN_COMMAND")) {
+            ClickLater(QString::fromLocal8Bit(command));
+        }
     }
     void DoDisconnected() override {
         TQuorClientPlugin::DoDisconnected();
@@ -97,6 +108,32 @@ public:
     }
 
 private:
+    // Clicks the command once the start is through; notes the modal dialog it opens.
+    static void ClickLater(const QString& command) {
+        host::SetInteractiveSession(true);
+        auto* watch = new QTimer(qApp);
+        QObject::connect(watch, &QTimer::timeout, [watch] {
+            if (QApplication::activeModalWidget() != nullptr) {
+                if (const char* opened = std::getenv("PROBE_OPENED")) {
+                    std::ofstream(opened) << "open\n";
+                }
+                watch->stop();
+                watch->deleteLater();
+            }
+        });
+        watch->start(50);
+        QTimer::singleShot(0, qApp, [command] {
+            for (QWidget* widget : QApplication::allWidgets()) {
+                for (QAction* action : widget->actions()) {
+                    if (action->objectName() == command) {
+                        action->trigger();
+                        return;
+                    }
+                }
+            }
+        });
+    }
+
     host::TBarManager FBars;
     host::TBarButton* bbProbe;
     int FSaves = 0;

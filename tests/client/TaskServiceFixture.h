@@ -61,19 +61,28 @@ protected:
         FBus.waitForFinished();
     }
 
-    // The client on the test's settings, once its tasks are on the bus.
-    // A client on the test's settings and bus, once its tasks are on the bus.
-    std::unique_ptr<TClientProcess> Client(std::vector<std::string> args, const char* output) {
+    // A client on the test's settings and bus, with `more` in its environment, loading the
+    // plug-ins of `plugins`.
+    std::unique_ptr<TClientProcess> Start(std::vector<std::string> args, const char* output,
+                                          const std::vector<std::string>& more = {},
+                                          const std::string& plugins = MORVID_PLUGIN_DIR) {
         std::filesystem::create_directories(Dir.File("exports"));
         std::filesystem::create_directories(Dir.File(output));
         args.insert(args.end(), {"--settings", Settings, "--server", Dir.File("server.db"),
-                                 "--plugins", MORVID_PLUGIN_DIR});
-        auto client = std::make_unique<TClientProcess>(
-            QUOR_CLIENT_PATH, args,
-            std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=" + Address,
-                                     "XDG_STATE_HOME=" + Dir.File("state"),
-                                     "QT_QPA_PLATFORM=offscreen"},
-            Dir.File(output));
+                                 "--plugins", plugins});
+        std::vector<std::string> environment{"DBUS_SESSION_BUS_ADDRESS=" + Address,
+                                             "XDG_STATE_HOME=" + Dir.File("state"),
+                                             "QT_QPA_PLATFORM=offscreen"};
+        environment.insert(environment.end(), more.begin(), more.end());
+        return std::make_unique<TClientProcess>(QUOR_CLIENT_PATH, args, environment,
+                                                Dir.File(output));
+    }
+
+    // A client as Start makes one, once its tasks are on the bus.
+    std::unique_ptr<TClientProcess> Client(std::vector<std::string> args, const char* output,
+                                           const std::vector<std::string>& more = {},
+                                           const std::string& plugins = MORVID_PLUGIN_DIR) {
+        std::unique_ptr<TClientProcess> client = Start(std::move(args), output, more, plugins);
         EXPECT_TRUE(clienttest::WaitUntil(
             [&] {
                 return client->Stdout().find("offered on the session bus") != std::string::npos ||

@@ -480,6 +480,65 @@ TEST_F(TaskServiceTest, AWindowTakesTheSettingsOverAndTheDueTimeInBetweenRunsOnc
     EXPECT_EQ(caughtUp, 1) << "the due time " << rtl::FormatDateTimeISO(missed);
 }
 
+// Once the service handed the settings to a window and was started again, it waits for them,
+// and takes them the moment that window lets go for a second one: it is asked in turn, and the
+// second window gets them and says whose they were.
+TEST_F(TaskServiceTest, AWindowGetsTheSettingsFromAWindowThoughTheWaitingClientHadThemFirst) {
+    std::unique_ptr<TClientProcess> service = Client({"--headless", "--wait-for-settings"}, "s1");
+    std::unique_ptr<TClientProcess> first = Client({}, "first");
+    ASSERT_EQ(service->WaitForExit(WaitMs), 75) << service->Stdout();
+    // As the service manager starts it again: it waits for the window's lock.
+    service = Start({"--headless", "--wait-for-settings"}, "s2");
+    const auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        const std::string waiter = "-> FLOCK  ADVISORY  WRITE " + std::to_string(service->Pid());
+        for (std::string line; std::getline(locks, line);) {
+            if (line.find(waiter) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(clienttest::WaitUntil(waiting, WaitMs));
+    std::unique_ptr<TClientProcess> second = Client({}, "second");
+    EXPECT_EQ(first->WaitForExit(WaitMs), 75) << first->Stdout();
+    EXPECT_EQ(service->WaitForExit(WaitMs), 75) << service->Stdout();
+    // Not a unit of the service manager: nobody starts it again.
+    EXPECT_THAT(second->Stdout(),
+                HasSubstr("Took the settings over from a client with its window (process " +
+                          std::to_string(first->Pid()) +
+                          "), which has closed: once this window closes no client runs"));
+    second->Signal(SIGTERM);
+    EXPECT_EQ(second->WaitForExit(WaitMs), 0) << second->Stderr();
+}
+
+// A second window while the first has the task editor open: the first keeps the settings and
+// the edit under way, and the second is refused, naming the window that holds them.
+TEST_F(TaskServiceTest, ASecondWindowIsRefusedWhileTheFirstHasTheEditorOpen) {
+    const std::filesystem::path plugins = Dir.File("plugins");
+    std::filesystem::create_directories(plugins);
+    std::filesystem::copy_file(std::filesystem::path(MORVID_PLUGIN_DIR) / "libmorvid.so",
+                               plugins / "libmorvid.so");
+    std::filesystem::copy_file(std::filesystem::path(CLIENT_TEST_PLUGIN_DIR) / "libprobe_plugin.so",
+                               plugins / "probe.so");
+    const std::string opened = Dir.File("editor-open");
+    std::unique_ptr<TClientProcess> first = Client(
+        {}, "first", {"PROBE_OPEN_COMMAND=bbTaskNew", "PROBE_OPENED=" + opened}, plugins.string());
+    ASSERT_TRUE(clienttest::WaitUntil(
+        [&] { return std::filesystem::exists(opened) || !first->Running(); }, WaitMs))
+        << first->Stdout() << first->Stderr();
+
+    std::unique_ptr<TClientProcess> second = Start({}, "second");
+    EXPECT_EQ(second->WaitForExit(WaitMs), 3) << second->Stdout();
+    EXPECT_THAT(second->Stderr(), HasSubstr("is in use by a client with its window (process " +
+                                            std::to_string(first->Pid()) + ")"));
+    EXPECT_THAT(second->Stderr(),
+                HasSubstr("a dialog is open in its window, and an edit there would be lost"));
+    EXPECT_TRUE(first->Running());
+    first->Signal(SIGTERM);
+    EXPECT_EQ(first->WaitForExit(WaitMs), 0) << first->Stderr();
+}
+
 } // namespace
 
 #include "TaskServiceTest.moc"

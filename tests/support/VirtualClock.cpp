@@ -86,6 +86,26 @@ bool TVirtualClock::Elapse() {
     return false;
 }
 
+bool TVirtualClock::ElapseWaitOf(std::int64_t ms, std::int64_t realTimeoutMs) {
+    std::unique_lock lock(FLock);
+    TPending* found = nullptr;
+    const auto pendingWait = [&] {
+        for (TPending* pending : FPending)
+            if (!pending->Elapsed && pending->Ms == ms) {
+                found = pending;
+                return true;
+            }
+        return false;
+    };
+    if (!FChanged.wait_for(lock, std::chrono::milliseconds(realTimeoutMs), pendingWait))
+        return false;
+    found->Elapsed = true;
+    FUnixMs += ms;
+    FCounter += ms;
+    found->Release.request_stop();
+    return true;
+}
+
 std::vector<std::int64_t> TVirtualClock::Waits() const {
     std::lock_guard lock(FLock);
     return FWaits;

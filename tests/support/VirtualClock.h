@@ -39,6 +39,10 @@ public:
     // Lets the oldest pending wait run out: wall clock and counter move on by its length.
     // False when no wait is pending.
     bool Elapse();
+    // Lets a wait of exactly `ms` run out, once one is pending (blocking at most `realTimeoutMs`
+    // of real time for it), while the other waits go on: for a process with many threads that
+    // wait, where the oldest is not the one a test means. False when none came in time.
+    bool ElapseWaitOf(std::int64_t ms, std::int64_t realTimeoutMs = 10000);
     // Every wait requested so far, zero-length ones included, in order.
     std::vector<std::int64_t> Waits() const;
     void ClearWaits();

@@ -180,6 +180,7 @@ struct TFormatCase {
     const char* Description;
     const char* Ext;
     const char* Expected; // in the file's text; for archives, their signature
+    const char* Zone = "";
 };
 
 class ExportFormatTest : public ReportRunTest, public ::testing::WithParamInterface<TFormatCase> {};
@@ -189,6 +190,7 @@ TEST_P(ExportFormatTest, WritesTheServerReportIntoTheFolder) {
     Task->SetReportId(ObjectStatusId);
     Task->SetFilter(c.Description);
     Task->AddParam(morvid::rpText, "Head office");
+    Task->TimeZone = c.Zone;
     Task->Run();
 
     EXPECT_EQ(Task->LastRunResult, "Success!");
@@ -215,10 +217,14 @@ INSTANTIATE_TEST_SUITE_P(Formats, ExportFormatTest,
                                            TFormatCase{"XML data", ".xml", "Head office"},
                                            TFormatCase{"Plain text", ".txt", "Head office"},
                                            TFormatCase{"PDF document", ".pdf", "Object status"},
-                                           TFormatCase{"Excel workbook", ".xlsx", "PK"}),
+                                           TFormatCase{"Excel workbook", ".xlsx", "PK"},
+                                           TFormatCase{"Plain text", ".txt",
+                                                       "Run at 2026-03-03 13:46:05 (2026-03-03 "
+                                                       "22:46 Asia/Tokyo)",
+                                                       "Asia/Tokyo"}),
                          [](const auto& info) {
                              std::string name = info.param.Ext + 1;
-                             return name;
+                             return *info.param.Zone != 0 ? name + "_zoned" : name;
                          });
 
 TEST_F(ReportRunTest, AFolderWithOrWithoutTrailingDelimiterGivesTheSameFile) {

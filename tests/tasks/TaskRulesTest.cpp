@@ -209,16 +209,28 @@ TEST(ExcludeCalendarsTest, DatesAndHolidayFilesGiveSortedDays) {
     EXPECT_EQ(CalendarDatesText(ParseCalendarDates(" 2026-12-25,2026-12-24,, 2026-12-25 ")),
               "2026-12-24,2026-12-25");
     EXPECT_THROW(ParseCalendarDates("2026-12-24,24.12.2026"), rtl::Exception);
-    // A yearly holiday, a two-day all-day event (the end is exclusive) and a timed event.
-    const std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
-                            "BEGIN:VEVENT\r\nUID:a\r\nDTSTART;VALUE=DATE:20251225\r\n"
-                            "RRULE:FREQ=YEARLY\r\nSUMMARY:Day\r\nEND:VEVENT\r\n"
-                            "BEGIN:VEVENT\r\nUID:b\r\nDTSTART;VALUE=DATE:20260406\r\n"
-                            "DTEND;VALUE=DATE:20260408\r\nEND:VEVENT\r\n"
-                            "BEGIN:VEVENT\r\nUID:c\r\nDTSTART:20260501T090000Z\r\n"
-                            "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    // A yearly holiday, a two-day all-day event (the end is exclusive), a timed event, a yearly
+    // one that two years take back, and a cancelled one.
+    const std::string head = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n";
+    const std::string ics = head + "BEGIN:VEVENT\r\nUID:a\r\nDTSTART;VALUE=DATE:20251225\r\n"
+                                   "RRULE:FREQ=YEARLY\r\nSUMMARY:Day\r\nEND:VEVENT\r\n"
+                                   "BEGIN:VEVENT\r\nUID:b\r\nDTSTART;VALUE=DATE:20260406\r\n"
+                                   "DTEND;VALUE=DATE:20260408\r\nEND:VEVENT\r\n"
+                                   "BEGIN:VEVENT\r\nUID:c\r\nDTSTART:20260501T090000Z\r\n"
+                                   "END:VEVENT\r\n"
+                                   "BEGIN:VEVENT\r\nUID:d\r\nDTSTART;VALUE=DATE:20250601\r\n"
+                                   "RRULE:FREQ=YEARLY\r\nEXDATE;VALUE=DATE:20250601,20270601\r\n"
+                                   "END:VEVENT\r\n"
+                                   "BEGIN:VEVENT\r\nUID:e\r\nDTSTART;VALUE=DATE:20260704\r\n"
+                                   "STATUS:CANCELLED\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     EXPECT_EQ(CalendarDatesText(IcsEventDays(ics, 2027)),
-              "2025-12-25,2026-04-06,2026-04-07,2026-05-01,2026-12-25,2027-12-25");
+              "2025-12-25,2026-04-06,2026-04-07,2026-05-01,2026-06-01,2026-12-25,2027-12-25");
+    // Days on end every day: one event's days stop at their bound.
+    const std::string endless = head +
+                                "BEGIN:VEVENT\r\nUID:f\r\nDTSTART;VALUE=DATE:20000101\r\n"
+                                "DTEND;VALUE=DATE:99991231\r\nRRULE:FREQ=DAILY\r\nEND:VEVENT\r\n"
+                                "END:VCALENDAR\r\n";
+    EXPECT_EQ(IcsEventDays(endless, 2027).size(), 40'000U);
     EXPECT_THROW(IcsEventDays("no calendar", 2027), rtl::Exception);
 }
 

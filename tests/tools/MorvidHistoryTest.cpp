@@ -9,6 +9,7 @@
 #include "tests/tools/ToolRun.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <gmock/gmock.h>
@@ -119,7 +120,26 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         double AliveMinutesAgo = 0;
         bool Stopped = false;
         bool CExcluded = false; // C's calendar excludes yesterday, today and tomorrow
+        // C in a zone hours from this one, due daily 30 minutes ago on that zone's clock, or
+        // on this machine's.
+        bool CZoned = false;
+        bool CDueByMachine = false;
     } const cases[] = {
+        {.Name = "a task in its own zone is due by that zone's clock",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 3,
+         .Summary = "MORVID UNKNOWN - 1 of 4 tasks overdue: \"C\" due ",
+         .CZoned = true},
+        {.Name = "a task in its own zone is not due by this machine's clock",
+         .BFailed = false,
+         .CMinutesAgo = 60,
+         .CEnabled = true,
+         .Code = 0,
+         .Summary = "MORVID OK - 4 tasks",
+         .CZoned = true,
+         .CDueByMachine = true},
         {.Name = "an excluded day is not due",
          .BFailed = false,
          .CMinutesAgo = 60,
@@ -221,6 +241,10 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
          .NoTasks = true,
          .AliveMinutesAgo = 10},
     };
+    // Zones without summer time, twelve hours apart: one is far from this machine's.
+    const bool nearTokyo = std::abs(rtl::UtcOffsetAt(rtl::Now()) - 9 * 3600) < 3 * 3600;
+    const char* const farZone = nearTokyo ? "America/Sao_Paulo" : "Asia/Tokyo";
+    const int farHours = nearTokyo ? -3 : 9;
     for (const TCase& c : cases) {
         std::filesystem::remove(HistoryFile);
         std::filesystem::remove(SettingsFile);
@@ -252,10 +276,24 @@ TEST_F(MorvidHistory, CheckExitCodesAndSummaries) {
         } else {
             StoreTask(0, "{A}", "A", true, "0 0 * * * *"); // hourly: its next due lies ahead
             StoreTask(1, "{B}", "B", true, "* * * * * *");
-            StoreTask(2, "{C}", c.CName, c.CEnabled, "* * * * * *",
+            std::string cCron = "* * * * * *";
+            if (c.CZoned) {
+                int hour = 0, minute = 0, second = 0, ms = 0;
+                rtl::DecodeTime((c.CDueByMachine ? rtl::Now() : rtl::NowUtc() + farHours / 24.0) -
+                                    30 / 1440.0,
+                                hour, minute, second, ms);
+                cCron = std::to_string(minute) + " " + std::to_string(hour) + " * * * *";
+            }
+            StoreTask(2, "{C}", c.CName, c.CEnabled, cCron,
                       c.CActiveDays == 0
                           ? ""
                           : rtl::FormatDateTimeISO(rtl::Now() + c.CActiveDays).substr(0, 10));
+            if (c.CZoned) {
+                host::TRegistry registry(SettingsFile);
+                ASSERT_TRUE(registry.OpenKey(
+                    "\\Software\\Quor\\Client\\Settings\\Morvid\\Schedules\\Item2", false));
+                registry.WriteString("TimeZone", farZone);
+            }
             if (c.CExcluded) {
                 host::TRegistry registry(SettingsFile);
                 const auto day = [](int offset) {

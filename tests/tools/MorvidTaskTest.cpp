@@ -209,7 +209,7 @@ TEST_F(MorvidTaskTest, EveryFieldPassesEverySurfaceAndABadValueIsRefusedForIt) {
          {"--mail-when", "sometimes"},
          "--mail-when takes one of never, success, failure, always"},
         {"RetryCount",
-         {"--retry-count", "2"},
+         {"--retry-count", "2", "--retry-minutes", "15"}, // retries need their minutes
          "2",
          "2",
          {"--retry-count", "100"},
@@ -251,12 +251,13 @@ TEST_F(MorvidTaskTest, EveryFieldPassesEverySurfaceAndABadValueIsRefusedForIt) {
               "CSV table", "--schedule", "0 3 * * * *"});
     ASSERT_EQ(call.Code, 0) << call.Err;
     const std::string id = call.Out.substr(0, call.Out.find('\n'));
-    std::vector<std::string> good = {"set", id};
+    // One field a change: each change loads the settings and saves what changed since.
     for (const TFieldCase& c : cases) {
+        std::vector<std::string> good = {"set", id};
         good.insert(good.end(), c.Good.begin(), c.Good.end());
+        call = Task(good);
+        ASSERT_EQ(call.Code, 0) << c.Key << ": " << call.Err;
     }
-    call = Task(good);
-    ASSERT_EQ(call.Code, 0) << call.Err;
     const QJsonObject exported = ExportedTask();
     auto withHome = [&](std::string text) {
         if (const std::size_t at = text.find("{home}"); at != std::string::npos) {

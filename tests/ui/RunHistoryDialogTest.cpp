@@ -85,6 +85,12 @@ TEST_F(RunHistoryDialogTest, RunsAreListedAsGivenWithTheFailuresMarked) {
     EXPECT_EQ(dialog->size(), QSize(1000, 420));
     EXPECT_GT(dialog->maximumWidth(), 1000);
     EXPECT_EQ(CutTexts(*dialog), std::vector<std::string>{});
+    // A task in a zone of its own shows that zone's hour beside the machine's.
+    dialog->ShowTaskZones([](const std::string& id) {
+        return id == "{TASK}" ? std::string("Asia/Tokyo") : std::string();
+    });
+    EXPECT_EQ(second->Caption(), "2026-03-03 12:00:00 (2026-03-03 21:00 Asia/Tokyo)");
+    EXPECT_EQ(second->SubItems()[0], "2026-03-03 12:00:00 (2026-03-03 21:00 Asia/Tokyo)");
 }
 
 TEST_F(RunHistoryDialogTest, OnlyAFileTheRunWroteAndThatIsStillItsOwnIsOpened) {

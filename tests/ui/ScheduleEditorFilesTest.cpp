@@ -84,17 +84,27 @@ TEST_F(ScheduleEditorFilesTest, EachRowShowsWhatItGivesForTheNextDueTimeAndIsSto
         {morvid::rpDatePeriod, rtl::TVariant("fortnight"),
          "fortnight: \"fortnight\" is not a "
          "period word"},
+        // Tuesday the 3rd is a holiday of the task's calendar.
+        {morvid::rpDatePeriod, rtl::TVariant("previous-working-day"),
+         "previous-working-day: 2026-03-02"},
     };
+    Plugin->Calendars = {{"Holidays", morvid::ParseCalendarDates("2026-03-03")}};
     morvid::TReportParams params;
     for (const TWordRow& row : rows) {
         params.push_back({row.Code, row.Value});
     }
     const auto task = NewTask(params);
+    task->ExcludeCalendar = "Holidays";
     Dialog->LoadFromTask(*task);
     ASSERT_EQ(Grid()->Count(), int(std::size(rows)));
     for (int i = 0; i < Grid()->Count(); ++i) {
         EXPECT_EQ(Grid()->DisplayText(i, 2), rows[i].Shown) << i;
     }
+    // In a zone whose next 06:00 comes sooner, the words give that zone's days.
+    Find<QComboBox>("cbxExcludeCalendar")->setCurrentIndex(0);
+    Find<QComboBox>("cbxTimeZone")->setCurrentText("Pacific/Honolulu");
+    EXPECT_EQ(Grid()->DisplayText(0, 2), "yesterday: 2026-03-02");
+    Find<QComboBox>("cbxTimeZone")->setCurrentIndex(0);
     auto saved = NewTask();
     Dialog->SaveToTask(*saved);
     ASSERT_EQ(saved->Params.size(), std::size(rows));

@@ -1105,13 +1105,20 @@ struct THintCase {
     const char* Text;
     const char* Hint;
     const char* Shown; // under the schedule's words; non-breaking spaces inside each time
+    const char* Zone = "";
+    const char* Calendar = ""; // "Holidays" excludes Thursday 5 March
 };
 
 class ScheduleHintTest : public ScheduleEditorTest,
                          public ::testing::WithParamInterface<THintCase> {};
 
 TEST_P(ScheduleHintTest, TheToolTipTellsWhenTheScheduleRuns) {
-    Edit("edtCronStr")->setText(QString::fromLatin1(GetParam().Text));
+    Plugin->Calendars = {{"Holidays", morvid::ParseCalendarDates("2026-03-05")}};
+    const auto task = NewTask();
+    task->SetCronStr(GetParam().Text);
+    task->TimeZone = GetParam().Zone;
+    task->ExcludeCalendar = GetParam().Calendar;
+    Dialog->LoadFromTask(*task);
     EXPECT_EQ(Edit("edtCronStr")->toolTip().toStdString(), GetParam().Hint);
     auto* shown = Find<QLabel>("lblNextRuns");
     ASSERT_NE(shown, nullptr);
@@ -1137,7 +1144,24 @@ INSTANTIATE_TEST_SUITE_P(
         THintCase{"Past", "0 0 1 1 * 2020", "Next runs:\nNever", "Next run: never"},
         // The words above the times say why.
         THintCase{"Invalid", "0 x * * * *", "'x' is not a valid integer value", ""},
-        THintCase{"NoClockHasIt", "0 24 * * * *", "'24' is not a valid hour (0-23)", ""}),
+        THintCase{"NoClockHasIt", "0 24 * * * *", "'24' is not a valid hour (0-23)", ""},
+        // The times the task runs at: its zone's hour, named, and past its excluded dates.
+        THintCase{"FarZone", "30 8 * * * *",
+                  "Next runs:\n2026-03-03 23:30:00 (2026-03-04 08:30 Asia/Tokyo)\n2026-03-04 "
+                  "23:30:00 (2026-03-05 08:30 Asia/Tokyo)\n2026-03-05 23:30:00 (2026-03-06 08:30 "
+                  "Asia/Tokyo)\n2026-03-06 23:30:00 (2026-03-07 08:30 Asia/Tokyo)\n2026-03-07 "
+                  "23:30:00 (2026-03-08 08:30 Asia/Tokyo)",
+                  "Next runs (Asia/Tokyo): Wed 4 Mar 08:30, Thu 5 Mar 08:30, Fri 6 Mar 08:30, Sat "
+                  "7 Mar 08:30, Sun 8 Mar 08:30",
+                  "Asia/Tokyo"},
+        THintCase{"TheMachinesZone", "30 8 1 1 * 2027", "Next runs:\n2027-01-01 08:30:00",
+                  "Next run: Fri 1 Jan 2027 08:30", "Europe/London"},
+        THintCase{"ExcludedDate", "30 8 * * 1-5 *",
+                  "Next runs:\n2026-03-04 08:30:00\n2026-03-06 08:30:00\n2026-03-09 "
+                  "08:30:00\n2026-03-10 08:30:00\n2026-03-11 08:30:00",
+                  "Next runs: Wed 4 Mar 08:30, Fri 6 Mar 08:30, Mon 9 Mar 08:30, Tue 10 Mar 08:30, "
+                  "Wed 11 Mar 08:30",
+                  "", "Holidays"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, TheWordsUnderTheScheduleFollowTheTextAsTyped) {

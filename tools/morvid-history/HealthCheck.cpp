@@ -3,10 +3,9 @@
 #include "platform/host/registry/Registry.h"
 #include "platform/host/registry/SettingsPaths.h"
 #include "platform/rtl/Clock.h"
-#include "scheduler/ScheduleCheck.h"
-#include "tasks/ActiveDates.h"
 #include "tasks/ExcludeCalendars.h"
 
+#include <QTimeZone>
 #include <map>
 #include <optional>
 
@@ -28,18 +27,20 @@ public:
         }
         if (last != nullptr && last->UtcOffset &&
             rtl::UtcOffsetAt(rtl::UtcToLocal(last->StartedUtc())) != *last->UtcOffset) {
-            FOffset = *last->UtcOffset / 86400.0;
+            FOffset = *last->UtcOffset;
         }
     }
     rtl::TDateTime ToWall(rtl::TDateTime utc) const {
-        return FOffset ? utc + *FOffset : rtl::UtcToLocal(utc);
+        return FOffset ? utc + *FOffset / 86400.0 : rtl::UtcToLocal(utc);
     }
     rtl::TDateTime ToUtc(rtl::TDateTime wall) const {
-        return FOffset ? wall - *FOffset : rtl::LocalToUtc(wall);
+        return FOffset ? wall - *FOffset / 86400.0 : rtl::LocalToUtc(wall);
     }
+    // The same clock for a task's own zone to be read against.
+    QTimeZone Zone() const { return FOffset ? QTimeZone(*FOffset) : QTimeZone::systemTimeZone(); }
 
 private:
-    std::optional<rtl::TDateTime> FOffset; // days; none: this process's zone
+    std::optional<std::int32_t> FOffset; // seconds east of UTC; none: this process's zone
 };
 
 // A name or result in the summary: a line end would end the line, a '|' start the figures.
@@ -132,10 +133,11 @@ std::vector<TStoredTask> ReadStoredTasks(const std::string& settingsFile) {
         };
         task.Id = text("Id");
         task.Name = text("Name");
-        task.CronStr = text("CronStr");
-        task.ActiveFrom = text("ActiveFrom");
-        task.ActiveUntil = text("ActiveUntil");
-        task.ExcludedDays = ExcludedDaysOf(calendars, text("ExcludeCalendar"));
+        task.Due.CronStr = text("CronStr");
+        task.Due.TimeZone = text("TimeZone");
+        task.Due.ActiveFrom = text("ActiveFrom");
+        task.Due.ActiveUntil = text("ActiveUntil");
+        task.Due.ExcludedDays = ExcludedDaysOf(calendars, text("ExcludeCalendar"));
         task.Enabled = registry.GetDataType("Enabled") == host::rdInteger &&
                        registry.ReadInteger("Enabled") != 0;
         if (registry.GetDataType("Created") == host::rdBinary) {
@@ -159,6 +161,7 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
         latest[run.TaskId] = &run;
     }
     const TClientZone zone(latestRuns);
+    const QTimeZone clock = zone.Zone();
     const rtl::TDateTime now = options.NowUtc;
     std::vector<std::string> failed;
     std::vector<std::string> overdue;
@@ -193,17 +196,13 @@ TCheckResult CheckHealth(const host::TRunHistory& history,
                     lastRun = zone.ToWall(runs.front().StartedUtc());
                 }
             }
-            morvid::TDueRules rules;
-            rules.ExcludedDays = task.ExcludedDays;
-            const TDueSince due = FirstDueSince(task.CronStr, lastRun,
-                                                task.Created != 0 ? zone.ToWall(task.Created) : 0,
-                                                zone.ToWall(now), &rules);
+            const TDueSince due =
+                TaskDueSince(task.Due, lastRun, task.Created != 0 ? zone.ToWall(task.Created) : 0,
+                             zone.ToWall(now), clock);
             if (!due.Error.empty()) {
                 failed.push_back(Quoted(task.Name) +
                                  ": its schedule cannot run: " + Clean(due.Error));
-            } else if (due.Due != 0 && zone.ToUtc(due.Due) + grace < now &&
-                       ActiveStateAt(task.ActiveFrom, task.ActiveUntil, due.Due) ==
-                           TActiveState::Active) {
+            } else if (due.Due != 0 && zone.ToUtc(due.Due) + grace < now) {
                 overdue.push_back(Quoted(task.Name) + (found == latest.end() ? " never ran," : "") +
                                   " due " + rtl::FormatDateTimeISO(due.Due));
             }

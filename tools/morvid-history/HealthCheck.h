@@ -5,6 +5,7 @@
 
 #include "platform/host/history/ClientLiveness.h"
 #include "platform/host/history/RunHistory.h"
+#include "tasks/TaskDue.h"
 
 #include <optional>
 #include <string>
@@ -21,12 +22,9 @@ struct TStoredTask {
     std::string Id; // empty for a task saved before tasks had one
     std::string Name;
     bool Enabled = false;
-    std::string CronStr;
-    std::string ActiveFrom; // "YYYY-MM-DD" or empty, as stored
-    std::string ActiveUntil;
+    // Its schedule, zone, the days of the calendar it names, and its active days as stored.
+    TDueTask Due;
     rtl::TDateTime Created = 0; // UTC: since when its due times count; 0 when not stored
-    // The days of the calendar the task names, on which nothing of it is due.
-    std::vector<std::int32_t> ExcludedDays;
 };
 
 // The report tasks of the plug-in's settings in the client's registry file. Raises the

@@ -341,7 +341,8 @@ std::string TParameterArea::tlcValueGetDisplayText(int row, const rtl::TVariant&
     const std::int32_t type = TypeCode(cxTreeList1->Values(row, tlcType->Index()));
     const std::uint8_t code = StoredCode(type, value);
     if (code == rpDatePeriod || code == rpTimePeriod) {
-        const TScheduleContext schedule{CronStr ? CronStr() : std::string(), nullptr};
+        const TDueRules rules = DueRules ? DueRules() : TDueRules();
+        const TScheduleContext schedule{CronStr ? CronStr() : std::string(), &rules};
         return ParamValueText({code, value}, NextDue ? NextDue() : rtl::Now(), &schedule);
     }
     const host::TEditProperties* properties = tlcValueGetEditProperties(row);

@@ -5,6 +5,7 @@
 #include "platform/host/core/ReportParamInfo.h"
 #include "platform/host/forms/EditProperties.h"
 #include "platform/rtl/DateUtils.h"
+#include "scheduler/DueRules.h"
 #include "tasks/ReportParams.h"
 #include "ui/editor/EditorArea.h"
 
@@ -57,10 +58,13 @@ public:
     // A row or a value changed.
     std::function<void()> OnChange;
 
-    // The moment the next run stands for, which a period word's value is shown for.
+    // The moment the next run stands for, on the task's own wall clock, which a period word's
+    // value is shown for.
     std::function<rtl::TDateTime()> NextDue;
     // The schedule text as typed, which the words that follow the schedule resolve against.
     std::function<std::string()> CronStr;
+    // The zone and the calendar chosen, whose excluded days those words pass over.
+    std::function<TDueRules()> DueRules;
 
     host::TVelmornTreeList* cxTreeList1 = nullptr;
     QPushButton* btnFillParams = nullptr;

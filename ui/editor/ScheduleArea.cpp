@@ -157,6 +157,11 @@ TScheduleArea::TScheduleArea(QWidget& dialog) : TEditorArea(dialog) {
     area->addLayout(Captioned("lblTimeZone", tr("Time zone"), cbxTimeZone), 2, 2);
     area->addLayout(Captioned("lblExcludeCalendar", tr("Not on dates of"), cbxExcludeCalendar), 2,
                     3);
+    // The due times shown follow the zone and the calendar as they are chosen.
+    connect(cbxTimeZone, &QComboBox::currentTextChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
+    connect(cbxExcludeCalendar, &QComboBox::currentIndexChanged, this,
+            [this] { Guarded([this] { edtCronStrPropertiesValidate(); }); });
 
     // The common shapes beside the fields they fill.
     Shapes = new TScheduleShapeRow(FDialog);
@@ -285,8 +290,9 @@ void TScheduleArea::sedHourPropertiesEditValueChanged() {
 void TScheduleArea::edtCronStrPropertiesValidate() {
     // Checked as the task will arm and run it: a schedule that parses but reaches a time no
     // clock has (minute 75, hour 25) would stop its task at that time.
+    TDueRules rules = DueRules();
     const TScheduleCheck check =
-        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns);
+        CheckTaskSchedule(edtCronStr->text().toStdString(), rtl::Now(), HintedRuns, &rules);
     FCronStrValid = check.Error.empty();
     SetCronStrError(check.Error);
     if (FCronStrValid) {
@@ -299,7 +305,7 @@ void TScheduleArea::edtCronStrPropertiesValidate() {
     }
     Shapes->ShowShapeOf(edtCronStr->text().toStdString());
     ShowScheduleHint(check);
-    ShowNextRuns(check);
+    ShowNextRuns(check, rules);
     if (OnValidated) {
         OnValidated();
     }
@@ -325,20 +331,27 @@ void TScheduleArea::ShowScheduleFields(const TChronSchedule& schedule) {
     }
 }
 
-void TScheduleArea::ShowNextRuns(const TScheduleCheck& check) {
+void TScheduleArea::ShowNextRuns(const TScheduleCheck& check, TDueRules& rules) {
+    // A zone other than the machine's is read on its own clock, and named.
+    const std::string zone = ChoiceText(cbxTimeZone);
+    const bool zoned =
+        !check.NextRuns.empty() && !ZoneTimeText(zone, check.NextRuns.front()).empty();
     QStringList runs;
     int thisYear = 0;
     int month = 0;
     int day = 0;
-    rtl::DecodeDate(rtl::Now(), thisYear, month, day);
+    rtl::DecodeDate(rules.ToWall(rtl::Now()), thisYear, month, day);
     for (const rtl::TDateTime run : check.NextRuns) {
-        runs << DueTimeText(run, thisYear);
+        runs << DueTimeText(zoned ? rules.ToWall(run) : run, thisYear);
     }
     QString text;
     if (!check.Error.empty()) {
         // The words above say why.
     } else if (runs.empty()) {
         text = tr("Next run: never");
+    } else if (zoned) {
+        text = (runs.size() == 1 ? tr("Next run (%1): %2") : tr("Next runs (%1): %2"))
+                   .arg(QString::fromStdString(zone), runs.join(tr(", ", "between due times")));
     } else {
         text = (runs.size() == 1 ? tr("Next run: %1") : tr("Next runs: %1"))
                    .arg(runs.join(tr(", ", "between due times")));
@@ -394,8 +407,9 @@ void TScheduleArea::ShowScheduleHint(const TScheduleCheck& check) {
     } else {
         // The times the task will run at.
         lines << tr("Next runs:");
+        const std::string zone = ChoiceText(cbxTimeZone);
         for (const rtl::TDateTime run : check.NextRuns) {
-            lines << QString::fromStdString(rtl::DateTimeToStr(run));
+            lines << QString::fromStdString(WithZoneTime(rtl::DateTimeToStr(run), zone, run));
         }
         if (check.NextRuns.empty()) {
             lines << tr("Never");
@@ -417,11 +431,19 @@ rtl::TDateTime TScheduleArea::NextDueTime() const {
     try {
         TChronSchedule schedule;
         ParseChronSchedule("0 " + edtCronStr->text().toStdString(), schedule);
-        const rtl::TDateTime due = NextOccurrence(schedule, now, 0, 0);
+        TDueRules rules = DueRules();
+        const rtl::TDateTime due = morvid::NextDueTime(schedule, now, 0, 0, rules);
         return due != 0 ? due : now;
     } catch (const rtl::Exception&) {
         return now;
     }
+}
+
+TDueRules TScheduleArea::DueRules() const {
+    return TaskDueRules(ChoiceText(cbxTimeZone),
+                        MorvidPlugin != nullptr ? ExcludedDaysOf(MorvidPlugin->Calendars,
+                                                                 ChoiceText(cbxExcludeCalendar))
+                                                : std::vector<std::int32_t>());
 }
 
 } // namespace morvid

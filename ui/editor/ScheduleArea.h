@@ -3,6 +3,7 @@
 #pragma once
 
 #include "scheduler/ChronSchedule.h"
+#include "scheduler/DueRules.h"
 #include "ui/editor/EditorArea.h"
 
 #include <QString>
@@ -48,8 +49,11 @@ public:
     bool CronStrValid() const noexcept { return FCronStrValid; }
     // A task that is not enabled is told, under the schedule, that it will not run.
     void ShowEnabled(bool enabled);
-    // The next due time of the schedule text as typed; now when it has none.
+    // The next due time of the schedule text as typed, under the zone and calendar chosen, as a
+    // machine local moment; now when it has none.
     rtl::TDateTime NextDueTime() const;
+    // The zone and the excluded days chosen.
+    TDueRules DueRules() const;
 
     // A validation has ended; the dialog recomputes Ok.
     std::function<void()> OnValidated;
@@ -83,8 +87,8 @@ private:
     // "Any"; quietly, so the text is not rebuilt.
     void ShowScheduleFields(const TChronSchedule& schedule);
     static void ShowField(TNullSpinEdit& edit, std::optional<int> value);
-    // The next due times, under the schedule's words.
-    void ShowNextRuns(const TScheduleCheck& check);
+    // The next due times, under the schedule's words, on the clock of the zone chosen.
+    void ShowNextRuns(const TScheduleCheck& check, TDueRules& rules);
     // Shows or clears the error icon of the schedule field.
     void SetCronStrError(const std::string& message);
     // The label under the schedule field: the schedule in words, or why the text fails.

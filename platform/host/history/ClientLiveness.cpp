@@ -1,5 +1,6 @@
 #include "platform/host/history/ClientLiveness.h"
 
+#include "platform/host/history/HistoryStatement.h"
 #include "platform/host/history/RunHistory.h"
 
 #include <filesystem>
@@ -11,13 +12,34 @@ namespace {
 
 constexpr int BusyTimeoutMs = 5000;
 
-// Raises the cause of the last call on `db`: busy as the writer knows it, so it tries again.
-[[noreturn]] void Raise(sqlite3* db, const std::string& what) {
-    const std::string text = "client liveness: " + what + ": " + sqlite3_errmsg(db);
-    if ((sqlite3_errcode(db) & 0xFF) == SQLITE_BUSY) {
-        throw ERunHistoryBusy(text);
+// A connection that reads the history file and nothing else, closed with what it prepared.
+class TReadConnection {
+public:
+    explicit TReadConnection(const std::string& historyFile) {
+        if (sqlite3_open_v2(historyFile.c_str(), &FDb, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            const std::string cause = FDb != nullptr ? sqlite3_errmsg(FDb) : "out of memory";
+            sqlite3_close_v2(FDb);
+            throw ERunHistoryError("History \"" + historyFile + "\" cannot be opened: " + cause);
+        }
+        sqlite3_busy_timeout(FDb, BusyTimeoutMs);
     }
-    throw ERunHistoryError(text);
+    ~TReadConnection() {
+        ForgetSqliteStatements(FDb);
+        sqlite3_close_v2(FDb);
+    }
+    TReadConnection(const TReadConnection&) = delete;
+    TReadConnection& operator=(const TReadConnection&) = delete;
+    sqlite3* Db() const noexcept { return FDb; }
+
+private:
+    sqlite3* FDb = nullptr;
+};
+
+// Failures name the table's job beside the history file.
+[[noreturn]] void RaiseLiveness(const void* db, const std::string& what, int code) {
+    RaiseHistoryError(static_cast<sqlite3*>(const_cast<void*>(db)), "client liveness: " + what,
+                      code);
 }
 
 } // namespace
@@ -28,69 +50,40 @@ std::string AliveKey(const std::string& settingsFile) {
 }
 
 void NoteClientAlive(sqlite3* db, const TClientAlive& note) {
-    if (sqlite3_exec(db,
-                     "CREATE TABLE IF NOT EXISTS client_alive(settings TEXT PRIMARY KEY, "
-                     "pid INTEGER NOT NULL, alive INTEGER NOT NULL, stopped INTEGER)",
-                     nullptr, nullptr, nullptr) != SQLITE_OK) {
-        Raise(db, "cannot make the table");
-    }
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "INSERT OR REPLACE INTO client_alive VALUES (?, ?, ?, ?)", -1,
-                           &statement, nullptr) != SQLITE_OK) {
-        Raise(db, "cannot prepare the note");
-    }
-    sqlite3_bind_text(statement, 1, note.Settings.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int64(statement, 2, note.Pid);
-    sqlite3_bind_int64(statement, 3, note.Alive);
+    ExecuteHistorySql(db,
+                      "CREATE TABLE IF NOT EXISTS client_alive(settings TEXT PRIMARY KEY, "
+                      "pid INTEGER NOT NULL, alive INTEGER NOT NULL, stopped INTEGER)",
+                      "client liveness: cannot make its table");
+    THistoryStatement insert(db, "INSERT OR REPLACE INTO client_alive VALUES (?1, ?2, ?3, ?4)",
+                             &RaiseLiveness, db);
+    insert.Bind(1, note.Settings);
+    insert.Bind(2, note.Pid);
+    insert.Bind(3, note.Alive);
     if (note.Stopped) {
-        sqlite3_bind_int64(statement, 4, *note.Stopped);
+        insert.Bind(4, *note.Stopped); // else NULL: running
     }
-    const int rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE) {
-        Raise(db, "cannot write the note");
-    }
+    insert.Step();
 }
 
 std::vector<TClientAlive> ReadClientsAlive(const std::string& historyFile) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* select = nullptr;
+    const TReadConnection connection(historyFile);
     std::vector<TClientAlive> clients;
-    const auto done = [&] {
-        sqlite3_finalize(select);
-        sqlite3_close_v2(db);
-    };
-    if (sqlite3_open_v2(historyFile.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        const std::string cause = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
-        done();
-        throw ERunHistoryError("History \"" + historyFile + "\" cannot be opened: " + cause);
-    }
-    sqlite3_busy_timeout(db, BusyTimeoutMs);
     // No table: an older history, or no client of this kind wrote to it yet.
-    if (sqlite3_prepare_v2(db, "SELECT settings, pid, alive, stopped FROM client_alive", -1,
-                           &select, nullptr) != SQLITE_OK) {
-        done();
+    if (!HistoryHasTable(connection.Db(), "client_alive")) {
         return clients;
     }
-    int rc = 0;
-    while ((rc = sqlite3_step(select)) == SQLITE_ROW) {
+    THistoryStatement select(connection.Db(),
+                             "SELECT settings, pid, alive, stopped FROM client_alive",
+                             &RaiseLiveness, connection.Db());
+    while (select.Step()) {
         TClientAlive& client = clients.emplace_back();
-        const auto* settings = sqlite3_column_text(select, 0);
-        client.Settings = settings != nullptr ? reinterpret_cast<const char*>(settings) : "";
-        client.Pid = sqlite3_column_int64(select, 1);
-        client.Alive = sqlite3_column_int64(select, 2);
-        if (sqlite3_column_type(select, 3) != SQLITE_NULL) {
-            client.Stopped = sqlite3_column_int64(select, 3);
+        client.Settings = select.Text(0);
+        client.Pid = select.Int(1);
+        client.Alive = select.Int(2);
+        if (!select.IsNull(3)) {
+            client.Stopped = select.Int(3);
         }
     }
-    if (rc != SQLITE_DONE) {
-        const std::string cause = sqlite3_errmsg(db);
-        done();
-        throw ERunHistoryError("History \"" + historyFile +
-                               "\": cannot read the clients: " + cause);
-    }
-    done();
     return clients;
 }
 

@@ -46,6 +46,9 @@ void TfrxJsonExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     QJsonObject root;
     root.insert("title", Text(report.Title));
     root.insert("runTime", Text(IsoDateTimeText(report.RunTime)));
+    if (!report.RunZoneTime.empty()) {
+        root.insert("runZoneTime", Text(report.RunZoneTime));
+    }
     QJsonArray parameters;
     for (const auto& parameter : report.Parameters) {
         parameters.append(

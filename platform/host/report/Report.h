@@ -32,6 +32,9 @@ public:
 
     std::string Title;
     rtl::TDateTime RunTime = 0;
+    // RunTime on the clock of the zone the task runs in, with the zone's name ("2026-12-07 06:30
+    // America/New_York"), where that zone differs from the machine's; else empty.
+    std::string RunZoneTime;
     std::vector<TReportParameterValue> Parameters; // shown under the title
     std::vector<TReportColumn> Columns;
     std::vector<std::vector<rtl::TVariant>> Rows;

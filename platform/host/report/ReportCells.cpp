@@ -189,8 +189,9 @@ bool IsNumericType(rtl::TVarType type) noexcept {
 }
 
 std::string RunTimeText(const TfrxReport& report) {
+    const std::string time = rtl::FormatDateTimeISO(report.RunTime);
     return rtl::Words(MORVID_WORDS("ReportCells", "Run at %1"),
-                      {rtl::FormatDateTimeISO(report.RunTime)});
+                      {report.RunZoneTime.empty() ? time : time + " (" + report.RunZoneTime + ")"});
 }
 
 std::string NoRowsCaption() {

@@ -59,7 +59,8 @@ bool IsNumericType(rtl::TVarType type) noexcept;
 inline constexpr const char* NoRowsText = "No rows for these parameters";
 std::string NoRowsCaption();
 
-// "Run at 2026-03-03 13:46:05" and "Name: value" lines, as every layout shows them.
+// "Run at 2026-03-03 13:46:05" (followed by " (" RunZoneTime ")" where that is set) and
+// "Name: value" lines, as every layout shows them.
 std::string RunTimeText(const TfrxReport& report);
 
 // Characters as a reader counts them: UTF-8 code points.

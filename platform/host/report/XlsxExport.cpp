@@ -401,6 +401,10 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
         if (ExcelSerial(report.RunTime, runSerial)) {
             workbook.Check(worksheet_write_number(info, 2, 1, runSerial, dateTime));
         }
+        if (!report.RunZoneTime.empty()) {
+            workbook.Check(
+                worksheet_write_string(info, 2, 2, Clip(report.RunZoneTime).c_str(), nullptr));
+        }
         lxw_row_t infoRow = 3;
         for (const auto& parameter : report.Parameters) {
             workbook.Check(
@@ -411,7 +415,8 @@ void TfrxXlsxExport::WriteReport(const TfrxReport& report, TExportFile& file) {
             ++infoRow;
         }
         if (report.Rows.empty()) {
-            workbook.Check(worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
+            workbook.Check(
+                worksheet_write_string(info, infoRow + 1, 0, NoRowsCaption().c_str(), nullptr));
         }
         workbook.Check(
             worksheet_set_column(info, 0, 0, std::min(infoWidth, MaxColumnWidth), nullptr));

@@ -46,6 +46,9 @@ void TfrxXmlExport::WriteReport(const TfrxReport& report, TExportFile& file) {
     xml.writeStartElement("report");
     xml.writeAttribute("title", XmlText(report.Title));
     xml.writeAttribute("runTime", QString::fromStdString(IsoDateTimeText(report.RunTime)));
+    if (!report.RunZoneTime.empty()) {
+        xml.writeAttribute("runZoneTime", XmlText(report.RunZoneTime));
+    }
     xml.writeStartElement("parameters");
     for (const auto& parameter : report.Parameters) {
         xml.writeStartElement("parameter");

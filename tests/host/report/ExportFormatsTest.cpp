@@ -628,10 +628,12 @@ TEST_F(ExportFormatsTest, XlsxOnAFullDiskOrPastAFileSizeLimitFailsWithTheCause) 
 }
 
 // A report without rows says so under its parameters in every format people read; the data
-// formats say it beside their empty rows, and CSV stays a header that programs read.
+// formats say it beside their empty rows, and CSV stays a header that programs read. The time
+// in the task's own zone stands beside the run time wherever that is shown.
 TEST_F(ExportFormatsTest, AReportWithoutRowsSaysSoUnderItsParameters) {
     reporttest::FillSampleReport(Report);
     Report.Rows.clear();
+    Report.RunZoneTime = "2026-03-03 22:46 Asia/Tokyo";
     ASSERT_FALSE(Report.Parameters.empty());
     const std::string lastValue = Report.Parameters.back().DisplayValue;
     for (int i = 0; i < host::frxExportFilters.Count(); ++i) {
@@ -648,6 +650,7 @@ TEST_F(ExportFormatsTest, AReportWithoutRowsSaysSoUnderItsParameters) {
             EXPECT_EQ(line, std::string::npos);
             continue;
         }
+        EXPECT_THAT(text, HasSubstr(Report.RunZoneTime));
         ASSERT_NE(line, std::string::npos) << text;
         if (ext != ".json") { // an object's keys have no order
             EXPECT_LT(text.find(lastValue), line);

@@ -121,6 +121,27 @@ protected:
         dialog->LoadFromTask(task);
         return dialog;
     }
+    // The dialog with the combo box's list open over it, as a person sees it; a list wider
+    // than the dialog shows whole beside it.
+    void SaveWithList(QWidget& dialog, QComboBox& combo, const char* name) {
+        combo.showPopup();
+        QWidget* popup = combo.view()->window();
+        ASSERT_TRUE(WaitFor([popup] { return popup->isVisible(); }));
+        QCoreApplication::processEvents();
+        const QRect list(dialog.mapFromGlobal(popup->pos()), popup->size());
+        const QRect area = dialog.rect().united(list);
+        QPixmap picture(area.size());
+        picture.fill(dialog.palette().color(QPalette::Window).darker(110));
+        {
+            QPainter painter(&picture);
+            painter.drawPixmap(-area.topLeft(), dialog.grab());
+            painter.drawPixmap(list.topLeft() - area.topLeft(), popup->grab());
+        }
+        combo.hidePopup();
+        const QString path = ImagePath(name);
+        ASSERT_TRUE(picture.save(path));
+        std::printf("wrote %s\n", qPrintable(path));
+    }
     QTemporaryDir Home;
 
     // The plug-in's window, which frees the tasks of its rows with the plug-in.
@@ -156,6 +177,21 @@ public:
         return {{"Area", morvid::rpText, true},
                 {"Priority", morvid::rpNumber, false},
                 {"From", morvid::rpDate, true}};
+    }
+};
+
+// The demo server's "Alarm summary", whose period the walkthrough sets.
+class TAlarmSummaryReport final : public host::TClientReport, public host::IReportParamInfo {
+public:
+    TAlarmSummaryReport() : TClientReport(16, "Alarm summary") {}
+    bool BuildPreview(const std::vector<rtl::TVariant>&,
+                      std::unique_ptr<rtl::TComponent>&) override {
+        return false;
+    }
+    std::vector<host::TReportParamInfo> ParamInfo() const override {
+        return {{"From", morvid::rpDate, false},
+                {"To", morvid::rpDate, false},
+                {"Minimum priority", morvid::rpNumber, false}};
     }
 };
 
@@ -209,6 +245,11 @@ TEST_F(Screenshots, ScheduleEditorShapes) {
     Save(*dialog, "schedule-editor-shapes.png");
     auto* shape = dialog->findChild<QComboBox*>("cbxShape");
     ASSERT_NE(shape, nullptr);
+    // The choices, in a dialog made wide enough for the zone's whole name.
+    const QSize designed = dialog->size();
+    dialog->resize(600, designed.height());
+    SaveWithList(*dialog, *shape, "schedule-editor-shapes-list.png");
+    dialog->resize(designed);
     shape->setCurrentIndex(5); // a weekday of the month: Monday of the first week
     Save(*dialog, "schedule-editor-shapes-monthly.png");
 }
@@ -231,19 +272,7 @@ TEST_F(Screenshots, ScheduleEditorPeriodList) {
     grid->setCurrentIndex(grid->model()->index(2, 2));
     auto* words = grid->findChild<QComboBox*>("cbbWords");
     ASSERT_NE(words, nullptr);
-    words->showPopup();
-    QWidget* popup = words->view()->window();
-    ASSERT_TRUE(WaitFor([popup] { return popup->isVisible(); }));
-    QCoreApplication::processEvents();
-    QPixmap picture = dialog->grab();
-    {
-        QPainter painter(&picture);
-        painter.drawPixmap(dialog->mapFromGlobal(popup->pos()), popup->grab());
-    }
-    words->hidePopup();
-    const QString path = ImagePath("schedule-editor-periods.png");
-    ASSERT_TRUE(picture.save(path));
-    std::printf("wrote %s\n", qPrintable(path));
+    SaveWithList(*dialog, *words, "schedule-editor-periods.png");
 }
 
 // A file name of the task's own, with the name its next run writes, in two formats at once.
@@ -439,7 +468,7 @@ void SaveWithMenu(QWidget& window, QMenu& menu, const QPoint& at, const char* na
 
 // The walkthrough "Your first morning report": the client connected at its
 // start, with the plug-in's command in its Main menu; a new task for 06:30 on
-// working days; the list with it.
+// working days that reports from its due time before to yesterday; the list with it.
 TEST_F(Screenshots, FirstMorningReport) {
     host::THostObjectRegistry objects;
     morvid::TMainWindow main(objects);
@@ -455,12 +484,15 @@ TEST_F(Screenshots, FirstMorningReport) {
                  "first-report-menu.png");
     main.hide();
 
-    Client.Reports.Add(std::make_unique<TTestReport>(16, "Alarm summary"));
+    Client.Reports.Add(std::make_unique<TAlarmSummaryReport>());
     TScheduleItem* task =
         uitest::AddTask(Window->lstSchedules, "Morning alarm report", true, "/home/op/reports",
                         "30 6 * * 1-5 *", [](TScheduleItem& made) {
                             made.SetReportId(16);
                             made.SetFilter(host::TfrxPdfExport::GetDescription());
+                            made.AddParam(morvid::rpDatePeriod, rtl::TVariant("previous-due"));
+                            made.AddParam(morvid::rpDatePeriod, rtl::TVariant("yesterday"));
+                            made.AddParam(morvid::rpNumber, rtl::TVariant(std::int32_t(1)));
                         });
     auto dialog = EditorFor(*task);
     dialog->findChild<QCheckBox*>("cbxScheduleEnabled")->setFocus(Qt::TabFocusReason);
