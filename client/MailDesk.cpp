@@ -1,5 +1,7 @@
 #include "client/MailDesk.h"
 
+#include "platform/host/delivery/MailComposition.h"
+#include "platform/host/delivery/OutboxSpool.h"
 #include "platform/host/delivery/TargetOrder.h"
 #include "platform/host/mail/MailPasswordStore.h"
 #include "platform/rtl/DateUtils.h"
@@ -114,7 +116,8 @@ std::optional<std::string> MailPasswordFor(const TMailSettings& settings,
 TMailDesk::TMailDesk(const std::string& historyFile, host::TRegistry& registry, TOptions options,
                      TLog info, TLog error, host::TTaskRuns& runs)
     : FRegistry(registry), FOptions(std::move(options)), FSettings(ReadMailSettings(registry)),
-      FInfo(std::move(info)), FError(std::move(error)), FRuns(runs), FOutbox(historyFile),
+      FInfo(std::move(info)), FError(std::move(error)), FRuns(runs),
+      FSpoolFolder(host::TOutboxSpool(historyFile).Folder()), FOutbox(historyFile),
       FReceiver(std::make_unique<QObject>()) {
     QObject* receiver = FReceiver.get();
     host::TSmtpServer server = ServerOf(FSettings);
@@ -285,34 +288,18 @@ void TMailDesk::TakeMail(const host::TMailOrder& order) noexcept {
         mail.To = host::ParseMailAddressList(order.To);
         mail.Cc = host::ParseMailAddressList(order.Cc);
         mail.Bcc = host::ParseMailAddressList(order.Bcc);
-        host::TRunRecord run = order.Run;
-        if (const auto facts = host::RegularFileFacts(run.FileName)) {
-            run.FileSize = facts->Size;
-        }
-        mail.Subject = host::ExpandMailTemplate(
-            order.Subject.empty() ? host::DefaultMailSubject : order.Subject, run);
-        mail.Body = host::ExpandMailTemplate(
-            order.Body.empty() ? rtl::Words("MailOrder", host::DefaultMailBody) : order.Body, run);
-        // Every file the run wrote, in the task's order of formats; the limit counts them all.
-        std::vector<std::string> files{run.FileName};
-        for (const host::TRunRecord& more : order.Further) {
-            files.push_back(more.Outcome == host::TRunOutcome::Succeeded ? more.FileName : "");
-        }
-        std::int64_t budget = std::int64_t{FSettings.MaxAttachmentMiB} * 1024 * 1024;
+        // A zip or an HTML summary is made in the spool, where the outbox keeps it as it keeps
+        // the run's files; the folder it was made in goes once the mail is queued.
+        const host::TStagingFolder staging(FSpoolFolder, host::MakesFiles(order));
+        host::TComposedMail composed = host::ComposeMail(
+            order, std::int64_t{FSettings.MaxAttachmentMiB} * 1024 * 1024, staging.Path());
+        mail.Subject = std::move(composed.Mail.Subject);
+        mail.Body = std::move(composed.Mail.Body);
+        mail.Attachments = std::move(composed.Mail.Attachments);
         std::string notes;
-        for (const std::string& file : files) {
-            const auto facts = file.empty() ? std::nullopt : host::RegularFileFacts(file);
-            if (!facts) {
-                continue;
-            }
-            const std::string note = host::AttachWithinLimit(
-                mail, {file, file.substr(file.rfind('/') + 1)}, facts->Size, budget);
-            if (note.empty()) {
-                budget -= host::EncodedAttachmentSize(facts->Size);
-            } else {
-                FInfo(task + note);
-                notes += (notes.empty() ? "" : "; ") + note;
-            }
+        for (const std::string& note : composed.Notes) {
+            FInfo(task + note);
+            notes += (notes.empty() ? "" : "; ") + note;
         }
         mail.MessageId = host::NewMessageId(mail.From.AddrSpec);
         mail.Date = static_cast<std::int64_t>(std::time(nullptr));

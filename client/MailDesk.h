@@ -109,6 +109,7 @@ private:
     std::map<std::int64_t, TTaken> FTaken;
     // The reason the server's settings hold the queue; empty when they do not.
     std::string FHeldFor;
+    std::string FSpoolFolder; // where a mail's zip and HTML summary are made
     host::TOutbox FOutbox;
     // The worker's reports reach the main thread through it; after the worker in destruction.
     std::unique_ptr<QObject> FReceiver;

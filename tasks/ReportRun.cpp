@@ -250,6 +250,11 @@ void TScheduleItem::EndRun(host::TRunRecord& record, const TAttempt& attempt) {
         order.WithMail = mail;
         order.Targets = Targets;
         order.NameExists = NameExists;
+        order.PeriodStart = attempt.PeriodStart;
+        order.PeriodEnd = attempt.PeriodEnd;
+        order.Rows = attempt.Rows;
+        order.Zip = MailZip;
+        order.Html = MailHtml;
         runs->Mail(order);
     }
 }
@@ -334,6 +339,8 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         const TDueRules rules = DueRules();
         const TScheduleContext schedule{CronStr, &rules};
         const TResolvedParams params = ResolveParams(Params, WallTime(due), &schedule);
+        attempt.PeriodStart = params.PeriodStart;
+        attempt.PeriodEnd = params.PeriodEnd;
         if (UsesPeriodWords(Params)) {
             AddNote(record, "values: " + params.Text);
         }
@@ -426,6 +433,7 @@ void TScheduleItem::RunReport(host::TRunRecord& record, TAttempt& attempt,
         if (frxReport == nullptr) {
             throw rtl::Exception("Report object not found!");
         }
+        attempt.Rows = static_cast<std::int64_t>(frxReport->Rows.size());
         frxReport->RunZoneTime = ZoneTimeText(TimeZone, frxReport->RunTime);
         if (SkipEmpty == 1 && frxReport->Rows.empty()) {
             // Nothing to send: the names held go unwritten, and no mail follows.

@@ -164,6 +164,9 @@ public:
     std::string MailTo, MailCc, MailBcc;
     std::int32_t MailWhen = 0;
     std::string MailSubject, MailBody;
+    // The run's files go as one zip attachment; an HTML summary goes beside the mail's text.
+    bool MailZip = false;
+    bool MailHtml = false;
     // A failed run of a due time is run again this many times, RetryMinutes apart, until the
     // next due time comes; 0 never.
     std::int32_t RetryCount = 0;
@@ -193,6 +196,11 @@ private:
     struct TAttempt {
         int Number = 0;          // the retry this run is; 0 for the first run of its due time
         bool FinalFault = false; // it met a fault no retry mends: a settings fault, a cancel
+        // What its mail tells beyond the record: the report's period on the task's wall clock
+        // and its rows; 0 and -1 until the run learns them.
+        rtl::TDateTime PeriodStart = 0;
+        rtl::TDateTime PeriodEnd = 0;
+        std::int64_t Rows = -1;
     };
     // A new record of this task's run, started now.
     host::TRunRecord NewRun(host::TRunTrigger trigger, rtl::TDateTime due,

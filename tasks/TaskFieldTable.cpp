@@ -421,6 +421,24 @@ std::vector<TTaskField> MakeTable() {
          .Option = "--mail-body",
          .Argument = "TEXT",
          .Help = MORVID_WORDS("morvid-task", "the mail's text template (empty: built-in)").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(MailZip, MailZip)>(
+        {.Key = "MailZip",
+         .ValueName = "MailZip",
+         .Kind = Flag,
+         .Optional = true,
+         .Option = "--mail-zip",
+         .Argument = "yes|no",
+         .Help =
+             MORVID_WORDS("morvid-task", "the mail attaches the run's files as one zip").Text}));
+    rows.push_back(Row<MORVID_MEMBERS(MailHtml, MailHtml)>(
+        {.Key = "MailHtml",
+         .ValueName = "MailHtml",
+         .Kind = Flag,
+         .Optional = true,
+         .Option = "--mail-html",
+         .Argument = "yes|no",
+         .Help =
+             MORVID_WORDS("morvid-task", "the mail has an HTML summary beside its text").Text}));
     rows.push_back(Row<MORVID_MEMBERS(MailWhen, MailWhen)>(
         {.Key = "MailWhen",
          .ValueName = "MailWhen",

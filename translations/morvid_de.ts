@@ -33,17 +33,45 @@
 <context>
     <name>MailOrder</name>
     <message>
-        <source>Task: {task}
-Report: {report}
+        <source>The zip of this run&apos;s files, %1 (%2), is larger than the mail may carry (%3); it was not attached. The files are at:</source>
+        <translation>Das Zip-Archiv der Dateien dieses Laufs, %1 (%2), ist größer, als eine Mail tragen darf (%3); es wurde nicht angehängt. Die Dateien liegen hier:</translation>
+    </message>
+    <message>
+        <source>{task}: {period} — {result}</source>
+        <translation>{task}: {period} — {result}</translation>
+    </message>
+    <message>
+        <source>Task</source>
+        <translation>Aufgabe</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>Zeitraum</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Rows</source>
+        <translation>Zeilen</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>Period: {period}
 Due: {due}
 Result: {result}
-File: {file} ({size})
+Rows: {rows}
+Attached: {files}
 </source>
-        <translation>Aufgabe: {task}
-Bericht: {report}
+        <translation>Zeitraum: {period}
 Fällig: {due}
 Ergebnis: {result}
-Datei: {file} ({size})
+Zeilen: {rows}
+Angehängt: {files}
 </translation>
     </message>
     <message>
@@ -949,6 +977,14 @@ Optionen:
   --help           zeigt diese Hilfe
 </translation>
     </message>
+    <message>
+        <source>the mail attaches the run&apos;s files as one zip</source>
+        <translation>die Mail hängt die Dateien des Laufs als ein Zip-Archiv an</translation>
+    </message>
+    <message>
+        <source>the mail has an HTML summary beside its text</source>
+        <translation>die Mail hat neben ihrem Text eine HTML-Zusammenfassung</translation>
+    </message>
 </context>
 <context>
     <name>morvid::TClientHost</name>
@@ -1492,10 +1528,6 @@ Optionen:
         <translation>Text</translation>
     </message>
     <message>
-        <source>Subject and text may use {task} {report} {due} {started} {result} {file} {name} {size}; left empty, the text shown is sent.</source>
-        <translation>Betreff und Text können {task} {report} {due} {started} {result} {file} {name} {size} enthalten; leer gelassen, wird der angezeigte Text gesendet.</translation>
-    </message>
-    <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
@@ -1510,6 +1542,26 @@ Optionen:
     <message>
         <source>Targets (%1)...</source>
         <translation>Ziele (%1)...</translation>
+    </message>
+    <message>
+        <source>Subject and text may use {task} {report} {period} {period-end} {due} {started} {result} {rows} {files} {file} {name} {size}; left empty, the text shown is sent.</source>
+        <translation>Betreff und Text können {task} {report} {period} {period-end} {due} {started} {result} {rows} {files} {file} {name} {size} enthalten; leer gelassen, wird der angezeigte Text gesendet.</translation>
+    </message>
+    <message>
+        <source>Zip</source>
+        <translation>Zip</translation>
+    </message>
+    <message>
+        <source>Attach the run&apos;s files as one zip</source>
+        <translation>Die Dateien des Laufs als ein Zip-Archiv anhängen</translation>
+    </message>
+    <message>
+        <source>HTML</source>
+        <translation>HTML</translation>
+    </message>
+    <message>
+        <source>Add an HTML summary: mail readers that show HTML show a table of the run</source>
+        <translation>Eine HTML-Zusammenfassung beifügen: Mailprogramme, die HTML zeigen, zeigen eine Tabelle des Laufs</translation>
     </message>
 </context>
 <context>

@@ -21,6 +21,7 @@
 #include "tests/support/QtTestApplication.h"
 #include "tests/support/VirtualClock.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -256,8 +257,9 @@ protected:
         {.User = "reports:s3cret", .Reject = {"nobody@example.org"}}};
 };
 
-// The every-minute export reaches a real mail server as an attachment, and the client logs the
-// delivery and notes it on the run in the history.
+// The every-minute export reaches a real mail server in both its formats, each with its media
+// type, under a subject that says the day and a text that names the files but no folder of this
+// machine; the client logs the delivery and notes it on the run in the history.
 TEST_F(MailClient, ATaskWithMailSendsItsExportToTheMailServer) {
     const std::string exports = Dir.File("exports");
     std::filesystem::create_directories(exports);
@@ -265,6 +267,7 @@ TEST_F(MailClient, ATaskWithMailSendsItsExportToTheMailServer) {
                {"ExportPath", exports},
                {"CronStr", "* * * * * *"},
                {"Id", "{DOORS}"},
+               {"MoreFilters", "JSON data"},
                {"MailTo", "Night Shift <night@example.org>"}},
               {{"MailWhen", 1}});
     const auto client = Start();
@@ -282,14 +285,27 @@ TEST_F(MailClient, ATaskWithMailSendsItsExportToTheMailServer) {
     ASSERT_EQ(mails.size(), 1u);
     const std::string file = CsvFiles(exports).at(0);
     EXPECT_EQ(Value(mails[0], "to"), "Night Shift <night@example.org>");
-    EXPECT_EQ(Value(mails[0], "subject"), "Türen every minute: Success!");
-    const std::string attachment = Value(mails[0], "attachment");
-    const std::size_t tab = attachment.find('\t');
-    EXPECT_EQ(attachment.substr(0, tab), std::filesystem::path(file).filename().string());
-    EXPECT_EQ(clienttest::ReadFile(attachment.substr(tab + 1)), clienttest::ReadFile(file));
+    const std::vector<std::string> attachments = morvid::test::Values(mails[0], "attachment");
+    ASSERT_EQ(attachments.size(), 2u);
+    const std::size_t tab = attachments[0].find('\t');
+    const std::string name = attachments[0].substr(0, tab);
+    EXPECT_EQ(name, std::filesystem::path(file).filename().string());
+    EXPECT_EQ(clienttest::ReadFile(attachments[0].substr(tab + 1)), clienttest::ReadFile(file));
+    const std::string further = attachments[1].substr(0, attachments[1].find('\t'));
+    EXPECT_EQ(further, std::filesystem::path(file).stem().string() + ".json");
+    EXPECT_EQ(morvid::test::Values(mails[0], "attachment-type"),
+              (std::vector<std::string>{"text/csv; charset=utf-8", "application/json"}));
     const std::vector<host::TRunRecord> runs = Runs("{DOORS}");
     ASSERT_FALSE(runs.empty());
     EXPECT_EQ(runs.back().Note, "mail: Sent to 1 recipient (1 attempt)");
+    const std::string day = rtl::FormatDateTimeISO(runs.back().Due).substr(0, 10);
+    EXPECT_EQ(Value(mails[0], "subject"), "Türen every minute: " + day + " — Success!");
+    const std::vector<std::string> body = morvid::test::Values(mails[0], "body");
+    EXPECT_NE(std::find(body.begin(), body.end(), "Attached: " + name + ", " + further),
+              body.end());
+    for (const std::string& line : body) {
+        EXPECT_EQ(line.find(exports), std::string::npos) << line;
+    }
 }
 
 // A due time whose run fails while its folder is not there is run again a minute later, as the
@@ -393,7 +409,8 @@ TEST_F(MailClient, AFailedRunIsRetriedForItsDueTimeAndTheRetrySucceeds) {
     EXPECT_EQ(retry.Note, "retry 1 of 2; mail: Sent to 1 recipient (1 attempt)");
     const std::vector<morvid::test::TReceivedMail> mails = MailServer.Received();
     ASSERT_EQ(mails.size(), 1u);
-    EXPECT_EQ(Value(mails[0], "subject"), "Doors: Success!");
+    EXPECT_EQ(Value(mails[0], "subject"),
+              "Doors: " + rtl::FormatDateTimeISO(retry.Due).substr(0, 10) + " — Success!");
     EXPECT_EQ(morvid::test::Values(mails[0], "attachment").size(), 2u);
 }
 

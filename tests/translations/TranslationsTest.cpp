@@ -3,6 +3,7 @@
 #include "translations/Translations.h"
 
 #include "platform/host/delivery/MailOrder.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Words.h"
 #include "scheduler/ScheduleWords.h"
 
@@ -85,27 +86,31 @@ TEST(GermanMail, TheTemplatesAndTheRunsResultReadAsGerman) {
         const char* Subject;
     };
     const TCase cases[] = {
-        {"Success!", "Türen: Erfolg!"},
+        {"Success!", "Türen: 2026-03-06 — Erfolg!"},
         {"Error: export failed as PDF document: disk full",
-         "Türen: Fehler: export failed as PDF document: disk full"},
-        {"Skipped: the report has no rows", "Türen: Übersprungen: der Bericht hat keine Zeilen"},
-        {"User canceled", "Türen: Vom Benutzer abgebrochen"},
-        {"Success", "Türen: Success"},
+         "Türen: 2026-03-06 — Fehler: export failed as PDF document: disk full"},
+        {"Skipped: the report has no rows",
+         "Türen: 2026-03-06 — Übersprungen: der Bericht hat keine Zeilen"},
+        {"User canceled", "Türen: 2026-03-06 — Vom Benutzer abgebrochen"},
+        {"Success", "Türen: 2026-03-06 — Success"},
     };
-    host::TRunRecord run;
-    run.TaskName = "Türen";
-    run.ReportName = "Object status";
+    host::TMailFacts facts;
+    facts.Run.TaskName = "Türen";
+    facts.Run.ReportName = "Object status";
+    facts.Run.Due = rtl::EncodeDateTime(2026, 3, 6, 6, 30, 0, 0);
+    facts.Rows = 3;
+    facts.Files = "Türen.pdf";
     for (const TCase& c : cases) {
-        run.Result = c.Result;
-        EXPECT_EQ(host::ExpandMailTemplate(host::DefaultMailSubject, run), c.Subject);
+        facts.Run.Result = c.Result;
+        EXPECT_EQ(host::ExpandMailTemplate(host::DefaultMailSubject, facts), c.Subject);
     }
-    run.Result = "Success!";
-    const std::string body =
-        host::ExpandMailTemplate(rtl::Words("MailOrder", host::DefaultMailBody), run);
-    EXPECT_EQ(body.substr(0, body.find("Datei:")), "Aufgabe: Türen\n"
-                                                   "Bericht: Object status\n"
-                                                   "Fällig: -\n"
-                                                   "Ergebnis: Erfolg!\n");
+    facts.Run.Result = "Success!";
+    EXPECT_EQ(host::ExpandMailTemplate(rtl::Words("MailOrder", host::DefaultMailBody), facts, true),
+              "Zeitraum: 2026-03-06\n"
+              "Fällig: 2026-03-06 06:30\n"
+              "Ergebnis: Erfolg!\n"
+              "Zeilen: 3\n"
+              "Angehängt: Türen.pdf\n");
 }
 
 TEST(GermanFile, EveryTranslationKeepsThePlaceholdersOfItsSource) {

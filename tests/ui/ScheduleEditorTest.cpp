@@ -778,6 +778,8 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     task->MailBcc = "\"Smith, Ann\" <ann@example.org>";
     task->MailSubject = "{task} failed";
     task->MailBody = "See {file}\nSize: {size}";
+    task->MailZip = true;
+    task->MailHtml = true;
     task->RetryCount = 3;
     task->RetryMinutes = 15;
     task->SkipEmpty = 1;
@@ -807,6 +809,8 @@ TEST_F(ScheduleEditorTest, LoadAndSaveRoundTripEveryField) {
     EXPECT_EQ(saved->MailBcc, task->MailBcc);
     EXPECT_EQ(saved->MailSubject, task->MailSubject);
     EXPECT_EQ(saved->MailBody, task->MailBody);
+    EXPECT_TRUE(saved->MailZip);
+    EXPECT_TRUE(saved->MailHtml);
     EXPECT_EQ(saved->RetryCount, 3);
     EXPECT_EQ(saved->RetryMinutes, 15);
     EXPECT_EQ(saved->SkipEmpty, 1);

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -79,7 +80,8 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
 
     edtMailSubject = new QLineEdit(&FDialog);
     edtMailSubject->setObjectName(QStringLiteral("edtMailSubject"));
-    edtMailSubject->setPlaceholderText(QString::fromUtf8(host::DefaultMailSubject));
+    edtMailSubject->setPlaceholderText(
+        QString::fromStdString(rtl::Words("MailOrder", host::DefaultMailSubject)));
     row("lblMailSubject", tr("Subject"), edtMailSubject);
 
     memMailBody = new QPlainTextEdit(&FDialog);
@@ -94,8 +96,8 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     row("lblMailBody", tr("Text"), memMailBody);
 
     lblMailFields = new QLabel(
-        tr("Subject and text may use {task} {report} {due} {started} {result} {file} {name} "
-           "{size}; left empty, the text shown is sent."),
+        tr("Subject and text may use {task} {report} {period} {period-end} {due} {started} "
+           "{result} {rows} {files} {file} {name} {size}; left empty, the text shown is sent."),
         &FDialog);
     lblMailFields->setObjectName(QStringLiteral("lblMailFields"));
     lblMailFields->setWordWrap(true);
@@ -119,10 +121,24 @@ TDeliveryArea::TDeliveryArea(QWidget& dialog) : TEditorArea(dialog) {
     });
     ShowTargetCount();
 
+    cbxMailZip = new QCheckBox(tr("Zip"), &FDialog);
+    cbxMailZip->setToolTip(tr("Attach the run's files as one zip"));
+    cbxMailZip->setObjectName(QStringLiteral("cbxMailZip"));
+    cbxMailHtml = new QCheckBox(tr("HTML"), &FDialog);
+    cbxMailHtml->setObjectName(QStringLiteral("cbxMailHtml"));
+    cbxMailHtml->setToolTip(
+        tr("Add an HTML summary: mail readers that show HTML show a table of the run"));
+    FMailFields.push_back(cbxMailZip);
+    FMailFields.push_back(cbxMailHtml);
+
     auto* whenRow = new QHBoxLayout;
     whenRow->setSpacing(editor::FieldGap);
     whenRow->addWidget(whenLabel);
     whenRow->addWidget(cbbMailWhen);
+    // Beside the choice, with short captions: below it they would make the dialog taller than a
+    // full HD screen, and long ones wider than it is.
+    whenRow->addWidget(cbxMailZip);
+    whenRow->addWidget(cbxMailHtml);
     whenRow->addStretch(1);
     whenRow->addWidget(btnTargets);
     auto* area = new QVBoxLayout;
@@ -205,6 +221,8 @@ void TDeliveryArea::LoadFromTask(const TScheduleItem& task) {
     cbbMailWhen->setCurrentIndex(task.MailWhen & 3);
     FTargets = task.Targets;
     ShowTargetCount();
+    cbxMailZip->setChecked(task.MailZip);
+    cbxMailHtml->setChecked(task.MailHtml);
 }
 
 void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
@@ -214,11 +232,14 @@ void TDeliveryArea::SaveToTask(TScheduleItem& task) const {
     task.MailBcc = edtMailBcc->text().trimmed().toStdString();
     task.MailSubject = edtMailSubject->text().toStdString();
     task.MailBody = memMailBody->toPlainText().toStdString();
+    task.MailZip = cbxMailZip->isChecked();
+    task.MailHtml = cbxMailHtml->isChecked();
     task.Targets = FTargets;
 }
 
 std::vector<QWidget*> TDeliveryArea::TabOrder() const {
-    return {cbbMailWhen, btnTargets, edtMailTo, edtMailCc, edtMailBcc, edtMailSubject, memMailBody};
+    return {cbbMailWhen, cbxMailZip, cbxMailHtml,    btnTargets, edtMailTo,
+            edtMailCc,   edtMailBcc, edtMailSubject, memMailBody};
 }
 
 } // namespace morvid

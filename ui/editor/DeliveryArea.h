@@ -1,11 +1,13 @@
 // TDeliveryArea: the editor's "Delivery" area, whether the export goes out by mail after a run,
-// to whom (addresses checked as typed), the subject and text made from the run's fields, and the
-// further targets (a share, an SFTP folder, a web hook), kept in a small list dialog of their own.
+// to whom (addresses checked as typed), the subject and text made from the run's fields, whether
+// the files go as one zip and an HTML summary goes along, and the further targets (a share, an
+// SFTP folder, a web hook), kept in a small list dialog of their own.
 #pragma once
 
 #include "ui/editor/EditorArea.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +36,8 @@ public:
     QPlainTextEdit* memMailBody = nullptr;
     QLabel* lblMailFields = nullptr;
     QPushButton* btnTargets = nullptr; // "Targets (2)..."
+    QCheckBox* cbxMailZip = nullptr;
+    QCheckBox* cbxMailHtml = nullptr;
 
 private:
     struct TAddressField {

@@ -45,6 +45,8 @@ struct TTaskData {
     std::string MailTo, MailCc, MailBcc;  // addresses separated by ","
     std::int32_t MailWhen = 0;            // 0 never, 1 after a success, 2 after a failure, 3 always
     std::string MailSubject, MailBody;    // templates; empty: the built-in ones
+    bool MailZip = false;                 // the run's files go as one zip attachment
+    bool MailHtml = false;                // an HTML summary goes beside the mail's text
     std::int32_t RetryCount = 0;          // a failed run of a due time again, this many times,
     std::int32_t RetryMinutes = 0;        // so many minutes apart; 0 while it never retries
     std::int32_t SkipEmpty = 0;           // 1: a report without rows writes and sends nothing

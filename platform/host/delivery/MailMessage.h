@@ -14,8 +14,17 @@ namespace host {
 
 struct TMailAttachment {
     std::string Path; // the file sent
-    std::string Name; // the name the recipient sees; UTF-8
+    std::string Name; // the name the recipient sees; UTF-8; HtmlBodyName: see there
 };
+
+// The name of the file that holds the HTML form of the mail's text, which goes beside the plain
+// text rather than as an attachment. Kept as a file among the attachments, it is queued, spooled
+// and sent again as they are; no file of a run has an empty name.
+inline constexpr const char* HtmlBodyName = "";
+
+inline bool IsHtmlBody(const TMailAttachment& file) noexcept {
+    return file.Name.empty();
+}
 
 struct TMailMessage {
     TMailAddress From;

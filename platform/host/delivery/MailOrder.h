@@ -30,15 +30,41 @@ struct TMailOrder {
     // NameExists: 1 keeps both).
     std::vector<std::string> Targets{};
     std::int32_t NameExists = 0;
+    // What the run learnt beyond its record; 0 and -1 while it did not get that far. The
+    // period's first and last day on the task's own wall clock, the due day's when the report
+    // has no Date parameter.
+    rtl::TDateTime PeriodStart = 0;
+    rtl::TDateTime PeriodEnd = 0;
+    std::int64_t Rows = -1; // the prepared report's rows
+    bool Zip = false;       // the files go as one zip
+    bool Html = false;      // a short HTML summary goes beside the text
 };
 
-// "{task}: {result}".
+// What a template's words stand for.
+struct TMailFacts {
+    TRunRecord Run;
+    rtl::TDateTime PeriodStart = 0; // as TMailOrder's; 0: the due day (the start's by hand)
+    rtl::TDateTime PeriodEnd = 0;
+    std::int64_t Rows = -1;
+    // What the mail attaches, by the names the recipient sees; a zip names its files after it.
+    std::string Files;
+};
+
+// "{task}: {period} — {result}".
 extern const char* const DefaultMailSubject;
-// Task, report, due time, result and file, one per line.
+// Period, due time, result, rows and the attachments, one per line: what the HTML summary
+// shows, while the subject names the task.
 extern const char* const DefaultMailBody;
 
 // Replaces {task}, {report}, {due}, {started}, {result}, {file}, {name} (the file's name without
-// its folder) and {size} with the run's values; anything else stays as written.
-std::string ExpandMailTemplate(const std::string& text, const TRunRecord& run);
+// its folder), {size}, {period}, {period-end}, {files} and {rows} with the run's values; anything
+// else stays as written. A word without a value shows "-" (an empty {report}), except in the
+// built-in text (`builtIn`), which leaves out the line of such a word: no "Due:" for a run by
+// hand, no "Rows:" for a run that failed before its report was prepared.
+std::string ExpandMailTemplate(const std::string& text, const TMailFacts& facts,
+                               bool builtIn = false);
+
+// "2026-03-06 – 2026-03-08", or one day when the period is one.
+std::string MailPeriodText(const TMailFacts& facts);
 
 } // namespace host

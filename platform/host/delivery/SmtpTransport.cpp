@@ -1,5 +1,8 @@
 #include "platform/host/delivery/SmtpTransport.h"
 
+#include "platform/host/delivery/MediaType.h"
+
+#include <algorithm>
 #include <arpa/inet.h>
 #include <curl/curl.h>
 #include <memory>
@@ -77,6 +80,35 @@ void Check(CURLcode code, const char* what) {
     if (code != CURLE_OK) {
         throw std::runtime_error(std::string(what) + ": " + curl_easy_strerror(code));
     }
+}
+
+// The text, alone or, with an HTML form among the attachments, as the first of the two forms
+// of one multipart/alternative, the HTML last as the form the sender prefers.
+void AddText(curl_mime* mail, CURL* curl, const std::string& body, const TMailMessage& message) {
+    const auto html = std::find_if(message.Attachments.begin(), message.Attachments.end(),
+                                   [](const TMailAttachment& file) { return IsHtmlBody(file); });
+    TMime alternative(html != message.Attachments.end() ? curl_mime_init(curl) : nullptr,
+                      &curl_mime_free);
+    curl_mimepart* text = curl_mime_addpart(alternative ? alternative.get() : mail);
+    Check(curl_mime_data(text, body.data(), body.size()), "body");
+    Check(curl_mime_type(text, "text/plain; charset=utf-8"), "body");
+    Check(curl_mime_encoder(text, "quoted-printable"), "body");
+    if (!alternative) {
+        return;
+    }
+    curl_mimepart* page = curl_mime_addpart(alternative.get());
+    Check(curl_mime_filedata(page, html->Path.c_str()), "HTML summary");
+    Check(curl_mime_filename(page, nullptr), "HTML summary");
+    Check(curl_mime_type(page, "text/html; charset=utf-8"), "HTML summary");
+    Check(curl_mime_encoder(page, "quoted-printable"), "HTML summary");
+    curl_mimepart* both = curl_mime_addpart(mail);
+    Check(curl_mime_subparts(both, alternative.get()), "body");
+    alternative.release(); // the part owns it now
+    Check(curl_mime_type(both, "multipart/alternative"), "body");
+    TSlist headers;
+    headers.Add("Content-Disposition: inline");
+    Check(curl_mime_headers(both, headers.List, 1), "body");
+    headers.List = nullptr;
 }
 
 } // namespace
@@ -183,7 +215,9 @@ TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
         struct stat info {};
         if (::stat(attachment.Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
             return {TSendStatus::Permanent, 0,
-                    "The attachment \"" + attachment.Name + "\" is missing: " + attachment.Path};
+                    (IsHtmlBody(attachment) ? std::string("The HTML summary")
+                                            : "The attachment \"" + attachment.Name + "\"") +
+                        " is missing: " + attachment.Path};
         }
     }
     TEasy easy(curl_easy_init(), &curl_easy_cleanup);
@@ -252,15 +286,17 @@ TSendResult SendMail(const TSmtpServer& server, const TMailMessage& mail,
         }
         Check(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List), "headers");
 
-        curl_mimepart* text = curl_mime_addpart(mime.get());
-        Check(curl_mime_data(text, body.data(), body.size()), "body");
-        Check(curl_mime_type(text, "text/plain; charset=utf-8"), "body");
-        Check(curl_mime_encoder(text, "quoted-printable"), "body");
+        AddText(mime.get(), curl, body, mail);
         for (const TMailAttachment& attachment : mail.Attachments) {
+            if (IsHtmlBody(attachment)) {
+                continue;
+            }
             curl_mimepart* part = curl_mime_addpart(mime.get());
             Check(curl_mime_filedata(part, attachment.Path.c_str()),
                   ("attachment \"" + attachment.Path + "\"").c_str());
-            Check(curl_mime_type(part, "application/octet-stream"), "attachment");
+            // The type a reader chooses the program by; the name alone is not enough for many.
+            Check(curl_mime_type(part, std::string(MediaTypeOf(attachment.Name)).c_str()),
+                  "attachment");
             Check(curl_mime_encoder(part, "base64"), "attachment");
             // filedata names the part after the file on disk; the recipient sees the export's
             // own name, given in the disposition below.

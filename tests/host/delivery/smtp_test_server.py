@@ -2,7 +2,8 @@
 """A mail server for the delivery tests, on 127.0.0.1: STARTTLS or TLS on a certificate made
 here with openssl, AUTH PLAIN/LOGIN for one user, and every mail it accepts saved in a folder:
 N.eml as received, and N.txt with what a mail reader makes of it (Python's email package):
-envelope, headers decoded, the text, and each attachment's decoded bytes in N-K.bin. While the
+envelope, headers decoded, the parts' types, the text and its HTML form, and each attachment's
+type and decoded bytes in N-K.bin (a zip's entries listed). While the
 folder holds a file "answer", the end of every mail's data is answered with its line instead."""
 import argparse
 import asyncio
@@ -15,6 +16,7 @@ import subprocess
 import sys
 import threading
 import warnings
+import zipfile
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
@@ -40,6 +42,13 @@ def make_certificates(folder, names):
     return context
 
 
+def structure(part):
+    """"multipart/mixed(multipart/alternative(text/plain,text/html),application/pdf)"."""
+    if part.is_multipart():
+        return "%s(%s)" % (part.get_content_type(), ",".join(map(structure, part.iter_parts())))
+    return part.get_content_type()
+
+
 def summarise(path, envelope_from, rcpts):
     """What a reader sees, one "key: value" per line; attachments saved beside."""
     with open(path, "rb") as f:
@@ -49,10 +58,12 @@ def summarise(path, envelope_from, rcpts):
     for name in ("From", "To", "Cc", "Bcc", "Subject", "Message-ID", "Date"):
         for value in message.get_all(name, []):
             lines.append(name.lower() + ": " + " ".join(str(value).split()))
-    body = message.get_body(preferencelist=("plain",))
-    if body is not None:
-        for line in body.get_content().splitlines():
-            lines.append("body: " + line)
+    lines.append("structure: " + structure(message))
+    for kind, key in (("plain", "body"), ("html", "html")):
+        body = message.get_body(preferencelist=(kind,))
+        if body is not None and body.get_content_type() == "text/" + kind:
+            for line in body.get_content().splitlines():
+                lines.append(key + ": " + line)
     base = path[: -len(".eml")]
     for k, part in enumerate(message.iter_attachments(), 1):
         data = part.get_payload(decode=True)
@@ -60,6 +71,13 @@ def summarise(path, envelope_from, rcpts):
         with open(target, "wb") as f:
             f.write(data)
         lines.append("attachment: %s\t%s" % (part.get_filename(), target))
+        charset = part.get_param("charset")
+        lines.append("attachment-type: %s%s" % (part.get_content_type(),
+                                                 "; charset=" + charset if charset else ""))
+        if part.get_content_type() == "application/zip":
+            with zipfile.ZipFile(target) as archive:
+                for entry in archive.infolist():
+                    lines.append("zip-entry: %s\t%d" % (entry.filename, entry.file_size))
     return "\n".join(lines) + "\n"
 
 
