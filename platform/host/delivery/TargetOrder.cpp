@@ -44,6 +44,10 @@ THookRun HookRun(const TMailOrder& order, const std::vector<TMailAttachment>& fi
     run.Due = order.Run.Due != 0 ? MinuteText(order.Run.Due) : std::string();
     run.Outcome = RunOutcomeText(order.Run.Outcome);
     run.Result = order.Run.Result;
+    if (order.PeriodStart != 0) {
+        run.Period =
+            MailPeriodText({order.Run, order.PeriodStart, order.PeriodEnd, order.Rows, {}});
+    }
     for (const TMailAttachment& file : files) {
         const auto facts = RegularFileFacts(file.Path);
         run.Files.push_back({file.Name, facts ? facts->Size : 0});

@@ -102,6 +102,8 @@ TEST(TargetTest, ARunMakesOneEntryForEachTargetThatHasSomethingToDeliver) {
     failedPart.Outcome = host::TRunOutcome::Failed;
     order.Further = {pdf, failedPart};
     order.NameExists = 1;
+    order.PeriodStart = rtl::EncodeDate(2026, 3, 6);
+    order.PeriodEnd = rtl::EncodeDate(2026, 3, 8);
     order.Targets = {"smb://nas/r", "sftp://a.example/r exists=replace", "https://hooks.example/x",
                      "gopher://old", "https://hooks.example/y"};
     struct TRow {
@@ -129,6 +131,9 @@ TEST(TargetTest, ARunMakesOneEntryForEachTargetThatHasSomethingToDeliver) {
                 EXPECT_EQ(entry.Mail.Attachments[1].Name, "doors.pdf");
             } else {
                 EXPECT_NE(entry.Mail.Body.find("\"task\":\"Doors \\\"daily\\\"\""),
+                          std::string::npos)
+                    << entry.Mail.Body;
+                EXPECT_NE(entry.Mail.Body.find("\"period\":\"2026-03-06 – 2026-03-08\""),
                           std::string::npos)
                     << entry.Mail.Body;
             }
