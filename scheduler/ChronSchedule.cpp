@@ -420,10 +420,11 @@ std::int64_t ToMs(rtl::TDateTime value) {
     return rtl::DateTimeToMilliSeconds(value);
 }
 
-} // namespace
-
-rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
-                              rtl::TDateTime startTime, rtl::TDateTime endTime) {
+// The search, compiled once for each weekday kind, so that a schedule without L runs exactly
+// the code it ran before L had a meaning.
+template <bool LastWeekOnly>
+rtl::TDateTime Search(TChronSchedule& schedule, rtl::TDateTime from, rtl::TDateTime startTime,
+                      rtl::TDateTime endTime) {
     const rtl::TDateTime reference = startTime > from ? startTime : from;
     if (endTime > 0 && reference > endTime) {
         return 0;
@@ -480,7 +481,6 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
     }
 
     const bool dayFixed = !s.Entry(FieldDay).Relative;
-    const bool lastWeekOnly = s.Entry(FieldWeekday).Last;
     const bool monthFixed = dayFixed && !s.Entry(FieldMonth).Relative;
 
     TSearch::TMonthState lastMonthState{}; // read only while haveMonthState, below
@@ -541,7 +541,7 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                     const int weekday = s.Weekday(year, month, day);
                     cand[FieldWeekday] = NextValue64(s.Entry(FieldWeekday), weekday);
                     if (cand[FieldWeekday] == weekday &&
-                        (!lastWeekOnly || day > s.MonthLength(year, month) - 7)) {
+                        (!LastWeekOnly || day > s.MonthLength(year, month) - 7)) {
                         const std::int64_t dayNumber = rtl::DayNumber(year, month, day);
                         const std::int64_t dayMs = dayNumber * rtl::MSecsPerDay;
                         s.ResetBelowLevel();
@@ -598,6 +598,14 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
         }
     }
     return 0;
+}
+
+} // namespace
+
+rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
+                              rtl::TDateTime startTime, rtl::TDateTime endTime) {
+    return schedule[FieldWeekday].Last ? Search<true>(schedule, from, startTime, endTime)
+                                       : Search<false>(schedule, from, startTime, endTime);
 }
 
 } // namespace morvid
