@@ -100,8 +100,38 @@ void ParseList(std::int32_t lowerBound, std::int32_t upperBound, std::string_vie
     }
 }
 
+// "5L" or "1L,5L". Every element carries the L, so that one flag says it for the whole field;
+// a plain number beside them would need a meaning of its own.
+void ParseLastList(std::int32_t lowerBound, std::int32_t upperBound, std::string_view text,
+                   TChronEntry& entry) {
+    std::string numbers;
+    for (std::size_t begin = 0;;) {
+        const std::size_t end = std::min(text.find(',', begin), text.size());
+        const std::string_view element = text.substr(begin, end - begin);
+        if (element.size() < 2 || element.back() != 'L' ||
+            element.find_first_not_of("0123456789") != element.size() - 1) {
+            throw EScheduleError(rtl::Format(
+                "'%.*s' is not a last weekday: write the weekday's number and L (5L)",
+                static_cast<int>(std::min<std::size_t>(element.size(), 64)), element.data()));
+        }
+        numbers.append(numbers.empty() ? "" : ",").append(element.substr(0, element.size() - 1));
+        if (end == text.size()) {
+            break;
+        }
+        begin = end + 1;
+    }
+    ParseList(lowerBound, upperBound, numbers, entry);
+    entry.Last = true;
+}
+
 void ParseEntry(std::int32_t lowerBound, std::int32_t upperBound, std::string_view fieldText,
                 TChronEntry& entry) {
+    entry.Last = false;
+    // "*" and "?" took any text around them before L had a meaning ("*L" is "*"), and still do.
+    if (Contains(fieldText, 'L') && !Contains(fieldText, '*') && !Contains(fieldText, '?')) {
+        ParseLastList(lowerBound, upperBound, fieldText, entry);
+        return;
+    }
     std::string text(fieldText);
     std::int32_t step = 0;
     if (Contains(text, '/') && !Contains(text, ',')) {
@@ -390,10 +420,11 @@ std::int64_t ToMs(rtl::TDateTime value) {
     return rtl::DateTimeToMilliSeconds(value);
 }
 
-} // namespace
-
-rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
-                              rtl::TDateTime startTime, rtl::TDateTime endTime) {
+// The search, compiled once for each weekday kind, so that a schedule without L runs exactly
+// the code it ran before L had a meaning.
+template <bool LastWeekOnly>
+rtl::TDateTime Search(TChronSchedule& schedule, rtl::TDateTime from, rtl::TDateTime startTime,
+                      rtl::TDateTime endTime) {
     const rtl::TDateTime reference = startTime > from ? startTime : from;
     if (endTime > 0 && reference > endTime) {
         return 0;
@@ -509,7 +540,8 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
                 if (day >= 1 && day <= s.MonthLength(year, month)) {
                     const int weekday = s.Weekday(year, month, day);
                     cand[FieldWeekday] = NextValue64(s.Entry(FieldWeekday), weekday);
-                    if (cand[FieldWeekday] == weekday) {
+                    if (cand[FieldWeekday] == weekday &&
+                        (!LastWeekOnly || day > s.MonthLength(year, month) - 7)) {
                         const std::int64_t dayNumber = rtl::DayNumber(year, month, day);
                         const std::int64_t dayMs = dayNumber * rtl::MSecsPerDay;
                         s.ResetBelowLevel();
@@ -566,6 +598,14 @@ rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
         }
     }
     return 0;
+}
+
+} // namespace
+
+rtl::TDateTime NextOccurrence(TChronSchedule& schedule, rtl::TDateTime from,
+                              rtl::TDateTime startTime, rtl::TDateTime endTime) {
+    return schedule[FieldWeekday].Last ? Search<true>(schedule, from, startTime, endTime)
+                                       : Search<false>(schedule, from, startTime, endTime);
 }
 
 } // namespace morvid

@@ -20,12 +20,15 @@ public:
 
 // One parsed field. A range admits Min, Min + Step, ... up to Max; a list admits exactly Values
 // (ascending); a relative field ("?") follows the reference moment's value shifted by Step.
+// Last marks a list written with L ("5L"): in the weekday field, only the month's last such
+// weekday; any other field has no meaning for it, which the schedule check refuses.
 struct TChronEntry {
     std::int32_t Min = 0;
     std::int32_t Max = 0;
     std::int32_t Step = 0;
     bool Relative = false;
     std::vector<std::int32_t> Values;
+    bool Last = false;
 
     bool operator==(const TChronEntry&) const = default;
 };
@@ -54,7 +57,8 @@ inline constexpr std::array<std::int32_t, 7> ChronUpperBounds = {59, 59, 23, 31,
 inline constexpr int MaxChronListValues = 10000;
 
 // Parses one field text with the field's bounds into entry. Values outside the bounds are kept
-// as written; only the syntax of numbers is checked. Raises EScheduleError.
+// as written; only the syntax of numbers is checked. A list whose every element is a number
+// followed by L ("5L", "1L,5L") is a list with Last set, in any field. Raises EScheduleError.
 void ParseChronEntry(std::int32_t lowerBound, std::int32_t upperBound, std::string_view text,
                      TChronEntry& entry);
 
@@ -80,7 +84,8 @@ public:
 //
 // The day field admits days up to the smaller of its parsed upper end and the month's length;
 // a listed day the month lacks is skipped. The weekday only filters days. A search always ends:
-// with the year "*" an impossible date gives 0 after the year 3000 has been tried.
+// with the year "*" an impossible date gives 0 after the year 3000 has been tried. A weekday
+// entry with Last admits a day only within the last seven days of its month.
 //
 // A candidate with an hour, minute or second outside the clock's range (from out-of-range values
 // that the parser accepts) raises rtl::EConvertError "Invalid argument to time encode" once a

@@ -45,13 +45,18 @@ std::string FieldRangeError(const TChronSchedule& schedule, int field) {
     if (entry.Relative) {
         return {};
     }
+    if (entry.Last && field != FieldWeekday && !entry.Values.empty()) {
+        return rtl::Format("'%dL' is not a valid %s: only the weekday field takes L",
+                           entry.Values.front(), ChronFieldNames[index]);
+    }
     const std::optional<std::int64_t> value =
         FirstOutside(entry, ChronLowerBounds[index], ChronUpperBounds[index]);
     if (!value) {
         return {};
     }
-    return rtl::Format("'%lld' is not a valid %s (%d-%d)", static_cast<long long>(*value),
-                       ChronFieldNames[index], ChronLowerBounds[index], ChronUpperBounds[index]);
+    return rtl::Format("'%lld%s' is not a valid %s (%d-%d)", static_cast<long long>(*value),
+                       entry.Last ? "L" : "", ChronFieldNames[index], ChronLowerBounds[index],
+                       ChronUpperBounds[index]);
 }
 
 std::string ClockRangeError(const TChronSchedule& schedule) {

@@ -43,7 +43,8 @@ TDueSince FirstDueSince(const std::string& text, rtl::TDateTime lastRun, rtl::TD
                         rtl::TDateTime now, TDueRules* rules = nullptr);
 
 // The first value of the field (an index of TChronSchedule) that its clock or calendar range
-// lacks, with the field and its range: "'32' is not a valid day (1-31)". Empty when there is
+// lacks, with the field and its range: "'32' is not a valid day (1-31)", "'8L' is not a valid
+// weekday (1-7)"; L in a field other than the weekday is refused so too. Empty when there is
 // none; relative fields have none.
 std::string FieldRangeError(const TChronSchedule& schedule, int field);
 

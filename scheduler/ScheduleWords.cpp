@@ -243,9 +243,10 @@ std::string YearWords(const TValues& years) {
                       {Join(Items(years, Number))});
 }
 
-// True when some date of the admitted years, months and days falls on an admitted weekday.
+// True when some date of the admitted years, months and days falls on an admitted weekday (in
+// the month's last seven days, with `last`).
 bool SomeDateMatches(const TValues& days, const TValues& months, const TValues& weekdays,
-                     const TValues& years) {
+                     const TValues& years, bool last) {
     std::array<bool, 8> weekday{};
     for (const std::int32_t w : weekdays) {
         weekday[static_cast<std::size_t>(w)] = true;
@@ -254,7 +255,8 @@ bool SomeDateMatches(const TValues& days, const TValues& months, const TValues& 
         for (const std::int32_t m : months) {
             for (const std::int32_t d : days) {
                 if (rtl::IsValidDate(y, m, d) &&
-                    weekday[static_cast<std::size_t>(rtl::IsoWeekday(y, m, d))]) {
+                    weekday[static_cast<std::size_t>(rtl::IsoWeekday(y, m, d))] &&
+                    (!last || d > rtl::DaysInAMonth(y, m) - 7)) {
                     return true;
                 }
             }
@@ -265,7 +267,8 @@ bool SomeDateMatches(const TValues& days, const TValues& months, const TValues& 
 
 // The date's words, each added to the sentence so far (`words`) through a template of its own.
 std::string DateWords(std::string words, const TValues& days, const TValues& months,
-                      const TValues& weekdays, const TValues& years, const TPins& pinned) {
+                      const TValues& weekdays, bool last, const TValues& years,
+                      const TPins& pinned) {
     const bool everyDay = AllOf(days, FieldDay);
     const bool everyMonth = !pinned[FieldMonth] && AllOf(months, FieldMonth);
     const std::string monthWords =
@@ -279,7 +282,18 @@ std::string DateWords(std::string words, const TValues& days, const TValues& mon
     } else if (!everyMonth) {
         words = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 in %2"), {words, monthWords});
     }
-    if (!AllOf(weekdays, FieldWeekday)) {
+    if (last) {
+        std::vector<std::string> names;
+        for (const std::int32_t w : weekdays) {
+            names.push_back(WeekdayName(w));
+        }
+        words =
+            everyDay
+                ? rtl::Words(MORVID_WORDS("ScheduleWords", "%1, on the last %2 of the month"),
+                             {words, Join(names)})
+                : rtl::Words(MORVID_WORDS("ScheduleWords", "%1, if it is the last %2 of the month"),
+                             {words, Join(names, true)});
+    } else if (!AllOf(weekdays, FieldWeekday)) {
         if (!everyDay) {
             // Day and weekday must both match: the weekday is a condition on the listed days.
             std::vector<std::string> names;
@@ -315,6 +329,7 @@ TScheduleWords DescribeRelative(const TChronSchedule& schedule,
                          "times depend on the first run (the next runs show them)")));
     for (int field = FieldDay; field <= FieldYear; ++field) {
         if (schedule[static_cast<std::size_t>(field)].Relative ||
+            schedule[static_cast<std::size_t>(field)].Last ||
             !AllOf(admitted[static_cast<std::size_t>(field)], field)) {
             return none;
         }
@@ -394,17 +409,18 @@ TScheduleWords DescribeChronSchedule(const TChronSchedule& schedule) {
     const TValues& days = admitted[FieldDay];
     const TValues& months = admitted[FieldMonth];
     const TValues& weekdays = admitted[FieldWeekday];
+    const bool last = schedule[FieldWeekday].Last;
     const TValues& years = admitted[FieldYear];
     const TTimeWords time = TimeWords(admitted[FieldMinute], admitted[FieldHour], pinned);
     std::string text = time.Text;
     // "At 06:00" alone would leave the reader asking on which days.
     if (!pinned[FieldMonth] && AllOf(days, FieldDay) && AllOf(months, FieldMonth) &&
-        AllOf(weekdays, FieldWeekday) && time.AtTimesOfDay) {
+        AllOf(weekdays, FieldWeekday) && !last && time.AtTimesOfDay) {
         text = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 every day"), {text});
     }
-    text = DateWords(std::move(text), days, months, weekdays, years, pinned);
+    text = DateWords(std::move(text), days, months, weekdays, last, years, pinned);
     if (!pinned[FieldMonth] && !pinned[FieldYear] &&
-        !SomeDateMatches(days, months, weekdays, years)) {
+        !SomeDateMatches(days, months, weekdays, years, last)) {
         text = rtl::Words(MORVID_WORDS("ScheduleWords", "%1 (never due: no date matches)"), {text});
     }
     return {true, std::move(text)};

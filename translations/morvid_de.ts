@@ -407,6 +407,14 @@ Angehängt: {files}
         <source>%1 (never due: no date matches)</source>
         <translation>%1 (nie fällig: kein Datum passt)</translation>
     </message>
+    <message>
+        <source>%1, on the last %2 of the month</source>
+        <translation>%1, am letzten %2 des Monats</translation>
+    </message>
+    <message>
+        <source>%1, if it is the last %2 of the month</source>
+        <translation>%1, wenn es der letzte %2 des Monats ist</translation>
+    </message>
 </context>
 <context>
     <name>ServerReport</name>
@@ -1968,6 +1976,10 @@ Optionen:
     <message>
         <source>fourth (22-28)</source>
         <translation>vierten (22-28)</translation>
+    </message>
+    <message>
+        <source>last (the month&apos;s last 7 days)</source>
+        <translation>letzten (letzte 7 Tage des Monats)</translation>
     </message>
 </context>
 <context>

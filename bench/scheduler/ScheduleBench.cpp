@@ -20,6 +20,7 @@ const TBenchSchedule Typical[] = {
     {"every_25_minutes", "0 */25 * * * * *"},
     {"leap_day", "0 0 0 29 2 * *"},
     {"every_2_hours_relative", "0 0 ?/2 * * * *"},
+    {"last_friday", "0 30 6 * * 5L *"},
 };
 
 const TBenchSchedule Worst[] = {

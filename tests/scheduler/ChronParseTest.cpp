@@ -17,6 +17,9 @@ TChronEntry List(std::int32_t min, std::int32_t max, std::vector<std::int32_t> v
 TChronEntry Relative(std::int32_t min, std::int32_t max, std::int32_t step) {
     return TChronEntry{min, max, step, true, {}};
 }
+TChronEntry Last(std::int32_t min, std::int32_t max, std::vector<std::int32_t> values) {
+    return TChronEntry{min, max, 0, false, std::move(values), true};
+}
 
 TChronEntry Parse(const std::string& text, int field = 1) {
     TChronEntry entry;
@@ -72,6 +75,10 @@ TEST(ParseChronEntry, FieldForms) {
         {"?/-3", 1, Relative(0, 59, -3)},
         {"", 1, List(59, 0, {})},
         {"/5", 1, List(59, 0, {})},
+        {"5L", 5, Last(5, 5, {5})},
+        {"5L,1L,5L", 5, Last(1, 5, {1, 5})},
+        {"5L", 1, Last(5, 5, {5})}, // refused by the schedule check, not by the parser
+        {"*L", 5, Range(1, 7, 1)},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Parse(c.Text, c.Field), c.Expected) << "field text \"" << c.Text << "\"";
@@ -127,6 +134,9 @@ TEST(ParseChronSchedule, ErrorMessagesNameTheRejectedText) {
         {"0 99999999999 * * * * *", "'99999999999' is not a valid integer value"},
         {"? ? ? ? ? ? ?", "Schedule is not in valid CRON format"},
         {"0 0-100000,1 * * * * *", "'0-100000,1' admits more than 10000 values"},
+        {"0 0 0 * * 1L,3 *", "'3' is not a last weekday: write the weekday's number and L (5L)"},
+        {"0 0 0 * * 1-5L *", "'1-5L' is not a last weekday: write the weekday's number and L (5L)"},
+        {"0 0 0 * * L *", "'L' is not a last weekday: write the weekday's number and L (5L)"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ErrorOf(c.Schedule), c.Message) << c.Schedule;

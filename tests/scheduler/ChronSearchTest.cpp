@@ -140,7 +140,8 @@ rtl::TDateTime ReferenceNext(TChronSchedule e, rtl::TDateTime from, rtl::TDateTi
                 if (rtl::IsValidDate(cand[6], cand[4], cand[3])) {
                     const int w = rtl::IsoWeekday(cand[6], cand[4], cand[3]);
                     cand[5] = RefNextValue(e[5], w);
-                    if (w == cand[5]) {
+                    if (w == cand[5] &&
+                        (!e[5].Last || cand[3] > rtl::DaysInAMonth(cand[6], cand[4]) - 7)) {
                         reset();
                         while (inOrder(2)) {
                             reset();
@@ -233,6 +234,14 @@ TEST(NextOccurrence, EdgeCaseTable) {
         {"0 0 12 * * * *", "2026-12-06 14:44:28", "", "2026-12-05 12:00", "0"},
         {"0 0 0 1 1 * 2999", "2026-12-06 14:44:28", "", "", "2999-01-01 00:00:00"},
         {"0 0 0 1 1 * 1800", "2026-12-06 14:44:28", "", "", "0"},
+        // The last weekday of months of 31, 28, 29 and 30 days, and across the year's end.
+        {"0 30 6 * * 5L *", "2026-12-06 14:44:28", "", "", "2026-12-25 06:30:00"},
+        {"0 30 6 * * 5L *", "2026-12-25 06:30:00", "", "", "2027-01-29 06:30:00"},
+        {"0 30 6 * * 5L *", "2027-02-01 00:00:00", "", "", "2027-02-26 06:30:00"},
+        {"0 30 6 * * 2L *", "2028-02-01 00:00:00", "", "", "2028-02-29 06:30:00"},
+        {"0 30 6 * * 6L *", "2027-04-01 00:00:00", "", "", "2027-04-24 06:30:00"},
+        {"0 30 6 * * 1L,7L *", "2026-11-29 07:00:00", "", "", "2026-11-30 06:30:00"},
+        {"0 0 9 1-7 * 5L *", "2026-12-06 14:44:28", "", "", "0"},
     };
     for (const SearchCase& c : cases) {
         EXPECT_EQ(Next(c.Schedule, c.From, c.Start, c.End), c.Expected)
@@ -440,7 +449,9 @@ TEST(NextOccurrence, AgreesWithThePlainWalkOnRandomSchedules) {
     for (int i = 0; i < 4000; ++i) {
         std::string text;
         for (int f = 0; f < 7; ++f) {
-            text += (f ? " " : "") + RandomField(rng, f);
+            const std::string field = RandomField(rng, f);
+            // Now and then the last of a weekday, without a draw of its own.
+            text += (f ? " " : "") + (f == 5 && i % 5 == 1 ? std::to_string(i % 9) + "L" : field);
         }
         TChronSchedule entries;
         try {

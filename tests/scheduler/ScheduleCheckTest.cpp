@@ -25,6 +25,9 @@ TEST(CheckTaskSchedule, NamesTheFieldAndRangeOfAValueNoClockOrCalendarHas) {
         {"0 0 * 1-13/4 * *", "'13' is not a valid month (1-12)", 0},
         {"0 0 * * 0 *", "'0' is not a valid weekday (1-7)", 0},
         {"0 0 * * * 2027,3001", "'3001' is not a valid year (1900-3000)", 0},
+        {"30 6 * * 5L *", "", 5},
+        {"30 6 5L * * *", "'5L' is not a valid day: only the weekday field takes L", 0},
+        {"30 6 * * 8L *", "'8L' is not a valid weekday (1-7)", 0},
         {"0 0 31-5 * * *", "", 5}, // reversed: its first value only
         {"? 8 * * * *", "", 5},    // relative fields stay on the clock
         {"0 x * * * *", "'x' is not a valid integer value", 0},

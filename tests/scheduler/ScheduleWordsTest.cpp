@@ -648,6 +648,14 @@ TEST(ScheduleWords, SayWhatTheyMustAndRefuseWhatTheyCannotSay) {
         {"*/15 ? * * ? ?", true,
          "Every 15 minutes during the first run's hour, in the first run's year"},
         {"0 0 30 2 * *", true, "At 00:00 on day 30 of February (never due: no date matches)"},
+        {"30 6 * * 5L *", true, "At 06:30, on the last Friday of the month"},
+        {"0 8 20-31 * 1L,5L *", true,
+         "At 08:00 on days 20 to 31 of every month, if it is the last Monday or Friday of the "
+         "month"},
+        {"0 8 1-7 * 5L *", true,
+         "At 08:00 on the first 7 days of every month, if it is the last Friday of the month "
+         "(never due: no date matches)"},
+        {"5L 8 * * * *", false, "'5L' is not a valid minute: only the weekday field takes L"},
         // Values no clock or calendar has are never described as if they were valid.
         {"1,75 * * * *", false, "'75' is not a valid minute (0-59)"},
         {"0 25 * * *", false, "'25' is not a valid hour (0-23)"},

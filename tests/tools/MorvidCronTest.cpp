@@ -99,6 +99,8 @@ TEST_F(MorvidCron, NextListsDueTimesEachFromTheOneBefore) {
         {{"next", "--from", "2026-12-06 14:44:28", "--start", "2027-01-10 08:00", "0 0 12 * * * *"},
          "2027-01-10 12:00:00\n"},
         {{"next", "--from", "2026-12-06", "0 0 0 30 2 * *"}, "never\n"},
+        {{"next", "--from", "2026-12-06", "--count", "3", "--task", "30 6 * * 5L *"},
+         "2026-12-25 06:30:00\n2027-01-29 06:30:00\n2027-02-26 06:30:00\n"},
     };
     for (const auto& c : cases) {
         const TToolRun run = Call(c.Args);
@@ -191,6 +193,11 @@ TEST_F(MorvidCron, SpeaksTheLanguageOfTheLocale) {
          "Um 06:00, Montag bis Freitag\n",
          ""},
         {{"LANGUAGE=de"}, {"check", "0 30 8 * * * *"}, 0, "ok\n", ""},
+        {{"LANGUAGE=de"},
+         {"explain", "--task", "30 6 * * 5L *"},
+         0,
+         "Um 06:30, am letzten Freitag des Monats\n",
+         ""},
         {{"LANGUAGE=de"},
          {"next", "--from", "2026-12-06 14:44:28", "0 0 0 30 2 * *"},
          0,

@@ -724,6 +724,10 @@ TEST_F(ScheduleEditorTest, ShapesWriteTheScheduleAndTheScheduleShowsItsShape) {
     EXPECT_EQ(typed("0 7 15 * * *"), "Monthly on day");
     EXPECT_EQ(typed("0 7 22-28 * 5 *"), "Monthly on the chosen weekday of week");
     EXPECT_EQ(Find<QComboBox>("cbxWeekOfMonth")->currentIndex(), 3);
+    EXPECT_EQ(typed("30 6 * * 5L *"), "Monthly on the chosen weekday of week");
+    EXPECT_EQ(Find<QComboBox>("cbxWeekOfMonth")->currentIndex(), 4);
+    EXPECT_TRUE(Find<QCheckBox>("chkWeekday5")->isChecked());
+    EXPECT_EQ(typed("30 6 * * 5L,1L *"), "Custom");
     EXPECT_EQ(typed("0 7 * * * *"), "Every day at");
     // The longest shapes and a common zone show whole at the dialog's first size.
     for (const char* longest : {"30 6 * * 1-5 *", "0 7 22-28 * 5 *"}) {
@@ -747,6 +751,8 @@ TEST_F(ScheduleEditorTest, ShapesWriteTheScheduleAndTheScheduleShowsItsShape) {
     shape->setCurrentIndex(5);
     Find<QComboBox>("cbxWeekOfMonth")->setCurrentIndex(1);
     EXPECT_EQ(CronText(), "45 8 8-14 * 1 *");
+    Find<QComboBox>("cbxWeekOfMonth")->setCurrentIndex(4);
+    EXPECT_EQ(CronText(), "45 8 * * 1L *");
     shape->setCurrentIndex(4);
     EXPECT_EQ(CronText(), "45 8 1 * * *");
     Find<QSpinBox>("sedDay")->setValue(20);

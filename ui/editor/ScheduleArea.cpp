@@ -340,7 +340,8 @@ void TScheduleArea::ShowField(TNullSpinEdit& edit, std::optional<int> value) {
 void TScheduleArea::ShowScheduleFields(const TChronSchedule& schedule) {
     for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
         const TChronEntry& entry = schedule[field + 1];
-        const bool single = !entry.Relative && entry.Values.size() == 1;
+        // 5L is not every Friday: the weekday's field shows "Any" for it, as for a list.
+        const bool single = !entry.Relative && !entry.Last && entry.Values.size() == 1;
         ShowField(*FFieldEdits[field],
                   single ? std::optional<int>(entry.Values.front()) : std::nullopt);
     }

@@ -32,7 +32,7 @@ std::optional<int> WeekdayBits(const std::string& text) {
     } catch (const EScheduleError&) {
         return std::nullopt;
     }
-    if (entry.Relative) {
+    if (entry.Relative || entry.Last) {
         return std::nullopt;
     }
     std::vector<int> days(entry.Values.begin(), entry.Values.end());
@@ -77,16 +77,25 @@ std::optional<TScheduleShape> ShapeOf(const std::string& cronStr) {
         return std::nullopt;
     }
     TScheduleShape shape;
+    const std::string& day = fields[2];
+    // One weekday and L: the month's last such weekday, as ShapeText writes it.
+    const bool lastWeek = day == "*" && fields[4].size() == 2 && fields[4][1] == 'L';
     const std::optional<int> minute = Number(fields[0], 0, 59);
     const std::optional<int> hour = Number(fields[1], 0, 23);
-    const std::optional<int> weekdays = fields[4] == "*" ? AllWeekdays : WeekdayBits(fields[4]);
+    const std::optional<int> weekdays = fields[4] == "*" ? AllWeekdays
+                                        : lastWeek       ? WeekdayBits(fields[4].substr(0, 1))
+                                                         : WeekdayBits(fields[4]);
     if (!minute || !hour || !weekdays) {
         return std::nullopt;
     }
     shape.Minute = *minute;
     shape.Hour = *hour;
     shape.Weekdays = *weekdays;
-    const std::string& day = fields[2];
+    if (lastWeek) {
+        shape.Kind = TShapeKind::MonthWeekday;
+        shape.Week = LastWeek;
+        return shape;
+    }
     if (day == "*") {
         // Monday to Friday as a list of days is weekly on chosen days: one unchecked stays so.
         shape.Kind = *weekdays == AllWeekdays                            ? TShapeKind::Daily
@@ -129,6 +138,9 @@ std::optional<std::string> ShapeText(const TScheduleShape& shape) {
     case TShapeKind::MonthWeekday: {
         if (std::popcount(static_cast<unsigned>(weekdays)) != 1) {
             return std::nullopt;
+        }
+        if (shape.Week == LastWeek) {
+            return time + "* * " + WeekdayList(weekdays) + "L *";
         }
         const int first = (shape.Week - 1) * 7 + 1;
         return time + std::to_string(first) + "-" + std::to_string(first + 6) + " * " +

@@ -16,8 +16,11 @@ struct TScheduleShape {
     int Hour = 0;
     int Weekdays = 0; // bit d-1 for ISO weekday d (1 Monday)
     int Day = 1;      // MonthDay: the day of the month
-    int Week = 1;     // MonthWeekday: 1 the first seven days of the month, ... 4 days 22 to 28
+    int Week = 1;     // MonthWeekday: 1 the first seven days of the month, ... 4 days 22 to 28,
+                      // LastWeek the month's last seven days
 };
+
+inline constexpr int LastWeek = 5;
 
 // The shape of a six-field schedule text; nothing when it has none of them (a "Custom" one).
 std::optional<TScheduleShape> ShapeOf(const std::string& cronStr);

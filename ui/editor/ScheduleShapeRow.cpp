@@ -34,7 +34,8 @@ const char* const WeekCaptions[] = {
     QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "first (days 1-7)"),
     QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "second (8-14)"),
     QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "third (15-21)"),
-    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "fourth (22-28)")};
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "fourth (22-28)"),
+    QT_TRANSLATE_NOOP("morvid::TScheduleShapeRow", "last (the month's last 7 days)")};
 
 TShapeKind KindOf(int index) {
     return static_cast<TShapeKind>(index - 1);
