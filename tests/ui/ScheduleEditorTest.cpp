@@ -379,6 +379,7 @@ struct TSpinCase {
     const char* Name;
     std::vector<std::pair<const char*, const char*>> Keys; // spin edit, typed text ("" = Delete)
     const char* Text;
+    const char* Before = nullptr; // the schedule text typed first; none: the new task's
 };
 
 class SpinToTextTest : public ScheduleEditorTest,
@@ -386,6 +387,9 @@ class SpinToTextTest : public ScheduleEditorTest,
 
 TEST_P(SpinToTextTest, SpinEditsWriteTheirFieldsInScheduleOrder) {
     ASSERT_TRUE(ShowActive(*Dialog));
+    if (GetParam().Before != nullptr) {
+        EnterSchedule(GetParam().Before);
+    }
     for (const auto& [spin, keys] : GetParam().Keys) {
         if (*keys == '\0') {
             Spin(spin)->setFocus(Qt::TabFocusReason);
@@ -415,7 +419,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {"sedWeekday", "5"},
                    {"sedMonth", "4"},
                    {"sedYear", "2030"}},
-                  "1 2 3 4 5 2030"}),
+                  "1 2 3 4 5 2030"},
+        // What a spin edit cannot show stays as written; a single value cleared is "*".
+        TSpinCase{"LastWeekdayStays", {{"sedMinute", "0"}}, "0 6 * * 5L *", "30 6 * * 5L *"},
+        TSpinCase{"ClearedSingleValue", {{"sedHour", ""}}, "*/15 * * * * *", "*/15 8 * * * *"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ScheduleEditorTest, StepsFromAnyReachTheFieldsLowestValueAndBack) {
@@ -464,13 +471,14 @@ INSTANTIATE_TEST_SUITE_P(
         TLoadCase{"OutsideTheSpinRange", "75 8 * * 0 *", {"Any", "8", "Any", "Any", "Any", "Any"}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST_F(ScheduleEditorTest, ASpinChangeAfterLoadingRewritesEveryField) {
+// Changing the day of "0,30 8 * * * *" once made it "* 8 15 * * *": a run every minute.
+TEST_F(ScheduleEditorTest, ASpinChangeAfterLoadingKeepsWhatNoSpinEditShows) {
     ASSERT_TRUE(ShowActive(*Dialog));
     auto task = NewTask();
     task->SetCronStr("0,30 8 * * * *");
     Dialog->LoadFromTask(*task);
     TypeInto("sedDay", "15");
-    EXPECT_EQ(CronText(), "* 8 15 * * *");
+    EXPECT_EQ(CronText(), "0,30 8 15 * * *");
 }
 
 struct TValidateCase {

@@ -26,7 +26,11 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTimeZone>
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <optional>
+#include <sstream>
 
 namespace morvid {
 
@@ -48,8 +52,18 @@ constexpr int NextRunsLines = 2;
 constexpr int ZoneNameLength = 16;
 constexpr int CalendarNameLength = 8;
 
-std::string FieldText(const TNullSpinEdit& edit) {
-    return edit.IsNull() ? std::string("*") : rtl::IntToStr(edit.value());
+// A spin edit's field of the schedule text. "Any" stands for "*", and also for what a spin edit
+// cannot hold (a list, a range, a step, 5L): such a field of a valid text (`shown`) stays as
+// written, so that changing the hour of "0,30 8 * * 1-5 *" keeps its minutes and weekdays. A
+// single number there means that the person cleared it.
+std::string FieldText(const TNullSpinEdit& edit, const std::string* shown) {
+    if (!edit.IsNull()) {
+        return rtl::IntToStr(edit.value());
+    }
+    const bool kept = shown != nullptr && !shown->empty() &&
+                      !std::all_of(shown->begin(), shown->end(),
+                                   [](unsigned char c) { return std::isdigit(c) != 0; });
+    return kept ? *shown : std::string("*");
 }
 
 // A due time as people read it, in the locale's words: "Wed 4 Mar 08:30", with the year when it
@@ -292,9 +306,16 @@ void TScheduleArea::sedHourPropertiesChange() {
 }
 
 void TScheduleArea::sedHourPropertiesEditValueChanged() {
+    std::vector<std::string> shown;
+    if (FCronStrValid) {
+        std::istringstream words(edtCronStr->text().toStdString());
+        shown.assign(std::istream_iterator<std::string>(words), {});
+    }
+    // A text of seven fields (the year's and one beyond) is not the spin edits' to keep.
+    const bool keep = shown.size() == FFieldEdits.size();
     std::array<std::string, 6> texts;
     for (std::size_t field = 0; field < FFieldEdits.size(); ++field) {
-        texts[field] = FieldText(*FFieldEdits[field]);
+        texts[field] = FieldText(*FFieldEdits[field], keep ? &shown[field] : nullptr);
     }
     // The new text is validated as it changes.
     edtCronStr->setText(QString::fromStdString(
