@@ -2,8 +2,9 @@
 // is handed to the outbox as the client hands it (the entries of a share and an SFTP folder on
 // 127.0.0.1, each with a credential) and copied by the delivery worker, while a 5 ms timer on the
 // main thread measures every gap between the event loop's turns, the hand-overs included.
-// Usage: bench_targets [--runs N] [--size-mib N] [--export-dir DIR]
+// Usage: bench_targets [--runs N] [--size-mib N] [--export-dir DIR] [--on-loop]
 #include "platform/host/delivery/DeliveryWorker.h"
+#include "platform/host/delivery/OutboxFeeder.h"
 #include "platform/host/delivery/TargetOrder.h"
 #include "platform/host/history/RunHistory.h"
 #include "platform/rtl/DateUtils.h"
@@ -52,17 +53,22 @@ int main(int argc, char** argv) {
     int runs = 3;
     int sizeMib = 100;
     std::string exportDir;
+    bool onLoop = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--runs" || arg == "--size-mib") && i + 1 < argc) {
             (arg == "--runs" ? runs : sizeMib) = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--on-loop") {
+            onLoop = true;
         } else if (arg == "--export-dir" && i + 1 < argc) {
             exportDir = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--runs N] [--size-mib N] [--export-dir DIR]\n"
+                         "usage: %s [--runs N] [--size-mib N] [--export-dir DIR] [--on-loop]\n"
                          "  --export-dir: where the runs' export is written (default: beside "
-                         "the run history; another file system makes the outbox copy it)\n",
+                         "the run history; another file system makes the outbox copy it)\n"
+                         "  --on-loop: the entries are written on the loop's own thread, as "
+                         "the client did before its feeder thread\n",
                          argv[0]);
             return arg == "--help" ? 0 : 1;
         }
@@ -108,6 +114,19 @@ int main(int argc, char** argv) {
                 },
                 Qt::QueuedConnection);
         });
+        host::TOutboxFeeder feeder(
+            historyFile, [&worker] { worker.Wake(); },
+            [&](const host::TOutboxEntry&, const std::string& reason) {
+                std::fprintf(stderr, "bench_targets: %s\n", reason.c_str());
+                QMetaObject::invokeMethod(
+                    &app,
+                    [&] {
+                        if (++ended == entries) {
+                            app.quit();
+                        }
+                    },
+                    Qt::QueuedConnection);
+            });
         const host::TTransferLogin office{.User = smb.User(),
                                           .Password = TSmbTestServer::Password()};
         const host::TTransferLogin archive{.User = sftp.User(), .KeyFile = sftp.KeyFile()};
@@ -138,10 +157,14 @@ int main(int argc, char** argv) {
             order.Run.FileName = source;
             host::TTargetEntries made =
                 host::TargetEntries(order, static_cast<std::int64_t>(std::time(nullptr)));
-            for (host::TOutboxEntry& entry : made.Entries) {
-                outbox.Add(entry);
+            if (onLoop) {
+                for (host::TOutboxEntry& entry : made.Entries) {
+                    outbox.Add(entry);
+                }
+                worker.Wake();
+            } else {
+                feeder.Add(std::move(made.Entries));
             }
-            worker.Wake();
             ++handed;
         });
 
