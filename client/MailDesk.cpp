@@ -134,9 +134,17 @@ TMailDesk::TMailDesk(const std::string& historyFile, host::TRegistry& registry, 
                 receiver, [this, text] { FError("mail delivery: " + text); }, Qt::QueuedConnection);
         });
     FWorker->SetLogins(ReadLogins());
+    FFeeder = std::make_unique<host::TOutboxFeeder>(
+        historyFile, [worker = FWorker.get()] { worker->Wake(); },
+        [this, receiver](const host::TOutboxEntry& entry, const std::string& reason) {
+            QMetaObject::invokeMethod(
+                receiver, [this, entry, reason] { NotQueued(entry, reason); },
+                Qt::QueuedConnection);
+        });
 }
 
 TMailDesk::~TMailDesk() {
+    FFeeder.reset();
     FWorker.reset();
 }
 
@@ -258,20 +266,30 @@ void TMailDesk::TakeTargets(const host::TMailOrder& order) noexcept {
     } catch (const std::exception& e) {
         targets.Faults.push_back({"targets", e.what()});
     }
-    for (host::TOutboxEntry& entry : targets.Entries) {
-        try {
-            FOutbox.Add(entry);
-            FTaken[entry.Id] = {order.Run, {}};
-        } catch (const std::exception& e) {
-            targets.Faults.push_back({host::TargetDisplayName(entry.Target), e.what()});
-        }
+    // Keeping a large export for its entries may mean copying it: the feeder writes them.
+    for (const host::TOutboxEntry& entry : targets.Entries) {
+        FTaken[entry.Mail.MessageId] = {order.Run, {}};
     }
-    FWorker->Wake();
+    if (!targets.Entries.empty()) {
+        FFeeder->Add(std::move(targets.Entries));
+    }
     for (const host::TTargetFault& fault : targets.Faults) {
         const std::string text = fault.Target + ": Not delivered: " + fault.Reason;
         FError(task + text);
         TellUndelivered(FRuns, order.Run, text, "not written", "delivery");
     }
+}
+
+void TMailDesk::NotQueued(const host::TOutboxEntry& entry, const std::string& reason) {
+    const auto taken = FTaken.find(entry.Mail.MessageId);
+    if (taken == FTaken.end()) {
+        return;
+    }
+    const host::TRunRecord run = taken->second.Run;
+    FTaken.erase(taken);
+    const std::string text = host::TargetDisplayName(entry.Target) + ": Not delivered: " + reason;
+    FError("Task " + Quoted(run.TaskName) + ": " + text);
+    TellUndelivered(FRuns, run, text, "not written", "delivery");
 }
 
 void TMailDesk::TakeMail(const host::TMailOrder& order) noexcept {
@@ -311,7 +329,7 @@ void TMailDesk::TakeMail(const host::TMailOrder& order) noexcept {
             history->AppendNote(queued.RunId, "mail: " + notes);
             notes.clear();
         }
-        FTaken[queued.Id] = {order.Run, notes};
+        FTaken[queued.Mail.MessageId] = {order.Run, notes};
     } catch (const std::exception& e) {
         FError(task + "Not delivered: " + e.what());
         TellUndelivered(FRuns, order.Run, std::string("Not delivered: ") + e.what(),
@@ -346,7 +364,7 @@ void TellUndelivered(host::TTaskRuns& runs, const host::TRunRecord& run, const s
 void TMailDesk::Heard(const host::TOutboxEntry& mail) {
     const std::string task = "Task " + Quoted(mail.TaskName) + ": ";
     TTaken taken;
-    if (const auto known = FTaken.find(mail.Id); known != FTaken.end()) {
+    if (const auto known = FTaken.find(mail.Mail.MessageId); known != FTaken.end()) {
         taken = known->second;
     } else {
         // Left queued by an earlier session: its task is all the outbox knows of the run.
@@ -392,7 +410,7 @@ void TMailDesk::Heard(const host::TOutboxEntry& mail) {
         FError(task + text);
         break;
     }
-    FTaken.erase(mail.Id);
+    FTaken.erase(mail.Mail.MessageId);
     // The worker may have read the mail before the history recorded its run, which linked them.
     std::int64_t runId = mail.RunId;
     if (runId == 0) {

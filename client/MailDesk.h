@@ -7,6 +7,7 @@
 #include "platform/host/delivery/DeliveryWorker.h"
 #include "platform/host/delivery/MailOrder.h"
 #include "platform/host/delivery/MailSettings.h"
+#include "platform/host/delivery/OutboxFeeder.h"
 #include "platform/host/registry/Registry.h"
 #include "platform/host/report/TaskRuns.h"
 
@@ -88,6 +89,8 @@ public:
 private:
     void TakeMail(const host::TMailOrder& order) noexcept;
     void TakeTargets(const host::TMailOrder& order) noexcept;
+    // A target's entry the feeder could not write: a delivery that failed.
+    void NotQueued(const host::TOutboxEntry& entry, const std::string& reason);
     // Each credential's login as the worker hands it to a target; read on this thread, where
     // the desktop's store can be asked.
     host::TLoginSource ReadLogins() const;
@@ -100,13 +103,14 @@ private:
     TMailSettings FSettings;
     TLog FInfo, FError;
     host::TTaskRuns& FRuns;
-    // What a mail taken in this session stands for, by outbox id: its run, and the note for the
-    // run the history had not recorded yet when the mail was queued.
+    // What a mail taken in this session stands for, by Message-ID (known before the outbox
+    // gives an id, and a target's entry is written on the feeder's thread): its run, and the
+    // note for the run the history had not recorded yet when the mail was queued.
     struct TTaken {
         host::TRunRecord Run;
         std::string Note;
     };
-    std::map<std::int64_t, TTaken> FTaken;
+    std::map<std::string, TTaken> FTaken;
     // The reason the server's settings hold the queue; empty when they do not.
     std::string FHeldFor;
     std::string FSpoolFolder; // where a mail's zip and HTML summary are made
@@ -114,6 +118,9 @@ private:
     // The worker's reports reach the main thread through it; after the worker in destruction.
     std::unique_ptr<QObject> FReceiver;
     std::unique_ptr<host::TDeliveryWorker> FWorker;
+    // Writes the targets' entries, whose files may be copied into the spool; before the worker
+    // in destruction, so that it wakes the worker no more.
+    std::unique_ptr<host::TOutboxFeeder> FFeeder;
 };
 
 // Hands the order to `desk`, or, without one, tells the run that its mail will not arrive.

@@ -1,8 +1,10 @@
 // A delivery's life through the outbox under faults: every write of the history's file failing
 // once in turn, for a mail and for a copy to an SFTP folder; two senders on one file, a file
-// replaced or removed while its mail waits, and the mail that goes with its run. Against a real
+// replaced or removed while its mail waits, the mail that goes with its run, and entries written
+// off the window's thread. Against a real
 // mail server and a real SFTP server on 127.0.0.1.
 #include "platform/host/delivery/DeliveryWorker.h"
+#include "platform/host/delivery/OutboxFeeder.h"
 #include "platform/host/history/HistoryStatement.h"
 #include "platform/host/history/RunHistory.h"
 #include "tests/host/delivery/SftpTestServer.h"
@@ -313,3 +315,43 @@ TEST(OutboxFaultTest, AMailKnowsItsRunWhicheverIsRecordedFirstAndGoesWithIt) {
 }
 
 } // namespace
+
+TEST(OutboxFaultTest, TheFeederWritesEveryEntryHandedOverAndNamesEachItCannotKeep) {
+    TTempDir dir("morvid-feeder");
+    const std::string historyFile = dir.File("history.db");
+    const host::TRunHistory history(historyFile);
+    struct TRow {
+        const char* Name;
+        bool FileThere;
+    };
+    const std::vector<std::vector<TRow>> handOvers{
+        {{"a.csv", true}, {"gone.csv", false}, {"b.csv", true}}, {{"c.csv", true}}};
+    std::vector<std::string> queued, faults;
+    int written = 0;
+    {
+        host::TOutboxFeeder feeder(
+            historyFile, [&] { ++written; },
+            [&](const host::TOutboxEntry& entry, const std::string& reason) {
+                faults.push_back(entry.Target + ": " + reason);
+            });
+        for (const std::vector<TRow>& rows : handOvers) {
+            std::vector<host::TOutboxEntry> entries;
+            for (const TRow& row : rows) {
+                const std::string file = dir.File(row.Name);
+                if (row.FileThere) {
+                    WriteText(file, row.Name);
+                    queued.push_back(file);
+                }
+                entries.push_back(DoorsMail(DoorsRun(file, 46000), std::time(nullptr)));
+                entries.back().Target = std::string("sftp://archive/") + row.Name;
+            }
+            feeder.Add(std::move(entries));
+        }
+    } // what is still pending is written before the feeder ends
+
+    EXPECT_EQ(written, 2);
+    EXPECT_EQ(host::FilesForQueuedMail(historyFile), queued);
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("sftp://archive/gone.csv: "), std::string::npos) << faults[0];
+    EXPECT_NE(faults[0].find(dir.File("gone.csv")), std::string::npos) << faults[0];
+}
