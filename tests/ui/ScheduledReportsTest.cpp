@@ -784,9 +784,9 @@ TEST_F(ScheduledReportsTest, TheCommandBarOffersTheTaskCommandsWithIcons) {
         captions << action->text();
         EXPECT_FALSE(action->icon().isNull()) << action->text().toStdString();
     }
-    EXPECT_EQ(captions, (QStringList{"New task...", "Edit...", "Delete", "Run now",
-                                     "Recent runs...", "Mail server...", "Credentials...",
-                                     "Excluded dates..."}));
+    EXPECT_EQ(captions,
+              (QStringList{"New task...", "Edit...", "Delete", "Run now", "Recent runs...",
+                           "Mail server...", "Credentials...", "Excluded dates..."}));
     // A host that sends no mail lends no mail server, nor credentials, to change.
     Window->bbMailServer->Click();
     Window->bbCredentials->Click();
