@@ -1,6 +1,7 @@
 #include "tasks/ScheduleItem.h"
 
 #include "platform/host/core/SysObjects.h"
+#include "platform/host/delivery/MailOrder.h"
 #include "platform/host/forms/ListView.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Messages.h"
@@ -184,7 +185,7 @@ void TScheduleItem::UpdateRow() {
     subItems.Add(LastRun.IsClear() ? rtl::Words(NeverText)
                                    : rtl::DateTimeToStr(LastRun.AsDateTime()));
     // The mail's and the targets' fate beside the run's, while the run is the last one.
-    std::string resultText = LastRunResult;
+    std::string resultText = host::RunResultText(LastRunResult);
     for (std::size_t i = 0; i < LastDelivery.size(); ++i) {
         resultText += (i == 0 ? " \u2014 " : "; ") + LastDelivery[i].second;
     }

@@ -17,24 +17,6 @@ std::string DateText(rtl::TDateTime value) {
     return value == 0 ? std::string("-") : rtl::FormatDateTimeISO(value).substr(0, 16);
 }
 
-// The run's result in the reader's language: the fixed results, and "Error: " before a cause,
-// which stays as the run gave it. The history keeps the stored words.
-std::string ResultText(const std::string& result) {
-    constexpr std::string_view ErrorPrefix = "Error: ";
-    if (result.starts_with(ErrorPrefix)) {
-        return rtl::Words(MORVID_WORDS("MailOrder", "Error: %1"),
-                          {result.substr(ErrorPrefix.size())});
-    }
-    for (const rtl::TWordsTemplate& fixed :
-         {MORVID_WORDS("MailOrder", "Success!"), MORVID_WORDS("MailOrder", "User canceled"),
-          MORVID_WORDS("MailOrder", "Skipped: the report has no rows")}) {
-        if (result == fixed.Text) {
-            return rtl::Words(fixed);
-        }
-    }
-    return result;
-}
-
 std::string DayText(rtl::TDateTime value) {
     return rtl::FormatDateTimeISO(value).substr(0, 10);
 }
@@ -63,7 +45,7 @@ std::map<std::string, TWord, std::less<>> WordsOf(const TMailFacts& facts) {
         {"report", {run.ReportName, !run.ReportName.empty()}},
         {"due", {DateText(run.Due), run.Due != 0}},
         {"started", {DateText(run.Started), run.Started != 0}},
-        {"result", {ResultText(run.Result)}},
+        {"result", {RunResultText(run.Result)}},
         {"file", {file ? run.FileName : "-", file}},
         {"name",
          {slash == std::string::npos ? run.FileName : run.FileName.substr(slash + 1), file}},
@@ -76,6 +58,22 @@ std::map<std::string, TWord, std::less<>> WordsOf(const TMailFacts& facts) {
 }
 
 } // namespace
+
+std::string RunResultText(const std::string& result) {
+    constexpr std::string_view ErrorPrefix = "Error: ";
+    if (result.starts_with(ErrorPrefix)) {
+        return rtl::Words(MORVID_WORDS("MailOrder", "Error: %1"),
+                          {result.substr(ErrorPrefix.size())});
+    }
+    for (const rtl::TWordsTemplate& fixed :
+         {MORVID_WORDS("MailOrder", "Success!"), MORVID_WORDS("MailOrder", "User canceled"),
+          MORVID_WORDS("MailOrder", "Skipped: the report has no rows")}) {
+        if (result == fixed.Text) {
+            return rtl::Words(fixed);
+        }
+    }
+    return result;
+}
 
 // Translated where a mail is made (rtl::Words with the context "MailOrder").
 const char* const DefaultMailSubject =

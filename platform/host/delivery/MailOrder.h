@@ -50,6 +50,10 @@ struct TMailFacts {
     std::string Files;
 };
 
+// A run's stored result in the reader's language: the fixed results, and "Error: " before a cause,
+// which stays as the run gave it. The history and the task keep the stored words.
+std::string RunResultText(const std::string& result);
+
 // "{task}: {period} — {result}".
 extern const char* const DefaultMailSubject;
 // Period, due time, result, rows and the attachments, one per line: what the HTML summary
